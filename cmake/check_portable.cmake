@@ -1,0 +1,18 @@
+# Fails the build when a portable-core file includes a Windows header.
+# Called with -DFILES=<;-list> -DSTAMP=<file>.
+set(forbidden "windows\\.h|winbase\\.h|windef\\.h|winuser\\.h|wingdi\\.h|winnt\\.h|winerror\\.h|winreg\\.h|wininet\\.h|ole2\\.h|olectl\\.h|oleauto\\.h|objbase\\.h|objidl\\.h|ocidl\\.h|unknwn\\.h|shlobj\\.h|shellapi\\.h|commctrl\\.h|mmsystem\\.h|tchar\\.h|atl[a-z]*\\.h|afx[a-z]*\\.h|framework/")
+set(bad "")
+foreach(f IN LISTS FILES)
+  file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS lines)
+    string(TOLOWER "${line}" low)
+    if(low MATCHES "[<\"/](${forbidden})")
+      list(APPEND bad "${f}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(bad)
+  string(REPLACE ";" "\n" msg "${bad}")
+  message(FATAL_ERROR "portable core includes a Windows header:\n${msg}")
+endif()
+file(TOUCH "${STAMP}")

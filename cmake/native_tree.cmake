@@ -1,0 +1,39 @@
+# Native tree: the portable core, its unit tests under sanitizers, fuzzers, native tools
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# (servers for the Windows tests) and native benchmarks.
+get_property(PORTABLE GLOBAL PROPERTY TESSALINE_PORTABLE)
+
+set(portable_cpp ${PORTABLE})
+list(FILTER portable_cpp INCLUDE REGEX "\\.cpp$")
+
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/portable.checked
+  COMMAND ${CMAKE_COMMAND} "-DFILES=${PORTABLE}" -DSTAMP=${CMAKE_BINARY_DIR}/portable.checked
+          -P ${CMAKE_SOURCE_DIR}/cmake/check_portable.cmake
+  DEPENDS ${PORTABLE} ${CMAKE_SOURCE_DIR}/cmake/check_portable.cmake
+  COMMENT "Checking that the portable core includes no Windows header")
+add_custom_target(check_portable ALL DEPENDS ${CMAKE_BINARY_DIR}/portable.checked)
+
+if(portable_cpp)
+  add_library(tessaline_core STATIC ${portable_cpp})
+  target_include_directories(tessaline_core PUBLIC ${CMAKE_SOURCE_DIR})
+  add_dependencies(tessaline_core check_portable)
+
+  add_library(tessaline_core_san STATIC ${portable_cpp})
+  target_include_directories(tessaline_core_san PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(tessaline_core_san PUBLIC ${TESSALINE_SANITIZE})
+  target_link_options(tessaline_core_san PUBLIC ${TESSALINE_SANITIZE})
+endif()
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+add_subdirectory(tests/unit)
+add_subdirectory(tools)
+option(TESSALINE_FUZZ "Build the libFuzzer targets" ON)
+if(TESSALINE_FUZZ)
+  add_subdirectory(tests/fuzz)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/native/CMakeLists.txt)
+  add_subdirectory(bench/native)
+endif()

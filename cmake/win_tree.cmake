@@ -1,0 +1,77 @@
+# MinGW-w64 i686 tree: the control (tessaline.ocx), the Windows tests run under Wine,
+# the host program and the Windows benchmarks.
+get_property(PORTABLE GLOBAL PROPERTY TESSALINE_PORTABLE)
+get_property(WINSRC GLOBAL PROPERTY TESSALINE_WIN)
+list(FILTER PORTABLE INCLUDE REGEX "\\.cpp$")
+list(FILTER WINSRC INCLUDE REGEX "\\.cpp$")
+
+set(NATIVE_BIN "" CACHE PATH "bin folder of the native tree (servers for the tests)")
+set(JPEG_PREFIX ${TESSALINE_CACHE}/libjpeg-turbo)
+set(GTEST_PREFIX ${TESSALINE_CACHE}/googletest-mingw)
+
+# Type library and the identifiers generated from the same IDL.
+set(IDL ${CMAKE_SOURCE_DIR}/res/tessaline.idl)
+set(GEN ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${GEN})
+add_custom_command(
+  OUTPUT ${GEN}/tessaline.tlb ${GEN}/tessaline_h.h ${GEN}/tessaline_i.c
+  COMMAND i686-w64-mingw32-widl --win32 -I/usr/include/wine/wine/windows
+          -L /usr/lib/i386-linux-gnu/wine/i386-windows
+          -t -o ${GEN}/tessaline.tlb ${IDL}
+  COMMAND i686-w64-mingw32-widl --win32 -I/usr/include/wine/wine/windows
+          -h -H ${GEN}/tessaline_h.h -u -U ${GEN}/tessaline_i.c ${IDL}
+  DEPENDS ${IDL}
+  COMMENT "widl: type library and identifiers")
+add_custom_target(typelib DEPENDS ${GEN}/tessaline.tlb)
+set_source_files_properties(${GEN}/tessaline_i.c PROPERTIES LANGUAGE CXX)
+
+add_library(tessaline_win STATIC ${PORTABLE} ${WINSRC} ${GEN}/tessaline_i.c)
+target_include_directories(tessaline_win PUBLIC ${CMAKE_SOURCE_DIR} ${GEN})
+target_link_libraries(tessaline_win PUBLIC
+  ${JPEG_PREFIX}/lib/libjpeg.a
+  wininet shlwapi comctl32 oleaut32 ole32 uuid shell32 gdi32 user32 winmm advapi32)
+target_include_directories(tessaline_win PUBLIC ${JPEG_PREFIX}/include)
+
+# The resource script embeds the type library; widl must have run first.
+set(RC ${CMAKE_SOURCE_DIR}/res/tessaline.rc)
+set_source_files_properties(${RC} PROPERTIES OBJECT_DEPENDS ${GEN}/tessaline.tlb)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${GEN} -I${CMAKE_SOURCE_DIR}/res -c 65001")
+set(CMAKE_RC_COMPILE_OBJECT
+  "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O coff -i <SOURCE> -o <OBJECT>")
+
+add_library(tessaline_ocx SHARED control/dll_exports.cpp ${RC} control/tessaline.def)
+target_link_libraries(tessaline_ocx PRIVATE tessaline_win)
+set_target_properties(tessaline_ocx PROPERTIES OUTPUT_NAME tessaline PREFIX "" SUFFIX ".ocx"
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+target_link_options(tessaline_ocx PRIVATE -s -Wl,--enable-stdcall-fixup)
+add_dependencies(tessaline_ocx typelib)
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# GoogleTest built by the set-up script with the posix MinGW compilers.
+add_library(gtest_win INTERFACE)
+target_include_directories(gtest_win INTERFACE ${GTEST_PREFIX}/include)
+target_link_libraries(gtest_win INTERFACE ${GTEST_PREFIX}/lib/libgtest_main.a ${GTEST_PREFIX}/lib/libgtest.a)
+
+# Every Windows test runs under Wine through this script: one prefix for the tree,
+# code page 936, the tree's virtual display.
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+set(WINE_ENV WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix TESSALINE_DISPLAY_FILE=${CMAKE_BINARY_DIR}/display
+             TESSALINE_OCX=${CMAKE_BINARY_DIR}/bin/tessaline.ocx TESSALINE_NATIVE_BIN=${NATIVE_BIN})
+
+add_test(NAME wine.setup COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RUN} --start)
+add_test(NAME wine.cleanup COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RUN} --stop)
+set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP wine)
+
+function(tessaline_wine_test name)
+  cmake_parse_arguments(ARG "" "" "COMMAND;PROPERTIES" ${ARGN})
+  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RUN} ${ARG_COMMAND})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine LABELS wine ${ARG_PROPERTIES})
+endfunction()
+
+add_subdirectory(tests/win)
+add_subdirectory(tools/host)
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win/CMakeLists.txt)
+  add_subdirectory(bench/win)
+endif()

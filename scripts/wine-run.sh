@@ -1,0 +1,61 @@
+#!/bin/bash
+# Runs a Windows program under Wine the way every test of the Windows tree does:
+# the tree's own prefix, code page 936 (zh_CN), no debug noise and the tree's Xvfb display.
+#   wine-run.sh --start   create the prefix if needed and start the display
+#   wine-run.sh --stop    stop this prefix's wineserver and the display
+#   wine-run.sh PROG ARGS run PROG (a .exe, or a Wine program such as regsvr32)
+set -uo pipefail
+: "${WINEPREFIX:?}" "${TESSALINE_DISPLAY_FILE:?}"
+export WINEPREFIX LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+export WINEARCH=win64
+
+start_display() {
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    local pid=$!
+    for _ in $(seq 100); do
+        [ -s "$fdfile" ] && break
+        sleep 0.05
+    done
+    [ -s "$fdfile" ] || { echo "wine-run: Xvfb did not start" >&2; return 1; }
+    echo ":$(tr -d '\n' <"$fdfile") $pid" >"$TESSALINE_DISPLAY_FILE"
+    rm -f "$fdfile"
+}
+
+case "${1:-}" in
+--start)
+    if [ -f "$TESSALINE_DISPLAY_FILE" ]; then
+        read -r _ oldpid <"$TESSALINE_DISPLAY_FILE"
+        kill "$oldpid" 2>/dev/null
+        rm -f "$TESSALINE_DISPLAY_FILE"
+    fi
+    start_display || exit 1
+    read -r DISPLAY _ <"$TESSALINE_DISPLAY_FILE"
+    export DISPLAY
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "wine-run: creating $WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+    fi
+    wineserver -w
+    exit 0
+    ;;
+--stop)
+    wineserver -k 2>/dev/null
+    if [ -f "$TESSALINE_DISPLAY_FILE" ]; then
+        read -r _ pid <"$TESSALINE_DISPLAY_FILE"
+        kill "$pid" 2>/dev/null
+        rm -f "$TESSALINE_DISPLAY_FILE"
+    fi
+    exit 0
+    ;;
+esac
+
+if [ -f "$TESSALINE_DISPLAY_FILE" ]; then
+    read -r DISPLAY _ <"$TESSALINE_DISPLAY_FILE"
+    export DISPLAY
+    exec wine "$@"
+fi
+# Run on its own (outside CTest): a display of its own for this one program.
+exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
