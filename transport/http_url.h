@@ -1,0 +1,36 @@
+// An http address split into the pieces a connection and a request are opened with, and
+// the resolution of a redirect's Location against it.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CHttpUrl {
+public:
+    // Only "http://" addresses (scheme in any case) with a host are accepted. Bytes below 0x21
+    // and DEL are refused anywhere, since they would end up in the request line; nothing is
+    // re-encoded. The fragment is dropped; an empty object becomes "/".
+    static std::optional<CHttpUrl> Parse(std::string_view url);
+
+    // A Location may be absolute, start with "//", "/", "?" or "#", or be relative to the
+    // current object's folder ("." and ".." segments removed). Other schemes give none.
+    std::optional<CHttpUrl> Resolve(std::string_view location) const;
+
+    const std::string& Host() const { return m_strHost; }
+    uint16_t Port() const { return m_nPort; }
+    // Path and query, as the request line carries them.
+    const std::string& Object() const { return m_strObject; }
+    const std::string& User() const { return m_strUser; }
+    const std::string& Password() const { return m_strPassword; }
+    std::string ToString() const;
+
+private:
+    std::string Authority() const;
+
+    std::string m_strHost;
+    uint16_t m_nPort = 80;
+    std::string m_strObject = "/";
+    std::string m_strUser;
+    std::string m_strPassword;
+};
