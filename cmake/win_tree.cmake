@@ -40,7 +40,7 @@ set(CMAKE_RC_COMPILE_OBJECT
   "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O coff -i <SOURCE> -o <OBJECT>")
 
 add_library(tessaline_ocx SHARED control/dll_exports.cpp ${RC} control/tessaline.def)
-target_link_libraries(tessaline_ocx PRIVATE tessaline_win)
+target_link_libraries(tessaline_ocx PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,tessaline_win>")
 set_target_properties(tessaline_ocx PROPERTIES OUTPUT_NAME tessaline PREFIX "" SUFFIX ".ocx"
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_options(tessaline_ocx PRIVATE -s -Wl,--enable-stdcall-fixup)

@@ -8,7 +8,7 @@ set -uo pipefail
 : "${WINEPREFIX:?}" "${TESSALINE_DISPLAY_FILE:?}"
 export WINEPREFIX LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win64
+export WINEARCH=win32
 
 start_display() {
     local fdfile

@@ -1,0 +1,153 @@
+#include "control/tessaline_ctrl.h"
+
+#include "control/tessaline_prop_page.h"
+#include "framework/dialog.h"
+#include "framework/ole_object_factory.h"
+#include "framework/ole_registry.h"
+#include "framework/text.h"
+#include "res/resource.h"
+#include "tessaline_h.h"
+
+namespace {
+
+// Recompose on resize, no links inside, inside-out, active when visible, simple frame,
+// client site first.
+constexpr DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                              OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SIMPLEFRAME | OLEMISC_SETCLIENTSITEFIRST;
+static_assert(kMiscStatus == 0x30191);
+
+const char kProgID[] = "TESSALINE.TessalineCtrl.1";
+
+const OleControlClass kControlClass = {
+    &CLSID_TessalineCtrl, &LIBID_TESSALINELib, &DIID_Tessaline, &DIID_TessalineEvents,
+    &CLSID_TessalinePropPage, 1, kMiscStatus, 1, 0,
+};
+
+COleObjectFactory g_factory(CLSID_TessalineCtrl, kProgID, &CTessalineCtrl::CreateObject,
+                            &CTessalineCtrl::UpdateRegistry);
+
+}  // namespace
+
+CTessalineCtrl::CTessalineCtrl() : COleControl(kControlClass) {}
+
+HRESULT CTessalineCtrl::CreateObject(REFIID riid, void** ppv) {
+    auto* control = new CTessalineCtrl;
+    HRESULT hr = control->QueryInterface(riid, ppv);
+    control->Release();
+    return hr;
+}
+
+bool CTessalineCtrl::UpdateRegistry(bool bRegister) {
+    if (!bRegister) return AfxOleUnregisterClass(CLSID_TessalineCtrl, kProgID);
+    return AfxOleRegisterControlClass(CModule::Instance(), CLSID_TessalineCtrl, kProgID, IDS_TESSALINE,
+                                      IDB_TESSALINE, afxRegInsertable | afxRegApartmentThreading,
+                                      kMiscStatus, LIBID_TESSALINELib, 1, 0);
+}
+
+std::span<const DispatchEntry> CTessalineCtrl::GetDispatchMap() const {
+    static const DispatchEntry map[] = {
+        DISP_PROPERTY_BSTR(CTessalineCtrl, 1, GetSignature, SetSignature),
+        DISP_PROPERTY_LONG(CTessalineCtrl, 2, GetSpaceSize, SetSpaceSize),
+        DISP_PROPERTY_BSTR(CTessalineCtrl, 3, GetAlbumName, SetAlbumName),
+        DISP_PROPERTY_LONG(CTessalineCtrl, 4, GetSpaceUsedSize, SetSpaceUsedSize),
+        DISP_PROPERTY_LONG(CTessalineCtrl, 5, GetKXUin, SetKXUin),
+        DISP_PROPERTY_SHORT(CTessalineCtrl, 6, GetLimitXSize, SetLimitXSize),
+        DISP_PROPERTY_SHORT(CTessalineCtrl, 7, GetLimitYSize, SetLimitYSize),
+        DISP_PROPERTY_LONG(CTessalineCtrl, 8, GetSkinColor, SetSkinColor),
+        DISP_PROPERTY_BSTR(CTessalineCtrl, 9, GetUploadCGI, SetUploadCGI),
+        DISP_METHOD(CTessalineCtrl, DISPID_ABOUTBOX, AboutBox),
+    };
+    return map;
+}
+
+BSTR CTessalineCtrl::GetSignature() { return AnsiToBstr(m_dlgPanel.m_strSignature); }
+
+void CTessalineCtrl::SetSignature(BSTR bstrValue) {
+    m_dlgPanel.m_strSignature = BstrToAnsi(bstrValue);
+    SetModifiedFlag();
+}
+
+long CTessalineCtrl::GetSpaceSize() { return m_nSpaceSize; }
+
+void CTessalineCtrl::SetSpaceSize(long nNewValue) {
+    m_nSpaceSize = nNewValue;
+    m_dlgPanel.SetTotalSpace(static_cast<double>(nNewValue));
+    SetModifiedFlag();
+}
+
+BSTR CTessalineCtrl::GetAlbumName() { return AnsiToBstr(m_dlgPanel.GetAlbumName()); }
+
+void CTessalineCtrl::SetAlbumName(BSTR bstrValue) {
+    m_dlgPanel.SetAlbumName(BstrToAnsi(bstrValue));
+    SetModifiedFlag();
+}
+
+long CTessalineCtrl::GetSpaceUsedSize() { return m_nSpaceUsedSize; }
+
+void CTessalineCtrl::SetSpaceUsedSize(long nNewValue) {
+    m_nSpaceUsedSize = nNewValue;
+    m_dlgPanel.SetUsedSpace(static_cast<double>(nNewValue));
+    SetModifiedFlag();
+}
+
+long CTessalineCtrl::GetKXUin() { return m_dlgPanel.m_nKXUin; }
+
+void CTessalineCtrl::SetKXUin(long nNewValue) {
+    m_dlgPanel.m_nKXUin = nNewValue;
+    SetModifiedFlag();
+}
+
+short CTessalineCtrl::GetLimitXSize() { return static_cast<short>(m_dlgPanel.m_nLimitX & 0xFFFF); }
+
+void CTessalineCtrl::SetLimitXSize(short nNewValue) {
+    m_dlgPanel.m_nLimitX = nNewValue;
+    SetModifiedFlag();
+}
+
+short CTessalineCtrl::GetLimitYSize() { return static_cast<short>(m_dlgPanel.m_nLimitY & 0xFFFF); }
+
+void CTessalineCtrl::SetLimitYSize(short nNewValue) {
+    m_dlgPanel.m_nLimitY = nNewValue;
+    SetModifiedFlag();
+}
+
+long CTessalineCtrl::GetSkinColor() { return static_cast<long>(m_dlgPanel.m_crSkin); }
+
+void CTessalineCtrl::SetSkinColor(long nNewValue) {
+    m_dlgPanel.SetSkinColor(static_cast<COLORREF>(nNewValue));
+    SetModifiedFlag();
+}
+
+BSTR CTessalineCtrl::GetUploadCGI() { return AnsiToBstr(m_dlgPanel.m_strUploadCGI); }
+
+void CTessalineCtrl::SetUploadCGI(BSTR bstrValue) {
+    m_dlgPanel.m_strUploadCGI = BstrToAnsi(bstrValue);
+    SetModifiedFlag();
+}
+
+void CTessalineCtrl::AboutBox() {
+    CDialog dlgAbout(IDD_ABOUTBOX_TESSALINE);
+    dlgAbout.DoModal();
+}
+
+void CTessalineCtrl::DoPropExchange(CPropExchange& px) { COleControl::DoPropExchange(px); }
+
+void CTessalineCtrl::OnResetState() { COleControl::OnResetState(); }
+
+void CTessalineCtrl::OnDraw(HDC, const RECT&) {}
+
+int CTessalineCtrl::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
+    if (DefWindowProc(WM_CREATE, 0, reinterpret_cast<LPARAM>(lpCreateStruct)) == -1) return -1;
+    m_dlgPanel.Create(IDD_MAIN_PANEL, this);
+    RECT rc = GetClientRect();
+    m_dlgPanel.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    m_dlgPanel.ShowWindow(SW_SHOW);
+    return 0;
+}
+
+void CTessalineCtrl::OnSize(UINT nType, int cx, int cy) {
+    DefWindowProc(WM_SIZE, nType, MAKELPARAM(cx, cy));
+    if (!m_dlgPanel.m_hWnd) return;
+    RECT rc = GetClientRect();
+    m_dlgPanel.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+}

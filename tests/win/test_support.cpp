@@ -1,0 +1,82 @@
+#include "test_support.h"
+
+#include <objbase.h>
+#include <ole2.h>
+
+CTestApartment::CTestApartment() { OleInitialize(nullptr); }
+CTestApartment::~CTestApartment() { OleUninitialize(); }
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+#include <cstdlib>
+
+bool AtlAxApi::Load() {
+    HMODULE atl = LoadLibraryA("atl.dll");
+    if (!atl) return false;
+    WinInit = ProcAddress<decltype(WinInit)>(atl, "AtlAxWinInit");
+    AttachControl = ProcAddress<decltype(AttachControl)>(atl, "AtlAxAttachControl");
+    GetControl = ProcAddress<decltype(GetControl)>(atl, "AtlAxGetControl");
+    return WinInit && AttachControl && GetControl && WinInit();
+}
+
+CTestWindow::CTestWindow(int width, int height, const char* title) {
+    static ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = "TessalineTestWindow";
+        return RegisterClassA(&wc);
+    }();
+    (void)atom;
+    m_hWnd = CreateWindowExA(0, "TessalineTestWindow", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
+                             0, 0, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+CTestWindow::~CTestWindow() {
+    if (m_hWnd) DestroyWindow(m_hWnd);
+}
+
+STDMETHODIMP CEventCounter::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_iid) {
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP CEventCounter::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+    if (id == 1) ++m_nFired;
+    return S_OK;
+}
+
+std::string WindowsPathOf(const std::string& linuxPath) {
+    std::string path = "Z:" + linuxPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string OcxPath() {
+    const char* ocx = std::getenv("TESSALINE_OCX");
+    return ocx ? WindowsPathOf(ocx) : std::string();
+}

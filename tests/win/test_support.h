@@ -1,0 +1,73 @@
+// Helpers shared by the Windows tests: COM apartment, message pumping, scratch folders.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Initialises OLE on the test's thread for its lifetime.
+class CTestApartment {
+public:
+    CTestApartment();
+    ~CTestApartment();
+    CTestApartment(const CTestApartment&) = delete;
+    CTestApartment& operator=(const CTestApartment&) = delete;
+};
+
+// Pumps this thread's messages until the condition holds or the time runs out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD ms);
+
+#include <objbase.h>
+
+// An export of a loaded module as a typed function pointer.
+template <class Fn>
+Fn ProcAddress(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Wine's ATL container: a real control site nobody here wrote.
+struct AtlAxApi {
+    BOOL(WINAPI* WinInit)() = nullptr;
+    HRESULT(WINAPI* AttachControl)(IUnknown* pControl, HWND hWnd, IUnknown** ppUnkContainer) = nullptr;
+    HRESULT(WINAPI* GetControl)(HWND hWnd, IUnknown** pp) = nullptr;
+    bool Load();
+};
+
+// A plain top-level window to hold a control under test; destroyed with the object.
+class CTestWindow {
+public:
+    CTestWindow(int width, int height, const char* title = "tessaline test");
+    ~CTestWindow();
+    CTestWindow(const CTestWindow&) = delete;
+    CTestWindow& operator=(const CTestWindow&) = delete;
+    HWND Get() const { return m_hWnd; }
+
+private:
+    HWND m_hWnd;
+};
+
+// Counts the calls of one event, by dispatch id, on any dispinterface.
+class CEventCounter : public IDispatch {
+public:
+    explicit CEventCounter(const IID& iid) : m_iid(iid) {}
+    int Count(DISPID id) const { return id == 1 ? m_nFired : 0; }
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRef; }
+    STDMETHODIMP_(ULONG) Release() override { return --m_nRef; }  // lives on the test's stack
+    STDMETHODIMP GetTypeInfoCount(UINT* p) override { *p = 0; return S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+    ULONG RefCount() const { return m_nRef; }
+
+private:
+    IID m_iid;
+    ULONG m_nRef = 1;
+    int m_nFired = 0;
+};
+
+// Linux path of the build's .ocx (from the test environment) as a Windows path.
+std::string OcxPath();
+// A Linux path as Wine sees it through drive Z:.
+std::string WindowsPathOf(const std::string& linuxPath);
