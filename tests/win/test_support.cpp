@@ -27,15 +27,18 @@ void PumpFor(DWORD ms) {
 #include <cstdlib>
 
 bool AtlAxApi::Load() {
+    // The container's window class can be registered once per process.
+    static bool s_bInitialised = false;
     HMODULE atl = LoadLibraryA("atl.dll");
     if (!atl) return false;
     WinInit = ProcAddress<decltype(WinInit)>(atl, "AtlAxWinInit");
     AttachControl = ProcAddress<decltype(AttachControl)>(atl, "AtlAxAttachControl");
     GetControl = ProcAddress<decltype(GetControl)>(atl, "AtlAxGetControl");
-    return WinInit && AttachControl && GetControl && WinInit();
+    if (WinInit && !s_bInitialised) s_bInitialised = WinInit() != FALSE;
+    return s_bInitialised && AttachControl && GetControl;
 }
 
-CTestWindow::CTestWindow(int width, int height, const char* title) {
+CTestWindow::CTestWindow(int width, int height, const char* title, bool bVisible) {
     static ATOM atom = [] {
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
@@ -45,7 +48,7 @@ CTestWindow::CTestWindow(int width, int height, const char* title) {
         return RegisterClassA(&wc);
     }();
     (void)atom;
-    m_hWnd = CreateWindowExA(0, "TessalineTestWindow", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
+    m_hWnd = CreateWindowExA(0, "TessalineTestWindow", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (bVisible ? WS_VISIBLE : 0),
                              0, 0, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 

@@ -35,9 +35,10 @@ struct AtlAxApi {
 };
 
 // A plain top-level window to hold a control under test; destroyed with the object.
+// Hidden unless asked: mapping and unmapping a window on the X display costs seconds.
 class CTestWindow {
 public:
-    CTestWindow(int width, int height, const char* title = "tessaline test");
+    CTestWindow(int width, int height, const char* title = "tessaline test", bool bVisible = false);
     ~CTestWindow();
     CTestWindow(const CTestWindow&) = delete;
     CTestWindow& operator=(const CTestWindow&) = delete;
