@@ -1,0 +1,170 @@
+#include "album_server.h"
+
+#include <fstream>
+#include <memory>
+
+#include "album_pages.h"
+#include "file_names.h"
+#include "gbk_text.h"
+
+namespace fs = std::filesystem;
+
+CAlbumServer::CAlbumServer(CAccountBook& book, const CSigner& signer, Options options)
+    : m_book(book), m_signer(signer), m_options(std::move(options)), m_incomingDir(m_options.dataDir / ".incoming") {
+    // The control's sizes are 32-bit; anything longer cannot come from it.
+    m_server.set_payload_max_length(0xFFFFFFFFu);
+    // Wine's loopback writes pause now and then; give a slow client room before hanging up.
+    m_server.set_read_timeout(30, 0);
+    m_server.set_write_timeout(30, 0);
+
+    m_server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content(RenderIndexPage(m_book), "text/html; charset=GBK");
+    });
+    m_server.Get("/stats", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content("uploads " + std::to_string(m_nUploads) + "\nstored " + std::to_string(m_nStored) +
+                            "\nrejected " + std::to_string(m_nRejected) + "\nfailed " + std::to_string(m_nFailed) +
+                            "\nincomplete " + std::to_string(m_nIncomplete) + "\n",
+                        "text/plain");
+    });
+    m_server.Get(R"(/album/(\d+)/([0-9a-f]+)/)", [this](const httplib::Request& req, httplib::Response& res) {
+        const Album* album = m_book.FindById(req.matches[1].str(), req.matches[2].str());
+        if (!album) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(RenderAlbumPage(m_book, *album), "text/html; charset=GBK");
+    });
+    m_server.Get(R"(/album/(\d+)/([0-9a-f]+)/([^/]+))",
+                 [this](const httplib::Request& req, httplib::Response& res) { HandlePicture(req, res); });
+    m_server.Post(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res,
+                                   const httplib::ContentReader& reader) { HandleUpload(req, res, reader); });
+}
+
+int CAlbumServer::Bind(int nPort) {
+    std::error_code ec;
+    fs::create_directories(m_incomingDir, ec);
+    // Whatever a crash left half received is not anybody's picture.
+    for (const auto& entry : fs::directory_iterator(m_incomingDir, ec)) fs::remove(entry.path(), ec);
+    if (nPort == 0) return m_server.bind_to_any_port("127.0.0.1");
+    return m_server.bind_to_port("127.0.0.1", nPort) ? nPort : -1;
+}
+
+bool CAlbumServer::Listen() {
+    return m_server.listen_after_bind();
+}
+
+void CAlbumServer::Stop() {
+    m_server.stop();
+}
+
+const Album* CAlbumServer::AlbumOf(const std::map<std::string, std::string>& fields) const {
+    const auto kxuin = fields.find("kxuin");
+    const auto name = fields.find("albumname");
+    if (kxuin == fields.end() || name == fields.end()) return nullptr;
+    return m_book.Find(kxuin->second, name->second);
+}
+
+std::optional<uint64_t> CAlbumServer::KeepBudget(const std::map<std::string, std::string>& fields) const {
+    // A client that sends the file before its fields gets it written in full and judged at
+    // the end; one whose fields already say "rejected" gets nothing written.
+    const auto signature = fields.find("signature");
+    if (signature == fields.end()) return 0xFFFFFFFFu;
+    const Album* album = AlbumOf(fields);
+    if (!album || !m_signer.Verify(album->strKxuin, album->strNameGbk, signature->second)) return std::nullopt;
+    const uint64_t nUsed = m_book.UsedBytes(*album);
+    return album->nQuotaBytes > nUsed ? album->nQuotaBytes - nUsed : 0;
+}
+
+void CAlbumServer::HandleUpload(const httplib::Request& req, httplib::Response& res,
+                                const httplib::ContentReader& reader) {
+    ++m_nUploads;
+    if (!req.is_multipart_form_data()) {
+        const bool bWhole = reader([](const char*, size_t) { return true; });
+        if (!bWhole) {
+            ++m_nIncomplete;
+            return;
+        }
+        ++m_nRejected;
+        Answer(res, verdicts::kBadForm, nullptr);
+        return;
+    }
+    CUploadReceiver receiver(m_incomingDir, [this](const auto& fields) { return KeepBudget(fields); });
+    const bool bWhole = reader(
+        [&](const httplib::MultipartFormData& part) { return receiver.OnPart(part.name, part.filename); },
+        [&](const char* pData, size_t nSize) { return receiver.OnData(pData, nSize); });
+    if (!bWhole) {
+        // Cut off, or the closing boundary never came: the receiver's temporary file goes
+        // with it. The client is most likely gone; the answer is for one that is not.
+        ++m_nIncomplete;
+        Answer(res, verdicts::kIncomplete, nullptr);
+        return;
+    }
+    const Verdict verdict = Judge(receiver);
+    switch (verdict.code) {
+    case RetCode::Stored: ++m_nStored; break;
+    case RetCode::Rejected: ++m_nRejected; break;
+    default: ++m_nFailed; break;
+    }
+    Answer(res, verdict, &receiver);
+}
+
+Verdict CAlbumServer::Judge(CUploadReceiver& receiver) {
+    const bool bWritten = receiver.Finish();
+    const auto& fields = receiver.Fields();
+    if (receiver.Oversized() || !receiver.HasFile() || !fields.contains("signature") || !fields.contains("kxuin") ||
+        !fields.contains("albumname"))
+        return verdicts::kBadForm;
+    const Album* album = AlbumOf(fields);
+    if (!album) return verdicts::kNoSuchAlbum;
+    if (!m_signer.Verify(album->strKxuin, album->strNameGbk, fields.at("signature"))) return verdicts::kBadSignature;
+    if (!m_options.bAnyFile && !receiver.LooksLikePicture()) return verdicts::kNotAPicture;
+    const auto imgfile = receiver.Field("imgfile");
+    const auto name = SafePictureName(imgfile && !imgfile->empty() ? *imgfile : receiver.FileName());
+    if (!name) return verdicts::kBadFileName;
+    if (!bWritten || !receiver.File()) return verdicts::kStorageFailed;
+    if (!receiver.FileKept()) return verdicts::kOverQuota;
+
+    std::string strStored;
+    switch (m_book.Commit(*album, *receiver.File(), receiver.FileBytes(), *name, strStored)) {
+    case CAccountBook::CommitResult::Stored: return verdicts::kStored;
+    case CAccountBook::CommitResult::OverQuota: return verdicts::kOverQuota;
+    case CAccountBook::CommitResult::StorageFailed: break;
+    }
+    return verdicts::kStorageFailed;
+}
+
+void CAlbumServer::Answer(httplib::Response& res, const Verdict& verdict, const CUploadReceiver* pReceiver) {
+    res.status = 200;
+    res.set_header("Album-RetCode", std::to_string(static_cast<int>(verdict.code)));
+    res.set_header("Error-Info", Utf8ToGbk(verdict.reasonUtf8).value_or(std::string()));
+    std::string body = "retcode " + std::to_string(static_cast<int>(verdict.code)) + "\n";
+    if (pReceiver && pReceiver->HasFile())
+        body += "bytes " + std::to_string(pReceiver->FileBytes()) + "\nsha256 " + pReceiver->Sha256() + "\n";
+    res.set_content(body, "text/plain");
+}
+
+void CAlbumServer::HandlePicture(const httplib::Request& req, httplib::Response& res) {
+    const Album* album = m_book.FindById(req.matches[1].str(), req.matches[2].str());
+    const std::string requested = req.matches[3].str();
+    const auto name = SafePictureName(requested);
+    std::error_code ec;
+    const fs::path file = album && name && *name == requested ? album->dir / *name : fs::path();
+    const uint64_t nSize = file.empty() ? 0 : fs::file_size(file, ec);
+    if (file.empty() || ec) {
+        res.status = 404;
+        return;
+    }
+    std::string type = "application/octet-stream";
+    const std::string ext = file.extension().string();
+    if (ext == ".jpg" || ext == ".jpeg") type = "image/jpeg";
+    if (ext == ".gif") type = "image/gif";
+    auto in = std::make_shared<std::ifstream>(file, std::ios::binary);
+    res.set_content_provider(static_cast<size_t>(nSize), type,
+                             [in](size_t offset, size_t length, httplib::DataSink& sink) {
+                                 char buffer[65536];
+                                 in->seekg(static_cast<std::streamoff>(offset));
+                                 in->read(buffer, static_cast<std::streamsize>(std::min(length, sizeof buffer)));
+                                 const auto n = in->gcount();
+                                 return n > 0 && sink.write(buffer, static_cast<size_t>(n));
+                             });
+}

@@ -1,0 +1,44 @@
+// The album endpoint: takes uploads, answers the verdict headers, serves the album pages.
+#pragma once
+#include <httplib.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include "account_book.h"
+#include "signer.h"
+#include "upload_receiver.h"
+#include "verdict.h"
+
+class CAlbumServer {
+public:
+    struct Options {
+        std::filesystem::path dataDir;
+        bool bAnyFile = false;  // store files that are neither JPEG nor GIF (for transfer tests)
+    };
+
+    CAlbumServer(CAccountBook& book, const CSigner& signer, Options options);
+
+    // Binds 127.0.0.1; port 0 picks a free one. Returns the port, or -1.
+    int Bind(int nPort);
+    // Serves until Stop; false when the server could not run.
+    bool Listen();
+    void Stop();
+
+private:
+    void HandleUpload(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
+    Verdict Judge(CUploadReceiver& receiver);
+    std::optional<uint64_t> KeepBudget(const std::map<std::string, std::string>& fields) const;
+    const Album* AlbumOf(const std::map<std::string, std::string>& fields) const;
+    void Answer(httplib::Response& res, const Verdict& verdict, const CUploadReceiver* pReceiver);
+    void HandlePicture(const httplib::Request& req, httplib::Response& res);
+
+    CAccountBook& m_book;
+    const CSigner& m_signer;
+    Options m_options;
+    std::filesystem::path m_incomingDir;
+    httplib::Server m_server;
+
+    std::atomic<uint64_t> m_nUploads{0}, m_nStored{0}, m_nRejected{0}, m_nFailed{0}, m_nIncomplete{0};
+};

@@ -1,0 +1,91 @@
+// album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file]
+#include <signal.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "album_server.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file]\n"
+                 "  PORT 0 picks a free port; the first line on stdout is \"listening 127.0.0.1:PORT\",\n"
+                 "  then one line \"signature KXUIN SIGNATURE ALBUM\" per album.\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) return Usage();
+    char* pEnd = nullptr;
+    const long nPort = std::strtol(argv[1], &pEnd, 10);
+    if (*pEnd != '\0' || nPort < 0 || nPort > 65535) return Usage();
+    CAlbumServer::Options options;
+    options.dataDir = argv[2];
+    const std::filesystem::path accounts = argv[3];
+    std::optional<std::string> secret;
+    for (int i = 4; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--secret") == 0 && i + 1 < argc)
+            secret = argv[++i];
+        else if (std::strcmp(argv[i], "--any-file") == 0)
+            options.bAnyFile = true;
+        else
+            return Usage();
+    }
+
+    std::error_code ec;
+    std::filesystem::create_directories(options.dataDir, ec);
+    if (!secret) secret = CSigner::LoadOrCreateSecret(options.dataDir / ".secret");
+    if (!secret) {
+        std::fprintf(stderr, "album-server: cannot keep a secret in %s\n", options.dataDir.c_str());
+        return 1;
+    }
+    std::string strError;
+    auto book = CAccountBook::Load(accounts, options.dataDir, strError);
+    if (!book) {
+        std::fprintf(stderr, "album-server: %s\n", strError.c_str());
+        return 1;
+    }
+
+    // Signals are taken by one thread of our own, so the server's threads never see them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    const CSigner signer(*secret);
+    CAlbumServer server(*book, signer, options);
+    const int nBound = server.Bind(static_cast<int>(nPort));
+    if (nBound < 0) {
+        std::fprintf(stderr, "album-server: cannot listen on 127.0.0.1:%ld\n", nPort);
+        return 1;
+    }
+    std::printf("listening 127.0.0.1:%d\n", nBound);
+    for (const auto& album : book->Albums())
+        std::printf("signature %s %s %s\n", album.strKxuin.c_str(),
+                    signer.Sign(album.strKxuin, album.strNameGbk).c_str(), album.strNameUtf8.c_str());
+    std::fflush(stdout);
+
+    std::atomic<bool> bDone{false};
+    std::thread stopper([&] {
+        const timespec tick{0, 200'000'000};
+        while (!bDone) {
+            if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) {
+                server.Stop();
+                return;
+            }
+        }
+    });
+    const bool bOk = server.Listen();
+    bDone = true;
+    stopper.join();
+    return bOk ? 0 : 1;
+}
