@@ -106,6 +106,10 @@ struct NumberCase {
     uint32_t nValue;
 };
 
+void PrintTo(const NumberCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.value);
+}
+
 class HeaderNumber : public testing::TestWithParam<NumberCase> {};
 
 TEST_P(HeaderNumber, ReadsTheLeadingDecimalNumber) {

@@ -14,6 +14,10 @@ struct ParseCase {
     const char* password = "";
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.url));
+}
+
 class HttpUrlParse : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(HttpUrlParse, SplitsHostPortAndObject) {
@@ -59,6 +63,10 @@ struct ResolveCase {
     const char* location;
     const char* result;  // "" when the redirect cannot be followed
 };
+
+void PrintTo(const ResolveCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.location));
+}
 
 class HttpUrlResolve : public testing::TestWithParam<ResolveCase> {};
 

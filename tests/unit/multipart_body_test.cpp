@@ -159,6 +159,10 @@ struct FileChunking {
     std::vector<uint32_t> fileChunks;
 };
 
+void PrintTo(const FileChunking& c, std::ostream* os) {
+    *os << c.nFileSize << " bytes";
+}
+
 class MultipartBodyFileChunks : public testing::TestWithParam<FileChunking> {};
 
 TEST_P(MultipartBodyFileChunks, StreamsTheFileInChunksAndMatchesContentLength) {
@@ -293,6 +297,10 @@ struct FileNameCase {
     const char* path;
     const char* name;
 };
+
+void PrintTo(const FileNameCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.path));
+}
 
 class MultipartFileName : public testing::TestWithParam<FileNameCase> {};
 

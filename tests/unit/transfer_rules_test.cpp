@@ -12,6 +12,10 @@ struct StatusCase {
     std::optional<TransferCode> code;
 };
 
+void PrintTo(const StatusCase& c, std::ostream* os) {
+    *os << "status " << c.nStatus;
+}
+
 class TransferRulesStatus : public testing::TestWithParam<StatusCase> {};
 
 TEST_P(TransferRulesStatus, MapsTheStatusToItsActionAndCode) {

@@ -9,6 +9,10 @@ struct NameCase {
     std::optional<std::string> stored;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.input);
+}
+
 class SafePictureNames : public testing::TestWithParam<NameCase> {};
 
 TEST_P(SafePictureNames, KeepsOnlyAPlainLastComponent) {

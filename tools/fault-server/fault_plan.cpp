@@ -1,0 +1,102 @@
+#include "fault_plan.h"
+
+#include <charconv>
+#include <vector>
+
+namespace {
+
+std::vector<std::string_view> Segments(std::string_view path) {
+    path = path.substr(0, path.find('?'));
+    std::vector<std::string_view> out;
+    while (!path.empty()) {
+        if (path.front() == '/') {
+            path.remove_prefix(1);
+            continue;
+        }
+        const size_t n = path.find('/');
+        out.push_back(path.substr(0, n));
+        path = n == std::string_view::npos ? std::string_view{} : path.substr(n);
+    }
+    return out;
+}
+
+std::optional<uint64_t> Number(std::string_view text, uint64_t nMax) {
+    uint64_t n = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size() || n > nMax) return std::nullopt;
+    return n;
+}
+
+std::optional<uint32_t> StatusAt(const std::vector<std::string_view>& seg, size_t i) {
+    if (seg.size() <= i) return std::nullopt;
+    const auto n = Number(seg[i], 999);
+    if (!n || *n < 100) return std::nullopt;
+    return static_cast<uint32_t>(*n);
+}
+
+}  // namespace
+
+std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
+    const auto seg = Segments(path);
+    if (seg.empty()) return std::nullopt;
+    const std::string_view name = seg[0];
+    FaultPlan plan;
+    auto simple = [&](FaultMode mode) -> std::optional<FaultPlan> {
+        plan.mode = mode;
+        return plan;
+    };
+    auto withStatus = [&](FaultMode mode) -> std::optional<FaultPlan> {
+        const auto status = StatusAt(seg, 1);
+        if (!status) return std::nullopt;
+        plan.mode = mode;
+        plan.nStatus = *status;
+        return plan;
+    };
+    auto withCount = [&](FaultMode mode, uint64_t nDefault) -> std::optional<FaultPlan> {
+        plan.mode = mode;
+        plan.nCount = nDefault;
+        if (seg.size() > 1) {
+            const auto n = Number(seg[1], 1ull << 32);
+            if (!n) return std::nullopt;
+            plan.nCount = *n;
+        }
+        return plan;
+    };
+
+    if (name == "ok") return simple(FaultMode::Ok);
+    if (name == "retcode-missing") return simple(FaultMode::RetCodeMissing);
+    if (name == "retcode") {
+        plan.mode = FaultMode::RetCode;
+        plan.strValue = seg.size() > 1 ? std::string(seg[1]) : std::string();
+        return plan;
+    }
+    if (name == "status") return withStatus(FaultMode::Status);
+    if (name == "redirect") {
+        const auto status = StatusAt(seg, 1);
+        const auto hops = seg.size() > 2 ? Number(seg[2], 1000) : std::optional<uint64_t>(1);
+        if (!status || !hops) return std::nullopt;
+        plan.mode = FaultMode::Redirect;
+        plan.nStatus = *status;
+        plan.nCount = *hops;
+        return plan;
+    }
+    if (name == "redirect-loop") return withStatus(FaultMode::RedirectLoop);
+    if (name == "redirect-path") return withStatus(FaultMode::RedirectPath);
+    if (name == "redirect-relative") return withStatus(FaultMode::RedirectRelative);
+    if (name == "redirect-nolocation") return withStatus(FaultMode::RedirectNoLocation);
+    if (name == "reset-after") {
+        if (seg.size() < 2) return std::nullopt;
+        return withCount(FaultMode::ResetAfter, 0);
+    }
+    if (name == "close-before-headers") return simple(FaultMode::CloseBeforeHeaders);
+    if (name == "close-mid-headers") return simple(FaultMode::CloseMidHeaders);
+    if (name == "slow") return withCount(FaultMode::Slow, 100);
+    if (name == "big-header") return withCount(FaultMode::BigHeader, 65536);
+    if (name == "lie-longer") return simple(FaultMode::LieLonger);
+    if (name == "lie-shorter") return simple(FaultMode::LieShorter);
+    if (name == "chunked") return simple(FaultMode::Chunked);
+    if (name == "stall") return simple(FaultMode::Stall);
+    if (name == "_log") return simple(FaultMode::ShowLog);
+    if (name == "_clear") return simple(FaultMode::ClearLog);
+    return std::nullopt;
+}

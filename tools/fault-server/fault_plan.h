@@ -1,0 +1,40 @@
+// What the fault server does with one request, chosen by the request's path (or by the
+// command line for paths that name nothing).
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class FaultMode {
+    Ok,                   // /ok: 200, Album-RetCode 100
+    RetCode,              // /retcode/VALUE: 200 with that Album-RetCode, digits or not
+    RetCodeMissing,       // /retcode-missing: 200 without Album-RetCode
+    Status,               // /status/CODE: that status, Album-RetCode 100 all the same
+    Redirect,             // /redirect/CODE/N: N hops with absolute Locations, then as /ok
+    RedirectLoop,         // /redirect-loop/CODE: Location is the same address, for ever
+    RedirectPath,         // /redirect-path/CODE: Location "/ok"
+    RedirectRelative,     // /redirect-relative/CODE: Location "../ok"
+    RedirectNoLocation,   // /redirect-nolocation/CODE: redirect status, no Location
+    ResetAfter,           // /reset-after/N: read N bytes of the body, then reset the connection
+    CloseBeforeHeaders,   // /close-before-headers: read the body, close without a byte
+    CloseMidHeaders,      // /close-mid-headers: read the body, close inside the header block
+    Slow,                 // /slow[/MS]: the /ok answer one byte per MS (100) milliseconds
+    BigHeader,            // /big-header[/BYTES]: a header line of BYTES (65536) before the verdict
+    LieLonger,            // /lie-longer: Content-Length 1000, 10 bytes sent, then close
+    LieShorter,           // /lie-shorter: Content-Length 5, 20 bytes sent
+    Chunked,              // /chunked: the /ok answer in chunked transfer encoding
+    Stall,                // /stall: read the body, then never answer
+    ShowLog,              // GET /_log: one line per request seen: "METHOD PATH BODY_BYTES"
+    ClearLog,             // GET /_clear: forget the log
+};
+
+struct FaultPlan {
+    FaultMode mode = FaultMode::Ok;
+    uint32_t nStatus = 200;
+    uint64_t nCount = 0;
+    std::string strValue;
+};
+
+// None when the path names no mode (the default plan applies). The query is ignored.
+std::optional<FaultPlan> ParseFaultPlan(std::string_view path);

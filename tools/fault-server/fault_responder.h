@@ -1,0 +1,26 @@
+// Carries out one fault plan on one connection: reads (some of) the body, then answers,
+// misbehaves or hangs up as the plan says.
+#pragma once
+#include "connection.h"
+#include "fault_plan.h"
+#include "request_head.h"
+#include "request_log.h"
+#include "stop_signal.h"
+
+class CFaultResponder {
+public:
+    CFaultResponder(int nPort, CRequestLog& log, CStopSignal& stop) : m_nPort(nPort), m_log(log), m_stop(stop) {}
+
+    void Serve(CConnection& connection, const RequestHead& head, const FaultPlan& plan);
+
+private:
+    std::string Origin() const;
+    std::string Answer(const FaultPlan& plan, const RequestHead& head) const;
+
+    int m_nPort;
+    CRequestLog& m_log;
+    CStopSignal& m_stop;
+};
+
+// The /ok answer: 200, Album-RetCode 100, Error-Info in GBK, a 3-byte body.
+std::string OkAnswer();

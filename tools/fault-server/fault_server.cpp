@@ -1,0 +1,105 @@
+#include "fault_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "fault_responder.h"
+#include "request_head.h"
+
+CFaultServer::~CFaultServer() {
+    Stop();
+    Reap(true);
+    if (m_fdListen >= 0) close(m_fdListen);
+}
+
+int CFaultServer::Bind(int nPort) {
+    m_fdListen = socket(AF_INET, SOCK_STREAM, 0);
+    if (m_fdListen < 0) return -1;
+    const int one = 1;
+    setsockopt(m_fdListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(nPort));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(m_fdListen, 64) != 0)
+        return -1;
+    socklen_t nLen = sizeof addr;
+    getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen);
+    m_nPort = ntohs(addr.sin_port);
+    return m_nPort;
+}
+
+void CFaultServer::Run() {
+    while (!m_stop.Raised()) {
+        pollfd p{m_fdListen, POLLIN, 0};
+        // A short poll keeps Stop prompt without a wake-up pipe.
+        if (poll(&p, 1, 100) <= 0) {
+            Reap(false);
+            continue;
+        }
+        const int fd = accept(m_fdListen, nullptr, nullptr);
+        if (fd < 0) continue;
+        auto connection = std::make_shared<CConnection>(fd);
+        auto pbDone = std::make_shared<std::atomic<bool>>(false);
+        std::lock_guard guard(m_lock);
+        m_workers.push_back({std::thread([this, connection, pbDone] {
+                                 Serve(*connection);
+                                 *pbDone = true;
+                             }),
+                             connection, pbDone});
+    }
+    Reap(true);
+}
+
+void CFaultServer::Stop() {
+    m_stop.Raise();
+    std::lock_guard guard(m_lock);
+    for (auto& worker : m_workers) worker.connection->Interrupt();
+}
+
+void CFaultServer::Reap(bool bAll) {
+    std::list<Worker> finished;
+    {
+        std::lock_guard guard(m_lock);
+        for (auto it = m_workers.begin(); it != m_workers.end();) {
+            if (bAll || *it->pbDone) {
+                if (bAll) it->connection->Interrupt();
+                finished.splice(finished.end(), m_workers, it++);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& worker : finished) worker.thread.join();
+}
+
+void CFaultServer::Serve(CConnection& connection) {
+    RequestHead head;
+    const char* refusal = nullptr;
+    switch (ReadRequestHead(connection, head)) {
+    case HeadResult::Ok:
+        // The control always sends a fixed length; a chunked request is a test's mistake.
+        if (head.bChunked) refusal = "411 Length Required";
+        break;
+    case HeadResult::TooLarge:
+        refusal = "431 Request Header Fields Too Large";
+        break;
+    case HeadResult::Malformed:
+        refusal = "400 Bad Request";
+        break;
+    case HeadResult::Closed:
+        return;
+    }
+    if (refusal) {
+        connection.Send(std::string("HTTP/1.1 ") + refusal + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        connection.FinishEarly();
+        return;
+    }
+    const FaultPlan plan = ParseFaultPlan(head.strPath).value_or(m_defaultPlan);
+    CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, plan);
+}

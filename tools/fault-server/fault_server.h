@@ -1,0 +1,45 @@
+// Accepts connections on 127.0.0.1 and serves each on its own thread according to the fault
+// plan its request path names.
+#pragma once
+#include <atomic>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "connection.h"
+#include "fault_plan.h"
+#include "request_log.h"
+#include "stop_signal.h"
+
+class CFaultServer {
+public:
+    explicit CFaultServer(FaultPlan defaultPlan) : m_defaultPlan(std::move(defaultPlan)) {}
+    ~CFaultServer();
+    CFaultServer(const CFaultServer&) = delete;
+    CFaultServer& operator=(const CFaultServer&) = delete;
+
+    // Port 0 picks a free one. Returns the port, or -1.
+    int Bind(int nPort);
+    // Serves until Stop (callable from any thread); then ends every connection and joins.
+    void Run();
+    void Stop();
+
+private:
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<CConnection> connection;
+        std::shared_ptr<std::atomic<bool>> pbDone;
+    };
+
+    void Serve(CConnection& connection);
+    void Reap(bool bAll);
+
+    FaultPlan m_defaultPlan;
+    int m_fdListen = -1;
+    int m_nPort = 0;
+    CStopSignal m_stop;
+    CRequestLog m_log;
+    std::mutex m_lock;
+    std::list<Worker> m_workers;
+};

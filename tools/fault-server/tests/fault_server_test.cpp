@@ -1,0 +1,207 @@
+// The fault server as a real process: each fault seen from a raw socket, byte for byte,
+// and the well-formed answers through a real HTTP client.
+#include <httplib.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "raw_client.h"
+#include "server_process.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kGbkStored = "\xc9\xcf\xb4\xab\xb3\xc9\xb9\xa6";  // 上传成功
+
+class FaultServer : public testing::Test {
+protected:
+    void SetUp() override {
+        m_server = std::make_unique<CServerProcess>(std::vector<std::string>{FAULT_SERVER_EXE, "0"});
+        ASSERT_NE(m_server->Port(), 0);
+    }
+
+    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_server->Port()); }
+
+    // Sends a POST with a body of nBody bytes and returns everything the server sent back.
+    std::string Exchange(const std::string& path, size_t nBody = 100, bool* pbReset = nullptr,
+                         std::chrono::milliseconds timeout = 5s) {
+        CRawClient client(m_server->Port());
+        EXPECT_TRUE(client.Connected());
+        client.Send("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(nBody) +
+                    "\r\n\r\n" + std::string(nBody, 'b'));
+        return client.ReadAll(timeout, pbReset);
+    }
+
+    std::string Log() {
+        httplib::Client client("127.0.0.1", m_server->Port());
+        auto result = client.Get("/_log");
+        return result ? result->body : std::string();
+    }
+
+    std::unique_ptr<CServerProcess> m_server;
+};
+
+TEST_F(FaultServer, OkCarriesTheStoredVerdictInGbk) {
+    httplib::Client client("127.0.0.1", m_server->Port());
+    auto result = client.Post("/ok", std::string(5000, 'x'), "application/octet-stream");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 200);
+    EXPECT_EQ(result->get_header_value("Album-RetCode"), "100");
+    EXPECT_EQ(result->get_header_value("Error-Info"), kGbkStored);
+    EXPECT_EQ(result->body, "ok\n");
+    EXPECT_EQ(Log(), "POST /ok 5000\n");
+}
+
+TEST_F(FaultServer, RetCodeValuesAndAbsence) {
+    EXPECT_NE(Exchange("/retcode/abc").find("\r\nAlbum-RetCode: abc\r\n"), std::string::npos);
+    EXPECT_NE(Exchange("/retcode/%20100%20").find("\r\nAlbum-RetCode:  100 \r\n"), std::string::npos);
+    const std::string missing = Exchange("/retcode-missing");
+    EXPECT_TRUE(missing.starts_with("HTTP/1.1 200 OK\r\n"));
+    EXPECT_EQ(missing.find("Album-RetCode"), std::string::npos);
+}
+
+class FaultServerStatus : public FaultServer, public testing::WithParamInterface<int> {};
+
+TEST_P(FaultServerStatus, AnswersWithThatStatus) {
+    const std::string reply = Exchange("/status/" + std::to_string(GetParam()));
+    EXPECT_TRUE(reply.starts_with("HTTP/1.1 " + std::to_string(GetParam()) + " ")) << reply;
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, FaultServerStatus, testing::Values(201, 206, 304, 401, 404, 416, 500, 503));
+
+TEST_F(FaultServer, RedirectChainEndsAtTheVerdict) {
+    std::string path = "/redirect/307/3";
+    for (int hop = 3; hop > 0; --hop) {
+        const std::string reply = Exchange(path);
+        ASSERT_TRUE(reply.starts_with("HTTP/1.1 307 ")) << reply;
+        const std::string location = Origin() + "/redirect/307/" + std::to_string(hop - 1);
+        ASSERT_NE(reply.find("\r\nLocation: " + location + "\r\n"), std::string::npos) << reply;
+        path = location.substr(Origin().size());
+    }
+    EXPECT_NE(Exchange(path).find("\r\nAlbum-RetCode: 100\r\n"), std::string::npos);
+    EXPECT_EQ(Log(), "POST /redirect/307/3 100\nPOST /redirect/307/2 100\nPOST /redirect/307/1 100\n"
+                     "POST /redirect/307/0 100\n");
+}
+
+TEST_F(FaultServer, RedirectVariants) {
+    EXPECT_NE(Exchange("/redirect-loop/302").find("\r\nLocation: " + Origin() + "/redirect-loop/302\r\n"),
+              std::string::npos);
+    EXPECT_NE(Exchange("/redirect/301/1").find("HTTP/1.1 301 Moved Permanently\r\n"), std::string::npos);
+    EXPECT_NE(Exchange("/redirect-path/302").find("\r\nLocation: /ok\r\n"), std::string::npos);
+    EXPECT_NE(Exchange("/redirect-relative/302").find("\r\nLocation: ../ok\r\n"), std::string::npos);
+    const std::string bare = Exchange("/redirect-nolocation/302");
+    EXPECT_TRUE(bare.starts_with("HTTP/1.1 302 Found\r\n"));
+    EXPECT_EQ(bare.find("Location"), std::string::npos);
+}
+
+TEST_F(FaultServer, ResetsAfterTheGivenBodyBytes) {
+    bool bReset = false;
+    const std::string reply = Exchange("/reset-after/1000", 200000, &bReset);
+    EXPECT_TRUE(bReset);
+    EXPECT_EQ(reply, "");
+    EXPECT_EQ(Log(), "POST /reset-after/1000 1000\n");
+}
+
+TEST_F(FaultServer, ClosesBeforeOrInsideTheHeaders) {
+    bool bReset = true;
+    EXPECT_EQ(Exchange("/close-before-headers", 100, &bReset), "");
+    EXPECT_FALSE(bReset);
+    const std::string cut = Exchange("/close-mid-headers");
+    EXPECT_EQ(cut, "HTTP/1.1 200 OK\r\nAlbum-Ret");
+}
+
+TEST_F(FaultServer, SlowAnswerTrickles) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string reply = Exchange("/slow/10", 100, nullptr, 20s);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(reply.find("\r\nAlbum-RetCode: 100\r\n"), std::string::npos);
+    EXPECT_TRUE(reply.ends_with("ok\n"));
+    EXPECT_GE(elapsed, std::chrono::milliseconds(10 * (reply.size() - 1)));
+}
+
+TEST_F(FaultServer, DefaultSlowIsOneBytePerHundredMilliseconds) {
+    CRawClient client(m_server->Port());
+    client.Send("POST /slow HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
+    const std::string first = client.ReadAll(450ms);
+    EXPECT_GE(first.size(), 3u);
+    EXPECT_LE(first.size(), 6u);
+}
+
+TEST_F(FaultServer, BigHeaderComesBeforeTheVerdict) {
+    httplib::Client client("127.0.0.1", m_server->Port());
+    const std::string reply = Exchange("/big-header");
+    const size_t nPad = reply.find("\r\nX-Padding: ");
+    const size_t nVerdict = reply.find("\r\nAlbum-RetCode: 100\r\n");
+    ASSERT_NE(nPad, std::string::npos);
+    ASSERT_NE(nVerdict, std::string::npos);
+    EXPECT_EQ(nVerdict - nPad, 2 + 11 + 65536u);
+}
+
+TEST_F(FaultServer, ContentLengthsThatLie) {
+    const std::string longer = Exchange("/lie-longer");
+    EXPECT_NE(longer.find("\r\nContent-Length: 1000\r\n"), std::string::npos);
+    EXPECT_TRUE(longer.ends_with("\r\n\r\n0123456789"));
+    const std::string shorter = Exchange("/lie-shorter");
+    EXPECT_NE(shorter.find("\r\nContent-Length: 5\r\n"), std::string::npos);
+    EXPECT_TRUE(shorter.ends_with("\r\n\r\n01234567890123456789"));
+}
+
+TEST_F(FaultServer, ChunkedAnswerDecodesToTheBody) {
+    EXPECT_NE(Exchange("/chunked").find("\r\nTransfer-Encoding: chunked\r\n"), std::string::npos);
+    httplib::Client client("127.0.0.1", m_server->Port());
+    auto result = client.Post("/chunked", "x", "text/plain");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->body, "ok\n");
+    EXPECT_EQ(result->get_header_value("Album-RetCode"), "100");
+}
+
+TEST_F(FaultServer, StallHoldsTheConnectionWithoutAnswering) {
+    CRawClient client(m_server->Port());
+    client.Send("POST /stall HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n\r\nabc");
+    EXPECT_EQ(client.ReadAll(500ms), "");
+    // The server still stops promptly with the connection held.
+    EXPECT_EQ(m_server->Stop(), 0);
+}
+
+TEST_F(FaultServer, AnswersExpectContinue) {
+    CRawClient client(m_server->Port());
+    client.Send("POST /ok HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\nContent-Length: 4\r\n\r\n");
+    EXPECT_EQ(client.ReadUntil("\r\n\r\n", 2s), "HTTP/1.1 100 Continue\r\n\r\n");
+    client.Send("body");
+    EXPECT_NE(client.ReadAll(2s).find("\r\nAlbum-RetCode: 100\r\n"), std::string::npos);
+}
+
+TEST_F(FaultServer, RefusesOversizedRequestHeaders) {
+    CRawClient client(m_server->Port());
+    client.Send("POST /ok HTTP/1.1\r\nX-Big: " + std::string(70000, 'h') + "\r\n\r\n");
+    EXPECT_TRUE(client.ReadAll(2s).starts_with("HTTP/1.1 431 "));
+}
+
+TEST_F(FaultServer, LogCountsAttemptsAndClears) {
+    for (int i = 0; i < 3; ++i) Exchange("/status/500", 10 + i);
+    EXPECT_EQ(Log(), "POST /status/500 10\nPOST /status/500 11\nPOST /status/500 12\n");
+    httplib::Client client("127.0.0.1", m_server->Port());
+    ASSERT_TRUE(client.Get("/_clear"));
+    EXPECT_EQ(Log(), "");
+}
+
+TEST(FaultServerDefault, CommandLineModeAppliesToUnnamedPaths) {
+    CServerProcess server({FAULT_SERVER_EXE, "0", "--mode", "/status/503"});
+    ASSERT_NE(server.Port(), 0);
+    CRawClient client(server.Port());
+    client.Send("POST /cgi-bin/upload HTTP/1.1\r\nHost: x\r\nContent-Length: 1\r\n\r\nx");
+    EXPECT_TRUE(client.ReadAll(2s).starts_with("HTTP/1.1 503 Service Unavailable\r\n"));
+    CRawClient named(server.Port());
+    named.Send("POST /ok HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_TRUE(named.ReadAll(2s).starts_with("HTTP/1.1 200 OK\r\n"));
+}
+
+TEST(FaultServerDefault, RefusesABadCommandLine) {
+    CServerProcess server({FAULT_SERVER_EXE, "0", "--mode", "/nonsense"});
+    EXPECT_EQ(server.Port(), 0);
+}
+
+}  // namespace
