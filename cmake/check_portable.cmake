@@ -1,5 +1,6 @@
 # Fails the build when a portable-core file includes a Windows header.
-# Called with -DFILES=<;-list> -DSTAMP=<file>.
+# Called with -DLIST=<file naming one source per line> -DSTAMP=<file>.
+file(STRINGS "${LIST}" FILES)
 set(forbidden "windows\\.h|winbase\\.h|windef\\.h|winuser\\.h|wingdi\\.h|winnt\\.h|winerror\\.h|winreg\\.h|wininet\\.h|ole2\\.h|olectl\\.h|oleauto\\.h|objbase\\.h|objidl\\.h|ocidl\\.h|unknwn\\.h|shlobj\\.h|shellapi\\.h|commctrl\\.h|mmsystem\\.h|tchar\\.h|atl[a-z]*\\.h|afx[a-z]*\\.h|framework/")
 set(bad "")
 foreach(f IN LISTS FILES)

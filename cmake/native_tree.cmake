@@ -6,8 +6,10 @@ get_property(PORTABLE GLOBAL PROPERTY TESSALINE_PORTABLE)
 set(portable_cpp ${PORTABLE})
 list(FILTER portable_cpp INCLUDE REGEX "\\.cpp$")
 
+string(REPLACE ";" "\n" portable_lines "${PORTABLE}")
+file(WRITE ${CMAKE_BINARY_DIR}/portable_files.txt "${portable_lines}\n")
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/portable.checked
-  COMMAND ${CMAKE_COMMAND} "-DFILES=${PORTABLE}" -DSTAMP=${CMAKE_BINARY_DIR}/portable.checked
+  COMMAND ${CMAKE_COMMAND} -DLIST=${CMAKE_BINARY_DIR}/portable_files.txt -DSTAMP=${CMAKE_BINARY_DIR}/portable.checked
           -P ${CMAKE_SOURCE_DIR}/cmake/check_portable.cmake
   DEPENDS ${PORTABLE} ${CMAKE_SOURCE_DIR}/cmake/check_portable.cmake
   COMMENT "Checking that the portable core includes no Windows header")

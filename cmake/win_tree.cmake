@@ -64,13 +64,20 @@ add_test(NAME wine.cleanup COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RU
 set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP wine)
 
+# COMMAND runs a Windows program under Wine; SCRIPT runs a shell script that drives Wine
+# itself. Both get the tree's Wine environment.
 function(tessaline_wine_test name)
-  cmake_parse_arguments(ARG "" "" "COMMAND;PROPERTIES" ${ARGN})
-  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RUN} ${ARG_COMMAND})
+  cmake_parse_arguments(ARG "" "" "COMMAND;SCRIPT;PROPERTIES" ${ARGN})
+  if(ARG_SCRIPT)
+    add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${ARG_SCRIPT})
+  else()
+    add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RUN} ${ARG_COMMAND})
+  endif()
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine LABELS wine ${ARG_PROPERTIES})
 endfunction()
 
 add_subdirectory(tests/win)
+add_subdirectory(tests/e2e)
 add_subdirectory(tools/host)
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win/CMakeLists.txt)
   add_subdirectory(bench/win)

@@ -293,6 +293,7 @@ TEST_F(TessalineCtrlTest, AboutBoxReturnsOnlyAfterTheUserClosesIt) {
     bool sawBox = false;
     bool callStillRunning = false;
     bool returned = false;
+    std::string button, version;
     std::thread user([&] {
         HWND box = WaitForTopLevelWindow("About Halvane Media Tools", 10000);
         sawBox = box != nullptr;
@@ -301,7 +302,10 @@ TEST_F(TessalineCtrlTest, AboutBoxReturnsOnlyAfterTheUserClosesIt) {
         if (box) {
             char text[128] = {};
             GetWindowTextA(GetDlgItem(box, IDOK), text, sizeof text);
-            if (std::string(text) == "OK") PostMessageA(box, WM_COMMAND, IDOK, 0);
+            button = text;
+            HWND child = FindWindowExA(box, nullptr, "Static", "Halvane Media Tools, Version 1.3.101.020");
+            version = child ? "found" : "missing";
+            SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         }
     });
     DISPPARAMS none{};
@@ -311,6 +315,8 @@ TEST_F(TessalineCtrlTest, AboutBoxReturnsOnlyAfterTheUserClosesIt) {
     EXPECT_EQ(hr, S_OK);
     EXPECT_TRUE(sawBox);
     EXPECT_TRUE(callStillRunning);
+    EXPECT_EQ(button, "OK");
+    EXPECT_EQ(version, "found");
 }
 
 }  // namespace

@@ -1,0 +1,267 @@
+// A container program for the control: creates it by ProgID in Wine's ATL control window,
+// sets its properties by name through IDispatch as a page's script would, and reports
+// its events. Stands in for the web page in tests, demos and screenshots.
+#include "event_sink.h"
+#include "framework/com_ptr.h"
+#include "framework/text.h"
+#include "property_text.h"
+#include "tessaline_h.h"
+
+#include <ocidl.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum ExitCode { kOk = 0, kFailed = 1, kNotRegistered = 2, kUnknownProperty = 3, kBadValue = 4, kUsage = 5 };
+
+struct Options {
+    std::string strProgID = "TESSALINE.TessalineCtrl.1";
+    int nWidth = 800;
+    int nHeight = 600;
+    std::vector<PropertyAssignment> arrSets;
+    std::vector<std::string> arrPrints;
+    DWORD dwCloseAfterMs = 0;
+    bool bAbout = false;
+};
+
+const char kUsageText[] =
+    "usage: host [--progid ID] [--size WxH] [--set Name=Value]... [--file FILE]\n"
+    "            [--print Name]... [--about] [--close-after MS]\n"
+    "  --set     sets a property by name; numbers go as integers, \"quoted\" or other text as strings\n"
+    "  --file    reads one Name=Value per line (# starts a comment)\n"
+    "  --print   reads a property back after the sets and prints it\n";
+
+bool ReadAssignmentsFile(const std::string& path, std::vector<PropertyAssignment>& out) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        PropertyAssignment a;
+        if (!ParseAssignment(line, a)) return false;
+        out.push_back(a);
+    }
+    return true;
+}
+
+int ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto next = [&](std::string& value) {
+            if (i + 1 >= argc) return false;
+            value = argv[++i];
+            return true;
+        };
+        std::string value;
+        if (arg == "--progid" && next(value)) {
+            o.strProgID = value;
+        } else if (arg == "--size" && next(value)) {
+            if (std::sscanf(value.c_str(), "%dx%d", &o.nWidth, &o.nHeight) != 2 || o.nWidth <= 0 || o.nHeight <= 0)
+                return kUsage;
+        } else if (arg == "--set" && next(value)) {
+            PropertyAssignment a;
+            if (!ParseAssignment(value, a)) {
+                std::fprintf(stderr, "host: \"%s\" is not Name=Value\n", value.c_str());
+                return kUsage;
+            }
+            o.arrSets.push_back(a);
+        } else if (arg == "--file" && next(value)) {
+            if (!ReadAssignmentsFile(value, o.arrSets)) {
+                std::fprintf(stderr, "host: cannot read the assignments in %s\n", value.c_str());
+                return kUsage;
+            }
+        } else if (arg == "--print" && next(value)) {
+            o.arrPrints.push_back(value);
+        } else if (arg == "--close-after" && next(value)) {
+            o.dwCloseAfterMs = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
+        } else if (arg == "--about") {
+            o.bAbout = true;
+        } else {
+            std::fputs(kUsageText, stderr);
+            return kUsage;
+        }
+    }
+    return kOk;
+}
+
+DISPID LookUp(IDispatch* disp, const std::string& name) {
+    std::wstring wide = AnsiToWide(name);
+    LPOLESTR names[] = {wide.data()};
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(disp->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return DISPID_UNKNOWN;
+    return id;
+}
+
+int SetProperty(IDispatch* disp, const PropertyAssignment& a) {
+    DISPID id = LookUp(disp, a.strName);
+    if (id == DISPID_UNKNOWN) {
+        std::fprintf(stderr, "host: the control has no property \"%s\"\n", a.strName.c_str());
+        return kUnknownProperty;
+    }
+    VARIANT value;
+    ValueToVariant(a.strValue, value);
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
+                              nullptr, nullptr);
+    VariantClear(&value);
+    if (hr == DISP_E_TYPEMISMATCH) {
+        std::fprintf(stderr, "host: \"%s\" does not convert to the type of %s\n", a.strValue.c_str(),
+                     a.strName.c_str());
+        return kBadValue;
+    }
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "host: setting %s failed (0x%08lx)\n", a.strName.c_str(), static_cast<unsigned long>(hr));
+        return kFailed;
+    }
+    std::printf("set %s\n", a.strName.c_str());
+    return kOk;
+}
+
+int PrintProperty(IDispatch* disp, const std::string& name) {
+    DISPID id = LookUp(disp, name);
+    if (id == DISPID_UNKNOWN) {
+        std::fprintf(stderr, "host: the control has no property \"%s\"\n", name.c_str());
+        return kUnknownProperty;
+    }
+    DISPPARAMS none{};
+    VARIANT result;
+    VariantInit(&result);
+    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
+                              nullptr, nullptr);
+    if (SUCCEEDED(hr)) hr = VariantChangeType(&result, &result, 0, VT_BSTR);
+    if (FAILED(hr)) {
+        VariantClear(&result);
+        return kFailed;
+    }
+    std::printf("get %s = %s\n", name.c_str(), BstrToAnsi(result.bstrVal).c_str());
+    VariantClear(&result);
+    return kOk;
+}
+
+HWND g_hWndControlSite = nullptr;
+
+LRESULT CALLBACK FrameProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        if (g_hWndControlSite) MoveWindow(g_hWndControlSite, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return 0;
+    case WM_TIMER:
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+}
+
+template <class Fn>
+Fn AtlExport(HMODULE atl, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(atl, name)));
+}
+
+int RunHost(const Options& o) {
+    std::wstring progId = AnsiToWide(o.strProgID);
+    CLSID clsid{};
+    CComPtrT<IClassFactory> probe;
+    if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid)) ||
+        FAILED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, probe.ReceiveVoid()))) {
+        std::fprintf(stderr, "host: %s is not registered; register it first with: regsvr32 tessaline.ocx\n",
+                     o.strProgID.c_str());
+        return kNotRegistered;
+    }
+    probe.Release();
+
+    HMODULE atl = LoadLibraryA("atl.dll");
+    auto axWinInit = atl ? AtlExport<BOOL(WINAPI*)()>(atl, "AtlAxWinInit") : nullptr;
+    auto axGetControl = atl ? AtlExport<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl, "AtlAxGetControl") : nullptr;
+    if (!axWinInit || !axGetControl || !axWinInit()) {
+        std::fprintf(stderr, "host: the ATL control container is not available\n");
+        return kFailed;
+    }
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "TessalineHostFrame";
+    RegisterClassA(&wc);
+    RECT frame{0, 0, o.nWidth, o.nHeight};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, "TESSALINE host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance,
+                                nullptr);
+    // The ATL window creates the control named by its title, as an object tag would.
+    g_hWndControlSite = CreateWindowExA(0, "AtlAxWin", o.strProgID.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, o.nWidth,
+                                        o.nHeight, hWnd, nullptr, wc.hInstance, nullptr);
+    CComPtrT<IUnknown> unknown;
+    CComPtrT<IDispatch> disp;
+    if (!g_hWndControlSite || FAILED(axGetControl(g_hWndControlSite, unknown.Receive())) ||
+        FAILED(unknown.QueryInterface(disp))) {
+        std::fprintf(stderr, "host: the control could not be created in the container\n");
+        DestroyWindow(hWnd);
+        return kFailed;
+    }
+
+    CEventLogSink sink(DIID_TessalineEvents);
+    CComPtrT<IConnectionPointContainer> cpc;
+    CComPtrT<IConnectionPoint> cp;
+    DWORD cookie = 0;
+    if (SUCCEEDED(unknown.QueryInterface(cpc)) &&
+        SUCCEEDED(cpc->FindConnectionPoint(DIID_TessalineEvents, cp.Receive())))
+        cp->Advise(&sink, &cookie);
+
+    int result = kOk;
+    for (const PropertyAssignment& a : o.arrSets)
+        if ((result = SetProperty(disp.Get(), a)) != kOk) break;
+    for (size_t i = 0; result == kOk && i < o.arrPrints.size(); ++i) result = PrintProperty(disp.Get(), o.arrPrints[i]);
+
+    if (result == kOk) {
+        ShowWindow(hWnd, SW_SHOW);
+        UpdateWindow(hWnd);
+        HWND control = GetWindow(g_hWndControlSite, GW_CHILD);
+        std::printf("host: ready, control window %p\n", static_cast<void*>(control));
+        std::fflush(stdout);
+        if (o.bAbout) {
+            DISPPARAMS none{};
+            disp->Invoke(DISPID_ABOUTBOX, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+                         nullptr);
+        }
+        if (o.dwCloseAfterMs) SetTimer(hWnd, 1, o.dwCloseAfterMs, nullptr);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    } else {
+        DestroyWindow(hWnd);
+    }
+    if (cp && cookie) cp->Unadvise(cookie);
+    std::fflush(stdout);
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (int rc = ParseOptions(argc, argv, options); rc != kOk) return rc;
+    if (FAILED(OleInitialize(nullptr))) {
+        std::fprintf(stderr, "host: OLE could not be initialised\n");
+        return kFailed;
+    }
+    int rc = RunHost(options);
+    OleUninitialize();
+    return rc;
+}
