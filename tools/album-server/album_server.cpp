@@ -13,7 +13,8 @@ CAlbumServer::CAlbumServer(CAccountBook& book, const CSigner& signer, Options op
     : m_book(book), m_signer(signer), m_options(std::move(options)), m_incomingDir(m_options.dataDir / ".incoming") {
     // The control's sizes are 32-bit; anything longer cannot come from it.
     m_server.set_payload_max_length(0xFFFFFFFFu);
-    // Wine's loopback writes pause now and then; give a slow client room before hanging up.
+    // The control's worker runs at idle priority and may pause between writes on a busy
+    // machine; give it room before hanging up.
     m_server.set_read_timeout(30, 0);
     m_server.set_write_timeout(30, 0);
 
