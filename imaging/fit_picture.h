@@ -1,0 +1,17 @@
+// Picture fitting: a box narrowed to a picture's aspect ratio (FitPictureRect) and a size
+// scaled down to the album's limits (FitWithinLimits).
+#pragma once
+#include "ui/geometry.h"
+
+// Shrinks rcBox along one axis to the aspect ratio of a picture of nWidth by nHeight
+// pixels, centred and shifted one pixel down or right: a 4:3 picture in a 100 by 100 box
+// gets a box 100 by 75 starting 13 pixels lower. A square picture, one whose fitted extent
+// is not smaller than the box, and a picture or box without area leave the box as it is.
+// The result always lies inside the original box, also at negative coordinates.
+void FitPictureRect(PixelRect& rcBox, int nWidth, int nHeight);
+
+// Scales nWidth by nHeight down, keeping the ratio, so that it fits nMaxWidth by nMaxHeight:
+// first to the width limit, then to the height limit, each cut toward zero (3000 by 1000
+// in 800 by 600 gives 800 by 266). A size with no area is left alone. A limit below 1
+// counts as 1, and neither side of a scaled size drops below 1 pixel: a JPEG needs one.
+void FitWithinLimits(int nMaxWidth, int nMaxHeight, int& nWidth, int& nHeight);

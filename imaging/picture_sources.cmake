@@ -1,0 +1,7 @@
+# Picture helpers of the portable core: classification, fitting, the JPEG writer's rows.
+tessaline_sources(PORTABLE
+  picture_type.h
+  mbcs_chars.h
+  classify_picture.cpp classify_picture.h
+  fit_picture.cpp fit_picture.h
+  dib_row_converter.cpp dib_row_converter.h)
