@@ -1,26 +1,218 @@
 #include "ui/main_panel_dlg.h"
 
 #include "framework/ole_control.h"
+#include "framework/text.h"
+#include "imaging/classify_picture.h"
 #include "res/resource.h"
+#include "ui/selection_sizes.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <limits>
 
 namespace {
-// 2^-20 KB: anything at or below it is treated as "no figure given".
-constexpr double kSmallestSpaceKB = 1.0 / (1024.0 * 1024.0);
+
+RECT ToRect(const PixelRect& rc) { return RECT{rc.left, rc.top, rc.right, rc.bottom}; }
+PixelRect ToPixelRect(const RECT& rc) { return PixelRect{rc.left, rc.top, rc.right, rc.bottom}; }
+
+// A child's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND hChild) {
+    RECT rc{};
+    GetWindowRect(hChild, &rc);
+    MapWindowPoints(nullptr, GetParent(hChild), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+void Place(HWND hWnd, const PixelRect& rc) {
+    if (hWnd) MoveWindow(hWnd, rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
+}
+
+ItemSizes SizesOf(const ThumbItem& item) { return ItemSizes{item.nFileSize, item.nUploadSize, item.bKeptAsIs}; }
+
+std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
+    return data.nFileSizeHigh ? std::numeric_limits<std::uint32_t>::max() : data.nFileSizeLow;
+}
+
 }  // namespace
 
-CMainPanelDlg::CMainPanelDlg()
-    : CDialog(IDD_MAIN_PANEL), m_crSkin(GetSysColor(COLOR_BTNFACE)), m_brSkin(CreateSolidBrush(m_crSkin)) {}
+CMainPanelDlg::CMainPanelDlg() : CDialog(IDD_MAIN_PANEL), m_crSkin(GetSysColor(COLOR_BTNFACE)) {}
+
+CMainPanelDlg::~CMainPanelDlg() { DestroyItems(); }
+
+BOOL CMainPanelDlg::OnInitDialog() {
+    m_btnSelectNone.Attach(IDC_SELECT_NONE, this);
+    m_btnSelectAll.Attach(IDC_SELECT_ALL, this);
+    m_btnUpload.Attach(IDC_UPLOAD_NOW, this);
+
+    // The template's places of the pieces that keep them, read once before any layout.
+    PanelTemplate tpl;
+    tpl.nUploadTop = ChildRect(GetDlgItem(IDC_UPLOAD_NOW)).top;
+    tpl.rcCompressLabel = ToPixelRect(ChildRect(GetDlgItem(IDC_COMPRESS_LABEL)));
+    tpl.rcCompressBox = ToPixelRect(ChildRect(GetDlgItem(IDC_AUTO_COMPRESS)));
+    m_layout.SetTemplate(tpl);
+
+    HDC hdc = GetDC(m_hWnd);
+    m_dcBack.Reset(CreateCompatibleDC(hdc));
+    m_bmpBack.Reset(CreateCompatibleBitmap(hdc, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    ReleaseDC(m_hWnd, hdc);
+    if (m_dcBack && m_bmpBack) m_hOldBackBitmap = SelectObject(m_dcBack.Get(), m_bmpBack.Get());
+
+    m_wndTree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control",
+                       WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, RECT{}, m_hWnd, 0);
+    m_wndThumbs.Create(this, 1);
+    m_wndThumbs.m_pPanel = this;
+    if (m_wndSplitter.Create(this, 3)) {
+        m_wndSplitter.m_crColor = m_crSkin;
+        m_wndSplitter.m_nLeftLimit = 140;
+        m_wndSplitter.m_nRightLimit = 170;
+    }
+    LPCSTR gaugeClass = RegisterWndClass(0);
+    if (gaugeClass) m_wndGauge.CreateEx(0, gaugeClass, "", WS_CHILD | WS_VISIBLE, RECT{}, m_hWnd, 2);
+    m_wndGauge.SetTotal(m_space.GetTotalSpace());
+    m_wndGauge.SetUsed(m_space.GetUsedSpace());
+    m_wndGauge.SetSelected(0);
+    m_uploader.SetPanel(this);
+
+    Button_SetCheck(GetDlgItem(IDC_AUTO_COMPRESS), BST_CHECKED);
+
+    m_wndSpaceCaption.SubclassDlgItem(IDC_SPACE_CAPTION, this);
+    m_wndSpaceCaption.SetBkColor(m_crSkin);
+    m_wndSpaceCaption.CreateLabelFont();
+    m_wndSpaceCaption.SetText(LoadResString(IDS_SPACE_CAPTION));
+    m_wndCompressLabel.SubclassDlgItem(IDC_COMPRESS_LABEL, this);
+    m_wndCompressLabel.SetBkColor(m_crSkin);
+    m_wndCompressLabel.CreateLabelFont();
+    m_wndCompressLabel.SetText(LoadResString(IDS_AUTO_COMPRESS));
+    m_wndSpaceText.SubclassDlgItem(IDC_SPACE_TEXT, this);
+    m_wndSpaceText.SetBkColor(m_crSkin);
+    m_wndSpaceText.CreateLabelFont();
+    UpdateSpaceLabel();
+
+    HDC desktop = GetDC(GetDesktopWindow());
+    LOGFONTA lf{};
+    lf.lfHeight = -MulDiv(9, GetDeviceCaps(desktop, LOGPIXELSY), 72);
+    ReleaseDC(GetDesktopWindow(), desktop);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(lf.lfFaceName, LoadResString(IDS_FONT_NAME).c_str(), LF_FACESIZE);
+    m_fontHint.Reset(CreateFontIndirectA(&lf));
+    ::SendMessageA(GetDlgItem(IDC_HINT), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontHint.Get()), TRUE);
+
+    m_btnSelectAll.SetBitmaps(IDB_SELECT_ALL_NORMAL, IDB_SELECT_ALL_PRESSED, IDB_SELECT_ALL_PRESSED,
+                              IDB_SELECT_ALL_DISABLED);
+    m_btnSelectNone.SetBitmaps(IDB_SELECT_NONE_NORMAL, IDB_SELECT_NONE_PRESSED, IDB_SELECT_NONE_PRESSED,
+                               IDB_SELECT_NONE_DISABLED);
+    m_btnUpload.SetBitmaps(IDB_UPLOAD_NORMAL, IDB_UPLOAD_PRESSED, IDB_UPLOAD_PRESSED, IDB_UPLOAD_DISABLED);
+    EnableButton(IDC_SELECT_ALL, false);
+    EnableButton(IDC_SELECT_NONE, false);
+    EnableButton(IDC_UPLOAD_NOW, false);
+
+    if (!m_strAlbumName.empty()) SetWindowText(m_strAlbumName);
+    RecalcLayout(0);
+    return TRUE;
+}
+
+void CMainPanelDlg::OnDestroy() {
+    DestroyItems();
+    if (m_dcBack && m_hOldBackBitmap) SelectObject(m_dcBack.Get(), m_hOldBackBitmap);
+    m_hOldBackBitmap = nullptr;
+    m_bmpBack.Reset();
+    m_dcBack.Reset();
+    DefWindowProc(WM_DESTROY, 0, 0);
+}
+
+void CMainPanelDlg::EnableButton(int nID, bool bEnable) {
+    if (HWND h = GetDlgItem(nID)) EnableWindow(h, bEnable);
+}
+
+void CMainPanelDlg::EnableSelectButtons(bool bEnable) {
+    EnableButton(IDC_SELECT_ALL, bEnable);
+    EnableButton(IDC_SELECT_NONE, bEnable);
+}
+
+bool CMainPanelDlg::IsAutoCompress() const {
+    HWND box = GetDlgItem(IDC_AUTO_COMPRESS);
+    // Before the window exists the box is as the template starts it: checked.
+    return !box || Button_GetCheck(box) == BST_CHECKED;
+}
+
+PanelMeasures CMainPanelDlg::Measure() const {
+    PanelMeasures m;
+    RECT rc = GetClientRect();
+    m.szClient = PixelSize{rc.right - rc.left, rc.bottom - rc.top};
+    SIZE caption = m_wndSpaceCaption.GetTextExtent();
+    SIZE text = m_wndSpaceText.GetTextExtent();
+    m.szSpaceCaption = PixelSize{caption.cx, caption.cy};
+    m.szSpaceText = PixelSize{text.cx, text.cy};
+    return m;
+}
+
+void CMainPanelDlg::RecalcLayout(int nDelta) {
+    if (!m_hWnd) return;
+    PanelPlacement p = m_layout.Recalc(Measure(), nDelta);
+    Place(m_wndSpaceCaption.m_hWnd, p.rcSpaceCaption);
+    Place(m_wndGauge.m_hWnd, p.rcGauge);
+    Place(GetDlgItem(IDC_UPLOAD_NOW), p.rcUpload);
+    Place(GetDlgItem(IDC_SELECT_NONE), p.rcSelectNone);
+    Place(GetDlgItem(IDC_SELECT_ALL), p.rcSelectAll);
+    Place(GetDlgItem(IDC_COMPRESS_LABEL), p.rcCompressLabel);
+    m_rcCompressLabel = ToRect(p.rcCompressLabel);
+    Place(GetDlgItem(IDC_AUTO_COMPRESS), p.rcCompressBox);
+    Place(m_wndSpaceText.m_hWnd, p.rcSpaceText);
+    Place(GetDlgItem(IDC_HINT), p.rcHint);
+    Place(m_wndTree.m_hWnd, p.rcTree);
+    Place(m_wndSplitter.m_hWnd, p.rcSplitter);
+    Place(m_wndThumbs.m_hWnd, p.rcThumbs);
+    m_wndGauge.Redraw();
+}
+
+void CMainPanelDlg::OnSize(UINT nType, int cx, int cy) {
+    DefWindowProc(WM_SIZE, nType, MAKELPARAM(cx, cy));
+    RecalcLayout(0);
+}
+
+LRESULT CMainPanelDlg::OnSplitMoved(WPARAM, LPARAM lParam) {
+    RecalcLayout(static_cast<int>(lParam));
+    return 0;
+}
+
+BOOL CMainPanelDlg::OnEraseBkgnd(HDC hdc) {
+    if (!m_dcBack || !m_hOldBackBitmap) return TRUE;
+    PanelPlacement p = m_layout.Place(Measure());
+    HDC back = m_dcBack.Get();
+    SetBkColor(back, m_crSkin);
+    for (const PixelRect& band : {p.rcTopBand, p.rcLeftMargin, p.rcRightMargin, p.rcBottomBand}) {
+        if (band.IsEmpty()) continue;
+        RECT rc = ToRect(band);
+        ExtTextOutA(back, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+        BitBlt(hdc, rc.left, rc.top, band.Width(), band.Height(), back, rc.left, rc.top, SRCCOPY);
+    }
+    return TRUE;
+}
+
+LRESULT CMainPanelDlg::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (PtInRect(&m_rcCompressLabel, pt)) {
+        HWND box = GetDlgItem(IDC_AUTO_COMPRESS);
+        Button_SetCheck(box, Button_GetCheck(box) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
+        RecalcSelection();
+    }
+    return DefWindowProc(WM_LBUTTONUP, wParam, lParam);
+}
+
+LRESULT CMainPanelDlg::OnShowWindow(WPARAM wParam, LPARAM lParam) {
+    LRESULT result = DefWindowProc(WM_SHOWWINDOW, wParam, lParam);
+    UpdateSpaceLabel();
+    return result;
+}
 
 void CMainPanelDlg::SetTotalSpace(double dKB) {
-    if (!(dKB > kSmallestSpaceKB)) return;
-    m_dTotalKB = dKB;
-    if (m_hWnd) Invalidate(TRUE);
+    if (m_space.SetTotalSpace(dKB)) UpdateSpaceLabel();
 }
 
 void CMainPanelDlg::SetUsedSpace(double dKB) {
-    if (!(dKB > kSmallestSpaceKB)) return;
-    m_dUsedKB = dKB;
-    if (m_hWnd) Invalidate(TRUE);
+    if (m_space.SetUsedSpace(dKB)) UpdateSpaceLabel();
 }
 
 void CMainPanelDlg::SetAlbumName(const std::string& strName) {
@@ -30,8 +222,16 @@ void CMainPanelDlg::SetAlbumName(const std::string& strName) {
 
 void CMainPanelDlg::SetSkinColor(COLORREF cr) {
     m_crSkin = cr;
-    m_brSkin.Reset(CreateSolidBrush(cr));
-    if (m_hWnd) Invalidate(TRUE);
+    m_wndSpaceText.SetBkColor(cr);
+    m_wndSpaceCaption.SetBkColor(cr);
+    m_wndCompressLabel.SetBkColor(cr);
+    if (m_hWnd) {
+        Invalidate(TRUE);
+        // The labels paint their own background: they follow at once, not at their next change.
+        for (CWnd* label : {static_cast<CWnd*>(&m_wndSpaceText), static_cast<CWnd*>(&m_wndSpaceCaption),
+                            static_cast<CWnd*>(&m_wndCompressLabel)})
+            if (label->m_hWnd) label->Invalidate(TRUE);
+    }
 }
 
 void CMainPanelDlg::FireUploadFinished() {
@@ -39,15 +239,137 @@ void CMainPanelDlg::FireUploadFinished() {
     if (control && control->m_hWnd) control->FireEvent(1);
 }
 
-BOOL CMainPanelDlg::OnInitDialog() {
-    if (!m_strAlbumName.empty()) SetWindowText(m_strAlbumName);
-    return TRUE;
+void CMainPanelDlg::UpdateSpaceLabel() {
+    if (m_wndGauge.m_hWnd) {
+        m_wndGauge.SetTotal(m_space.GetTotalSpace());
+        m_wndGauge.SetUsed(m_space.GetUsedSpace());
+        m_wndGauge.SetSelected(m_space.GetSelected());
+        m_wndGauge.Redraw();
+    }
+    m_wndSpaceText.SetText(m_space.FormatText(LoadResString(IDS_SPACE_TEXT)));
+    if (m_wndSpaceText.m_hWnd) m_wndSpaceText.Invalidate(TRUE);
 }
 
-BOOL CMainPanelDlg::OnEraseBkgnd(HDC hdc) {
-    RECT rc = GetClientRect();
-    FillRect(hdc, &rc, m_brSkin.Get());
-    return TRUE;
+void CMainPanelDlg::UpdateUploadButton() {
+    bool bAny = false;
+    for (const auto& item : m_arrItems) bAny = bAny || item->bSelected;
+    EnableButton(IDC_UPLOAD_NOW, bAny);
 }
 
-LRESULT CMainPanelDlg::OnCtlColorDlg(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_brSkin.Get()); }
+ThumbItem* CMainPanelDlg::HitTestItem(POINT pt) const {
+    for (const auto& item : m_arrItems)
+        if (item->bVisible && (PtInRect(&item->rcCell, pt) || PtInRect(&item->rcCaption, pt))) return item.get();
+    return nullptr;
+}
+
+bool CMainPanelDlg::PrepareItem(ThumbItem*) { return false; }
+
+void CMainPanelDlg::EnsurePrepared(ThumbItem* pItem) {
+    if (pItem && NeedsPreparing(SizesOf(*pItem), IsAutoCompress())) PrepareItem(pItem);
+}
+
+double CMainPanelDlg::ItemUploadKB(ThumbItem* pItem) {
+    if (!pItem) return 0;
+    EnsurePrepared(pItem);
+    return ::ItemUploadKB(SizesOf(*pItem), IsAutoCompress());
+}
+
+void CMainPanelDlg::RecalcSelection() {
+    const bool bAuto = IsAutoCompress();
+    std::vector<ItemSizes> arrSelected;
+    for (const auto& item : m_arrItems) {
+        if (!item->bSelected) continue;
+        if (NeedsPreparing(SizesOf(*item), bAuto)) PrepareItem(item.get());
+        arrSelected.push_back(SizesOf(*item));
+    }
+    m_space.SetSelected(RecountSelectionKB(arrSelected, bAuto));
+    UpdateSpaceLabel();
+    Invalidate(TRUE);
+}
+
+void CMainPanelDlg::OnSelectAll() {
+    m_space.SetSelected(0);
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    for (const auto& item : m_arrItems) {
+        item->bSelected = true;
+        m_space.AddSelected(ItemUploadKB(item.get()));
+    }
+    SetCursor(previous);
+    if (!m_arrItems.empty()) EnableButton(IDC_UPLOAD_NOW, true);
+    UpdateSpaceLabel();
+    if (m_wndThumbs.m_hWnd) {
+        SetFocus(m_wndThumbs.m_hWnd);
+        m_wndThumbs.Invalidate(TRUE);
+    }
+    Invalidate(TRUE);
+}
+
+void CMainPanelDlg::OnSelectNone() {
+    for (const auto& item : m_arrItems) item->bSelected = false;
+    EnableButton(IDC_UPLOAD_NOW, false);
+    m_space.SetSelected(0);
+    UpdateSpaceLabel();
+    if (m_wndThumbs.m_hWnd) {
+        SetFocus(m_wndThumbs.m_hWnd);
+        m_wndThumbs.Invalidate(TRUE);
+    }
+    Invalidate(TRUE);
+}
+
+int CMainPanelDlg::CollectSelection() {
+    m_selIndex.clear();
+    for (size_t i = 0; i < m_arrItems.size(); ++i)
+        if (m_arrItems[i]->bSelected) m_selIndex.push_back(static_cast<int>(i));
+    return static_cast<int>(m_selIndex.size());
+}
+
+void CMainPanelDlg::OnUploadNow() {
+    const std::string caption = LoadResString(IDS_NOTE_CAPTION);
+    if (m_space.IsOverQuota()) {
+        MessageBoxA(m_hWnd, LoadResString(IDS_SPACE_FULL).c_str(), caption.c_str(), MB_ICONINFORMATION);
+        return;
+    }
+    if (CollectSelection() <= 0) {
+        MessageBoxA(m_hWnd, LoadResString(IDS_NOTHING_SELECTED).c_str(), caption.c_str(), MB_ICONINFORMATION);
+        return;
+    }
+    m_uploader.StartBatch();
+}
+
+LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
+    std::string strFolder = lParam ? reinterpret_cast<const char*>(lParam) : "";
+    m_space.SetSelected(0);
+    UpdateSpaceLabel();
+    Invalidate(TRUE);
+    EnableButton(IDC_SELECT_ALL, false);
+    EnableButton(IDC_SELECT_NONE, false);
+    EnableButton(IDC_UPLOAD_NOW, false);
+    if (strFolder.empty()) return 0;
+    ScanFolder(strFolder);
+    if (!m_arrItems.empty()) EnableButton(IDC_SELECT_ALL, true);
+    if (m_wndThumbs.m_hWnd) m_wndThumbs.PostMessage(WM_PANEL_SCANFOLDER, 0, 0);
+    return 1;
+}
+
+void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
+    DestroyItems();
+    std::string prefix = strFolder;
+    if (prefix.back() != '\\') prefix += '\\';
+    WIN32_FIND_DATAA data;
+    CScopedFind find(FindFirstFileA((prefix + "*.*").c_str(), &data));
+    if (!find) return;  // gone, unreadable or too long: an empty folder to the user
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        PictureType type = ClassifyPictureFile(data.cFileName);
+        if (type != PictureType::Gif && type != PictureType::Jpeg) continue;
+        auto item = std::make_unique<ThumbItem>(type, prefix + data.cFileName);
+        // Known now from the listing: the selection counts right before thumbnails exist.
+        item->nFileSize = FileSizeOf(data);
+        m_arrItems.push_back(std::move(item));
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+void CMainPanelDlg::DestroyItems() {
+    m_arrItems.clear();
+    m_arrItems.shrink_to_fit();
+}

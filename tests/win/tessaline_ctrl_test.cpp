@@ -52,8 +52,8 @@ TEST_F(TessalineCtrlTest, FreshControlHasTheDocumentedDefaults) {
     EXPECT_EQ(GetString(d, L"Signature"), L"");
     EXPECT_EQ(GetString(d, L"AlbumName"), L"");
     EXPECT_EQ(GetString(d, L"UploadCGI"), L"");
-    EXPECT_DOUBLE_EQ(Control().GetPanel().m_dTotalKB, 10240.0);
-    EXPECT_DOUBLE_EQ(Control().GetPanel().m_dUsedKB, 0.0);
+    EXPECT_DOUBLE_EQ(Control().GetPanel().GetTotalSpace(), 10240.0);
+    EXPECT_DOUBLE_EQ(Control().GetPanel().GetUsedSpace(), 0.0);
 }
 
 TEST_F(TessalineCtrlTest, NumbersRoundTripWithoutClamping) {
@@ -140,16 +140,16 @@ TEST_F(TessalineCtrlTest, SpaceFiguresReachThePanelOnlyWhenPositive) {
     CMainPanelDlg& panel = Control().GetPanel();
     ASSERT_EQ(PutLong(L"SpaceSize", 0), S_OK);
     EXPECT_EQ(GetNumber(m_disp.Get(), L"SpaceSize"), 0);
-    EXPECT_DOUBLE_EQ(panel.m_dTotalKB, 10240.0);
+    EXPECT_DOUBLE_EQ(panel.GetTotalSpace(), 10240.0);
     ASSERT_EQ(PutLong(L"SpaceSize", 51200), S_OK);
-    EXPECT_DOUBLE_EQ(panel.m_dTotalKB, 51200.0);
+    EXPECT_DOUBLE_EQ(panel.GetTotalSpace(), 51200.0);
     ASSERT_EQ(PutLong(L"SpaceSize", -3), S_OK);
     EXPECT_EQ(GetNumber(m_disp.Get(), L"SpaceSize"), -3);
-    EXPECT_DOUBLE_EQ(panel.m_dTotalKB, 51200.0);
+    EXPECT_DOUBLE_EQ(panel.GetTotalSpace(), 51200.0);
     ASSERT_EQ(PutLong(L"SpaceUsedSize", 1), S_OK);
-    EXPECT_DOUBLE_EQ(panel.m_dUsedKB, 1.0);
+    EXPECT_DOUBLE_EQ(panel.GetUsedSpace(), 1.0);
     ASSERT_EQ(PutLong(L"SpaceUsedSize", 0), S_OK);
-    EXPECT_DOUBLE_EQ(panel.m_dUsedKB, 1.0);
+    EXPECT_DOUBLE_EQ(panel.GetUsedSpace(), 1.0);
 }
 
 TEST_F(TessalineCtrlTest, UnknownNamesIdsAndCallShapesGetStandardErrors) {

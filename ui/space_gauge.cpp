@@ -1,0 +1,50 @@
+#include "ui/space_gauge.h"
+
+namespace {
+constexpr COLORREF kFrameColor = RGB(49, 106, 197);
+constexpr COLORREF kUsedColor = RGB(255, 191, 78);
+constexpr COLORREF kSelectedColor = RGB(51, 102, 153);
+
+void FillPixelRect(HDC hdc, const PixelRect& rc, COLORREF color) {
+    if (rc.IsEmpty()) return;
+    RECT r{rc.left, rc.top, rc.right, rc.bottom};
+    SetBkColor(hdc, color);
+    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+}  // namespace
+
+int CSpaceGauge::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
+    if (DefWindowProc(WM_CREATE, 0, reinterpret_cast<LPARAM>(lpCreateStruct)) == -1) return -1;
+    m_brFrame.Reset(CreateSolidBrush(kFrameColor));
+    return 0;
+}
+
+BOOL CSpaceGauge::OnEraseBkgnd(HDC hdc) {
+    RECT rc = GetClientRect();
+    FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (m_brFrame) FrameRect(hdc, &rc, m_brFrame.Get());
+    return TRUE;
+}
+
+void CSpaceGauge::FillBars(HDC hdc) const {
+    FillPixelRect(hdc, m_model.GetUsedRect(), kUsedColor);
+    FillPixelRect(hdc, m_model.GetSelectedRect(), kSelectedColor);
+}
+
+void CSpaceGauge::Redraw() {
+    if (!m_hWnd) return;
+    RECT rc = GetClientRect();
+    m_model.Recalc(PixelSize{rc.right - rc.left, rc.bottom - rc.top});
+    // The bars may have shrunk: the frame's inside goes white again first.
+    HDC hdc = GetDC(m_hWnd);
+    OnEraseBkgnd(hdc);
+    FillBars(hdc);
+    ReleaseDC(m_hWnd, hdc);
+}
+
+void CSpaceGauge::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(m_hWnd, &ps);
+    FillBars(hdc);
+    EndPaint(m_hWnd, &ps);
+}

@@ -1,0 +1,2 @@
+# Upload batch management.
+tessaline_sources(WIN upload_batch.cpp upload_batch.h)
