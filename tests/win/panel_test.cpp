@@ -1,0 +1,363 @@
+#include "control/tessaline_ctrl.h"
+#include "dispatch_helpers.h"
+#include "framework/com_ptr.h"
+#include "framework/ole_object_factory.h"
+#include "res/resource.h"
+#include "tessaline_h.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <set>
+#include <thread>
+
+namespace {
+
+// A folder of its own under the temporary folder, removed with everything in it.
+class CScratchFolder {
+public:
+    CScratchFolder() {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        m_strPath = std::string(temp) + "tessaline-panel-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(s_nNext++);
+        CreateDirectoryA(m_strPath.c_str(), nullptr);
+    }
+    ~CScratchFolder() { RemoveTree(m_strPath); }
+    const std::string& Path() const { return m_strPath; }
+    std::string File(const std::string& name, size_t bytes) const {
+        std::string path = m_strPath + "\\" + name;
+        std::ofstream(path, std::ios::binary) << std::string(bytes, 'x');
+        return path;
+    }
+
+private:
+    static void RemoveTree(const std::string& dir) {
+        WIN32_FIND_DATAA data;
+        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::string name = data.cFileName;
+                if (name == "." || name == "..") continue;
+                std::string child = dir + "\\" + name;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(child);
+                else
+                    DeleteFileA(child.c_str());
+            } while (FindNextFileA(h, &data));
+            FindClose(h);
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+    static inline int s_nNext = 0;
+    std::string m_strPath;
+};
+
+// Answers the next message box titled "提示" from another thread, keeping its text.
+class CMessageBoxAnswerer {
+public:
+    CMessageBoxAnswerer() : m_thread([this] { Run(); }) {}
+    ~CMessageBoxAnswerer() {
+        m_bStop = true;
+        m_thread.join();
+    }
+    std::string Text() {
+        m_bStop = true;
+        m_thread.join();
+        m_thread = std::thread([] {});
+        return m_strText;
+    }
+
+private:
+    void Run() {
+        for (int i = 0; i < 500 && !m_bStop; ++i) {
+            if (HWND box = FindWindowA("#32770", "提示")) {
+                char text[256] = {};
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                m_strText = text;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    }
+    std::atomic<bool> m_bStop{false};
+    std::string m_strText = "<no message box>";
+    std::thread m_thread;
+};
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_atl.Load());
+        CComPtrT<IClassFactory> factory;
+        ASSERT_EQ(COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid()),
+                  S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, m_disp.ReceiveVoid()), S_OK);
+        RECT rc = {0, 0, 800, 600};
+        m_site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom, s_window->Get(),
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_EQ(m_atl.AttachControl(m_disp.Get(), m_site, m_container.Receive()), S_OK);
+        ASSERT_TRUE(PumpUntil([&] { return Panel().m_hWnd != nullptr; }, 5000));
+        PumpFor(50);
+    }
+    void TearDown() override {
+        if (m_site) DestroyWindow(m_site);
+        m_container.Release();
+        PumpFor(20);
+    }
+    static void SetUpTestSuite() { s_window = new CTestWindow(820, 640, "panel test", true); }
+    static void TearDownTestSuite() {
+        delete s_window;
+        s_window = nullptr;
+    }
+
+    CTessalineCtrl& Control() { return *static_cast<CTessalineCtrl*>(m_disp.Get()); }
+    CMainPanelDlg& Panel() { return Control().GetPanel(); }
+    HWND Item(int id) { return GetDlgItem(Panel().m_hWnd, id); }
+    bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
+    // Scans a folder as a click in the tree would, and lets the grid take the new list.
+    LRESULT Scan(const std::string& folder) {
+        LRESULT r = SendMessageA(Panel().m_hWnd, 0x464, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+        PumpFor(30);
+        return r;
+    }
+    std::set<std::string> Listed() {
+        std::set<std::string> names;
+        for (const auto& item : Panel().m_arrItems) names.insert(item->strCaption);
+        return names;
+    }
+    void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+    void SetAutoCompress(bool on) { Button_SetCheck(Item(IDC_AUTO_COMPRESS), on ? BST_CHECKED : BST_UNCHECKED); }
+    std::string SpaceText() { return Panel().GetSpaceLabel().GetText(); }
+
+    static inline CTestWindow* s_window = nullptr;
+    CTestApartment m_apartment;
+    AtlAxApi m_atl;
+    HWND m_site = nullptr;
+    CComPtrT<IDispatch> m_disp;
+    CComPtrT<IUnknown> m_container;
+};
+
+TEST_F(PanelTest, StartsWithTheDefaultSpaceTextAndEverythingDisabled) {
+    EXPECT_EQ(SpaceText(), "已使用/总空间：0.00M/10.00M  当前选择：0.00M  ");
+    EXPECT_FALSE(Enabled(IDC_SELECT_ALL));
+    EXPECT_FALSE(Enabled(IDC_SELECT_NONE));
+    EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
+    EXPECT_EQ(Button_GetCheck(Item(IDC_AUTO_COMPRESS)), BST_CHECKED);
+    // The buttons draw themselves from the artwork.
+    EXPECT_EQ(GetWindowLongA(Item(IDC_UPLOAD_NOW), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    CVariant total(20480L), used(-1L);
+    ASSERT_EQ(PutProperty(m_disp.Get(), L"SpaceSize", total.Ref()), S_OK);
+    ASSERT_EQ(PutProperty(m_disp.Get(), L"SpaceUsedSize", used.Ref()), S_OK);
+    EXPECT_EQ(SpaceText(), "已使用/总空间：0.00M/20.00M  当前选择：0.00M  ");
+}
+
+TEST_F(PanelTest, ScanListsGifAndJpegFilesOnly) {
+    CScratchFolder folder;
+    folder.File("a.jpeg", 100);
+    folder.File("b.JPG", 2048);
+    folder.File("c.gif", 10);
+    folder.File("Mixed.Gif", 10);
+    folder.File("春节.jpg", 3000);
+    folder.File("d.bmp", 10);
+    folder.File("e.png", 10);
+    folder.File("readme.txt", 10);
+    folder.File("photoxgif", 10);  // the kind comes from the last four characters, dot or not
+    CreateDirectoryA((folder.Path() + "\\x.jpg").c_str(), nullptr);
+    EXPECT_EQ(Scan(folder.Path()), 1);
+    EXPECT_EQ(Listed(), (std::set<std::string>{"a.jpeg", "b.JPG", "c.gif", "Mixed.Gif", "春节.jpg", "photoxgif"}));
+    EXPECT_TRUE(Enabled(IDC_SELECT_ALL));
+    EXPECT_TRUE(Enabled(IDC_SELECT_NONE));
+    EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
+    for (const auto& item : Panel().m_arrItems) {
+        EXPECT_EQ(item->strPath, folder.Path() + "\\" + item->strCaption);
+        EXPECT_TRUE(item->bVisible);
+    }
+}
+
+TEST_F(PanelTest, SelectionTotalsFollowTheCompressBox) {
+    CScratchFolder folder;
+    folder.File("one.jpg", 1536);   // 1.5 KB
+    folder.File("two.gif", 2560);   // 2.5 KB
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    SetAutoCompress(false);
+    Click(IDC_SELECT_ALL);
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 4.0);
+    EXPECT_TRUE(Enabled(IDC_UPLOAD_NOW));
+    EXPECT_EQ(SpaceText(), "已使用/总空间：0.00M/10.00M  当前选择：0.00M  ");  // 4 KB of 1024
+    // The recount after the box changes takes whole kilobytes of each file.
+    Click(IDC_AUTO_COMPRESS);  // checks it: nothing prepared, nothing counted
+    Click(IDC_AUTO_COMPRESS);  // and back
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 1.0 + 2.0);
+    Click(IDC_SELECT_NONE);
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 0.0);
+    EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
+    for (const auto& item : Panel().m_arrItems) EXPECT_FALSE(item->bSelected);
+}
+
+TEST_F(PanelTest, ClickingTheCompressCaptionTogglesTheBox) {
+    RECT rc{};
+    GetWindowRect(Item(IDC_COMPRESS_LABEL), &rc);
+    MapWindowPoints(nullptr, Panel().m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    LPARAM at = MAKELPARAM(rc.left + 3, rc.top + 3);
+    // The label is a static without SS_NOTIFY: the panel itself gets the click.
+    SendMessageA(Panel().m_hWnd, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(Button_GetCheck(Item(IDC_AUTO_COMPRESS)), BST_UNCHECKED);
+    SendMessageA(Panel().m_hWnd, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(Button_GetCheck(Item(IDC_AUTO_COMPRESS)), BST_CHECKED);
+    SendMessageA(Panel().m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(rc.left - 40, rc.top + 3));
+    EXPECT_EQ(Button_GetCheck(Item(IDC_AUTO_COMPRESS)), BST_CHECKED);
+}
+
+TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenQueues) {
+    CScratchFolder folder;
+    folder.File("p1.jpg", 240 * 1024);
+    folder.File("p2.jpg", 1024);
+    folder.File("p3.jpg", 1024);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    SetAutoCompress(false);
+    {
+        CMessageBoxAnswerer answer;
+        Click(IDC_UPLOAD_NOW);
+        EXPECT_EQ(answer.Text(), "请选择您要上传的文件！");
+    }
+    EXPECT_TRUE(Panel().m_uploader.GetQueue().empty());
+
+    Panel().SetTotalSpace(10240);
+    Panel().SetUsedSpace(10000);
+    // Select the 240 KB picture alone: reaching the total exactly is allowed.
+    for (auto& item : Panel().m_arrItems) item->bSelected = item->strCaption == "p1.jpg";
+    SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);
+    SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);  // recount with the box clear
+    ASSERT_DOUBLE_EQ(Panel().GetSelectedKB(), 240.0);
+    EnableWindow(Item(IDC_UPLOAD_NOW), TRUE);
+    Click(IDC_UPLOAD_NOW);
+    ASSERT_EQ(Panel().m_uploader.GetQueue().size(), 1u);
+    EXPECT_EQ(Panel().m_arrItems[Panel().m_uploader.GetQueue()[0]]->strCaption, "p1.jpg");
+
+    Panel().m_arrItems[1]->bSelected = true;  // one more kilobyte: over the quota
+    SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);
+    SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);
+    CMessageBoxAnswerer answer;
+    Click(IDC_UPLOAD_NOW);
+    EXPECT_EQ(answer.Text(), "很抱歉，您的相册空间不足，无法上传！");
+    EXPECT_EQ(Panel().m_uploader.GetQueue().size(), 1u) << "the earlier queue must not change";
+}
+
+TEST_F(PanelTest, EmptyOrMissingFoldersLeaveAnEmptyOrOldList) {
+    CScratchFolder folder;
+    folder.File("keep.jpg", 10);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    Click(IDC_SELECT_ALL);
+    // A tree item outside the file system: the list stays, the figure and buttons reset.
+    EXPECT_EQ(Scan(""), 0);
+    EXPECT_EQ(Panel().m_arrItems.size(), 1u);
+    EXPECT_TRUE(Panel().m_arrItems[0]->bSelected);
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 0.0);
+    EXPECT_FALSE(Enabled(IDC_SELECT_ALL));
+    EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
+    // A folder removed before the scan, and one nested close to the path limit.
+    EXPECT_EQ(Scan(folder.Path() + "\\gone"), 1);
+    EXPECT_TRUE(Panel().m_arrItems.empty());
+    EXPECT_FALSE(Enabled(IDC_SELECT_ALL));
+    std::string deep = folder.Path();
+    while (deep.size() < 240) {
+        deep += "\\deeper-folder";
+        CreateDirectoryA(deep.c_str(), nullptr);
+    }
+    EXPECT_EQ(Scan(deep + "\\" + std::string(250 - std::min<size_t>(deep.size(), 249), 'n')), 1);
+    EXPECT_TRUE(Panel().m_arrItems.empty());
+}
+
+TEST_F(PanelTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
+    CScratchFolder folder;
+    std::string picture = folder.File("photo.jpg", 500);
+    std::string kept = folder.File("kept.gif", 500);
+    std::string copy = folder.File("DORivav1.tmp", 300);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    for (auto& item : Panel().m_arrItems) item->strUploadPath = item->strCaption == "photo.jpg" ? copy : item->strPath;
+    CScratchFolder other;
+    ASSERT_EQ(Scan(other.Path()), 1);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(picture.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(kept.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(PanelTest, TenThousandFilesAreListedInFolderOrder) {
+    CScratchFolder folder;
+    for (int i = 0; i < 10000; ++i) folder.File("img" + std::to_string(i) + (i % 2 ? ".jpg" : ".txt"), 0);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    EXPECT_EQ(Panel().m_arrItems.size(), 5000u);
+    Click(IDC_SELECT_ALL);
+    EXPECT_EQ(Panel().CollectSelection(), 5000);
+}
+
+// Client rectangle of a child of the panel, in the panel's coordinates.
+RECT ChildRect(HWND child) {
+    RECT rc{};
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+TEST_F(PanelTest, EveryChildStaysInsideTheControlAtAnySize) {
+    for (SIZE size : {SIZE{0, 0}, SIZE{1, 1}, SIZE{120, 80}, SIZE{429, 238}, SIZE{800, 600}, SIZE{4000, 3000}}) {
+        MoveWindow(m_site, 0, 0, size.cx, size.cy, TRUE);
+        PumpFor(20);
+        RECT client{};
+        GetClientRect(Panel().m_hWnd, &client);
+        for (HWND child = GetWindow(Panel().m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT rc = ChildRect(child);
+            EXPECT_LE(rc.left, rc.right) << size.cx << "x" << size.cy;
+            EXPECT_LE(rc.top, rc.bottom) << size.cx << "x" << size.cy;
+            EXPECT_GE(rc.left, client.left);
+            EXPECT_GE(rc.top, client.top);
+            EXPECT_LE(rc.right, std::max(client.right, client.left)) << size.cx << "x" << size.cy;
+            EXPECT_LE(rc.bottom, std::max(client.bottom, client.top)) << size.cx << "x" << size.cy;
+        }
+    }
+}
+
+// Presses on the bar, moves by dx and ends with the given message, as the mouse would.
+void Drag(HWND bar, int dx, UINT endMessage, WPARAM endWParam = 0) {
+    PostMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2 + dx / 2, 50));
+    PostMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2 + dx, 50));
+    PostMessageA(bar, endMessage, endWParam, MAKELPARAM(2 + dx, 50));
+    SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 50));
+}
+
+TEST_F(PanelTest, DraggingTheSplitterWidensTheTree) {
+    HWND bar = GetDlgItem(Panel().m_hWnd, 3);
+    HWND tree = Panel().GetTreeWindow();
+    ASSERT_NE(bar, nullptr);
+    const int before = ChildRect(tree).right - ChildRect(tree).left;
+    EXPECT_EQ(before, 200);
+    Drag(bar, 30, WM_LBUTTONUP);
+    EXPECT_EQ(Panel().GetTreeWidth(), 230);
+    EXPECT_EQ(ChildRect(tree).right - ChildRect(tree).left, 230);
+    EXPECT_EQ(ChildRect(bar).left, ChildRect(tree).right);
+    EXPECT_EQ(ChildRect(Panel().GetThumbView().m_hWnd).left, ChildRect(bar).right);
+
+    Drag(bar, -50, WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(Panel().GetTreeWidth(), 230) << "Escape cancels the drag";
+    Drag(bar, -20, WM_RBUTTONDOWN);
+    EXPECT_EQ(Panel().GetTreeWidth(), 210) << "a right click ends the drag and keeps the move";
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(PanelTest, SkinColourRepaintsThePanelButNotTheSplitter) {
+    CVariant colour(static_cast<long>(RGB(10, 20, 30)));
+    ASSERT_EQ(PutProperty(m_disp.Get(), L"SkinColor", colour.Ref()), S_OK);
+    EXPECT_EQ(Panel().m_crSkin, RGB(10, 20, 30));
+    EXPECT_EQ(Panel().GetSpaceLabel().GetBkColor(), RGB(10, 20, 30));
+    auto* bar = static_cast<CSplitterBar*>(CWnd::FromHandlePermanent(GetDlgItem(Panel().m_hWnd, 3)));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->m_crColor, GetSysColor(COLOR_BTNFACE));
+}
+
+}  // namespace
