@@ -181,10 +181,12 @@ GifError CGifDecoder::DecodeImage(CGifReader& reader, CGifFrame& frame) {
     // A missing terminator only matters if the frame comes out short, and then the
     // decoder says so.
     reader.AppendSubBlocks(m_arrCode);
+    m_arrCode.resize(m_arrCode.size() + CGifLzwDecoder::kInputSlack);
 
     const size_t nPixels = static_cast<size_t>(frame.m_nWidth) * frame.m_nHeight;
-    if (m_arrLinear.size() < nPixels + CGifLzwDecoder::kOutputSlack)
-        m_arrLinear.resize(nPixels + CGifLzwDecoder::kOutputSlack);
+    const size_t nLinear = CGifLzwDecoder::kOutputPrefix + nPixels + CGifLzwDecoder::kOutputSlack;
+    if (m_arrLinear.size() < nLinear)
+        m_arrLinear.resize(nLinear);
     size_t nDecoded = 0;
     GifError result = GifError::None;
     if (nPixels != 0)
@@ -205,12 +207,13 @@ void CGifDecoder::StorePixels(CGifFrame& frame, size_t nDecoded) {
     frame.m_nDecodedPixels = nDecoded;
     if (nPixels == 0)
         return;
+    uint8_t* const pLinear = m_arrLinear.data() + CGifLzwDecoder::kOutputPrefix;
     const uint8_t nFill = frame.m_bTransparent ? frame.m_nTransparentIndex : 0;
-    std::fill(m_arrLinear.begin() + nDecoded, m_arrLinear.begin() + nPixels, nFill);
+    std::fill(pLinear + nDecoded, pLinear + nPixels, nFill);
 
     frame.m_arrPixels.resize(frame.m_nPixelBytes);
     uint8_t* const pDst = frame.m_arrPixels.data();
-    const uint8_t* pSrc = m_arrLinear.data();
+    const uint8_t* pSrc = pLinear;
     auto storeRow = [&](int y) {
         uint8_t* pRow = pDst + static_cast<size_t>(y) * nStride;
         std::memcpy(pRow, pSrc, nWidth);

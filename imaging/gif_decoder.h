@@ -29,8 +29,9 @@ public:
     bool IsOpen() const { return m_bOpen; }
 
     // Walks the blocks from the read position up to the next image and decodes it into
-    // frame (whose buffer is reused from call to call). Every call consumes at least one
-    // byte or returns End, so a loop over it always ends.
+    // frame (whose buffer is reused from call to call; frame is only written when an image
+    // descriptor is met). Every call consumes at least one byte or returns End, so a loop
+    // over it always ends.
     //   None        a whole frame.
     //   ShortData, BadCode: a damaged frame; frame holds the pixels decoded before the
     //               damage (m_nDecodedPixels) and the decoder stands after the frame's data.

@@ -35,7 +35,8 @@ public:
     int m_nDisposal = kGifDisposeNone;
     bool m_bTransparent = false;
     uint8_t m_nTransparentIndex = 0;
-    uint32_t m_crTransparent = 0;  // m_arrColors[m_nTransparentIndex]
+    // m_arrColors[m_nTransparentIndex], so 0x00RRGGBB too: swap red and blue for a COLORREF.
+    uint32_t m_crTransparent = 0;
     int m_nDelay = 0;              // hundredths of a second
 
     // Pixels the image data filled, counted in stream order (for an interlaced frame, the

@@ -12,15 +12,20 @@ inline constexpr size_t kGifTableSize = 4096;
 
 class CGifLzwDecoder {
 public:
-    // Strings are copied in 16-byte steps, so the output needs this much room past the
-    // pixels; what lands there is scratch.
+    // Layout of the buffers Decode works in. The output starts with kOutputPrefix bytes
+    // the decoder uses for the one-pixel strings, then the pixels, then kOutputSlack bytes
+    // of scratch (strings are copied in 16-byte steps). The input ends with kInputSlack
+    // bytes that are not data (codes are read 8 bytes at a time).
+    static constexpr size_t kOutputPrefix = 256;
     static constexpr size_t kOutputSlack = 16;
+    static constexpr size_t kInputSlack = 8;
 
     // Decodes codes read least-significant bit first from arrCode (the frame's sub-block
-    // payloads joined) into the first nPixels bytes of arrOut, which must hold
-    // nPixels + kOutputSlack bytes. Stops as soon as nPixels are out, like a decoder that
-    // never waits for the end code of a full frame; a string longer than the pixels left is
-    // cut. nWritten receives the pixels decoded, also on failure.
+    // payloads joined, then kInputSlack bytes) into the nPixels bytes that follow the
+    // prefix of arrOut (kOutputPrefix + nPixels + kOutputSlack bytes). Stops as soon as
+    // nPixels are out, like a decoder that never waits for the end code of a full frame;
+    // a string longer than the pixels left is cut. nWritten receives the pixels decoded,
+    // also on failure.
     // None: full. ShortData: the end code or the data came first. BadCode: a code past the
     // table, or a string code right after a clear. BadCodeSize: nMinCodeSize outside 2..8.
     // A full table is kept, without a clear code, and later codes are read at 12 bits.
@@ -29,8 +34,9 @@ public:
 
 private:
     // No prefix chains: every string a code stands for was written to the output already
-    // (it is the previous code's string plus the first pixel after it), so a code is its
-    // offset and length there, and decoding it is a forward copy.
+    // (it is the previous code's string plus the first pixel after it), and the one-pixel
+    // strings sit in the output's prefix, so a code is an offset and a length there, and
+    // decoding any code is one forward copy.
     struct Entry {
         uint32_t nOffset;
         uint32_t nLength;

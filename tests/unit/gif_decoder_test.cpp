@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -182,6 +184,27 @@ TEST_P(GifStream, MatchesGiflibAndTheSourcePixels) {
 
 INSTANTIATE_TEST_SUITE_P(Crafted, GifStream, testing::ValuesIn(StreamCases()),
                          [](const testing::TestParamInfo<CStreamCase>& info) { return info.param.strName; });
+
+// One frame per local table size, 2 to 256 entries, each coded at the table's own minimum
+// code size (2 at least), over a global table of a different size.
+TEST(GifDecoder, LocalTablesOfEverySizeMatchGiflib) {
+    CTestRandom random(5);
+    CGifWriter writer(40, 30, random.Colors(8));
+    for (int nBits = 1; nBits <= 8; ++nBits) {
+        CGifWriter::CImage image;
+        image.nLeft = nBits;
+        image.nTop = 2 * nBits;
+        image.nWidth = 17 + nBits;
+        image.nHeight = 11;
+        image.arrLocalColors = random.Colors(1u << nBits);
+        image.arrPixels = random.Pixels(static_cast<size_t>(image.nWidth) * image.nHeight, 1u << nBits);
+        image.lzw.nMinCodeSize = std::max(2, nBits);
+        writer.Control(nBits % 4, nBits * 3, nBits % 2 ? nBits : -1);
+        writer.Image(image);
+    }
+    writer.Trailer();
+    ExpectSameAsGiflib(writer.Bytes());
+}
 
 // A one-frame file with the given frame size and nothing special. Beyond a million pixels
 // the frame only has a token of data: it is meant to be refused unread.
@@ -370,6 +393,29 @@ TEST(GifDecoder, NoColourTableMeansBlackAndIndicesPastATableAreKept) {
     ASSERT_EQ(noTable.arrFrames.size(), 1u);
     EXPECT_EQ(noTable.arrFrames[0].m_nColors, 0);
     EXPECT_EQ(Unpadded(noTable.arrFrames[0]), image.arrPixels);
+}
+
+}  // namespace
+
+namespace {
+
+// The animation the progress dialog ships with: every frame decodes whole, inside the
+// logical screen, within the player's limit, and it loops.
+TEST(GifDecoder, TheShippedUploadAnimationPlays) {
+    const std::filesystem::path path = std::filesystem::path(__FILE__).parent_path() / "../../res/Upload.gif";
+    const std::vector<uint8_t> bytes = ReadFileBytes(path.string());
+    ASSERT_FALSE(bytes.empty()) << path;
+    ExpectSameAsGiflib(bytes);
+    const COurImage ours = OurDecode(bytes);
+    EXPECT_EQ(ours.nWidth, 272);
+    EXPECT_EQ(ours.nHeight, 56);
+    EXPECT_GE(ours.arrFrames.size(), 10u);
+    for (const CGifFrame& frame : ours.arrFrames) {
+        EXPECT_LE(frame.m_nLeft + frame.m_nWidth, ours.nWidth);
+        EXPECT_LE(frame.m_nTop + frame.m_nHeight, ours.nHeight);
+        EXPECT_TRUE(frame.m_bTransparent);
+        EXPECT_GT(frame.m_nDelay, 0);
+    }
 }
 
 }  // namespace
