@@ -3,5 +3,13 @@
 set -euo pipefail
 win=$(realpath "${1:-build/win}")
 here=$(cd "$(dirname "$0")/.." && pwd)
+pictures=$(mktemp -d)
+trap 'rm -rf "$pictures"' EXIT
+# A folder of pictures to show: a few photographs' worth of coloured noise and gradients.
+for i in 1 2 3 4 5 6 7; do
+    /usr/bin/convert -size 320x240 -seed $i "plasma:" "$pictures/IMG_000$i.jpg"
+done
+/usr/bin/convert -size 300x200 gradient:'#f4a460-#4682b4' "$pictures/sunset.gif"
 "$here/scripts/screenshot-host.sh" "$win" "$here/docs/control-in-host.png" \
-    --set AlbumName=Demo --set SpaceSize=51200 --set SpaceUsedSize=12288
+    --set AlbumName=Demo --set SpaceSize=51200 --set SpaceUsedSize=12288 \
+    --open-folder "$(WINEPREFIX=$win/wineprefix winepath -w "$pictures" 2>/dev/null)"

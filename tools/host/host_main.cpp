@@ -29,14 +29,16 @@ struct Options {
     std::vector<std::string> arrPrints;
     DWORD dwCloseAfterMs = 0;
     bool bAbout = false;
+    std::string strOpenFolder;
 };
 
 const char kUsageText[] =
     "usage: host [--progid ID] [--size WxH] [--set Name=Value]... [--file FILE]\n"
-    "            [--print Name]... [--about] [--close-after MS]\n"
+    "            [--print Name]... [--about] [--open-folder DIR] [--close-after MS]\n"
     "  --set     sets a property by name; numbers go as integers, \"quoted\" or other text as strings\n"
     "  --file    reads one Name=Value per line (# starts a comment)\n"
-    "  --print   reads a property back after the sets and prints it\n";
+    "  --print   reads a property back after the sets and prints it\n"
+    "  --open-folder  shows DIR's pictures, as a click on that folder in the control's tree does\n";
 
 bool ReadAssignmentsFile(const std::string& path, std::vector<PropertyAssignment>& out) {
     std::ifstream in(path);
@@ -82,6 +84,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
             o.arrPrints.push_back(value);
         } else if (arg == "--close-after" && next(value)) {
             o.dwCloseAfterMs = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
+        } else if (arg == "--open-folder" && next(value)) {
+            o.strOpenFolder = value;
         } else if (arg == "--about") {
             o.bAbout = true;
         } else {
@@ -232,6 +236,13 @@ int RunHost(const Options& o) {
         UpdateWindow(hWnd);
         HWND control = GetWindow(g_hWndControlSite, GW_CHILD);
         std::printf("host: ready, control window %p\n", static_cast<void*>(control));
+        if (!o.strOpenFolder.empty()) {
+            // The panel is the control window's child dialog; the tree tells it about a
+            // clicked folder with message 0x464 and the folder's path.
+            HWND panel = control ? GetWindow(control, GW_CHILD) : nullptr;
+            if (!panel || !SendMessageA(panel, 0x464, 0, reinterpret_cast<LPARAM>(o.strOpenFolder.c_str())))
+                std::fprintf(stderr, "host: the control did not take the folder %s\n", o.strOpenFolder.c_str());
+        }
         std::fflush(stdout);
         if (o.bAbout) {
             DISPPARAMS none{};
