@@ -13,7 +13,7 @@ xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -f "$fdfile"' EXIT
 for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
 export DISPLAY=:$(tr -d '\n' <"$fdfile")
-wine regsvr32 /s "$win/bin/tessaline.ocx"
+wine regsvr32 /s "$win/bin/tessaline.ocx" >/dev/null 2>&1
 wine explorer /desktop=tessaline,1024x768 "$win/bin/host.exe" --close-after 8000 "$@" >/dev/null 2>&1 &
 host=$!
 sleep 6
