@@ -60,6 +60,9 @@ BOOL CMainPanelDlg::OnInitDialog() {
 
     m_wndTree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control",
                        WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, RECT{}, m_hWnd, 0);
+    m_wndTree.InitRoot();
+    SetFocus(m_wndTree.m_hWnd);
+    m_wndTree.m_bShowLoading = 1;
     m_wndThumbs.Create(this, 1);
     m_wndThumbs.m_pPanel = this;
     if (m_wndSplitter.Create(this, 3)) {

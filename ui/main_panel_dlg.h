@@ -6,6 +6,7 @@
 #include "framework/scoped_handle.h"
 #include "res/resource.h"
 #include "ui/panel_layout.h"
+#include "ui/shell_tree.h"
 #include "ui/skin_button.h"
 #include "ui/skin_label.h"
 #include "ui/space_account.h"
@@ -123,7 +124,7 @@ private:
     CSkinButton m_btnSelectNone;
     CSkinButton m_btnSelectAll;
     CSkinButton m_btnUpload;
-    CWnd m_wndTree;
+    CShellTree m_wndTree;
     CSpaceGauge m_wndGauge;
     CSkinLabel m_wndSpaceText;
     CSkinLabel m_wndSpaceCaption;

@@ -1,0 +1,239 @@
+#include "ui/shell_tree.h"
+
+#include "framework/text.h"
+#include "ui/shell_item_describe.h"
+
+#include <shlobj.h>
+
+#include <cwchar>
+
+namespace {
+
+// Message to the panel: lParam is the clicked folder's path, valid during the call.
+constexpr UINT WM_TREE_FOLDERCLICKED = 0x464;
+// Each burst of insertions holds the user-interface thread at most about this long.
+constexpr DWORD kInsertSliceMs = 12;
+
+IShellFolder* g_pDesktopFolder = nullptr;
+int g_nDesktopRefs = 0;
+
+CShellPidl DesktopPidl() {
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &pidl))) pidl = nullptr;
+    return CShellPidl(pidl);
+}
+
+}  // namespace
+
+IShellFolder* CShellTree::AcquireDesktop() {
+    if (g_nDesktopRefs++ == 0 && FAILED(SHGetDesktopFolder(&g_pDesktopFolder))) g_pDesktopFolder = nullptr;
+    return g_pDesktopFolder;
+}
+
+void CShellTree::ReleaseDesktop() {
+    if (g_nDesktopRefs == 0 || --g_nDesktopRefs) return;
+    if (g_pDesktopFolder) g_pDesktopFolder->Release();
+    g_pDesktopFolder = nullptr;
+}
+
+CShellTree::CShellTree() { AcquireDesktop(); }
+
+CShellTree::~CShellTree() {
+    // Workers first: they report progress into the base class.
+    m_jobs.clear();
+    StopProgress();
+    if (m_hWnd && IsWindow(m_hWnd)) DestroyWindow();
+    m_items.clear();
+    ReleaseDesktop();
+}
+
+BOOL CShellTree::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
+                          const RECT& rect, HWND hWndParent, UINT nID) {
+    if (!CLazyTreeCtrl::CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect, hWndParent, nID))
+        return FALSE;
+    AttachSystemImageList();
+    return TRUE;
+}
+
+void CShellTree::AttachSystemImageList() {
+    CShellPidl desktop = DesktopPidl();
+    if (!desktop) return;
+    SHFILEINFOA info{};
+    auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktop.Get()), 0, &info,
+                                                            sizeof info,
+                                                            SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    // The system's list is shared by the whole process: the tree never destroys it.
+    if (list) SetImageList(list, TVSIL_NORMAL);
+}
+
+void CShellTree::InitRoot() {
+    if (!m_hWnd || !g_pDesktopFolder) return;
+    CShellPidl desktop = DesktopPidl();
+    if (!desktop) return;
+    ShellChildRecord rec = DescribeShellItem(g_pDesktopFolder, desktop.Get(), CShellPidl::Clone(desktop.Get()));
+    rec.nChildren = 1;
+    HTREEITEM hRoot = InsertRecord(TVI_ROOT, g_pDesktopFolder, std::move(rec));
+    if (hRoot) Expand(hRoot, TVE_EXPAND);
+}
+
+HTREEITEM CShellTree::InsertRecord(HTREEITEM hParent, IShellFolder* pFolder, ShellChildRecord rec) {
+    auto data = std::make_unique<ShellItemData>();
+    data->m_pParentFolder = pFolder;
+    data->m_pidl = std::move(rec.pidl);
+    data->m_bFileSystem = rec.bFileSystem;
+    TVINSERTSTRUCTA tvis{};
+    tvis.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
+    if (rec.nStateMask) tvis.item.mask |= TVIF_STATE;
+    tvis.item.pszText = rec.strText.data();
+    tvis.item.iImage = rec.nImage;
+    tvis.item.iSelectedImage = rec.nSelectedImage;
+    tvis.item.state = rec.nState;
+    tvis.item.stateMask = rec.nStateMask;
+    tvis.item.cChildren = rec.nChildren;
+    tvis.item.lParam = reinterpret_cast<LPARAM>(data.get());
+    HTREEITEM hNew = hParent == TVI_ROOT ? (tvis.hParent = TVI_ROOT, tvis.hInsertAfter = TVI_LAST, InsertItem(tvis))
+                                         : InsertLoadedChild(hParent, tvis);
+    if (hNew) {
+        data->m_hItem = hNew;
+        m_items.emplace(data.get(), std::move(data));
+    }
+    return hNew;
+}
+
+ShellItemData* CShellTree::FindData(LPARAM lParam) const {
+    auto it = m_items.find(reinterpret_cast<const ShellItemData*>(lParam));
+    return it == m_items.end() ? nullptr : it->second.get();
+}
+
+const ShellItemData* CShellTree::DataOf(HTREEITEM hItem) const {
+    return hItem ? FindData(GetItemData(hItem)) : nullptr;
+}
+
+void CShellTree::PopulateChildren(HTREEITEM hItem) {
+    const ShellItemData* data = hItem == TVI_ROOT ? nullptr : DataOf(hItem);
+    if (!data || !g_pDesktopFolder) return EndPopulate(hItem, true);
+    CComPtrT<IShellFolder> folder;
+    if (data->m_pidl.IsEmpty())
+        folder = g_pDesktopFolder;
+    else if (FAILED(g_pDesktopFolder->BindToObject(data->m_pidl.Get(), nullptr, IID_IShellFolder,
+                                                   folder.ReceiveVoid())))
+        folder.Release();
+    if (!folder) return EndPopulate(hItem, true);
+
+    // A big folder takes the shell seconds to list: that happens on a worker, and this thread
+    // only inserts finished records in short bursts.
+    Job job;
+    job.pFolder = folder;
+    job.pFill = std::make_unique<CShellFolderFill>(CShellPidl::Clone(data->m_pidl.Get()), m_hWnd,
+                                                   WM_SHELLTREE_FILLREADY, m_pfnDriveType,
+                                                   [this](int nCount) { ReportProgress(0, nCount); });
+    CShellFolderFill* fill = job.pFill.get();
+    m_jobs.emplace(hItem, std::move(job));
+    ReportProgress(0, 0);
+    fill->Start();
+}
+
+LRESULT CShellTree::OnFillReady(WPARAM, LPARAM) {
+    m_bDrainPosted = false;
+    if (DrainJobs() && !m_bDrainPosted && m_hWnd) {
+        // The rest after the input that queued up meanwhile.
+        m_bDrainPosted = PostMessage(WM_SHELLTREE_FILLREADY, 0, 0) != FALSE;
+    }
+    return 0;
+}
+
+bool CShellTree::DrainJobs() {
+    const DWORD start = GetTickCount();
+    bool bLeft = false;
+    for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+        HTREEITEM hParent = it->first;
+        Job& job = it->second;
+        bool bSliceOver = false;
+        // Frozen from the first record to the last: the tree view lays the whole tree out again
+        // each time drawing comes back on, so that happens once per branch.
+        if (!job.bFrozen) {
+            Freeze();
+            job.bFrozen = true;
+        }
+        for (;;) {
+            std::vector<ShellChildRecord> batch = job.pFill->Take(64);
+            for (auto& rec : batch) {
+                InsertRecord(hParent, job.pFolder.Get(), std::move(rec));
+                ++job.nInserted;
+            }
+            if (batch.empty()) break;
+            ReportProgress(0, job.nInserted);
+            if (GetTickCount() - start >= kInsertSliceMs) {
+                bSliceOver = true;
+                break;
+            }
+        }
+        if (job.pFill->IsDone()) {
+            const bool bKeep = job.pFill->Keeps();
+            it = m_jobs.erase(it);
+            Thaw();
+            EndPopulate(hParent, bKeep);
+        } else {
+            ++it;
+        }
+        if (bSliceOver) {
+            bLeft = true;
+            break;
+        }
+    }
+    return bLeft;
+}
+
+LRESULT CShellTree::OnDeleteItem(NMHDR* pHdr) {
+    auto* nm = reinterpret_cast<NMTREEVIEWA*>(pHdr);
+    HTREEITEM hItem = nm->itemOld.hItem;
+    // A branch still being listed: its worker stops before its item goes.
+    auto job = m_jobs.find(hItem);
+    if (job != m_jobs.end()) {
+        const bool bFrozen = job->second.bFrozen;
+        m_jobs.erase(job);
+        if (bFrozen) Thaw();
+    }
+    ForgetFill(hItem);
+    m_items.erase(reinterpret_cast<const ShellItemData*>(nm->itemOld.lParam));
+    return 0;
+}
+
+std::string CShellTree::PathOf(HTREEITEM hItem) const {
+    const ShellItemData* data = DataOf(hItem);
+    if (!data || !data->m_bFileSystem || data->m_pidl.IsEmpty()) return std::string();
+    wchar_t wide[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(data->m_pidl.Get(), wide)) return WideToAnsi(wide, std::wcslen(wide));
+    // Longer than MAX_PATH: the parsing name still says which folder it was.
+    STRRET name{};
+    if (g_pDesktopFolder && SUCCEEDED(g_pDesktopFolder->GetDisplayNameOf(data->m_pidl.Get(), SHGDN_FORPARSING, &name)))
+        return StrRetToAnsi(name, data->m_pidl.Get());
+    return std::string();
+}
+
+LRESULT CShellTree::OnClick(NMHDR*) {
+    DWORD pos = GetMessagePos();
+    TVHITTESTINFO hit{};
+    hit.pt.x = static_cast<short>(LOWORD(pos));
+    hit.pt.y = static_cast<short>(HIWORD(pos));
+    ScreenToClient(m_hWnd, &hit.pt);
+    HTREEITEM hItem = HitTest(hit);
+    if (!hItem || !(hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON))) return 0;
+    const ShellItemData* data = DataOf(hItem);
+    if (!data) return 0;
+    const std::string path = PathOf(hItem);
+    // Removed or renamed since it was listed: the panel shows it empty, and the item goes once
+    // the tree view has finished with the click.
+    if (!path.empty() && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() != ERROR_ACCESS_DENIED)
+        PostMessage(WM_SHELLTREE_DROPSTALE, 0, reinterpret_cast<LPARAM>(data));
+    if (HWND parent = ::GetParent(m_hWnd))
+        ::SendMessageA(parent, WM_TREE_FOLDERCLICKED, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    return 0;
+}
+
+LRESULT CShellTree::OnDropStale(WPARAM, LPARAM lParam) {
+    // Still there? The tree may have changed between the click and now.
+    if (ShellItemData* data = FindData(lParam)) DeleteItem(data->m_hItem);
+    return 0;
+}

@@ -1,0 +1,71 @@
+// The panel's folder tree: the shell's namespace from the Desktop down, folders only, with the
+// system's small icons; a click on a folder tells the panel its path (message 0x464).
+#pragma once
+#include "framework/com_ptr.h"
+#include "ui/lazy_tree_ctrl.h"
+#include "ui/shell_folder_fill.h"
+#include "ui/shell_item_data.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+class CShellTree : public CLazyTreeCtrl {
+public:
+    CShellTree();
+    ~CShellTree() override;
+
+    // Creates the tree view and attaches the system's small-icon list.
+    BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                  HWND hWndParent, UINT nID);
+    // The Desktop as the one root, expanded.
+    void InitRoot();
+
+    // The path a click on hItem reports: "" outside the file system.
+    std::string PathOf(HTREEITEM hItem) const;
+    const ShellItemData* DataOf(HTREEITEM hItem) const;
+    size_t ItemDataCount() const { return m_items.size(); }
+    // Stands in for GetDriveTypeA, for drives this machine does not have.
+    void SetDriveTypeQuery(CShellFolderFill::DriveTypeQuery pfn) { m_pfnDriveType = pfn; }
+
+protected:
+    void PopulateChildren(HTREEITEM hItem) override;
+
+    LRESULT OnDeleteItem(NMHDR* pHdr);
+    LRESULT OnClick(NMHDR* pHdr);
+    LRESULT OnFillReady(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDropStale(WPARAM wParam, LPARAM lParam);
+
+    BEGIN_MESSAGE_MAP(CShellTree, CLazyTreeCtrl)
+        ON_REFLECT_NOTIFY(TVN_DELETEITEMA, OnDeleteItem)
+        ON_REFLECT_NOTIFY(TVN_DELETEITEMW, OnDeleteItem)
+        ON_REFLECT_NOTIFY(NM_CLICK, OnClick)
+        ON_MESSAGE(WM_SHELLTREE_FILLREADY, OnFillReady)
+        ON_MESSAGE(WM_SHELLTREE_DROPSTALE, OnDropStale)
+    END_MESSAGE_MAP()
+
+private:
+    static constexpr UINT WM_SHELLTREE_FILLREADY = WM_APP + 0x164;
+    static constexpr UINT WM_SHELLTREE_DROPSTALE = WM_APP + 0x165;
+
+    struct Job {
+        std::unique_ptr<CShellFolderFill> pFill;
+        CComPtrT<IShellFolder> pFolder;  // the children's containing folder, on this thread
+        int nInserted = 0;
+        bool bFrozen = false;
+    };
+    void AttachSystemImageList();
+    HTREEITEM InsertRecord(HTREEITEM hParent, IShellFolder* pFolder, ShellChildRecord rec);
+    ShellItemData* FindData(LPARAM lParam) const;
+    // Inserts what the workers have ready for a bounded time; true when some is left.
+    bool DrainJobs();
+
+    // The Desktop's folder, shared by every tree of the process.
+    static IShellFolder* AcquireDesktop();
+    static void ReleaseDesktop();
+
+    std::unordered_map<const ShellItemData*, std::unique_ptr<ShellItemData>> m_items;
+    std::unordered_map<HTREEITEM, Job> m_jobs;
+    CShellFolderFill::DriveTypeQuery m_pfnDriveType = GetDriveTypeA;
+    bool m_bDrainPosted = false;
+};

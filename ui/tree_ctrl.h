@@ -1,0 +1,93 @@
+// Thin window object over the system tree view: each call asserts the window and sends one message.
+#pragma once
+#include "framework/wnd.h"
+
+#include <commctrl.h>
+
+#include <cassert>
+
+// In a tree's message map: one reflected WM_NOTIFY code, handler(NMHDR*) -> LRESULT.
+#define ON_REFLECT_NOTIFY(notifyCode, memberFxn)                                             \
+    if (message == OCM__BASE + WM_NOTIFY && lParam &&                                          \
+        reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {       \
+        lResult = memberFxn(reinterpret_cast<NMHDR*>(lParam));                                 \
+        return true;                                                                           \
+    }
+
+class CTreeCtrl : public CWnd {
+public:
+    HTREEITEM InsertItem(const TVINSERTSTRUCTA& tvis) {
+        assert(m_hWnd);
+        return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis)));
+    }
+    BOOL DeleteItem(HTREEITEM hItem) {
+        assert(m_hWnd);
+        return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(hItem)));
+    }
+    BOOL DeleteAllItems() { return DeleteItem(TVI_ROOT); }
+    HTREEITEM GetNextItem(HTREEITEM hItem, UINT nCode) const {
+        assert(m_hWnd);
+        return reinterpret_cast<HTREEITEM>(SendMessage(TVM_GETNEXTITEM, nCode, reinterpret_cast<LPARAM>(hItem)));
+    }
+    HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+    HTREEITEM GetChildItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_CHILD); }
+    HTREEITEM GetNextSiblingItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_NEXT); }
+    BOOL ItemHasChildren(HTREEITEM hItem) const { return GetChildItem(hItem) != nullptr; }
+    BOOL GetItem(TVITEMA& item) const {
+        assert(m_hWnd);
+        return static_cast<BOOL>(SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    }
+    BOOL SetItem(const TVITEMA& item) {
+        assert(m_hWnd);
+        return static_cast<BOOL>(SendMessage(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    }
+    UINT GetItemState(HTREEITEM hItem, UINT nMask) const {
+        assert(m_hWnd);
+        return static_cast<UINT>(SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(hItem), nMask));
+    }
+    LPARAM GetItemData(HTREEITEM hItem) const {
+        TVITEMA item{};
+        item.mask = TVIF_PARAM | TVIF_HANDLE;
+        item.hItem = hItem;
+        return GetItem(item) ? item.lParam : 0;
+    }
+    BOOL Expand(HTREEITEM hItem, UINT nCode) {
+        assert(m_hWnd);
+        return static_cast<BOOL>(SendMessage(TVM_EXPAND, nCode, reinterpret_cast<LPARAM>(hItem)));
+    }
+    BOOL SelectItem(HTREEITEM hItem) {
+        assert(m_hWnd);
+        return static_cast<BOOL>(SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(hItem)));
+    }
+    BOOL EnsureVisible(HTREEITEM hItem) {
+        assert(m_hWnd);
+        return static_cast<BOOL>(SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(hItem)));
+    }
+    // The item's rectangle, the label's only when bTextOnly.
+    BOOL GetItemRect(HTREEITEM hItem, RECT& rc, BOOL bTextOnly) const {
+        assert(m_hWnd);
+        *reinterpret_cast<HTREEITEM*>(&rc) = hItem;  // the message takes the item in the rectangle
+        return static_cast<BOOL>(SendMessage(TVM_GETITEMRECT, bTextOnly, reinterpret_cast<LPARAM>(&rc)));
+    }
+    HTREEITEM HitTest(TVHITTESTINFO& info) const {
+        assert(m_hWnd);
+        return reinterpret_cast<HTREEITEM>(SendMessage(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
+    }
+    HIMAGELIST GetImageList(int nKind) const {
+        assert(m_hWnd);
+        return reinterpret_cast<HIMAGELIST>(SendMessage(TVM_GETIMAGELIST, nKind));
+    }
+    HIMAGELIST SetImageList(HIMAGELIST hList, int nKind) {
+        assert(m_hWnd);
+        return reinterpret_cast<HIMAGELIST>(SendMessage(TVM_SETIMAGELIST, nKind, reinterpret_cast<LPARAM>(hList)));
+    }
+    COLORREF GetBkColor() const {
+        assert(m_hWnd);
+        return static_cast<COLORREF>(SendMessage(TVM_GETBKCOLOR));
+    }
+    UINT GetCount() const {
+        assert(m_hWnd);
+        return static_cast<UINT>(SendMessage(TVM_GETCOUNT));
+    }
+    void SetRedraw(BOOL bRedraw) { SendMessage(WM_SETREDRAW, bRedraw); }
+};
