@@ -155,6 +155,13 @@ bool CShellTree::DrainJobs() {
             Freeze();
             job.bFrozen = true;
         }
+        // Inserting under an expanded item makes some tree views measure the text and size their
+        // scroll bars once per item: the branch is closed quietly until its last child is in,
+        // and drawing coming back on lays the whole branch out once.
+        if (GetItemState(hParent, TVIS_EXPANDED) & TVIS_EXPANDED) {
+            SetExpandedState(hParent, false);
+            job.bReopen = true;
+        }
         for (;;) {
             std::vector<ShellChildRecord> batch = job.pFill->Take(64);
             for (auto& rec : batch) {
@@ -170,7 +177,9 @@ bool CShellTree::DrainJobs() {
         }
         if (job.pFill->IsDone()) {
             const bool bKeep = job.pFill->Keeps();
+            const bool bReopen = job.bReopen;
             it = m_jobs.erase(it);
+            if (bReopen) SetExpandedState(hParent, true);
             Thaw();
             EndPopulate(hParent, bKeep);
         } else {
@@ -182,6 +191,15 @@ bool CShellTree::DrainJobs() {
         }
     }
     return bLeft;
+}
+
+void CShellTree::SetExpandedState(HTREEITEM hItem, bool bExpanded) {
+    TVITEMA item{};
+    item.mask = TVIF_STATE;
+    item.hItem = hItem;
+    item.stateMask = TVIS_EXPANDED;
+    item.state = bExpanded ? TVIS_EXPANDED : 0;
+    SetItem(item);
 }
 
 LRESULT CShellTree::OnDeleteItem(NMHDR* pHdr) {

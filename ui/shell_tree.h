@@ -53,12 +53,14 @@ private:
         CComPtrT<IShellFolder> pFolder;  // the children's containing folder, on this thread
         int nInserted = 0;
         bool bFrozen = false;
+        bool bReopen = false;  // closed quietly while its children go in
     };
     void AttachSystemImageList();
     HTREEITEM InsertRecord(HTREEITEM hParent, IShellFolder* pFolder, ShellChildRecord rec);
     ShellItemData* FindData(LPARAM lParam) const;
     // Inserts what the workers have ready for a bounded time; true when some is left.
     bool DrainJobs();
+    void SetExpandedState(HTREEITEM hItem, bool bExpanded);
 
     // The Desktop's folder, shared by every tree of the process.
     static IShellFolder* AcquireDesktop();
