@@ -2,10 +2,7 @@
 
 #include "framework/text.h"
 
-CLazyTreeCtrl::CLazyTreeCtrl() : m_strLoading(LoadResString(IDS_TREE_LOADING)) {
-    // A module built without the string still says what is happening.
-    if (m_strLoading.empty()) m_strLoading = "装载中...";
-}
+CLazyTreeCtrl::CLazyTreeCtrl() : m_strLoading(LoadResString(IDS_TREE_LOADING)) {}
 
 CLazyTreeCtrl::~CLazyTreeCtrl() { StopProgress(); }
 

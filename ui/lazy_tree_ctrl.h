@@ -1,6 +1,7 @@
 // A tree view that produces a branch's children only when it is first expanded, showing a
 // "loading" placeholder meanwhile; the derived class says how children are produced.
 #pragma once
+#include "res/resource.h"
 #include "framework/scoped_handle.h"
 #include "ui/loading_progress.h"
 #include "ui/tree_ctrl.h"
@@ -8,8 +9,6 @@
 #include <map>
 #include <string>
 
-// String 236 of the resources: the placeholder's text.
-constexpr UINT IDS_TREE_LOADING = 236;
 
 class CLazyTreeCtrl : public CTreeCtrl {
 public:
