@@ -4,4 +4,5 @@ tessaline_sources(PORTABLE
   mbcs_chars.h
   classify_picture.cpp classify_picture.h
   fit_picture.cpp fit_picture.h
-  dib_row_converter.cpp dib_row_converter.h)
+  dib_row_converter.cpp dib_row_converter.h
+  picture_dimensions.cpp picture_dimensions.h)

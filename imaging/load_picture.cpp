@@ -1,0 +1,102 @@
+#include "imaging/load_picture.h"
+
+#include "imaging/picture_dimensions.h"
+
+#include <span>
+#include <utility>
+
+namespace {
+
+// Global memory locked for one scope.
+class CGlobalLock {
+public:
+    explicit CGlobalLock(HGLOBAL h) : m_h(h), m_p(static_cast<std::uint8_t*>(GlobalLock(h))) {}
+    ~CGlobalLock() {
+        if (m_p) GlobalUnlock(m_h);
+    }
+    CGlobalLock(const CGlobalLock&) = delete;
+    CGlobalLock& operator=(const CGlobalLock&) = delete;
+    std::uint8_t* Get() const { return m_p; }
+
+private:
+    HGLOBAL m_h;
+    std::uint8_t* m_p;
+};
+
+bool ReadWhole(HANDLE hFile, std::uint8_t* p, DWORD nBytes) {
+    while (nBytes > 0) {
+        DWORD nRead = 0;
+        if (!ReadFile(hFile, p, nBytes, &nRead, nullptr) || nRead == 0)
+            return false;  // shorter than its size said: it changed under us
+        p += nRead;
+        nBytes -= nRead;
+    }
+    return true;
+}
+
+}  // namespace
+
+CScopedGlobal ReadPictureFile(const std::string& strPath, std::uint32_t* pFileSize) {
+    // Sharing for writers too: a picture another program holds open still shows, and our
+    // read never changes the file.
+    CScopedHandle file(CreateFileA(strPath.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        return {};
+    LARGE_INTEGER nSize{};
+    if (!GetFileSizeEx(file.Get(), &nSize) || nSize.QuadPart < 0 || nSize.QuadPart > 0x7FFFFFFF)
+        return {};
+    const auto nLength = static_cast<DWORD>(nSize.QuadPart);
+    if (pFileSize)
+        *pFileSize = nLength;
+    if (nLength == 0)
+        return {};
+    CScopedGlobal hMem(GlobalAlloc(GMEM_MOVEABLE, nLength));
+    if (!hMem)
+        return {};
+    const CGlobalLock lock(hMem.Get());
+    if (!lock.Get() || !ReadWhole(file.Get(), lock.Get(), nLength))
+        return {};
+    return hMem;
+}
+
+bool HasDecodableSize(HGLOBAL hBytes, std::uint32_t nLength) {
+    const CGlobalLock lock(hBytes);
+    if (!lock.Get())
+        return false;
+    const auto size = ReadPictureDimensions(std::span<const std::uint8_t>(lock.Get(), nLength));
+    return !size || IsDecodableSize(*size);
+}
+
+CComPtrT<IPicture> DecodePictureFile(CScopedGlobal hBytes, std::uint32_t nLength) {
+    if (!hBytes || nLength == 0 || nLength > 0x7FFFFFFF)
+        return {};
+    CComPtrT<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(hBytes.Get(), TRUE, stream.Receive())))
+        return {};
+    (void)hBytes.Take();  // the stream's now
+    // The stream takes the block's size, which may be rounded up past the file's end.
+    ULARGE_INTEGER nStreamSize{};
+    nStreamSize.QuadPart = nLength;
+    if (FAILED(stream->SetSize(nStreamSize)))
+        return {};
+    // Run mode TRUE: the picture does not keep the file's bytes beside the decoded pixels.
+    CComPtrT<IPicture> picture;
+    if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(nLength), TRUE, IID_IPicture,
+                              picture.ReceiveVoid())))
+        return {};
+    return picture;
+}
+
+CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileSize) {
+    constexpr std::uint32_t kNotOpened = 0xFFFFFFFF;  // no file is that long here
+    std::uint32_t nLength = kNotOpened;
+    CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
+    if (pFileSize && nLength != kNotOpened)
+        *pFileSize = nLength;
+    // A header that asks for more memory than this process can spare is not decoded.
+    if (!hBytes || !HasDecodableSize(hBytes.Get(), nLength))
+        return {};
+    return DecodePictureFile(std::move(hBytes), nLength);
+}

@@ -1,0 +1,69 @@
+#include "imaging/prepare_picture.h"
+
+#include "framework/scoped_handle.h"
+#include "framework/text.h"
+#include "imaging/fit_picture.h"
+#include "imaging/load_picture.h"
+#include "imaging/make_thumbnail.h"
+#include "imaging/picture_size.h"
+#include "imaging/save_rect_as_jpeg.h"
+
+namespace {
+
+constexpr int kUploadQuality = 90;
+
+std::uint32_t FileLength(const std::string& strPath) {
+    CScopedHandle file(CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER nSize{};
+    if (!file || !GetFileSizeEx(file.Get(), &nSize) || nSize.QuadPart > 0xFFFFFFFF)
+        return 0;
+    return static_cast<std::uint32_t>(nSize.QuadPart);
+}
+
+}  // namespace
+
+CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
+                               HDC hdc) {
+    CPreparedUpload result;
+    std::uint32_t nFileSize = 0;
+    CComPtrT<IPicture> picture = LoadPicture(strPath, &nFileSize);
+    if (!picture || !hdc)
+        return result;
+    const SIZE size = PictureSizeInPixels(picture.Get(), hdc);
+    int nWidth = static_cast<int>(size.cx);
+    int nHeight = static_cast<int>(size.cy);
+
+    if (nType != PictureType::Jpeg || (nWidth < nLimitX && nHeight < nLimitY)) {
+        result.bKeptAsIs = true;
+        result.strUploadPath = strPath;
+        result.nUploadSize = nFileSize;
+        return result;
+    }
+    // A JPEG that only reaches a limit keeps its size and is re-encoded as it is.
+    if (nWidth > nLimitX || nHeight > nLimitY)
+        FitWithinLimits(nLimitX, nLimitY, nWidth, nHeight);
+
+    result.fileCopy = CTempFile::Create();
+    if (!result.fileCopy)
+        return result;  // no copy, nothing to upload: unprepared
+    result.strUploadPath = result.fileCopy.GetPath();
+    result.bWritten = true;
+    {
+        // The surface is the scaled size, within the limits: never the picture's own.
+        CScopedMemoryDC dcMem(CreateCompatibleDC(hdc));
+        CScopedBitmap bmp(CreateCompatibleBitmap(hdc, nWidth, nHeight));
+        if (dcMem && bmp) {
+            const CScopedSelect select(dcMem.Get(), bmp.Get());
+            const RECT rc{0, 0, nWidth, nHeight};
+            FillRect(dcMem.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            RenderWholePicture(dcMem.Get(), picture.Get(), nWidth, nHeight);
+            picture.Release();  // the pixels are drawn: the decoded picture can go now
+            SaveRectAsJpeg(dcMem.Get(), 0, 0, nWidth, nHeight, kUploadQuality,
+                           AnsiToWide(result.strUploadPath).c_str());
+        }
+    }
+    // Judged by the file: one the writer could not fill counts 0 and is prepared again.
+    result.nUploadSize = FileLength(result.strUploadPath);
+    return result;
+}

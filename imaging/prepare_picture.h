@@ -1,0 +1,32 @@
+// PreparePicture: which file goes to the server for a picture, made when it is selected:
+// the picture's own file, or a JPEG copy scaled down to the album's limits.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/picture_type.h"
+#include "imaging/temp_file.h"
+
+struct CPreparedUpload {
+    // PrepareItem's result: true when a JPEG copy was written.
+    bool bWritten = false;
+    // The picture's own file goes unchanged (a GIF, or a JPEG below both limits).
+    bool bKeptAsIs = false;
+    // The file to upload: the picture's path, the copy's path, or empty when the picture
+    // could not be loaded (it then stays unprepared and is tried again next time).
+    std::string strUploadPath;
+    // Bytes of strUploadPath; 0 means not prepared (also for a copy the writer left empty).
+    std::uint32_t nUploadSize = 0;
+    // Owns the copy: the file is deleted when this goes, so keep it with the picture's
+    // record. Empty unless bWritten.
+    CTempFile fileCopy;
+};
+
+// Loads the picture, measures it in pixels of hdc and decides: a GIF, or a JPEG strictly
+// smaller than both nLimitX and nLimitY, is kept as it is; any other JPEG is drawn on white
+// at its size scaled down by FitWithinLimits and written at quality 90 to a new temporary
+// file ("DORivav" prefix). Runs on the interface thread with the panel's context.
+CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
+                               HDC hdc);

@@ -1,0 +1,173 @@
+#include "imaging/thumbnail_producer.h"
+
+#include "imaging/fit_picture.h"
+#include "imaging/jpeg_thumbnail_decoder.h"
+#include "imaging/load_picture.h"
+#include "imaging/make_thumbnail.h"
+#include "imaging/picture_size.h"
+#include "imaging/thumb_batch.h"
+
+#include <objbase.h>
+
+#include <atomic>
+#include <cstdint>
+#include <utility>
+
+namespace {
+
+std::atomic<long> s_nRunning{0};
+
+// What the thread owns: its share of the batch, and a reference to the module holding its
+// code, so that a producer cut loose cannot outlive the control's DLL.
+struct CProducerStart {
+    std::shared_ptr<CThumbBatch> pBatch;
+    HMODULE hModule = nullptr;
+};
+
+// COM for the thread's whole life: the system's picture decoders are COM objects, and an
+// apartment made and dropped around every picture would reload them each time.
+class CThreadApartment {
+public:
+    CThreadApartment() : m_bInit(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~CThreadApartment() {
+        if (m_bInit) CoUninitialize();
+    }
+    CThreadApartment(const CThreadApartment&) = delete;
+    CThreadApartment& operator=(const CThreadApartment&) = delete;
+
+private:
+    bool m_bInit;
+};
+
+// The screen's context stands in for the grid window's: the same device and resolution,
+// and unlike the window's it cannot vanish while a cut-loose producer still holds it.
+class CScreenDC {
+public:
+    CScreenDC() : m_hdc(GetDC(nullptr)) {}
+    ~CScreenDC() {
+        if (m_hdc) ReleaseDC(nullptr, m_hdc);
+    }
+    CScreenDC(const CScreenDC&) = delete;
+    CScreenDC& operator=(const CScreenDC&) = delete;
+    HDC Get() const { return m_hdc; }
+
+private:
+    HDC m_hdc;
+};
+
+// The picture to make a thumbnail from, and its own size in pixels. JPEG files go through
+// the scaling decoder; anything it does not take (GIF, a PNG under a .jpg name, a JPEG it
+// refuses) goes to the system's picture object as LoadPicture would.
+CComPtrT<IPicture> LoadForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t& nFileSize,
+                              SIZE& sizePicture) {
+    constexpr std::uint32_t kNotOpened = 0xFFFFFFFF;
+    std::uint32_t nLength = kNotOpened;
+    CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
+    if (nLength != kNotOpened)
+        nFileSize = nLength;
+    if (!hBytes || !HasDecodableSize(hBytes.Get(), nLength))
+        return {};
+    CComPtrT<IPicture> picture;
+    if (const auto* pBytes = static_cast<const std::uint8_t*>(GlobalLock(hBytes.Get()))) {
+        picture = DecodeJpegForBox(pBytes, nLength, sizeBox, &sizePicture);
+        GlobalUnlock(hBytes.Get());
+    }
+    if (picture)
+        return picture;
+    picture = DecodePictureFile(std::move(hBytes), nLength);
+    sizePicture = PictureSizeInPixels(picture.Get(), hdc);
+    return picture;
+}
+
+CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
+    CThumbResult result;
+    const CScreenDC dc;
+    SIZE sizePicture{};
+    // Only this picture is decoded while the thumbnail is made; it goes before the next.
+    CComPtrT<IPicture> picture = LoadForBox(strPath, sizeBox, dc.Get(), result.nFileSize, sizePicture);
+    if (!picture)
+        return result;
+    PixelRect rcBox{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
+    FitPictureRect(rcBox, static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy));
+    result.pThumb = MakeThumbnail(dc.Get(), picture.Get(), rcBox.Width(), rcBox.Height());
+    if (result.pThumb)
+        result.sizeThumb = SIZE{rcBox.Width(), rcBox.Height()};
+    return result;
+}
+
+void Produce(CThumbBatch& batch) {
+    const CThreadApartment apartment;
+    try {
+        for (std::size_t i = 0; i < batch.GetCount(); ++i) {
+            if (!batch.ShouldGoOn())
+                break;
+            batch.Publish(i, MakeOne(batch.GetPath(i), batch.GetBox()));
+        }
+    } catch (...) {
+        // Out of memory, say: end in order, keeping the thumbnails already made.
+    }
+    batch.SetDone();
+}
+
+DWORD WINAPI ThumbnailProducer(void* pParam) {
+    HMODULE hModule = nullptr;
+    {
+        std::unique_ptr<CProducerStart> pStart(static_cast<CProducerStart*>(pParam));
+        hModule = pStart->hModule;
+        Produce(*pStart->pBatch);
+    }  // the batch may go here, with the results nobody took
+    s_nRunning.fetch_sub(1);
+    // Drops our reference to the module and ends the thread without returning into code
+    // that might be unloaded by then.
+    FreeLibraryAndExitThread(hModule, 1);
+}
+
+}  // namespace
+
+bool CThumbnailProducer::Start(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox) {
+    Stop(kStopWaitMs);
+    auto pBatch = std::make_shared<CThumbBatch>(std::move(arrPaths), hwndNotify, sizeBox);
+    if (!pBatch->IsValid())
+        return false;
+    auto pStart = std::make_unique<CProducerStart>();
+    pStart->pBatch = pBatch;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(&ThumbnailProducer), &pStart->hModule))
+        return false;
+    const HMODULE hModule = pStart->hModule;
+    s_nRunning.fetch_add(1);
+    HANDLE hThread = CreateThread(nullptr, 0, &ThumbnailProducer, pStart.get(), 0, nullptr);
+    if (!hThread) {
+        s_nRunning.fetch_sub(1);
+        FreeLibrary(hModule);
+        return false;
+    }
+    (void)pStart.release();  // the thread's now
+    m_hThread.Reset(hThread);
+    m_pBatch = std::move(pBatch);
+    return true;
+}
+
+bool CThumbnailProducer::Stop(DWORD nWaitMs) {
+    if (!m_pBatch)
+        return true;
+    m_pBatch->RequestStop();
+    const bool bEnded = m_pBatch->WaitDone(nWaitMs);
+    if (!bEnded)
+        m_pBatch->Abandon();
+    // Either way the batch is the producer's alone from here on.
+    m_pBatch.reset();
+    m_hThread.Reset();
+    return bEnded;
+}
+
+long CThumbnailProducer::GetRunningCount() { return s_nRunning.load(); }
+
+bool CThumbnailProducer::IsRunning() const {
+    return m_hThread && WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT;
+}
+
+std::size_t CThumbnailProducer::TakeResults(
+    const std::function<void(std::size_t nIndex, CThumbResult& result)>& adopt) {
+    return m_pBatch ? m_pBatch->TakeResults(adopt) : 0;
+}

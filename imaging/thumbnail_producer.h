@@ -1,0 +1,58 @@
+// CThumbnailProducer: the background thread that makes the thumbnails of a folder's
+// pictures, and the stop protocol that keeps it away from the panel's items.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/scoped_handle.h"
+#include "imaging/thumb_result.h"
+
+class CThumbBatch;
+
+class CThumbnailProducer {
+public:
+    // How long the panel waits for a producer to end before it forgets it.
+    static constexpr DWORD kStopWaitMs = 1000;
+    // The picture box of a grid cell (a 102 by 102 cell shrunk by 1 on every side).
+    static constexpr SIZE kThumbBox{100, 100};
+
+    CThumbnailProducer() = default;
+    // Stops a running producer as the panel does before it frees its items.
+    ~CThumbnailProducer() { Stop(kStopWaitMs); }
+    CThumbnailProducer(const CThumbnailProducer&) = delete;
+    CThumbnailProducer& operator=(const CThumbnailProducer&) = delete;
+
+    // Stops any running producer (Stop), then starts a new one over its own copy of the
+    // paths, in their order, at normal priority. After each picture, whether it gave a
+    // thumbnail or not, hwndNotify is invalidated with erasing (no message is posted).
+    // False when the thread could not be started.
+    bool Start(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox = kThumbBox);
+
+    // Clears the go-on flag and waits at most nWaitMs for the producer's done event. The
+    // producer notices between pictures, so this can take as long as one picture. If it
+    // has not ended by then it is cut loose: it finishes the picture it is on, on its own
+    // copy of the list, and nothing of it reaches TakeResults or the window again; the
+    // caller may free its items at once either way. True when the producer ended in time
+    // (or none ran).
+    bool Stop(DWORD nWaitMs = kStopWaitMs);
+
+    // True while the thread of the last Start has not ended.
+    bool IsRunning() const;
+
+    // Producer threads of the process that have not ended yet, cut loose ones included.
+    static long GetRunningCount();
+
+    // For the interface thread (the grid's paint, say): calls adopt for each picture
+    // finished since the last call, in list order, with its index in the list given to
+    // Start; adopt may move the thumbnail out. Returns how many there were.
+    std::size_t TakeResults(const std::function<void(std::size_t nIndex, CThumbResult& result)>& adopt);
+
+private:
+    std::shared_ptr<CThumbBatch> m_pBatch;
+    CScopedHandle m_hThread;  // m_pThumbThread
+};

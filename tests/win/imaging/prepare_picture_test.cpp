@@ -1,0 +1,151 @@
+#include "imaging/prepare_picture.h"
+
+#include <gtest/gtest.h>
+
+#include "imaging_test_support.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kLimitX = 800;
+constexpr int kLimitY = 600;
+
+struct SizeCase {
+    int nWidth, nHeight;
+    bool bReencoded;
+    int nOutWidth, nOutHeight;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<SizeCase>& info) {
+    return std::to_string(info.param.nWidth) + "x" + std::to_string(info.param.nHeight);
+}
+
+class PreparePictureTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_hdc = GetDC(nullptr); }
+    void TearDown() override { ReleaseDC(nullptr, m_hdc); }
+    CTestApartment m_apartment;
+    CScratchFolder m_folder;
+    HDC m_hdc = nullptr;
+};
+
+class PreparePictureSize : public PreparePictureTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(PreparePictureSize, JpegIsKeptOrScaledToTheLimits) {
+    const SizeCase& c = GetParam();
+    const std::string strPath = m_folder.File("p.jpg");
+    ASSERT_TRUE(WriteTestJpeg(strPath, c.nWidth, c.nHeight, JpegKind::Baseline));
+    const FileFingerprint before = Fingerprint(strPath);
+    std::string strCopy;
+    {
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+        EXPECT_EQ(upload.bWritten, c.bReencoded);
+        EXPECT_EQ(upload.bKeptAsIs, !c.bReencoded);
+        if (!c.bReencoded) {
+            EXPECT_EQ(upload.strUploadPath, strPath);
+            EXPECT_EQ(upload.nUploadSize, before.nSize);
+            EXPECT_FALSE(upload.fileCopy);
+        } else {
+            strCopy = upload.strUploadPath;
+            EXPECT_EQ(upload.fileCopy.GetPath(), strCopy);
+            EXPECT_NE(strCopy, strPath);
+            EXPECT_EQ(upload.nUploadSize, ReadBytes(strCopy).size());
+            EXPECT_GT(upload.nUploadSize, 0u);
+            const auto frame = ReadJpegFrame(strCopy);
+            ASSERT_TRUE(frame);
+            EXPECT_EQ(frame->nMarker, 0xC0);
+            EXPECT_EQ(frame->nWidth, c.nOutWidth);
+            EXPECT_EQ(frame->nHeight, c.nOutHeight);
+        }
+    }
+    if (!strCopy.empty()) {
+        EXPECT_EQ(GetFileAttributesA(strCopy.c_str()), INVALID_FILE_ATTRIBUTES) << "copy gone with its owner";
+    }
+    EXPECT_EQ(Fingerprint(strPath), before) << "the picture itself is only read";
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits800x600, PreparePictureSize,
+                         ::testing::Values(SizeCase{799, 599, false, 0, 0}, SizeCase{640, 480, false, 0, 0},
+                                           SizeCase{800, 600, true, 800, 600}, SizeCase{800, 300, true, 800, 300},
+                                           SizeCase{1600, 1200, true, 800, 600}, SizeCase{1000, 1000, true, 600, 600},
+                                           SizeCase{1024, 768, true, 800, 600}, SizeCase{3000, 1000, true, 800, 266},
+                                           SizeCase{1000, 3000, true, 200, 600}),
+                         CaseName);
+
+TEST_F(PreparePictureTest, CopyShowsThePictureScaledOnWhite) {
+    const std::string strPath = m_folder.File("big.jpg");
+    ASSERT_TRUE(WriteTestJpeg(strPath, 1600, 1200, JpegKind::Baseline, 95));
+    const auto original = DecodeWithDjpeg(strPath);
+    ASSERT_TRUE(original);
+    const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+    ASSERT_TRUE(upload.bWritten);
+    const auto copy = DecodeWithDjpeg(upload.strUploadPath);
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy->nWidth, 800);
+    // Every second pixel of the original against the halved copy: the same picture, the
+    // right way up and in its own colours (a wrong one measures below 16 dB).
+    RgbImage sampled{800, 600, {}};
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            sampled.arrRgb.insert(sampled.arrRgb.end(), original->Pixel(2 * x, 2 * y), original->Pixel(2 * x, 2 * y) + 3);
+    EXPECT_GE(Psnr(*copy, sampled), 30.0);
+}
+
+TEST_F(PreparePictureTest, GifIsAlwaysItsOwnFile) {
+    const std::string strPath = m_folder.File("small.gif");
+    ASSERT_TRUE(WriteBytes(strPath, kSmallGif.data(), kSmallGif.size()));
+    // Even with limits it exceeds.
+    const CPreparedUpload upload = PreparePicture(strPath, PictureType::Gif, 2, 2, m_hdc);
+    EXPECT_FALSE(upload.bWritten);
+    EXPECT_TRUE(upload.bKeptAsIs);
+    EXPECT_EQ(upload.strUploadPath, strPath);
+    EXPECT_EQ(upload.nUploadSize, kSmallGif.size());
+}
+
+TEST_F(PreparePictureTest, UndecodablePictureStaysUnprepared) {
+    const std::vector<std::string> arrTempBefore = ControlTempFiles();
+    const std::string strText = m_folder.File("text.jpg");
+    ASSERT_TRUE(WriteBytes(strText, "hello", 5));
+    const std::string strHuge = m_folder.File("huge.jpg");
+    ASSERT_TRUE(WriteTestJpeg(strHuge, 20000, 20000, JpegKind::Grey, 20, true));
+    for (const std::string& strPath : {strText, strHuge, m_folder.File("missing.jpg")}) {
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+        EXPECT_FALSE(upload.bWritten) << strPath;
+        EXPECT_FALSE(upload.bKeptAsIs) << strPath;
+        EXPECT_EQ(upload.strUploadPath, "") << strPath;
+        EXPECT_EQ(upload.nUploadSize, 0u) << strPath;
+    }
+    const CPreparedUpload noDc = PreparePicture(m_folder.File("text.jpg"), PictureType::Jpeg, kLimitX, kLimitY, nullptr);
+    EXPECT_EQ(noDc.nUploadSize, 0u);
+    EXPECT_EQ(ControlTempFiles(), arrTempBefore);
+}
+
+TEST_F(PreparePictureTest, CmykProgressiveAndOnePixelJpegs) {
+    for (const JpegKind kind : {JpegKind::Cmyk, JpegKind::Progressive, JpegKind::Grey}) {
+        const std::string strPath = m_folder.File("k.jpg");
+        ASSERT_TRUE(WriteTestJpeg(strPath, 1200, 900, kind));
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+        // Whatever the system's decoder makes of it: prepared to the limits, or left unprepared.
+        if (upload.bWritten) {
+            const auto frame = ReadJpegFrame(upload.strUploadPath);
+            ASSERT_TRUE(frame);
+            EXPECT_EQ(frame->nWidth, 800);
+            EXPECT_EQ(frame->nHeight, 600);
+        } else {
+            EXPECT_EQ(upload.nUploadSize, 0u);
+        }
+    }
+    const std::string strOne = m_folder.File("one.jpg");
+    ASSERT_TRUE(WriteTestJpeg(strOne, 1, 1, JpegKind::Baseline));
+    const CPreparedUpload one = PreparePicture(strOne, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+    EXPECT_TRUE(one.bKeptAsIs);
+    // Limits of 1 pixel: re-encoded, at 1 by 1.
+    const CPreparedUpload tiny = PreparePicture(strOne, PictureType::Jpeg, 1, 1, m_hdc);
+    ASSERT_TRUE(tiny.bWritten);
+    const auto frame = ReadJpegFrame(tiny.strUploadPath);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->nWidth, 1);
+    EXPECT_EQ(frame->nHeight, 1);
+}
+
+}  // namespace
