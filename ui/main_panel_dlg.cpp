@@ -3,6 +3,7 @@
 #include "framework/ole_control.h"
 #include "framework/text.h"
 #include "imaging/classify_picture.h"
+#include "imaging/prepare_picture.h"
 #include "res/resource.h"
 #include "ui/selection_sizes.h"
 
@@ -265,7 +266,37 @@ ThumbItem* CMainPanelDlg::HitTestItem(POINT pt) const {
     return nullptr;
 }
 
-bool CMainPanelDlg::PrepareItem(ThumbItem*) { return false; }
+bool CMainPanelDlg::PrepareItem(ThumbItem* pItem) {
+    if (!pItem || !m_hWnd) return false;
+    HDC hdc = ::GetDC(m_hWnd);
+    CPreparedUpload prepared = PreparePicture(pItem->strPath, pItem->nType, static_cast<int>(m_nLimitX),
+                                              static_cast<int>(m_nLimitY), hdc);
+    ::ReleaseDC(m_hWnd, hdc);
+    if (prepared.strUploadPath.empty()) return false;
+    pItem->bKeptAsIs = prepared.bKeptAsIs;
+    pItem->nUploadSize = prepared.nUploadSize;
+    // The record deletes its copy when it goes (ThumbItem's destructor).
+    pItem->strUploadPath = prepared.bWritten ? prepared.fileCopy.Release() : prepared.strUploadPath;
+    if (pItem->bKeptAsIs && pItem->nFileSize == 0) pItem->nFileSize = prepared.nUploadSize;
+    return true;
+}
+
+void CMainPanelDlg::StartThumbnails() {
+    std::vector<std::string> arrPaths;
+    arrPaths.reserve(m_arrItems.size());
+    for (const auto& item : m_arrItems) arrPaths.push_back(item->strPath);
+    if (!arrPaths.empty() && m_wndThumbs.m_hWnd) m_producer.Start(std::move(arrPaths), m_wndThumbs.m_hWnd);
+}
+
+bool CMainPanelDlg::AdoptThumbnails() {
+    size_t nTaken = m_producer.TakeResults([&](size_t nIndex, CThumbResult& result) {
+        if (nIndex >= m_arrItems.size()) return;
+        ThumbItem& item = *m_arrItems[nIndex];
+        item.pThumb = std::move(result.pThumb);
+        if (result.nFileSize) item.nFileSize = result.nFileSize;
+    });
+    return nTaken > 0;
+}
 
 void CMainPanelDlg::EnsurePrepared(ThumbItem* pItem) {
     if (pItem && NeedsPreparing(SizesOf(*pItem), IsAutoCompress())) PrepareItem(pItem);
@@ -373,6 +404,8 @@ void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
 }
 
 void CMainPanelDlg::DestroyItems() {
+    // The producer must be done with the list (or cut loose) before the items go.
+    m_producer.Stop();
     m_arrItems.clear();
     m_arrItems.shrink_to_fit();
 }

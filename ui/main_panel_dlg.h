@@ -4,6 +4,7 @@
 #pragma once
 #include "framework/dialog.h"
 #include "framework/scoped_handle.h"
+#include "imaging/thumbnail_producer.h"
 #include "res/resource.h"
 #include "ui/panel_layout.h"
 #include "ui/shell_tree.h"
@@ -71,6 +72,11 @@ public:
     // Decides what is uploaded for a picture; false when it could not be loaded.
     bool PrepareItem(ThumbItem* pItem);
 
+    // Thumbnails of the listed pictures, made on a producer thread; the grid starts it for a
+    // new list and takes the finished ones when it paints (true when any arrived).
+    void StartThumbnails();
+    bool AdoptThumbnails();
+
     const CSkinLabel& GetSpaceLabel() const { return m_wndSpaceText; }
     const CSpaceGauge& GetGauge() const { return m_wndGauge; }
     CThumbView& GetThumbView() { return m_wndThumbs; }
@@ -116,6 +122,7 @@ private:
     void DestroyItems();
     void EnableButton(int nID, bool bEnable);
 
+    CThumbnailProducer m_producer;
     CSpaceAccount m_space;
     CPanelLayout m_layout;
     CThumbView m_wndThumbs;

@@ -108,6 +108,7 @@ void CThumbView::OnPaint() {
         SetBkMode(hdc, TRANSPARENT);
         DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     } else if (m_pPanel && m_dcBack) {
+        if (m_pPanel->AdoptThumbnails()) Layout();  // new thumbnails fit their boxes
         PaintItems(m_dcBack.Get(), rc);
         BitBlt(hdc, 0, 0, rc.right, rc.bottom, m_dcBack.Get(), 0, 0, SRCCOPY);
     }
@@ -233,6 +234,7 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     Layout();
     m_pPanel->EnableSelectButtons(!m_pPanel->m_arrItems.empty());
     Invalidate(TRUE);
+    m_pPanel->StartThumbnails();
     SetCursor(previous);
     return 1;
 }
