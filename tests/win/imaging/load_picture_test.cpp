@@ -80,6 +80,21 @@ TEST_F(LoadPictureTest, PictureTooLargeToDecodeIsRefusedAtOnce) {
     EXPECT_EQ(nSize, ReadBytes(strPath).size());
 }
 
+TEST_F(LoadPictureTest, ReleasedPictureTakesItsBitmapAlong) {
+    // Thousands of thumbnails come and go with the folders: a bitmap left behind by each
+    // one adds up to the whole address space.
+    const std::string strPath = m_folder.File("own.jpg");
+    ASSERT_TRUE(WriteTestJpeg(strPath, 100, 75, JpegKind::Baseline));
+    CComPtrT<IPicture> picture = LoadPicture(strPath, nullptr);
+    ASSERT_TRUE(picture);
+    OLE_HANDLE hHandle = 0;
+    ASSERT_EQ(picture->get_Handle(&hHandle), S_OK);
+    const auto hBitmap = reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(hHandle));
+    EXPECT_EQ(GetObjectType(hBitmap), static_cast<DWORD>(OBJ_BITMAP));
+    picture.Release();
+    EXPECT_EQ(GetObjectType(hBitmap), 0u);
+}
+
 TEST_F(LoadPictureTest, FileIsOnlyRead) {
     const std::string strPath = m_folder.File("r.jpg");
     ASSERT_TRUE(WriteTestJpeg(strPath, 64, 64, JpegKind::Progressive));

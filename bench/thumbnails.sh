@@ -1,0 +1,75 @@
+#!/bin/bash
+# bench thumbnails: pictures a second of the thumbnail producer over a folder of 200
+# JPEGs of 4000 × 3000 against ImageMagick's convert -thumbnail 100x100 over the same
+# files, one after the other as the producer works; the producer under Wine, timed inside
+# its process, convert natively with its process start (a run on a 1 × 1 file) taken off.
+# Also the time to the first thumbnail, and the peak working set over 1000 thumbnails,
+# which must not grow with the count beyond the thumbnails kept.
+# Usage: bench/thumbnails.sh BUILD (the folder holding win/ and native/)
+set -euo pipefail
+build=${1:-build}
+root=$(cd "$(dirname "$0")/.." && pwd)
+win=$(realpath "$build/win")
+bin=${TESSALINE_WIN_BIN:-$win/bin}
+export WINEPREFIX=${WINEPREFIX:-$win/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win/display}
+IM=/usr/bin/convert  # the convert on PATH may be a stand-in
+run="$root/scripts/wine-run.sh"
+
+tmp=$(mktemp -d /tmp/tessaline-bench-thumbs.XXXXXX)
+started=""
+cleanup() {
+    [ -z "$started" ] || "$run" --stop
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
+    "$run" --start >/dev/null
+    started=1
+fi
+winpath() { echo "Z:${1//\//\\}"; }
+now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
+
+# Eight different photograph-like pictures; the folders hold hard links to them, so that
+# 1000 files take no room (every file is still opened, read and decoded on its own).
+mkdir -p "$tmp/src" "$tmp/folder" "$tmp/memory" "$tmp/out"
+"$IM" -size 4000x3000 -seed 21 plasma:fractal -blur 0x1.5 -quality 92 "$tmp/src/base.jpg"
+for i in 0 1 2 3 4 5 6 7; do
+    "$IM" "$tmp/src/base.jpg" -modulate 100,$((80 + 10 * i)),$((40 + 20 * i)) -quality 92 "$tmp/src/p$i.jpg"
+done
+for i in $(seq 0 199); do ln "$tmp/src/p$((i % 8)).jpg" "$tmp/folder/$(printf 'IMG_%04d.jpg' "$i")"; done
+for i in $(seq 0 999); do ln "$tmp/src/p$((i % 8)).jpg" "$tmp/memory/$(printf 'IMG_%04d.jpg' "$i")"; done
+"$IM" -size 1x1 xc:gray "$tmp/src/one.jpg"
+
+# Ours.
+ours=$("$run" "$bin/bench_thumbnails.exe" "$(winpath "$tmp/folder")" | tr -d '\r')
+
+# ImageMagick, file after file, less its process start.
+t0=$(now_ms)
+for f in "$tmp"/folder/*.jpg; do "$IM" "$f" -thumbnail 100x100 "$tmp/out/$(basename "$f")"; done
+t1=$(now_ms)
+s0=$(now_ms)
+for _ in $(seq 20); do "$IM" "$tmp/src/one.jpg" -thumbnail 100x100 "$tmp/out/one.jpg"; done
+s1=$(now_ms)
+
+echo "$ours" | awk -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$s1" '{
+    for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] }
+    n = v["pictures"]
+    start = (s1 - s0) / 20
+    peer = n / ((t1 - t0 - n * start) / 1000)
+    mine = n / (v["total_ms"] / 1000)
+    printf "bench thumbnails: ratio %.2f (target >= 0.5): producer %.1f pictures/s, first thumbnail after %.0f ms, %d of %d made; convert -thumbnail %.1f pictures/s (%.0f ms a process start taken off); 4000x3000 JPEGs\n",
+        mine / peer, mine, v["first_ms"], v["thumbnails"], n, peer, start
+}'
+
+# Memory over 1000 thumbnails: with each thumbnail let go as it comes, the peak working set
+# after 100, 500 and 1000 stays where it was (one decoded picture at a time, nothing left
+# behind); kept as the grid keeps them, it grows by the thumbnails alone.
+drop=$("$run" "$bin/bench_thumbnails.exe" --memory-drop "$(winpath "$tmp/memory")" | tr -d '\r')
+keep=$("$run" "$bin/bench_thumbnails.exe" --memory "$(winpath "$tmp/memory")" | tr -d '\r')
+printf '%s\n%s\n' "$drop" "$keep" | awk '{
+    for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[NR, kv[1]] = kv[2] }
+} END {
+    split(v[1, "steps"], n, ","); split(v[1, "peak_mb"], d, ","); split(v[2, "peak_mb"], k, ",")
+    printf "bench thumbnail-memory: ratio %.2f (target <= 1.1): peak working set %.1f MB after %d thumbnails, %.1f after %d, %.1f after %d; kept as the grid keeps them %.1f, %.1f, %.1f MB (%.0f KB a thumbnail)\n",
+        d[3] / d[1], d[1], n[1], d[2], n[2], d[3], n[3], k[1], k[2], k[3], (k[3] - d[3]) * 1024 / n[3]
+}'
