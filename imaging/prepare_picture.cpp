@@ -3,10 +3,11 @@
 #include "framework/scoped_handle.h"
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
-#include "imaging/load_picture.h"
 #include "imaging/make_thumbnail.h"
-#include "imaging/picture_size.h"
+#include "imaging/picture_for_box.h"
 #include "imaging/save_rect_as_jpeg.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -26,11 +27,16 @@ std::uint32_t FileLength(const std::string& strPath) {
 CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
                                HDC hdc) {
     CPreparedUpload result;
-    std::uint32_t nFileSize = 0;
-    CComPtrT<IPicture> picture = LoadPicture(strPath, &nFileSize);
-    if (!picture || !hdc)
+    if (!hdc)
         return result;
-    const SIZE size = PictureSizeInPixels(picture.Get(), hdc);
+    // A JPEG is decoded only as large as the limits need (at least twice them where the
+    // DCT's scales allow); the size is the picture's own all the same.
+    std::uint32_t nFileSize = 0;
+    SIZE size{};
+    CComPtrT<IPicture> picture =
+        LoadPictureForBox(strPath, SIZE{std::max(1, nLimitX), std::max(1, nLimitY)}, hdc, &nFileSize, &size);
+    if (!picture)
+        return result;
     int nWidth = static_cast<int>(size.cx);
     int nHeight = static_cast<int>(size.cy);
 

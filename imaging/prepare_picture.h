@@ -24,7 +24,7 @@ struct CPreparedUpload {
     CTempFile fileCopy;
 };
 
-// Loads the picture, measures it in pixels of hdc and decides: a GIF, or a JPEG strictly
+// Loads the picture (LoadPictureForBox), measures it in pixels of hdc and decides: a GIF, or a JPEG strictly
 // smaller than both nLimitX and nLimitY, is kept as it is; any other JPEG is drawn on white
 // at its size scaled down by FitWithinLimits and written at quality 90 to a new temporary
 // file ("DORivav" prefix). Runs on the interface thread with the panel's context.

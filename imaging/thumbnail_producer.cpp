@@ -1,17 +1,14 @@
 #include "imaging/thumbnail_producer.h"
 
 #include "imaging/fit_picture.h"
-#include "imaging/jpeg_thumbnail_decoder.h"
-#include "imaging/load_picture.h"
 #include "imaging/make_thumbnail.h"
-#include "imaging/picture_size.h"
+#include "imaging/picture_for_box.h"
 #include "imaging/thumb_batch.h"
 
 #include <objbase.h>
 
 #include <atomic>
 #include <cstdint>
-#include <utility>
 
 namespace {
 
@@ -55,36 +52,12 @@ private:
     HDC m_hdc;
 };
 
-// The picture to make a thumbnail from, and its own size in pixels. JPEG files go through
-// the scaling decoder; anything it does not take (GIF, a PNG under a .jpg name, a JPEG it
-// refuses) goes to the system's picture object as LoadPicture would.
-CComPtrT<IPicture> LoadForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t& nFileSize,
-                              SIZE& sizePicture) {
-    constexpr std::uint32_t kNotOpened = 0xFFFFFFFF;
-    std::uint32_t nLength = kNotOpened;
-    CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
-    if (nLength != kNotOpened)
-        nFileSize = nLength;
-    if (!hBytes || !HasDecodableSize(hBytes.Get(), nLength))
-        return {};
-    CComPtrT<IPicture> picture;
-    if (const auto* pBytes = static_cast<const std::uint8_t*>(GlobalLock(hBytes.Get()))) {
-        picture = DecodeJpegForBox(pBytes, nLength, sizeBox, &sizePicture);
-        GlobalUnlock(hBytes.Get());
-    }
-    if (picture)
-        return picture;
-    picture = DecodePictureFile(std::move(hBytes), nLength);
-    sizePicture = PictureSizeInPixels(picture.Get(), hdc);
-    return picture;
-}
-
 CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
     CThumbResult result;
     const CScreenDC dc;
     SIZE sizePicture{};
     // Only this picture is decoded while the thumbnail is made; it goes before the next.
-    CComPtrT<IPicture> picture = LoadForBox(strPath, sizeBox, dc.Get(), result.nFileSize, sizePicture);
+    CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &result.nFileSize, &sizePicture);
     if (!picture)
         return result;
     PixelRect rcBox{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};

@@ -7,6 +7,7 @@ tessaline_sources(WIN
   jpeg_writer.cpp jpeg_writer.h
   load_picture.cpp load_picture.h
   make_thumbnail.cpp make_thumbnail.h
+  picture_for_box.cpp picture_for_box.h
   picture_size.cpp picture_size.h
   prepare_picture.cpp prepare_picture.h
   save_rect_as_jpeg.cpp save_rect_as_jpeg.h

@@ -74,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(Limits800x600, PreparePictureSize,
 
 TEST_F(PreparePictureTest, CopyShowsThePictureScaledOnWhite) {
     const std::string strPath = m_folder.File("big.jpg");
-    ASSERT_TRUE(WriteTestJpeg(strPath, 1600, 1200, JpegKind::Baseline, 95));
+    // Four times the limits: decoded at half its size in the DCT, then halved on drawing.
+    ASSERT_TRUE(WriteTestJpeg(strPath, 3200, 2400, JpegKind::Baseline, 95));
     const auto original = DecodeWithDjpeg(strPath);
     ASSERT_TRUE(original);
     const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
@@ -82,12 +83,12 @@ TEST_F(PreparePictureTest, CopyShowsThePictureScaledOnWhite) {
     const auto copy = DecodeWithDjpeg(upload.strUploadPath);
     ASSERT_TRUE(copy);
     ASSERT_EQ(copy->nWidth, 800);
-    // Every second pixel of the original against the halved copy: the same picture, the
-    // right way up and in its own colours (a wrong one measures below 16 dB).
+    // Every fourth pixel of the original against the copy: the same picture, the right way
+    // up and in its own colours (a wrong one measures below 16 dB).
     RgbImage sampled{800, 600, {}};
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x)
-            sampled.arrRgb.insert(sampled.arrRgb.end(), original->Pixel(2 * x, 2 * y), original->Pixel(2 * x, 2 * y) + 3);
+            sampled.arrRgb.insert(sampled.arrRgb.end(), original->Pixel(4 * x + 1, 4 * y + 1), original->Pixel(4 * x + 1, 4 * y + 1) + 3);
     EXPECT_GE(Psnr(*copy, sampled), 30.0);
 }
 
