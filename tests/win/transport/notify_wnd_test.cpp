@@ -1,0 +1,200 @@
+#include "transport/notify_wnd.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "transport/notify_link.h"
+#include "transport_test_support.h"
+
+namespace {
+
+// Keys stand in for engines: the window never dereferences them.
+const int kEngineA = 0;
+const int kEngineB = 0;
+const void* const kKeyA = &kEngineA;
+const void* const kKeyB = &kEngineB;
+
+// Posts one job's notifications from a thread of its own, as a worker does.
+void PostJobFromWorker(const CNotifyLink& link, const void* pKey) {
+    std::thread worker([&] {
+        link.PostText(pKey, WM_TRANSFER_CONNECTING, "album.example");
+        link.PostPair(pKey, WM_TRANSFER_PROGRESS, 10240, 30000);
+        link.PostPair(pKey, WM_TRANSFER_PROGRESS, 30000, 30000);
+        link.Post(pKey, WM_TRANSFER_RESPONSE, nullptr, 0);
+        link.PostPair(pKey, WM_TRANSFER_BEGIN, 0, 0xFFFFFFFF);
+        link.PostText(pKey, WM_TRANSFER_REDIRECT, "http://album.example/next");
+        link.PostCode(pKey, WM_TRANSFER_ERROR, 3);
+        link.PostFinished(pKey, 3, "C:\\temp\\abcdEFGH");
+    });
+    worker.join();
+}
+
+class NotifyWndTest : public testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_TRUE(WaitForTransportIdle(2000)) << TransportStateText();
+    }
+};
+
+}  // namespace
+
+TEST_F(NotifyWndTest, AJobThatEndsBeforeThePumpStillDeliversEverythingInOrder) {
+    CRecordingListener listener;
+    CNotifyLink link;
+    ASSERT_TRUE(link.Attach(kKeyA, &listener));
+    PostJobFromWorker(link, kKeyA);
+    EXPECT_EQ(CNotifyWnd::LivePayloadCount(), 7) << "every notification but the response carries a block";
+    ASSERT_TRUE(PumpMessagesUntil([&] { return listener.IsFinished(); }, 2000));
+    const auto& e = listener.Events();
+    ASSERT_EQ(e.size(), 8u) << listener.Describe();
+    EXPECT_EQ(e[0].kind, Heard::Connecting);
+    EXPECT_EQ(e[0].text, "album.example");
+    EXPECT_EQ(e[1].kind, Heard::Progress);
+    EXPECT_EQ(e[1].nFirst, 10240u);
+    EXPECT_EQ(e[1].nSecond, 30000u);
+    EXPECT_EQ(e[2].nFirst, 30000u);
+    EXPECT_EQ(e[3].kind, Heard::Response);
+    EXPECT_EQ(e[4].kind, Heard::Begin);
+    EXPECT_EQ(e[4].nFirst, 0u);
+    EXPECT_EQ(e[4].nSecond, 0xFFFFFFFFu);
+    EXPECT_EQ(e[5].kind, Heard::Redirect);
+    EXPECT_EQ(e[5].text, "http://album.example/next");
+    EXPECT_EQ(e[6].kind, Heard::Error);
+    EXPECT_EQ(e[6].nFirst, 3u);
+    EXPECT_EQ(e[7].kind, Heard::Finished);
+    EXPECT_EQ(e[7].nFirst, 3u);
+    EXPECT_EQ(e[7].text, "C:\\temp\\abcdEFGH");
+    EXPECT_EQ(CNotifyWnd::LivePayloadCount(), 0);
+    link.Detach(kKeyA);
+}
+
+TEST_F(NotifyWndTest, DetachDropsWhatIsStillQueuedAndFreesItsBlocks) {
+    CRecordingListener listener;
+    CNotifyLink link;
+    ASSERT_TRUE(link.Attach(kKeyA, &listener));
+    PostJobFromWorker(link, kKeyA);
+    link.Detach(kKeyA);
+    EXPECT_FALSE(link.IsAttached());
+    PumpMessagesUntil([] { return false; }, 100);
+    EXPECT_TRUE(listener.Events().empty()) << listener.Describe();
+    EXPECT_EQ(CNotifyWnd::LivePayloadCount(), 0);
+    EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 0u);
+}
+
+TEST_F(NotifyWndTest, TwoEnginesShareOneWindowUntilTheSecondDetaches) {
+    CRecordingListener listenerA, listenerB;
+    CNotifyLink linkA, linkB;
+    ASSERT_TRUE(linkA.Attach(kKeyA, &listenerA));
+    ASSERT_TRUE(linkB.Attach(kKeyB, &listenerB));
+    EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 1u);
+    linkA.PostCode(kKeyA, WM_TRANSFER_ERROR, 2);
+    linkB.PostCode(kKeyB, WM_TRANSFER_ERROR, 5);
+    PumpMessagesUntil([&] { return listenerA.Count(Heard::Error) && listenerB.Count(Heard::Error); }, 1000);
+    ASSERT_EQ(listenerA.Events().size(), 1u);
+    ASSERT_EQ(listenerB.Events().size(), 1u);
+    EXPECT_EQ(listenerA.Events()[0].nFirst, 2u);
+    EXPECT_EQ(listenerB.Events()[0].nFirst, 5u);
+    linkA.Detach(kKeyA);
+    EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 1u);
+    linkB.Detach(kKeyB);
+    EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 0u);
+}
+
+TEST_F(NotifyWndTest, AnEngineThatAttachesAgainHearsNothingOfItsStoppedJob) {
+    // B keeps the window alive, so the stopped job's notifications stay queued in it.
+    CRecordingListener listenerA, listenerB;
+    CNotifyLink linkA, linkB;
+    ASSERT_TRUE(linkB.Attach(kKeyB, &listenerB));
+    ASSERT_TRUE(linkA.Attach(kKeyA, &listenerA));
+    PostJobFromWorker(linkA, kKeyA);
+    linkA.Detach(kKeyA);
+    ASSERT_TRUE(linkA.Attach(kKeyA, &listenerA));
+    linkA.PostText(kKeyA, WM_TRANSFER_CONNECTING, "next.example");
+    PumpMessagesUntil([&] { return listenerA.Count(Heard::Connecting) > 0; }, 1000);
+    PumpMessagesUntil([] { return false; }, 50);
+    ASSERT_EQ(listenerA.Events().size(), 1u) << listenerA.Describe();
+    EXPECT_EQ(listenerA.Events()[0].text, "next.example");
+    linkA.Detach(kKeyA);
+    linkB.Detach(kKeyB);
+}
+
+TEST_F(NotifyWndTest, AListenerThatRestartsInsideOnFinishedGetsANewWindow) {
+    CRecordingListener listener;
+    CNotifyLink link;
+    ASSERT_TRUE(link.Attach(kKeyA, &listener));
+    const HWND hFirst = link.Window();
+    HWND hSecond = nullptr;
+    listener.m_onHeard = [&](const Heard& heard) {
+        if (heard.kind != Heard::Finished) return;
+        // What the batch does for its next picture: stop (detach), then start (attach).
+        link.Detach(kKeyA);
+        EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 0u) << "the last detach destroys the window";
+        EXPECT_FALSE(IsWindow(hFirst));
+        ASSERT_TRUE(link.Attach(kKeyA, &listener));
+        hSecond = link.Window();
+        std::thread([&] { link.PostText(kKeyA, WM_TRANSFER_CONNECTING, "second.example"); }).join();
+    };
+    std::thread([&] { link.PostFinished(kKeyA, 0, "first"); }).join();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return listener.Count(Heard::Connecting) > 0; }, 2000)) << listener.Describe();
+    ASSERT_EQ(listener.Events().size(), 2u) << listener.Describe();
+    EXPECT_EQ(listener.Events()[0].text, "first");
+    EXPECT_EQ(listener.Events()[1].text, "second.example");
+    EXPECT_NE(hSecond, nullptr);
+    EXPECT_NE(hSecond, hFirst);
+    link.Detach(kKeyA);
+}
+
+TEST_F(NotifyWndTest, ProgressWaitingInTheQueueTakesInTheNextReportsButNotTheLast) {
+    CRecordingListener listener;
+    CNotifyLink link;
+    ASSERT_TRUE(link.Attach(kKeyA, &listener));
+    std::thread([&] {
+        link.PostProgress(kKeyA, 10240, 40000, false);
+        link.PostProgress(kKeyA, 20480, 40000, false);  // merged: the first is still queued
+        link.PostProgress(kKeyA, 30720, 40000, false);  // merged
+        link.PostProgress(kKeyA, 40000, 40000, true);   // the last always goes
+    }).join();
+    PumpMessagesUntil([&] { return listener.Count(Heard::Progress) == 2; }, 1000);
+    ASSERT_EQ(listener.Events().size(), 2u) << listener.Describe();
+    EXPECT_EQ(listener.Events()[0].nFirst, 10240u);
+    EXPECT_EQ(listener.Events()[1].nFirst, 40000u);
+    // Once the user interface has read it, the next report is posted again.
+    std::thread([&] { link.PostProgress(kKeyA, 5, 10, false); }).join();
+    PumpMessagesUntil([&] { return listener.Count(Heard::Progress) == 3; }, 1000);
+    EXPECT_EQ(listener.Count(Heard::Progress), 3u);
+    link.Detach(kKeyA);
+}
+
+TEST_F(NotifyWndTest, WithoutAListenerNothingIsAttachedOrPosted) {
+    CNotifyLink link;
+    EXPECT_TRUE(link.Attach(kKeyA, nullptr));
+    EXPECT_FALSE(link.IsAttached());
+    EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 0u);
+    link.PostCode(kKeyA, WM_TRANSFER_ERROR, 2);
+    EXPECT_EQ(CNotifyWnd::LivePayloadCount(), 0);
+    link.Detach(kKeyA);
+}
+
+TEST_F(NotifyWndTest, EachUserInterfaceThreadHearsItsOwnEnginesOnItself) {
+    CRecordingListener listenerMain;
+    CNotifyLink linkMain;
+    ASSERT_TRUE(linkMain.Attach(kKeyA, &listenerMain));
+    DWORD dwHeardOn = 0;
+    std::thread other([&] {
+        CRecordingListener listenerOther;
+        CNotifyLink linkOther;
+        listenerOther.m_onHeard = [&](const Heard&) { dwHeardOn = GetCurrentThreadId(); };
+        ASSERT_TRUE(linkOther.Attach(kKeyB, &listenerOther));
+        EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 2u);
+        std::thread([&] { linkOther.PostCode(kKeyB, WM_TRANSFER_ERROR, 8); }).join();
+        PumpMessagesUntil([&] { return listenerOther.Count(Heard::Error) > 0; }, 1000);
+        EXPECT_EQ(dwHeardOn, GetCurrentThreadId());
+        linkOther.Detach(kKeyB);
+    });
+    other.join();
+    EXPECT_NE(dwHeardOn, 0u);
+    EXPECT_NE(dwHeardOn, GetCurrentThreadId());
+    EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 1u);
+    linkMain.Detach(kKeyA);
+}

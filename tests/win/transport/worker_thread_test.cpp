@@ -1,0 +1,151 @@
+#include "transport/worker_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "transport_test_support.h"
+
+namespace {
+
+CScopedHandle NewEvent() {
+    return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+
+// A worker whose body the test chooses.
+class CTestWorker : public CWorkerThread {
+public:
+    enum class Body { WaitForStop, IgnoreStop, WaitOnce };
+
+    explicit CTestWorker(Body body) : m_body(body) {}
+    ~CTestWorker() override {
+        m_bRelease = true;
+        StopThread();
+    }
+
+    using CWorkerThread::AddWaitHandle;
+
+    std::atomic<bool> m_bRelease{false};
+    std::atomic<DWORD> m_dwStartThread{0};
+    std::atomic<DWORD> m_dwExitThread{0};
+    std::atomic<HANDLE> m_hFired{INVALID_HANDLE_VALUE};
+    std::atomic<int> m_nStopResult{-1};
+
+protected:
+    void OnThreadStart() override { m_dwStartThread = GetCurrentThreadId(); }
+    void OnThreadExit() override { m_dwExitThread = GetCurrentThreadId(); }
+    unsigned Run() override {
+        switch (m_body) {
+        case Body::WaitForStop:
+            for (;;) {
+                HANDLE h = nullptr;
+                if (WaitForEvents(h, true)) return 7;
+                if (!h) return 8;
+            }
+        case Body::IgnoreStop:
+            while (!m_bRelease) Sleep(20);
+            return 0;
+        case Body::WaitOnce: {
+            HANDLE h = nullptr;
+            m_nStopResult = WaitForEvents(h, true) ? 1 : 0;
+            m_hFired = h;
+            return 0;
+        }
+        }
+        return 0;
+    }
+
+private:
+    Body m_body;
+};
+
+}  // namespace
+
+TEST(WorkerThread, StartWhileAWorkerRunsStartsNothing) {
+    CTestWorker worker(CTestWorker::Body::WaitForStop);
+    ASSERT_TRUE(worker.StartThread());
+    const DWORD dwFirst = worker.WorkerThreadId();
+    EXPECT_TRUE(worker.IsRunning());
+    EXPECT_FALSE(worker.StartThread());
+    EXPECT_EQ(worker.WorkerThreadId(), dwFirst);
+    EXPECT_FALSE(worker.StopThread()) << "a waiting worker must end without being terminated";
+    EXPECT_FALSE(worker.IsRunning());
+}
+
+TEST(WorkerThread, HooksRunOnTheWorkerAndAStopEndsItsWait) {
+    CTestWorker worker(CTestWorker::Body::WaitForStop);
+    ASSERT_TRUE(worker.StartThread());
+    const DWORD dwWorker = worker.WorkerThreadId();
+    EXPECT_EQ(worker.m_dwStartThread.load(), dwWorker) << "StartThread returns only once the worker has started";
+    EXPECT_NE(dwWorker, GetCurrentThreadId());
+    const DWORD dwStart = GetTickCount();
+    EXPECT_FALSE(worker.StopThread());
+    EXPECT_LT(GetTickCount() - dwStart, 1000u);
+    EXPECT_EQ(worker.m_dwExitThread.load(), dwWorker);
+    EXPECT_FALSE(ThreadExists(dwWorker)) << "the worker is gone when StopThread returns";
+}
+
+TEST(WorkerThread, ANewWorkerForEveryJob) {
+    CTestWorker worker(CTestWorker::Body::WaitForStop);
+    ASSERT_TRUE(worker.StartThread());
+    const DWORD dwFirst = worker.WorkerThreadId();
+    worker.StopThread();
+    ASSERT_TRUE(worker.StartThread()) << "the stop event of the last job must not stop the next";
+    EXPECT_NE(worker.WorkerThreadId(), dwFirst);
+    EXPECT_TRUE(worker.IsRunning());
+    worker.StopThread();
+}
+
+TEST(WorkerThread, WaitReportsTheEventThatFiredAndResetsIt) {
+    CTestWorker worker(CTestWorker::Body::WaitOnce);
+    HANDLE hEvent = worker.AddWaitHandle(NewEvent());
+    ASSERT_TRUE(worker.StartThread());
+    SetEvent(hEvent);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !worker.IsRunning(); }, 5000));
+    EXPECT_EQ(worker.m_nStopResult.load(), 0);
+    EXPECT_EQ(worker.m_hFired.load(), hEvent);
+    EXPECT_EQ(WaitForSingleObject(hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the fired event was reset";
+    worker.StopThread();
+}
+
+TEST(WorkerThread, FailingWaitGivesNoHandle) {
+    // A mutex whose owner ended without releasing it: the wait returns "abandoned", which
+    // is no entry of the list.
+    CScopedHandle hMutex(CreateMutexA(nullptr, FALSE, nullptr));
+    ASSERT_TRUE(hMutex);
+    std::thread owner([&] { WaitForSingleObject(hMutex.Get(), INFINITE); });
+    owner.join();
+    HANDLE hCopy = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), hMutex.Get(), GetCurrentProcess(), &hCopy, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    CTestWorker worker(CTestWorker::Body::WaitOnce);
+    worker.AddWaitHandle(CScopedHandle(hCopy));
+    ASSERT_TRUE(worker.StartThread());
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !worker.IsRunning(); }, 5000));
+    EXPECT_EQ(worker.m_nStopResult.load(), 0);
+    EXPECT_EQ(worker.m_hFired.load(), nullptr);
+    worker.StopThread();
+}
+
+TEST(WorkerThread, AWorkerThatIgnoresTheStopIsTerminatedAfterFiveSeconds) {
+    CTestWorker worker(CTestWorker::Body::IgnoreStop);
+    ASSERT_TRUE(worker.StartThread());
+    const DWORD dwWorker = worker.WorkerThreadId();
+    const DWORD dwStart = GetTickCount();
+    EXPECT_TRUE(worker.StopThread());
+    const DWORD dwElapsed = GetTickCount() - dwStart;
+    EXPECT_GE(dwElapsed, 4900u);
+    EXPECT_LT(dwElapsed, 7000u);
+    EXPECT_FALSE(worker.IsRunning());
+    EXPECT_FALSE(ThreadExists(dwWorker));
+    EXPECT_EQ(worker.m_dwExitThread.load(), 0u) << "a terminated worker runs no exit hook";
+    // The heaps were locked around the termination, not left locked.
+    void* p = HeapAlloc(GetProcessHeap(), 0, 64);
+    EXPECT_NE(p, nullptr);
+    HeapFree(GetProcessHeap(), 0, p);
+    // And the object can run another job.
+    worker.m_bRelease = true;
+    ASSERT_TRUE(worker.StartThread());
+    EXPECT_FALSE(worker.StopThread());
+}

@@ -1,0 +1,40 @@
+// The file the server's answer body is stored in, written through a large cache so that the
+// disk sees few writes.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "framework/scoped_handle.h"
+
+class CAnswerFile {
+public:
+    static constexpr uint32_t kCacheSize = 524288;
+
+    CAnswerFile() = default;
+    ~CAnswerFile() { Close(); }
+    CAnswerFile(const CAnswerFile&) = delete;
+    CAnswerFile& operator=(const CAnswerFile&) = delete;
+
+    // Opens (or creates) the file for writing, others may read it; an open file is closed first.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return static_cast<bool>(m_hFile); }
+    // Back to length 0, for a new answer.
+    bool Truncate();
+    bool Write(const char* pData, uint32_t nSize);
+    // Writes what the cache holds; the cache is empty afterwards whatever the outcome.
+    bool Flush();
+    // Flushes, gives the cache back and closes the file.
+    void Close();
+
+private:
+    bool WriteThrough(const char* pData, uint32_t nSize);
+    void FreeCache();
+
+    CScopedHandle m_hFile;
+    // From the process heap; without it (the heap said no) writes go straight to the file.
+    char* m_pCache = nullptr;
+    bool m_bUseCache = true;
+    uint32_t m_nFill = 0;
+};

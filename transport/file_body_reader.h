@@ -1,0 +1,14 @@
+// The file part of an upload body, read from an open file handle.
+#pragma once
+#include <windows.h>
+
+#include "transport/body_reader.h"
+
+class CFileBodyReader : public CBodyReader {
+public:
+    explicit CFileBodyReader(HANDLE hFile) : m_hFile(hFile) {}
+    bool Read(char* pBuffer, uint32_t nCapacity, uint32_t& nRead) override;
+
+private:
+    HANDLE m_hFile;  // not owned
+};

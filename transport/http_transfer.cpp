@@ -1,0 +1,467 @@
+#include "transport/http_transfer.h"
+
+#include <cstdlib>
+
+#include "transport/engine_registry.h"
+#include "transport/header_lookup.h"
+#include "transport/http_url.h"
+#include "transport/internet_error.h"
+#include "transport/transfer_messages.h"
+#include "transport/transfer_rules.h"
+
+namespace {
+
+CScopedHandle NewManualResetEvent() {
+    return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+
+bool EndsTheJob(StepResult r) {
+    return r == StepResult::Exhausted || r == StepResult::GiveUp || r == StepResult::Stopped;
+}
+
+const char* NullIfEmpty(const std::string& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
+
+BOOL CALLBACK CloseThreadWindow(HWND hWnd, LPARAM) {
+    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
+CHttpTransfer::CHttpTransfer() {
+    m_hRequestComplete = AddWaitHandle(NewManualResetEvent());
+    m_hHandleCreated = AddWaitHandle(NewManualResetEvent());
+}
+
+CHttpTransfer::~CHttpTransfer() {
+    Stop();
+}
+
+void CHttpTransfer::SetTimeouts(DWORD dwConnectMs, DWORD dwSendMs, DWORD dwReceiveMs) {
+    m_dwConnectTimeout = dwConnectMs;
+    m_dwSendTimeout = dwSendMs;
+    m_dwReceiveTimeout = dwReceiveMs;
+}
+
+BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath) {
+    Stop();
+    if (!CHttpUrl::Parse(url)) return FALSE;
+    if (TrimBlanks(outputPath).empty()) return FALSE;
+    if (!m_notify.Attach(Key(), m_pListener)) return FALSE;
+    m_strUrl = url;
+    m_strOutputPath = outputPath;
+    m_nCode = TransferCode::Complete;
+    m_nReceived = 0;
+    m_nTotalLength = 0;
+    if (!StartThread()) {
+        m_notify.Detach(Key());
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CHttpTransfer::Stop() {
+    if (StopThread()) {
+        // The worker died where it stood: what it had open is closed here.
+        CloseAll();
+        OnWorkerAbandoned();
+    }
+    m_notify.Detach(Key());
+}
+
+void CHttpTransfer::OnStopRequested() {
+    // The authentication dialog runs its own message loop on the worker, deaf to the stop
+    // event; closing it lets the worker return normally.
+    if (WorkerThreadId()) EnumThreadWindows(WorkerThreadId(), CloseThreadWindow, 0);
+}
+
+void CHttpTransfer::TerminateWorker() {
+    // Not while a status callback is inside the registry lock, so that the worker cannot
+    // die holding it.
+    CCriticalSection::CLock lock(CEngineRegistry::Lock());
+    CWorkerThread::TerminateWorker();
+}
+
+bool CHttpTransfer::GetHeaderString(const std::string& name, std::string& strValue, bool bTrim) const {
+    return ::GetHeaderString(m_strRawHeaders, name, strValue, bTrim);
+}
+
+bool CHttpTransfer::GetHeaderNumber(const std::string& name, uint32_t& nValue) const {
+    return ::GetHeaderNumber(m_strRawHeaders, name, nValue);
+}
+
+unsigned CHttpTransfer::Run() {
+    ResetEvent(m_hRequestComplete);
+    ResetEvent(m_hHandleCreated);
+    m_attempts.Reset();
+    m_dwAsyncError = 0;
+    m_strRawHeaders.clear();
+
+    StepResult r = StepResult::Failed;
+    for (;;) {
+        if (EndsTheJob(r)) break;
+        r = OpenAndConnect();
+        if (r != StepResult::Continue) break;
+        r = RunAttempts();
+        CloseAll();
+        if (r == StepResult::Complete) break;
+    }
+    // Also after a failed connection: no handle outlives its job.
+    CloseAll();
+    PostFinished(r);
+    return static_cast<unsigned>(r);
+}
+
+void CHttpTransfer::PostFinished(StepResult r) {
+    m_nCode = CodeAtJobEnd(r, m_nCode);
+    const auto nCode = static_cast<uint32_t>(m_nCode);
+    if (r != StepResult::Complete) m_notify.PostCode(Key(), WM_TRANSFER_ERROR, nCode);
+    m_notify.PostFinished(Key(), nCode, m_strOutputPath);
+}
+
+StepResult CHttpTransfer::OpenAndConnect() {
+    try {
+        if (!m_hSession) {
+            m_hSession.Reset(InternetOpenA(kUserAgent, m_dwAccessType, nullptr, nullptr, INTERNET_FLAG_ASYNC));
+            if (!m_hSession) ThrowLastInternetError();
+            CEngineRegistry::Add(Key());
+            if (InternetSetStatusCallbackA(m_hSession.Get(), &CRequestContext::StatusCallback) ==
+                INTERNET_INVALID_STATUS_CALLBACK)
+                ThrowLastInternetError();
+        }
+        if (m_hConnect) return StepResult::Failed;
+        const auto url = CHttpUrl::Parse(m_strUrl);
+        if (!url) return StepResult::Failed;
+        m_strObject = url->Object();
+        m_strHost = url->Host();
+
+        CRequestContext* pContext = CRequestContext::Create(this);
+        if (!pContext) return StepResult::Failed;
+        m_connectContext.Reset(pContext);
+        m_hCreated = nullptr;
+        HINTERNET hConnect = InternetConnectA(m_hSession.Get(), m_strHost.c_str(), url->Port(), NullIfEmpty(url->User()),
+                                              NullIfEmpty(url->Password()), INTERNET_SERVICE_HTTP, 0,
+                                              pContext->AsContext());
+        if (!hConnect) {
+            const DWORD dwError = GetLastError();
+            if (dwError != ERROR_IO_PENDING) {
+                pContext->DropHandleReference();
+                ThrowInternetError(dwError);
+            }
+            const StepResult r = AwaitHandle(hConnect);
+            if (r != StepResult::Continue) return r;
+        }
+        m_hConnect.Reset(hConnect);
+        ResetEvent(m_hHandleCreated);
+        return m_hConnect ? StepResult::Continue : StepResult::Failed;
+    } catch (...) {
+        return StepResult::Failed;
+    }
+}
+
+StepResult CHttpTransfer::AwaitHandle(HINTERNET& hCreated) {
+    HANDLE hFired = nullptr;
+    if (WaitForEvents(hFired, true)) return StepResult::Stopped;
+    if (hFired != m_hHandleCreated) return StepResult::Failed;
+    if (m_dwAsyncError) ThrowInternetError(m_dwAsyncError);
+    hCreated = m_hCreated;
+    return StepResult::Continue;
+}
+
+StepResult CHttpTransfer::AwaitCompletion() {
+    const DWORD dwError = GetLastError();
+    if (dwError != ERROR_IO_PENDING) ThrowInternetError(dwError);
+    HANDLE hFired = nullptr;
+    if (WaitForEvents(hFired, true)) return StepResult::Stopped;
+    if (hFired != m_hRequestComplete) return StepResult::Failed;
+    if (m_dwAsyncError) ThrowInternetError(m_dwAsyncError);
+    return StepResult::Continue;
+}
+
+void CHttpTransfer::OnStatus(CRequestContext& context, HINTERNET hInternet, DWORD dwStatus, void* pInfo,
+                             DWORD dwInfoLength) {
+    (void)context;
+    (void)hInternet;
+    switch (dwStatus) {
+    case INTERNET_STATUS_HANDLE_CREATED:
+        // The information starts with the new handle (WinINet here sends only that much).
+        if (pInfo && dwInfoLength >= sizeof(DWORD_PTR))
+            m_hCreated = reinterpret_cast<HINTERNET>(static_cast<const INTERNET_ASYNC_RESULT*>(pInfo)->dwResult);
+        SetEvent(m_hHandleCreated);
+        break;
+    case INTERNET_STATUS_REQUEST_COMPLETE:
+        m_dwAsyncError = pInfo && dwInfoLength >= sizeof(INTERNET_ASYNC_RESULT)
+                             ? static_cast<const INTERNET_ASYNC_RESULT*>(pInfo)->dwError
+                             : 0;
+        SetEvent(m_hRequestComplete);
+        break;
+    default:
+        break;
+    }
+}
+
+StepResult CHttpTransfer::OpenRequest() {
+    if (!m_hConnect || m_hRequest) return StepResult::Failed;
+    CRequestContext* pContext = CRequestContext::Create(this);
+    if (!pContext) {
+        m_nCode = TransferCode::Failed;
+        return StepResult::Failed;
+    }
+    m_requestContext.Reset(pContext);
+    const char* acceptTypes[] = {"*/*", nullptr};
+    m_hCreated = nullptr;
+    HINTERNET hRequest = HttpOpenRequestA(m_hConnect.Get(), m_bPost ? "POST" : "GET", m_strObject.c_str(), "HTTP/1.1",
+                                          nullptr, acceptTypes, kOpenFlags, pContext->AsContext());
+    if (!hRequest) {
+        const DWORD dwError = GetLastError();
+        if (dwError != ERROR_IO_PENDING) {
+            pContext->DropHandleReference();
+            m_nCode = TransferCode::Failed;
+            ThrowInternetError(dwError);
+        }
+        const StepResult r = AwaitHandle(hRequest);
+        if (r != StepResult::Continue) return r;
+    }
+    m_hRequest.Reset(hRequest);
+    ResetEvent(m_hHandleCreated);
+    if (!m_hRequest) {
+        m_nCode = TransferCode::Failed;
+        return StepResult::Failed;
+    }
+    ApplyTimeouts();
+    return StepResult::Continue;
+}
+
+void CHttpTransfer::ApplyTimeouts() {
+    // On the request: WinINet here takes no timeout from the session.
+    InternetSetOptionA(m_hRequest.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &m_dwConnectTimeout, sizeof(DWORD));
+    InternetSetOptionA(m_hRequest.Get(), INTERNET_OPTION_SEND_TIMEOUT, &m_dwSendTimeout, sizeof(DWORD));
+    InternetSetOptionA(m_hRequest.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &m_dwReceiveTimeout, sizeof(DWORD));
+}
+
+DWORD CHttpTransfer::QueryText(DWORD dwInfoLevel, std::string& strText) const {
+    std::string buffer(1024, '\0');
+    for (int nTry = 0; nTry < 4; ++nTry) {
+        DWORD dwSize = static_cast<DWORD>(buffer.size());
+        if (HttpQueryInfoA(m_hRequest.Get(), dwInfoLevel, buffer.data(), &dwSize, nullptr)) {
+            buffer.resize(dwSize < buffer.size() ? dwSize : buffer.size());
+            strText = std::move(buffer);
+            return 0;
+        }
+        const DWORD dwError = GetLastError();
+        if (dwError != ERROR_INSUFFICIENT_BUFFER) return dwError ? dwError : ERROR_HTTP_HEADER_NOT_FOUND;
+        buffer.assign(static_cast<size_t>(dwSize) + 1, '\0');
+    }
+    return ERROR_INSUFFICIENT_BUFFER;
+}
+
+StepResult CHttpTransfer::RunAttempts() {
+    bool bRetried416 = false;
+    try {
+        for (;;) {
+            m_notify.PostText(Key(), WM_TRANSFER_CONNECTING, m_strHost);
+            if (!m_attempts.BeginAttempt()) return StepResult::Exhausted;
+            StepResult r = OpenRequest();
+            if (r != StepResult::Continue) return r;
+            if (!m_answer.Open(m_strOutputPath)) {
+                m_nCode = TransferCode::LocalFileError;
+                CloseRequest();
+                return StepResult::Failed;
+            }
+            bool bNextAttempt = false;
+            while (!bNextAttempt) {
+                r = SendRequest();
+                if (r != StepResult::Continue) {
+                    CloseRequest();
+                    return r;
+                }
+                if (const DWORD dwError = QueryText(HTTP_QUERY_RAW_HEADERS_CRLF, m_strRawHeaders)) ThrowInternetError(dwError);
+                DWORD dwLength = 0;
+                DWORD dwSize = sizeof dwLength;
+                m_nTotalLength = HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                                &dwLength, &dwSize, nullptr)
+                                     ? dwLength
+                                     : kNoLength;
+                m_notify.Post(Key(), WM_TRANSFER_RESPONSE, nullptr, 0);
+                char szStatus[80] = {};
+                DWORD dwStatusSize = sizeof szStatus - 1;
+                if (!HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusSize, nullptr))
+                    ThrowLastInternetError();
+                const auto nStatus = static_cast<uint32_t>(std::atol(szStatus));
+
+                const StatusRule rule = RuleForStatus(nStatus);
+                if (rule.code) m_nCode = *rule.code;
+                switch (rule.action) {
+                case StatusAction::ReadBody:
+                    m_nReceived = 0;
+                    if (m_answer.Truncate()) {
+                        r = ReadBody();
+                    } else {
+                        m_nCode = TransferCode::LocalFileError;
+                        r = StepResult::Retry;
+                    }
+                    m_answer.Close();
+                    CloseRequest();
+                    if (r != StepResult::Retry) return r;
+                    bNextAttempt = true;
+                    break;
+                case StatusAction::Fail:
+                    m_answer.Close();
+                    CloseRequest();
+                    return StepResult::Failed;
+                case StatusAction::Redirect:
+                    r = Redirect();
+                    m_answer.Close();
+                    CloseRequest();
+                    return r;
+                case StatusAction::NotModified:
+                    m_answer.Close();
+                    CloseRequest();
+                    return StepResult::Complete;
+                case StatusAction::Authenticate:
+                    // Same request, same answer file, no attempt counted.
+                    if (Authenticate(nStatus)) break;
+                    m_answer.Close();
+                    CloseRequest();
+                    return StepResult::GiveUp;
+                case StatusAction::GiveUp:
+                    m_answer.Close();
+                    CloseRequest();
+                    return StepResult::GiveUp;
+                case StatusAction::RetryOnce:
+                    m_answer.Close();
+                    CloseRequest();
+                    if (bRetried416) return StepResult::GiveUp;
+                    bRetried416 = true;
+                    bNextAttempt = true;
+                    break;
+                }
+            }
+        }
+    } catch (const CInternetException& e) {
+        m_nCode = CodeAfterInternetError(m_nCode, e.Error());
+    } catch (...) {
+        m_nCode = TransferCode::Failed;
+    }
+    CloseRequest();
+    return StepResult::Retry;
+}
+
+StepResult CHttpTransfer::ReadBody() {
+    m_notify.PostPair(Key(), WM_TRANSFER_BEGIN, 0, m_nTotalLength);
+    char* pBuffer = m_requestContext ? m_requestContext->ReadBuffer() : nullptr;
+    if (!pBuffer) return StepResult::Failed;
+    // Both live in the request's context: a read still pending when the job is stopped
+    // writes into them after the worker has gone.
+    INTERNET_BUFFERSA& buffers = m_requestContext->ReadBuffers();
+    for (;;) {
+        buffers = INTERNET_BUFFERSA{};
+        buffers.dwStructSize = sizeof(INTERNET_BUFFERSA);
+        buffers.lpvBuffer = pBuffer;
+        buffers.dwBufferLength = CRequestContext::kReadBufferSize;
+        ExpectCompletion();
+        if (!InternetReadFileExA(m_hRequest.Get(), &buffers, IRF_ASYNC, m_requestContext->AsContext())) {
+            const StepResult r = AwaitCompletion();
+            if (r != StepResult::Continue) return r;
+        } else if (IsStopRequested()) {
+            return StepResult::Stopped;
+        }
+        uint32_t n = buffers.dwBufferLength;
+        // WinINet here hands over whatever the server sends after the announced length; it
+        // is not part of the answer (and waiting for the server to stop would be pointless).
+        const bool bHasLength = m_nTotalLength != kNoLength;
+        if (bHasLength && n > m_nTotalLength - m_nReceived) n = m_nTotalLength - m_nReceived;
+        if (n > 0) {
+            m_nReceived += n;
+            if (!m_answer.Write(pBuffer, n)) {
+                m_nCode = TransferCode::LocalFileError;
+                return StepResult::Retry;
+            }
+            OnBytesTransferred(n);
+            if (!bHasLength || m_nReceived < m_nTotalLength) continue;
+        }
+        if (!m_answer.Flush()) {
+            m_nCode = TransferCode::LocalFileError;
+            return StepResult::Retry;
+        }
+        const BodyEndRule rule = RuleForBodyEnd(m_nTotalLength, m_nReceived);
+        m_nCode = rule.code;
+        return rule.result;
+    }
+}
+
+StepResult CHttpTransfer::Redirect() {
+    std::string location;
+    if (QueryText(HTTP_QUERY_LOCATION, location) != 0) return StepResult::Failed;
+    // A relative Location is resolved against the address that answered; a scheme other
+    // than http cannot be followed and fails the attempt like a missing Location.
+    const auto base = CHttpUrl::Parse(m_strUrl);
+    const auto target = base ? base->Resolve(location) : std::nullopt;
+    if (!target) return StepResult::Failed;
+    if (!m_attempts.TakeRedirect()) {
+        m_nCode = TransferCode::Failed;
+        return StepResult::GiveUp;
+    }
+    m_strUrl = target->ToString();
+    m_notify.PostText(Key(), WM_TRANSFER_REDIRECT, m_strUrl);
+    return StepResult::Retry;
+}
+
+bool CHttpTransfer::UsesProxy() const {
+    union {
+        INTERNET_PROXY_INFO info;
+        char bytes[4096];
+    } buffer{};
+    DWORD dwSize = sizeof buffer;
+    return InternetQueryOptionA(m_hSession.Get(), INTERNET_OPTION_PROXY, &buffer, &dwSize) &&
+           buffer.info.dwAccessType == INTERNET_OPEN_TYPE_PROXY;
+}
+
+bool CHttpTransfer::Authenticate(uint32_t nStatus) {
+    // A 407 can only come from a proxy; from a server reached directly it is nonsense, and
+    // the platform's proxy dialog, with no proxy to show, crashes here.
+    if (nStatus == 407 && !UsesProxy()) return false;
+    const DWORD dwResult = InternetErrorDlg(GetDesktopWindow(), m_hRequest.Get(), ERROR_SUCCESS,
+                                            FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                                FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                            nullptr);
+    return dwResult == ERROR_INTERNET_FORCE_RETRY && !IsStopRequested();
+}
+
+StepResult CHttpTransfer::SendRequest() {
+    ExpectCompletion();
+    if (HttpSendRequestA(m_hRequest.Get(), nullptr, 0, nullptr, 0)) return StepResult::Continue;
+    return AwaitCompletion();
+}
+
+void CHttpTransfer::OnBytesTransferred(uint32_t nBytes) {
+    (void)nBytes;
+    m_notify.PostProgress(Key(), m_nReceived, m_nTotalLength, m_nReceived == m_nTotalLength);
+}
+
+void CHttpTransfer::CloseRequest() {
+    m_requestContext.Reset();
+    m_hRequest.Reset();
+}
+
+void CHttpTransfer::CloseConnection() {
+    CloseRequest();
+    m_connectContext.Reset();
+    m_hConnect.Reset();
+}
+
+void CHttpTransfer::CloseSession() {
+    if (!m_hSession) return;
+    InternetSetStatusCallbackA(m_hSession.Get(), nullptr);
+    CEngineRegistry::Remove(Key());
+    m_hSession.Reset();
+}
+
+void CHttpTransfer::CloseAll() {
+    m_answer.Close();
+    CloseRequest();
+    CloseConnection();
+    CloseSession();
+}

@@ -1,0 +1,133 @@
+// One HTTP exchange per job on its own worker thread, over WinINet in asynchronous mode:
+// connect, let the send hook send the request, read the answer into a file, retry within the
+// attempts allowed, follow redirects, and report the outcome to a listener.
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+#include <string>
+
+#include "transport/answer_file.h"
+#include "transport/attempt_counter.h"
+#include "transport/internet_handle.h"
+#include "transport/notify_link.h"
+#include "transport/request_context.h"
+#include "transport/status_sink.h"
+#include "transport/transfer_code.h"
+#include "transport/transfer_listener.h"
+#include "transport/worker_thread.h"
+
+class CHttpTransfer : public CWorkerThread, private CStatusSink {
+public:
+    static constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)";
+    // Reload, do not write to the cache, no automatic redirect (redirects are counted here),
+    // pragma no-cache.
+    static constexpr DWORD kOpenFlags = 0x84200100;
+    static constexpr uint32_t kNoLength = 0xFFFFFFFF;
+
+    CHttpTransfer();
+    ~CHttpTransfer() override;
+
+    // User-interface thread. Stops any previous job, then starts a worker for this one;
+    // false (nothing runs) when the URL is not an http URL, the output path is blank or the
+    // notification window cannot be made.
+    BOOL Start(const std::string& url, const std::string& outputPath);
+    // Ends the job: the worker stops at its next wait or chunk (or is terminated after
+    // 5000 ms), then the listener is detached; it hears nothing more of this job.
+    void Stop();
+    void SetListener(CTransferListener* pListener) { m_pListener = pListener; }
+    // false: direct connection (an upload never goes through a proxy).
+    void SetUseProxy(bool bUseProxy) { m_dwAccessType = bUseProxy ? INTERNET_OPEN_TYPE_PRECONFIG : INTERNET_OPEN_TYPE_DIRECT; }
+    // Milliseconds, set on every request handle (WinINet here ignores the session's).
+    void SetTimeouts(DWORD dwConnectMs, DWORD dwSendMs, DWORD dwReceiveMs);
+
+    // Headers of the last answer, read after OnFinished (the worker has ended by then).
+    // See transport/header_lookup.h for the rules.
+    bool GetHeaderString(const std::string& name, std::string& strValue, bool bTrim) const;
+    bool GetHeaderNumber(const std::string& name, uint32_t& nValue) const;
+    const std::string& GetRawHeaders() const { return m_strRawHeaders; }
+    // The job's URL: the last redirect's target once one was taken.
+    const std::string& GetUrl() const { return m_strUrl; }
+    TransferCode GetCode() const { return m_nCode; }
+
+protected:
+    // Worker thread: sends the opened request. Continue when it was sent, Failed or Stopped
+    // otherwise; a WinINet failure is raised as CInternetException. This version sends it
+    // with no headers and no body.
+    virtual StepResult SendRequest();
+    // Worker thread: after each chunk of the answer has been stored.
+    virtual void OnBytesTransferred(uint32_t nBytes);
+    // User-interface thread, after Stop had to terminate the worker: the subclass closes
+    // what the worker had open.
+    virtual void OnWorkerAbandoned() {}
+
+    // For the send hook: after a failing call that may pend, waits for its completion.
+    // Continue when it completed well, Stopped, or Failed (the wait failed); a WinINet error
+    // is raised.
+    StepResult AwaitCompletion();
+    HINTERNET RequestHandle() const { return m_hRequest.Get(); }
+    CRequestContext* RequestContext() const { return m_requestContext.Get(); }
+    // Arms the completion event before a call that may pend.
+    void ExpectCompletion() { ResetEvent(m_hRequestComplete); }
+    const void* Key() const { return this; }
+    CNotifyLink& Notify() { return m_notify; }
+
+    bool m_bPost = false;
+
+private:
+    unsigned Run() override;
+    void OnStopRequested() override;
+    void TerminateWorker() override;
+    void OnStatus(CRequestContext& context, HINTERNET hInternet, DWORD dwStatus, void* pInfo,
+                  DWORD dwInfoLength) override;
+
+    StepResult OpenAndConnect();
+    StepResult RunAttempts();
+    StepResult OpenRequest();
+    StepResult ReadBody();
+    StepResult Redirect();
+    // After a creating call returned no handle and said it pends: waits for the handle.
+    StepResult AwaitHandle(HINTERNET& hCreated);
+    // A text item of the answer's headers; 0, or the error that HttpQueryInfoA gave.
+    DWORD QueryText(DWORD dwInfoLevel, std::string& strText) const;
+    // The platform's authentication dialog for a 401 or 407; true when the user asks for the
+    // request to be sent again.
+    bool Authenticate(uint32_t nStatus);
+    bool UsesProxy() const;
+    void ApplyTimeouts();
+    void PostFinished(StepResult r);
+
+    void CloseRequest();
+    void CloseConnection();
+    void CloseSession();
+    void CloseAll();
+
+    std::string m_strRawHeaders;
+    DWORD m_dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
+    CAttemptCounter m_attempts;
+    std::string m_strObject;
+    std::string m_strHost;
+    CAnswerFile m_answer;
+    // Destroyed in reverse: request, connection, then the session.
+    CScopedInternet m_hSession;
+    CScopedInternet m_hConnect;
+    CContextRef m_connectContext;
+    CScopedInternet m_hRequest;
+    CContextRef m_requestContext;
+    std::string m_strUrl;
+    std::string m_strOutputPath;
+    TransferCode m_nCode = TransferCode::Complete;
+    uint32_t m_nReceived = 0;
+    uint32_t m_nTotalLength = 0;
+    CNotifyLink m_notify;
+    CTransferListener* m_pListener = nullptr;
+    // Written by the status callback, read by the worker after the matching event fired.
+    DWORD m_dwAsyncError = 0;
+    HINTERNET m_hCreated = nullptr;
+    HANDLE m_hRequestComplete = nullptr;
+    HANDLE m_hHandleCreated = nullptr;
+    DWORD m_dwConnectTimeout = 30000;
+    DWORD m_dwSendTimeout = 30000;
+    DWORD m_dwReceiveTimeout = 30000;
+};

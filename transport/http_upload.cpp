@@ -1,0 +1,154 @@
+#include "transport/http_upload.h"
+
+#include "transport/answer_path.h"
+#include "transport/file_body_reader.h"
+#include "transport/internet_error.h"
+#include "transport/random_string.h"
+#include "transport/transfer_messages.h"
+
+namespace {
+
+constexpr size_t kBoundaryLength = 6;
+// Add, replacing a header of the same name.
+constexpr DWORD kAddHeaderFlags = HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE;
+// Asynchronous, and the request is being started (not continued).
+constexpr DWORD kSendRequestFlags = HSR_ASYNC | HSR_INITIATE;
+
+}  // namespace
+
+CHttpUpload::CHttpUpload() {
+    ResetForm();
+}
+
+CHttpUpload::~CHttpUpload() {
+    // While this object's members still exist: the worker reads the form and the file.
+    Stop();
+}
+
+void CHttpUpload::ResetForm() {
+    Stop();
+    m_bSending = false;
+    m_strFilePath.clear();
+    m_form.ResetForm(MakeRandomString(kBoundaryLength, m_random));
+    m_nTotalBytes = 0;
+    m_nSentBytes = 0;
+}
+
+void CHttpUpload::AddField(const std::string& name, const std::string& value) {
+    m_form.AddField(name, value);
+}
+
+BOOL CHttpUpload::StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) {
+    if (url.empty() || filePath.empty()) return FALSE;
+    // The worker of a previous job may still read the form: stop it before touching it.
+    Stop();
+    m_form.AddFilePart(fileFieldName, filePath);
+    m_strFilePath = filePath;
+    m_bPost = true;
+    m_bSending = false;
+    SetUseProxy(false);
+    return Start(url, MakeAnswerPath());
+}
+
+void CHttpUpload::Cancel() {
+    m_bSending = false;
+    Stop();
+}
+
+void CHttpUpload::OnWorkerAbandoned() {
+    CloseFile();
+    m_bSending = false;
+}
+
+StepResult CHttpUpload::SendRequest() {
+    m_bSending = true;
+    const std::string contentType = m_form.ContentTypeHeader();
+    if (!HttpAddRequestHeadersA(RequestHandle(), contentType.c_str(), static_cast<DWORD>(contentType.size()),
+                                kAddHeaderFlags))
+        ThrowLastInternetError();
+
+    // Reopened for every attempt: each sends the whole body from its first byte.
+    m_hFile.Reset(CreateFileA(m_strFilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!m_hFile) return StepResult::Failed;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(m_hFile.Get(), &size)) {
+        CloseFile();
+        return StepResult::Failed;
+    }
+    // The length is fixed before the first byte goes out; a body that does not fit the
+    // 32-bit length it is sent with is not sent at all.
+    const auto nTotal = m_form.ContentLength(static_cast<uint64_t>(size.QuadPart));
+    if (!nTotal) {
+        CloseFile();
+        return StepResult::Failed;
+    }
+    m_nTotalBytes = *nTotal;
+    m_nSentBytes = 0;
+
+    // Whatever ends the send early leaves the file closed and no more progress reported.
+    struct CSendingScope {
+        CHttpUpload& upload;
+        bool bDone = false;
+        ~CSendingScope() {
+            if (!bDone) {
+                upload.CloseFile();
+                upload.m_bSending = false;
+            }
+        }
+    } scope{*this};
+
+    INTERNET_BUFFERSA& buffers = RequestContext()->SendBuffers();
+    buffers = INTERNET_BUFFERSA{};
+    buffers.dwStructSize = sizeof(INTERNET_BUFFERSA);
+    buffers.dwBufferTotal = m_nTotalBytes;
+    ExpectCompletion();
+    if (!HttpSendRequestExA(RequestHandle(), &buffers, nullptr, kSendRequestFlags, 0)) {
+        const StepResult r = AwaitCompletion();
+        if (r != StepResult::Continue) return r;
+    }
+
+    const StepResult r = SendBody(static_cast<uint32_t>(size.QuadPart));
+    if (r != StepResult::Continue) return r;
+
+    ExpectCompletion();
+    if (!HttpEndRequestA(RequestHandle(), nullptr, 0, 0)) {
+        const StepResult rEnd = AwaitCompletion();
+        if (rEnd != StepResult::Continue) return rEnd;
+    }
+    scope.bDone = true;
+    m_bSending = false;
+    return StepResult::Continue;
+}
+
+StepResult CHttpUpload::SendBody(uint32_t nFileSize) {
+    CFileBodyReader reader(m_hFile.Get());
+    CMultipartBody body(m_form, reader, nFileSize);
+    for (;;) {
+        const CMultipartBody::Chunk chunk = body.Next(m_sendBuffer);
+        if (chunk.status == CMultipartBody::ChunkStatus::Done) return StepResult::Continue;
+        if (chunk.status == CMultipartBody::ChunkStatus::ReadFailed) return StepResult::Failed;
+        // The file is done with once the trailer comes.
+        if (chunk.section == CMultipartBody::Section::Trailer && m_hFile) CloseFile();
+        const StepResult r = WriteChunk(chunk.nSize);
+        if (r != StepResult::Continue) return r;
+        OnBytesTransferred(chunk.nSize);
+        // WinINet writes synchronously here, so a stop would otherwise wait for the end
+        // of the body; the flag costs no system call.
+        if (IsStopRequested()) return StepResult::Stopped;
+    }
+}
+
+StepResult CHttpUpload::WriteChunk(uint32_t nSize) {
+    if (nSize == 0) return StepResult::Continue;
+    DWORD dwWritten = 0;
+    // The count written is not compared: WinINet either sends the whole chunk or fails.
+    if (InternetWriteFile(RequestHandle(), m_sendBuffer.data(), nSize, &dwWritten)) return StepResult::Continue;
+    return AwaitCompletion();
+}
+
+void CHttpUpload::OnBytesTransferred(uint32_t nBytes) {
+    if (!m_bSending || m_nTotalBytes == 0) return;
+    m_nSentBytes += nBytes;
+    Notify().PostProgress(Key(), m_nSentBytes, m_nTotalBytes, m_nSentBytes == m_nTotalBytes);
+}

@@ -1,0 +1,58 @@
+// One picture's upload: the multipart/form-data POST that the transfer engine sends, streamed
+// from the file in 10240-byte chunks with a progress report after each.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "framework/scoped_handle.h"
+#include "transport/crt_random.h"
+#include "transport/http_transfer.h"
+#include "transport/multipart_body.h"
+#include "transport/multipart_form.h"
+
+// Used on the user-interface thread as: ResetForm, AddField for each text field, StartUpload;
+// the listener hears OnProgress (done, total) per chunk and OnFinished at the end, and the
+// server's verdict is then read with GetHeaderNumber / GetHeaderString.
+class CHttpUpload : public CHttpTransfer {
+public:
+    CHttpUpload();
+    ~CHttpUpload() override;
+
+    // Stops any job, then starts an empty form with a new boundary.
+    void ResetForm();
+    // One text field; name and value go into the body byte for byte.
+    void AddField(const std::string& name, const std::string& value);
+    // Adds the file part and starts the job; the server's answer goes to a new file of
+    // 8 random characters in the temporary folder. Nonzero when the job started.
+    BOOL StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath);
+    // Ends the job; the listener hears nothing more of it.
+    void Cancel();
+
+    const std::string& GetBoundary() const { return m_form.Boundary(); }
+    const std::string& GetFormData() const { return m_form.FormData(); }
+
+protected:
+    StepResult SendRequest() override;
+    void OnBytesTransferred(uint32_t nBytes) override;
+    void OnWorkerAbandoned() override;
+
+private:
+    // Writes one chunk of m_sendBuffer; an empty chunk writes nothing.
+    StepResult WriteChunk(uint32_t nSize);
+    StepResult SendBody(uint32_t nFileSize);
+    void CloseFile() { m_hFile.Reset(); }
+
+    std::array<char, CMultipartBody::kChunkSize> m_sendBuffer{};
+    CMultipartForm m_form;
+    std::string m_strFilePath;
+    CScopedHandle m_hFile;
+    uint32_t m_nTotalBytes = 0;
+    uint32_t m_nSentBytes = 0;
+    // Cleared by Cancel on the user-interface thread while the worker may be reporting.
+    std::atomic<bool> m_bSending{false};
+    CCrtRandom m_random;
+};

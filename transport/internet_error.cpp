@@ -1,0 +1,11 @@
+#include "transport/internet_error.h"
+
+#include <wininet.h>
+
+void ThrowInternetError(DWORD dwError) {
+    throw CInternetException(dwError ? dwError : ERROR_INTERNET_INTERNAL_ERROR);
+}
+
+void ThrowLastInternetError() {
+    ThrowInternetError(GetLastError());
+}
