@@ -14,6 +14,7 @@ bool CNotifyLink::Attach(const void* pEngine, CTransferListener* pListener) {
         Detach(pEngine);
     }
     m_bProgressQueued = false;
+    m_bProgressPosted = false;
     pWnd->SetListener(pEngine, pListener, &m_bProgressQueued);
     m_hNotifyWnd = pWnd->m_hWnd;
     m_hHeap = CNotifyWnd::PayloadHeap();
@@ -57,9 +58,20 @@ void CNotifyLink::PostPair(const void* pEngine, UINT message, uint32_t nFirst, u
 
 void CNotifyLink::PostProgress(const void* pEngine, uint32_t nDone, uint32_t nTotal, bool bFinal) {
     if (!m_hNotifyWnd) return;
-    if (m_bProgressQueued.exchange(true) && !bFinal) return;
+    // GetTickCount reads shared memory here, no system call.
+    const DWORD dwNow = GetTickCount();
+    if (!bFinal) {
+        if (m_bProgressPosted && dwNow - m_dwLastProgress < kProgressGapMs) return;
+        if (m_bProgressQueued.exchange(true)) return;
+    }
+    m_bProgressQueued = true;
     const TransferPair pair{nDone, nTotal};
-    if (!Post(pEngine, WM_TRANSFER_PROGRESS, &pair, sizeof pair)) m_bProgressQueued = false;
+    if (!Post(pEngine, WM_TRANSFER_PROGRESS, &pair, sizeof pair)) {
+        m_bProgressQueued = false;
+        return;
+    }
+    m_dwLastProgress = dwNow;
+    m_bProgressPosted = true;
 }
 
 void CNotifyLink::PostText(const void* pEngine, UINT message, const std::string& text) const {

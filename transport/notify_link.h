@@ -11,6 +11,8 @@
 
 class CNotifyLink {
 public:
+    static constexpr DWORD kProgressGapMs = 10;
+
     CNotifyLink() = default;
     ~CNotifyLink() = default;
     CNotifyLink(const CNotifyLink&) = delete;
@@ -30,10 +32,12 @@ public:
     bool Post(const void* pEngine, UINT message, const void* pData, size_t nSize) const;
     void PostCode(const void* pEngine, UINT message, uint32_t nCode) const;
     void PostPair(const void* pEngine, UINT message, uint32_t nFirst, uint32_t nSecond) const;
-    // WM_TRANSFER_PROGRESS after a chunk. While the last report still waits in the queue the
-    // new one is merged into the next: a worker that sends faster than the user interface
-    // reads would otherwise bury the window's queue (and every other message of its thread)
-    // under thousands of reports. The final report of a body is always posted.
+    // WM_TRANSFER_PROGRESS after a chunk. A report is merged into the next one while the
+    // last still waits in the queue or was posted less than kProgressGapMs ago: under Wine
+    // every post is a round trip to the server that also carries the socket's writes, and a
+    // post for each of a 200 MiB picture's 20480 chunks halves the upload's speed (and can
+    // bury the thread's queue) for reports nobody sees apart. The final report of a body is
+    // always posted.
     void PostProgress(const void* pEngine, uint32_t nDone, uint32_t nTotal, bool bFinal);
     void PostText(const void* pEngine, UINT message, const std::string& text) const;
     // WM_TRANSFER_FINISHED: the code, then the path and its terminating zero.
@@ -44,4 +48,7 @@ private:
     HANDLE m_hHeap = nullptr;
     // Set by the worker when it posts a report, cleared by the window when it hands one over.
     std::atomic<bool> m_bProgressQueued{false};
+    // Worker only: when the last report was posted.
+    DWORD m_dwLastProgress = 0;
+    bool m_bProgressPosted = false;
 };

@@ -145,21 +145,23 @@ TEST_F(NotifyWndTest, AListenerThatRestartsInsideOnFinishedGetsANewWindow) {
     link.Detach(kKeyA);
 }
 
-TEST_F(NotifyWndTest, ProgressWaitingInTheQueueTakesInTheNextReportsButNotTheLast) {
+TEST_F(NotifyWndTest, ProgressReportsAreMergedButNeverTheLast) {
     CRecordingListener listener;
     CNotifyLink link;
     ASSERT_TRUE(link.Attach(kKeyA, &listener));
     std::thread([&] {
         link.PostProgress(kKeyA, 10240, 40000, false);
         link.PostProgress(kKeyA, 20480, 40000, false);  // merged: the first is still queued
-        link.PostProgress(kKeyA, 30720, 40000, false);  // merged
+        Sleep(2 * CNotifyLink::kProgressGapMs);
+        link.PostProgress(kKeyA, 30720, 40000, false);  // merged: still queued
         link.PostProgress(kKeyA, 40000, 40000, true);   // the last always goes
     }).join();
     PumpMessagesUntil([&] { return listener.Count(Heard::Progress) == 2; }, 1000);
     ASSERT_EQ(listener.Events().size(), 2u) << listener.Describe();
     EXPECT_EQ(listener.Events()[0].nFirst, 10240u);
     EXPECT_EQ(listener.Events()[1].nFirst, 40000u);
-    // Once the user interface has read it, the next report is posted again.
+    // Once the user interface has read it, and a moment has passed, a report goes out again.
+    Sleep(2 * CNotifyLink::kProgressGapMs);
     std::thread([&] { link.PostProgress(kKeyA, 5, 10, false); }).join();
     PumpMessagesUntil([&] { return listener.Count(Heard::Progress) == 3; }, 1000);
     EXPECT_EQ(listener.Count(Heard::Progress), 3u);

@@ -1,0 +1,93 @@
+#!/bin/bash
+# bench upload-throughput: a 200 MiB picture posted to the album server on loopback by the
+# control's upload engine under Wine, against a plain synchronous WinINet loop writing the same
+# body in the same 10240-byte chunks under Wine, and against curl. Each is timed inside its
+# process from the connection to the answer; the quickest of five runs each, taken in turns.
+# bench upload-memory: the engine's peak working set during the 200 MiB upload over that
+# during a 1 MiB upload. bench upload-ui-response: the longest the user-interface thread
+# took to answer a message posted to it (every 10 ms) during the engine's uploads.
+# Usage: bench/upload.sh BUILD (the folder holding win/ and native/)
+set -euo pipefail
+build=${1:-build}
+root=$(cd "$(dirname "$0")/.." && pwd)
+win_bin=${TESSALINE_WIN_BIN:-$(realpath "$build/win")/bin}
+native_bin=${TESSALINE_NATIVE_BIN:-$(realpath "$build/native")/bin}
+win_tree=$(dirname "$win_bin")
+export WINEPREFIX=${WINEPREFIX:-$win_tree/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win_tree/display}
+run="$root/scripts/wine-run.sh"
+runs=${TESSALINE_BENCH_RUNS:-5}
+
+tmp=$(mktemp -d /tmp/tessaline-bench-upload.XXXXXX)
+server_pid=""
+started=""
+cleanup() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    [ -z "$started" ] || "$run" --stop
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
+    "$run" --start >/dev/null
+    started=1
+fi
+winpath() { echo "Z:${1//\//\\}"; }
+
+printf '10001 4194304 Travel\n' >"$tmp/accounts.txt"
+"$native_bin/album-server" 0 "$tmp/data" "$tmp/accounts.txt" --secret bench --any-file >"$tmp/server.out" 2>&1 &
+server_pid=$!
+for _ in $(seq 200); do
+    grep -q ' Travel$' "$tmp/server.out" 2>/dev/null && break
+    sleep 0.05
+done
+port=$(head -1 "$tmp/server.out" | sed 's/^listening 127\.0\.0\.1://')
+signature=$(awk '$1 == "signature" && $4 == "Travel" { print $3 }' "$tmp/server.out")
+[ -n "$port" ] && [ -n "$signature" ] || { echo "bench upload: album-server did not start"; exit 1; }
+url="http://127.0.0.1:$port/cgi-bin/upload"
+album_dir="$tmp/data/10001/54726176656c"
+
+head -c $((200 << 20)) /dev/urandom >"$tmp/big.bin"
+head -c $((1 << 20)) /dev/urandom >"$tmp/small.bin"
+big_bytes=$(stat -c %s "$tmp/big.bin")
+
+value() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+# One upload; prints the program's line. The stored picture is removed again at once.
+upload() {  # engine|plain file
+    local line
+    line=$("$run" "$win_bin/bench_upload.exe" "$1" "$url" "$(winpath "$2")" "$signature" Travel 10001 bench.bin | tr -d '\r')
+    rm -f "$album_dir"/bench*.bin
+    [ "$(value "$line" retcode)" = 100 ] || { echo "bench upload: $1 upload failed: $line" >&2; return 1; }
+    echo "$line"
+}
+curl_upload() {  # prints seconds
+    local kb
+    kb=$(awk -v b="$big_bytes" 'BEGIN { printf "%.2f", b / 1024 }')
+    curl -s -o "$tmp/curl.answer" -w '%{time_total}\n' -H 'Expect:' \
+        -F "signature=$signature" -F albumname=Travel -F imgfile=bench.bin -F "filesize=$kb" -F kxuin=10001 \
+        -F "album=@$tmp/big.bin;type=application/octet-stream" "$url"
+    rm -f "$album_dir"/bench*.bin
+    grep -q '^retcode 100$' "$tmp/curl.answer" || { echo "bench upload: curl upload failed" >&2; return 1; }
+}
+min() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 < a + 0) print b; else print a }'; }
+max() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 > a + 0) print b; else print a }'; }
+
+engine_s="" plain_s="" curl_s="" ui_worst="" big_ws="" small_ws=""
+for _ in $(seq "$runs"); do
+    line=$(upload engine "$tmp/big.bin")
+    engine_s=$(min "$engine_s" "$(value "$line" seconds)")
+    ui_worst=$(max "$ui_worst" "$(value "$line" ui_worst_ms)")
+    big_ws=$(max "$big_ws" "$(value "$line" peak_ws)")
+    line=$(upload plain "$tmp/big.bin")
+    plain_s=$(min "$plain_s" "$(value "$line" seconds)")
+    curl_s=$(min "$curl_s" "$(curl_upload)")
+    line=$(upload engine "$tmp/small.bin")
+    small_ws=$(max "$small_ws" "$(value "$line" peak_ws)")
+    ui_worst=$(max "$ui_worst" "$(value "$line" ui_worst_ms)")
+done
+
+mb() { awk -v b="$big_bytes" -v s="$1" 'BEGIN { printf "%.1f", b / 1048576 / s }'; }
+echo "upload of 200 MiB: engine $(mb "$engine_s") MiB/s, plain WinINet loop $(mb "$plain_s") MiB/s, curl $(mb "$curl_s") MiB/s"
+echo "peak working set: $((big_ws / 1024)) KiB with 200 MiB, $((small_ws / 1024)) KiB with 1 MiB"
+awk -v e="$engine_s" -v p="$plain_s" 'BEGIN { printf "bench upload-throughput: ratio %.3f (target >= 0.9)\n", p / e }'
+awk -v e="$engine_s" -v c="$curl_s" 'BEGIN { printf "bench upload-throughput-vs-curl: ratio %.3f\n", c / e }'
+awk -v b="$big_ws" -v s="$small_ws" 'BEGIN { printf "bench upload-memory: ratio %.3f (target <= 1.05)\n", b / s }'
+awk -v w="$ui_worst" 'BEGIN { printf "bench upload-ui-response: worst %.1f ms (target <= 50)\n", w }'

@@ -1,0 +1,229 @@
+// One upload of a file to the album server, timed, for bench/upload.sh:
+//   bench_upload.exe engine|plain URL FILE SIGNATURE ALBUM KXUIN NAME
+// "engine" runs CHttpUpload on its worker with this thread pumping messages as a user
+// interface does, and measures how soon this thread answers a message posted to it;
+// "plain" is the baseline: the same body, in the same 10240-byte chunks, written by a
+// synchronous WinINet loop on this thread. Prints one line of key=value pairs.
+#include <windows.h>
+#include <psapi.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "framework/scoped_handle.h"
+#include "transport/file_body_reader.h"
+#include "transport/header_lookup.h"
+#include "transport/http_upload.h"
+#include "transport/http_url.h"
+#include "transport/internet_handle.h"
+#include "transport/multipart_body.h"
+#include "transport/multipart_form.h"
+
+namespace {
+
+constexpr UINT kProbeMessage = WM_APP + 1;
+
+double Seconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+SIZE_T PeakWorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
+struct Job {
+    std::string url, file, signature, album, kxuin, name;
+    uint64_t nFileSize = 0;
+};
+
+void AddFields(Job& job, const std::function<void(const std::string&, const std::string&)>& add) {
+    char szKb[32];
+    std::snprintf(szKb, sizeof szKb, "%.2f", static_cast<double>(job.nFileSize) / 1024.0);
+    add("signature", job.signature);
+    add("albumname", job.album);
+    add("imgfile", job.name);
+    add("filesize", szKb);
+    add("kxuin", job.kxuin);
+}
+
+// The user interface's side of the probe: a window that records when each probe arrived.
+struct Probe {
+    std::atomic<double> sentAt{0};
+    std::atomic<bool> bAnswered{true};
+    double worst = 0;
+    long nSamples = 0;
+};
+Probe* g_pProbe = nullptr;
+
+LRESULT CALLBACK ProbeWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kProbeMessage) {
+        const double latency = Seconds() - g_pProbe->sentAt.load();
+        if (latency > g_pProbe->worst) g_pProbe->worst = latency;
+        ++g_pProbe->nSamples;
+        g_pProbe->bAnswered = true;
+        return 0;
+    }
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+class CDoneListener : public CTransferListener {
+public:
+    void OnProgress(uint32_t nDone, uint32_t) override {
+        ++m_nReports;
+        m_nDone = nDone;
+    }
+    void OnFinished(TransferCode nCode, const char* pszPath) override {
+        m_bFinished = true;
+        m_nCode = nCode;
+        m_strAnswer = pszPath;
+    }
+    bool m_bFinished = false;
+    TransferCode m_nCode = TransferCode::Failed;
+    std::string m_strAnswer;
+    long m_nReports = 0;
+    uint32_t m_nDone = 0;
+};
+
+int RunEngine(Job& job) {
+    Probe probe;
+    g_pProbe = &probe;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ProbeWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TessalineBenchProbe";
+    RegisterClassA(&wc);
+    HWND hProbe = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+
+    CDoneListener listener;
+    CHttpUpload upload;
+    upload.SetListener(&listener);
+    upload.ResetForm();
+    AddFields(job, [&](const std::string& n, const std::string& v) { upload.AddField(n, v); });
+
+    // Posts a probe, waits for its answer, rests 10 ms, and again, while the upload runs.
+    std::atomic<bool> bStop{false};
+    std::thread prober([&] {
+        while (!bStop) {
+            if (probe.bAnswered.exchange(false)) {
+                probe.sentAt = Seconds();
+                PostMessageA(hProbe, kProbeMessage, 0, 0);
+            }
+            Sleep(10);
+        }
+    });
+
+    const double start = Seconds();
+    if (!upload.StartUpload("album", job.url, job.file)) {
+        std::fprintf(stderr, "StartUpload refused\n");
+        bStop = true;
+        prober.join();
+        return 2;
+    }
+    MSG msg;
+    while (!listener.m_bFinished && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    const double seconds = Seconds() - start;
+    bStop = true;
+    prober.join();
+
+    uint32_t nRetCode = 0;
+    upload.GetHeaderNumber("Album-RetCode", nRetCode);
+    upload.Stop();
+    DeleteFileA(listener.m_strAnswer.c_str());
+    std::printf("mode=engine code=%u retcode=%u seconds=%.4f bytes=%llu reports=%ld peak_ws=%lu ui_worst_ms=%.2f "
+                "ui_samples=%ld\n",
+                static_cast<unsigned>(listener.m_nCode), nRetCode, seconds,
+                static_cast<unsigned long long>(listener.m_nDone), listener.m_nReports,
+                static_cast<unsigned long>(PeakWorkingSet()), probe.worst * 1000.0, probe.nSamples);
+    DestroyWindow(hProbe);
+    return listener.m_nCode == TransferCode::Complete && nRetCode == 100 ? 0 : 1;
+}
+
+int RunPlain(Job& job) {
+    const auto url = CHttpUrl::Parse(job.url);
+    if (!url) return 2;
+    CMultipartForm form;
+    form.ResetForm("B0b1c2");
+    AddFields(job, [&](const std::string& n, const std::string& v) { form.AddField(n, v); });
+    form.AddFilePart("album", job.file);
+
+    const double start = Seconds();
+    CScopedInternet hSession(InternetOpenA(CHttpTransfer::kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    CScopedInternet hConnect(InternetConnectA(hSession.Get(), url->Host().c_str(), url->Port(), nullptr, nullptr,
+                                              INTERNET_SERVICE_HTTP, 0, 0));
+    const char* accept[] = {"*/*", nullptr};
+    CScopedInternet hRequest(HttpOpenRequestA(hConnect.Get(), "POST", url->Object().c_str(), "HTTP/1.1", nullptr,
+                                              accept, CHttpTransfer::kOpenFlags, 0));
+    const std::string contentType = form.ContentTypeHeader();
+    HttpAddRequestHeadersA(hRequest.Get(), contentType.c_str(), static_cast<DWORD>(contentType.size()),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+    CScopedHandle hFile(CreateFileA(job.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    INTERNET_BUFFERSA buffers{};
+    buffers.dwStructSize = sizeof buffers;
+    buffers.dwBufferTotal = *form.ContentLength(job.nFileSize);
+    if (!hRequest || !hFile || !HttpSendRequestExA(hRequest.Get(), &buffers, nullptr, 0, 0)) {
+        std::fprintf(stderr, "plain: cannot send (%lu)\n", GetLastError());
+        return 2;
+    }
+    CFileBodyReader reader(hFile.Get());
+    CMultipartBody body(form, reader, static_cast<uint32_t>(job.nFileSize));
+    static char chunk[CMultipartBody::kChunkSize];
+    uint64_t nSent = 0;
+    for (;;) {
+        const auto c = body.Next(std::span<char, CMultipartBody::kChunkSize>(chunk));
+        if (c.status != CMultipartBody::ChunkStatus::Data) break;
+        DWORD dwWritten = 0;
+        if (c.nSize && !InternetWriteFile(hRequest.Get(), chunk, c.nSize, &dwWritten)) return 2;
+        nSent += c.nSize;
+    }
+    if (!HttpEndRequestA(hRequest.Get(), nullptr, 0, 0)) return 2;
+    char answer[4096];
+    DWORD dwRead = 0;
+    while (InternetReadFile(hRequest.Get(), answer, sizeof answer, &dwRead) && dwRead) {
+    }
+    const double seconds = Seconds() - start;
+    std::string headers(8192, '\0');
+    DWORD dwSize = static_cast<DWORD>(headers.size());
+    HttpQueryInfoA(hRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, headers.data(), &dwSize, nullptr);
+    headers.resize(dwSize);
+    uint32_t nRetCode = 0;
+    GetHeaderNumber(headers, "Album-RetCode", nRetCode);
+    std::printf("mode=plain retcode=%u seconds=%.4f bytes=%llu peak_ws=%lu\n", nRetCode, seconds,
+                static_cast<unsigned long long>(nSent), static_cast<unsigned long>(PeakWorkingSet()));
+    return nRetCode == 100 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 8) {
+        std::fprintf(stderr, "usage: bench_upload engine|plain URL FILE SIGNATURE ALBUM KXUIN NAME\n");
+        return 2;
+    }
+    Job job{argv[2], argv[3], argv[4], argv[5], argv[6], argv[7]};
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(job.file.c_str(), GetFileExInfoStandard, &data)) {
+        std::fprintf(stderr, "no file %s\n", job.file.c_str());
+        return 2;
+    }
+    job.nFileSize = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    const std::string mode = argv[1];
+    return mode == "engine" ? RunEngine(job) : RunPlain(job);
+}
