@@ -106,6 +106,22 @@ struct IconTraits {
 };
 using CScopedIcon = CHandleT<IconTraits>;
 
+// A window's device context (the screen's for a null window) for one scope.
+class CWindowDC {
+public:
+    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hdc(GetDC(hWnd)) {}
+    ~CWindowDC() {
+        if (m_hdc) ReleaseDC(m_hWnd, m_hdc);
+    }
+    CWindowDC(const CWindowDC&) = delete;
+    CWindowDC& operator=(const CWindowDC&) = delete;
+    HDC Get() const { return m_hdc; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hdc;
+};
+
 // Selects a GDI object into a device context for one scope; not an owner of either.
 class CScopedSelect {
 public:

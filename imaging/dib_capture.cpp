@@ -1,3 +1,4 @@
+#include "framework/scoped_handle.h"
 #include "imaging/dib_capture.h"
 
 #include <cstdint>
@@ -5,21 +6,6 @@
 #include <utility>
 
 namespace {
-
-// The screen's context for as long as one conversion needs it.
-class CScreenDC {
-public:
-    CScreenDC() : m_hdc(GetDC(nullptr)) {}
-    ~CScreenDC() {
-        if (m_hdc) ReleaseDC(nullptr, m_hdc);
-    }
-    CScreenDC(const CScreenDC&) = delete;
-    CScreenDC& operator=(const CScreenDC&) = delete;
-    HDC Get() const { return m_hdc; }
-
-private:
-    HDC m_hdc;
-};
 
 // A palette selected and realised into a context for one scope.
 class CScopedPalette {
@@ -96,7 +82,7 @@ CScopedGlobal BitmapToDib(HBITMAP hBitmap, DWORD dwCompression, HPALETTE hPalett
     const DWORD nEntries = bi.biBitCount <= 8 ? 1u << bi.biBitCount : 0;
     const DWORD nHeaderBytes = bi.biSize + nEntries * sizeof(RGBQUAD);
 
-    const CScreenDC screen;
+    const CWindowDC screen(nullptr);
     if (!screen.Get())
         return CScopedGlobal();
     const CScopedPalette palette(screen.Get(), hPalette);

@@ -1,5 +1,6 @@
 #include "imaging/picture_size.h"
 
+#include "framework/scoped_handle.h"
 #include "imaging/fit_picture.h"
 
 SIZE PictureSizeInPixels(IPicture* pPicture, HDC hdc) {
@@ -14,11 +15,10 @@ SIZE PictureSizeInPixels(IPicture* pPicture, HDC hdc) {
 void FitPictureRect(HWND hWnd, RECT& rcBox, IPicture* pPicture) {
     if (!pPicture)
         return;
-    HDC hdc = GetDC(hWnd);
-    if (!hdc)
+    const CWindowDC dc(hWnd);
+    if (!dc.Get())
         return;
-    const SIZE size = PictureSizeInPixels(pPicture, hdc);
-    ReleaseDC(hWnd, hdc);
+    const SIZE size = PictureSizeInPixels(pPicture, dc.Get());
     PixelRect rc{rcBox.left, rcBox.top, rcBox.right, rcBox.bottom};
     FitPictureRect(rc, static_cast<int>(size.cx), static_cast<int>(size.cy));
     rcBox = RECT{rc.left, rc.top, rc.right, rc.bottom};

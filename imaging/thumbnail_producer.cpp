@@ -1,3 +1,4 @@
+#include "framework/scoped_handle.h"
 #include "imaging/thumbnail_producer.h"
 
 #include "imaging/fit_picture.h"
@@ -36,25 +37,11 @@ private:
     bool m_bInit;
 };
 
-// The screen's context stands in for the grid window's: the same device and resolution,
-// and unlike the window's it cannot vanish while a cut-loose producer still holds it.
-class CScreenDC {
-public:
-    CScreenDC() : m_hdc(GetDC(nullptr)) {}
-    ~CScreenDC() {
-        if (m_hdc) ReleaseDC(nullptr, m_hdc);
-    }
-    CScreenDC(const CScreenDC&) = delete;
-    CScreenDC& operator=(const CScreenDC&) = delete;
-    HDC Get() const { return m_hdc; }
-
-private:
-    HDC m_hdc;
-};
-
 CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
     CThumbResult result;
-    const CScreenDC dc;
+    // The screen stands in for the grid window: the same device and resolution, and unlike
+    // the window it cannot vanish while a cut-loose producer still draws.
+    const CWindowDC dc(nullptr);
     SIZE sizePicture{};
     // Only this picture is decoded while the thumbnail is made; it goes before the next.
     CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &result.nFileSize, &sizePicture);

@@ -119,15 +119,14 @@ void CLazyTreeCtrl::Freeze() {
     if (m_nFrozen++ || !m_hWnd) return;
     // What the user saw stays on screen: erasing while frozen paints this copy.
     RECT rc = GetClientRect();
-    HDC hdc = GetDC(m_hWnd);
-    CScopedMemoryDC mem(CreateCompatibleDC(hdc));
-    m_bmpSnapshot.Reset(CreateCompatibleBitmap(hdc, rc.right, rc.bottom));
+    CWindowDC dc(m_hWnd);
+    CScopedMemoryDC mem(CreateCompatibleDC(dc.Get()));
+    m_bmpSnapshot.Reset(CreateCompatibleBitmap(dc.Get(), rc.right, rc.bottom));
     if (mem && m_bmpSnapshot) {
         CScopedSelect select(mem.Get(), m_bmpSnapshot.Get());
-        BitBlt(mem.Get(), 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
+        BitBlt(mem.Get(), 0, 0, rc.right, rc.bottom, dc.Get(), 0, 0, SRCCOPY);
         m_bShowSnapshot = true;
     }
-    ReleaseDC(m_hWnd, hdc);
     SetRedraw(FALSE);
 }
 

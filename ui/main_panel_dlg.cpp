@@ -53,10 +53,12 @@ BOOL CMainPanelDlg::OnInitDialog() {
     tpl.rcCompressBox = ToPixelRect(ChildRect(GetDlgItem(IDC_AUTO_COMPRESS)));
     m_layout.SetTemplate(tpl);
 
-    HDC hdc = GetDC(m_hWnd);
-    m_dcBack.Reset(CreateCompatibleDC(hdc));
-    m_bmpBack.Reset(CreateCompatibleBitmap(hdc, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-    ReleaseDC(m_hWnd, hdc);
+    {
+        CWindowDC dc(m_hWnd);
+        m_dcBack.Reset(CreateCompatibleDC(dc.Get()));
+        m_bmpBack.Reset(
+            CreateCompatibleBitmap(dc.Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    }
     if (m_dcBack && m_bmpBack) m_hOldBackBitmap = SelectObject(m_dcBack.Get(), m_bmpBack.Get());
 
     m_wndTree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control",
@@ -93,10 +95,8 @@ BOOL CMainPanelDlg::OnInitDialog() {
     m_wndSpaceText.CreateLabelFont();
     UpdateSpaceLabel();
 
-    HDC desktop = GetDC(GetDesktopWindow());
     LOGFONTA lf{};
-    lf.lfHeight = -MulDiv(9, GetDeviceCaps(desktop, LOGPIXELSY), 72);
-    ReleaseDC(GetDesktopWindow(), desktop);
+    lf.lfHeight = -MulDiv(9, GetDeviceCaps(CWindowDC(GetDesktopWindow()).Get(), LOGPIXELSY), 72);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynA(lf.lfFaceName, LoadResString(IDS_FONT_NAME).c_str(), LF_FACESIZE);
@@ -268,10 +268,8 @@ ThumbItem* CMainPanelDlg::HitTestItem(POINT pt) const {
 
 bool CMainPanelDlg::PrepareItem(ThumbItem* pItem) {
     if (!pItem || !m_hWnd) return false;
-    HDC hdc = ::GetDC(m_hWnd);
     CPreparedUpload prepared = PreparePicture(pItem->strPath, pItem->nType, static_cast<int>(m_nLimitX),
-                                              static_cast<int>(m_nLimitY), hdc);
-    ::ReleaseDC(m_hWnd, hdc);
+                                              static_cast<int>(m_nLimitY), CWindowDC(m_hWnd).Get());
     if (prepared.strUploadPath.empty()) return false;
     pItem->bKeptAsIs = prepared.bKeptAsIs;
     pItem->nUploadSize = prepared.nUploadSize;

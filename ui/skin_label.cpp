@@ -15,11 +15,10 @@ void CSkinLabel::CreateLabelFont() {
 SIZE CSkinLabel::GetTextExtent(SIZE szDefault) const {
     if (!m_hWnd) return szDefault;
     SIZE size{0, 0};
-    HDC hdc = GetDC(m_hWnd);
-    HGDIOBJ old = m_font ? SelectObject(hdc, m_font.Get()) : nullptr;
-    GetTextExtentPoint32A(hdc, m_strText.c_str(), static_cast<int>(m_strText.size()), &size);
-    if (old) SelectObject(hdc, old);
-    ReleaseDC(m_hWnd, hdc);
+    CWindowDC dc(m_hWnd);
+    HGDIOBJ old = m_font ? SelectObject(dc.Get(), m_font.Get()) : nullptr;
+    GetTextExtentPoint32A(dc.Get(), m_strText.c_str(), static_cast<int>(m_strText.size()), &size);
+    if (old) SelectObject(dc.Get(), old);
     return size;
 }
 

@@ -36,10 +36,9 @@ void CSpaceGauge::Redraw() {
     RECT rc = GetClientRect();
     m_model.Recalc(PixelSize{rc.right - rc.left, rc.bottom - rc.top});
     // The bars may have shrunk: the frame's inside goes white again first.
-    HDC hdc = GetDC(m_hWnd);
-    OnEraseBkgnd(hdc);
-    FillBars(hdc);
-    ReleaseDC(m_hWnd, hdc);
+    CWindowDC dc(m_hWnd);
+    OnEraseBkgnd(dc.Get());
+    FillBars(dc.Get());
 }
 
 void CSpaceGauge::OnPaint() {

@@ -14,9 +14,7 @@
 namespace {
 
 CScopedFont MakeFont(int nPoints) {
-    HDC screen = GetDC(nullptr);
-    int height = -MulDiv(nPoints, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+    int height = -MulDiv(nPoints, GetDeviceCaps(CWindowDC(nullptr).Get(), LOGPIXELSY), 72);
     std::string face = LoadResString(IDS_FONT_NAME);
     return CScopedFont(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, face.c_str()));
@@ -53,10 +51,9 @@ int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     m_penNormal.Reset(CreatePen(PS_SOLID, 1, RGB(236, 233, 216)));
     m_fontCaption = MakeFont(9);
     m_fontMessage = MakeFont(15);
-    HDC hdc = GetDC(m_hWnd);
-    m_dcBack.Reset(CreateCompatibleDC(hdc));
-    m_bmpBack.Reset(CreateCompatibleBitmap(hdc, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-    ReleaseDC(m_hWnd, hdc);
+    CWindowDC dc(m_hWnd);
+    m_dcBack.Reset(CreateCompatibleDC(dc.Get()));
+    m_bmpBack.Reset(CreateCompatibleBitmap(dc.Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
     if (m_dcBack && m_bmpBack) m_hOldBitmap = SelectObject(m_dcBack.Get(), m_bmpBack.Get());
     return 0;
 }

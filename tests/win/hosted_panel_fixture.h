@@ -37,23 +37,6 @@ public:
     }
 
 private:
-    static void RemoveTree(const std::string& dir) {
-        WIN32_FIND_DATAA data;
-        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = data.cFileName;
-                if (name == "." || name == "..") continue;
-                std::string child = dir + "\\" + name;
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(child);
-                else
-                    DeleteFileA(child.c_str());
-            } while (FindNextFileA(h, &data));
-            FindClose(h);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
     static inline int s_nNext = 0;
     std::string m_strPath;
 };

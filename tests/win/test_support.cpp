@@ -72,6 +72,26 @@ STDMETHODIMP CEventCounter::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, V
     return S_OK;
 }
 
+void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = dir + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(h, &data));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
 std::string WindowsPathOf(const std::string& linuxPath) {
     std::string path = "Z:" + linuxPath;
     for (char& c : path)

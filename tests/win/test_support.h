@@ -70,5 +70,8 @@ private:
 
 // Linux path of the build's .ocx (from the test environment) as a Windows path.
 std::string OcxPath();
+// Deletes a folder with everything in it, read-only files included.
+void RemoveTree(const std::string& dir);
+
 // A Linux path as Wine sees it through drive Z:.
 std::string WindowsPathOf(const std::string& linuxPath);

@@ -32,21 +32,7 @@ CScratchFolder::CScratchFolder() {
     }
 }
 
-CScratchFolder::~CScratchFolder() {
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((m_strPath + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                const std::string strFile = File(fd.cFileName);
-                SetFileAttributesA(strFile.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(strFile.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    RemoveDirectoryA(m_strPath.c_str());
-}
+CScratchFolder::~CScratchFolder() { RemoveTree(m_strPath); }
 
 RgbImage MakeTestPattern(int nWidth, int nHeight) {
     RgbImage image{nWidth, nHeight, std::vector<std::uint8_t>(static_cast<std::size_t>(nWidth) * nHeight * 3)};

@@ -21,24 +21,6 @@ std::string CScratchDir::Sub(const std::string& name) const {
     return path;
 }
 
-void CScratchDir::RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = dir + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 bool CRecorderWnd::Create(HWND hParent, const RECT& rc) {
     return CreateEx(0, RegisterWndClass(0), "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rc, hParent, 7) != FALSE;
 }

@@ -16,7 +16,6 @@ public:
     CScratchDir& operator=(const CScratchDir&) = delete;
     const std::string& Path() const { return m_strPath; }
     std::string Sub(const std::string& name) const;  // creates it
-    static void RemoveTree(const std::string& dir);
 
 private:
     std::string m_strPath;
