@@ -3,6 +3,14 @@ BUILD  ?= build
 NATIVE := $(BUILD)/native
 WIN    := $(BUILD)/win
 CTEST_JOBS ?= 2
+# The i686 tree ships the control. Where this machine cannot run 32-bit programs, an x86_64
+# tree of the same sources runs the Windows tests, the demo and the benchmarks.
+WIN_TEST_ARCH ?= $(shell scripts/win-test-arch.sh)
+ifeq ($(WIN_TEST_ARCH),i686)
+RUN_WIN := $(WIN)
+else
+RUN_WIN := $(BUILD)/win64
+endif
 
 .PHONY: all setup configure build test demo bench fuzz screenshots clean
 
@@ -15,27 +23,36 @@ configure: setup
 	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake -S . -B $(WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	    -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null
+ifneq ($(RUN_WIN),$(WIN))
+	@cmake -S . -B $(RUN_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	    -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null
+endif
 
 build: configure
 	cmake --build $(NATIVE)
+ifeq ($(RUN_WIN),$(WIN))
 	cmake --build $(WIN)
-	@printf 'subdirs("native")\nsubdirs("win")\n' > $(BUILD)/CTestTestfile.cmake
+else
+	cmake --build $(WIN) --target tessaline_ocx host
+	cmake --build $(RUN_WIN)
+endif
+	@printf 'subdirs("native")\nsubdirs("%s")\n' $(notdir $(RUN_WIN)) > $(BUILD)/CTestTestfile.cmake
 
 # Both trees' tests in one CTest run, so that one summary line covers everything.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(CTEST_JOBS) --timeout 1500
 
 demo: build
-	scripts/demo.sh $(WIN)
+	scripts/demo.sh $(RUN_WIN)
 
 bench: build
-	scripts/bench.sh $(BUILD)
+	scripts/bench.sh $(BUILD) $(RUN_WIN)
 
 fuzz: configure
 	cmake --build $(NATIVE) --target fuzzers
 
 screenshots: build
-	scripts/screenshots.sh $(WIN)
+	scripts/screenshots.sh $(RUN_WIN)
 
 clean:
 	rm -rf $(BUILD)

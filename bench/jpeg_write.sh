@@ -11,7 +11,9 @@ build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
 win=$(realpath "$build/win")
 bin=${TESSALINE_WIN_BIN:-$win/bin}
-jpeg_bin=${TESSALINE_CACHE:-/var/cache/tessaline}/libjpeg-turbo/bin
+# cjpeg of the same architecture as the tree
+[ "$(cat "$(dirname "$bin")/wine-arch" 2>/dev/null)" = win64 ] && arch_suffix=-x86_64 || arch_suffix=""
+jpeg_bin=${TESSALINE_CACHE:-/var/cache/tessaline}/libjpeg-turbo$arch_suffix/bin
 export WINEPREFIX=${WINEPREFIX:-$win/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win/display}
 IM=/usr/bin/convert  # the convert on PATH may be a stand-in
 run="$root/scripts/wine-run.sh"

@@ -1,13 +1,27 @@
-# MinGW-w64 i686 tree: the control (tessaline.ocx), the Windows tests run under Wine,
-# the host program and the Windows benchmarks.
+# MinGW-w64 tree: the control (tessaline.ocx), the Windows tests run under Wine, the host
+# program and the Windows benchmarks. The i686 tree is the one that ships; an x86_64 tree of
+# the same sources runs the tests on machines that cannot run 32-bit programs.
 get_property(PORTABLE GLOBAL PROPERTY TESSALINE_PORTABLE)
 get_property(WINSRC GLOBAL PROPERTY TESSALINE_WIN)
 list(FILTER PORTABLE INCLUDE REGEX "\\.cpp$")
 list(FILTER WINSRC INCLUDE REGEX "\\.cpp$")
 
 set(NATIVE_BIN "" CACHE PATH "bin folder of the native tree (servers for the tests)")
-set(JPEG_PREFIX ${TESSALINE_CACHE}/libjpeg-turbo)
-set(GTEST_PREFIX ${TESSALINE_CACHE}/googletest-mingw)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(WIN_TRIPLE x86_64-w64-mingw32)
+  set(CACHE_SUFFIX -x86_64)
+  set(WIDL_ARCH --win64)
+  set(WINE_PE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  set(WINE_ARCH win64)
+else()
+  set(WIN_TRIPLE i686-w64-mingw32)
+  set(CACHE_SUFFIX "")
+  set(WIDL_ARCH --win32)
+  set(WINE_PE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+  set(WINE_ARCH win32)
+endif()
+set(JPEG_PREFIX ${TESSALINE_CACHE}/libjpeg-turbo${CACHE_SUFFIX})
+set(GTEST_PREFIX ${TESSALINE_CACHE}/googletest-mingw${CACHE_SUFFIX})
 
 # Type library and the identifiers generated from the same IDL.
 set(IDL ${CMAKE_SOURCE_DIR}/res/tessaline.idl)
@@ -15,10 +29,10 @@ set(GEN ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${GEN})
 add_custom_command(
   OUTPUT ${GEN}/tessaline.tlb ${GEN}/tessaline_h.h ${GEN}/tessaline_i.c
-  COMMAND i686-w64-mingw32-widl --win32 -I/usr/include/wine/wine/windows
-          -L /usr/lib/i386-linux-gnu/wine/i386-windows
+  COMMAND ${WIN_TRIPLE}-widl ${WIDL_ARCH} -I/usr/include/wine/wine/windows
+          -L ${WINE_PE_DIR}
           -t -o ${GEN}/tessaline.tlb ${IDL}
-  COMMAND i686-w64-mingw32-widl --win32 -I/usr/include/wine/wine/windows
+  COMMAND ${WIN_TRIPLE}-widl ${WIDL_ARCH} -I/usr/include/wine/wine/windows
           -h -H ${GEN}/tessaline_h.h -u -U ${GEN}/tessaline_i.c ${IDL}
   DEPENDS ${IDL}
   COMMENT "widl: type library and identifiers")
@@ -56,9 +70,11 @@ target_link_libraries(gtest_win INTERFACE ${GTEST_PREFIX}/lib/libgtest_main.a ${
 # Every Windows test runs under Wine through this script: one prefix for the tree,
 # code page 936, the tree's virtual display.
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
-set(WINE_ENV WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix TESSALINE_DISPLAY_FILE=${CMAKE_BINARY_DIR}/display
+set(WINE_ENV WINEARCH=${WINE_ARCH} WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix TESSALINE_DISPLAY_FILE=${CMAKE_BINARY_DIR}/display
              TESSALINE_OCX=${CMAKE_BINARY_DIR}/bin/tessaline.ocx TESSALINE_NATIVE_BIN=${NATIVE_BIN})
 
+# Scripts given only the tree's folder read the prefix's architecture from here.
+file(WRITE ${CMAKE_BINARY_DIR}/wine-arch ${WINE_ARCH})
 add_test(NAME wine.setup COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RUN} --start)
 add_test(NAME wine.cleanup COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_RUN} --stop)
 set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine)

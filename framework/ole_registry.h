@@ -2,6 +2,7 @@
 // HKEY_CLASSES_ROOT, and their removal.
 #pragma once
 #include <windows.h>
+#include <oleauto.h>
 
 #include <string>
 
@@ -12,6 +13,15 @@ enum OleRegFlags : int {
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case, as the registry names classes.
 std::string GuidToRegistryString(REFGUID guid);
+
+// The platform this module's type library is registered for (its TypeLib subkey).
+#ifdef _WIN64
+constexpr SYSKIND kModuleSysKind = SYS_WIN64;
+constexpr char kModuleSysKindKey[] = "win64";
+#else
+constexpr SYSKIND kModuleSysKind = SYS_WIN32;
+constexpr char kModuleSysKindKey[] = "win32";
+#endif
 
 bool AfxOleRegisterTypeLib(HINSTANCE hInstance, REFGUID tlid, LPCSTR pszFileName = nullptr,
                            LPCSTR pszHelpDir = nullptr);

@@ -6,11 +6,12 @@ win=$(realpath "${1:-build/win}")
 here=$(cd "$(dirname "$0")/.." && pwd)
 props=(--set AlbumName=Demo --set SpaceSize=51200 --set SpaceUsedSize=12288 --set KXUin=10001)
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    export WINEPREFIX=$win/wineprefix LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 WINEDEBUG=-all WINEARCH=win32
-    export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
-    wine regsvr32 /s "$win/bin/tessaline.ocx"
+    export WINEPREFIX=$win/wineprefix
+    # shellcheck source=wine-env.sh
+    . "$here/scripts/wine-env.sh"
+    "$WINE" regsvr32 /s "$win/bin/tessaline.ocx"
     echo "demo: the control in the host program; close its window to end"
-    exec wine "$win/bin/host.exe" "${props[@]}"
+    exec "$WINE" "$win/bin/host.exe" "${props[@]}"
 fi
 out=$here/build/demo.png
 "$here/scripts/screenshot-host.sh" "$win" "$out" "${props[@]}"

@@ -5,16 +5,17 @@
 set -euo pipefail
 win=$(realpath "$1") out=$2
 shift 2
-export WINEPREFIX=$win/wineprefix LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d" WINEARCH=win32
+export WINEPREFIX=$win/wineprefix
+# shellcheck source=wine-env.sh
+. "$(dirname "$0")/wine-env.sh"
 fdfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -f "$fdfile"' EXIT
 for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
 export DISPLAY=:$(tr -d '\n' <"$fdfile")
-wine regsvr32 /s "$win/bin/tessaline.ocx" >/dev/null 2>&1
-wine explorer /desktop=tessaline,1024x768 "$win/bin/host.exe" --close-after 8000 "$@" >/dev/null 2>&1 &
+"$WINE" regsvr32 /s "$win/bin/tessaline.ocx" >/dev/null 2>&1
+"$WINE" explorer /desktop=tessaline,1024x768 "$win/bin/host.exe" --close-after 8000 "$@" >/dev/null 2>&1 &
 host=$!
 sleep 6
 mkdir -p "$(dirname "$out")"

@@ -12,4 +12,4 @@ done
 /usr/bin/convert -size 300x200 gradient:'#f4a460-#4682b4' "$pictures/sunset.gif"
 "$here/scripts/screenshot-host.sh" "$win" "$here/docs/control-in-host.png" \
     --set AlbumName=Demo --set SpaceSize=51200 --set SpaceUsedSize=12288 \
-    --open-folder "$(WINEPREFIX=$win/wineprefix winepath -w "$pictures" 2>/dev/null)"
+    --open-folder "$(WINEPREFIX=$win/wineprefix && . "$here/scripts/wine-env.sh" && "$WINE" winepath -w "$pictures" 2>/dev/null)"

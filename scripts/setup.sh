@@ -10,7 +10,7 @@ mkdir -p "$STAMPS"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-PACKAGES="wine wine32:i386 mingw-w64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev
+PACKAGES="wine wine32:i386 wine64 mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
  xvfb xauth imagemagick x11-apps nasm googletest xdotool fonts-wqy-microhei locales
  libcpp-httplib-dev libgif-dev clang libclang-rt-14-dev curl dpkg-dev cmake ninja-build
  g++ make"
@@ -48,40 +48,52 @@ if [ ! -f "$SRC_LIST" ]; then
 fi
 
 HERE=$(cd "$(dirname "$0")/.." && pwd)
-TOOLCHAIN=$HERE/cmake/mingw-i686.cmake
 
-JPEG_PREFIX=$CACHE/libjpeg-turbo
-if ! step_done libjpeg-turbo-2.1.5; then
-    echo "setup: cross-building libjpeg-turbo"
-    work=$CACHE/src/libjpeg-turbo
+# Both Windows trees get their own libraries: the i686 one ships the control, the x86_64 one
+# runs the Windows tests where this machine cannot run 32-bit programs.
+#   cache_suffix ARCH   the suffix of ARCH's folders in the cache (none for i686)
+cache_suffix() { [ "$1" = i686 ] && echo "" || echo "-$1"; }
+
+build_libjpeg() {
+    local arch=$1 prefix=$CACHE/libjpeg-turbo$(cache_suffix "$1") stamp=libjpeg-turbo-2.1.5$(cache_suffix "$1")
+    step_done "$stamp" && return 0
+    echo "setup: cross-building libjpeg-turbo ($arch)"
+    local work=$CACHE/src/libjpeg-turbo-$arch
     rm -rf "$work" && mkdir -p "$work"
     (cd "$work" && apt-get source --download-only libjpeg-turbo=1:2.1.5-2 >/dev/null 2>&1 \
         || apt-get source --download-only libjpeg-turbo >/dev/null)
     tar -C "$work" -xf "$(ls "$work"/libjpeg-turbo_*.orig.tar.gz | head -1)"
-    srcdir=$(find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)
-    cmake -S "$srcdir" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    local srcdir
+    srcdir=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)
+    cmake -S "$srcdir" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$HERE/cmake/mingw-$arch.cmake" \
         -DENABLE_SHARED=0 -DWITH_TURBOJPEG=0 -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$JPEG_PREFIX" >/dev/null
+        -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
     cmake --build "$work/build" >/dev/null
-    rm -rf "$JPEG_PREFIX"
+    rm -rf "$prefix"
     cmake --install "$work/build" >/dev/null
     rm -rf "$work"
-    mark_done libjpeg-turbo-2.1.5
-fi
+    mark_done "$stamp"
+}
 
-GTEST_PREFIX=$CACHE/googletest-mingw
-if ! step_done googletest-mingw; then
-    echo "setup: cross-building GoogleTest"
-    work=$CACHE/src/googletest
+build_gtest() {
+    local arch=$1 prefix=$CACHE/googletest-mingw$(cache_suffix "$1") stamp=googletest-mingw$(cache_suffix "$1")
+    step_done "$stamp" && return 0
+    echo "setup: cross-building GoogleTest ($arch)"
+    local work=$CACHE/src/googletest-$arch
     rm -rf "$work"
-    cmake -S /usr/src/googletest -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    cmake -S /usr/src/googletest -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$HERE/cmake/mingw-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release -Dgtest_disable_pthreads=OFF -DBUILD_GMOCK=OFF \
-        -DCMAKE_INSTALL_PREFIX="$GTEST_PREFIX" >/dev/null
+        -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
     cmake --build "$work" >/dev/null
-    rm -rf "$GTEST_PREFIX"
+    rm -rf "$prefix"
     cmake --install "$work" >/dev/null
     rm -rf "$work"
-    mark_done googletest-mingw
-fi
+    mark_done "$stamp"
+}
+
+for arch in i686 x86_64; do
+    build_libjpeg "$arch"
+    build_gtest "$arch"
+done
 
 echo "setup: ready ($CACHE)"

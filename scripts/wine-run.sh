@@ -6,9 +6,8 @@
 #   wine-run.sh PROG ARGS run PROG (a .exe, or a Wine program such as regsvr32)
 set -uo pipefail
 : "${WINEPREFIX:?}" "${TESSALINE_DISPLAY_FILE:?}"
-export WINEPREFIX LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win32
+# shellcheck source=wine-env.sh
+. "$(dirname "$0")/wine-env.sh"
 
 start_display() {
     local fdfile
@@ -36,7 +35,7 @@ case "${1:-}" in
     export DISPLAY
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine-run: creating $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        "$WINE" wineboot -i >/dev/null 2>&1
     fi
     wineserver -w
     exit 0
@@ -55,7 +54,7 @@ esac
 if [ -f "$TESSALINE_DISPLAY_FILE" ]; then
     read -r DISPLAY _ <"$TESSALINE_DISPLAY_FILE"
     export DISPLAY
-    exec wine "$@"
+    exec "$WINE" "$@"
 fi
 # Run on its own (outside CTest): a display of its own for this one program.
-exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
+exec xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" "$@"

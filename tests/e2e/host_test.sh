@@ -24,7 +24,7 @@ UploadCGI="http://127.0.0.1:1/upload"
 LimitXSize=1024
 LimitYSize=768
 PROPS
-"$run" "$host" --file "$(winepath -w "$work/props.txt" 2>/dev/null)" --set SpaceSize=20480 \
+"$run" "$host" --file "$("$run" winepath -w "$work/props.txt" 2>/dev/null)" --set SpaceSize=20480 \
     --set SkinColor=0x00F0E0D0 --print Signature --print KXUin --print UploadCGI --print LimitXSize \
     --print SpaceSize --print SkinColor --close-after 3000 >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!

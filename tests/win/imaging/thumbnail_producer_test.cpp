@@ -234,7 +234,9 @@ TEST_F(ThumbnailProducerTest, LateProducerIsCutLooseAndNeverHeardOfAgain) {
     CThumbnailProducer producer;
     ASSERT_TRUE(producer.Start({m_folder.File("first.jpg"), m_folder.File("big.jpg"), m_folder.File("big.jpg")},
                                window.Get()));
-    ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);  // now busy with big.jpg
+    ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
+    // Time for the worker to get past its stop check and into big.jpg, which takes it seconds.
+    Sleep(300);
 
     EXPECT_FALSE(producer.Stop(1)) << "still on the big picture";
     EXPECT_FALSE(producer.IsRunning()) << "forgotten";

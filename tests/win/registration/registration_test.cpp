@@ -1,6 +1,7 @@
 // Self-registration of the built .ocx through regsvr32, and its unload rule.
 #include "../test_support.h"
 #include "framework/com_ptr.h"
+#include "framework/ole_registry.h"
 #include "tessaline_h.h"
 
 #include <gtest/gtest.h>
@@ -81,7 +82,7 @@ TEST_F(RegistrationTest, Regsvr32RoundTripLeavesNoKeyBehind) {
     EXPECT_EQ(ReadValue(std::string(kProgIDKey) + "\\CLSID"), "{28EB7AEB-B609-4F9F-9CDF-2A54C9FD2680}");
     EXPECT_EQ(ReadValue(kPageKey), "Halvane Media Tools Property Page");
     EXPECT_EQ(ReadValue(std::string(kPageKey) + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_TRUE(KeyExists(std::string(kTypeLibKey) + "\\1.0\\0\\win32"));
+    EXPECT_TRUE(KeyExists(std::string(kTypeLibKey) + "\\1.0\\0\\" + kModuleSysKindKey));
     EXPECT_TRUE(KeyExists(kDispatchKey));
     EXPECT_TRUE(KeyExists(kEventsKey));
 
@@ -138,7 +139,7 @@ TEST_F(RegistrationTest, UnregisteringWithoutTypeLibraryFailsFirstAndKeepsTheCla
     ModuleExports dll;
     ASSERT_TRUE(dll.Loaded());
     ASSERT_EQ(dll.Register(), S_OK);
-    ASSERT_EQ(UnRegisterTypeLib(LIBID_TESSALINELib, 1, 0, 0, SYS_WIN32), S_OK);
+    ASSERT_EQ(UnRegisterTypeLib(LIBID_TESSALINELib, 1, 0, 0, kModuleSysKind), S_OK);
     EXPECT_EQ(dll.Unregister(), SELFREG_E_TYPELIB);
     EXPECT_TRUE(KeyExists(kControlKey));
     EXPECT_TRUE(KeyExists(kProgIDKey));

@@ -5,5 +5,5 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 run=$here/../../../scripts/wine-run.sh
 "$run" regsvr32 /s "$TESSALINE_OCX" || { echo "could not register $TESSALINE_OCX"; exit 1; }
-script=$(WINEPREFIX=$WINEPREFIX winepath -w "$here/$1" 2>/dev/null)
+script=$("$run" winepath -w "$here/$1" 2>/dev/null)
 "$run" cscript //nologo "$script"
