@@ -30,10 +30,8 @@ endif
 
 build: configure
 	cmake --build $(NATIVE)
-ifeq ($(RUN_WIN),$(WIN))
 	cmake --build $(WIN)
-else
-	cmake --build $(WIN) --target tessaline_ocx host
+ifneq ($(RUN_WIN),$(WIN))
 	cmake --build $(RUN_WIN)
 endif
 	@printf 'subdirs("native")\nsubdirs("%s")\n' $(notdir $(RUN_WIN)) > $(BUILD)/CTestTestfile.cmake

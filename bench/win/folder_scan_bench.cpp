@@ -94,5 +94,6 @@ int main() {
     }
     RemoveDirectoryA(folder.c_str());
     OleUninitialize();
-    return 0;
+    // Three of the five kinds are pictures: a panel that listed anything else measured nothing.
+    return listed == 6000 && files == 10000 ? 0 : 1;
 }

@@ -104,7 +104,9 @@ HTREEITEM Reach(CShellTree& tree, IShellFolder* desktop, const std::string& path
     return nullptr;
 }
 
-// What the tree view itself costs for as many items, with no shell call at all.
+// What the tree view itself costs for as many items under an open branch, with no shell call
+// at all: inserted with drawing off, then laid out (each item's text measured, the scroll bars
+// sized) and painted once drawing is back on.
 double TreeViewAlone(HWND parent, int n) {
     HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, "SysTreeView32", "", 0x50000007, 0, 0, 300, 600, parent, nullptr,
                                 nullptr, nullptr);
@@ -115,18 +117,23 @@ double TreeViewAlone(HWND parent, int n) {
     tvis.item.pszText = const_cast<char*>("folder");
     tvis.item.cChildren = 1;
     HTREEITEM top = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis)));
+    tvis.hParent = top;
+    tvis.item.pszText = const_cast<char*>("first");
+    SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis));
+    // Open with one child: a branch without children does not open.
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
+    UpdateWindow(tree);
     double t0 = Millis();
     SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
     char name[32];
-    tvis.hParent = top;
     tvis.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 1; i < n; ++i) {
         std::snprintf(name, sizeof name, "folder%04d", i);
         tvis.item.pszText = name;
         SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis));
     }
     SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+    UpdateWindow(tree);
     double t1 = Millis();
     DestroyWindow(tree);
     return t1 - t0;
@@ -188,7 +195,8 @@ int main() {
     const double ratio = Median(ours) / Median(plain);
     std::printf("tree fill of %d subfolders: %.1f ms (median of 7), plain enumeration of %d: %.1f ms\n", listed,
                 Median(ours), enumerated, Median(plain));
-    std::printf("the tree view alone, 5000 inserted items with drawing off and on again: %.1f ms\n", Median(alone));
+    std::printf("the tree view alone, 5000 items inserted under an open branch, laid out and painted: %.1f ms\n",
+                Median(alone));
     std::printf("bench tree-fill: ratio %.2f (target <= 1.5)\n", ratio);
     OleUninitialize();
     return listed == 5000 && enumerated == 5000 ? 0 : 1;
