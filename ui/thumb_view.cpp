@@ -117,6 +117,9 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
     CScopedSelect font(hdc, m_fontCaption.Get());
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, RGB(0, 0, 0));
+    // A thumbnail a pixel bigger than its box would have two rows ANDed into one dark,
+    // off-colour line by the default stretch mode; this one drops the row instead.
+    SetStretchBltMode(hdc, COLORONCOLOR);
     auto& items = m_pPanel->m_arrItems;
     size_t i = 0;
     while (i < items.size() && !items[i]->bVisible) ++i;
