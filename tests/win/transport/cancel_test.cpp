@@ -78,10 +78,10 @@ TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
         if (phase == Phase::Connect) {
             SpinMicroseconds(nConnectDelayUs);
         } else if (phase == Phase::Send) {
-            ASSERT_TRUE(PumpMessagesUntil([&] { return bCancel || m_listener.IsFinished(); }, 30000));
+            ASSERT_TRUE(PumpUntil([&] { return bCancel || m_listener.IsFinished(); }, 30000));
         } else {
             // The whole body is sent once the last report (done = total) comes.
-            ASSERT_TRUE(PumpMessagesUntil(
+            ASSERT_TRUE(PumpUntil(
                 [&] {
                     const Heard* p = m_listener.Last(Heard::Progress);
                     return (p && p->nFirst == p->nSecond) || m_listener.IsFinished();
@@ -99,7 +99,7 @@ TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
         if (!bFinishedBefore) ++nLanded[static_cast<int>(phase)];
         EXPECT_LT(dwStopMs, 5000u);
         EXPECT_FALSE(ThreadExists(dwWorker)) << "the worker outlived the cancel";
-        PumpMessagesUntil([] { return false; }, 30);
+        PumpUntil([] { return false; }, 30);
         EXPECT_EQ(m_listener.HeardAfterSilence(), 0u) << m_listener.Describe();
         EXPECT_EQ(m_listener.Count(Heard::Finished), 0u);
     }
@@ -109,7 +109,7 @@ TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
     // The album server drops cut-off uploads and keeps none of them.
     EXPECT_EQ(AlbumStats()["stored"], nStoredBefore);
     EXPECT_EQ(CountFilesStartingWith(dataFolder, "cancel-"), 0u);
-    EXPECT_TRUE(PumpMessagesUntil([&] { return CountFilesStartingWith(AlbumDataFolder() + "\\.incoming\\", "") == 0; },
+    EXPECT_TRUE(PumpUntil([&] { return CountFilesStartingWith(AlbumDataFolder() + "\\.incoming\\", "") == 0; },
                                   10000))
         << "half-received uploads left in .incoming";
 }

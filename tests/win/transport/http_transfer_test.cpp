@@ -227,7 +227,7 @@ TEST_F(TransferTest, HttpTransferRefusesWhatItCannotStart) {
     EXPECT_FALSE(transfer.Start(FaultUrl("/ok"), "  \t "));
     EXPECT_FALSE(transfer.IsRunning());
     EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 0u) << "a refused start leaves nothing attached";
-    PumpMessagesUntil([] { return false; }, 50);
+    PumpUntil([] { return false; }, 50);
     EXPECT_TRUE(m_listener.Events().empty());
 }
 
@@ -236,7 +236,7 @@ TEST_F(TransferTest, HttpTransferGetStoresTheAnswerAndReportsItsProgress) {
     transfer.SetListener(&m_listener);
     const std::string path = TempFolderPath() + "get-answer.txt";
     ASSERT_TRUE(transfer.Start(FaultUrl("/chunked"), path));
-    ASSERT_TRUE(PumpMessagesUntil([&] { return m_listener.IsFinished(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return m_listener.IsFinished(); }, 20000));
     ExpectWellFormedJob(m_listener, TransferCode::Complete);
     std::string answer;
     ASSERT_TRUE(ReadWholeFile(path, answer));
@@ -256,7 +256,7 @@ TEST_F(TransferTest, HttpTransferAnswerFileThatCannotBeMadeIsLocalFileError) {
     CHttpTransfer transfer;
     transfer.SetListener(&m_listener);
     ASSERT_TRUE(transfer.Start(FaultUrl("/ok"), TempFolderPath() + "no-such-folder\\answer"));
-    ASSERT_TRUE(PumpMessagesUntil([&] { return m_listener.IsFinished(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return m_listener.IsFinished(); }, 20000));
     ExpectWellFormedJob(m_listener, TransferCode::LocalFileError);
     EXPECT_TRUE(FaultLog().empty()) << "the file is opened before anything is sent";
     transfer.Stop();
@@ -297,12 +297,12 @@ TEST_F(TransferTest, HttpTransferAuthenticationDialogDismissedEndsTheJob) {
     CScratchFile file("auth.bin", 10);
     ASSERT_TRUE(m_pUpload->StartUpload("album", FaultUrl("/status/401"), file.Path()));
     HWND hDialog = nullptr;
-    ASSERT_TRUE(PumpMessagesUntil([&] { return (hDialog = FindWorkerWindow(m_pUpload->WorkerThreadId())) != nullptr; },
+    ASSERT_TRUE(PumpUntil([&] { return (hDialog = FindWorkerWindow(m_pUpload->WorkerThreadId())) != nullptr; },
                                   20000))
         << "no dialog: " << m_listener.Describe();
     // What a user's click on "Cancel" sends.
     PostMessageA(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return m_listener.IsFinished(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return m_listener.IsFinished(); }, 20000));
     ExpectWellFormedJob(m_listener, TransferCode::Failed);
     EXPECT_EQ(FaultLog().size(), 1u);
 }
@@ -312,7 +312,7 @@ TEST_F(TransferTest, HttpTransferStopClosesTheAuthenticationDialog) {
     CScratchFile file("auth.bin", 10);
     ASSERT_TRUE(m_pUpload->StartUpload("album", FaultUrl("/status/401"), file.Path()));
     const DWORD dwWorker = m_pUpload->WorkerThreadId();
-    ASSERT_TRUE(PumpMessagesUntil([&] { return FindWorkerWindow(dwWorker) != nullptr; }, 20000))
+    ASSERT_TRUE(PumpUntil([&] { return FindWorkerWindow(dwWorker) != nullptr; }, 20000))
         << m_listener.Describe();
     const DWORD dwStart = GetTickCount();
     m_pUpload->Cancel();
@@ -320,6 +320,6 @@ TEST_F(TransferTest, HttpTransferStopClosesTheAuthenticationDialog) {
     // Closing a window on the X display takes a while; a terminated worker would take 5000 ms.
     EXPECT_LT(GetTickCount() - dwStart, 4500u) << "the worker left the dialog instead of being terminated";
     EXPECT_FALSE(ThreadExists(dwWorker));
-    PumpMessagesUntil([] { return false; }, 100);
+    PumpUntil([] { return false; }, 100);
     EXPECT_EQ(m_listener.HeardAfterSilence(), 0u) << m_listener.Describe();
 }

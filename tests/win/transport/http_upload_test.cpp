@@ -183,8 +183,8 @@ TEST_F(TransferTest, HttpUploadBatchRestartsFromOnFinished) {
     };
     AddAlbumFields("chain-1.bin", first.Size());
     ASSERT_TRUE(m_pUpload->StartUpload("album", AlbumUrl("/cgi-bin/upload"), first.Path()));
-    ASSERT_TRUE(PumpMessagesUntil([&] { return nFinished == 2; }, 30000)) << m_listener.Describe();
-    PumpMessagesUntil([] { return false; }, 50);
+    ASSERT_TRUE(PumpUntil([&] { return nFinished == 2; }, 30000)) << m_listener.Describe();
+    PumpUntil([] { return false; }, 50);
     EXPECT_EQ(m_listener.Count(Heard::Finished), 2u);
     EXPECT_TRUE(FilesEqual(first.Path(), AlbumFolder() + "chain-1.bin"));
     EXPECT_TRUE(FilesEqual(second.Path(), AlbumFolder() + "chain-2.bin"));

@@ -45,7 +45,7 @@ TEST_F(NotifyWndTest, AJobThatEndsBeforeThePumpStillDeliversEverythingInOrder) {
     ASSERT_TRUE(link.Attach(kKeyA, &listener));
     PostJobFromWorker(link, kKeyA);
     EXPECT_EQ(CNotifyWnd::LivePayloadCount(), 7) << "every notification but the response carries a block";
-    ASSERT_TRUE(PumpMessagesUntil([&] { return listener.IsFinished(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return listener.IsFinished(); }, 2000));
     const auto& e = listener.Events();
     ASSERT_EQ(e.size(), 8u) << listener.Describe();
     EXPECT_EQ(e[0].kind, Heard::Connecting);
@@ -76,7 +76,7 @@ TEST_F(NotifyWndTest, DetachDropsWhatIsStillQueuedAndFreesItsBlocks) {
     PostJobFromWorker(link, kKeyA);
     link.Detach(kKeyA);
     EXPECT_FALSE(link.IsAttached());
-    PumpMessagesUntil([] { return false; }, 100);
+    PumpUntil([] { return false; }, 100);
     EXPECT_TRUE(listener.Events().empty()) << listener.Describe();
     EXPECT_EQ(CNotifyWnd::LivePayloadCount(), 0);
     EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 0u);
@@ -90,7 +90,7 @@ TEST_F(NotifyWndTest, TwoEnginesShareOneWindowUntilTheSecondDetaches) {
     EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 1u);
     linkA.PostCode(kKeyA, WM_TRANSFER_ERROR, 2);
     linkB.PostCode(kKeyB, WM_TRANSFER_ERROR, 5);
-    PumpMessagesUntil([&] { return listenerA.Count(Heard::Error) && listenerB.Count(Heard::Error); }, 1000);
+    PumpUntil([&] { return listenerA.Count(Heard::Error) && listenerB.Count(Heard::Error); }, 1000);
     ASSERT_EQ(listenerA.Events().size(), 1u);
     ASSERT_EQ(listenerB.Events().size(), 1u);
     EXPECT_EQ(listenerA.Events()[0].nFirst, 2u);
@@ -111,8 +111,8 @@ TEST_F(NotifyWndTest, AnEngineThatAttachesAgainHearsNothingOfItsStoppedJob) {
     linkA.Detach(kKeyA);
     ASSERT_TRUE(linkA.Attach(kKeyA, &listenerA));
     linkA.PostText(kKeyA, WM_TRANSFER_CONNECTING, "next.example");
-    PumpMessagesUntil([&] { return listenerA.Count(Heard::Connecting) > 0; }, 1000);
-    PumpMessagesUntil([] { return false; }, 50);
+    PumpUntil([&] { return listenerA.Count(Heard::Connecting) > 0; }, 1000);
+    PumpUntil([] { return false; }, 50);
     ASSERT_EQ(listenerA.Events().size(), 1u) << listenerA.Describe();
     EXPECT_EQ(listenerA.Events()[0].text, "next.example");
     linkA.Detach(kKeyA);
@@ -136,7 +136,7 @@ TEST_F(NotifyWndTest, AListenerThatRestartsInsideOnFinishedGetsANewWindow) {
         std::thread([&] { link.PostText(kKeyA, WM_TRANSFER_CONNECTING, "second.example"); }).join();
     };
     std::thread([&] { link.PostFinished(kKeyA, 0, "first"); }).join();
-    ASSERT_TRUE(PumpMessagesUntil([&] { return listener.Count(Heard::Connecting) > 0; }, 2000)) << listener.Describe();
+    ASSERT_TRUE(PumpUntil([&] { return listener.Count(Heard::Connecting) > 0; }, 2000)) << listener.Describe();
     ASSERT_EQ(listener.Events().size(), 2u) << listener.Describe();
     EXPECT_EQ(listener.Events()[0].text, "first");
     EXPECT_EQ(listener.Events()[1].text, "second.example");
@@ -156,14 +156,14 @@ TEST_F(NotifyWndTest, ProgressReportsAreMergedButNeverTheLast) {
         link.PostProgress(kKeyA, 30720, 40000, false);  // merged: still queued
         link.PostProgress(kKeyA, 40000, 40000, true);   // the last always goes
     }).join();
-    PumpMessagesUntil([&] { return listener.Count(Heard::Progress) == 2; }, 1000);
+    PumpUntil([&] { return listener.Count(Heard::Progress) == 2; }, 1000);
     ASSERT_EQ(listener.Events().size(), 2u) << listener.Describe();
     EXPECT_EQ(listener.Events()[0].nFirst, 10240u);
     EXPECT_EQ(listener.Events()[1].nFirst, 40000u);
     // Once the user interface has read it, and a moment has passed, a report goes out again.
     Sleep(2 * CNotifyLink::kProgressGapMs);
     std::thread([&] { link.PostProgress(kKeyA, 5, 10, false); }).join();
-    PumpMessagesUntil([&] { return listener.Count(Heard::Progress) == 3; }, 1000);
+    PumpUntil([&] { return listener.Count(Heard::Progress) == 3; }, 1000);
     EXPECT_EQ(listener.Count(Heard::Progress), 3u);
     link.Detach(kKeyA);
 }
@@ -190,7 +190,7 @@ TEST_F(NotifyWndTest, EachUserInterfaceThreadHearsItsOwnEnginesOnItself) {
         ASSERT_TRUE(linkOther.Attach(kKeyB, &listenerOther));
         EXPECT_EQ(CNotifyWnd::LiveWindowCount(), 2u);
         std::thread([&] { linkOther.PostCode(kKeyB, WM_TRANSFER_ERROR, 8); }).join();
-        PumpMessagesUntil([&] { return listenerOther.Count(Heard::Error) > 0; }, 1000);
+        PumpUntil([&] { return listenerOther.Count(Heard::Error) > 0; }, 1000);
         EXPECT_EQ(dwHeardOn, GetCurrentThreadId());
         linkOther.Detach(kKeyB);
     });

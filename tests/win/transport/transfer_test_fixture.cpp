@@ -18,7 +18,7 @@ public:
             upload.ResetForm();
             upload.AddField("a", "1");
             if (upload.StartUpload("album", FaultUrl("/ok"), file.Path()))
-                PumpMessagesUntil([&] { return listener.IsFinished(); }, 20000);
+                PumpUntil([&] { return listener.IsFinished(); }, 20000);
             if (const Heard* p = listener.Last(Heard::Finished)) DeleteFileA(p->text.c_str());
             // So do the tests' own helpers: sockets, the crypto provider.
             ClearFaultLog();
@@ -123,12 +123,12 @@ TransferCode TransferTest::Upload(const std::string& url, const std::string& fil
         ADD_FAILURE() << "StartUpload refused " << url;
         return TransferCode::Failed;
     }
-    if (!PumpMessagesUntil([&] { return m_listener.IsFinished(); }, dwTimeoutMs)) {
+    if (!PumpUntil([&] { return m_listener.IsFinished(); }, dwTimeoutMs)) {
         ADD_FAILURE() << "no OnFinished within " << dwTimeoutMs << " ms: " << m_listener.Describe();
         return TransferCode::Failed;
     }
     // Nothing may follow OnFinished.
-    PumpMessagesUntil([] { return false; }, 20);
+    PumpUntil([] { return false; }, 20);
     return static_cast<TransferCode>(m_listener.Last(Heard::Finished)->nFirst);
 }
 

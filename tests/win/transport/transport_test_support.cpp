@@ -145,20 +145,6 @@ std::string CRecordingListener::Describe() const {
     return text;
 }
 
-bool PumpMessagesUntil(const std::function<bool()>& done, DWORD dwTimeoutMs) {
-    const DWORD dwStart = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount() - dwStart > dwTimeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
-
 char PatternByte(uint64_t nOffset, uint32_t nSeed) {
     // Varies within and across chunks, so that a chunk sent twice or out of order shows.
     const uint64_t x = (nOffset + 1) * 2654435761u + nSeed * 40503u;
@@ -364,7 +350,7 @@ bool ThreadExists(DWORD dwThreadId) {
 }
 
 bool WaitForTransportIdle(DWORD dwTimeoutMs) {
-    return PumpMessagesUntil(
+    return PumpUntil(
         [] {
             return CRequestContext::LiveCount() == 0 && CEngineRegistry::Count() == 0 &&
                    CNotifyWnd::LiveWindowCount() == 0 && CNotifyWnd::LivePayloadCount() == 0;

@@ -1,6 +1,7 @@
 // Helpers of the transport tests: the servers started by the wrapper script, a listener that
 // records what it hears, scratch files, and counts of the process's handles and threads.
 #pragma once
+#include "../test_support.h"  // PumpUntil
 #include <windows.h>
 
 #include <cstdint>
@@ -74,8 +75,6 @@ private:
     size_t m_nSilenceFrom = SIZE_MAX;
 };
 
-// Pumps this thread's messages until the condition holds or the time runs out.
-bool PumpMessagesUntil(const std::function<bool()>& done, DWORD dwTimeoutMs);
 
 // A file of patterned bytes (a function of the offset and the seed) in the temporary folder,
 // deleted with the object.

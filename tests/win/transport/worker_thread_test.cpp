@@ -102,7 +102,7 @@ TEST(WorkerThread, WaitReportsTheEventThatFiredAndResetsIt) {
     HANDLE hEvent = worker.AddWaitHandle(NewEvent());
     ASSERT_TRUE(worker.StartThread());
     SetEvent(hEvent);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return !worker.IsRunning(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return !worker.IsRunning(); }, 5000));
     EXPECT_EQ(worker.m_nStopResult.load(), 0);
     EXPECT_EQ(worker.m_hFired.load(), hEvent);
     EXPECT_EQ(WaitForSingleObject(hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the fired event was reset";
@@ -122,7 +122,7 @@ TEST(WorkerThread, FailingWaitGivesNoHandle) {
     CTestWorker worker(CTestWorker::Body::WaitOnce);
     worker.AddWaitHandle(CScopedHandle(hCopy));
     ASSERT_TRUE(worker.StartThread());
-    ASSERT_TRUE(PumpMessagesUntil([&] { return !worker.IsRunning(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return !worker.IsRunning(); }, 5000));
     EXPECT_EQ(worker.m_nStopResult.load(), 0);
     EXPECT_EQ(worker.m_hFired.load(), nullptr);
     worker.StopThread();
