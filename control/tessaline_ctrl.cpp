@@ -28,7 +28,12 @@ COleObjectFactory g_factory(CLSID_TessalineCtrl, kProgID, &CTessalineCtrl::Creat
 
 }  // namespace
 
-CTessalineCtrl::CTessalineCtrl() : COleControl(kControlClass) {}
+CTessalineCtrl::CTessalineCtrl() : COleControl(kControlClass) {
+    // The page hears of a finished batch only while the control is in place.
+    m_dlgPanel.SetUploadFinishedHandler([this] {
+        if (m_hWnd) FireEvent(1);
+    });
+}
 
 HRESULT CTessalineCtrl::CreateObject(REFIID riid, void** ppv) {
     auto* control = new CTessalineCtrl;
@@ -60,10 +65,10 @@ std::span<const DispatchEntry> CTessalineCtrl::GetDispatchMap() const {
     return map;
 }
 
-BSTR CTessalineCtrl::GetSignature() { return AnsiToBstr(m_dlgPanel.m_strSignature); }
+BSTR CTessalineCtrl::GetSignature() { return AnsiToBstr(m_dlgPanel.GetSignature()); }
 
 void CTessalineCtrl::SetSignature(BSTR bstrValue) {
-    m_dlgPanel.m_strSignature = BstrToAnsi(bstrValue);
+    m_dlgPanel.SetSignature(BstrToAnsi(bstrValue));
     SetModifiedFlag();
 }
 
@@ -90,38 +95,38 @@ void CTessalineCtrl::SetSpaceUsedSize(long nNewValue) {
     SetModifiedFlag();
 }
 
-long CTessalineCtrl::GetKXUin() { return m_dlgPanel.m_nKXUin; }
+long CTessalineCtrl::GetKXUin() { return m_dlgPanel.GetKXUin(); }
 
 void CTessalineCtrl::SetKXUin(long nNewValue) {
-    m_dlgPanel.m_nKXUin = nNewValue;
+    m_dlgPanel.SetKXUin(nNewValue);
     SetModifiedFlag();
 }
 
-short CTessalineCtrl::GetLimitXSize() { return static_cast<short>(m_dlgPanel.m_nLimitX & 0xFFFF); }
+short CTessalineCtrl::GetLimitXSize() { return static_cast<short>(m_dlgPanel.GetLimitX() & 0xFFFF); }
 
 void CTessalineCtrl::SetLimitXSize(short nNewValue) {
-    m_dlgPanel.m_nLimitX = nNewValue;
+    m_dlgPanel.SetLimitX(nNewValue);
     SetModifiedFlag();
 }
 
-short CTessalineCtrl::GetLimitYSize() { return static_cast<short>(m_dlgPanel.m_nLimitY & 0xFFFF); }
+short CTessalineCtrl::GetLimitYSize() { return static_cast<short>(m_dlgPanel.GetLimitY() & 0xFFFF); }
 
 void CTessalineCtrl::SetLimitYSize(short nNewValue) {
-    m_dlgPanel.m_nLimitY = nNewValue;
+    m_dlgPanel.SetLimitY(nNewValue);
     SetModifiedFlag();
 }
 
-long CTessalineCtrl::GetSkinColor() { return static_cast<long>(m_dlgPanel.m_crSkin); }
+long CTessalineCtrl::GetSkinColor() { return static_cast<long>(m_dlgPanel.GetSkinColor()); }
 
 void CTessalineCtrl::SetSkinColor(long nNewValue) {
     m_dlgPanel.SetSkinColor(static_cast<COLORREF>(nNewValue));
     SetModifiedFlag();
 }
 
-BSTR CTessalineCtrl::GetUploadCGI() { return AnsiToBstr(m_dlgPanel.m_strUploadCGI); }
+BSTR CTessalineCtrl::GetUploadCGI() { return AnsiToBstr(m_dlgPanel.GetUploadCGI()); }
 
 void CTessalineCtrl::SetUploadCGI(BSTR bstrValue) {
-    m_dlgPanel.m_strUploadCGI = BstrToAnsi(bstrValue);
+    m_dlgPanel.SetUploadCGI(BstrToAnsi(bstrValue));
     SetModifiedFlag();
 }
 

@@ -31,10 +31,12 @@ BOOL CDialog::Create(UINT nIDTemplate, HWND parent) {
 
 void CDialog::EndDialog(int nResult) {
     if (!m_hWnd) return;
+    // A modeless dialog is kept for its next showing: ending it only hides it. Its window
+    // goes when the object does, or with its owner.
     if (m_bModal)
         ::EndDialog(m_hWnd, nResult);
     else
-        DestroyWindow();
+        ShowWindow(SW_HIDE);
 }
 
 INT_PTR CALLBACK CDialog::StdDlgProc(HWND hDlg, UINT message, WPARAM, LPARAM lParam) {

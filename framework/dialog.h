@@ -11,6 +11,7 @@ public:
     // Creates the dialog modelessly; its OnInitDialog runs inside this call.
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd);
     BOOL Create(UINT nIDTemplate, HWND hWndParent);
+    // Modal: ends the run with nResult. Modeless: hides the window, which stays.
     void EndDialog(int nResult);
 
     UINT GetTemplateId() const { return m_nIDTemplate; }

@@ -5,4 +5,5 @@ tessaline_sources(PORTABLE
   classify_picture.cpp classify_picture.h
   fit_picture.cpp fit_picture.h
   dib_row_converter.cpp dib_row_converter.h
-  picture_dimensions.cpp picture_dimensions.h)
+  picture_dimensions.cpp picture_dimensions.h
+  file_name_part.cpp file_name_part.h)

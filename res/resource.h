@@ -12,7 +12,44 @@
 #define IDS_SPACE_FULL 206
 #define IDS_NOTHING_SELECTED 207
 #define IDS_SPACE_TEXT 208
+// Upload progress, summary and result texts.
+#define IDS_SPEED_FAST 209
+#define IDS_SPEED_SLOW 210
+#define IDS_BYTES_DONE 211
+#define IDS_TITLE_PERCENT 212
+#define IDS_REASON_UNKNOWN 213
+#define IDS_COUNT_DONE 214
+#define IDS_TITLE_DONE 215
+#define IDS_TIME_ZERO 216
+#define IDS_BYTES_START 218
+#define IDS_COUNT_START 219
+#define IDS_SPEED_START 220
+#define IDS_TIME_SECONDS 221
+#define IDS_TIME_MINUTES 222
+#define IDS_TIME_HOURS 223
+#define IDS_TIME_DAYS 224
+#define IDS_COLUMN_STATUS 225
+#define IDS_STATUS_UPLOADED 226
+#define IDS_CANCELLED 227
+#define IDS_LIST_UPLOADED 228
+#define IDS_SUMMARY 229
+#define IDS_SUMMARY_REJECTED_NOTE 230
+#define IDS_LIST_FAILED 231
+#define IDS_CONFIRM_CLOSE 232
+#define IDS_COLUMN_NAME 233
+#define IDS_COLUMN_REASON 234
+#define IDS_REJECTED_PREFIX 235
 #define IDS_TREE_LOADING 236
+// Reasons of pictures that failed before or without an answer of the server.
+#define IDS_REASON_FILE_UNREADABLE 240
+#define IDS_REASON_FILE_EMPTY 241
+#define IDS_REASON_NOT_PREPARED 242
+#define IDS_REASON_NO_ADDRESS 243
+#define IDS_REASON_HOST_NOT_FOUND 244
+#define IDS_REASON_NO_ANSWER 245
+#define IDS_REASON_UNAVAILABLE 246
+#define IDS_REASON_SCRIPT_NOT_FOUND 247
+#define IDS_REASON_BAD_ANSWER 248
 
 #define IDI_ABOUTDLL 1
 #define IDB_TESSALINE 1
@@ -20,6 +57,8 @@
 #define IDD_ABOUTBOX_TESSALINE 1
 #define IDD_PROPPAGE_TESSALINE 200
 #define IDD_MAIN_PANEL 201
+#define IDD_UPLOAD_PROGRESS 202
+#define IDD_UPLOAD_RESULT 205
 
 // Controls of the main panel's template.
 #define IDC_SPACE_TEXT 201
@@ -30,6 +69,19 @@
 #define IDC_SPACE_CAPTION 215
 #define IDC_COMPRESS_LABEL 218
 #define IDC_HINT 225
+
+// Controls of the progress dialog's template.
+#define IDC_PROGRESS_FILE 206
+#define IDC_PROGRESS_BYTES 207
+#define IDC_PROGRESS_COUNT 208
+#define IDC_PROGRESS_REMAINING 209
+#define IDC_PROGRESS_SPEED 210
+#define IDC_PROGRESS_BAR 211
+
+// Controls of the result dialog's template.
+#define IDC_RESULT_MESSAGE 216
+#define IDC_RESULT_LIST 223
+#define IDC_RESULT_LIST_LABEL 224
 
 // Button faces: normal, pressed, disabled.
 #define IDB_UPLOAD_NORMAL 212

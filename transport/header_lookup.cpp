@@ -74,7 +74,9 @@ bool GetHeaderNumber(std::string_view rawHeaders, std::string_view name, uint32_
     nValue = 0;
     const auto value = FindHeaderValue(rawHeaders, name);
     if (!value) return false;
-    const std::string_view digits = TrimBlanks(*value);
+    std::string_view digits = TrimBlanks(*value);
+    // A plus sign is part of a decimal number, as the runtime's conversion reads it.
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
     uint64_t n = 0;
     size_t i = 0;
     for (; i < digits.size() && digits[i] >= '0' && digits[i] <= '9'; ++i) {

@@ -19,7 +19,7 @@ bool GetHeaderString(std::string_view rawHeaders, std::string_view name, std::st
 
 // Empty name: false, nValue untouched. Otherwise the trimmed value's leading decimal digits;
 // when there are none, or they do not fit below 0xFFFFFFFF, nValue = 0 and false.
-// A sign is not a digit: "-1" does not read as 4294967295.
+// A leading "+" is allowed; a minus is not: "-1" does not read as 4294967295.
 bool GetHeaderNumber(std::string_view rawHeaders, std::string_view name, uint32_t& nValue);
 
 // Strips the white space that the runtime's isspace() knows, at both ends.

@@ -49,6 +49,8 @@ public:
     const std::string& GetRawHeaders() const { return m_strRawHeaders; }
     // The job's URL: the last redirect's target once one was taken.
     const std::string& GetUrl() const { return m_strUrl; }
+    // Where the job's answer body goes.
+    const std::string& GetOutputPath() const { return m_strOutputPath; }
     TransferCode GetCode() const { return m_nCode; }
 
 protected:
@@ -71,6 +73,9 @@ protected:
     // Arms the completion event before a call that may pend.
     void ExpectCompletion() { ResetEvent(m_hRequestComplete); }
     const void* Key() const { return this; }
+    // After Stop: the last answer's headers are forgotten, so that nothing read later can
+    // take them for the answer to another request.
+    void ClearAnswer() { m_strRawHeaders.clear(); }
     CNotifyLink& Notify() { return m_notify; }
 
     bool m_bPost = false;

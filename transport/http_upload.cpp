@@ -27,6 +27,7 @@ CHttpUpload::~CHttpUpload() {
 
 void CHttpUpload::ResetForm() {
     Stop();
+    ClearAnswer();
     m_bSending = false;
     m_strFilePath.clear();
     m_form.ResetForm(MakeRandomString(kBoundaryLength, m_random));

@@ -22,7 +22,8 @@ public:
     CHttpUpload();
     ~CHttpUpload() override;
 
-    // Stops any job, then starts an empty form with a new boundary.
+    // Stops any job, forgets its answer's headers, then starts an empty form with a new
+    // boundary.
     void ResetForm();
     // One text field; name and value go into the body byte for byte.
     void AddField(const std::string& name, const std::string& value);

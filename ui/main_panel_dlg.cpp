@@ -1,8 +1,8 @@
 #include "ui/main_panel_dlg.h"
 
-#include "framework/ole_control.h"
 #include "framework/text.h"
 #include "imaging/classify_picture.h"
+#include "imaging/file_name_part.h"
 #include "imaging/prepare_picture.h"
 #include "res/resource.h"
 #include "ui/selection_sizes.h"
@@ -29,6 +29,8 @@ void Place(HWND hWnd, const PixelRect& rc) {
     if (hWnd) MoveWindow(hWnd, rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
 }
 
+bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
 ItemSizes SizesOf(const ThumbItem& item) { return ItemSizes{item.nFileSize, item.nUploadSize, item.bKeptAsIs}; }
 
 std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
@@ -39,7 +41,10 @@ std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
 
 CMainPanelDlg::CMainPanelDlg() : CDialog(IDD_MAIN_PANEL), m_crSkin(GetSysColor(COLOR_BTNFACE)) {}
 
-CMainPanelDlg::~CMainPanelDlg() { DestroyItems(); }
+CMainPanelDlg::~CMainPanelDlg() {
+    m_uploader.Abort();
+    DestroyItems();
+}
 
 BOOL CMainPanelDlg::OnInitDialog() {
     m_btnSelectNone.Attach(IDC_SELECT_NONE, this);
@@ -78,7 +83,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
     m_wndGauge.SetTotal(m_space.GetTotalSpace());
     m_wndGauge.SetUsed(m_space.GetUsedSpace());
     m_wndGauge.SetSelected(0);
-    m_uploader.SetPanel(this);
+    m_uploader.Attach(this, m_hWnd);
 
     Button_SetCheck(GetDlgItem(IDC_AUTO_COMPRESS), BST_CHECKED);
 
@@ -118,6 +123,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
 }
 
 void CMainPanelDlg::OnDestroy() {
+    m_uploader.Abort();
     DestroyItems();
     if (m_dcBack && m_hOldBackBitmap) SelectObject(m_dcBack.Get(), m_hOldBackBitmap);
     m_hOldBackBitmap = nullptr;
@@ -239,8 +245,34 @@ void CMainPanelDlg::SetSkinColor(COLORREF cr) {
 }
 
 void CMainPanelDlg::FireUploadFinished() {
-    auto* control = dynamic_cast<COleControl*>(GetParent());
-    if (control && control->m_hWnd) control->FireEvent(1);
+    if (m_onUploadFinished) m_onUploadFinished();
+}
+
+bool CMainPanelDlg::GetUploadSource(int nIndex, UploadSource& source) const {
+    if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_arrItems.size()) return false;
+    const ThumbItem& item = *m_arrItems[static_cast<size_t>(nIndex)];
+    source.strPath = item.strPath;
+    source.strUploadPath = item.strUploadPath;
+    // The grid names the pictures when it lays them out; a batch may start before that.
+    source.strCaption = item.strCaption.empty() ? GetFileNamePart(item.strPath, IsAnsiLeadByte) : item.strCaption;
+    source.nFileSize = item.nFileSize;
+    source.nUploadSize = item.nUploadSize;
+    source.bKeptAsIs = item.bKeptAsIs;
+    return true;
+}
+
+UploadSettings CMainPanelDlg::GetUploadSettings() const {
+    UploadSettings settings;
+    settings.strSignature = m_strSignature;
+    settings.strAlbumName = m_strAlbumName;
+    settings.strUploadCGI = m_strUploadCGI;
+    settings.nKXUin = m_nKXUin;
+    settings.bAutoCompress = IsAutoCompress();
+    return settings;
+}
+
+void CMainPanelDlg::EnableInput(bool bEnable) {
+    if (m_hWnd) EnableWindow(m_hWnd, bEnable);
 }
 
 void CMainPanelDlg::UpdateSpaceLabel() {
@@ -370,6 +402,8 @@ void CMainPanelDlg::OnUploadNow() {
 
 LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
     std::string strFolder = lParam ? reinterpret_cast<const char*>(lParam) : "";
+    // A running batch reads these pictures: it ends before the list changes.
+    if (!strFolder.empty()) m_uploader.Abort();
     m_space.SetSelected(0);
     UpdateSpaceLabel();
     Invalidate(TRUE);

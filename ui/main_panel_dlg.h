@@ -15,8 +15,10 @@
 #include "ui/splitter_bar.h"
 #include "ui/thumb_item.h"
 #include "ui/thumb_view.h"
-#include "upload/upload_batch.h"
+#include "upload/upload_panel.h"
+#include "upload/uploader.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,37 +26,37 @@
 // Tree to panel (sent, lParam the folder's path) and panel to grid (posted, after a scan).
 constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 
-class CMainPanelDlg : public CDialog {
+class CMainPanelDlg : public CDialog, public CUploadPanel {
 public:
     CMainPanelDlg();
     ~CMainPanelDlg() override;
 
-    // The page's configuration; the control's property accessors use these directly.
-    std::string m_strSignature;
-    std::string m_strAlbumName;
-    long m_nKXUin = 0;
-    long m_nLimitX = 800;
-    long m_nLimitY = 600;
-    std::string m_strUploadCGI;
-    COLORREF m_crSkin;
-
-    // The pictures of the current folder, in the order the folder listing gave them.
-    std::vector<std::unique_ptr<ThumbItem>> m_arrItems;
-    // Indices of the selected pictures, collected when an upload starts.
-    std::vector<int> m_selIndex;
-    bool m_bUploading = false;
-    CUploadBatch m_uploader;
-
+    // The page's configuration, as the control's properties set it.
+    void SetSignature(const std::string& str) { m_strSignature = str; }
+    const std::string& GetSignature() const { return m_strSignature; }
+    void SetKXUin(long n) { m_nKXUin = n; }
+    long GetKXUin() const { return m_nKXUin; }
+    void SetLimitX(long n) { m_nLimitX = n; }
+    long GetLimitX() const { return m_nLimitX; }
+    void SetLimitY(long n) { m_nLimitY = n; }
+    long GetLimitY() const { return m_nLimitY; }
+    void SetUploadCGI(const std::string& str) { m_strUploadCGI = str; }
+    const std::string& GetUploadCGI() const { return m_strUploadCGI; }
     void SetTotalSpace(double dKB);
-    void SetUsedSpace(double dKB);
-    double GetUsedSpace() const { return m_space.GetUsedSpace(); }
+    void SetUsedSpace(double dKB) override;
+    double GetUsedSpace() const override { return m_space.GetUsedSpace(); }
     double GetTotalSpace() const { return m_space.GetTotalSpace(); }
     double GetSelectedKB() const { return m_space.GetSelected(); }
     void SetAlbumName(const std::string& strName);
-    std::string GetAlbumName() const { return m_strAlbumName; }
+    const std::string& GetAlbumName() const { return m_strAlbumName; }
     void SetSkinColor(COLORREF cr);
-    // Raises the control's UploadFinished through the parent window's object, if any.
-    void FireUploadFinished();
+    COLORREF GetSkinColor() const { return m_crSkin; }
+    // What the panel calls when a batch is over; the control fires its event there.
+    void SetUploadFinishedHandler(std::function<void()> onFinished) { m_onUploadFinished = std::move(onFinished); }
+
+    // The pictures of the current folder, in the order the folder listing gave them.
+    const std::vector<std::unique_ptr<ThumbItem>>& GetItems() const { return m_arrItems; }
+    CUploader& GetUploader() { return m_uploader; }
 
     // For the grid.
     ThumbItem* HitTestItem(POINT pt) const;
@@ -63,12 +65,19 @@ public:
     void AddToSelection(double dKB) { m_space.AddSelected(dKB); }
     void RemoveFromSelection(double dKB) { m_space.SubtractSelected(dKB); }
     void UpdateUploadButton();
-    void UpdateSpaceLabel();
+    void UpdateSpaceLabel() override;
     void EnableSelectButtons(bool bEnable);
     bool IsAutoCompress() const;
 
-    // For the upload side: the selected indices into m_selIndex; their count.
+    // The selected indices into the upload queue (m_selIndex); their count.
     int CollectSelection();
+
+    // For the upload batch.
+    bool GetUploadSource(int nIndex, UploadSource& source) const override;
+    std::vector<int>& UploadQueue() override { return m_selIndex; }
+    UploadSettings GetUploadSettings() const override;
+    void EnableInput(bool bEnable) override;
+    void FireUploadFinished() override;
     // Decides what is uploaded for a picture; false when it could not be loaded.
     bool PrepareItem(ThumbItem* pItem);
 
@@ -121,6 +130,21 @@ private:
     void ScanFolder(const std::string& strFolder);
     void DestroyItems();
     void EnableButton(int nID, bool bEnable);
+
+    std::string m_strSignature;
+    std::string m_strAlbumName;
+    long m_nKXUin = 0;
+    long m_nLimitX = 800;
+    long m_nLimitY = 600;
+    std::string m_strUploadCGI;
+    COLORREF m_crSkin;
+    std::function<void()> m_onUploadFinished;
+
+    std::vector<std::unique_ptr<ThumbItem>> m_arrItems;
+    // The upload queue: indices of the selected pictures, collected when an upload starts.
+    std::vector<int> m_selIndex;
+    // After the pictures: it goes first, so no job outlives the files it reads.
+    CUploader m_uploader;
 
     CThumbnailProducer m_producer;
     CSpaceAccount m_space;

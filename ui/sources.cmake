@@ -7,5 +7,4 @@ tessaline_sources(PORTABLE
   space_account.cpp space_account.h
   selection_sizes.cpp selection_sizes.h
   thumb_grid_layout.cpp thumb_grid_layout.h
-  thumb_scroll.cpp thumb_scroll.h
-  file_name_part.cpp file_name_part.h)
+  thumb_scroll.cpp thumb_scroll.h)

@@ -3,7 +3,7 @@
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
 #include "res/resource.h"
-#include "ui/file_name_part.h"
+#include "imaging/file_name_part.h"
 #include "ui/main_panel_dlg.h"
 #include "ui/thumb_grid_layout.h"
 #include "ui/thumb_scroll.h"
@@ -61,7 +61,7 @@ int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
 void CThumbView::Layout() {
     if (!m_pPanel || !m_hWnd) return;
     RECT rc = GetClientRect();
-    auto& items = m_pPanel->m_arrItems;
+    auto& items = m_pPanel->GetItems();
     CThumbGridLayout grid(PixelSize{rc.right - rc.left, rc.bottom - rc.top}, static_cast<int>(items.size()),
                           m_nScrollOffset);
     m_nScrollOffset = grid.GetScrollOffset();
@@ -98,7 +98,7 @@ void CThumbView::OnPaint() {
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(m_hWnd, &ps);
     RECT rc = GetClientRect();
-    if (m_pPanel && m_pPanel->m_arrItems.empty()) {
+    if (m_pPanel && m_pPanel->GetItems().empty()) {
         FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         std::string text = LoadResString(IDS_NO_PICTURES);
         CScopedSelect font(hdc, m_fontMessage.Get());
@@ -120,7 +120,7 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
     // A thumbnail a pixel bigger than its box would have two rows ANDed into one dark,
     // off-colour line by the default stretch mode; this one drops the row instead.
     SetStretchBltMode(hdc, COLORONCOLOR);
-    auto& items = m_pPanel->m_arrItems;
+    auto& items = m_pPanel->GetItems();
     size_t i = 0;
     while (i < items.size() && !items[i]->bVisible) ++i;
     for (; i < items.size() && items[i]->bVisible; ++i) {
@@ -229,10 +229,10 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     m_pPanel->RemoveFromSelection(m_pPanel->GetSelectedKB());
     m_pPanel->UpdateSpaceLabel();
-    for (auto& item : m_pPanel->m_arrItems) item->strCaption = GetFileNamePart(item->strPath);
+    for (auto& item : m_pPanel->GetItems()) item->strCaption = GetFileNamePart(item->strPath);
     m_nScrollOffset = 0;
     Layout();
-    m_pPanel->EnableSelectButtons(!m_pPanel->m_arrItems.empty());
+    m_pPanel->EnableSelectButtons(!m_pPanel->GetItems().empty());
     Invalidate(TRUE);
     m_pPanel->StartThumbnails();
     SetCursor(previous);

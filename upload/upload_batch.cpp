@@ -1,8 +1,369 @@
 #include "upload/upload_batch.h"
 
-#include "ui/main_panel_dlg.h"
+#include <cmath>
+#include <utility>
+
+#include "imaging/classify_picture.h"
+#include "imaging/file_name_part.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr uint32_t kStored = 100;
+constexpr uint32_t kRejected = 999;
+const char kRetCodeHeader[] = "Album-RetCode";
+const char kErrorInfoHeader[] = "Error-Info";
+const char kFileField[] = "album";
+// The first estimate of a pass assumes this speed, in KB per second.
+constexpr double kFirstSpeedKBps = 60.0;
+
+// ASCII letters only, character by character: in a double-byte code page a trail byte may
+// be a capital letter that is not one.
+std::string ToLowerAscii(const std::string& text, LeadByteTest pfnIsLead) {
+    std::string lower = text;
+    for (size_t i = 0; i < lower.size(); ++i) {
+        const auto c = static_cast<unsigned char>(lower[i]);
+        if (pfnIsLead(c))
+            ++i;
+        else if (c >= 'A' && c <= 'Z')
+            lower[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+// A '.' is never a trail byte, so a byte search finds only whole ".gif"s.
+void ReplaceGifWithJpg(std::string& name) {
+    for (size_t pos = name.find(".gif"); pos != std::string::npos; pos = name.find(".gif", pos + 4))
+        name.replace(pos, 4, ".jpg");
+}
+
+double WholeKB(double dKB) { return std::floor(dKB); }
+
+}  // namespace
+
+CUploadBatch::CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts,
+                           TickSource tick, LeadByteTest pfnIsLead)
+    : m_request(request), m_progress(progress), m_textSource(texts), m_tick(std::move(tick)),
+      m_pfnIsLead(pfnIsLead) {}
+
+CUploadBatch::~CUploadBatch() {
+    // Nobody hears the end of a job that outlives its batch.
+    if (m_bUploading) m_request.Cancel();
+}
+
+bool CUploadBatch::PeekHead(UploadItem& item) const {
+    if (!m_pPanel) return false;
+    const std::vector<int>& queue = m_pPanel->UploadQueue();
+    if (queue.empty()) return false;
+    UploadItem head;
+    head.nIndex = queue.front();
+    UploadSource source;
+    if (m_pPanel->GetUploadSource(head.nIndex, source)) {
+        const bool bOriginal = !m_pPanel->GetUploadSettings().bAutoCompress || source.bKeptAsIs;
+        head.strFile = bOriginal ? source.strPath : source.strUploadPath;
+        head.dSizeKB = (bOriginal ? source.nFileSize : source.nUploadSize) / 1024.0;
+        head.strName = source.strCaption;
+    }
+    item = std::move(head);
+    return true;
+}
+
+double CUploadBatch::QueueTotalKB() const {
+    if (!m_pPanel) return 0;
+    const bool bAuto = m_pPanel->GetUploadSettings().bAutoCompress;
+    double dTotal = 0;
+    for (int nIndex : m_pPanel->UploadQueue()) {
+        UploadSource source;
+        if (!m_pPanel->GetUploadSource(nIndex, source)) continue;
+        dTotal += ((!bAuto || source.bKeptAsIs) ? source.nFileSize : source.nUploadSize) / 1024.0;
+    }
+    return dTotal;
+}
+
+std::string CUploadBatch::ImageFieldName(const UploadItem& item) const {
+    std::string name = ToLowerAscii(item.strName, m_pfnIsLead);
+    if (ClassifyPictureFile(name, m_pfnIsLead) == PictureType::Jpeg) return name;
+    if (GetFileNamePart(item.strFile, m_pfnIsLead) != item.strName) ReplaceGifWithJpg(name);
+    return name;
+}
 
 void CUploadBatch::StartBatch() {
-    if (!m_pPanel) return;
-    m_arrQueue = m_pPanel->m_selIndex;
+    if (!m_pPanel || m_bUploading || m_bInSummary || m_pPanel->UploadQueue().empty()) return;
+    if (!m_progress.Open()) return;
+    m_dDoneKB = 0;
+    m_dSucceededKB = 0;
+    m_nSucceededTotal = 0;
+    StartPass();
+}
+
+void CUploadBatch::Reupload() {
+    if (!m_pPanel || m_bUploading || m_arrFailed.empty()) return;
+    std::vector<int>& queue = m_pPanel->UploadQueue();
+    queue.insert(queue.end(), m_arrFailed.begin(), m_arrFailed.end());
+    m_dDoneKB = 0;
+    m_dSucceededKB = 0;
+    StartPass();
+}
+
+void CUploadBatch::StartPass() {
+    UploadItem head;
+    if (!PeekHead(head)) return;
+    m_texts.strFileName = head.strName;
+    m_dTotalKB = QueueTotalKB();
+    m_texts.strBytes = FormatText(Text(IDS_BYTES_START), m_dTotalKB);
+    m_nPassCount = static_cast<int>(m_pPanel->UploadQueue().size());
+    m_texts.strCount = FormatText(Text(IDS_COUNT_START), m_nPassCount);
+    m_texts.strRemaining = FormatRemainingTime(m_dTotalKB, kFirstSpeedKBps, m_textSource);
+    m_texts.strSpeed = Text(IDS_SPEED_START);
+
+    m_progress.Show();
+    PushTexts();
+    m_pPanel->EnableInput(false);
+    m_bUploading = true;
+    m_arrRejected.clear();
+    m_arrRejectedWhy.clear();
+    m_arrFailed.clear();
+    m_arrFailedWhy.clear();
+    m_arrSucceeded.clear();
+    SendNext();
+}
+
+void CUploadBatch::SendNext() {
+    UploadItem item;
+    while (m_bUploading && PeekHead(item)) {
+        m_texts.strFileName = item.strName;
+        PushTexts();
+        m_progress.StartProgressDisplay();
+        std::string strWhy;
+        if (UploadOne(item, strWhy)) return;
+        FinishHead(Verdict::Failed, strWhy);
+    }
+    if (m_bUploading) EndPass();
+}
+
+bool CUploadBatch::UploadOne(const UploadItem& item, std::string& strWhy) {
+    const UploadSettings settings = m_pPanel->GetUploadSettings();
+    if (item.strFile.empty()) {
+        strWhy = Text(IDS_REASON_NOT_PREPARED);
+        return false;
+    }
+    // An empty file is no picture: the server would only store nothing under its name.
+    if (item.dSizeKB <= 0) {
+        strWhy = Text(IDS_REASON_FILE_EMPTY);
+        return false;
+    }
+    if (settings.strUploadCGI.empty()) {
+        strWhy = Text(IDS_REASON_NO_ADDRESS);
+        return false;
+    }
+    m_request.ResetForm();
+    m_request.AddField("signature", settings.strSignature);
+    m_request.AddField("albumname", settings.strAlbumName);
+    m_request.AddField("imgfile", ImageFieldName(item));
+    m_request.AddField("filesize", FormatText("%.2f", item.dSizeKB));
+    m_request.AddField("kxuin", FormatText("%ld", settings.nKXUin));
+    if (!m_request.StartUpload(kFileField, settings.strUploadCGI, item.strFile)) {
+        strWhy = Text(IDS_REASON_NO_ADDRESS);
+        return false;
+    }
+    return true;
+}
+
+void CUploadBatch::OnProgress(uint32_t nDone, uint32_t) {
+    if (!m_pPanel || !m_bUploading) return;
+    const uint32_t nNow = m_tick();
+    const double dCurrentKB = nDone / 1024.0;
+    const double dAmountKB = dCurrentKB + m_dDoneKB;
+    if (const auto speed = m_stats.Sample(nNow, dAmountKB)) {
+        m_texts.strSpeed = FormatSpeed(*speed, m_textSource);
+        m_texts.strRemaining = FormatRemainingTime(m_dTotalKB - m_dDoneKB - dCurrentKB, *speed, m_textSource);
+    }
+    m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), dAmountKB, m_dTotalKB);
+    PushTexts();
+    // A pass of nothing has no percentage; the request's framing can take the amount past
+    // the total at the end of a picture.
+    if (m_dTotalKB > 0) {
+        const double dPercent = std::trunc(dAmountKB / m_dTotalKB * 100);
+        if (dPercent >= 0 && dPercent < 100)
+            m_progress.SetTitle(FormatText(Text(IDS_TITLE_PERCENT), static_cast<int>(dPercent)));
+        m_progress.SetProgressPos(dPercent >= 100 ? 100 : dPercent <= 0 ? 0 : static_cast<int>(dPercent));
+    }
+}
+
+std::string CUploadBatch::ReasonWithoutAnswer(TransferCode nCode) const {
+    switch (nCode) {
+    case TransferCode::LocalFileError:
+        return Text(IDS_REASON_FILE_UNREADABLE);
+    case TransferCode::HostNotFound:
+        return Text(IDS_REASON_HOST_NOT_FOUND);
+    case TransferCode::NotFound:
+        return Text(IDS_REASON_SCRIPT_NOT_FOUND);
+    case TransferCode::Unavailable:
+        return Text(IDS_REASON_UNAVAILABLE);
+    default:
+        return Text(IDS_REASON_NO_ANSWER);
+    }
+}
+
+void CUploadBatch::OnFinished(TransferCode nCode, const char* pszAnswerPath) {
+    // Only the headers are read: the body's file would otherwise pile up in the temporary
+    // folder over a long-lived page.
+    if (pszAnswerPath && *pszAnswerPath) m_request.DiscardAnswer(pszAnswerPath);
+    if (!m_pPanel || !m_bUploading || m_pPanel->UploadQueue().empty()) return;
+
+    Verdict verdict = Verdict::Failed;
+    std::string strWhy;
+    if (!m_request.HasAnswer()) {
+        strWhy = ReasonWithoutAnswer(nCode);
+    } else {
+        uint32_t nRetCode = 0;
+        m_request.GetHeaderNumber(kRetCodeHeader, nRetCode);
+        m_request.GetHeaderString(kErrorInfoHeader, strWhy, true);
+        // The verdict headers count when they came with a 200 answer (its body, which is not
+        // read, may have been cut); any other status never counts as stored.
+        const bool bAnswerOk = nCode == TransferCode::Complete || nCode == TransferCode::Incomplete;
+        if (nRetCode == kStored && bAnswerOk) {
+            verdict = Verdict::Stored;
+        } else if (nRetCode == kRejected) {
+            verdict = Verdict::Rejected;
+        } else if (nRetCode == kStored) {
+            strWhy = Text(IDS_REASON_BAD_ANSWER);
+        } else if (strWhy.empty()) {
+            strWhy = bAnswerOk ? Text(IDS_REASON_UNKNOWN) : ReasonWithoutAnswer(nCode);
+        }
+    }
+    if (verdict != Verdict::Stored && strWhy.empty()) strWhy = Text(IDS_REASON_UNKNOWN);
+    FinishHead(verdict, strWhy);
+    SendNext();
+}
+
+void CUploadBatch::FinishHead(Verdict verdict, const std::string& strWhy) {
+    UploadItem head;
+    if (!PeekHead(head)) return;
+    const double dWholeKB = WholeKB(head.dSizeKB);
+    m_dDoneKB += dWholeKB;
+    switch (verdict) {
+    case Verdict::Stored:
+        m_arrSucceeded.push_back(head.nIndex);
+        m_dSucceededKB += dWholeKB;
+        break;
+    case Verdict::Rejected:
+        m_arrRejected.push_back(head.nIndex);
+        m_arrRejectedWhy.push_back(strWhy);
+        break;
+    case Verdict::Failed:
+        m_arrFailed.push_back(head.nIndex);
+        m_arrFailedWhy.push_back(strWhy);
+        break;
+    }
+    std::vector<int>& queue = m_pPanel->UploadQueue();
+    queue.erase(queue.begin());
+    m_texts.strCount =
+        FormatText(Text(IDS_COUNT_DONE), m_nPassCount - static_cast<int>(queue.size()), m_nPassCount);
+    PushTexts();
+}
+
+std::string CUploadBatch::CaptionOf(int nIndex) const {
+    UploadSource source;
+    return m_pPanel && m_pPanel->GetUploadSource(nIndex, source) ? source.strCaption : std::string();
+}
+
+std::vector<ResultRow> CUploadBatch::Rows(const std::vector<int>& arrIndices, const std::vector<std::string>& arrWhy,
+                                          const std::string& strPrefix) const {
+    std::vector<ResultRow> rows;
+    rows.reserve(arrIndices.size());
+    for (size_t i = 0; i < arrIndices.size(); ++i)
+        rows.push_back(ResultRow{CaptionOf(arrIndices[i]), strPrefix + (i < arrWhy.size() ? arrWhy[i] : std::string())});
+    return rows;
+}
+
+void CUploadBatch::EndPass() {
+    m_bUploading = false;
+    m_progress.SetTitle(Text(IDS_TITLE_DONE));
+    m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), m_dTotalKB, m_dTotalKB);
+    m_texts.strRemaining = Text(IDS_TIME_ZERO);
+    PushTexts();
+    m_progress.SetProgressPos(100);
+
+    const int nFailures = static_cast<int>(m_arrRejected.size() + m_arrFailed.size());
+    m_nSucceededTotal += m_nPassCount - nFailures;
+    if (m_nSucceededTotal < 0) m_nSucceededTotal = 0;
+    CountStoredSpace();
+
+    SummaryRequest summary;
+    summary.strMessage = FormatText(Text(IDS_SUMMARY), m_nSucceededTotal, nFailures);
+    if (nFailures) {
+        summary.strMessage += Text(IDS_SUMMARY_REJECTED_NOTE);
+        summary.bShowList = true;
+        summary.bCanReupload = !m_arrFailed.empty();
+        summary.strListLabel = Text(IDS_LIST_FAILED);
+        summary.rows = Rows(m_arrRejected, m_arrRejectedWhy, Text(IDS_REJECTED_PREFIX));
+        std::vector<ResultRow> failed = Rows(m_arrFailed, m_arrFailedWhy, std::string());
+        summary.rows.insert(summary.rows.end(), failed.begin(), failed.end());
+    }
+    const unsigned nGeneration = m_nGeneration;
+    const SummaryChoice choice = RunSummary(summary);
+    if (nGeneration != m_nGeneration) return;  // aborted while the summary was up
+    if (choice == SummaryChoice::Reupload && !m_arrFailed.empty()) {
+        Reupload();
+        return;
+    }
+    ++m_nGeneration;
+    m_pPanel->EnableInput(true);
+    m_progress.Close();
+    m_pPanel->FireUploadFinished();
+}
+
+void CUploadBatch::OnCancelRequested() {
+    if (!m_pPanel || !m_bUploading) return;
+    const int nRemaining = static_cast<int>(m_pPanel->UploadQueue().size());
+    const int nSucceeded = static_cast<int>(m_arrSucceeded.size());
+    m_request.Cancel();
+    m_bUploading = false;
+
+    SummaryRequest summary;
+    summary.strMessage = FormatText(Text(IDS_CANCELLED), nSucceeded, nRemaining);
+    summary.bCancelMode = true;
+    summary.bShowList = nRemaining != 0;
+    summary.strListLabel = Text(IDS_LIST_UPLOADED);
+    summary.rows = Rows(m_arrSucceeded, std::vector<std::string>(m_arrSucceeded.size(), Text(IDS_STATUS_UPLOADED)),
+                        std::string());
+    CountStoredSpace();
+    const unsigned nGeneration = m_nGeneration;
+    RunSummary(summary);
+    if (nGeneration != m_nGeneration) return;
+    ++m_nGeneration;
+    m_pPanel->EnableInput(true);
+    m_progress.Close();
+}
+
+SummaryChoice CUploadBatch::RunSummary(const SummaryRequest& summary) {
+    m_bInSummary = true;
+    const SummaryChoice choice = m_progress.ShowSummary(summary);
+    m_bInSummary = false;
+    return choice;
+}
+
+void CUploadBatch::CountStoredSpace() {
+    m_pPanel->SetUsedSpace(m_pPanel->GetUsedSpace() + m_dSucceededKB);
+    m_pPanel->UpdateSpaceLabel();
+    // Counted once: a later cancel or abort of the same pass adds nothing more.
+    m_dSucceededKB = 0;
+}
+
+void CUploadBatch::Abort() {
+    if (!m_bUploading && !m_bInSummary) return;
+    ++m_nGeneration;
+    if (m_bUploading) {
+        m_request.Cancel();
+        m_bUploading = false;
+        if (m_pPanel) CountStoredSpace();
+    }
+    m_progress.AbortSummary();
+    m_progress.Close();
+    if (m_pPanel) {
+        m_pPanel->EnableInput(true);
+        // The indices name pictures that are about to go.
+        m_pPanel->UploadQueue().clear();
+    }
 }

@@ -71,7 +71,7 @@ int main() {
         double t1 = Seconds();
         files = PlainLoop(folder);
         double t2 = Seconds();
-        listed = static_cast<int>(panel.m_arrItems.size());
+        listed = static_cast<int>(panel.GetItems().size());
         ours.push_back(t1 - t0);
         plain.push_back(t2 - t1);
         MSG msg;

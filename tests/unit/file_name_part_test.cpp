@@ -1,4 +1,4 @@
-#include "ui/file_name_part.h"
+#include "imaging/file_name_part.h"
 
 #include <gtest/gtest.h>
 

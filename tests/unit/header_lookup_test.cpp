@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Values, HeaderNumber,
                                          NumberCase{" 999", true, 999}, NumberCase{" 100abc", true, 100},
                                          NumberCase{" 007", true, 7}, NumberCase{" abc", false, 0},
                                          NumberCase{"", false, 0}, NumberCase{"   ", false, 0},
-                                         NumberCase{" -1", false, 0}, NumberCase{" +100", false, 0},
+                                         NumberCase{" -1", false, 0}, NumberCase{" +100", true, 100}, NumberCase{"+-100", false, 0},
                                          NumberCase{" 4294967294", true, 4294967294u},
                                          NumberCase{" 4294967295", false, 0},
                                          NumberCase{" 99999999999999999999999", false, 0}));

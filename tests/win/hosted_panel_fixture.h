@@ -13,6 +13,9 @@
 #include <windowsx.h>
 
 #include <atomic>
+#include <commctrl.h>
+#include <functional>
+#include <vector>
 #include <fstream>
 #include <set>
 #include <string>
@@ -41,37 +44,108 @@ private:
     std::string m_strPath;
 };
 
-// Answers the next message box titled "提示" from another thread, keeping its text.
-class CMessageBoxAnswerer {
+// What a modal window showed when it was answered.
+struct AnsweredWindow {
+    bool bFound = false;
+    std::string strText;       // a message box's text, or the result dialog's message
+    std::string strListLabel;  // the result dialog's list label
+    std::string strColumn1;    // the header of the list's second column
+    std::vector<std::vector<std::string>> rows;  // the list's cells
+    bool bButtonVisible = false;  // of the button pressed
+    bool bButtonEnabled = false;
+};
+
+// Answers the next top-level window with this title from another thread: reads what it
+// shows, runs onFound (to change the world before the answer), then presses the button.
+class CWindowAnswerer {
 public:
-    CMessageBoxAnswerer() : m_thread([this] { Run(); }) {}
-    ~CMessageBoxAnswerer() {
+    CWindowAnswerer(std::string strTitle, int nButton, std::function<void()> onFound = {}, DWORD dwTimeoutMs = 20000)
+        : m_strTitle(std::move(strTitle)), m_nButton(nButton), m_onFound(std::move(onFound)),
+          m_dwTimeoutMs(dwTimeoutMs), m_thread([this] { Run(); }) {}
+    ~CWindowAnswerer() {
         m_bStop = true;
-        m_thread.join();
+        if (m_thread.joinable()) m_thread.join();
     }
-    std::string Text() {
-        m_bStop = true;
-        m_thread.join();
-        m_thread = std::thread([] {});
-        return m_strText;
+    bool Done() const { return m_bDone; }
+    // Waits for the answer; the window's thread must be pumping meanwhile (it is, inside
+    // its modal loop, once the window is up).
+    const AnsweredWindow& Result() {
+        if (m_thread.joinable()) m_thread.join();
+        return m_result;
     }
 
 private:
+    static std::string TextOf(HWND h) {
+        char text[4096] = {};
+        GetWindowTextA(h, text, sizeof text);
+        return text;
+    }
+    void Read(HWND w) {
+        m_result.bFound = true;
+        HWND message = GetDlgItem(w, 0xFFFF);
+        m_result.strText = TextOf(message ? message : GetDlgItem(w, IDC_RESULT_MESSAGE));
+        m_result.strListLabel = TextOf(GetDlgItem(w, IDC_RESULT_LIST_LABEL));
+        if (HWND list = GetDlgItem(w, IDC_RESULT_LIST)) {
+            char header[256] = {};
+            LVCOLUMNA column{};
+            column.mask = LVCF_TEXT;
+            column.pszText = header;
+            column.cchTextMax = sizeof header;
+            SendMessageA(list, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+            m_result.strColumn1 = header;
+            const int n = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            for (int i = 0; i < n; ++i) {
+                std::vector<std::string> row;
+                for (int c = 0; c < 2; ++c) {
+                    std::string cell(16384, '\0');
+                    LVITEMA item{};
+                    item.iSubItem = c;
+                    item.pszText = cell.data();
+                    item.cchTextMax = static_cast<int>(cell.size());
+                    cell.resize(static_cast<size_t>(
+                        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item))));
+                    row.push_back(cell);
+                }
+                m_result.rows.push_back(row);
+            }
+        }
+        HWND button = GetDlgItem(w, m_nButton);
+        m_result.bButtonVisible = button && IsWindowVisible(button);
+        m_result.bButtonEnabled = button && IsWindowEnabled(button);
+    }
     void Run() {
-        for (int i = 0; i < 500 && !m_bStop; ++i) {
-            if (HWND box = FindWindowA("#32770", "提示")) {
-                char text[256] = {};
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                m_strText = text;
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
+        const DWORD dwStart = GetTickCount();
+        while (!m_bStop && GetTickCount() - dwStart < m_dwTimeoutMs) {
+            HWND w = FindWindowA("#32770", m_strTitle.c_str());
+            if (w && IsWindowVisible(w)) {
+                Read(w);
+                if (m_onFound) m_onFound();
+                PostMessageA(w, WM_COMMAND, MAKEWPARAM(m_nButton, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(w, m_nButton)));
+                m_bDone = true;
                 return;
             }
             Sleep(10);
         }
     }
+    std::string m_strTitle;
+    int m_nButton;
+    std::function<void()> m_onFound;
+    DWORD m_dwTimeoutMs;
+    AnsweredWindow m_result;
     std::atomic<bool> m_bStop{false};
-    std::string m_strText = "<no message box>";
+    std::atomic<bool> m_bDone{false};
     std::thread m_thread;
+};
+
+// Answers the next message box titled "提示" with its first button, keeping its text.
+class CMessageBoxAnswerer : public CWindowAnswerer {
+public:
+    CMessageBoxAnswerer() : CWindowAnswerer("提示", IDOK, {}, 5000) {}
+    std::string Text() {
+        const AnsweredWindow& r = Result();
+        return r.bFound ? r.strText : "<no message box>";
+    }
 };
 
 class PanelTest : public ::testing::Test {
@@ -112,7 +186,7 @@ protected:
     }
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (const auto& item : Panel().m_arrItems) names.insert(item->strCaption);
+        for (const auto& item : Panel().GetItems()) names.insert(item->strCaption);
         return names;
     }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }

@@ -35,7 +35,7 @@ TEST_F(PanelTest, ScanListsGifAndJpegFilesOnly) {
     EXPECT_TRUE(Enabled(IDC_SELECT_ALL));
     EXPECT_TRUE(Enabled(IDC_SELECT_NONE));
     EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
-    for (const auto& item : Panel().m_arrItems) {
+    for (const auto& item : Panel().GetItems()) {
         EXPECT_EQ(item->strPath, folder.Path() + "\\" + item->strCaption);
         EXPECT_TRUE(item->bVisible);
     }
@@ -58,7 +58,7 @@ TEST_F(PanelTest, SelectionTotalsFollowTheCompressBox) {
     Click(IDC_SELECT_NONE);
     EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 0.0);
     EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
-    for (const auto& item : Panel().m_arrItems) EXPECT_FALSE(item->bSelected);
+    for (const auto& item : Panel().GetItems()) EXPECT_FALSE(item->bSelected);
 }
 
 TEST_F(PanelTest, ClickingTheCompressCaptionTogglesTheBox) {
@@ -75,7 +75,7 @@ TEST_F(PanelTest, ClickingTheCompressCaptionTogglesTheBox) {
     EXPECT_EQ(Button_GetCheck(Item(IDC_AUTO_COMPRESS)), BST_CHECKED);
 }
 
-TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenQueues) {
+TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenStartsTheBatch) {
     CScratchFolder folder;
     folder.File("p1.jpg", 240 * 1024);
     folder.File("p2.jpg", 1024);
@@ -87,27 +87,32 @@ TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenQueues) {
         Click(IDC_UPLOAD_NOW);
         EXPECT_EQ(answer.Text(), "请选择您要上传的文件！");
     }
-    EXPECT_TRUE(Panel().m_uploader.GetQueue().empty());
 
     Panel().SetTotalSpace(10240);
     Panel().SetUsedSpace(10000);
     // Select the 240 KB picture alone: reaching the total exactly is allowed.
-    for (auto& item : Panel().m_arrItems) item->bSelected = item->strCaption == "p1.jpg";
+    for (auto& item : Panel().GetItems()) item->bSelected = item->strCaption == "p1.jpg";
     SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);
     SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);  // recount with the box clear
     ASSERT_DOUBLE_EQ(Panel().GetSelectedKB(), 240.0);
     EnableWindow(Item(IDC_UPLOAD_NOW), TRUE);
-    Click(IDC_UPLOAD_NOW);
-    ASSERT_EQ(Panel().m_uploader.GetQueue().size(), 1u);
-    EXPECT_EQ(Panel().m_arrItems[Panel().m_uploader.GetQueue()[0]]->strCaption, "p1.jpg");
+    {
+        // The page set no upload address: the picture fails at once and says why.
+        CWindowAnswerer result("上传结果", IDCANCEL);
+        Click(IDC_UPLOAD_NOW);
+        const AnsweredWindow& shown = result.Result();
+        ASSERT_EQ(shown.rows.size(), 1u);
+        EXPECT_EQ(shown.rows[0], (std::vector<std::string>{"p1.jpg", "上传地址无效，没有上传"}));
+    }
+    EXPECT_TRUE(IsWindowEnabled(Panel().m_hWnd));
 
-    Panel().m_arrItems[1]->bSelected = true;  // one more kilobyte: over the quota
+    Panel().GetItems()[1]->bSelected = true;  // one more kilobyte: over the quota
     SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);
     SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);
     CMessageBoxAnswerer answer;
     Click(IDC_UPLOAD_NOW);
     EXPECT_EQ(answer.Text(), "很抱歉，您的相册空间不足，无法上传！");
-    EXPECT_EQ(Panel().m_uploader.GetQueue().size(), 1u) << "the earlier queue must not change";
+    EXPECT_FALSE(IsWindowVisible(Panel().GetUploader().ProgressDialog().m_hWnd)) << "no batch over the quota";
 }
 
 TEST_F(PanelTest, EmptyOrMissingFoldersLeaveAnEmptyOrOldList) {
@@ -117,14 +122,14 @@ TEST_F(PanelTest, EmptyOrMissingFoldersLeaveAnEmptyOrOldList) {
     Click(IDC_SELECT_ALL);
     // A tree item outside the file system: the list stays, the figure and buttons reset.
     EXPECT_EQ(Scan(""), 0);
-    EXPECT_EQ(Panel().m_arrItems.size(), 1u);
-    EXPECT_TRUE(Panel().m_arrItems[0]->bSelected);
+    EXPECT_EQ(Panel().GetItems().size(), 1u);
+    EXPECT_TRUE(Panel().GetItems()[0]->bSelected);
     EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 0.0);
     EXPECT_FALSE(Enabled(IDC_SELECT_ALL));
     EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
     // A folder removed before the scan, and one nested close to the path limit.
     EXPECT_EQ(Scan(folder.Path() + "\\gone"), 1);
-    EXPECT_TRUE(Panel().m_arrItems.empty());
+    EXPECT_TRUE(Panel().GetItems().empty());
     EXPECT_FALSE(Enabled(IDC_SELECT_ALL));
     std::string deep = folder.Path();
     while (deep.size() < 240) {
@@ -132,7 +137,7 @@ TEST_F(PanelTest, EmptyOrMissingFoldersLeaveAnEmptyOrOldList) {
         CreateDirectoryA(deep.c_str(), nullptr);
     }
     EXPECT_EQ(Scan(deep + "\\" + std::string(250 - std::min<size_t>(deep.size(), 249), 'n')), 1);
-    EXPECT_TRUE(Panel().m_arrItems.empty());
+    EXPECT_TRUE(Panel().GetItems().empty());
 }
 
 TEST_F(PanelTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
@@ -141,7 +146,7 @@ TEST_F(PanelTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
     std::string kept = folder.File("kept.gif", 500);
     std::string copy = folder.File("DORivav1.tmp", 300);
     ASSERT_EQ(Scan(folder.Path()), 1);
-    for (auto& item : Panel().m_arrItems) item->strUploadPath = item->strCaption == "photo.jpg" ? copy : item->strPath;
+    for (auto& item : Panel().GetItems()) item->strUploadPath = item->strCaption == "photo.jpg" ? copy : item->strPath;
     CScratchFolder other;
     ASSERT_EQ(Scan(other.Path()), 1);
     EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -153,7 +158,7 @@ TEST_F(PanelTest, TenThousandFilesAreListedInFolderOrder) {
     CScratchFolder folder;
     for (int i = 0; i < 10000; ++i) folder.File("img" + std::to_string(i) + (i % 2 ? ".jpg" : ".txt"), 0);
     ASSERT_EQ(Scan(folder.Path()), 1);
-    EXPECT_EQ(Panel().m_arrItems.size(), 5000u);
+    EXPECT_EQ(Panel().GetItems().size(), 5000u);
     Click(IDC_SELECT_ALL);
     EXPECT_EQ(Panel().CollectSelection(), 5000);
 }
@@ -214,7 +219,7 @@ TEST_F(PanelTest, DraggingTheSplitterWidensTheTree) {
 TEST_F(PanelTest, SkinColourRepaintsThePanelButNotTheSplitter) {
     CVariant colour(static_cast<long>(RGB(10, 20, 30)));
     ASSERT_EQ(PutProperty(m_disp.Get(), L"SkinColor", colour.Ref()), S_OK);
-    EXPECT_EQ(Panel().m_crSkin, RGB(10, 20, 30));
+    EXPECT_EQ(Panel().GetSkinColor(), RGB(10, 20, 30));
     EXPECT_EQ(Panel().GetSpaceLabel().GetBkColor(), RGB(10, 20, 30));
     auto* bar = static_cast<CSplitterBar*>(CWnd::FromHandlePermanent(GetDlgItem(Panel().m_hWnd, 3)));
     ASSERT_NE(bar, nullptr);

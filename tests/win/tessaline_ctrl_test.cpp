@@ -71,8 +71,8 @@ TEST_F(TessalineCtrlTest, NumbersRoundTripWithoutClamping) {
         EXPECT_EQ(GetNumber(m_disp.Get(), c.name), c.value);
     }
     // The panel keeps limits sign-extended, as the picture preparation reads them.
-    EXPECT_EQ(Control().GetPanel().m_nLimitX, 32767);
-    EXPECT_EQ(Control().GetPanel().m_nLimitY, 0);
+    EXPECT_EQ(Control().GetPanel().GetLimitX(), 32767);
+    EXPECT_EQ(Control().GetPanel().GetLimitY(), 0);
 }
 
 TEST_F(TessalineCtrlTest, ConvertibleVariantsAreAccepted) {
@@ -128,7 +128,7 @@ TEST_F(TessalineCtrlTest, StringsKeepTheirLengthAndChineseText) {
     }
     // Stored as code page 936 multibyte text.
     ASSERT_EQ(PutText(L"AlbumName", chinese), S_OK);
-    EXPECT_EQ(Control().GetPanel().m_strAlbumName, "我的相册 春节");
+    EXPECT_EQ(Control().GetPanel().GetAlbumName(), "我的相册 春节");
     CVariant nullString;
     nullString.Ref().vt = VT_BSTR;
     nullString.Ref().bstrVal = nullptr;

@@ -20,8 +20,8 @@ TEST_F(ThumbViewTest, ClicksOnCellsAndCaptionsToggleTheSelection) {
     folder.File("second.gif", 1024);
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(false);
-    ThumbItem& first = *Panel().m_arrItems[0];
-    ThumbItem& second = *Panel().m_arrItems[1];
+    ThumbItem& first = *Panel().GetItems()[0];
+    ThumbItem& second = *Panel().GetItems()[1];
     EXPECT_EQ(first.rcCell.right - first.rcCell.left, 102);
     EXPECT_FALSE(first.strCaption.empty());
 
@@ -65,7 +65,7 @@ TEST_F(ThumbViewTest, ColumnsFollowTheWidthAndTheScrollBarTheHeight) {
         View().Layout();
     };
     resizeClient(351, 500);
-    auto& items = Panel().m_arrItems;
+    auto& items = Panel().GetItems();
     EXPECT_EQ(items[2]->rcCell.left, 15 + 2 * 117);
     EXPECT_EQ(items[3]->rcCell.left, 15) << "a 351-pixel client holds three columns";
     EXPECT_EQ(View().m_nContentHeight, 447);
@@ -88,7 +88,7 @@ TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
     ASSERT_EQ(Scan(folder.Path()), 1);
     ResizeView(400, 300);
     View().Layout();
-    ThumbItem& first = *Panel().m_arrItems[0];
+    ThumbItem& first = *Panel().GetItems()[0];
     const int top = first.rcCell.top;
     ASSERT_EQ(ScrollPos(), 0);
 
@@ -111,7 +111,7 @@ TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
     EXPECT_EQ(View().m_nScrollOffset, -si.nPos);
 
     // A click lands on the cell where it is drawn now.
-    ThumbItem& last = *Panel().m_arrItems.back();
+    ThumbItem& last = *Panel().GetItems().back();
     ASSERT_TRUE(last.bVisible);
     ClickAt(CentreOf(last.rcCell));
     EXPECT_TRUE(last.bSelected);
@@ -121,7 +121,7 @@ TEST_F(ThumbViewTest, AnEmptyFolderDisablesTheSelectionButtons) {
     CScratchFolder folder;
     folder.File("notes.txt", 10);
     ASSERT_EQ(Scan(folder.Path()), 1);
-    EXPECT_TRUE(Panel().m_arrItems.empty());
+    EXPECT_TRUE(Panel().GetItems().empty());
     EXPECT_FALSE(Enabled(IDC_SELECT_ALL));
     EXPECT_FALSE(Enabled(IDC_SELECT_NONE));
     ClickAt(POINT{60, 60});

@@ -49,7 +49,7 @@ protected:
     CShellTree* Tree() { return static_cast<CShellTree*>(CWnd::FromHandlePermanent(Panel().GetTreeWindow())); }
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (const auto& item : Panel().m_arrItems) names.insert(item->strPath);
+        for (const auto& item : Panel().GetItems()) names.insert(item->strPath);
         return names;
     }
 
@@ -92,7 +92,7 @@ TEST_F(TreeInPanelTest, ClickingAFolderMadeByTheTestListsItsPictures) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Panel().m_hWnd, IDC_SELECT_ALL)));
     // The computer folder has no path: the pictures stay, the buttons go off.
     ClickItem(tree, ComputerItem(tree));
-    EXPECT_EQ(Panel().m_arrItems.size(), 2u);
+    EXPECT_EQ(Panel().GetItems().size(), 2u);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Panel().m_hWnd, IDC_SELECT_ALL)));
 }
 

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     if (!kids.empty()) tree->EnsureVisible(kids.back());
     tree->EnsureVisible(item);
     PumpFor(3000);  // thumbnails
-    std::ofstream(argv[2]) << panel.m_arrItems.size() << "\n";
+    std::ofstream(argv[2]) << panel.GetItems().size() << "\n";
     PumpUntil([&] { return GetFileAttributesA(argv[3]) != INVALID_FILE_ATTRIBUTES; }, 30000);
     return 0;
 }

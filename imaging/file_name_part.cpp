@@ -1,4 +1,4 @@
-#include "ui/file_name_part.h"
+#include "imaging/file_name_part.h"
 
 std::string GetFileNamePart(std::string_view strPath, LeadByteTest pfnIsLead) {
     size_t nStart = 0;

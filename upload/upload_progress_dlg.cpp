@@ -1,0 +1,194 @@
+#include "upload/upload_progress_dlg.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/ole_registry.h"
+#include "framework/scoped_handle.h"
+#include "framework/text.h"
+#include "imaging/file_name_part.h"
+#include "res/resource.h"
+#include "tessaline_h.h"
+#include "upload/upload_result_dlg.h"
+
+namespace {
+
+bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+struct OwnedDialogs {
+    HWND hOwner;
+};
+
+// Ends a dialog (message box or result dialog) that this thread shows over hOwner. Through
+// EndDialog rather than a command: a Yes/No box has no button for IDCANCEL to press.
+BOOL CALLBACK EndOwnedDialog(HWND hWnd, LPARAM lParam) {
+    const auto* owned = reinterpret_cast<const OwnedDialogs*>(lParam);
+    char szClass[16] = {};
+    if (GetWindow(hWnd, GW_OWNER) == owned->hOwner && GetClassNameA(hWnd, szClass, sizeof szClass) &&
+        std::strcmp(szClass, "#32770") == 0)
+        ::EndDialog(hWnd, IDCANCEL);
+    return TRUE;
+}
+
+}  // namespace
+
+CUploadProgressDlg::CUploadProgressDlg() : CDialog(IDD_UPLOAD_PROGRESS) {}
+
+CUploadProgressDlg::~CUploadProgressDlg() {
+    // The player's thread draws into the dialog: it goes first. Then the window, while this
+    // object's message map still exists (CWnd's destructor would see only its own).
+    m_pAnim.reset();
+    if (m_hWnd) DestroyWindow();
+}
+
+bool CUploadProgressDlg::Open() {
+    if (m_hWnd) return true;
+    // The window went with its owner, or was never made. A player left from the old window
+    // is started over in the new one.
+    m_pAnim.reset();
+    m_bAnimLoaded = false;
+    const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    return Create(IDD_UPLOAD_PROGRESS, m_hOwner) != FALSE;
+}
+
+BOOL CUploadProgressDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_bAnimLoaded = false;
+    m_wndProgress.SubclassDlgItem(IDC_PROGRESS_BAR, this);
+    PushTexts();
+    return TRUE;
+}
+
+void CUploadProgressDlg::Show() {
+    if (!m_hWnd) return;
+    ShowWindow(SW_SHOW);
+    BringWindowToTop(m_hWnd);
+    SetForegroundWindow(m_hWnd);
+}
+
+void CUploadProgressDlg::Close() {
+    // The framework hides a modeless dialog; the window is kept for the next batch.
+    EndDialog(IDOK);
+}
+
+void CUploadProgressDlg::SetTexts(const ProgressTexts& texts) {
+    m_strFileName = texts.strFileName;
+    m_strRemaining = texts.strRemaining;
+    m_strSpeed = texts.strSpeed;
+    m_strCount = texts.strCount;
+    m_strBytes = texts.strBytes;
+    PushTexts();
+}
+
+void CUploadProgressDlg::PushTexts() {
+    if (!m_hWnd) return;
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_FILE, m_strFileName.c_str());
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_REMAINING, m_strRemaining.c_str());
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_SPEED, m_strSpeed.c_str());
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_COUNT, m_strCount.c_str());
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_BYTES, m_strBytes.c_str());
+}
+
+void CUploadProgressDlg::SetTitle(const std::string& strTitle) {
+    if (m_hWnd) SetWindowText(strTitle);
+}
+
+void CUploadProgressDlg::SetProgressPos(int nPercent) {
+    if (m_wndProgress.m_hWnd) m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(std::clamp(nPercent, 0, 100)));
+}
+
+void CUploadProgressDlg::StartProgressDisplay() {
+    if (m_pAnim && m_pAnim->HasStarted()) {
+        // A later picture, or a later pass: the animation goes on where it was paused and
+        // the bar stays where it is until the first progress report.
+        m_pAnim->Resume();
+        return;
+    }
+    if (m_wndProgress.m_hWnd) {
+        m_wndProgress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        m_wndProgress.SendMessage(PBM_SETPOS, 0);
+    }
+    const std::string strPath = GetControlFolder() + "Upload.gif";
+    m_pAnim = std::make_unique<CGifPlayer>();
+    m_bAnimLoaded = m_pAnim->Load(strPath);
+    // Natural size, in the free band above the texts.
+    if (m_bAnimLoaded) m_pAnim->Play(m_hWnd, 45, 14, -1, -1);
+}
+
+SummaryChoice CUploadProgressDlg::ShowSummary(const SummaryRequest& summary) {
+    // A summary inside a summary (a nested loop ended a pass again) has nobody to answer it.
+    // Without a window (it went with its owner, the page is closing) there is nothing to
+    // show the summary over, nor anyone to read it.
+    if (m_bInSummary || !m_hWnd) return SummaryChoice::Done;
+    if (m_bAnimLoaded && m_pAnim) m_pAnim->Pause();
+    m_bInSummary = true;
+    m_bSummaryAborted = false;
+
+    INT_PTR nResult = IDCANCEL;
+    if (!summary.bShowList) {
+        MessageBoxA(m_hWnd, summary.strMessage.c_str(), LoadResString(IDS_NOTE_CAPTION).c_str(),
+                    MB_ICONINFORMATION);
+    } else {
+        SetFocus(m_hWnd);
+        CUploadResultDlg dlg(summary, this);
+        nResult = dlg.DoModal();
+    }
+    const bool bAborted = m_bSummaryAborted;
+    m_bInSummary = false;
+    m_bSummaryAborted = false;
+
+    if (bAborted || nResult != IDOK || !summary.bShowList || summary.bCancelMode || !summary.bCanReupload)
+        return SummaryChoice::Done;
+    return SummaryChoice::Reupload;
+}
+
+void CUploadProgressDlg::AbortSummary() {
+    if (!m_bInSummary) return;
+    m_bSummaryAborted = true;
+    if (!m_hWnd) return;
+    OwnedDialogs owned{m_hWnd};
+    EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(&owned));
+}
+
+void CUploadProgressDlg::OnCancel() {
+    // The batch decides what a cancel means; with no pass to cancel there is nothing to ask.
+    if (m_pCommands && m_pCommands->IsPassRunning())
+        m_pCommands->OnCancelRequested();
+    else
+        Close();
+}
+
+LRESULT CUploadProgressDlg::OnClose(WPARAM, LPARAM) {
+    if (!m_pCommands || !m_pCommands->IsPassRunning()) {
+        Close();
+        return 0;
+    }
+    const HWND hWnd = m_hWnd;
+    const int nAnswer = MessageBoxA(hWnd, LoadResString(IDS_CONFIRM_CLOSE).c_str(),
+                                    LoadResString(IDS_NOTE_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION);
+    // The box ran a message loop: the pass may have ended, or the window gone with its owner.
+    if (nAnswer == IDYES && IsWindow(hWnd) && m_pCommands && m_pCommands->IsPassRunning())
+        m_pCommands->OnCancelRequested();
+    return 0;
+}
+
+std::string CUploadProgressDlg::GetControlFolder() {
+    const std::string strKey = "CLSID\\" + GuidToRegistryString(CLSID_TessalineCtrl) + "\\InprocServer32";
+    CScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, strKey.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        return std::string();
+    // The last byte stays 0: a value stored without its terminator still ends in the buffer.
+    char szPath[260] = {};
+    DWORD cbPath = sizeof szPath - 1;
+    DWORD dwType = 0;
+    if (RegQueryValueExA(key.Get(), nullptr, nullptr, &dwType, reinterpret_cast<BYTE*>(szPath), &cbPath) !=
+            ERROR_SUCCESS ||
+        (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
+        std::memset(szPath, 0, sizeof szPath);
+    const std::string strPath(szPath);
+    // Walked by character: in code page 936 a trail byte may be a backslash.
+    return strPath.substr(0, strPath.size() - GetFileNamePart(strPath, IsAnsiLeadByte).size());
+}

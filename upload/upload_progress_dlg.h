@@ -1,0 +1,67 @@
+// The modeless progress dialog of an upload pass: shows what the batch tells it, reports the
+// user's cancel, and runs the end-of-pass summary modally over itself.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/dialog.h"
+#include "imaging/gif_player.h"
+#include "upload/progress_view.h"
+
+class CUploadProgressDlg : public CDialog, public CProgressView {
+public:
+    CUploadProgressDlg();
+    ~CUploadProgressDlg() override;
+
+    // Who hears of "取消" and of the close box; may be null (the dialog then only hides).
+    void SetCommands(CProgressCommands* pCommands) { m_pCommands = pCommands; }
+    // The window that owns the dialog once Open creates it (the panel's).
+    void SetOwnerWindow(HWND hOwner) { m_hOwner = hOwner; }
+
+    bool Open() override;
+    void Show() override;
+    void SetTexts(const ProgressTexts& texts) override;
+    void SetTitle(const std::string& strTitle) override;
+    void SetProgressPos(int nPercent) override;
+    void StartProgressDisplay() override;
+    SummaryChoice ShowSummary(const SummaryRequest& summary) override;
+    void AbortSummary() override;
+    void Close() override;
+
+    // The folder of the registered control's module file with its trailing backslash, ""
+    // when the registration cannot be read.
+    static std::string GetControlFolder();
+
+protected:
+    BOOL OnInitDialog() override;
+    // Enter must not end or cancel anything.
+    void OnOK() override {}
+    void OnCancel() override;
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+
+    BEGIN_MESSAGE_MAP(CUploadProgressDlg, CDialog)
+        ON_MESSAGE(WM_CLOSE, OnClose)
+    END_MESSAGE_MAP()
+
+private:
+    // Copies the five texts into their controls.
+    void PushTexts();
+
+    CProgressCommands* m_pCommands = nullptr;
+    HWND m_hOwner = nullptr;
+
+    std::unique_ptr<CGifPlayer> m_pAnim;
+    CWnd m_wndProgress;  // control 211
+    std::string m_strFileName;
+    std::string m_strRemaining;
+    std::string m_strSpeed;
+    std::string m_strCount;
+    std::string m_strBytes;
+    bool m_bAnimLoaded = false;
+
+    // Set while ShowSummary waits; AbortSummary turns any answer into Done.
+    bool m_bInSummary = false;
+    bool m_bSummaryAborted = false;
+};

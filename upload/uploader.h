@@ -1,0 +1,40 @@
+// The upload batch together with the real pieces it drives: the HTTP upload, the progress
+// dialog and the control's string table. The panel holds one and hands it its pictures.
+#pragma once
+#include <windows.h>
+
+#include "upload/http_upload_request.h"
+#include "upload/text_source.h"
+#include "upload/upload_batch.h"
+#include "upload/upload_progress_dlg.h"
+
+// The control's string table.
+class CResourceTexts : public CTextSource {
+public:
+    std::string Load(unsigned nID) const override;
+};
+
+class CUploader {
+public:
+    CUploader();
+    CUploader(const CUploader&) = delete;
+    CUploader& operator=(const CUploader&) = delete;
+
+    // The panel whose pictures go up, and its window, which owns the progress dialog.
+    void Attach(CUploadPanel* pPanel, HWND hOwner);
+
+    void StartBatch() { m_batch.StartBatch(); }
+    // Before the panel changes or frees its pictures.
+    void Abort() { m_batch.Abort(); }
+    bool IsUploading() const { return m_batch.IsUploading(); }
+
+    CUploadBatch& Batch() { return m_batch; }
+    CUploadProgressDlg& ProgressDialog() { return m_dlgProgress; }
+
+private:
+    CResourceTexts m_texts;
+    CHttpUploadRequest m_request;
+    CUploadProgressDlg m_dlgProgress;
+    // Last, so that it goes first: a running job is cancelled while the rest still exists.
+    CUploadBatch m_batch;
+};
