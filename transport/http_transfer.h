@@ -70,6 +70,8 @@ protected:
     StepResult AwaitCompletion();
     HINTERNET RequestHandle() const { return m_hRequest.Get(); }
     CRequestContext* RequestContext() const { return m_requestContext.Get(); }
+    // For the send hook: the file it sends could not be read; the job ends with that code.
+    void FailOnLocalFile() { m_nCode = TransferCode::LocalFileError; }
     // Arms the completion event before a call that may pend.
     void ExpectCompletion() { ResetEvent(m_hRequestComplete); }
     const void* Key() const { return this; }

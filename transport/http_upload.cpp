@@ -71,10 +71,10 @@ StepResult CHttpUpload::SendRequest() {
     // Reopened for every attempt: each sends the whole body from its first byte.
     m_hFile.Reset(CreateFileA(m_strFilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!m_hFile) return StepResult::Failed;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(m_hFile.Get(), &size)) {
+    if (!m_hFile || !GetFileSizeEx(m_hFile.Get(), &size)) {
         CloseFile();
+        FailOnLocalFile();
         return StepResult::Failed;
     }
     // The length is fixed before the first byte goes out; a body that does not fit the
@@ -128,7 +128,10 @@ StepResult CHttpUpload::SendBody(uint32_t nFileSize) {
     for (;;) {
         const CMultipartBody::Chunk chunk = body.Next(m_sendBuffer);
         if (chunk.status == CMultipartBody::ChunkStatus::Done) return StepResult::Continue;
-        if (chunk.status == CMultipartBody::ChunkStatus::ReadFailed) return StepResult::Failed;
+        if (chunk.status == CMultipartBody::ChunkStatus::ReadFailed) {
+            FailOnLocalFile();
+            return StepResult::Failed;
+        }
         // The file is done with once the trailer comes.
         if (chunk.section == CMultipartBody::Section::Trailer && m_hFile) CloseFile();
         const StepResult r = WriteChunk(chunk.nSize);

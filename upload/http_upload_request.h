@@ -13,7 +13,7 @@ public:
     bool StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) override {
         return m_upload.StartUpload(fileFieldName, url, filePath) != FALSE;
     }
-    void Cancel() override { m_upload.Cancel(); }
+    void Cancel() override;
     bool HasAnswer() const override { return !m_upload.GetRawHeaders().empty(); }
     bool GetHeaderNumber(const std::string& name, uint32_t& nValue) const override {
         return m_upload.GetHeaderNumber(name, nValue);

@@ -51,8 +51,8 @@ struct AnsweredWindow {
     std::string strListLabel;  // the result dialog's list label
     std::string strColumn1;    // the header of the list's second column
     std::vector<std::vector<std::string>> rows;  // the list's cells
-    bool bButtonVisible = false;  // of the button pressed
-    bool bButtonEnabled = false;
+    bool bReuploadVisible = false;  // the result dialog's "重新上传"
+    bool bReuploadEnabled = false;
 };
 
 // Answers the next top-level window with this title from another thread: reads what it
@@ -109,9 +109,9 @@ private:
                 m_result.rows.push_back(row);
             }
         }
-        HWND button = GetDlgItem(w, m_nButton);
-        m_result.bButtonVisible = button && IsWindowVisible(button);
-        m_result.bButtonEnabled = button && IsWindowEnabled(button);
+        HWND reupload = GetDlgItem(w, IDOK);
+        m_result.bReuploadVisible = reupload && IsWindowVisible(reupload);
+        m_result.bReuploadEnabled = reupload && IsWindowEnabled(reupload);
     }
     void Run() {
         const DWORD dwStart = GetTickCount();

@@ -12,8 +12,10 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,6 +31,9 @@ std::string WindowText(HWND hWnd) {
     GetWindowTextA(hWnd, szText, sizeof szText);
     return szText;
 }
+
+// The text of a message box, in its static control of this id.
+constexpr int kMessageBoxText = 0xFFFF;
 
 bool HasStyle(HWND hWnd, DWORD dwStyle) { return (GetWindowLongA(hWnd, GWL_STYLE) & dwStyle) == dwStyle; }
 
@@ -97,8 +102,6 @@ void PressKey(HWND hDlg, UINT vk) {
 void ClickButton(HWND hDlg, int nID) {
     PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, nID)));
 }
-
-// ---- result dialog
 
 const std::string kLongReason(10240, 'x');
 
@@ -172,6 +175,8 @@ struct ResultCase {
     INT_PTR nExpected;
 };
 
+void PrintTo(const ResultCase& c, std::ostream* os) { *os << c.pszName; }
+
 class UploadResultDlgTest : public ::testing::TestWithParam<ResultCase> {};
 
 TEST_P(UploadResultDlgTest, ShowsTheRowsAndEndsAsTheButtonsAllow) {
@@ -211,8 +216,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ResultCase{"CancelModeNeverReuploads", true, true, VK_RETURN, IDCANCEL},
                       ResultCase{"EscapeIsOk", false, true, VK_ESCAPE, IDCANCEL}),
     [](const auto& info) { return std::string(info.param.pszName); });
-
-// ---- progress dialog
 
 class CTestCommands : public CProgressCommands {
 public:
@@ -288,7 +291,8 @@ TEST_F(UploadProgressDlgTest, IsMadeAgainAfterItsOwnerHasGone) {
     m_dlg.SetOwnerWindow(m_owner.Get());
     ASSERT_TRUE(m_dlg.Open());
     EXPECT_EQ(GetWindow(Dlg(), GW_OWNER), m_owner.Get());
-    // The new window shows the last texts, and the bar starts over.
+    // The new window shows the last texts, and the display starts over: a player left from
+    // the old window would only have been resumed, the bar left where it was.
     EXPECT_EQ(ItemText(Dlg(), IDC_PROGRESS_COUNT), "1/2");
     m_dlg.SetProgressPos(50);
     m_dlg.StartProgressDisplay();
@@ -302,7 +306,6 @@ TEST_F(UploadProgressDlgTest, CancelReportsARunningPassAndEnterDoesNothing) {
         int nCancels;
         bool bShownAfter;
     };
-    m_dlg.Show();
     for (const Case& c : {Case{IDOK, true, 0, true}, Case{IDCANCEL, true, 1, true}, Case{IDCANCEL, false, 0, false}}) {
         m_commands = CTestCommands{};
         m_commands.bRunning = c.bRunning;
@@ -322,7 +325,6 @@ TEST_F(UploadProgressDlgTest, CloseBoxAsksWhileAPassRuns) {
         int nCancels;
         bool bShownAfter;
     };
-    m_dlg.Show();
     for (const Case& c : {Case{true, IDNO, 0, true}, Case{true, IDYES, 1, true}, Case{false, 0, 0, false}}) {
         m_commands = CTestCommands{};
         m_commands.bRunning = c.bRunning;
@@ -332,7 +334,7 @@ TEST_F(UploadProgressDlgTest, CloseBoxAsksWhileAPassRuns) {
             std::optional<CModalDriver> driver;
             if (c.nAnswer)
                 driver.emplace("提示", [&](HWND hBox) {
-                    strAsked = ItemText(hBox, 0xFFFF);
+                    strAsked = ItemText(hBox, kMessageBoxText);
                     ClickButton(hBox, c.nAnswer);
                 });
             SendMessageA(Dlg(), WM_CLOSE, 0, 0);
@@ -360,6 +362,8 @@ struct SummaryCase {
     SummaryChoice expected;
 };
 
+void PrintTo(const SummaryCase& c, std::ostream* os) { *os << c.pszName; }
+
 class UploadSummaryTest : public UploadProgressDlgTest, public ::testing::WithParamInterface<SummaryCase> {
 protected:
     static inline CUploadProgressDlg* s_pAborting = nullptr;
@@ -380,7 +384,7 @@ TEST_P(UploadSummaryTest, EndsWithTheOwnersChoice) {
         s_pAborting = &m_dlg;
         UINT_PTR idTimer = c.end == SummaryEnd::Abort ? SetTimer(nullptr, 0, 300, AbortLater) : 0;
         CModalDriver driver(c.bShowList ? "上传结果" : "提示", [&](HWND hDlg) {
-            strBoxText = ItemText(hDlg, 0xFFFF);
+            strBoxText = ItemText(hDlg, kMessageBoxText);
             if (c.end == SummaryEnd::PressOk) ClickButton(hDlg, IDOK);
             if (c.end == SummaryEnd::Reupload) {
                 // What is not on offer does nothing; "确定" then ends the dialog.

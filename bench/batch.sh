@@ -1,0 +1,106 @@
+#!/bin/bash
+# bench batch-small: 500 pictures of 20 KiB posted to the album server on loopback by the
+# control's own batch (hosted control, panel buttons, summary answered), against one curl
+# process posting the same files with the same form, one request per file in sequence.
+# Ratio of the rates, pictures per second. bench batch-ui: the longest the user-interface
+# thread took to answer a message posted to it (every 5 ms) during the control's batch.
+# Usage: bench/batch.sh BUILD (the folder holding win/ and native/)
+set -euo pipefail
+build=${1:-build}
+root=$(cd "$(dirname "$0")/.." && pwd)
+win_bin=${TESSALINE_WIN_BIN:-$(realpath "$build/win")/bin}
+native_bin=${TESSALINE_NATIVE_BIN:-$(realpath "$build/native")/bin}
+win_tree=$(dirname "$win_bin")
+export WINEPREFIX=${WINEPREFIX:-$win_tree/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win_tree/display}
+run="$root/scripts/wine-run.sh"
+count=500
+bytes=20480
+
+tmp=$(mktemp -d /tmp/tessaline-bench-batch.XXXXXX)
+server_pid=""
+started=""
+cleanup() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    [ -z "$started" ] || "$run" --stop
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
+    "$run" --start >/dev/null
+    started=1
+fi
+winpath() { echo "Z:${1//\//\\}"; }
+
+printf '10001 4194304 Travel\n' >"$tmp/accounts.txt"
+"$native_bin/album-server" 0 "$tmp/data" "$tmp/accounts.txt" --secret bench --any-file >"$tmp/server.out" 2>&1 &
+server_pid=$!
+for _ in $(seq 200); do
+    grep -q ' Travel$' "$tmp/server.out" 2>/dev/null && break
+    sleep 0.05
+done
+port=$(head -1 "$tmp/server.out" | sed 's/^listening 127\.0\.0\.1://')
+signature=$(awk '$1 == "signature" && $4 == "Travel" { print $3 }' "$tmp/server.out")
+[ -n "$port" ] && [ -n "$signature" ] || { echo "bench batch: album-server did not start"; exit 1; }
+url="http://127.0.0.1:$port/cgi-bin/upload"
+album_dir="$tmp/data/10001/54726176656c"
+stored() { find "$album_dir" -maxdepth 1 -type f 2>/dev/null | wc -l; }
+
+# p0001.jpg ... p0500.jpg, 20 KiB of random bytes each.
+mkdir "$tmp/pictures"
+head -c $((count * bytes)) /dev/urandom |
+    split -b "$bytes" -a 4 --numeric-suffixes=1 --additional-suffix=.jpg - "$tmp/pictures/p"
+
+# The control's batch.
+# A failing batch still prints its line: the checks below say what went wrong.
+line=$("$run" "$win_bin/bench_batch.exe" "$url" "$signature" Travel 10001 "$(winpath "$tmp/pictures")" | tr -d '\r') || true
+value() { echo "$line" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
+ctrl_s=$(value seconds)
+ctrl_ok=$(value succeeded)
+ctrl_stored=$(stored)
+
+# The peer: one curl process, one request per file, chained with --next.
+kb=$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1024 }')
+sep=""
+for f in "$tmp"/pictures/p*.jpg; do
+    name=$(basename "$f")
+    # "next" goes between transfers: one after the last would start an empty one.
+    printf '%s' "$sep"
+    sep=$'next\n'
+    cat <<CONFIG
+url = "$url"
+header = "Expect:"
+form = "signature=$signature"
+form = "albumname=Travel"
+form = "imgfile=$name"
+form = "filesize=$kb"
+form = "kxuin=10001"
+form = "album=@$f;type=application/octet-stream"
+output = "/dev/null"
+write-out = "%header{album-retcode}\\n"
+CONFIG
+done >"$tmp/curl.conf"
+curl_start=$(date +%s.%N)
+curl -s -K "$tmp/curl.conf" >"$tmp/curl.out"
+curl_end=$(date +%s.%N)
+curl_s=$(awk -v a="$curl_start" -v b="$curl_end" 'BEGIN { printf "%.4f", b - a }')
+curl_ok=$(grep -c '^100$' "$tmp/curl.out" || true)
+total_stored=$(stored)
+
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", (s > 0 ? n / s : 0) }'; }
+echo "batch of $count x 20 KiB: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s, $ctrl_ok stored)," \
+    "curl ${curl_s} s ($(rate "$curl_ok" "$curl_s") pictures/s, $curl_ok stored); UI samples $(value ui_samples)"
+status=0
+if [ "$(value over)" != 1 ] || [ "$ctrl_ok" != "$count" ] || [ "$ctrl_stored" != "$count" ] || [ "$(value listed)" != "$count" ]; then
+    echo "bench batch: the control stored $ctrl_stored of $count (batch says $ctrl_ok, listed $(value listed)): $line" >&2
+    status=1
+fi
+if [ "$curl_ok" != "$count" ] || [ "$total_stored" != $((2 * count)) ]; then
+    echo "bench batch: curl stored $curl_ok of $count; $total_stored pictures on the server in all" >&2
+    status=1
+fi
+awk -v c="$ctrl_ok" -v cs="$ctrl_s" -v p="$curl_ok" -v ps="$curl_s" \
+    'BEGIN { printf "bench batch-small: ratio %.3f (target >= 0.8)\n", (p > 0 && cs > 0) ? (c / cs) / (p / ps) : 0 }'
+samples=$(value ui_samples)
+echo "bench batch-ui: worst $(value ui_worst_ms) ms (target <= 50)"
+[ -n "$samples" ] && [ "$samples" -gt 0 ] || { echo "bench batch: no user-interface sample was taken" >&2; status=1; }
+exit $status

@@ -1,0 +1,255 @@
+// The control's own upload batch over a folder of pictures, for bench/batch.sh:
+//   bench_batch.exe URL SIGNATURE ALBUM KXUIN FOLDER
+// The control is hosted in Wine's ATL container as a page would host it, configured through
+// its panel, and driven by clicks: the folder is scanned, everything selected (originals, no
+// compression), "upload now" pressed, and the summary box answered from another thread.
+// Timed from the click until the batch is over and its summary answered. Meanwhile a probe
+// thread measures how soon the user-interface thread answers a message posted to it.
+// Prints one line of key=value pairs.
+#include "control/tessaline_ctrl.h"
+#include "framework/com_ptr.h"
+#include "framework/ole_object_factory.h"
+#include "res/resource.h"
+#include "tessaline_h.h"
+
+#include <ole2.h>
+#include <windowsx.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr UINT kProbeMessage = WM_APP + 7;
+constexpr DWORD kProbePeriodMs = 5;
+// A batch that takes longer than this is stuck, not slow.
+constexpr DWORD kBatchTimeoutMs = 15 * 60 * 1000;
+
+double Seconds() {
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Runs this thread's queue until the condition holds or the time is up.
+bool PumpUntil(bool (*done)(void*), void* pArg, DWORD dwTimeoutMs) {
+    const DWORD dwStart = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            if (done(pArg)) return true;
+        }
+        if (done(pArg)) return true;
+        if (GetTickCount() - dwStart > dwTimeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([](void*) { return false; }, nullptr, ms);
+}
+
+// The user interface's side of the probe: a hidden window on the user-interface thread
+// that records how long each probe waited in the queue.
+struct Probe {
+    std::atomic<double> sentAt{0};
+    std::atomic<bool> bAnswered{true};
+    double worst = 0;
+    long nSamples = 0;
+};
+Probe g_probe;
+
+LRESULT CALLBACK ProbeWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kProbeMessage) {
+        const double latency = Seconds() - g_probe.sentAt.load();
+        if (latency > g_probe.worst) g_probe.worst = latency;
+        ++g_probe.nSamples;
+        g_probe.bAnswered = true;
+        return 0;
+    }
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+// Answers the batch's last window from another thread: the summary box ("提示", OK) when
+// every picture went up, the result dialog ("上传结果") otherwise, closed with its plain
+// OK button (IDCANCEL) so that no second pass starts.
+class CSummaryAnswerer {
+public:
+    CSummaryAnswerer() : m_thread([this] { Run(); }) {}
+    ~CSummaryAnswerer() {
+        m_bStop = true;
+        m_thread.join();
+    }
+    bool Done() const { return m_bDone; }
+    bool SawResultList() const { return m_bResultList; }
+
+private:
+    void Run() {
+        while (!m_bStop) {
+            if (Answer("提示", IDOK)) return;
+            if (Answer("上传结果", IDCANCEL)) {
+                m_bResultList = true;
+                return;
+            }
+            Sleep(2);
+        }
+    }
+    bool Answer(const char* pszTitle, int nButton) {
+        HWND w = FindWindowA("#32770", pszTitle);
+        if (!w || !IsWindowVisible(w)) return false;
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, nButton)));
+        m_bDone = true;
+        return true;
+    }
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bDone{false};
+    std::atomic<bool> m_bResultList{false};
+    std::thread m_thread;
+};
+
+// Wine's ATL container: the control site a page's browser would give.
+struct AtlContainer {
+    HRESULT(WINAPI* AttachControl)(IUnknown*, HWND, IUnknown**) = nullptr;
+    bool Load() {
+        HMODULE atl = LoadLibraryA("atl.dll");
+        if (!atl) return false;
+        auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+        AttachControl = reinterpret_cast<decltype(AttachControl)>(
+            reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxAttachControl")));
+        return init && init() && AttachControl;
+    }
+};
+
+struct BatchState {
+    CMainPanelDlg* pPanel;
+    CSummaryAnswerer* pAnswerer;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: bench_batch URL SIGNATURE ALBUM KXUIN FOLDER\n");
+        return 2;
+    }
+    const std::string url = argv[1], signature = argv[2], album = argv[3], folder = argv[5];
+    const long nKXUin = std::atol(argv[4]);
+
+    OleInitialize(nullptr);
+    AtlContainer atl;
+    if (!atl.Load()) {
+        std::fprintf(stderr, "no ATL container\n");
+        return 2;
+    }
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "TessalineBatchPage";
+    RegisterClassA(&wc);
+    // The page: visible, as the control is when a user presses its button.
+    HWND page = CreateWindowExA(0, wc.lpszClassName, "batch bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
+                                0, 0, 820, 640, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 800, 600, page, nullptr, wc.hInstance,
+                                nullptr);
+
+    CComPtrT<IClassFactory> factory;
+    CComPtrT<IDispatch> disp;
+    CComPtrT<IUnknown> container;
+    if (COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid()) != S_OK ||
+        factory->CreateInstance(nullptr, IID_IDispatch, disp.ReceiveVoid()) != S_OK ||
+        atl.AttachControl(disp.Get(), site, container.Receive()) != S_OK) {
+        std::fprintf(stderr, "the control could not be hosted\n");
+        return 2;
+    }
+    CMainPanelDlg& panel = static_cast<CTessalineCtrl*>(disp.Get())->GetPanel();
+    if (!PumpUntil([](void* p) { return static_cast<CMainPanelDlg*>(p)->m_hWnd != nullptr; }, &panel, 5000)) {
+        std::fprintf(stderr, "the panel did not appear\n");
+        return 2;
+    }
+
+    panel.SetSignature(signature);
+    panel.SetAlbumName(album);
+    panel.SetKXUin(nKXUin);
+    panel.SetUploadCGI(url);
+    panel.SetTotalSpace(4194304.0);  // 4 GiB: the quota never stops this batch
+
+    SendMessageA(panel.m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    // Lets the grid take the new list and its thumbnail producer run, as it would before a
+    // user got to the buttons.
+    PumpFor(1000);
+    const int nListed = static_cast<int>(panel.GetItems().size());
+    Button_SetCheck(GetDlgItem(panel.m_hWnd, IDC_AUTO_COMPRESS), BST_UNCHECKED);
+    SendMessageA(GetDlgItem(panel.m_hWnd, IDC_SELECT_ALL), BM_CLICK, 0, 0);
+    PumpFor(100);
+
+    WNDCLASSA pc{};
+    pc.lpfnWndProc = ProbeWndProc;
+    pc.hInstance = wc.hInstance;
+    pc.lpszClassName = "TessalineBatchProbe";
+    RegisterClassA(&pc);
+    HWND hProbe = CreateWindowExA(0, pc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, pc.hInstance, nullptr);
+
+    // A probe goes out every period once the last one was answered; one that waits keeps
+    // its sending time, so the worst delay is measured from when it was posted.
+    std::atomic<bool> bStopProbe{false};
+    std::thread prober([&] {
+        while (!bStopProbe) {
+            if (g_probe.bAnswered.exchange(false)) {
+                g_probe.sentAt = Seconds();
+                PostMessageA(hProbe, kProbeMessage, 0, 0);
+            }
+            Sleep(kProbePeriodMs);
+        }
+    });
+
+    bool bOver = false;
+    double dSeconds = 0;
+    bool bResultList = false;
+    {
+        CSummaryAnswerer answerer;
+        BatchState state{&panel, &answerer};
+        const double dStart = Seconds();
+        SendMessageA(GetDlgItem(panel.m_hWnd, IDC_UPLOAD_NOW), BM_CLICK, 0, 0);
+        bOver = PumpUntil(
+            [](void* p) {
+                auto* s = static_cast<BatchState*>(p);
+                return !s->pPanel->GetUploader().IsUploading() && s->pAnswerer->Done();
+            },
+            &state, kBatchTimeoutMs);
+        dSeconds = Seconds() - dStart;
+        bResultList = answerer.SawResultList();
+    }
+    bStopProbe = true;
+    prober.join();
+    // The last probe may still be queued.
+    PumpFor(20);
+
+    const CUploadBatch& batch = panel.GetUploader().Batch();
+    std::printf("over=%d listed=%d seconds=%.4f succeeded=%d failed=%u rejected=%u result_list=%d ui_worst_ms=%.2f "
+                "ui_samples=%ld\n",
+                bOver ? 1 : 0, nListed, dSeconds, batch.SucceededTotal(), static_cast<unsigned>(batch.Failed().size()),
+                static_cast<unsigned>(batch.Rejected().size()), bResultList ? 1 : 0, g_probe.worst * 1000.0,
+                g_probe.nSamples);
+    std::fflush(stdout);
+
+    DestroyWindow(hProbe);
+    DestroyWindow(site);
+    container.Release();
+    PumpFor(20);
+    disp.Release();
+    factory.Release();
+    DestroyWindow(page);
+    OleUninitialize();
+    return bOver && !bResultList ? 0 : 1;
+}

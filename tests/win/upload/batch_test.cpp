@@ -1,0 +1,262 @@
+// The real control uploads: the hosted panel's batch, its dialogs and WinINet against the
+// album server and the fault server on 127.0.0.1.
+#include "hosted_panel_fixture.h"
+#include "transport/transport_test_support.h"
+
+#include <fstream>
+#include <set>
+
+namespace {
+
+const char kResultTitle[] = "上传结果";
+const char kNoteTitle[] = "提示";
+const std::string kLocalFileReason = "无法读取文件，它可能已被删除、改名或正被其他程序独占";
+
+// Names of the answer files a batch could have left: 8 letters or digits, no extension.
+std::set<std::string> AnswerLikeFiles() {
+    std::set<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((TempFolderPath() + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name.size() == 8 && name.find('.') == std::string::npos) names.insert(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+class UploadBatchTest : public PanelTest {
+protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        if (HasFatalFailure()) return;
+        CComPtrT<IConnectionPointContainer> cpc;
+        ASSERT_EQ(m_disp.QueryInterface(cpc), S_OK);
+        ASSERT_EQ(cpc->FindConnectionPoint(DIID_TessalineEvents, m_cp.Receive()), S_OK);
+        ASSERT_EQ(m_cp->Advise(&m_events, &m_dwCookie), S_OK);
+        Panel().SetSignature(AlbumSignature());
+        Panel().SetAlbumName("Travel");
+        Panel().SetKXUin(10001);
+        Panel().SetTotalSpace(4194304);
+        Panel().SetUploadCGI(AlbumUrl("/cgi-bin/upload"));
+        m_answersBefore = AnswerLikeFiles();
+    }
+    void TearDown() override {
+        if (m_cp) m_cp->Unadvise(m_dwCookie);
+        EXPECT_EQ(AnswerLikeFiles(), m_answersBefore) << "an answer file was left behind";
+        PanelTest::TearDown();
+    }
+
+    // Files of patterned bytes, sent as they are ("自动压缩" off).
+    std::string Picture(const std::string& name, uint64_t nBytes, uint32_t nSeed) {
+        const std::string path = m_folder.Path() + "\\" + name;
+        std::string bytes(nBytes, '\0');
+        for (uint64_t i = 0; i < nBytes; ++i) bytes[i] = PatternByte(i, nSeed);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    void SelectAll() {
+        ASSERT_EQ(Scan(m_folder.Path()), 1);
+        SetAutoCompress(false);
+        Click(IDC_SELECT_ALL);
+    }
+    CUploadBatch& Batch() { return Panel().GetUploader().Batch(); }
+    HWND ProgressWindow() { return Panel().GetUploader().ProgressDialog().m_hWnd; }
+    std::string ProgressText(int id) {
+        char text[512] = {};
+        GetDlgItemTextA(ProgressWindow(), id, text, sizeof text);
+        return text;
+    }
+    // Clicks "立即上传" and pumps until the batch is over (every answerer has answered).
+    void UploadAndWait(std::initializer_list<CWindowAnswerer*> answerers) {
+        Click(IDC_UPLOAD_NOW);
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                for (CWindowAnswerer* a : answerers)
+                    if (!a->Done()) return false;
+                return !Batch().IsUploading();
+            },
+            60000));
+        PumpFor(50);
+    }
+    std::string StoredPath(const std::string& name) {
+        return AlbumDataFolder() + "\\10001\\54726176656c\\" + name;  // album "Travel" in hex
+    }
+
+    CScratchFolder m_folder;
+    CEventCounter m_events{DIID_TessalineEvents};
+    CComPtrT<IConnectionPoint> m_cp;
+    DWORD m_dwCookie = 0;
+    std::set<std::string> m_answersBefore;
+};
+
+TEST_F(UploadBatchTest, ThirteenPicturesThenTheFailuresAgain) {
+    std::vector<std::string> good;
+    for (int i = 1; i <= 10; ++i) good.push_back(Picture("mix" + std::to_string(i) + ".jpg", 3000 + 997 * i, i));
+    Picture(".mixhidden.jpg", 2048, 20);   // the album refuses names that start with a dot
+    const std::string gone = Picture("mixgone.jpg", 5000, 21);
+    const std::string locked = Picture("mixlocked.jpg", 6000, 22);
+    SelectAll();
+    ASSERT_EQ(Panel().GetItems().size(), 13u);
+    Panel().SetUsedSpace(1000);
+
+    // Between selection and upload one picture goes away and another is held by a program
+    // that shares it with nobody.
+    std::string goneBytes;
+    ASSERT_TRUE(ReadWholeFile(gone, goneBytes));
+    ASSERT_TRUE(DeleteFileA(gone.c_str()));
+    HANDLE hold = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+
+    // The failure list; before "重新上传" the two pictures are back.
+    CWindowAnswerer failures(kResultTitle, IDOK, [&] {
+        std::ofstream(gone, std::ios::binary) << goneBytes;
+        CloseHandle(hold);
+    });
+    CMessageBoxAnswerer done;
+    UploadAndWait({&failures, &done});
+
+    const AnsweredWindow& list = failures.Result();
+    EXPECT_EQ(list.strText, "上传完毕，共 10 个成功，3 个失败。其中被服务器拒绝的文件将不予重新上传。");
+    EXPECT_EQ(list.strListLabel, "上传失败文件列表：");
+    EXPECT_EQ(list.strColumn1, "失败原因");
+    ASSERT_EQ(list.rows.size(), 3u);
+    EXPECT_EQ(list.rows[0], (std::vector<std::string>{".mixhidden.jpg", "被服务器拒绝，原因：文件名无效"}));
+    std::set<std::vector<std::string>> failedRows(list.rows.begin() + 1, list.rows.end());
+    EXPECT_EQ(failedRows, (std::set<std::vector<std::string>>{{"mixgone.jpg", kLocalFileReason},
+                                                              {"mixlocked.jpg", kLocalFileReason}}));
+    EXPECT_TRUE(list.bReuploadEnabled);
+
+    EXPECT_EQ(done.Text(), "上传完毕，共 12 个成功，0 个失败。");
+    EXPECT_EQ(m_events.Count(1), 1) << "UploadFinished once, after the last summary";
+    EXPECT_TRUE(IsWindowEnabled(Panel().m_hWnd));
+    EXPECT_FALSE(IsWindowVisible(ProgressWindow()));
+    EXPECT_EQ(ProgressText(IDC_PROGRESS_COUNT), "已上传 2 个，共 2 个");
+
+    // The album holds each stored picture once, byte for byte.
+    good.push_back(gone);
+    good.push_back(locked);
+    double dStoredKB = 0;
+    for (const std::string& path : good) {
+        const std::string name = path.substr(path.rfind('\\') + 1);
+        EXPECT_TRUE(FilesEqual(path, StoredPath(name))) << name;
+        const std::string stem = name.substr(0, name.size() - 4);
+        EXPECT_EQ(GetFileAttributesA(StoredPath(stem + "-2.jpg").c_str()), INVALID_FILE_ATTRIBUTES) << name;
+        WIN32_FILE_ATTRIBUTE_DATA info{};
+        GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info);
+        dStoredKB += static_cast<int>(info.nFileSizeLow / 1024);
+    }
+    EXPECT_EQ(GetFileAttributesA(StoredPath(".mixhidden.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_DOUBLE_EQ(Panel().GetUsedSpace(), 1000 + dStoredKB) << "whole kilobytes of each stored picture";
+}
+
+// One picture against one behaviour of the fault server: what the user reads in the list.
+struct FaultCase {
+    const char* path;
+    const char* reason;  // nullptr: stored, the summary is a message box
+};
+
+TEST_F(UploadBatchTest, EachFaultOfTheServerShowsItsReason) {
+    const FaultCase cases[] = {
+        {"/retcode/1", "x"},
+        {"/retcode-missing", "上传成功"},
+        {"/retcode/%20100%20", nullptr},
+        {"/reset-after/100", "网络连接中断，服务器没有应答"},
+        {"/close-before-headers", "网络连接中断，服务器没有应答"},
+        {"/status/503", "服务器应答出错，图片没有保存"},
+        {"/status/404", "服务器应答出错，图片没有保存"},
+    };
+    Picture("fault.jpg", 4000, 7);
+    SelectAll();
+    HWND dialog = nullptr;
+    int nBatches = 0;
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        Panel().SetUploadCGI(FaultUrl(c.path));
+        CWindowAnswerer answer(c.reason ? kResultTitle : kNoteTitle, c.reason ? IDCANCEL : IDOK);
+        UploadAndWait({&answer});
+        const AnsweredWindow& shown = answer.Result();
+        ASSERT_TRUE(shown.bFound);
+        if (c.reason) {
+            ASSERT_EQ(shown.rows.size(), 1u);
+            EXPECT_EQ(shown.rows[0][1], c.reason);
+        }
+        EXPECT_EQ(m_events.Count(1), ++nBatches);
+        if (!dialog) dialog = ProgressWindow();
+        EXPECT_EQ(ProgressWindow(), dialog) << "one progress dialog, shown again for every batch";
+    }
+}
+
+TEST_F(UploadBatchTest, AnAddressThatIsNotHttpFailsAtOnce) {
+    Picture("ftp.jpg", 1000, 3);
+    SelectAll();
+    Panel().SetUploadCGI("ftp://127.0.0.1/upload");
+    CWindowAnswerer answer(kResultTitle, IDCANCEL);
+    UploadAndWait({&answer});
+    ASSERT_EQ(answer.Result().rows.size(), 1u);
+    EXPECT_EQ(answer.Result().rows[0][1], "上传地址无效，没有上传");
+}
+
+TEST_F(UploadBatchTest, CancelWhileTheServerNeverAnswers) {
+    for (int i = 0; i < 3; ++i) Picture("stall" + std::to_string(i) + ".jpg", 2000, i);
+    SelectAll();
+    Panel().SetUploadCGI(FaultUrl("/stall"));
+    Click(IDC_UPLOAD_NOW);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(ProgressWindow()) != FALSE; }, 5000));
+    EXPECT_FALSE(IsWindowEnabled(Panel().m_hWnd)) << "the panel takes no input during a pass";
+    PumpFor(300);
+    EXPECT_TRUE(Batch().IsUploading());
+
+    CWindowAnswerer cancelled(kResultTitle, IDCANCEL);
+    SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return cancelled.Done(); }, 5000));
+    PumpFor(100);
+    const AnsweredWindow& shown = cancelled.Result();
+    EXPECT_EQ(shown.strText, "上传已被取消，您已成功上传了0个文件，剩余3个文件被取消了。");
+    EXPECT_EQ(shown.strListLabel, "已成功上传的文件列表：");
+    EXPECT_EQ(shown.strColumn1, "上传情况");
+    EXPECT_TRUE(shown.rows.empty());
+    EXPECT_FALSE(shown.bReuploadVisible);
+    EXPECT_FALSE(Batch().IsUploading());
+    EXPECT_FALSE(IsWindowVisible(ProgressWindow()));
+    EXPECT_TRUE(IsWindowEnabled(Panel().m_hWnd));
+    EXPECT_EQ(m_events.Count(1), 0) << "a cancelled batch fires nothing";
+
+    // The control is usable at once: the next batch goes to the album.
+    Panel().SetUploadCGI(AlbumUrl("/cgi-bin/upload"));
+    CMessageBoxAnswerer done;
+    UploadAndWait({&done});
+    EXPECT_EQ(done.Text(), "上传完毕，共 3 个成功，0 个失败。");
+    EXPECT_EQ(m_events.Count(1), 1);
+}
+
+TEST_F(UploadBatchTest, CancelAfterTwoOfFourStoresNothingHalfWay) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 4; ++i) paths.push_back(Picture("big" + std::to_string(i) + ".jpg", 24 << 20, 40 + i));
+    SelectAll();
+    Click(IDC_UPLOAD_NOW);
+    ASSERT_TRUE(PumpUntil([&] { return ProgressText(IDC_PROGRESS_COUNT) == "已上传 2 个，共 4 个"; }, 60000));
+    CWindowAnswerer cancelled(kResultTitle, IDCANCEL);
+    SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return cancelled.Done(); }, 5000));
+    PumpFor(100);
+    const AnsweredWindow& shown = cancelled.Result();
+    EXPECT_EQ(shown.strText, "上传已被取消，您已成功上传了2个文件，剩余2个文件被取消了。");
+    ASSERT_EQ(shown.rows.size(), 2u);
+    EXPECT_EQ(shown.rows[0], (std::vector<std::string>{"big0.jpg", "该文件已上传"}));
+    EXPECT_EQ(m_events.Count(1), 0);
+    EXPECT_TRUE(IsWindowEnabled(Panel().m_hWnd));
+
+    // What the album holds is whole: the two stored, and never a part of the third.
+    ASSERT_TRUE(PumpUntil([&] { return AlbumStats()["uploads"] >= 2; }, 5000));
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(FilesEqual(paths[i], StoredPath("big" + std::to_string(i) + ".jpg")));
+    for (int i = 2; i < 4; ++i) {
+        const std::string stored = StoredPath("big" + std::to_string(i) + ".jpg");
+        if (GetFileAttributesA(stored.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            EXPECT_TRUE(FilesEqual(paths[i], stored)) << "a picture stored in part";
+        }
+    }
+}
+
+}  // namespace
