@@ -39,6 +39,21 @@ void ReplaceGifWithJpg(std::string& name) {
 
 double WholeKB(double dKB) { return std::floor(dKB); }
 
+// A server's reason is shown in one cell of a list: more than this helps nobody, and the
+// lists of a long batch must not hold megabytes of headers.
+constexpr size_t kMaxReasonBytes = 1024;
+
+// At most nMax bytes of whole characters; a lead byte without its trail byte goes too.
+std::string CutToCharacters(const std::string& text, size_t nMax, LeadByteTest pfnIsLead) {
+    size_t nEnd = 0;
+    while (nEnd < text.size()) {
+        const size_t nNext = nEnd + (pfnIsLead(static_cast<unsigned char>(text[nEnd])) ? 2 : 1);
+        if (nNext > text.size() || nNext > nMax) break;
+        nEnd = nNext;
+    }
+    return text.substr(0, nEnd);
+}
+
 }  // namespace
 
 CUploadBatch::CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts,
@@ -219,6 +234,7 @@ void CUploadBatch::OnFinished(TransferCode nCode, const char* pszAnswerPath) {
         uint32_t nRetCode = 0;
         m_request.GetHeaderNumber(kRetCodeHeader, nRetCode);
         m_request.GetHeaderString(kErrorInfoHeader, strWhy, true);
+        strWhy = CutToCharacters(strWhy, kMaxReasonBytes, m_pfnIsLead);
         // The verdict headers count when they came with a 200 answer (its body, which is not
         // read, may have been cut); any other status never counts as stored.
         const bool bAnswerOk = nCode == TransferCode::Complete || nCode == TransferCode::Incomplete;

@@ -66,13 +66,22 @@ struct Probe {
     std::atomic<bool> bAnswered{true};
     double worst = 0;
     long nSamples = 0;
+    // Where in the batch the worst delay began: seconds after the click, pictures done.
+    double startedAt = 0;
+    double worstAt = 0;
+    int nWorstAtPicture = -1;
+    const CUploadBatch* pBatch = nullptr;
 };
 Probe g_probe;
 
 LRESULT CALLBACK ProbeWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kProbeMessage) {
         const double latency = Seconds() - g_probe.sentAt.load();
-        if (latency > g_probe.worst) g_probe.worst = latency;
+        if (latency > g_probe.worst) {
+            g_probe.worst = latency;
+            g_probe.worstAt = g_probe.sentAt.load() - g_probe.startedAt;
+            if (g_probe.pBatch) g_probe.nWorstAtPicture = static_cast<int>(g_probe.pBatch->Succeeded().size());
+        }
         ++g_probe.nSamples;
         g_probe.bAnswered = true;
         return 0;
@@ -92,6 +101,8 @@ public:
     }
     bool Done() const { return m_bDone; }
     bool SawResultList() const { return m_bResultList; }
+    // When the window was found (Seconds()), 0 before.
+    double FoundAt() const { return m_foundAt; }
 
 private:
     void Run() {
@@ -107,6 +118,7 @@ private:
     bool Answer(const char* pszTitle, int nButton) {
         HWND w = FindWindowA("#32770", pszTitle);
         if (!w || !IsWindowVisible(w)) return false;
+        m_foundAt = Seconds();
         PostMessageA(w, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, nButton)));
         m_bDone = true;
         return true;
@@ -114,6 +126,7 @@ private:
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bDone{false};
     std::atomic<bool> m_bResultList{false};
+    std::atomic<double> m_foundAt{0};
     std::thread m_thread;
 };
 
@@ -216,10 +229,13 @@ int main(int argc, char** argv) {
     bool bOver = false;
     double dSeconds = 0;
     bool bResultList = false;
+    double dSummaryAt = 0;
     {
         CSummaryAnswerer answerer;
         BatchState state{&panel, &answerer};
+        g_probe.pBatch = &panel.GetUploader().Batch();
         const double dStart = Seconds();
+        g_probe.startedAt = dStart;
         SendMessageA(GetDlgItem(panel.m_hWnd, IDC_UPLOAD_NOW), BM_CLICK, 0, 0);
         bOver = PumpUntil(
             [](void* p) {
@@ -229,6 +245,7 @@ int main(int argc, char** argv) {
             &state, kBatchTimeoutMs);
         dSeconds = Seconds() - dStart;
         bResultList = answerer.SawResultList();
+        dSummaryAt = answerer.FoundAt() - dStart;
     }
     bStopProbe = true;
     prober.join();
@@ -237,10 +254,10 @@ int main(int argc, char** argv) {
 
     const CUploadBatch& batch = panel.GetUploader().Batch();
     std::printf("over=%d listed=%d seconds=%.4f succeeded=%d failed=%u rejected=%u result_list=%d ui_worst_ms=%.2f "
-                "ui_samples=%ld\n",
+                "ui_samples=%ld ui_worst_at_s=%.3f ui_worst_at_picture=%d summary_at_s=%.3f\n",
                 bOver ? 1 : 0, nListed, dSeconds, batch.SucceededTotal(), static_cast<unsigned>(batch.Failed().size()),
                 static_cast<unsigned>(batch.Rejected().size()), bResultList ? 1 : 0, g_probe.worst * 1000.0,
-                g_probe.nSamples);
+                g_probe.nSamples, g_probe.worstAt, g_probe.nWorstAtPicture, dSummaryAt);
     std::fflush(stdout);
 
     DestroyWindow(hProbe);

@@ -144,7 +144,10 @@ protected:
     CFakeView view;
     CFakePanel panel;
     uint32_t nTick = 1000;
-    CUploadBatch batch{request, view, texts, [this] { return nTick; }};
+    // The strings read from the resource script are UTF-8 here, which has no double-byte
+    // characters; the tests of GBK text make a batch of their own.
+    static bool NoLeadBytes(unsigned char) { return false; }
+    CUploadBatch batch{request, view, texts, [this] { return nTick; }, NoLeadBytes};
 };
 
 using Names = std::vector<std::string>;
@@ -261,11 +264,12 @@ TEST_F(UploadBatchTest, ImageFieldNameIsTheLowerCasedCaption) {
         // A trail byte that looks like a capital letter is not one.
         {"\x81\x41\xB0\x5A.GIF", "C:\\pics\\\x81\x41\xB0\x5A.GIF", "\x81\x41\xB0\x5A.gif"},
     };
+    const CUploadBatch gbkBatch{request, view, texts, [] { return 0u; }, IsGbkLeadByte};
     for (const Case& c : cases) {
         UploadItem item;
         item.strName = c.caption;
         item.strFile = c.file;
-        EXPECT_EQ(batch.ImageFieldName(item), c.field) << c.caption << " sent as " << c.file;
+        EXPECT_EQ(gbkBatch.ImageFieldName(item), c.field) << c.caption << " sent as " << c.file;
     }
 }
 
@@ -287,16 +291,25 @@ TEST_F(UploadBatchTest, RetCodeValuesAreReadAsDecimalNumbers) {
     }
 }
 
-TEST_F(UploadBatchTest, ErrorInfoIsTheReasonAsSentTrimmed) {
+TEST_F(UploadBatchTest, ErrorInfoIsTheReasonTrimmedAndCutToWholeCharacters) {
     const std::string gbk = "\xC7\xA9\xC3\xFB\xB4\xED\xCE\xF3";   // GBK text
     const std::string invalid = "\xFF\xFE\x81";                    // no valid multibyte text
     const std::string huge(10240, 'e');
-    const std::string reasons[] = {gbk, invalid, huge};
-    AddPictures(4, 1024);
-    batch.StartBatch();
-    for (const std::string& r : reasons) Finish(Answer("999", "\t" + r + "  "));
-    Finish("HTTP/1.1 200 OK\r\nAlbum-RetCode: 999\r\n\r\n");
-    EXPECT_EQ(batch.RejectedWhy(), (Names{gbk, invalid, huge, "未知，可能网络中断或服务器忙！"}));
+    // Cut to 1 KiB of whole characters: the lead byte at 1023 goes with its character.
+    const std::string cutInCharacter = std::string(1023, 'a') + gbk;
+    const std::string reasons[] = {gbk, invalid, huge, cutInCharacter};
+    AddPictures(5, 1024);
+    CUploadBatch gbkBatch{request, view, texts, [] { return 0u; }, IsGbkLeadByte};
+    gbkBatch.SetPanel(&panel);
+    gbkBatch.StartBatch();
+    for (const std::string& r : reasons) {
+        request.strHeaders = Answer("999", "\t" + r + "  ");
+        gbkBatch.OnFinished(TransferCode::Complete, "");
+    }
+    request.strHeaders = "HTTP/1.1 200 OK\r\nAlbum-RetCode: 999\r\n\r\n";
+    gbkBatch.OnFinished(TransferCode::Complete, "");
+    EXPECT_EQ(gbkBatch.RejectedWhy(), (Names{gbk, invalid, huge.substr(0, 1024), std::string(1023, 'a'),
+                                          "未知，可能网络中断或服务器忙！"}));
 }
 
 TEST_F(UploadBatchTest, JobsThatEndWithoutAnAnswerFailWithTheirReason) {

@@ -70,6 +70,16 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
         plan.strValue = seg.size() > 1 ? std::string(seg[1]) : std::string();
         return plan;
     }
+    if (name == "verdict") {
+        if (seg.size() < 3) return std::nullopt;
+        const auto repeat = seg.size() > 3 ? Number(seg[3], 1u << 20) : std::optional<uint64_t>(1);
+        if (!repeat) return std::nullopt;
+        plan.mode = FaultMode::Verdict;
+        plan.strValue = std::string(seg[1]);
+        plan.strInfo = std::string(seg[2]);
+        plan.nCount = *repeat;
+        return plan;
+    }
     if (name == "status") return withStatus(FaultMode::Status);
     if (name == "redirect") {
         const auto status = StatusAt(seg, 1);

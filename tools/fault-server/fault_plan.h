@@ -10,6 +10,7 @@ enum class FaultMode {
     Ok,                   // /ok: 200, Album-RetCode 100
     RetCode,              // /retcode/VALUE: 200 with that Album-RetCode, digits or not
     RetCodeMissing,       // /retcode-missing: 200 without Album-RetCode
+    Verdict,              // /verdict/CODE/INFO[/N]: 200, Album-RetCode CODE, Error-Info INFO N times
     Status,               // /status/CODE: that status, Album-RetCode 100 all the same
     Redirect,             // /redirect/CODE/N: N hops with absolute Locations, then as /ok
     RedirectLoop,         // /redirect-loop/CODE: Location is the same address, for ever
@@ -34,6 +35,7 @@ struct FaultPlan {
     uint32_t nStatus = 200;
     uint64_t nCount = 0;
     std::string strValue;
+    std::string strInfo;
 };
 
 // None when the path names no mode (the default plan applies). The query is ignored.

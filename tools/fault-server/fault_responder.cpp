@@ -88,6 +88,16 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
     switch (plan.mode) {
     case FaultMode::RetCode:
         return Whole(200, "Album-RetCode: " + PercentDecode(plan.strValue) + "\r\nError-Info: x\r\n", "ok\n");
+    case FaultMode::Verdict: {
+        // Any bytes but those that would end the header line.
+        std::string info;
+        for (char c : PercentDecode(plan.strInfo))
+            if (c != '\r' && c != '\n' && c != '\0') info += c;
+        std::string repeated;
+        for (uint64_t i = 0; i < plan.nCount; ++i) repeated += info;
+        return Whole(200, "Album-RetCode: " + PercentDecode(plan.strValue) + "\r\nError-Info: " + repeated + "\r\n",
+                     "ok\n");
+    }
     case FaultMode::RetCodeMissing:
         return Whole(200, "Error-Info: " + std::string(kGbkStored) + "\r\n", "ok\n");
     case FaultMode::Status:
