@@ -59,6 +59,9 @@ set_target_properties(tessaline_ocx PROPERTIES OUTPUT_NAME tessaline PREFIX "" S
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_options(tessaline_ocx PRIVATE -s -Wl,--enable-stdcall-fixup)
 add_dependencies(tessaline_ocx typelib)
+# The progress dialog plays the animation that lies beside the control's module.
+add_custom_command(TARGET tessaline_ocx POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/res/Upload.gif ${CMAKE_BINARY_DIR}/bin/Upload.gif)
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

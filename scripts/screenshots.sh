@@ -13,3 +13,4 @@ done
 "$here/scripts/screenshot-host.sh" "$win" "$here/docs/control-in-host.png" \
     --set AlbumName=Demo --set SpaceSize=51200 --set SpaceUsedSize=12288 \
     --open-folder "$(WINEPREFIX=$win/wineprefix && . "$here/scripts/wine-env.sh" && "$WINE" winepath -w "$pictures" 2>/dev/null)"
+"$here/scripts/screenshot-upload.sh" "$win" "$(dirname "$win")/native/bin" "$pictures" "$here/docs"

@@ -5,6 +5,7 @@
 #include "framework/com_ptr.h"
 #include "framework/text.h"
 #include "property_text.h"
+#include "res/resource.h"
 #include "tessaline_h.h"
 
 #include <ocidl.h>
@@ -30,15 +31,20 @@ struct Options {
     DWORD dwCloseAfterMs = 0;
     bool bAbout = false;
     std::string strOpenFolder;
+    bool bUpload = false;
+    std::vector<std::string> arrWatchedTitles;
 };
 
 const char kUsageText[] =
     "usage: host [--progid ID] [--size WxH] [--set Name=Value]... [--file FILE]\n"
-    "            [--print Name]... [--about] [--open-folder DIR] [--close-after MS]\n"
+    "            [--print Name]... [--about] [--open-folder DIR [--upload]] [--close-after MS]\n"
     "  --set     sets a property by name; numbers go as integers, \"quoted\" or other text as strings\n"
     "  --file    reads one Name=Value per line (# starts a comment)\n"
     "  --print   reads a property back after the sets and prints it\n"
-    "  --open-folder  shows DIR's pictures, as a click on that folder in the control's tree does\n";
+    "  --open-folder  shows DIR's pictures, as a click on that folder in the control's tree does\n"
+    "  --upload  then selects them all and presses the upload button, as a person would\n"
+    "  --report-window TEXT  prints \"window shown: N\" (N counts from 1 in the order given) once\n"
+    "            a window whose title holds TEXT is on screen, for scripts that wait for it\n";
 
 bool ReadAssignmentsFile(const std::string& path, std::vector<PropertyAssignment>& out) {
     std::ifstream in(path);
@@ -86,6 +92,10 @@ int ParseOptions(int argc, char** argv, Options& o) {
             o.dwCloseAfterMs = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
         } else if (arg == "--open-folder" && next(value)) {
             o.strOpenFolder = value;
+        } else if (arg == "--report-window" && next(value)) {
+            o.arrWatchedTitles.push_back(value);
+        } else if (arg == "--upload") {
+            o.bUpload = true;
         } else if (arg == "--about") {
             o.bAbout = true;
         } else {
@@ -152,6 +162,34 @@ int PrintProperty(IDispatch* disp, const std::string& name) {
 }
 
 HWND g_hWndControlSite = nullptr;
+constexpr UINT_PTR kCloseTimer = 1;
+constexpr UINT_PTR kWatchTimer = 2;
+
+// Titles to report once when a window of this process shows one; cleared as they are seen.
+struct WatchedTitle {
+    std::string strText;
+    int nNumber;
+};
+std::vector<WatchedTitle> g_arrWatched;
+
+BOOL CALLBACK ReportIfWatched(HWND hWnd, LPARAM) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    // Shown and painted: nothing is left to draw when the report goes out.
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(hWnd) || GetUpdateRect(hWnd, nullptr, FALSE)) return TRUE;
+    char title[512] = {};
+    GetWindowTextA(hWnd, title, sizeof title);
+    for (auto it = g_arrWatched.begin(); it != g_arrWatched.end();) {
+        if (std::string(title).find(it->strText) == std::string::npos) {
+            ++it;
+            continue;
+        }
+        std::printf("window shown: %d\n", it->nNumber);
+        std::fflush(stdout);
+        it = g_arrWatched.erase(it);
+    }
+    return TRUE;
+}
 
 LRESULT CALLBACK FrameProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -159,7 +197,12 @@ LRESULT CALLBACK FrameProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam
         if (g_hWndControlSite) MoveWindow(g_hWndControlSite, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
     case WM_TIMER:
-        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        if (wParam == kWatchTimer) {
+            EnumWindows(ReportIfWatched, 0);
+            if (g_arrWatched.empty()) KillTimer(hWnd, kWatchTimer);
+        } else {
+            PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        }
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -235,13 +278,19 @@ int RunHost(const Options& o) {
         ShowWindow(hWnd, SW_SHOW);
         UpdateWindow(hWnd);
         HWND control = GetWindow(g_hWndControlSite, GW_CHILD);
-        std::printf("host: ready, control window %p\n", static_cast<void*>(control));
+        std::printf("host: ready, control window %p, process %lu\n", static_cast<void*>(control),
+                    static_cast<unsigned long>(GetCurrentProcessId()));
         if (!o.strOpenFolder.empty()) {
             // The panel is the control window's child dialog; the tree tells it about a
             // clicked folder with message 0x464 and the folder's path.
             HWND panel = control ? GetWindow(control, GW_CHILD) : nullptr;
             if (!panel || !SendMessageA(panel, 0x464, 0, reinterpret_cast<LPARAM>(o.strOpenFolder.c_str())))
                 std::fprintf(stderr, "host: the control did not take the folder %s\n", o.strOpenFolder.c_str());
+            else if (o.bUpload) {
+                // Posted: the clicks, and the upload's dialogs, run inside the message loop.
+                PostMessageA(GetDlgItem(panel, IDC_SELECT_ALL), BM_CLICK, 0, 0);
+                PostMessageA(GetDlgItem(panel, IDC_UPLOAD_NOW), BM_CLICK, 0, 0);
+            }
         }
         std::fflush(stdout);
         if (o.bAbout) {
@@ -249,7 +298,10 @@ int RunHost(const Options& o) {
             disp->Invoke(DISPID_ABOUTBOX, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
                          nullptr);
         }
-        if (o.dwCloseAfterMs) SetTimer(hWnd, 1, o.dwCloseAfterMs, nullptr);
+        if (o.dwCloseAfterMs) SetTimer(hWnd, kCloseTimer, o.dwCloseAfterMs, nullptr);
+        for (size_t i = 0; i < o.arrWatchedTitles.size(); ++i)
+            g_arrWatched.push_back(WatchedTitle{o.arrWatchedTitles[i], static_cast<int>(i) + 1});
+        if (!g_arrWatched.empty()) SetTimer(hWnd, kWatchTimer, 100, nullptr);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
