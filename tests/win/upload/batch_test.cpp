@@ -259,6 +259,34 @@ TEST_F(UploadBatchTest, CancelWhileTheServerNeverAnswers) {
     EXPECT_EQ(m_events.Count(1), 1);
 }
 
+TEST_F(UploadBatchTest, AFolderChangeOrTheControlsEndStopsARunningPass) {
+    for (int i = 0; i < 2; ++i) Picture("end" + std::to_string(i) + ".jpg", 2000, i);
+    SelectAll();
+    Panel().SetUploadCGI(FaultUrl("/stall"));
+    auto startPass = [&] {
+        Click(IDC_UPLOAD_NOW);
+        return PumpUntil([&] { return Batch().IsUploading() && IsWindowVisible(ProgressWindow()); }, 5000);
+    };
+    ASSERT_TRUE(startPass());
+    CScratchFolder other;
+    std::ofstream(other.Path() + "\\other.jpg", std::ios::binary) << "x";
+    ASSERT_EQ(Scan(other.Path()), 1) << "the panel lists the new folder";
+    EXPECT_FALSE(Batch().IsUploading());
+    EXPECT_FALSE(IsWindowVisible(ProgressWindow()));
+    EXPECT_TRUE(IsWindowEnabled(Panel().m_hWnd));
+    EXPECT_EQ(Listed(), (std::set<std::string>{"other.jpg"}));
+
+    ASSERT_EQ(Scan(m_folder.Path()), 1);
+    Click(IDC_SELECT_ALL);
+    ASSERT_TRUE(startPass());
+    DestroyWindow(m_site);  // the page goes away under the pass
+    m_site = nullptr;
+    PumpFor(100);
+    EXPECT_FALSE(Batch().IsUploading());
+    EXPECT_TRUE(Panel().GetItems().empty());
+    EXPECT_EQ(m_events.Count(1), 0);
+}
+
 TEST_F(UploadBatchTest, CancelAfterTwoOfFourStoresNothingHalfWay) {
     std::vector<std::string> paths;
     for (int i = 0; i < 4; ++i) paths.push_back(Picture("big" + std::to_string(i) + ".jpg", 24 << 20, 40 + i));
