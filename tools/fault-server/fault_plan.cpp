@@ -106,6 +106,20 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
     if (name == "lie-shorter") return simple(FaultMode::LieShorter);
     if (name == "chunked") return simple(FaultMode::Chunked);
     if (name == "stall") return simple(FaultMode::Stall);
+    if (name == "relay") return simple(FaultMode::Relay);
+    if (name == "_fault-name") {
+        if (seg.size() < 4) return std::nullopt;
+        const auto n = Number(seg[2], 1u << 20);
+        if (!n) return std::nullopt;
+        std::string rest;
+        for (size_t i = 3; i < seg.size(); ++i) rest += "/" + std::string(seg[i]);
+        if (!ParseFaultPlan(rest)) return std::nullopt;
+        plan.mode = FaultMode::FaultName;
+        plan.strValue = std::string(seg[1]);
+        plan.nCount = *n;
+        plan.strInfo = rest;
+        return plan;
+    }
     if (name == "_log") return simple(FaultMode::ShowLog);
     if (name == "_clear") return simple(FaultMode::ClearLog);
     return std::nullopt;

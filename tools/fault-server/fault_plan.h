@@ -26,6 +26,8 @@ enum class FaultMode {
     LieShorter,           // /lie-shorter: Content-Length 5, 20 bytes sent
     Chunked,              // /chunked: the /ok answer in chunked transfer encoding
     Stall,                // /stall: read the body, then never answer
+    Relay,                // /relay/PATH: to the upstream server as PATH, unless its picture has a fault
+    FaultName,            // GET /_fault-name/NAME/N/PLAN...: the next N relayed uploads of NAME get PLAN
     ShowLog,              // GET /_log: one line per request seen: "METHOD PATH BODY_BYTES"
     ClearLog,             // GET /_clear: forget the log
 };
@@ -35,7 +37,7 @@ struct FaultPlan {
     uint32_t nStatus = 200;
     uint64_t nCount = 0;
     std::string strValue;
-    std::string strInfo;
+    std::string strInfo;  // a verdict's reason; for FaultName the plan's path
 };
 
 // None when the path names no mode (the default plan applies). The query is ignored.

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "fault_responder.h"
@@ -101,5 +102,40 @@ void CFaultServer::Serve(CConnection& connection) {
         return;
     }
     const FaultPlan plan = ParseFaultPlan(head.strPath).value_or(m_defaultPlan);
+    if (plan.mode == FaultMode::Relay) return ServeRelay(connection, std::move(head));
+    if (plan.mode == FaultMode::FaultName) {
+        m_relay.SetNamePlan(plan.strValue, plan.nCount, *ParseFaultPlan(plan.strInfo));
+        connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nConnection: close\r\n\r\nok\n");
+        connection.FinishEarly();
+        return;
+    }
     CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, plan);
+}
+
+void CFaultServer::ServeRelay(CConnection& connection, RequestHead head) {
+    if (!m_relay.HasUpstream()) {
+        connection.Send("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        connection.FinishEarly();
+        return;
+    }
+    if (head.bExpectContinue) connection.Send("HTTP/1.1 100 Continue\r\n\r\n");
+    head.bExpectContinue = false;
+    // The picture's name is in the body: all of it is read before anything is decided.
+    std::string& pending = connection.Pending();
+    while (pending.size() < head.nContentLength)
+        if (!connection.Fill()) break;
+    const size_t nBody = std::min<uint64_t>(pending.size(), head.nContentLength);
+    if (const auto plan = m_relay.TakePlanFor(ImageFieldOf(pending.substr(0, nBody)))) {
+        // The body stays pending, so the plan reads it as if it had come straight to it.
+        CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, *plan);
+        return;
+    }
+    const std::string body = pending.substr(0, nBody);
+    pending.erase(0, nBody);
+    m_log.Add(head.strMethod, head.strPath, body.size());
+    const std::string path = head.strPath.substr(std::string("/relay").size());
+    if (!m_relay.Forward(connection, head, path.empty() ? "/" : path, body)) {
+        connection.Send("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        connection.FinishEarly();
+    }
 }

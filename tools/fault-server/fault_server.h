@@ -9,12 +9,15 @@
 
 #include "connection.h"
 #include "fault_plan.h"
+#include "relay.h"
 #include "request_log.h"
 #include "stop_signal.h"
 
 class CFaultServer {
 public:
-    explicit CFaultServer(FaultPlan defaultPlan) : m_defaultPlan(std::move(defaultPlan)) {}
+    // nUpstreamPort: the endpoint that /relay forwards to on 127.0.0.1 (0: none).
+    CFaultServer(FaultPlan defaultPlan, int nUpstreamPort)
+        : m_defaultPlan(std::move(defaultPlan)), m_relay(nUpstreamPort) {}
     ~CFaultServer();
     CFaultServer(const CFaultServer&) = delete;
     CFaultServer& operator=(const CFaultServer&) = delete;
@@ -33,6 +36,7 @@ private:
     };
 
     void Serve(CConnection& connection);
+    void ServeRelay(CConnection& connection, RequestHead head);
     void Reap(bool bAll);
 
     FaultPlan m_defaultPlan;
@@ -40,6 +44,7 @@ private:
     int m_nPort = 0;
     CStopSignal m_stop;
     CRequestLog m_log;
+    CRelay m_relay;
     std::mutex m_lock;
     std::list<Worker> m_workers;
 };

@@ -1,4 +1,4 @@
-// fault-server PORT [--mode PATH]
+// fault-server PORT [--mode PATH] [--upstream PORT]
 #include <signal.h>
 
 #include <atomic>
@@ -13,10 +13,11 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: fault-server PORT [--mode PATH]\n"
+                 "usage: fault-server PORT [--mode PATH] [--upstream PORT]\n"
                  "  PORT 0 picks a free port; the first line on stdout is \"listening 127.0.0.1:PORT\".\n"
                  "  The request path chooses the fault (see README.md); --mode gives the plan for\n"
-                 "  paths that name none, written as such a path (e.g. --mode /status/503).\n");
+                 "  paths that name none, written as such a path (e.g. --mode /status/503);\n"
+                 "  --upstream names the endpoint on 127.0.0.1 that /relay/PATH forwards to.\n");
     return 2;
 }
 
@@ -28,11 +29,19 @@ int main(int argc, char** argv) {
     const long nPort = std::strtol(argv[1], &pEnd, 10);
     if (*pEnd != '\0' || nPort < 0 || nPort > 65535) return Usage();
     FaultPlan defaultPlan;
+    long nUpstream = 0;
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--mode") != 0 || i + 1 >= argc) return Usage();
-        const auto plan = ParseFaultPlan(argv[++i]);
-        if (!plan) return Usage();
-        defaultPlan = *plan;
+        if (i + 1 >= argc) return Usage();
+        if (std::strcmp(argv[i], "--mode") == 0) {
+            const auto plan = ParseFaultPlan(argv[++i]);
+            if (!plan) return Usage();
+            defaultPlan = *plan;
+        } else if (std::strcmp(argv[i], "--upstream") == 0) {
+            nUpstream = std::strtol(argv[++i], &pEnd, 10);
+            if (*pEnd != '\0' || nUpstream <= 0 || nUpstream > 65535) return Usage();
+        } else {
+            return Usage();
+        }
     }
 
     sigset_t stopSignals;
@@ -42,7 +51,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    CFaultServer server(defaultPlan);
+    CFaultServer server(defaultPlan, static_cast<int>(nUpstream));
     const int nBound = server.Bind(static_cast<int>(nPort));
     if (nBound < 0) {
         std::fprintf(stderr, "fault-server: cannot listen on 127.0.0.1:%ld\n", nPort);

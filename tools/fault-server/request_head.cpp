@@ -39,6 +39,8 @@ HeadResult ReadRequestHead(CConnection& connection, RequestHead& head) {
     std::istringstream requestLine(line);
     std::string version;
     if (!(requestLine >> head.strMethod >> head.strPath >> version)) return HeadResult::Malformed;
+    const size_t nFirstEnd = block.find("\r\n");
+    head.strHeaderLines = nFirstEnd == std::string::npos ? std::string() : block.substr(nFirstEnd + 2);
     while (std::getline(lines, line)) {
         const size_t nColon = line.find(':');
         if (nColon == std::string::npos) continue;

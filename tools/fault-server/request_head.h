@@ -11,6 +11,7 @@ struct RequestHead {
     uint64_t nContentLength = 0;
     bool bExpectContinue = false;
     bool bChunked = false;
+    std::string strHeaderLines;  // the header block after the request line, for a relay
 };
 
 enum class HeadResult { Ok, Closed, TooLarge, Malformed };

@@ -1,6 +1,6 @@
 #!/bin/bash
-# Runs one Windows test program under Wine with a real album server and a fault server on
-# 127.0.0.1 (ports picked by the servers), and stops both afterwards.
+# Runs one Windows test program under Wine with a real album server and a fault server in
+# front of it on 127.0.0.1 (ports picked by the servers), and stops both afterwards.
 #   run-with-servers.sh PROGRAM.exe [ARGS...]
 # The program finds them through TESSALINE_ALBUM_PORT, TESSALINE_FAULT_PORT,
 # TESSALINE_ALBUM_SIGNATURE and TESSALINE_ALBUM_SIGNATURE_SMALL (albums "Travel" and "Small"
@@ -40,9 +40,10 @@ wait_listening() {  # file pid -> prints the port
 "$bin/album-server" 0 "$work/data" "$work/accounts.txt" --secret transfer-tests --any-file \
     >"$work/album.out" 2>"$work/album.err" &
 album_pid=$!
-"$bin/fault-server" 0 >"$work/fault.out" 2>"$work/fault.err" &
-fault_pid=$!
 album_port=$(wait_listening "$work/album.out" "$album_pid") || { echo "album-server did not start: $(cat "$work/album.err")"; exit 1; }
+# The fault server's /relay goes through to the album server.
+"$bin/fault-server" 0 --upstream "$album_port" >"$work/fault.out" 2>"$work/fault.err" &
+fault_pid=$!
 fault_port=$(wait_listening "$work/fault.out" "$fault_pid") || { echo "fault-server did not start: $(cat "$work/fault.err")"; exit 1; }
 for _ in $(seq 100); do
     grep -q ' Small$' "$work/album.out" && grep -q ' Travel$' "$work/album.out" && break

@@ -92,12 +92,21 @@ protected:
     std::set<std::string> m_answersBefore;
 };
 
-TEST_F(UploadBatchTest, ThirteenPicturesThenTheFailuresAgain) {
-    std::vector<std::string> good;
-    for (int i = 1; i <= 10; ++i) good.push_back(Picture("mix" + std::to_string(i) + ".jpg", 3000 + 997 * i, i));
-    Picture(".mixhidden.jpg", 2048, 20);   // the album refuses names that start with a dot
+TEST_F(UploadBatchTest, ThirteenPicturesWithMixedVerdictsThenTheFailuresAgain) {
+    // Through the fault server to the album: three pictures meet a fault on their first
+    // upload (a reset on every attempt of it), and the album itself refuses one name.
+    Panel().SetUploadCGI(FaultUrl("/relay/cgi-bin/upload"));
+    for (const char* plan : {"/_fault-name/mixfail.jpg/1/retcode/1", "/_fault-name/mixmissing.jpg/1/retcode-missing",
+                             "/_fault-name/mixreset.jpg/3/reset-after/100"})
+        ASSERT_EQ(RawHttpGet(FaultPort(), plan), "ok\n");
+    std::vector<std::string> sent;
+    for (int i = 1; i <= 7; ++i) sent.push_back(Picture("mix" + std::to_string(i) + ".jpg", 3000 + 997 * i, i));
+    for (const char* name : {"mixfail.jpg", "mixmissing.jpg", "mixreset.jpg"}) sent.push_back(Picture(name, 4500, 9));
+    Picture(".mixhidden.jpg", 2048, 20);  // the album refuses names that start with a dot
     const std::string gone = Picture("mixgone.jpg", 5000, 21);
     const std::string locked = Picture("mixlocked.jpg", 6000, 22);
+    sent.push_back(gone);
+    sent.push_back(locked);
     SelectAll();
     ASSERT_EQ(Panel().GetItems().size(), 13u);
     Panel().SetUsedSpace(1000);
@@ -119,27 +128,30 @@ TEST_F(UploadBatchTest, ThirteenPicturesThenTheFailuresAgain) {
     UploadAndWait({&failures, &done});
 
     const AnsweredWindow& list = failures.Result();
-    EXPECT_EQ(list.strText, "上传完毕，共 10 个成功，3 个失败。其中被服务器拒绝的文件将不予重新上传。");
+    EXPECT_EQ(list.strText, "上传完毕，共 7 个成功，6 个失败。其中被服务器拒绝的文件将不予重新上传。");
     EXPECT_EQ(list.strListLabel, "上传失败文件列表：");
     EXPECT_EQ(list.strColumn1, "失败原因");
-    ASSERT_EQ(list.rows.size(), 3u);
+    ASSERT_EQ(list.rows.size(), 6u);
     EXPECT_EQ(list.rows[0], (std::vector<std::string>{".mixhidden.jpg", "被服务器拒绝，原因：文件名无效"}));
-    std::set<std::vector<std::string>> failedRows(list.rows.begin() + 1, list.rows.end());
-    EXPECT_EQ(failedRows, (std::set<std::vector<std::string>>{{"mixgone.jpg", kLocalFileReason},
-                                                              {"mixlocked.jpg", kLocalFileReason}}));
+    const std::set<std::vector<std::string>> failedRows(list.rows.begin() + 1, list.rows.end());
+    EXPECT_EQ(failedRows, (std::set<std::vector<std::string>>{
+                              {"mixfail.jpg", "x"},
+                              {"mixmissing.jpg", "上传成功"},  // the reason the server sent, verdict or not
+                              {"mixreset.jpg", "网络连接中断，服务器没有应答"},
+                              {"mixgone.jpg", kLocalFileReason},
+                              {"mixlocked.jpg", kLocalFileReason}}));
     EXPECT_TRUE(list.bReuploadEnabled);
 
     EXPECT_EQ(done.Text(), "上传完毕，共 12 个成功，0 个失败。");
     EXPECT_EQ(m_events.Count(1), 1) << "UploadFinished once, after the last summary";
     EXPECT_TRUE(IsWindowEnabled(Panel().m_hWnd));
     EXPECT_FALSE(IsWindowVisible(ProgressWindow()));
-    EXPECT_EQ(ProgressText(IDC_PROGRESS_COUNT), "已上传 2 个，共 2 个");
+    EXPECT_EQ(ProgressText(IDC_PROGRESS_COUNT), "已上传 5 个，共 5 个");
+    EXPECT_EQ(ProgressText(IDC_PROGRESS_BYTES).rfind("已上传 ", 0), 0u);
 
-    // The album holds each stored picture once, byte for byte.
-    good.push_back(gone);
-    good.push_back(locked);
+    // The album holds each stored picture once, byte for byte, and never the refused one.
     double dStoredKB = 0;
-    for (const std::string& path : good) {
+    for (const std::string& path : sent) {
         const std::string name = path.substr(path.rfind('\\') + 1);
         EXPECT_TRUE(FilesEqual(path, StoredPath(name))) << name;
         const std::string stem = name.substr(0, name.size() - 4);

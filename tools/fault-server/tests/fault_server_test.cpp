@@ -205,3 +205,42 @@ TEST(FaultServerDefault, RefusesABadCommandLine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FaultServerRelay, FaultsANamedPictureThenLetsItThrough) {
+    CServerProcess upstream({FAULT_SERVER_EXE, "0"});
+    ASSERT_NE(upstream.Port(), 0);
+    CServerProcess relay({FAULT_SERVER_EXE, "0", "--upstream", std::to_string(upstream.Port())});
+    ASSERT_NE(relay.Port(), 0);
+    httplib::Client client("127.0.0.1", relay.Port());
+    ASSERT_TRUE(client.Get("/_fault-name/a.jpg/2/retcode/7"));
+
+    const std::string body = "--B\r\nContent-Disposition: form-data; name=\"imgfile\"\r\n\r\na.jpg\r\n--B--\r\n";
+    auto post = [&](const std::string& text) {
+        auto result = client.Post("/relay/ok", text, "multipart/form-data; boundary=B");
+        return result ? result->get_header_value("Album-RetCode") : std::string("<no answer>");
+    };
+    EXPECT_EQ(post(body), "7");
+    EXPECT_EQ(post(body), "7");
+    EXPECT_EQ(post(body), "100") << "the fault is used up: the upstream answers";
+    std::string other = body;
+    other.replace(other.find("a.jpg"), 5, "b.jpg");
+    EXPECT_EQ(post(other), "100");
+
+    httplib::Client upstreamClient("127.0.0.1", upstream.Port());
+    auto log = upstreamClient.Get("/_log");
+    ASSERT_TRUE(log);
+    const std::string line = "POST /ok " + std::to_string(body.size()) + "\n";
+    EXPECT_EQ(log->body, line + line) << "the upstream saw the two uploads that went through, whole";
+}
+
+TEST(FaultServerRelay, WithoutAnUpstreamTheRelayAnswers502) {
+    CServerProcess relay({FAULT_SERVER_EXE, "0"});
+    httplib::Client client("127.0.0.1", relay.Port());
+    auto result = client.Post("/relay/ok", "x", "text/plain");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 502);
+}
+
+}  // namespace

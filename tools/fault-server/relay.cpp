@@ -1,0 +1,74 @@
+#include "relay.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <sstream>
+
+namespace {
+
+// The request's own header lines, less any Connection header: the upstream must close after
+// its answer, which is how the relay knows the answer is whole.
+std::string HeadersForUpstream(const std::string& lines) {
+    std::istringstream in(lines);
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string lower = line.substr(0, line.find(':'));
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (lower == "connection" || lower == "keep-alive" || lower == "expect") continue;
+        out += line + "\r\n";
+    }
+    return out + "Connection: close\r\n\r\n";
+}
+
+}  // namespace
+
+void CRelay::SetNamePlan(const std::string& strName, uint64_t nCount, const FaultPlan& plan) {
+    std::lock_guard guard(m_lock);
+    m_plans[strName] = NamePlan{nCount, plan};
+}
+
+std::optional<FaultPlan> CRelay::TakePlanFor(const std::string& strName) {
+    std::lock_guard guard(m_lock);
+    const auto it = m_plans.find(strName);
+    if (it == m_plans.end() || it->second.nLeft == 0) return std::nullopt;
+    --it->second.nLeft;
+    return it->second.plan;
+}
+
+bool CRelay::Forward(CConnection& client, const RequestHead& head, const std::string& strPath,
+                     const std::string& body) const {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return false;
+    CConnection upstream(fd);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(m_nUpstreamPort));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return false;
+    const std::string request =
+        head.strMethod + " " + strPath + " HTTP/1.1\r\n" + HeadersForUpstream(head.strHeaderLines);
+    if (!upstream.Send(request) || !upstream.Send(body)) return false;
+    for (;;) {
+        if (!upstream.Pending().empty()) {
+            if (!client.Send(upstream.Pending())) return false;
+            upstream.Pending().clear();
+        }
+        if (!upstream.Fill()) break;
+    }
+    client.FinishEarly();
+    return true;
+}
+
+std::string ImageFieldOf(const std::string& body) {
+    const std::string marker = "name=\"imgfile\"\r\n\r\n";
+    const size_t nStart = body.find(marker);
+    if (nStart == std::string::npos) return std::string();
+    const size_t nValue = nStart + marker.size();
+    const size_t nEnd = body.find("\r\n", nValue);
+    return body.substr(nValue, nEnd == std::string::npos ? std::string::npos : nEnd - nValue);
+}
