@@ -76,3 +76,20 @@ private:
     DWORD m_dwThreadId = 0;
     int m_nRefs = 0;
 };
+
+// Keeps the calling thread's window while it exists: jobs run one after the other would
+// otherwise make and destroy a window each, which costs milliseconds a job under Wine.
+class CNotifyWndHold {
+public:
+    CNotifyWndHold() = default;
+    ~CNotifyWndHold() { CNotifyWnd::ReleaseNotifyWnd(m_pWnd); }
+    CNotifyWndHold(const CNotifyWndHold&) = delete;
+    CNotifyWndHold& operator=(const CNotifyWndHold&) = delete;
+    // On the thread that will also end the hold; the first call takes the reference.
+    void Hold() {
+        if (!m_pWnd) m_pWnd = CNotifyWnd::AcquireNotifyWnd();
+    }
+
+private:
+    CNotifyWnd* m_pWnd = nullptr;
+};

@@ -1,6 +1,7 @@
 // The batch's request over the HTTP upload of the transport.
 #pragma once
 #include "transport/http_upload.h"
+#include "transport/notify_wnd.h"
 #include "upload/upload_request.h"
 
 class CHttpUploadRequest : public CUploadRequest {
@@ -11,6 +12,7 @@ public:
     void ResetForm() override { m_upload.ResetForm(); }
     void AddField(const std::string& name, const std::string& value) override { m_upload.AddField(name, value); }
     bool StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) override {
+        m_notifyHold.Hold();
         return m_upload.StartUpload(fileFieldName, url, filePath) != FALSE;
     }
     void Cancel() override;
@@ -26,5 +28,7 @@ public:
     CHttpUpload& Upload() { return m_upload; }
 
 private:
+    // A batch sends one picture after another: the notification window stays between them.
+    CNotifyWndHold m_notifyHold;
     CHttpUpload m_upload;
 };

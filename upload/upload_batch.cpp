@@ -132,7 +132,7 @@ void CUploadBatch::StartPass() {
     m_texts.strSpeed = Text(IDS_SPEED_START);
 
     m_progress.Show();
-    PushTexts();
+    ShowTexts(true);
     m_pPanel->EnableInput(false);
     m_bUploading = true;
     m_arrRejected.clear();
@@ -147,7 +147,7 @@ void CUploadBatch::SendNext() {
     UploadItem item;
     while (m_bUploading && PeekHead(item)) {
         m_texts.strFileName = item.strName;
-        PushTexts();
+        ShowTexts(false);
         m_progress.StartProgressDisplay();
         std::string strWhy;
         if (UploadOne(item, strWhy)) return;
@@ -194,7 +194,7 @@ void CUploadBatch::OnProgress(uint32_t nDone, uint32_t) {
         m_texts.strRemaining = FormatRemainingTime(m_dTotalKB - m_dDoneKB - dCurrentKB, *speed, m_textSource);
     }
     m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), dAmountKB, m_dTotalKB);
-    PushTexts();
+    if (!ShowTexts(false)) return;
     // A pass of nothing has no percentage; the request's framing can take the amount past
     // the total at the end of a picture.
     if (m_dTotalKB > 0) {
@@ -274,9 +274,18 @@ void CUploadBatch::FinishHead(Verdict verdict, const std::string& strWhy) {
     }
     std::vector<int>& queue = m_pPanel->UploadQueue();
     queue.erase(queue.begin());
+    // Shown with the next picture's name, or by the end of the pass.
     m_texts.strCount =
         FormatText(Text(IDS_COUNT_DONE), m_nPassCount - static_cast<int>(queue.size()), m_nPassCount);
-    PushTexts();
+}
+
+bool CUploadBatch::ShowTexts(bool bAlways) {
+    const uint32_t nNow = m_tick();
+    if (!bAlways && m_bShownTexts && nNow - m_nShownMs < kRedrawGapMs) return false;
+    m_bShownTexts = true;
+    m_nShownMs = nNow;
+    m_progress.SetTexts(m_texts);
+    return true;
 }
 
 std::string CUploadBatch::CaptionOf(int nIndex) const {
@@ -298,7 +307,7 @@ void CUploadBatch::EndPass() {
     m_progress.SetTitle(Text(IDS_TITLE_DONE));
     m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), m_dTotalKB, m_dTotalKB);
     m_texts.strRemaining = Text(IDS_TIME_ZERO);
-    PushTexts();
+    ShowTexts(true);
     m_progress.SetProgressPos(100);
 
     const int nFailures = static_cast<int>(m_arrRejected.size() + m_arrFailed.size());

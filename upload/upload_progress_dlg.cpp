@@ -58,6 +58,10 @@ BOOL CUploadProgressDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_bAnimLoaded = false;
     m_wndProgress.SubclassDlgItem(IDC_PROGRESS_BAR, this);
+    m_bAnimTried = false;
+    // A new window shows the template's title and an empty bar.
+    m_strTitle.clear();
+    m_nPos = 0;
     PushTexts();
     return TRUE;
 }
@@ -75,12 +79,18 @@ void CUploadProgressDlg::Close() {
 }
 
 void CUploadProgressDlg::SetTexts(const ProgressTexts& texts) {
-    m_strFileName = texts.strFileName;
-    m_strRemaining = texts.strRemaining;
-    m_strSpeed = texts.strSpeed;
-    m_strCount = texts.strCount;
-    m_strBytes = texts.strBytes;
-    PushTexts();
+    // Only a text that changed goes to its control: under Wine every text set is a round
+    // trip to the display, and a pass of small pictures sets them several times a picture.
+    auto update = [this](std::string& strShown, const std::string& strNew, int nID) {
+        if (strShown == strNew) return;
+        strShown = strNew;
+        if (m_hWnd) SetDlgItemTextA(m_hWnd, nID, strShown.c_str());
+    };
+    update(m_strFileName, texts.strFileName, IDC_PROGRESS_FILE);
+    update(m_strRemaining, texts.strRemaining, IDC_PROGRESS_REMAINING);
+    update(m_strSpeed, texts.strSpeed, IDC_PROGRESS_SPEED);
+    update(m_strCount, texts.strCount, IDC_PROGRESS_COUNT);
+    update(m_strBytes, texts.strBytes, IDC_PROGRESS_BYTES);
 }
 
 void CUploadProgressDlg::PushTexts() {
@@ -93,11 +103,16 @@ void CUploadProgressDlg::PushTexts() {
 }
 
 void CUploadProgressDlg::SetTitle(const std::string& strTitle) {
-    if (m_hWnd) SetWindowText(strTitle);
+    if (!m_hWnd || strTitle == m_strTitle) return;
+    m_strTitle = strTitle;
+    SetWindowText(strTitle);
 }
 
 void CUploadProgressDlg::SetProgressPos(int nPercent) {
-    if (m_wndProgress.m_hWnd) m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(std::clamp(nPercent, 0, 100)));
+    nPercent = std::clamp(nPercent, 0, 100);
+    if (!m_wndProgress.m_hWnd || nPercent == m_nPos) return;
+    m_nPos = nPercent;
+    m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPercent));
 }
 
 void CUploadProgressDlg::StartProgressDisplay() {
@@ -110,7 +125,12 @@ void CUploadProgressDlg::StartProgressDisplay() {
     if (m_wndProgress.m_hWnd) {
         m_wndProgress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, 100));
         m_wndProgress.SendMessage(PBM_SETPOS, 0);
+        m_nPos = 0;
     }
+    // A file that could not be played in this window is not looked for again before every
+    // picture: the registry and the disk would be read hundreds of times in a long pass.
+    if (m_bAnimTried) return;
+    m_bAnimTried = true;
     const std::string strPath = GetControlFolder() + "Upload.gif";
     m_pAnim = std::make_unique<CGifPlayer>();
     m_bAnimLoaded = m_pAnim->Load(strPath);

@@ -59,7 +59,11 @@ private:
     std::string m_strSpeed;
     std::string m_strCount;
     std::string m_strBytes;
+    // What the window shows now, so that an unchanged title or bar is not set again.
+    std::string m_strTitle;
+    int m_nPos = 0;
     bool m_bAnimLoaded = false;
+    bool m_bAnimTried = false;  // this window has looked for the animation once
 
     // Set while ShowSummary waits; AbortSummary turns any answer into Done.
     bool m_bInSummary = false;

@@ -15,6 +15,7 @@
 #include <ole2.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -79,7 +80,8 @@ LRESULT CALLBACK ProbeWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
         const double latency = Seconds() - g_probe.sentAt.load();
         if (latency > g_probe.worst) {
             g_probe.worst = latency;
-            g_probe.worstAt = g_probe.sentAt.load() - g_probe.startedAt;
+            // A probe sent just before the click counts from the click.
+            g_probe.worstAt = std::max(0.0, g_probe.sentAt.load() - g_probe.startedAt);
             if (g_probe.pBatch) g_probe.nWorstAtPicture = static_cast<int>(g_probe.pBatch->Succeeded().size());
         }
         ++g_probe.nSamples;
