@@ -85,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(n == 0);
     } else {
         std::string_view digits = TrimBlanks(*value);
+        if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);  // one plus sign is allowed
         Check(!digits.empty() && digits[0] >= '0' && digits[0] <= '9');
         while (digits.size() > 1 && digits[0] == '0' && digits[1] >= '0' && digits[1] <= '9') digits.remove_prefix(1);
         Check(std::strtoull(std::string(digits.substr(0, 12)).c_str(), nullptr, 10) == n);

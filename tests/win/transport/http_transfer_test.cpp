@@ -209,8 +209,9 @@ TEST_F(TransferTest, HttpTransferRefusedConnectionFails) {
 }
 
 TEST_F(TransferTest, HttpTransferMissingFileIsNeverSent) {
-    EXPECT_EQ(Upload(FaultUrl("/ok"), TempFolderPath() + "no-such-picture.jpg"), TransferCode::Failed);
-    ExpectWellFormedJob(m_listener, TransferCode::Failed);
+    // The job says why: the picture could not be read, not that the server failed.
+    EXPECT_EQ(Upload(FaultUrl("/ok"), TempFolderPath() + "no-such-picture.jpg"), TransferCode::LocalFileError);
+    ExpectWellFormedJob(m_listener, TransferCode::LocalFileError);
     EXPECT_EQ(m_listener.Count(Heard::Connecting), 4u);
     EXPECT_TRUE(FaultLog().empty());
 }
