@@ -39,3 +39,5 @@ std::string LoadResString(UINT id) {
     if (len <= 0 || !res) return std::string();
     return WideToAnsi(res, static_cast<size_t>(len));
 }
+
+bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }

@@ -13,6 +13,10 @@ std::wstring AnsiToWide(const std::string& text);
 // A new BSTR owned by the caller; null only when memory runs out.
 BSTR AnsiToBstr(const std::string& text);
 
+// A lead byte of a double-byte character in the system's ANSI code page, whatever it is
+// (a LeadByteTest for the portable core's text walkers).
+bool IsAnsiLeadByte(unsigned char c);
+
 // A string-table text of this module, "" when the entry is missing.
 std::string LoadResString(UINT id);
 

@@ -29,8 +29,6 @@ void Place(HWND hWnd, const PixelRect& rc) {
     if (hWnd) MoveWindow(hWnd, rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
 }
 
-bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
-
 ItemSizes SizesOf(const ThumbItem& item) { return ItemSizes{item.nFileSize, item.nUploadSize, item.bKeptAsIs}; }
 
 std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {

@@ -39,6 +39,15 @@ void ReplaceGifWithJpg(std::string& name) {
 
 double WholeKB(double dKB) { return std::floor(dKB); }
 
+// The picture file itself goes up when "自动压缩" is clear or the picture is kept as it is;
+// otherwise its prepared copy.
+bool SendsPictureFile(const UploadSource& source, bool bAutoCompress) {
+    return !bAutoCompress || source.bKeptAsIs;
+}
+uint32_t SentBytes(const UploadSource& source, bool bPictureFile) {
+    return bPictureFile ? source.nFileSize : source.nUploadSize;
+}
+
 // A server's reason is shown in one cell of a list: more than this helps nobody, and the
 // lists of a long batch must not hold megabytes of headers.
 constexpr size_t kMaxReasonBytes = 1024;
@@ -74,9 +83,9 @@ bool CUploadBatch::PeekHead(UploadItem& item) const {
     head.nIndex = queue.front();
     UploadSource source;
     if (m_pPanel->GetUploadSource(head.nIndex, source)) {
-        const bool bOriginal = !m_pPanel->GetUploadSettings().bAutoCompress || source.bKeptAsIs;
+        const bool bOriginal = SendsPictureFile(source, m_pPanel->GetUploadSettings().bAutoCompress);
         head.strFile = bOriginal ? source.strPath : source.strUploadPath;
-        head.dSizeKB = (bOriginal ? source.nFileSize : source.nUploadSize) / 1024.0;
+        head.dSizeKB = SentBytes(source, bOriginal) / 1024.0;
         head.strName = source.strCaption;
     }
     item = std::move(head);
@@ -90,7 +99,7 @@ double CUploadBatch::QueueTotalKB() const {
     for (int nIndex : m_pPanel->UploadQueue()) {
         UploadSource source;
         if (!m_pPanel->GetUploadSource(nIndex, source)) continue;
-        dTotal += ((!bAuto || source.bKeptAsIs) ? source.nFileSize : source.nUploadSize) / 1024.0;
+        dTotal += SentBytes(source, SendsPictureFile(source, bAuto)) / 1024.0;
     }
     return dTotal;
 }

@@ -15,8 +15,6 @@
 
 namespace {
 
-bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
-
 struct OwnedDialogs {
     HWND hOwner;
 };

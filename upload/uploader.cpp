@@ -2,13 +2,6 @@
 
 #include "framework/text.h"
 
-namespace {
-
-// Text is walked in the system's ANSI code page, whatever it is.
-bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
-
-}  // namespace
-
 std::string CResourceTexts::Load(unsigned nID) const { return LoadResString(nID); }
 
 CUploader::CUploader() : m_batch(m_request, m_dlgProgress, m_texts, [] { return GetTickCount(); }, IsAnsiLeadByte) {

@@ -11,6 +11,8 @@
 #include "framework/ole_object_factory.h"
 #include "res/resource.h"
 #include "tessaline_h.h"
+#include "bench_clock.h"
+#include "test_support.h"
 
 #include <ole2.h>
 #include <windowsx.h>
@@ -28,37 +30,6 @@ constexpr UINT kProbeMessage = WM_APP + 7;
 constexpr DWORD kProbePeriodMs = 5;
 // A batch that takes longer than this is stuck, not slow.
 constexpr DWORD kBatchTimeoutMs = 15 * 60 * 1000;
-
-double Seconds() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// Runs this thread's queue until the condition holds or the time is up.
-bool PumpUntil(bool (*done)(void*), void* pArg, DWORD dwTimeoutMs) {
-    const DWORD dwStart = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-            if (done(pArg)) return true;
-        }
-        if (done(pArg)) return true;
-        if (GetTickCount() - dwStart > dwTimeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    PumpUntil([](void*) { return false; }, nullptr, ms);
-}
 
 // The user interface's side of the probe: a hidden window on the user-interface thread
 // that records how long each probe waited in the queue.
@@ -132,24 +103,6 @@ private:
     std::thread m_thread;
 };
 
-// Wine's ATL container: the control site a page's browser would give.
-struct AtlContainer {
-    HRESULT(WINAPI* AttachControl)(IUnknown*, HWND, IUnknown**) = nullptr;
-    bool Load() {
-        HMODULE atl = LoadLibraryA("atl.dll");
-        if (!atl) return false;
-        auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-        AttachControl = reinterpret_cast<decltype(AttachControl)>(
-            reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxAttachControl")));
-        return init && init() && AttachControl;
-    }
-};
-
-struct BatchState {
-    CMainPanelDlg* pPanel;
-    CSummaryAnswerer* pAnswerer;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,7 +114,7 @@ int main(int argc, char** argv) {
     const long nKXUin = std::atol(argv[4]);
 
     OleInitialize(nullptr);
-    AtlContainer atl;
+    AtlAxApi atl;
     if (!atl.Load()) {
         std::fprintf(stderr, "no ATL container\n");
         return 2;
@@ -188,7 +141,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     CMainPanelDlg& panel = static_cast<CTessalineCtrl*>(disp.Get())->GetPanel();
-    if (!PumpUntil([](void* p) { return static_cast<CMainPanelDlg*>(p)->m_hWnd != nullptr; }, &panel, 5000)) {
+    if (!PumpUntil([&] { return panel.m_hWnd != nullptr; }, 5000)) {
         std::fprintf(stderr, "the panel did not appear\n");
         return 2;
     }
@@ -234,17 +187,11 @@ int main(int argc, char** argv) {
     double dSummaryAt = 0;
     {
         CSummaryAnswerer answerer;
-        BatchState state{&panel, &answerer};
         g_probe.pBatch = &panel.GetUploader().Batch();
         const double dStart = Seconds();
         g_probe.startedAt = dStart;
         SendMessageA(GetDlgItem(panel.m_hWnd, IDC_UPLOAD_NOW), BM_CLICK, 0, 0);
-        bOver = PumpUntil(
-            [](void* p) {
-                auto* s = static_cast<BatchState*>(p);
-                return !s->pPanel->GetUploader().IsUploading() && s->pAnswerer->Done();
-            },
-            &state, kBatchTimeoutMs);
+        bOver = PumpUntil([&] { return !panel.GetUploader().IsUploading() && answerer.Done(); }, kBatchTimeoutMs);
         dSeconds = Seconds() - dStart;
         bResultList = answerer.SawResultList();
         dSummaryAt = answerer.FoundAt() - dStart;

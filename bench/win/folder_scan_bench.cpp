@@ -4,6 +4,7 @@
 #include "framework/com_ptr.h"
 #include "framework/ole_object_factory.h"
 #include "tessaline_h.h"
+#include "bench_clock.h"
 
 #include <ole2.h>
 
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace {
-
-double Seconds() {
-    LARGE_INTEGER now, freq;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&freq);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

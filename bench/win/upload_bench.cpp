@@ -22,21 +22,11 @@
 #include "transport/internet_handle.h"
 #include "transport/multipart_body.h"
 #include "transport/multipart_form.h"
+#include "bench_clock.h"
 
 namespace {
 
 constexpr UINT kProbeMessage = WM_APP + 1;
-
-double Seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 SIZE_T PeakWorkingSet() {
     PROCESS_MEMORY_COUNTERS counters{};

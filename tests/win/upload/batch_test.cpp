@@ -81,6 +81,14 @@ protected:
             60000));
         PumpFor(50);
     }
+    // Presses the progress dialog's "取消" and answers the cancel summary with "确定".
+    void CancelPass(AnsweredWindow& shown) {
+        CWindowAnswerer cancelled(kResultTitle, IDCANCEL);
+        SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return cancelled.Done(); }, 5000));
+        PumpFor(100);
+        shown = cancelled.Result();
+    }
     std::string StoredPath(const std::string& name) {
         return AlbumDataFolder() + "\\10001\\54726176656c\\" + name;  // album "Travel" in hex
     }
@@ -248,11 +256,8 @@ TEST_F(UploadBatchTest, CancelWhileTheServerNeverAnswers) {
     PumpFor(300);
     EXPECT_TRUE(Batch().IsUploading());
 
-    CWindowAnswerer cancelled(kResultTitle, IDCANCEL);
-    SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return cancelled.Done(); }, 5000));
-    PumpFor(100);
-    const AnsweredWindow& shown = cancelled.Result();
+    AnsweredWindow shown;
+    ASSERT_NO_FATAL_FAILURE(CancelPass(shown));
     EXPECT_EQ(shown.strText, "上传已被取消，您已成功上传了0个文件，剩余3个文件被取消了。");
     EXPECT_EQ(shown.strListLabel, "已成功上传的文件列表：");
     EXPECT_EQ(shown.strColumn1, "上传情况");
@@ -305,11 +310,8 @@ TEST_F(UploadBatchTest, CancelAfterTwoOfFourStoresNothingHalfWay) {
     SelectAll();
     Click(IDC_UPLOAD_NOW);
     ASSERT_TRUE(PumpUntil([&] { return ProgressText(IDC_PROGRESS_COUNT) == "已上传 2 个，共 4 个"; }, 60000));
-    CWindowAnswerer cancelled(kResultTitle, IDCANCEL);
-    SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return cancelled.Done(); }, 5000));
-    PumpFor(100);
-    const AnsweredWindow& shown = cancelled.Result();
+    AnsweredWindow shown;
+    ASSERT_NO_FATAL_FAILURE(CancelPass(shown));
     EXPECT_EQ(shown.strText, "上传已被取消，您已成功上传了2个文件，剩余2个文件被取消了。");
     ASSERT_EQ(shown.rows.size(), 2u);
     EXPECT_EQ(shown.rows[0], (std::vector<std::string>{"big0.jpg", "该文件已上传"}));
