@@ -82,14 +82,6 @@ using CScopedBrush = CHandleT<GdiObjectTraits<HBRUSH>>;
 using CScopedFont = CHandleT<GdiObjectTraits<HFONT>>;
 using CScopedPen = CHandleT<GdiObjectTraits<HPEN>>;
 
-struct MemoryDcTraits {
-    using Handle = HDC;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { DeleteDC(h); }
-};
-using CScopedMemoryDC = CHandleT<MemoryDcTraits>;
-
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;
     static Handle None() { return nullptr; }
@@ -105,34 +97,3 @@ struct IconTraits {
     static void Close(Handle h) { DestroyIcon(h); }
 };
 using CScopedIcon = CHandleT<IconTraits>;
-
-// A window's device context (the screen's for a null window) for one scope.
-class CWindowDC {
-public:
-    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hdc(GetDC(hWnd)) {}
-    ~CWindowDC() {
-        if (m_hdc) ReleaseDC(m_hWnd, m_hdc);
-    }
-    CWindowDC(const CWindowDC&) = delete;
-    CWindowDC& operator=(const CWindowDC&) = delete;
-    HDC Get() const { return m_hdc; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hdc;
-};
-
-// Selects a GDI object into a device context for one scope; not an owner of either.
-class CScopedSelect {
-public:
-    CScopedSelect(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(SelectObject(dc, obj)) {}
-    ~CScopedSelect() {
-        if (m_old) SelectObject(m_dc, m_old);
-    }
-    CScopedSelect(const CScopedSelect&) = delete;
-    CScopedSelect& operator=(const CScopedSelect&) = delete;
-
-private:
-    HDC m_dc;
-    HGDIOBJ m_old;
-};

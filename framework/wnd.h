@@ -13,6 +13,8 @@
 class CWnd {
 public:
     CWnd() = default;
+    // A window still alive here is destroyed, but only CWnd's map sees its last messages:
+    // every class with a map destroys it in its own destructor first.
     virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -70,7 +72,14 @@ private:
 
 // Message-map macros: the map is the class's OnWndMsg, entries tested in order, anything not
 // handled goes to the base class's map.
+// A class with a map also gets its destructor from it: the window goes first, while the
+// class's members and map still exist, so its WM_DESTROY handling runs even when the object
+// is destroyed with its window alive (CWnd's own destructor would reach only CWnd's map).
+// Teardown that needs the window belongs in OnDestroy; the rest is the members' RAII.
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                              \
+public:                                                                                     \
+    ~theClass() override { DestroyWindow(); }                                               \
+                                                                                            \
 protected:                                                                                  \
     bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override {  \
         using TheBaseClass = baseClass;                                                     \

@@ -1,4 +1,4 @@
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "imaging/dib_capture.h"
 
 #include <cstdint>
@@ -49,19 +49,11 @@ bool CaptureRectToBitmap(HDC hdc, const RECT& rc, CScopedBitmap& bmpOut) {
         return false;
     // Device units: the rectangle is in pixels whatever mapping the caller left set.
     const CScopedMapMode mapMode(hdc, MM_TEXT);
-    CScopedMemoryDC dcMem(CreateCompatibleDC(hdc));
-    CScopedBitmap bmp(CreateCompatibleBitmap(hdc, nWidth, nHeight));
-    if (!dcMem || !bmp)
+    CBackBuffer surface(hdc, nWidth, nHeight);
+    if (!surface || !StretchBlt(surface.Get(), 0, 0, nWidth, nHeight, hdc, rc.left, rc.top, nWidth,
+                                nHeight, SRCCOPY))
         return false;
-    bool bCopied;
-    {
-        const CScopedSelect select(dcMem.Get(), bmp.Get());
-        bCopied = StretchBlt(dcMem.Get(), 0, 0, nWidth, nHeight, hdc, rc.left, rc.top, nWidth,
-                             nHeight, SRCCOPY) != FALSE;
-    }
-    if (!bCopied)
-        return false;
-    bmpOut = std::move(bmp);
+    bmpOut = surface.TakeBitmap();
     return true;
 }
 

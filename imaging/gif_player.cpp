@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "imaging/gif_canvas_paint.h"
 #include "imaging/gif_file.h"
 
@@ -20,15 +20,6 @@ COLORREF ColourRef(uint32_t cr) { return RGB((cr >> 16) & 0xFF, (cr >> 8) & 0xFF
 
 CGifPlayer::CGifPlayer() : m_crBackdrop(CanvasColour(GetSysColor(COLOR_BTNFACE))) {}
 
-CGifPlayer::~CGifPlayer() {
-    // CWnd's destructor would destroy the window too, but by then this object's members
-    // (and its message map) are gone while the thread may still be drawing.
-    if (m_hWnd)
-        DestroyWindow();
-    StopThread();
-    if (m_hParent && IsWindow(m_hParent))
-        ::PostMessageA(m_hParent, kMsgClosed, 0, 0);
-}
 
 bool CGifPlayer::Load(const std::string& strPath) {
     // The file is read without the lock: the playback thread goes on meanwhile.
@@ -138,16 +129,11 @@ int CGifPlayer::CurrentFrame() const {
 }
 
 void CGifPlayer::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(m_hWnd, &ps);
-    const RECT rc = GetClientRect();
-    {
-        // Waiting is safe: the thread holds the lock only to decode and draw one frame and
-        // never waits for this thread meanwhile.
-        std::lock_guard lock(m_lock);
-        DrawLocked(hdc, rc);
-    }
-    EndPaint(m_hWnd, &ps);
+    CPaintDC paint(m_hWnd);
+    // Waiting is safe: the thread holds the lock only to decode and draw one frame and
+    // never waits for this thread meanwhile.
+    std::lock_guard lock(m_lock);
+    DrawLocked(paint.Get(), GetClientRect());
 }
 
 BOOL CGifPlayer::OnEraseBkgnd(HDC) {
@@ -157,6 +143,8 @@ BOOL CGifPlayer::OnEraseBkgnd(HDC) {
 void CGifPlayer::OnDestroy() {
     // The window still exists here, so the thread can finish a frame it is drawing.
     StopThread();
+    if (m_hParent && IsWindow(m_hParent))
+        ::PostMessageA(m_hParent, kMsgClosed, 0, 0);
 }
 
 void CGifPlayer::StopThread() {
@@ -169,9 +157,7 @@ void CGifPlayer::StopThread() {
 void CGifPlayer::DrawLocked(HDC hdc, const RECT& rc) {
     if (PaintGifCanvas(hdc, rc, m_animation.Canvas()))
         return;
-    CScopedBrush brush(CreateSolidBrush(ColourRef(m_crBackdrop)));
-    if (brush)
-        FillRect(hdc, &rc, brush.Get());
+    FillSolidRect(hdc, rc, ColourRef(m_crBackdrop));
 }
 
 void CGifPlayer::Run(std::stop_token stop, HWND hWnd) {

@@ -20,8 +20,6 @@ public:
     static constexpr UINT kMsgClosed = 0xFBA;       // the player has been destroyed
 
     CGifPlayer();
-    // Stops and joins the playback thread (through the window's destruction) first.
-    ~CGifPlayer() override;
 
     // Reads the file (ANSI path, read only) and checks that it is a GIF87a / GIF89a that
     // can be played. Whatever was loaded before is dropped either way; a player that is

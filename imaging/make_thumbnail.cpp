@@ -1,6 +1,6 @@
 #include "imaging/make_thumbnail.h"
 
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "framework/text.h"
 #include "imaging/load_picture.h"
 #include "imaging/save_rect_as_jpeg.h"
@@ -35,16 +35,15 @@ CComPtrT<IPicture> MakeThumbnail(HDC hdc, IPicture* pPicture, int nWidth, int nH
     {
         // Only (0, 0)-(width, height) is drawn and captured, so the canvas is that size and
         // not the screen's: a few kilobytes instead of megabytes for every thumbnail.
-        CScopedMemoryDC dcMem(CreateCompatibleDC(hdc));
-        CScopedBitmap bmp(CreateCompatibleBitmap(hdc, nWidth, nHeight));
-        if (!dcMem || !bmp)
+        const CBackBuffer surface(hdc, nWidth, nHeight);
+        if (!surface)
             return {};
-        const CScopedSelect select(dcMem.Get(), bmp.Get());
+        const HDC dcMem = surface.Get();
         const RECT rc{0, 0, nWidth, nHeight};
-        FillRect(dcMem.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        RenderWholePicture(dcMem.Get(), pPicture, nWidth, nHeight);
+        FillRect(dcMem, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        RenderWholePicture(dcMem, pPicture, nWidth, nHeight);
         // Whether it worked shows in the file: an empty or broken one does not load.
-        SaveRectAsJpeg(dcMem.Get(), 0, 0, nWidth, nHeight, kThumbnailQuality,
+        SaveRectAsJpeg(dcMem, 0, 0, nWidth, nHeight, kThumbnailQuality,
                        AnsiToWide(file.GetPath()).c_str());
     }
     return LoadPicture(file.GetPath(), nullptr);

@@ -1,6 +1,6 @@
 #include "imaging/picture_size.h"
 
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "imaging/fit_picture.h"
 
 SIZE PictureSizeInPixels(IPicture* pPicture, HDC hdc) {

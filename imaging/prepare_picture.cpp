@@ -1,6 +1,6 @@
 #include "imaging/prepare_picture.h"
 
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
 #include "imaging/make_thumbnail.h"
@@ -57,15 +57,13 @@ CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, in
     result.bWritten = true;
     {
         // The surface is the scaled size, within the limits: never the picture's own.
-        CScopedMemoryDC dcMem(CreateCompatibleDC(hdc));
-        CScopedBitmap bmp(CreateCompatibleBitmap(hdc, nWidth, nHeight));
-        if (dcMem && bmp) {
-            const CScopedSelect select(dcMem.Get(), bmp.Get());
+        const CBackBuffer surface(hdc, nWidth, nHeight);
+        if (surface) {
             const RECT rc{0, 0, nWidth, nHeight};
-            FillRect(dcMem.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-            RenderWholePicture(dcMem.Get(), picture.Get(), nWidth, nHeight);
+            FillRect(surface.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            RenderWholePicture(surface.Get(), picture.Get(), nWidth, nHeight);
             picture.Release();  // the pixels are drawn: the decoded picture can go now
-            SaveRectAsJpeg(dcMem.Get(), 0, 0, nWidth, nHeight, kUploadQuality,
+            SaveRectAsJpeg(surface.Get(), 0, 0, nWidth, nHeight, kUploadQuality,
                            AnsiToWide(result.strUploadPath).c_str());
         }
     }

@@ -1,4 +1,4 @@
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "imaging/thumbnail_producer.h"
 
 #include "imaging/fit_picture.h"

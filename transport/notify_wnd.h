@@ -47,7 +47,6 @@ protected:
 
 private:
     CNotifyWnd() = default;
-    ~CNotifyWnd() override = default;
 
     LRESULT OnTransferBegin(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferProgress(WPARAM wParam, LPARAM lParam);

@@ -4,8 +4,6 @@
 
 CLazyTreeCtrl::CLazyTreeCtrl() : m_strLoading(LoadResString(IDS_TREE_LOADING)) {}
 
-CLazyTreeCtrl::~CLazyTreeCtrl() { StopProgress(); }
-
 void CLazyTreeCtrl::StopProgress() {
     if (!m_progress.IsRunning()) return;
     m_progress.Stop();
@@ -120,11 +118,10 @@ void CLazyTreeCtrl::Freeze() {
     // What the user saw stays on screen: erasing while frozen paints this copy.
     RECT rc = GetClientRect();
     CWindowDC dc(m_hWnd);
-    CScopedMemoryDC mem(CreateCompatibleDC(dc.Get()));
-    m_bmpSnapshot.Reset(CreateCompatibleBitmap(dc.Get(), rc.right, rc.bottom));
-    if (mem && m_bmpSnapshot) {
-        CScopedSelect select(mem.Get(), m_bmpSnapshot.Get());
-        BitBlt(mem.Get(), 0, 0, rc.right, rc.bottom, dc.Get(), 0, 0, SRCCOPY);
+    CBackBuffer snapshot(dc.Get(), rc.right, rc.bottom);
+    if (snapshot) {
+        BitBlt(snapshot.Get(), 0, 0, rc.right, rc.bottom, dc.Get(), 0, 0, SRCCOPY);
+        m_bmpSnapshot = snapshot.TakeBitmap();
         m_bShowSnapshot = true;
     }
     SetRedraw(FALSE);
@@ -140,9 +137,8 @@ void CLazyTreeCtrl::Thaw() {
 
 BOOL CLazyTreeCtrl::OnEraseBkgnd(HDC hdc) {
     if (m_bShowSnapshot && m_bmpSnapshot) {
-        CScopedMemoryDC mem(CreateCompatibleDC(hdc));
+        CMemoryDC mem(hdc, m_bmpSnapshot.Get());
         if (mem) {
-            CScopedSelect select(mem.Get(), m_bmpSnapshot.Get());
             BITMAP bm{};
             GetObjectA(m_bmpSnapshot.Get(), sizeof bm, &bm);
             BitBlt(hdc, 0, 0, bm.bmWidth, bm.bmHeight, mem.Get(), 0, 0, SRCCOPY);

@@ -2,7 +2,7 @@
 // "loading" placeholder meanwhile; the derived class says how children are produced.
 #pragma once
 #include "res/resource.h"
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "ui/loading_progress.h"
 #include "ui/tree_ctrl.h"
 
@@ -13,7 +13,6 @@
 class CLazyTreeCtrl : public CTreeCtrl {
 public:
     CLazyTreeCtrl();
-    ~CLazyTreeCtrl() override;
 
     // 1: the placeholder may be seen; 0: drawing stays frozen for the whole fill.
     int m_bShowLoading = 0;

@@ -39,11 +39,6 @@ std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
 
 CMainPanelDlg::CMainPanelDlg() : CDialog(IDD_MAIN_PANEL), m_crSkin(GetSysColor(COLOR_BTNFACE)) {}
 
-CMainPanelDlg::~CMainPanelDlg() {
-    m_uploader.Abort();
-    DestroyItems();
-}
-
 BOOL CMainPanelDlg::OnInitDialog() {
     m_btnSelectNone.Attach(IDC_SELECT_NONE, this);
     m_btnSelectAll.Attach(IDC_SELECT_ALL, this);
@@ -56,13 +51,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
     tpl.rcCompressBox = ToPixelRect(ChildRect(GetDlgItem(IDC_AUTO_COMPRESS)));
     m_layout.SetTemplate(tpl);
 
-    {
-        CWindowDC dc(m_hWnd);
-        m_dcBack.Reset(CreateCompatibleDC(dc.Get()));
-        m_bmpBack.Reset(
-            CreateCompatibleBitmap(dc.Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-    }
-    if (m_dcBack && m_bmpBack) m_hOldBackBitmap = SelectObject(m_dcBack.Get(), m_bmpBack.Get());
+    m_back.Create(CWindowDC(m_hWnd).Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 
     m_wndTree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control",
                        WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, RECT{}, m_hWnd, 0);
@@ -123,10 +112,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
 void CMainPanelDlg::OnDestroy() {
     m_uploader.Abort();
     DestroyItems();
-    if (m_dcBack && m_hOldBackBitmap) SelectObject(m_dcBack.Get(), m_hOldBackBitmap);
-    m_hOldBackBitmap = nullptr;
-    m_bmpBack.Reset();
-    m_dcBack.Reset();
+    m_back.Reset();
     DefWindowProc(WM_DESTROY, 0, 0);
 }
 
@@ -186,14 +172,13 @@ LRESULT CMainPanelDlg::OnSplitMoved(WPARAM, LPARAM lParam) {
 }
 
 BOOL CMainPanelDlg::OnEraseBkgnd(HDC hdc) {
-    if (!m_dcBack || !m_hOldBackBitmap) return TRUE;
+    if (!m_back) return TRUE;
     PanelPlacement p = m_layout.Place(Measure());
-    HDC back = m_dcBack.Get();
-    SetBkColor(back, m_crSkin);
+    HDC back = m_back.Get();
     for (const PixelRect& band : {p.rcTopBand, p.rcLeftMargin, p.rcRightMargin, p.rcBottomBand}) {
         if (band.IsEmpty()) continue;
         RECT rc = ToRect(band);
-        ExtTextOutA(back, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+        FillSolidRect(back, rc, m_crSkin);
         BitBlt(hdc, rc.left, rc.top, band.Width(), band.Height(), back, rc.left, rc.top, SRCCOPY);
     }
     return TRUE;

@@ -3,7 +3,7 @@
 // pictures of the chosen folder and the page's configuration.
 #pragma once
 #include "framework/dialog.h"
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "imaging/thumbnail_producer.h"
 #include "res/resource.h"
 #include "ui/panel_layout.h"
@@ -29,7 +29,6 @@ constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 class CMainPanelDlg : public CDialog, public CUploadPanel {
 public:
     CMainPanelDlg();
-    ~CMainPanelDlg() override;
 
     // The page's configuration, as the control's properties set it.
     void SetSignature(const std::string& str) { m_strSignature = str; }
@@ -162,7 +161,5 @@ private:
     CSkinLabel m_wndCompressLabel;
     RECT m_rcCompressLabel{};
     // The background is painted through a screen-sized bitmap made once.
-    CScopedMemoryDC m_dcBack;
-    CScopedBitmap m_bmpBack;
-    HGDIOBJ m_hOldBackBitmap = nullptr;
+    CBackBuffer m_back;
 };

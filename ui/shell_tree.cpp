@@ -36,15 +36,10 @@ void CShellTree::ReleaseDesktop() {
     g_pDesktopFolder = nullptr;
 }
 
-CShellTree::CShellTree() { AcquireDesktop(); }
-
-CShellTree::~CShellTree() {
+void CShellTree::OnDestroy() {
     // Workers first: they report progress into the base class.
     m_jobs.clear();
-    StopProgress();
-    if (m_hWnd && IsWindow(m_hWnd)) DestroyWindow();
-    m_items.clear();
-    ReleaseDesktop();
+    CLazyTreeCtrl::OnDestroy();
 }
 
 BOOL CShellTree::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,

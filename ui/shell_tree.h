@@ -12,8 +12,7 @@
 
 class CShellTree : public CLazyTreeCtrl {
 public:
-    CShellTree();
-    ~CShellTree() override;
+    CShellTree() = default;
 
     // Creates the tree view and attaches the system's small-icon list.
     BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
@@ -35,8 +34,10 @@ protected:
     LRESULT OnClick(NMHDR* pHdr);
     LRESULT OnFillReady(WPARAM wParam, LPARAM lParam);
     LRESULT OnDropStale(WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CShellTree, CLazyTreeCtrl)
+        ON_WM_DESTROY()
         ON_REFLECT_NOTIFY(TVN_DELETEITEMA, OnDeleteItem)
         ON_REFLECT_NOTIFY(TVN_DELETEITEMW, OnDeleteItem)
         ON_REFLECT_NOTIFY(NM_CLICK, OnClick)
@@ -62,10 +63,17 @@ private:
     bool DrainJobs();
     void SetExpandedState(HTREEITEM hItem, bool bExpanded);
 
-    // The Desktop's folder, shared by every tree of the process.
+    // The Desktop's folder, shared by every tree of the process while one lives.
     static IShellFolder* AcquireDesktop();
     static void ReleaseDesktop();
+    struct CDesktopRef {
+        CDesktopRef() { AcquireDesktop(); }
+        ~CDesktopRef() { ReleaseDesktop(); }
+        CDesktopRef(const CDesktopRef&) = delete;
+        CDesktopRef& operator=(const CDesktopRef&) = delete;
+    };
 
+    CDesktopRef m_desktop;  // first: released after the items that came from it
     std::unordered_map<const ShellItemData*, std::unique_ptr<ShellItemData>> m_items;
     std::unordered_map<HTREEITEM, Job> m_jobs;
     CShellFolderFill::DriveTypeQuery m_pfnDriveType = GetDriveTypeA;

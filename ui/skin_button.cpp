@@ -1,7 +1,7 @@
 #include "ui/skin_button.h"
 
 #include "framework/module.h"
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 
 BOOL CSkinButton::Attach(UINT nID, CWnd* pParent) {
     HWND hButton = pParent ? ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID)) : nullptr;
@@ -37,9 +37,8 @@ void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     // Loaded afresh for every draw: nine small bitmaps are not worth a cache.
     CScopedBitmap bitmap(LoadBitmapA(CModule::Instance(), MAKEINTRESOURCEA(id)));
     if (!bitmap) return;
-    CScopedMemoryDC memory(CreateCompatibleDC(dis.hDC));
+    CMemoryDC memory(dis.hDC, bitmap.Get());
     if (!memory) return;
-    CScopedSelect select(memory.Get(), bitmap.Get());
     const RECT& rc = dis.rcItem;
     BitBlt(dis.hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, memory.Get(), 0, 0, SRCCOPY);
 }

@@ -16,28 +16,22 @@ SIZE CSkinLabel::GetTextExtent(SIZE szDefault) const {
     if (!m_hWnd) return szDefault;
     SIZE size{0, 0};
     CWindowDC dc(m_hWnd);
-    HGDIOBJ old = m_font ? SelectObject(dc.Get(), m_font.Get()) : nullptr;
+    CScopedSelect font(dc.Get(), m_font.Get());
     GetTextExtentPoint32A(dc.Get(), m_strText.c_str(), static_cast<int>(m_strText.size()), &size);
-    if (old) SelectObject(dc.Get(), old);
     return size;
 }
 
 BOOL CSkinLabel::OnEraseBkgnd(HDC hdc) {
-    RECT rc = GetClientRect();
-    ::SetBkColor(hdc, m_crBack);
-    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+    FillSolidRect(hdc, GetClientRect(), m_crBack);
     return TRUE;
 }
 
 void CSkinLabel::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(m_hWnd, &ps);
-    if (!m_strText.empty()) {
-        RECT rc = GetClientRect();
-        HGDIOBJ old = m_font ? SelectObject(hdc, m_font.Get()) : nullptr;
-        SetBkMode(hdc, TRANSPARENT);
-        DrawTextA(hdc, m_strText.c_str(), static_cast<int>(m_strText.size()), &rc, DT_VCENTER);
-        if (old) SelectObject(hdc, old);
-    }
-    EndPaint(m_hWnd, &ps);
+    CPaintDC paint(m_hWnd);
+    if (m_strText.empty()) return;
+    HDC hdc = paint.Get();
+    RECT rc = GetClientRect();
+    CScopedSelect font(hdc, m_font.Get());
+    SetBkMode(hdc, TRANSPARENT);
+    DrawTextA(hdc, m_strText.c_str(), static_cast<int>(m_strText.size()), &rc, DT_VCENTER);
 }

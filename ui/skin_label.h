@@ -1,6 +1,6 @@
 // A text label that paints its own background in the panel's skin colour.
 #pragma once
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "framework/wnd.h"
 
 #include <string>

@@ -7,9 +7,7 @@ constexpr COLORREF kSelectedColor = RGB(51, 102, 153);
 
 void FillPixelRect(HDC hdc, const PixelRect& rc, COLORREF color) {
     if (rc.IsEmpty()) return;
-    RECT r{rc.left, rc.top, rc.right, rc.bottom};
-    SetBkColor(hdc, color);
-    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+    FillSolidRect(hdc, RECT{rc.left, rc.top, rc.right, rc.bottom}, color);
 }
 }  // namespace
 
@@ -42,8 +40,6 @@ void CSpaceGauge::Redraw() {
 }
 
 void CSpaceGauge::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(m_hWnd, &ps);
-    FillBars(hdc);
-    EndPaint(m_hWnd, &ps);
+    CPaintDC paint(m_hWnd);
+    FillBars(paint.Get());
 }

@@ -1,6 +1,6 @@
 // The space bar: the album's used space and the current selection as two bars.
 #pragma once
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "framework/wnd.h"
 #include "ui/space_gauge_model.h"
 

@@ -1,7 +1,7 @@
 #include "ui/splitter_bar.h"
 
 #include "framework/module.h"
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "res/resource.h"
 
 #include <windowsx.h>
@@ -47,12 +47,8 @@ BOOL CSplitterBar::Create(CWnd* pParent, UINT nID) {
 }
 
 void CSplitterBar::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(m_hWnd, &ps);
-    RECT rc = GetClientRect();
-    SetBkColor(hdc, m_crColor);
-    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
-    EndPaint(m_hWnd, &ps);
+    CPaintDC paint(m_hWnd);
+    FillSolidRect(paint.Get(), GetClientRect(), m_crColor);
 }
 
 LRESULT CSplitterBar::OnSetCursor(WPARAM wParam, LPARAM lParam) {

@@ -52,9 +52,7 @@ int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     m_fontCaption = MakeFont(9);
     m_fontMessage = MakeFont(15);
     CWindowDC dc(m_hWnd);
-    m_dcBack.Reset(CreateCompatibleDC(dc.Get()));
-    m_bmpBack.Reset(CreateCompatibleBitmap(dc.Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-    if (m_dcBack && m_bmpBack) m_hOldBitmap = SelectObject(m_dcBack.Get(), m_bmpBack.Get());
+    m_back.Create(dc.Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return 0;
 }
 
@@ -95,8 +93,8 @@ void CThumbView::OnSize(UINT nType, int cx, int cy) {
 }
 
 void CThumbView::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(m_hWnd, &ps);
+    CPaintDC paint(m_hWnd);
+    HDC hdc = paint.Get();
     RECT rc = GetClientRect();
     if (m_pPanel && m_pPanel->GetItems().empty()) {
         FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -104,12 +102,11 @@ void CThumbView::OnPaint() {
         CScopedSelect font(hdc, m_fontMessage.Get());
         SetBkMode(hdc, TRANSPARENT);
         DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    } else if (m_pPanel && m_dcBack) {
+    } else if (m_pPanel && m_back) {
         if (m_pPanel->AdoptThumbnails()) Layout();  // new thumbnails fit their boxes
-        PaintItems(m_dcBack.Get(), rc);
-        BitBlt(hdc, 0, 0, rc.right, rc.bottom, m_dcBack.Get(), 0, 0, SRCCOPY);
+        PaintItems(m_back.Get(), rc);
+        BitBlt(hdc, 0, 0, rc.right, rc.bottom, m_back.Get(), 0, 0, SRCCOPY);
     }
-    EndPaint(m_hWnd, &ps);
 }
 
 void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {

@@ -1,7 +1,7 @@
 // The grid of the current folder's pictures: square cells with captions, selection by
 // click, opening by double click, vertical scrolling. It draws the panel's items.
 #pragma once
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "framework/wnd.h"
 #include "ui/thumb_scroll.h"
 
@@ -50,9 +50,7 @@ private:
 
     CScopedFont m_fontCaption;
     CScopedFont m_fontMessage;
-    CScopedMemoryDC m_dcBack;
-    CScopedBitmap m_bmpBack;
-    HGDIOBJ m_hOldBitmap = nullptr;
+    CBackBuffer m_back;
     CScopedPen m_penSelected;
     CScopedPen m_penNormal;
 };

@@ -34,11 +34,10 @@ BOOL CALLBACK EndOwnedDialog(HWND hWnd, LPARAM lParam) {
 
 CUploadProgressDlg::CUploadProgressDlg() : CDialog(IDD_UPLOAD_PROGRESS) {}
 
-CUploadProgressDlg::~CUploadProgressDlg() {
-    // The player's thread draws into the dialog: it goes first. Then the window, while this
-    // object's message map still exists (CWnd's destructor would see only its own).
+void CUploadProgressDlg::OnDestroy() {
+    // The player's thread draws into the dialog: it goes while the dialog still exists.
     m_pAnim.reset();
-    if (m_hWnd) DestroyWindow();
+    DefWindowProc(WM_DESTROY, 0, 0);
 }
 
 bool CUploadProgressDlg::Open() {

@@ -13,7 +13,6 @@
 class CUploadProgressDlg : public CDialog, public CProgressView {
 public:
     CUploadProgressDlg();
-    ~CUploadProgressDlg() override;
 
     // Who hears of "取消" and of the close box; may be null (the dialog then only hides).
     void SetCommands(CProgressCommands* pCommands) { m_pCommands = pCommands; }
@@ -40,9 +39,11 @@ protected:
     void OnOK() override {}
     void OnCancel() override;
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CUploadProgressDlg, CDialog)
         ON_MESSAGE(WM_CLOSE, OnClose)
+        ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
 private:

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "tests/win/test_support.h"
 
 std::string UploadGifPath() { return WindowsPathOf(TESSALINE_SOURCE_DIR "/res/Upload.gif"); }
@@ -41,9 +41,8 @@ std::vector<uint32_t> GrabClient(HWND hWnd, int& nWidth, int& nHeight) {
     void* bits = nullptr;
     HDC hdc = GetDC(hWnd);
     CScopedBitmap dib(CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    CScopedMemoryDC mem(CreateCompatibleDC(hdc));
     {
-        CScopedSelect select(mem.Get(), dib.Get());
+        CMemoryDC mem(hdc, dib.Get());
         BitBlt(mem.Get(), 0, 0, nWidth, nHeight, hdc, 0, 0, SRCCOPY);
         GdiFlush();
         const uint32_t* p = static_cast<const uint32_t*>(bits);

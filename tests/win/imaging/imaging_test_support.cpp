@@ -1,6 +1,6 @@
 #include "imaging_test_support.h"
 
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "test_support.h"
 
 #include <cctype>
@@ -320,11 +320,12 @@ RgbImage RenderPicture(IPicture* pPicture, int nWidth, int nHeight) {
     bi.bmiHeader.biBitCount = 32;
     void* pBits = nullptr;
     CScopedBitmap bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0));
-    CScopedMemoryDC dc(CreateCompatibleDC(nullptr));
-    if (!bmp || !dc)
+    if (!bmp)
         return image;
     {
-        const CScopedSelect select(dc.Get(), bmp.Get());
+        const CMemoryDC dc(nullptr, bmp.Get());
+        if (!dc)
+            return image;
         const RECT rc{0, 0, nWidth, nHeight};
         FillRect(dc.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         OLE_XSIZE_HIMETRIC hmW = 0;

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/scoped_handle.h"
+#include "framework/gdi.h"
 #include "framework/text.h"
 #include "imaging/dib_capture.h"
 #include "imaging_test_support.h"
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -24,19 +25,16 @@ public:
         m_bmp.Reset(CreateDIBSection(nullptr, pInfo, DIB_RGB_COLORS, &pBits, nullptr, 0));
         if (m_bmp)
             std::memcpy(pBits, dib.data() + nOffset, dib.size() - nOffset);
-        m_dc.Reset(CreateCompatibleDC(nullptr));
-        m_hOld = SelectObject(m_dc.Get(), m_bmp.Get());
+        m_dc.emplace(nullptr, m_bmp.Get());
     }
-    ~CDibSurface() { SelectObject(m_dc.Get(), m_hOld); }
     CDibSurface(const CDibSurface&) = delete;
     CDibSurface& operator=(const CDibSurface&) = delete;
-    HDC Dc() const { return m_dc.Get(); }
+    HDC Dc() const { return m_dc->Get(); }
     HBITMAP Bitmap() const { return m_bmp.Get(); }
 
 private:
     CScopedBitmap m_bmp;
-    CScopedMemoryDC m_dc;
-    HGDIOBJ m_hOld = nullptr;
+    std::optional<CMemoryDC> m_dc;
 };
 
 RgbImage Crop(const RgbImage& image, const RECT& rc) {
@@ -79,11 +77,8 @@ TEST(SaveRectAsJpeg, ScreenCompatibleSurface) {
     // What the thumbnail maker and the preparation draw into: a bitmap compatible with a
     // window's context, at the display's depth.
     CScratchFolder folder;
-    HDC hScreen = GetDC(nullptr);
-    CScopedMemoryDC dc(CreateCompatibleDC(hScreen));
-    CScopedBitmap bmp(CreateCompatibleBitmap(hScreen, 64, 48));
-    ReleaseDC(nullptr, hScreen);
-    const CScopedSelect select(dc.Get(), bmp.Get());
+    const CBackBuffer dc(CWindowDC(nullptr).Get(), 64, 48);
+    ASSERT_TRUE(dc);
     const RECT rcAll{0, 0, 64, 48}, rcLeft{0, 0, 32, 48};
     CScopedBrush brRed(CreateSolidBrush(RGB(220, 30, 40)));
     FillRect(dc.Get(), &rcAll, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
