@@ -1,6 +1,5 @@
 #include "imaging/fit_picture.h"
 
-#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -46,8 +45,8 @@ void FitPictureRect(PixelRect& rcBox, int nWidth, int nHeight) {
 void FitWithinLimits(int nMaxWidth, int nMaxHeight, int& nWidth, int& nHeight) {
     if (nWidth <= 0 || nHeight <= 0)
         return;
-    const int nLimitX = std::max(1, nMaxWidth);
-    const int nLimitY = std::max(1, nMaxHeight);
+    const int nLimitX = LimitOrUnlimited(nMaxWidth);
+    const int nLimitY = LimitOrUnlimited(nMaxHeight);
     const double dRatio = static_cast<double>(nWidth) / nHeight;
     if (nLimitX < nWidth) {
         nWidth = nLimitX;
@@ -58,3 +57,9 @@ void FitWithinLimits(int nMaxWidth, int nMaxHeight, int& nWidth, int& nHeight) {
         nWidth = TruncWithin(dRatio * nLimitY, 1, INT_MAX);
     }
 }
+
+bool IsBelowLimits(int nMaxWidth, int nMaxHeight, int nWidth, int nHeight) {
+    return (nMaxWidth <= 0 || nWidth < nMaxWidth) && (nMaxHeight <= 0 || nHeight < nMaxHeight);
+}
+
+int LimitOrUnlimited(int nLimit) { return nLimit > 0 ? nLimit : INT_MAX; }

@@ -10,8 +10,18 @@
 // The result always lies inside the original box, also at negative coordinates.
 void FitPictureRect(PixelRect& rcBox, int nWidth, int nHeight);
 
+// The album's limits below: a limit of 0 or below leaves its side unlimited (a page that
+// sets none must not get every picture squeezed to one pixel).
+//
 // Scales nWidth by nHeight down, keeping the ratio, so that it fits nMaxWidth by nMaxHeight:
 // first to the width limit, then to the height limit, each cut toward zero (3000 by 1000
-// in 800 by 600 gives 800 by 266). A size with no area is left alone. A limit below 1
-// counts as 1, and neither side of a scaled size drops below 1 pixel: a JPEG needs one.
+// in 800 by 600 gives 800 by 266). A size with no area is left alone, and neither side of
+// a scaled size drops below 1 pixel: a JPEG needs one.
 void FitWithinLimits(int nMaxWidth, int nMaxHeight, int& nWidth, int& nHeight);
+
+// True when a picture of nWidth by nHeight is strictly below both limits, so that its own
+// file goes up unchanged.
+bool IsBelowLimits(int nMaxWidth, int nMaxHeight, int nWidth, int nHeight);
+
+// A limit as the largest size it allows: INT_MAX for an unlimited side.
+int LimitOrUnlimited(int nLimit);

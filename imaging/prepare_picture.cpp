@@ -7,7 +7,6 @@
 #include "imaging/picture_for_box.h"
 #include "imaging/save_rect_as_jpeg.h"
 
-#include <algorithm>
 
 namespace {
 
@@ -34,21 +33,20 @@ CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, in
     std::uint32_t nFileSize = 0;
     SIZE size{};
     CComPtrT<IPicture> picture =
-        LoadPictureForBox(strPath, SIZE{std::max(1, nLimitX), std::max(1, nLimitY)}, hdc, &nFileSize, &size);
+        LoadPictureForBox(strPath, SIZE{LimitOrUnlimited(nLimitX), LimitOrUnlimited(nLimitY)}, hdc, &nFileSize, &size);
     if (!picture)
         return result;
     int nWidth = static_cast<int>(size.cx);
     int nHeight = static_cast<int>(size.cy);
 
-    if (nType != PictureType::Jpeg || (nWidth < nLimitX && nHeight < nLimitY)) {
+    if (nType != PictureType::Jpeg || IsBelowLimits(nLimitX, nLimitY, nWidth, nHeight)) {
         result.bKeptAsIs = true;
         result.strUploadPath = strPath;
         result.nUploadSize = nFileSize;
         return result;
     }
     // A JPEG that only reaches a limit keeps its size and is re-encoded as it is.
-    if (nWidth > nLimitX || nHeight > nLimitY)
-        FitWithinLimits(nLimitX, nLimitY, nWidth, nHeight);
+    FitWithinLimits(nLimitX, nLimitY, nWidth, nHeight);
 
     result.fileCopy = CTempFile::Create();
     if (!result.fileCopy)

@@ -283,6 +283,8 @@ ThumbItem* CMainPanelDlg::HitTestItem(POINT pt) const {
 
 bool CMainPanelDlg::PrepareItem(ThumbItem* pItem) {
     if (!pItem || !m_hWnd) return false;
+    // Whatever an earlier preparation left (an empty copy, say) goes first.
+    pItem->ForgetUpload();
     CPreparedUpload prepared = PreparePicture(pItem->strPath, pItem->nType, static_cast<int>(m_nLimitX),
                                               static_cast<int>(m_nLimitY), CWindowDC(m_hWnd).Get());
     if (prepared.strUploadPath.empty()) return false;
@@ -306,6 +308,7 @@ bool CMainPanelDlg::AdoptThumbnails() {
         if (nIndex >= m_arrItems.size()) return;
         ThumbItem& item = *m_arrItems[nIndex];
         item.pThumb = std::move(result.pThumb);
+        item.sizeThumb = result.sizeThumb;
         if (result.nFileSize) item.nFileSize = result.nFileSize;
     });
     return nTaken > 0;
@@ -372,6 +375,9 @@ int CMainPanelDlg::CollectSelection() {
 
 void CMainPanelDlg::OnUploadNow() {
     const std::string caption = LoadResString(IDS_NOTE_CAPTION);
+    // The running figure drifts from the marks (a folder outside the file system zeroes it,
+    // clicks add fractions that a recount cuts): the check counts the marks themselves.
+    RecalcSelection();
     if (m_space.IsOverQuota()) {
         MessageBoxA(m_hWnd, LoadResString(IDS_SPACE_FULL).c_str(), caption.c_str(), MB_ICONINFORMATION);
         return;

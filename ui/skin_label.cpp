@@ -15,9 +15,10 @@ void CSkinLabel::CreateLabelFont() {
 SIZE CSkinLabel::GetTextExtent(SIZE szDefault) const {
     if (!m_hWnd) return szDefault;
     SIZE size{0, 0};
+    const std::string text = GetWindowText();
     CWindowDC dc(m_hWnd);
     CScopedSelect font(dc.Get(), m_font.Get());
-    GetTextExtentPoint32A(dc.Get(), m_strText.c_str(), static_cast<int>(m_strText.size()), &size);
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size;
 }
 
@@ -28,10 +29,19 @@ BOOL CSkinLabel::OnEraseBkgnd(HDC hdc) {
 
 void CSkinLabel::OnPaint() {
     CPaintDC paint(m_hWnd);
-    if (m_strText.empty()) return;
+    const std::string text = GetWindowText();
+    if (text.empty()) return;
     HDC hdc = paint.Get();
     RECT rc = GetClientRect();
     CScopedSelect font(hdc, m_font.Get());
     SetBkMode(hdc, TRANSPARENT);
-    DrawTextA(hdc, m_strText.c_str(), static_cast<int>(m_strText.size()), &rc, DT_VCENTER);
+    DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_VCENTER);
+}
+
+LRESULT CSkinLabel::OnSetText(WPARAM wParam, LPARAM lParam) {
+    // The static control underneath would paint the new text at once in its own look; only
+    // store it, and let the next paint show it in the skin.
+    LRESULT result = ::DefWindowProcA(m_hWnd, WM_SETTEXT, wParam, lParam);
+    Invalidate(TRUE);
+    return result;
 }

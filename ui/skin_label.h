@@ -1,4 +1,5 @@
-// A text label that paints its own background in the panel's skin colour.
+// A text label that paints its own background in the panel's skin colour. What it paints is
+// its window text, so a screen reader or any automation reads what the user sees.
 #pragma once
 #include "framework/gdi.h"
 #include "framework/wnd.h"
@@ -10,9 +11,8 @@ public:
     CSkinLabel();
     void SetBkColor(COLORREF cr) { m_crBack = cr; }
     COLORREF GetBkColor() const { return m_crBack; }
-    // The text it paints; the owner invalidates the label after a change.
-    void SetText(const std::string& strText) { m_strText = strText; }
-    const std::string& GetText() const { return m_strText; }
+    // Sets the window text, which the label then paints.
+    void SetText(const std::string& strText) { SetWindowText(strText); }
     // A label that has a font already keeps it.
     void CreateLabelFont();
     HFONT GetFont() const { return m_font.Get(); }
@@ -22,14 +22,15 @@ public:
 protected:
     BOOL OnEraseBkgnd(HDC hdc);
     void OnPaint();
+    LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
 
     BEGIN_MESSAGE_MAP(CSkinLabel, CWnd)
         ON_WM_ERASEBKGND()
         ON_WM_PAINT()
+        ON_MESSAGE(WM_SETTEXT, OnSetText)
     END_MESSAGE_MAP()
 
 private:
     COLORREF m_crBack;
-    std::string m_strText;
     CScopedFont m_font;
 };

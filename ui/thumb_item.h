@@ -12,12 +12,16 @@
 
 struct ThumbItem {
     ThumbItem(PictureType type, std::string path) : nType(type), strPath(std::move(path)) {}
-    // Deletes the upload copy when it is a file of our own (never the picture itself).
-    ~ThumbItem();
+    ~ThumbItem() { ForgetUpload(); }
     ThumbItem(const ThumbItem&) = delete;
     ThumbItem& operator=(const ThumbItem&) = delete;
 
+    // Back to unprepared: the upload copy is deleted when it is a file of our own (never the
+    // picture itself) and the fields that described it are cleared.
+    void ForgetUpload();
+
     CComPtrT<IPicture> pThumb;   // null while no thumbnail exists
+    SIZE sizeThumb{};            // pThumb's pixel size, as the producer fitted it to the box
     PictureType nType;
     std::string strPath;         // the picture file
     std::string strUploadPath;   // empty until prepared: strPath or a temporary JPEG

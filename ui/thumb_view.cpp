@@ -68,9 +68,9 @@ void CThumbView::Layout() {
         ThumbItem& item = *items[i];
         ThumbCellRects cell = grid.CellRects(static_cast<int>(i));
         PixelRect rcPicture = cell.rcPicture;
-        OLE_XSIZE_HIMETRIC cx = 0;
-        OLE_YSIZE_HIMETRIC cy = 0;
-        if (item.pThumb && PictureExtent(item.pThumb.Get(), cx, cy)) FitPictureRect(rcPicture, cx, cy);
+        // The producer's own pixel size: refitting from the picture's HIMETRIC extent would
+        // round a row or column away and squeeze the thumbnail.
+        if (item.pThumb) FitPictureRect(rcPicture, item.sizeThumb.cx, item.sizeThumb.cy);
         item.rcCell = ToRect(cell.rcCell);
         item.rcPicture = ToRect(rcPicture);
         item.rcCaption = ToRect(cell.rcCaption);

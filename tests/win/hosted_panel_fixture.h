@@ -191,7 +191,8 @@ protected:
     }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
     void SetAutoCompress(bool on) { Button_SetCheck(Item(IDC_AUTO_COMPRESS), on ? BST_CHECKED : BST_UNCHECKED); }
-    std::string SpaceText() { return Panel().GetSpaceLabel().GetText(); }
+    // What automation reads, which is also what the label paints.
+    std::string SpaceText() { return Panel().GetSpaceLabel().GetWindowText(); }
 
     static inline CTestWindow* s_window = nullptr;
     CTestApartment m_apartment;

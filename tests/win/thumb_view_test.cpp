@@ -1,5 +1,9 @@
 #include "hosted_panel_fixture.h"
 
+#include "framework/gdi.h"
+#include "framework/text.h"
+#include "imaging/save_rect_as_jpeg.h"
+
 namespace {
 
 // The grid of a hosted panel, clicked and scrolled with the messages the mouse sends.
@@ -115,6 +119,89 @@ TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
     ASSERT_TRUE(last.bVisible);
     ClickAt(CentreOf(last.rcCell));
     EXPECT_TRUE(last.bSelected);
+}
+
+// A real JPEG of the given size, drawn and written by the control's own writer.
+void WriteJpeg(const std::string& path, int width, int height) {
+    CBackBuffer surface(nullptr, width, height);
+    ASSERT_TRUE(surface);
+    FillSolidRect(surface.Get(), RECT{0, 0, width, height}, RGB(200, 60, 40));
+    ASSERT_TRUE(SaveRectAsJpeg(surface.Get(), 0, 0, width, height, 85, AnsiToWide(path).c_str()));
+}
+
+SIZE BitmapSize(IPicture* picture) {
+    OLE_HANDLE handle = 0;
+    BITMAP bm{};
+    if (FAILED(picture->get_Handle(&handle)) ||
+        !GetObjectA(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof bm, &bm))
+        return SIZE{};
+    return SIZE{bm.bmWidth, bm.bmHeight};
+}
+
+TEST_F(ThumbViewTest, ThumbnailsAreDrawnAtTheSizeTheyWereMade) {
+    CScratchFolder folder;
+    // Sizes whose aspect ratio does not survive the round trip through HIMETRIC exactly.
+    WriteJpeg(folder.Path() + "\\wide.jpg", 400, 300);
+    WriteJpeg(folder.Path() + "\\tall.jpg", 300, 457);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    for (auto& item : Panel().GetItems()) {
+        ASSERT_TRUE(PumpUntil([&] {
+            UpdateWindow(View().m_hWnd);
+            return static_cast<bool>(item->pThumb);
+        }, 10000)) << item->strPath;
+        const SIZE made = BitmapSize(item->pThumb.Get());
+        ASSERT_GT(made.cx, 0);
+        EXPECT_EQ(item->rcPicture.right - item->rcPicture.left, made.cx) << item->strPath;
+        EXPECT_EQ(item->rcPicture.bottom - item->rcPicture.top, made.cy) << item->strPath;
+    }
+}
+
+TEST_F(ThumbViewTest, PreparingAgainDeletesTheEarlierCopy) {
+    CScratchFolder folder;
+    const std::string picture = folder.Path() + "\\big.jpg";
+    WriteJpeg(picture, 1000, 750);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    SetAutoCompress(true);
+    ThumbItem& item = *Panel().GetItems()[0];
+    ClickAt(CentreOf(item.rcCell));
+    const std::string first = item.strUploadPath;
+    ASSERT_NE(first, picture);
+    ASSERT_NE(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    item.nUploadSize = 0;  // as for a copy that the writer left empty
+    Panel().EnsurePrepared(&item);
+    EXPECT_NE(item.strUploadPath, first);
+    EXPECT_EQ(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES) << "the earlier copy is gone";
+
+    // A picture that can no longer be read is unprepared, with nothing stale left.
+    const std::string second = item.strUploadPath;
+    item.nUploadSize = 0;
+    ASSERT_TRUE(DeleteFileA(picture.c_str()));
+    Panel().EnsurePrepared(&item);
+    EXPECT_EQ(item.strUploadPath, "");
+    EXPECT_FALSE(item.bKeptAsIs);
+    EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ThumbViewTest, TheQuotaCheckCountsTheMarkedPictures) {
+    CScratchFolder folder;
+    folder.File("first.jpg", 6 * 1024);
+    folder.File("second.jpg", 6 * 1024);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    SetAutoCompress(false);
+    Panel().SetTotalSpace(10);
+    Panel().SetUsedSpace(0);
+    Click(IDC_SELECT_ALL);
+    // A folder outside the file system zeroes the figure; both pictures stay marked.
+    ASSERT_EQ(Scan(""), 0);
+    const ThumbItem& first = *Panel().GetItems()[0];
+    ClickAt(CentreOf(first.rcCell));
+    ClickAt(CentreOf(first.rcCell));
+    ASSERT_TRUE(Panel().GetItems()[1]->bSelected);
+    CMessageBoxAnswerer answer;
+    Click(IDC_UPLOAD_NOW);
+    EXPECT_EQ(answer.Text(), "很抱歉，您的相册空间不足，无法上传！");
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 12.0);
 }
 
 TEST_F(ThumbViewTest, AnEmptyFolderDisablesTheSelectionButtons) {

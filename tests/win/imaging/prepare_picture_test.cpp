@@ -72,6 +72,30 @@ INSTANTIATE_TEST_SUITE_P(Limits800x600, PreparePictureSize,
                                            SizeCase{1000, 3000, true, 200, 600}),
                          CaseName);
 
+TEST_F(PreparePictureTest, ALimitOfZeroOrBelowLeavesItsSideUnlimited) {
+    const std::string strPath = m_folder.File("big.jpg");
+    ASSERT_TRUE(WriteTestJpeg(strPath, 1600, 1200, JpegKind::Baseline));
+    struct {
+        int nLimitX, nLimitY;
+        bool bReencoded;
+        int nOutWidth, nOutHeight;
+    } const cases[] = {{0, 0, false, 0, 0}, {-1, -800, false, 0, 0}, {0, 600, true, 800, 600},
+                       {400, -1, true, 400, 300}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.nLimitX << " x " << c.nLimitY);
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, c.nLimitX, c.nLimitY, m_hdc);
+        EXPECT_EQ(upload.bKeptAsIs, !c.bReencoded);
+        if (!c.bReencoded) {
+            EXPECT_EQ(upload.strUploadPath, strPath);
+            continue;
+        }
+        const auto frame = ReadJpegFrame(upload.strUploadPath);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->nWidth, c.nOutWidth);
+        EXPECT_EQ(frame->nHeight, c.nOutHeight);
+    }
+}
+
 TEST_F(PreparePictureTest, CopyShowsThePictureScaledOnWhite) {
     const std::string strPath = m_folder.File("big.jpg");
     // Four times the limits: decoded at half its size in the DCT, then halved on drawing.
