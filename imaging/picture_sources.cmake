@@ -1,9 +1,7 @@
 # Picture helpers of the portable core: classification, fitting, the JPEG writer's rows.
 tessaline_sources(PORTABLE
   picture_type.h
-  mbcs_chars.h
   classify_picture.cpp classify_picture.h
   fit_picture.cpp fit_picture.h
   dib_row_converter.cpp dib_row_converter.h
-  picture_dimensions.cpp picture_dimensions.h
-  file_name_part.cpp file_name_part.h)
+  picture_dimensions.cpp picture_dimensions.h)

@@ -1,5 +1,6 @@
 #include "transport/http_upload.h"
 
+#include "framework/text.h"
 #include "transport/answer_path.h"
 #include "transport/file_body_reader.h"
 #include "transport/internet_error.h"
@@ -43,7 +44,7 @@ BOOL CHttpUpload::StartUpload(const std::string& fileFieldName, const std::strin
     if (url.empty() || filePath.empty()) return FALSE;
     // The worker of a previous job may still read the form: stop it before touching it.
     Stop();
-    m_form.AddFilePart(fileFieldName, filePath);
+    m_form.AddFilePart(fileFieldName, filePath, IsAnsiLeadByte);
     m_strFilePath = filePath;
     m_bPost = true;
     m_bSending = false;

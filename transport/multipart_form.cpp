@@ -14,12 +14,12 @@ void CMultipartForm::AddField(std::string_view name, std::string_view value) {
     m_strFormData.append(value).append("\r\n");
 }
 
-void CMultipartForm::AddFilePart(std::string_view fieldName, std::string_view filePath) {
+void CMultipartForm::AddFilePart(std::string_view fieldName, std::string_view filePath, LeadByteTest pfnIsLead) {
     m_strFormData.append("--").append(m_strBoundary).append("\r\n");
     m_strFormData.append("Content-Disposition: form-data; name=\"")
         .append(fieldName)
         .append("\"; filename=\"")
-        .append(FileNamePart(filePath))
+        .append(GetFileNamePart(filePath, pfnIsLead))
         .append("\"\r\n");
     m_strFormData.append("Content-Type: application/octet-stream\r\n");
     m_strFormData.append("Content-Transfer-Encoding: binary\r\n");
@@ -40,16 +40,4 @@ std::optional<uint32_t> CMultipartForm::ContentLength(uint64_t nFileSize) const 
     const uint64_t nTotal = m_strFormData.size() + Trailer().size() + nFileSize;
     if (nTotal > nMax) return std::nullopt;
     return static_cast<uint32_t>(nTotal);
-}
-
-std::string_view FileNamePart(std::string_view path) {
-    size_t nStart = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const auto c = static_cast<unsigned char>(path[i]);
-        if (c >= 0x81 && c <= 0xfe && i + 1 < path.size())
-            ++i;  // lead byte: the next byte belongs to the same character
-        else if (c == '\\')
-            nStart = i + 1;
-    }
-    return path.substr(nStart);
 }

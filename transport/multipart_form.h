@@ -1,6 +1,8 @@
 // The text of one upload's multipart/form-data body: field parts, the file part header,
 // the trailer, and the lengths and request header that go with them.
 #pragma once
+#include "base/mbcs_text.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,8 +14,9 @@ public:
     void ResetForm(std::string strBoundary);
     // Names and values go into the body byte for byte: nothing is quoted or re-encoded.
     void AddField(std::string_view name, std::string_view value);
-    // Appends the header of the file part; the file's bytes follow it on the wire.
-    void AddFilePart(std::string_view fieldName, std::string_view filePath);
+    // Appends the header of the file part, named after the path's file-name part (walked by
+    // character with pfnIsLead); the file's bytes follow it on the wire.
+    void AddFilePart(std::string_view fieldName, std::string_view filePath, LeadByteTest pfnIsLead);
 
     const std::string& FormData() const { return m_strFormData; }
     const std::string& Boundary() const { return m_strBoundary; }
@@ -28,8 +31,3 @@ private:
     std::string m_strFormData;
     std::string m_strBoundary;
 };
-
-// The part of a path after its last backslash, the whole path when there is none.
-// The path is in code page 936: a trail byte 0x5C inside a double-byte character is not
-// a separator, so such names are not cut in the middle of a character.
-std::string_view FileNamePart(std::string_view path);

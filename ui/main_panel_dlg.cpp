@@ -2,7 +2,7 @@
 
 #include "framework/text.h"
 #include "imaging/classify_picture.h"
-#include "imaging/file_name_part.h"
+#include "base/mbcs_text.h"
 #include "imaging/prepare_picture.h"
 #include "res/resource.h"
 #include "ui/selection_sizes.h"
@@ -409,13 +409,13 @@ LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
 void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
     DestroyItems();
     std::string prefix = strFolder;
-    if (prefix.back() != '\\') prefix += '\\';
+    if (!EndsWithBackslash(prefix, IsAnsiLeadByte)) prefix += '\\';
     WIN32_FIND_DATAA data;
     CScopedFind find(FindFirstFileA((prefix + "*.*").c_str(), &data));
     if (!find) return;  // gone, unreadable or too long: an empty folder to the user
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        PictureType type = ClassifyPictureFile(data.cFileName);
+        PictureType type = ClassifyPictureFile(data.cFileName, IsAnsiLeadByte);
         if (type != PictureType::Gif && type != PictureType::Jpeg) continue;
         auto item = std::make_unique<ThumbItem>(type, prefix + data.cFileName);
         // Known now from the listing: the selection counts right before thumbnails exist.

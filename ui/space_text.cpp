@@ -105,7 +105,8 @@ std::string FormatSpaceText(std::string_view strFormat, double dUsedKB, double d
     size_t nNext = 0;
     std::string strOut;
     strOut.reserve(strFormat.size() + 32);
-    // Scanning bytes for '%' is safe in code page 936: its trail bytes start at 0x40.
+    // Scanning bytes for '%' is safe in every double-byte ANSI code page: trail bytes start
+    // at 0x40.
     for (size_t pos = 0; pos < strFormat.size();) {
         const char c = strFormat[pos];
         if (c != '%') {

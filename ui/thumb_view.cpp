@@ -3,7 +3,7 @@
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
 #include "res/resource.h"
-#include "imaging/file_name_part.h"
+#include "base/mbcs_text.h"
 #include "ui/main_panel_dlg.h"
 #include "ui/thumb_grid_layout.h"
 #include "ui/thumb_scroll.h"
@@ -226,7 +226,7 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     m_pPanel->RemoveFromSelection(m_pPanel->GetSelectedKB());
     m_pPanel->UpdateSpaceLabel();
-    for (auto& item : m_pPanel->GetItems()) item->strCaption = GetFileNamePart(item->strPath);
+    for (auto& item : m_pPanel->GetItems()) item->strCaption = GetFileNamePart(item->strPath, IsAnsiLeadByte);
     m_nScrollOffset = 0;
     Layout();
     m_pPanel->EnableSelectButtons(!m_pPanel->GetItems().empty());

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "imaging/classify_picture.h"
-#include "imaging/file_name_part.h"
+#include "base/mbcs_text.h"
 #include "res/resource.h"
 
 namespace {

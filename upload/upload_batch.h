@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/mbcs_chars.h"
+#include "base/mbcs_text.h"
 #include "transport/transfer_listener.h"
 #include "upload/progress_view.h"
 #include "upload/text_source.h"
@@ -32,7 +32,7 @@ public:
     static constexpr uint32_t kRedrawGapMs = 100;
 
     CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts,
-                 TickSource tick, LeadByteTest pfnIsLead = IsGbkLeadByte);
+                 TickSource tick, LeadByteTest pfnIsLead);
     ~CUploadBatch() override;
     CUploadBatch(const CUploadBatch&) = delete;
     CUploadBatch& operator=(const CUploadBatch&) = delete;

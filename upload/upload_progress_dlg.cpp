@@ -8,7 +8,7 @@
 #include "framework/ole_registry.h"
 #include "framework/scoped_handle.h"
 #include "framework/text.h"
-#include "imaging/file_name_part.h"
+#include "base/mbcs_text.h"
 #include "res/resource.h"
 #include "tessaline_h.h"
 #include "upload/upload_result_dlg.h"

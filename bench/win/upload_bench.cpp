@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "framework/scoped_handle.h"
+#include "framework/text.h"
 #include "transport/file_body_reader.h"
 #include "transport/header_lookup.h"
 #include "transport/http_upload.h"
@@ -151,7 +152,7 @@ int RunPlain(Job& job) {
     CMultipartForm form;
     form.ResetForm("B0b1c2");
     AddFields(job, [&](const std::string& n, const std::string& v) { form.AddField(n, v); });
-    form.AddFilePart("album", job.file);
+    form.AddFilePart("album", job.file, IsAnsiLeadByte);
 
     const double start = Seconds();
     CScopedInternet hSession(InternetOpenA(CHttpTransfer::kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));

@@ -15,7 +15,7 @@ struct ClassifyCase {
 class ClassifyPicture : public ::testing::TestWithParam<ClassifyCase> {};
 
 TEST_P(ClassifyPicture, LastFourCharactersDecide) {
-    EXPECT_EQ(ClassifyPictureFile(GetParam().strFile), GetParam().nType);
+    EXPECT_EQ(ClassifyPictureFile(GetParam().strFile, IsGbkLeadByte), GetParam().nType);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -362,7 +362,7 @@ TEST_F(UploadBatchTest, PicturesThatCannotBeSentFailAtOnceAndThePassGoesOn) {
         CFakePanel p;
         CFakeRequest r;
         CFakeView v;
-        CUploadBatch b{r, v, texts, [] { return 0u; }};
+        CUploadBatch b{r, v, texts, [] { return 0u; }, IsGbkLeadByte};
         b.SetPanel(&p);
         for (int i = 0; i < 2; ++i) {
             const std::string name = "q" + std::to_string(i) + ".jpg";

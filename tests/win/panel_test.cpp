@@ -115,6 +115,19 @@ TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenStartsTheBatch) {
     EXPECT_FALSE(IsWindowVisible(Panel().GetUploader().ProgressDialog().m_hWnd)) << "no batch over the quota";
 }
 
+TEST_F(PanelTest, AFolderWhoseLastTrailByteIsABackslashIsScannedItself) {
+    // "誠" ends in byte 0x5C in code page 936, the byte of a backslash.
+    CScratchFolder folder;
+    const std::string inner = folder.Path() + "\\誠";
+    ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+    std::ofstream(inner + "\\inside.jpg") << "x";
+    folder.File("誠beside.jpg", 10);  // what a byte test for the separator lists instead
+    EXPECT_EQ(Scan(inner), 1);
+    EXPECT_EQ(Listed(), std::set<std::string>{"inside.jpg"});
+    ASSERT_EQ(Panel().GetItems().size(), 1u);
+    EXPECT_EQ(Panel().GetItems()[0]->strPath, inner + "\\inside.jpg");
+}
+
 TEST_F(PanelTest, EmptyOrMissingFoldersLeaveAnEmptyOrOldList) {
     CScratchFolder folder;
     folder.File("keep.jpg", 10);

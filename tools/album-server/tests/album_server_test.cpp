@@ -121,7 +121,7 @@ CMultipartForm ControlForm(const Upload& upload, const fs::path& file) {
     form.AddField("imgfile", upload.imgfile.empty() ? file.filename().string() : upload.imgfile);
     form.AddField("filesize", "1.00");
     form.AddField("kxuin", upload.kxuin);
-    form.AddFilePart("album", "C:\\pics\\" + file.filename().string());
+    form.AddFilePart("album", "C:\\pics\\" + file.filename().string(), IsGbkLeadByte);
     return form;
 }
 

@@ -1,4 +1,4 @@
-#include "imaging/file_name_part.h"
+#include "base/mbcs_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ struct NameCase {
 class FileNamePartCases : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(FileNamePartCases, PartAfterTheLastBackslash) {
-    EXPECT_EQ(GetFileNamePart(GetParam().strPath), GetParam().strExpected);
+    EXPECT_EQ(GetFileNamePart(GetParam().strPath, IsGbkLeadByte), GetParam().strExpected);
 }
 
 // "刓" is 0x84 0x5C in code page 936: its trail byte is a backslash.
@@ -37,7 +37,19 @@ TEST(FileNamePart, SingleByteCodePageSplitsAtEveryBackslash) {
     // In code page 1252 0xE9 is "é", a character of its own.
     auto noLeadBytes = [](unsigned char) { return false; };
     EXPECT_EQ(GetFileNamePart("C:\\caf\xe9\\x.jpg", noLeadBytes), "x.jpg");
-    EXPECT_EQ(GetFileNamePart("C:\\caf\xe9\\x.jpg"), "caf\xe9\\x.jpg") << "read as GBK";
+    EXPECT_EQ(GetFileNamePart("C:\\caf\xe9\\x.jpg", IsGbkLeadByte), "caf\xe9\\x.jpg") << "read as GBK";
+}
+
+TEST(MbcsText, EndsWithBackslashOnlyForABackslashCharacter) {
+    // "誠" is 0x90 0x5C in code page 936: a folder ending in it needs its separator.
+    const struct {
+        const char* pszPath;
+        bool bEnds;
+    } cases[] = {{"C:\\", true},         {"C:\\a\\", true},       {"C:\\a", false},
+                 {"C:\\\x90\x5c", false}, {"C:\\\x90\x5c\\", true}, {"", false},
+                 {"\x90", false},          {"\\", true}};
+    for (const auto& c : cases) EXPECT_EQ(EndsWithBackslash(c.pszPath, IsGbkLeadByte), c.bEnds) << c.pszPath;
+    EXPECT_TRUE(EndsWithBackslash("C:\\caf\x90\x5c", [](unsigned char) { return false; })) << "one-byte code page";
 }
 
 }  // namespace
