@@ -2,29 +2,18 @@
 
 #include <windows.h>
 
-#include "framework/scoped_handle.h"
+#include "framework/file_reader.h"
 
 bool ReadGifFile(const std::string& strPath, std::vector<uint8_t>& arrBytes, size_t nMaxBytes) {
     arrBytes.clear();
-    CScopedHandle file(CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    CScopedHandle file = OpenFileForReading(strPath);
     if (!file)
         return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 ||
-        static_cast<unsigned long long>(size.QuadPart) > nMaxBytes)
+    const auto nSize = OpenFileLength(file.Get());
+    if (!nSize || *nSize == 0 || *nSize > nMaxBytes)
         return false;
-    arrBytes.resize(static_cast<size_t>(size.QuadPart));
-    // One read may return less than asked (a file still growing, a network share).
-    size_t nDone = 0;
-    while (nDone < arrBytes.size()) {
-        DWORD nRead = 0;
-        if (!ReadFile(file.Get(), arrBytes.data() + nDone, static_cast<DWORD>(arrBytes.size() - nDone), &nRead,
-                      nullptr) ||
-            nRead == 0)
-            break;
-        nDone += nRead;
-    }
+    arrBytes.resize(static_cast<size_t>(*nSize));
+    const size_t nDone = ReadFileFully(file.Get(), arrBytes.data(), arrBytes.size());
     // A file that shrank while read is played as far as it went; the decoder copes with a cut.
     arrBytes.resize(nDone);
     return nDone > 0;

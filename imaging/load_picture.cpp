@@ -1,5 +1,6 @@
 #include "imaging/load_picture.h"
 
+#include "framework/file_reader.h"
 #include "imaging/picture_dimensions.h"
 
 #include <span>
@@ -23,31 +24,16 @@ private:
     std::uint8_t* m_p;
 };
 
-bool ReadWhole(HANDLE hFile, std::uint8_t* p, DWORD nBytes) {
-    while (nBytes > 0) {
-        DWORD nRead = 0;
-        if (!ReadFile(hFile, p, nBytes, &nRead, nullptr) || nRead == 0)
-            return false;  // shorter than its size said: it changed under us
-        p += nRead;
-        nBytes -= nRead;
-    }
-    return true;
-}
-
 }  // namespace
 
 CScopedGlobal ReadPictureFile(const std::string& strPath, std::uint32_t* pFileSize) {
-    // Sharing for writers too: a picture another program holds open still shows, and our
-    // read never changes the file.
-    CScopedHandle file(CreateFileA(strPath.c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    CScopedHandle file = OpenFileForReading(strPath);
     if (!file)
         return {};
-    LARGE_INTEGER nSize{};
-    if (!GetFileSizeEx(file.Get(), &nSize) || nSize.QuadPart < 0 || nSize.QuadPart > 0x7FFFFFFF)
+    const auto nSize = OpenFileLength(file.Get());
+    if (!nSize || *nSize > 0x7FFFFFFF)
         return {};
-    const auto nLength = static_cast<DWORD>(nSize.QuadPart);
+    const auto nLength = static_cast<DWORD>(*nSize);
     if (pFileSize)
         *pFileSize = nLength;
     if (nLength == 0)
@@ -56,7 +42,8 @@ CScopedGlobal ReadPictureFile(const std::string& strPath, std::uint32_t* pFileSi
     if (!hMem)
         return {};
     const CGlobalLock lock(hMem.Get());
-    if (!lock.Get() || !ReadWhole(file.Get(), lock.Get(), nLength))
+    // Shorter than its size said: it changed under us.
+    if (!lock.Get() || ReadFileFully(file.Get(), lock.Get(), nLength) != nLength)
         return {};
     return hMem;
 }

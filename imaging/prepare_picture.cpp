@@ -1,5 +1,6 @@
 #include "imaging/prepare_picture.h"
 
+#include "framework/file_reader.h"
 #include "framework/gdi.h"
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
@@ -12,13 +13,10 @@ namespace {
 
 constexpr int kUploadQuality = 90;
 
+// Bytes of a file up to 4 GiB; 0 when it cannot be read, as for an empty one.
 std::uint32_t FileLength(const std::string& strPath) {
-    CScopedHandle file(CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr));
-    LARGE_INTEGER nSize{};
-    if (!file || !GetFileSizeEx(file.Get(), &nSize) || nSize.QuadPart > 0xFFFFFFFF)
-        return 0;
-    return static_cast<std::uint32_t>(nSize.QuadPart);
+    const auto nLength = FileLengthOf(strPath);
+    return nLength && *nLength <= 0xFFFFFFFF ? static_cast<std::uint32_t>(*nLength) : 0;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "transport/http_upload.h"
 
+#include "framework/file_reader.h"
 #include "framework/text.h"
 #include "transport/answer_path.h"
 #include "transport/file_body_reader.h"
@@ -70,17 +71,16 @@ StepResult CHttpUpload::SendRequest() {
         ThrowLastInternetError();
 
     // Reopened for every attempt: each sends the whole body from its first byte.
-    m_hFile.Reset(CreateFileA(m_strFilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER size{};
-    if (!m_hFile || !GetFileSizeEx(m_hFile.Get(), &size)) {
+    m_hFile = OpenFileForReading(m_strFilePath);
+    const auto nFileSize = m_hFile ? OpenFileLength(m_hFile.Get()) : std::nullopt;
+    if (!nFileSize) {
         CloseFile();
         FailOnLocalFile();
         return StepResult::Failed;
     }
     // The length is fixed before the first byte goes out; a body that does not fit the
     // 32-bit length it is sent with is not sent at all.
-    const auto nTotal = m_form.ContentLength(static_cast<uint64_t>(size.QuadPart));
+    const auto nTotal = m_form.ContentLength(*nFileSize);
     if (!nTotal) {
         CloseFile();
         return StepResult::Failed;
@@ -110,7 +110,7 @@ StepResult CHttpUpload::SendRequest() {
         if (r != StepResult::Continue) return r;
     }
 
-    const StepResult r = SendBody(static_cast<uint32_t>(size.QuadPart));
+    const StepResult r = SendBody(static_cast<uint32_t>(*nFileSize));
     if (r != StepResult::Continue) return r;
 
     ExpectCompletion();

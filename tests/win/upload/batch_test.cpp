@@ -246,6 +246,20 @@ TEST_F(UploadBatchTest, AnAddressThatIsNotHttpFailsAtOnce) {
     EXPECT_EQ(answer.Result().rows[0][1], "上传地址无效，没有上传");
 }
 
+TEST_F(UploadBatchTest, APictureAnEditorHoldsOpenStillUploads) {
+    const std::string path = Picture("open.jpg", 7000, 4);
+    // As editors and viewers hold a file: open for writing, shared for reading and writing.
+    CScopedHandle editor(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(editor);
+    SelectAll();
+    CMessageBoxAnswerer done;
+    UploadAndWait({&done});
+    EXPECT_EQ(done.Text(), "上传完毕，共 1 个成功，0 个失败。");
+    editor.Reset();
+    EXPECT_TRUE(FilesEqual(path, StoredPath("open.jpg")));
+}
+
 TEST_F(UploadBatchTest, CancelWhileTheServerNeverAnswers) {
     for (int i = 0; i < 3; ++i) Picture("stall" + std::to_string(i) + ".jpg", 2000, i);
     SelectAll();
