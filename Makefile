@@ -4,13 +4,9 @@ NATIVE := $(BUILD)/native
 WIN    := $(BUILD)/win
 CTEST_JOBS ?= 2
 # The i686 tree ships the control. Where this machine cannot run 32-bit programs, an x86_64
-# tree of the same sources runs the Windows tests, the demo and the benchmarks.
-WIN_TEST_ARCH ?= $(shell scripts/win-test-arch.sh)
-ifeq ($(WIN_TEST_ARCH),i686)
-RUN_WIN := $(WIN)
-else
-RUN_WIN := $(BUILD)/win64
-endif
+# tree of the same sources runs the Windows tests, the demo and the benchmarks. Which one is
+# asked in each recipe, after set-up: before it the probe would not find 32-bit Wine yet.
+RUN_WIN = $$(scripts/win-test-tree.sh $(BUILD))
 
 .PHONY: all setup configure build test demo bench fuzz screenshots clean
 
@@ -23,18 +19,15 @@ configure: setup
 	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake -S . -B $(WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	    -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null
-ifneq ($(RUN_WIN),$(WIN))
-	@cmake -S . -B $(RUN_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-	    -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null
-endif
+	@run_win=$(RUN_WIN); if [ "$$run_win" != "$(WIN)" ]; then \
+	    cmake -S . -B "$$run_win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	        -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null; fi
 
 build: configure
 	cmake --build $(NATIVE)
 	cmake --build $(WIN)
-ifneq ($(RUN_WIN),$(WIN))
-	cmake --build $(RUN_WIN)
-endif
-	@printf 'subdirs("native")\nsubdirs("%s")\n' $(notdir $(RUN_WIN)) > $(BUILD)/CTestTestfile.cmake
+	@run_win=$(RUN_WIN); if [ "$$run_win" != "$(WIN)" ]; then cmake --build "$$run_win"; fi; \
+	    printf 'subdirs("native")\nsubdirs("%s")\n' "$$(basename "$$run_win")" > $(BUILD)/CTestTestfile.cmake
 
 # Both trees' tests in one CTest run, so that one summary line covers everything.
 test: build

@@ -1,4 +1,5 @@
-# Browser interface: the layout rules of the panel and the thumbnail grid are portable core.
+# The panel: the layout rules of the panel and the thumbnail grid are portable core; the
+# windows, the grid, the skinned widgets and the folder tree are the Win32 side.
 tessaline_sources(PORTABLE
   geometry.h
   panel_layout.cpp panel_layout.h
@@ -8,3 +9,15 @@ tessaline_sources(PORTABLE
   selection_sizes.cpp selection_sizes.h
   thumb_grid_layout.cpp thumb_grid_layout.h
   thumb_scroll.cpp thumb_scroll.h)
+tessaline_sources(WIN
+  main_panel_dlg.cpp main_panel_dlg.h thumb_item.cpp thumb_item.h thumb_view.cpp thumb_view.h
+  space_gauge.cpp space_gauge.h skin_button.cpp skin_button.h skin_label.cpp skin_label.h
+  splitter_bar.cpp splitter_bar.h
+  shell_tree.cpp shell_tree.h
+  lazy_tree_ctrl.cpp lazy_tree_ctrl.h
+  tree_ctrl.h
+  loading_progress.cpp loading_progress.h
+  shell_folder_fill.cpp shell_folder_fill.h
+  shell_item_describe.cpp shell_item_describe.h
+  shell_pidl.cpp shell_pidl.h
+  shell_item_data.h shell_child_record.h)
