@@ -64,7 +64,8 @@ BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath)
 
 void CHttpTransfer::Stop() {
     if (StopThread()) {
-        // The worker died where it stood: what it had open is closed here.
+        // The worker is gone or let go where it stood: what it had open is closed here (a
+        // write it is still blocked in keeps its request alive inside WinINet until it returns).
         CloseAll();
         OnWorkerAbandoned();
     }
@@ -351,6 +352,7 @@ StepResult CHttpTransfer::RunAttempts() {
 
 StepResult CHttpTransfer::ReadBody() {
     m_notify.PostPair(Key(), WM_TRANSFER_BEGIN, 0, m_nTotalLength);
+    if (m_nTotalLength != kNoLength && m_nTotalLength > kMaxAnswerBytes) return GiveUpOnLongAnswer();
     char* pBuffer = m_requestContext ? m_requestContext->ReadBuffer() : nullptr;
     if (!pBuffer) return StepResult::Failed;
     // Both live in the request's context: a read still pending when the job is stopped
@@ -373,6 +375,7 @@ StepResult CHttpTransfer::ReadBody() {
         // is not part of the answer (and waiting for the server to stop would be pointless).
         const bool bHasLength = m_nTotalLength != kNoLength;
         if (bHasLength && n > m_nTotalLength - m_nReceived) n = m_nTotalLength - m_nReceived;
+        if (n > kMaxAnswerBytes - m_nReceived) return GiveUpOnLongAnswer();
         if (n > 0) {
             m_nReceived += n;
             if (!m_answer.Write(pBuffer, n)) {
@@ -392,14 +395,24 @@ StepResult CHttpTransfer::ReadBody() {
     }
 }
 
+StepResult CHttpTransfer::GiveUpOnLongAnswer() {
+    // Another attempt would send the whole request again for the same answer.
+    m_nCode = TransferCode::Failed;
+    return StepResult::GiveUp;
+}
+
 StepResult CHttpTransfer::Redirect() {
     std::string location;
     if (QueryText(HTTP_QUERY_LOCATION, location) != 0) return StepResult::Failed;
-    // A relative Location is resolved against the address that answered; a scheme other
-    // than http cannot be followed and fails the attempt like a missing Location.
+    // A relative Location is resolved against the address that answered. One that cannot be
+    // followed (https, another scheme, no address at all) ends the job: another attempt would
+    // only send the whole body to the old address again, for the same redirect.
     const auto base = CHttpUrl::Parse(m_strUrl);
     const auto target = base ? base->Resolve(location) : std::nullopt;
-    if (!target) return StepResult::Failed;
+    if (!target) {
+        m_nCode = TransferCode::Failed;
+        return StepResult::GiveUp;
+    }
     if (!m_attempts.TakeRedirect()) {
         m_nCode = TransferCode::Failed;
         return StepResult::GiveUp;

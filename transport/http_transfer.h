@@ -33,8 +33,9 @@ public:
     // false (nothing runs) when the URL is not an http URL, the output path is blank or the
     // notification window cannot be made.
     BOOL Start(const std::string& url, const std::string& outputPath);
-    // Ends the job: the worker stops at its next wait or chunk (or is terminated after
-    // 5000 ms), then the listener is detached; it hears nothing more of this job.
+    // Ends the job: the worker stops at its next wait or chunk (or, after 5000 ms, is let go
+    // if it is blocked in a write, and terminated otherwise), then the listener is detached;
+    // it hears nothing more of this job.
     void Stop();
     void SetListener(CTransferListener* pListener) { m_pListener = pListener; }
     // false: direct connection (an upload never goes through a proxy).
@@ -60,8 +61,8 @@ protected:
     virtual StepResult SendRequest();
     // Worker thread: after each chunk of the answer has been stored.
     virtual void OnBytesTransferred(uint32_t nBytes);
-    // User-interface thread, after Stop had to terminate the worker: the subclass closes
-    // what the worker had open.
+    // User-interface thread, after Stop had to let the worker go or terminate it: the
+    // subclass closes what the worker had open.
     virtual void OnWorkerAbandoned() {}
 
     // For the send hook: after a failing call that may pend, waits for its completion.
@@ -94,6 +95,8 @@ private:
     StepResult OpenRequest();
     StepResult ReadBody();
     StepResult Redirect();
+    // The answer's body is longer than kMaxAnswerBytes: the job ends as Failed.
+    StepResult GiveUpOnLongAnswer();
     // After a creating call returned no handle and said it pends: waits for the handle.
     StepResult AwaitHandle(HINTERNET& hCreated);
     // A text item of the answer's headers; 0, or the error that HttpQueryInfoA gave.

@@ -15,6 +15,7 @@ constexpr size_t kBoundaryLength = 6;
 constexpr DWORD kAddHeaderFlags = HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE;
 // Asynchronous, and the request is being started (not continued).
 constexpr DWORD kSendRequestFlags = HSR_ASYNC | HSR_INITIATE;
+static_assert(CRequestContext::kSendBufferSize == CMultipartBody::kChunkSize);
 
 }  // namespace
 
@@ -124,10 +125,12 @@ StepResult CHttpUpload::SendRequest() {
 }
 
 StepResult CHttpUpload::SendBody(uint32_t nFileSize) {
+    char* pBuffer = RequestContext()->SendBuffer();
+    if (!pBuffer) return StepResult::Failed;
     CFileBodyReader reader(m_hFile.Get());
     CMultipartBody body(m_form, reader, nFileSize);
     for (;;) {
-        const CMultipartBody::Chunk chunk = body.Next(m_sendBuffer);
+        const CMultipartBody::Chunk chunk = body.Next(CMultipartBody::Buffer(pBuffer, CMultipartBody::kChunkSize));
         if (chunk.status == CMultipartBody::ChunkStatus::Done) return StepResult::Continue;
         if (chunk.status == CMultipartBody::ChunkStatus::ReadFailed) {
             FailOnLocalFile();
@@ -135,7 +138,7 @@ StepResult CHttpUpload::SendBody(uint32_t nFileSize) {
         }
         // The file is done with once the trailer comes.
         if (chunk.section == CMultipartBody::Section::Trailer && m_hFile) CloseFile();
-        const StepResult r = WriteChunk(chunk.nSize);
+        const StepResult r = WriteChunk(pBuffer, chunk.nSize);
         if (r != StepResult::Continue) return r;
         OnBytesTransferred(chunk.nSize);
         // WinINet writes synchronously here, so a stop would otherwise wait for the end
@@ -144,11 +147,16 @@ StepResult CHttpUpload::SendBody(uint32_t nFileSize) {
     }
 }
 
-StepResult CHttpUpload::WriteChunk(uint32_t nSize) {
+StepResult CHttpUpload::WriteChunk(const char* pBuffer, uint32_t nSize) {
     if (nSize == 0) return StepResult::Continue;
-    DWORD dwWritten = 0;
-    // The count written is not compared: WinINet either sends the whole chunk or fails.
-    if (InternetWriteFile(RequestHandle(), m_sendBuffer.data(), nSize, &dwWritten)) return StepResult::Continue;
+    const HINTERNET hRequest = RequestHandle();
+    DWORD* pWritten = &RequestContext()->WrittenCount();
+    ExpectCompletion();
+    // WinINet here sends on this thread, and a server that stops reading holds the call until
+    // the send timeout, out of reach of the stop event: hence a blocking call. The count
+    // written is not compared: WinINet either sends the whole chunk or fails.
+    if (BlockingCall([&] { return InternetWriteFile(hRequest, pBuffer, nSize, pWritten); }))
+        return StepResult::Continue;
     return AwaitCompletion();
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -42,12 +41,11 @@ protected:
     void OnWorkerAbandoned() override;
 
 private:
-    // Writes one chunk of m_sendBuffer; an empty chunk writes nothing.
-    StepResult WriteChunk(uint32_t nSize);
+    // Writes the first nSize bytes of pBuffer; an empty chunk writes nothing.
+    StepResult WriteChunk(const char* pBuffer, uint32_t nSize);
     StepResult SendBody(uint32_t nFileSize);
     void CloseFile() { m_hFile.Reset(); }
 
-    std::array<char, CMultipartBody::kChunkSize> m_sendBuffer{};
     CMultipartForm m_form;
     std::string m_strFilePath;
     CScopedHandle m_hFile;

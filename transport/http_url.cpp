@@ -18,12 +18,26 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-bool HasForbiddenByte(std::string_view text) {
+bool HasControlByte(std::string_view text) {
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c == 0x7f) return true;
+        if (c < 0x20 || c == 0x7f) return true;
     }
     return false;
+}
+
+// A space cannot stand in the request line; pages have long given upload addresses with
+// spaces in them, so they go out as "%20". Nothing else is re-encoded.
+std::string EncodeSpaces(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == ' ')
+            out += "%20";
+        else
+            out.push_back(c);
+    }
+    return out;
 }
 
 bool IsHostChar(char c) {
@@ -97,7 +111,7 @@ std::pair<std::string_view, std::string_view> SplitQuery(std::string_view object
 
 std::optional<CHttpUrl> CHttpUrl::Parse(std::string_view url) {
     url = TrimBlanks(url);
-    if (HasForbiddenByte(url) || !StartsWithIgnoringCase(url, kScheme)) return std::nullopt;
+    if (HasControlByte(url) || !StartsWithIgnoringCase(url, kScheme)) return std::nullopt;
     url.remove_prefix(kScheme.size());
     url = url.substr(0, url.find('#'));
 
@@ -130,15 +144,15 @@ std::optional<CHttpUrl> CHttpUrl::Parse(std::string_view url) {
     if (object.empty())
         result.m_strObject = "/";
     else if (object.front() == '?')
-        result.m_strObject = "/" + std::string(object);
+        result.m_strObject = "/" + EncodeSpaces(object);
     else
-        result.m_strObject = object;
+        result.m_strObject = EncodeSpaces(object);
     return result;
 }
 
 std::optional<CHttpUrl> CHttpUrl::Resolve(std::string_view location) const {
     location = TrimBlanks(location);
-    if (location.empty() || HasForbiddenByte(location)) return std::nullopt;
+    if (location.empty() || HasControlByte(location)) return std::nullopt;
 
     const size_t nSchemeEnd = location.find(':');
     const size_t nFirstDelimiter = location.find_first_of("/?#");

@@ -8,9 +8,11 @@
 
 class CHttpUrl {
 public:
-    // Only "http://" addresses (scheme in any case) with a host are accepted. Bytes below 0x21
-    // and DEL are refused anywhere, since they would end up in the request line; nothing is
-    // re-encoded. The fragment is dropped; an empty object becomes "/".
+    // Only "http://" addresses (scheme in any case) with a host are accepted. Control bytes
+    // (below 0x20, and DEL) are refused anywhere, since they would end up in the request line;
+    // a space in the object becomes "%20" (one in the host is refused, one in the user name or
+    // password is kept), and nothing else is re-encoded. The fragment is dropped; an empty
+    // object becomes "/".
     static std::optional<CHttpUrl> Parse(std::string_view url);
 
     // A Location may be absolute, start with "//", "/", "?" or "#", or be relative to the

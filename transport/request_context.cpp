@@ -36,6 +36,11 @@ char* CRequestContext::ReadBuffer() {
     return m_pReadBuffer.get();
 }
 
+char* CRequestContext::SendBuffer() {
+    if (!m_pSendBuffer) m_pSendBuffer.reset(new (std::nothrow) char[kSendBufferSize]);
+    return m_pSendBuffer.get();
+}
+
 void CALLBACK CRequestContext::StatusCallback(HINTERNET hInternet, DWORD_PTR dwContext, DWORD dwStatus, LPVOID pInfo,
                                               DWORD dwInfoLength) {
     auto* pContext = reinterpret_cast<CRequestContext*>(dwContext);

@@ -17,6 +17,7 @@
 class CRequestContext {
 public:
     static constexpr DWORD kReadBufferSize = 32768;
+    static constexpr DWORD kSendBufferSize = 10240;
 
     // The engine's reference and the handle's, for the handle about to be created.
     static CRequestContext* Create(CStatusSink* pSink);
@@ -30,6 +31,13 @@ public:
 
     // The read buffer, made at first use; null when memory runs out.
     char* ReadBuffer();
+    // The staging buffer of every write of a request body, made at first use; null when
+    // memory runs out. Here, not in the engine, because a write that pends goes on reading it
+    // after the engine has given the request up, and a worker let go inside a write that
+    // blocks (see CWorkerThread::BlockingCall) may outlive the engine itself.
+    char* SendBuffer();
+    // Where a write reports what it wrote: a write that pends may fill it in late too.
+    DWORD& WrittenCount() { return m_dwWritten; }
     // The structure every read of this request fills, pending or not.
     INTERNET_BUFFERSA& ReadBuffers() { return m_readBuffers; }
     INTERNET_BUFFERSA& SendBuffers() { return m_sendBuffers; }
@@ -48,8 +56,10 @@ private:
     std::atomic<long> m_nRefs{2};
     CStatusSink* m_pSink;  // guarded by the registry lock
     std::unique_ptr<char[]> m_pReadBuffer;
+    std::unique_ptr<char[]> m_pSendBuffer;
     INTERNET_BUFFERSA m_readBuffers{};
     INTERNET_BUFFERSA m_sendBuffers{};
+    DWORD m_dwWritten = 0;
     // WinINet calls back into this module until the last context is gone.
     CModuleObjectCount m_moduleRef;
 };

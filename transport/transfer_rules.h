@@ -34,6 +34,11 @@ struct BodyEndRule {
 };
 BodyEndRule RuleForBodyEnd(uint32_t nContentLength, uint32_t nReceived);
 
+// The most of an answer body that is stored. The album's answer is a few headers and a line
+// or two; a body beyond this (one without Content-Length may never end) ends the job as
+// Failed instead of filling the temporary folder.
+inline constexpr uint32_t kMaxAnswerBytes = 1u << 20;
+
 // The platform's "name not resolved" error; it marks the job HostNotFound although the
 // attempt is retried.
 inline constexpr uint32_t kErrorNameNotResolved = 12007;

@@ -1,6 +1,10 @@
 #include "transport/worker_thread.h"
 
+#include <malloc.h>
 #include <process.h>
+
+#include <iterator>
+#include <new>
 
 namespace {
 
@@ -8,28 +12,31 @@ CScopedHandle NewManualResetEvent() {
     return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
 }
 
-// Holds the locks of every heap of the process for one scope.
-class CAllHeapsLock {
+// Holds, for one scope, the locks of the heaps a worker of this module allocates from: the
+// process heap (notification payloads, WinINet here) and the C runtime's (everything else).
+// The host's other heaps are none of ours, and locking one made without serialisation is
+// undefined.
+class COwnHeapsLock {
 public:
-    CAllHeapsLock() {
-        m_heaps.resize(64);
-        DWORD n = GetProcessHeaps(static_cast<DWORD>(m_heaps.size()), m_heaps.data());
-        if (n > m_heaps.size()) {
-            m_heaps.resize(n + 16);
-            n = GetProcessHeaps(static_cast<DWORD>(m_heaps.size()), m_heaps.data());
-        }
-        m_heaps.resize(n <= m_heaps.size() ? n : 0);
-        for (HANDLE h : m_heaps) HeapLock(h);
+    COwnHeapsLock() {
+        m_heaps[0] = GetProcessHeap();
+        const auto hCrtHeap = reinterpret_cast<HANDLE>(_get_heap_handle());
+        if (hCrtHeap && hCrtHeap != m_heaps[0]) m_heaps[1] = hCrtHeap;
+        for (HANDLE h : m_heaps)
+            if (h) HeapLock(h);
     }
-    ~CAllHeapsLock() {
-        for (auto it = m_heaps.rbegin(); it != m_heaps.rend(); ++it) HeapUnlock(*it);
+    ~COwnHeapsLock() {
+        for (auto it = std::rbegin(m_heaps); it != std::rend(m_heaps); ++it)
+            if (*it) HeapUnlock(*it);
     }
-    CAllHeapsLock(const CAllHeapsLock&) = delete;
-    CAllHeapsLock& operator=(const CAllHeapsLock&) = delete;
+    COwnHeapsLock(const COwnHeapsLock&) = delete;
+    COwnHeapsLock& operator=(const COwnHeapsLock&) = delete;
 
 private:
-    std::vector<HANDLE> m_heaps;
+    HANDLE m_heaps[2] = {};
 };
+
+constexpr DWORD kLetGoExitCode = 1;
 
 }  // namespace
 
@@ -66,6 +73,11 @@ BOOL CWorkerThread::StartThread() {
     ResetEvent(m_hFinishedEvent.Get());
     ResetEvent(m_hStartedEvent.Get());
     m_bStopRequested.store(false, std::memory_order_release);
+    try {
+        m_pDetachState = std::make_shared<CDetachState>();
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
 
     unsigned nThreadId = 0;
     const uintptr_t h = _beginthreadex(nullptr, 0, &CWorkerThread::ThreadProc, this, 0, &nThreadId);
@@ -104,19 +116,62 @@ bool CWorkerThread::StopThread() {
             break;
         }
     }
-    if (!bEnded) TerminateWorker();
+    // A worker blocked in a call it cannot leave is let go: terminating it there would leave
+    // whatever the call holds (WinINet's request, its socket) held for good.
+    if (!bEnded && !m_pDetachState->LetGo()) TerminateWorker();
     m_hThread.Reset();
     ResetEvent(m_hFinishedEvent.Get());
     return !bEnded;
 }
 
 void CWorkerThread::TerminateWorker() {
-    {
-        CAllHeapsLock heaps;
-        TerminateThread(m_hThread.Get(), 1);
-        // Termination is asynchronous: the thread may still run until the system gets to it.
-        WaitForSingleObject(m_hThread.Get(), 1000);
+    COwnHeapsLock heaps;
+    TerminateThread(m_hThread.Get(), 1);
+    // Termination is asynchronous: the thread may still run until the system gets to it.
+    WaitForSingleObject(m_hThread.Get(), 1000);
+}
+
+void CWorkerThread::CDetachState::Enter() {
+    int nExpected = kOutside;
+    if (m_nState.compare_exchange_strong(nExpected, kInside, std::memory_order_acq_rel)) return;
+    // Condemned: termination is on its way.
+    for (;;) Sleep(INFINITE);
+}
+
+bool CWorkerThread::CDetachState::Leave() {
+    int nExpected = kInside;
+    return m_nState.compare_exchange_strong(nExpected, kOutside, std::memory_order_acq_rel);
+}
+
+bool CWorkerThread::CDetachState::LetGo() {
+    // Taken before the worker can see that it was let go: from then on it may end, and the
+    // module may be unloaded, at any moment.
+    HMODULE hModule = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&CWorkerThread::ThreadProc),
+                       &hModule);
+    m_hModule = hModule;
+    // A failed exchange means that the worker entered or left a call in between: look again.
+    for (int nState = m_nState.load(std::memory_order_acquire);;) {
+        if (nState == kInside) {
+            if (m_nState.compare_exchange_strong(nState, kLetGo, std::memory_order_acq_rel)) return true;
+        } else if (nState == kOutside) {
+            if (m_nState.compare_exchange_strong(nState, kCondemned, std::memory_order_acq_rel)) break;
+        } else {
+            break;
+        }
     }
+    m_hModule = nullptr;
+    if (hModule) FreeLibrary(hModule);
+    return false;
+}
+
+void CWorkerThread::EndLetGoWorker(std::shared_ptr<CDetachState> pState) {
+    const HMODULE hModule = pState->Module();
+    pState.reset();
+    // Nothing of the object is touched: it may be gone. The module stays until the thread
+    // has left its code.
+    if (hModule) FreeLibraryAndExitThread(hModule, kLetGoExitCode);
+    ExitThread(kLetGoExitCode);
 }
 
 bool CWorkerThread::WaitForEvents(HANDLE& hFired, bool bReset) {

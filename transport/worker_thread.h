@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #include "framework/scoped_handle.h"
@@ -20,8 +21,10 @@ public:
     // Nonzero when a new worker runs and has signalled that it started. One worker at a time:
     // while the previous one still runs this starts nothing.
     BOOL StartThread();
-    // Asks the worker to stop and waits up to kStopTimeoutMs for it to end; a worker that does
-    // not end by then is terminated. Returns true when it had to be terminated.
+    // Asks the worker to stop and waits up to kStopTimeoutMs for it to end. A worker that does
+    // not end by then is let go if it is inside a BlockingCall, and terminated otherwise, as
+    // the last resort. Returns true when it was let go or terminated: what it had open is
+    // then the caller's to close.
     bool StopThread();
     // A worker was started and has not ended yet.
     bool IsRunning() const;
@@ -36,10 +39,28 @@ protected:
     // Calling thread, after the stop event is set and again while waiting for the worker: lets a
     // subclass end a wait that the stop event cannot reach (a modal dialog on the worker).
     virtual void OnStopRequested() {}
-    // Calling thread, when the worker ignored the stop for kStopTimeoutMs. The default
-    // terminates it while every heap of the process is locked, so that it cannot die holding
-    // one; a subclass wraps this to keep its own locks out of reach as well.
+    // Calling thread, when the worker ignored the stop for kStopTimeoutMs outside any
+    // BlockingCall. The default terminates it while the heaps this module allocates from are
+    // locked, so that it cannot die holding one (the host's other heaps are not touched); a
+    // subclass wraps this to keep its own locks out of reach as well.
     virtual void TerminateWorker();
+
+    // Worker thread: makes a call that no stop can interrupt and that may outlast
+    // kStopTimeoutMs. A worker that StopThread gives up on while it is inside is let go rather
+    // than terminated: it runs on until the call returns and then ends at once, touching
+    // nothing of this object again (the object may be gone by then), so whatever the call
+    // uses must outlive the object. Only the few bytes its stack frames own are lost.
+    template <class Call>
+    auto BlockingCall(Call&& call) {
+        // A copy of the worker's own: it stays valid after the object is gone.
+        std::shared_ptr<CDetachState> pState = m_pDetachState;
+        pState->Enter();
+        auto result = call();
+        const DWORD dwError = GetLastError();
+        if (!pState->Leave()) EndLetGoWorker(std::move(pState));
+        SetLastError(dwError);
+        return result;
+    }
 
     // Worker thread: waits for any of the wait handles. Returns true exactly when the stop
     // event fired. hFired is the handle that fired, null when the wait failed; with bReset the
@@ -53,7 +74,29 @@ protected:
     HANDLE AddWaitHandle(CScopedHandle hEvent);
 
 private:
+    // Where a worker stands with respect to BlockingCall, shared by the object and the
+    // worker, which may outlive it.
+    class CDetachState {
+    public:
+        // Worker: a worker already condemned waits here to be terminated, so that it is never
+        // terminated inside the call.
+        void Enter();
+        // Worker: false when the worker was let go during the call.
+        [[nodiscard]] bool Leave();
+        // Calling thread: lets go a worker inside a call (true), or condemns one outside, so
+        // that it cannot enter one before it is terminated (false).
+        [[nodiscard]] bool LetGo();
+        // The module, held for a worker that was let go until its last instruction.
+        HMODULE Module() const { return m_hModule; }
+
+    private:
+        enum State : int { kOutside, kInside, kLetGo, kCondemned };
+        std::atomic<int> m_nState{kOutside};
+        HMODULE m_hModule = nullptr;
+    };
+
     static unsigned __stdcall ThreadProc(void* pParam);
+    [[noreturn]] static void EndLetGoWorker(std::shared_ptr<CDetachState> pState);
 
     CScopedHandle m_hThread;
     CScopedHandle m_hStopEvent;
@@ -64,5 +107,7 @@ private:
     std::vector<CScopedHandle> m_ownedWaitHandles;
     std::vector<HANDLE> m_waitHandles;
     std::atomic<bool> m_bStopRequested{false};
+    // A new one for every worker: one that was let go keeps its own.
+    std::shared_ptr<CDetachState> m_pDetachState;
     DWORD m_nThreadId = 0;
 };

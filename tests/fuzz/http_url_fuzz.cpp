@@ -12,10 +12,11 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-bool Clean(std::string_view s) {
+// No control byte, and no space either unless bSpaceAllowed.
+bool Clean(std::string_view s, bool bSpaceAllowed) {
     for (char ch : s) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c == 0x7f) return false;
+        if (c < 0x20 || c == 0x7f || (c == 0x20 && !bSpaceAllowed)) return false;
     }
     return true;
 }
@@ -23,7 +24,9 @@ bool Clean(std::string_view s) {
 void CheckUrl(const CHttpUrl& url) {
     Check(!url.Host().empty() && url.Port() != 0);
     Check(!url.Object().empty() && url.Object().front() == '/');
-    Check(Clean(url.Host()) && Clean(url.Object()) && Clean(url.User()) && Clean(url.Password()));
+    // What goes into the request line has no space; the user name and password may.
+    Check(Clean(url.Host(), false) && Clean(url.Object(), false));
+    Check(Clean(url.User(), true) && Clean(url.Password(), true));
     Check(url.Object().find('#') == std::string::npos);
     const auto again = CHttpUrl::Parse(url.ToString());
     Check(again.has_value());

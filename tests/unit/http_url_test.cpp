@@ -54,8 +54,15 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"host/upload", false}, ParseCase{"http://", false}, ParseCase{"http:///a", false},
                     ParseCase{"http://host:0/", false}, ParseCase{"http://host:65536/", false},
                     ParseCase{"http://host:8x/", false}, ParseCase{"http://ho st/", false},
-                    ParseCase{"http://host/a b", false}, ParseCase{"http://host/a\r\nX: 1", false},
-                    ParseCase{"http://host/\x7f", false}, ParseCase{"http://h%41st/", false},
+                    // Spaces in the object go out encoded; control bytes are refused anywhere.
+                    ParseCase{"http://host/cgi bin/up load.cgi?name=a b", true, "host", 80,
+                              "/cgi%20bin/up%20load.cgi?name=a%20b"},
+                    ParseCase{"http://host?a b", true, "host", 80, "/?a%20b"},
+                    ParseCase{"http://host/a%20b c", true, "host", 80, "/a%20b%20c"},
+                    ParseCase{"http://u s:p q@host/", true, "host", 80, "/", "u s", "p q"},
+                    ParseCase{"http://host/a\tb", false}, ParseCase{"http://host/a\r\nX: 1", false},
+                    ParseCase{"http://host/\x7f", false}, ParseCase{"http://host /", false},
+                    ParseCase{"http://h%41st/", false},
                     ParseCase{"http://[::1/", false}, ParseCase{"", false}));
 
 struct ResolveCase {
@@ -94,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ResolveCase{"http://a/b", "https://a/b", ""},
                     ResolveCase{"http://a/b", "mailto:x@y", ""},
                     ResolveCase{"http://a/b", "", ""},
+                    ResolveCase{"http://a:81/b/c?q", "d e?f g", "http://a:81/b/d%20e?f%20g"},
+                    ResolveCase{"http://a/b", "http://x/y z", "http://x/y%20z"},
                     ResolveCase{"http://a/b", "/a\r\nb", ""}));
 
 }  // namespace

@@ -61,6 +61,12 @@ void CConnection::FinishEarly() {
     WaitForPeerClose();
 }
 
+void CConnection::ShrinkReceiveBuffer() {
+    // The system rounds this up to its minimum.
+    const int nSize = 1;
+    setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &nSize, sizeof nSize);
+}
+
 void CConnection::Reset() {
     // A zero linger time turns close() into a reset, even with unread data in the buffer.
     std::lock_guard guard(m_closeLock);

@@ -26,6 +26,9 @@ public:
     // Ends our side, then reads what the peer still sends (for at most a second), so that an
     // early answer is not wiped out by the reset that unread data would cause.
     void FinishEarly();
+    // Shrinks the receive buffer to its least, for a peer that is to stop reading: the
+    // client's writes then block soon after what the system has already taken.
+    void ShrinkReceiveBuffer();
     // Ends the connection with a TCP reset instead of an orderly close.
     void Reset();
     // Wakes a blocked read from another thread (used when the server stops).

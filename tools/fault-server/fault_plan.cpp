@@ -94,9 +94,21 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
     if (name == "redirect-path") return withStatus(FaultMode::RedirectPath);
     if (name == "redirect-relative") return withStatus(FaultMode::RedirectRelative);
     if (name == "redirect-nolocation") return withStatus(FaultMode::RedirectNoLocation);
+    if (name == "redirect-scheme") {
+        if (seg.size() < 3 || seg[2].empty()) return std::nullopt;
+        plan.strValue = std::string(seg[2]);
+        return withStatus(FaultMode::RedirectScheme);
+    }
     if (name == "reset-after") {
         if (seg.size() < 2) return std::nullopt;
         return withCount(FaultMode::ResetAfter, 0);
+    }
+    if (name == "stop-reading") {
+        if (seg.size() < 2) return std::nullopt;
+        const auto hold = seg.size() > 2 ? Number(seg[2], 3600000) : std::optional<uint64_t>(0);
+        if (!hold) return std::nullopt;
+        plan.nHoldMs = *hold;
+        return withCount(FaultMode::StopReading, 0);
     }
     if (name == "close-before-headers") return simple(FaultMode::CloseBeforeHeaders);
     if (name == "close-mid-headers") return simple(FaultMode::CloseMidHeaders);
@@ -105,6 +117,12 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
     if (name == "lie-longer") return simple(FaultMode::LieLonger);
     if (name == "lie-shorter") return simple(FaultMode::LieShorter);
     if (name == "chunked") return simple(FaultMode::Chunked);
+    // Without a count the body never ends: the server sends until the client hangs up.
+    if (name == "no-length") return withCount(FaultMode::NoLength, kEndless);
+    if (name == "long-body") {
+        if (seg.size() < 2) return std::nullopt;
+        return withCount(FaultMode::LongBody, 0);
+    }
     if (name == "stall") return simple(FaultMode::Stall);
     if (name == "relay") return simple(FaultMode::Relay);
     if (name == "_fault-name") {

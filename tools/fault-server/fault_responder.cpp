@@ -117,6 +117,11 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
         return Whole(plan.nStatus, "Location: ../ok\r\n", "");
     case FaultMode::RedirectNoLocation:
         return Whole(plan.nStatus, "", "");
+    case FaultMode::RedirectScheme:
+        return Whole(plan.nStatus, "Location: " + plan.strValue + "://127.0.0.1:" + std::to_string(m_nPort) + "/ok\r\n",
+                     "");
+    case FaultMode::LongBody:
+        return Whole(200, kVerdict, std::string(static_cast<size_t>(plan.nCount), 'b'));
     case FaultMode::BigHeader:
         return Whole(200, "X-Padding: " + std::string(static_cast<size_t>(plan.nCount), 'p') + "\r\n" + kVerdict, "ok\n");
     case FaultMode::LieLonger:
@@ -143,6 +148,19 @@ void CFaultResponder::Serve(CConnection& connection, const RequestHead& head, co
     if (head.bExpectContinue && plan.mode != FaultMode::CloseBeforeHeaders)
         connection.Send("HTTP/1.1 100 Continue\r\n\r\n");
 
+    if (plan.mode == FaultMode::StopReading) {
+        const uint64_t nRead = connection.Discard(std::min(plan.nCount, head.nContentLength));
+        connection.ShrinkReceiveBuffer();
+        // Logged once the reading has stopped, so that a test can wait for that moment.
+        m_log.Add(head.strMethod, head.strPath, nRead);
+        if (plan.nHoldMs)
+            m_stop.SleepFor(std::chrono::milliseconds(plan.nHoldMs));
+        else
+            while (m_stop.SleepFor(std::chrono::hours(1))) {
+            }
+        connection.Reset();
+        return;
+    }
     if (plan.mode == FaultMode::ResetAfter) {
         const uint64_t nRead = connection.Discard(std::min(plan.nCount, head.nContentLength));
         m_log.Add(head.strMethod, head.strPath, nRead);
@@ -159,6 +177,18 @@ void CFaultResponder::Serve(CConnection& connection, const RequestHead& head, co
     case FaultMode::Stall:
         connection.WaitForPeerClose();
         return;
+    case FaultMode::NoLength: {
+        // Without a length the close is what ends the body.
+        if (!connection.Send(StatusLine(200) + kVerdict + "Content-Type: text/plain\r\nConnection: close\r\n\r\n"))
+            return;
+        const std::string block(65536, 'b');
+        for (uint64_t nLeft = plan.nCount; nLeft > 0 && !m_stop.Raised();) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(nLeft, block.size()));
+            if (!connection.Send(std::string_view(block).substr(0, n))) return;
+            if (plan.nCount != kEndless) nLeft -= n;
+        }
+        return;
+    }
     case FaultMode::Slow: {
         const auto interval = std::chrono::milliseconds(plan.nCount);
         for (char c : OkAnswer()) {

@@ -113,3 +113,44 @@ TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
                                   10000))
         << "half-received uploads left in .incoming";
 }
+
+// A server that stops reading holds WinINet's write on the worker, out of reach of the stop
+// event. After the stop timeout the worker is let go, not terminated: the upload object can be
+// destroyed at once, and the worker ends by itself once the server lets go, leaving nothing
+// held (a worker terminated inside the write would keep WinINet's request and its socket).
+TEST_F(TransferTest, CancelWhileTheServerStopsReadingLetsTheWorkerGo) {
+    // Far more than the socket buffers take, so that a write blocks.
+    CScratchFile file("stop-reading.bin", 16u << 20, 3);
+    // No send timeout within the test: only the server's reset may end the write.
+    m_pUpload->SetTimeouts(5000, 120000, 5000);
+    m_pUpload->AddField("a", "1");
+    // The server resets the connection 10 s after it stopped reading: after the cancel.
+    ASSERT_TRUE(m_pUpload->StartUpload("album", FaultUrl("/stop-reading/100000/10000"), file.Path()));
+    const DWORD dwWorker = m_pUpload->WorkerThreadId();
+    ASSERT_TRUE(PumpUntil([] { return !FaultLog().empty(); }, 20000)) << "the server never stopped reading";
+    // Until the progress reports stop coming: the worker is in a write that blocks.
+    size_t nHeard = SIZE_MAX;
+    while (nHeard != m_listener.Events().size()) {
+        nHeard = m_listener.Events().size();
+        PumpUntil([] { return false; }, 500);
+    }
+    ASSERT_FALSE(m_listener.IsFinished()) << m_listener.Describe();
+
+    const DWORD dwStart = GetTickCount();
+    m_pUpload->Cancel();
+    const DWORD dwStopMs = GetTickCount() - dwStart;
+    m_listener.MarkSilence();
+    EXPECT_GE(dwStopMs, 4900u) << "the write did not block: the path was not taken";
+    EXPECT_LT(dwStopMs, 7000u);
+    // Gone while its worker still writes from the request's buffer.
+    m_pUpload = std::make_unique<CHttpUpload>();
+    m_pUpload->SetListener(&m_listener);
+    EXPECT_TRUE(ThreadExists(dwWorker)) << "let go, not terminated";
+
+    EXPECT_TRUE(PumpUntil([&] { return !ThreadExists(dwWorker); }, 20000)) << "the worker did not end by itself";
+    EXPECT_TRUE(WaitForTransportIdle(5000)) << TransportStateText();
+    EXPECT_EQ(m_listener.HeardAfterSilence(), 0u) << m_listener.Describe();
+    // Nothing is left locked: the next job runs.
+    CScratchFile small("after-stop-reading.bin", 100);
+    EXPECT_EQ(Upload(FaultUrl("/ok"), small.Path()), TransferCode::Complete);
+}

@@ -6,6 +6,7 @@
 
 #include "transfer_test_fixture.h"
 #include "transport/notify_wnd.h"
+#include "transport/transfer_rules.h"
 
 struct FaultCase {
     const char* path;
@@ -75,6 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Ten redirects are followed; the eleventh ends the job.
         FaultCase{"/redirect-loop/302", TransferCode::Failed, 11, 10},
         FaultCase{"/redirect-nolocation/302", TransferCode::Failed, 3, 0},
+        // An address that cannot be followed ends the job at once: nothing is sent again.
+        FaultCase{"/redirect-scheme/302/https", TransferCode::Failed, 1, 0},
+        FaultCase{"/redirect-scheme/307/ftp", TransferCode::Failed, 1, 0},
         // Broken connections fail the attempt.
         FaultCase{"/reset-after/100", TransferCode::Failed, 3, 0, 100},
         FaultCase{"/reset-after/20000", TransferCode::Failed, 3, 0, 20000},
@@ -140,6 +144,53 @@ INSTANTIATE_TEST_SUITE_P(Values, HttpTransferRetCode,
                                          RetCodeCase{"/retcode/-1", false, 0},
                                          RetCodeCase{"/retcode/4294967295", false, 0},
                                          RetCodeCase{"/retcode-missing", false, 0}));
+
+struct AnswerSizeCase {
+    const char* path;
+    TransferCode code;
+};
+
+void PrintTo(const AnswerSizeCase& c, std::ostream* os) {
+    *os << c.path;
+}
+
+class HttpTransferAnswerSize : public TransferTest, public testing::WithParamInterface<AnswerSizeCase> {};
+
+// Up to 1 MiB of answer body is stored; past that, with or without a Content-Length, the job
+// ends at once (one request, no retry) and the answer file holds no more than the cap.
+TEST_P(HttpTransferAnswerSize, EndsTheJobPastTheCap) {
+    const AnswerSizeCase& c = GetParam();
+    CScratchFile file("answer-size.bin", 100);
+    EXPECT_EQ(Upload(FaultUrl(c.path), file.Path()), c.code) << m_listener.Describe();
+    ExpectWellFormedJob(m_listener, c.code);
+    EXPECT_EQ(FaultLog().size(), 1u);
+    const std::string answer = Answer();
+    EXPECT_LE(answer.size(), kMaxAnswerBytes);
+    if (c.code == TransferCode::Complete) {
+        EXPECT_EQ(answer, std::string(kMaxAnswerBytes, 'b'));
+    }
+    // The verdict came with the headers and is still there to read.
+    uint32_t nRetCode = 0;
+    EXPECT_TRUE(m_pUpload->GetHeaderNumber("Album-RetCode", nRetCode));
+    EXPECT_EQ(nRetCode, 100u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, HttpTransferAnswerSize,
+                         testing::Values(AnswerSizeCase{"/no-length/1048576", TransferCode::Complete},
+                                         AnswerSizeCase{"/no-length/1048577", TransferCode::Failed},
+                                         AnswerSizeCase{"/no-length", TransferCode::Failed},
+                                         AnswerSizeCase{"/long-body/1048576", TransferCode::Complete},
+                                         AnswerSizeCase{"/long-body/1048577", TransferCode::Failed}));
+
+TEST_F(TransferTest, HttpTransferSendsSpacesInTheAddressEncoded) {
+    CScratchFile file("space.bin", 100);
+    EXPECT_EQ(Upload(FaultUrl("/ok/up load.cgi?name=a b"), file.Path()), TransferCode::Complete)
+        << m_listener.Describe();
+    const auto log = FaultLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].path, "/ok/up%20load.cgi?name=a%20b");
+    EXPECT_FALSE(m_pUpload->StartUpload("album", FaultUrl("/ok/a\tb"), file.Path())) << "a control byte is refused";
+}
 
 TEST_F(TransferTest, HttpTransferBodyPastItsLengthIsCutAtTheLength) {
     CScratchFile file("lie.bin", 10);

@@ -129,18 +129,32 @@ TEST(WorkerThread, FailingWaitGivesNoHandle) {
 }
 
 TEST(WorkerThread, AWorkerThatIgnoresTheStopIsTerminatedAfterFiveSeconds) {
+    // A heap of the host's, held by one of its threads the whole time: the forced end has no
+    // business with it.
+    CScopedHandle hReleaseHeap(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE hHostHeap = HeapCreate(0, 0, 0);
+    ASSERT_NE(hHostHeap, nullptr);
+    std::thread host([&] {
+        HeapLock(hHostHeap);
+        WaitForSingleObject(hReleaseHeap.Get(), 15000);
+        HeapUnlock(hHostHeap);
+    });
+
     CTestWorker worker(CTestWorker::Body::IgnoreStop);
     ASSERT_TRUE(worker.StartThread());
     const DWORD dwWorker = worker.WorkerThreadId();
     const DWORD dwStart = GetTickCount();
     EXPECT_TRUE(worker.StopThread());
     const DWORD dwElapsed = GetTickCount() - dwStart;
+    SetEvent(hReleaseHeap.Get());
+    host.join();
+    HeapDestroy(hHostHeap);
     EXPECT_GE(dwElapsed, 4900u);
     EXPECT_LT(dwElapsed, 7000u);
     EXPECT_FALSE(worker.IsRunning());
     EXPECT_FALSE(ThreadExists(dwWorker));
     EXPECT_EQ(worker.m_dwExitThread.load(), 0u) << "a terminated worker runs no exit hook";
-    // The heaps were locked around the termination, not left locked.
+    // The module's heaps were locked around the termination, not left locked.
     void* p = HeapAlloc(GetProcessHeap(), 0, 64);
     EXPECT_NE(p, nullptr);
     HeapFree(GetProcessHeap(), 0, p);

@@ -46,6 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
                     PlanCase{"/redirect-relative/302", FaultMode::RedirectRelative, 302},
                     PlanCase{"/redirect-nolocation/303", FaultMode::RedirectNoLocation, 303},
                     PlanCase{"/reset-after/10240", FaultMode::ResetAfter, 200, 10240},
+                    PlanCase{"/stop-reading/100000", FaultMode::StopReading, 200, 100000},
+                    PlanCase{"/redirect-scheme/302/https", FaultMode::RedirectScheme, 302, 0, "https"},
+                    PlanCase{"/no-length/5", FaultMode::NoLength, 200, 5},
+                    PlanCase{"/no-length", FaultMode::NoLength, 200, kEndless},
+                    PlanCase{"/long-body/7", FaultMode::LongBody, 200, 7},
                     PlanCase{"/slow", FaultMode::Slow, 200, 100}, PlanCase{"/slow/5", FaultMode::Slow, 200, 5},
                     PlanCase{"/big-header", FaultMode::BigHeader, 200, 65536},
                     PlanCase{"/chunked", FaultMode::Chunked}, PlanCase{"/stall", FaultMode::Stall},
@@ -55,6 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PlanCase{"/status", std::nullopt}, PlanCase{"/status/abc", std::nullopt},
                     PlanCase{"/status/99", std::nullopt}, PlanCase{"/status/1000", std::nullopt},
                     PlanCase{"/reset-after", std::nullopt}, PlanCase{"/reset-after/-1", std::nullopt},
-                    PlanCase{"/redirect/302/x", std::nullopt}));
+                    PlanCase{"/redirect/302/x", std::nullopt}, PlanCase{"/stop-reading", std::nullopt},
+                    PlanCase{"/stop-reading/1/x", std::nullopt}, PlanCase{"/redirect-scheme/302", std::nullopt},
+                    PlanCase{"/long-body", std::nullopt}));
 
 }  // namespace

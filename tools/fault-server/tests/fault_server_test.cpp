@@ -105,6 +105,52 @@ TEST_F(FaultServer, ResetsAfterTheGivenBodyBytes) {
     EXPECT_EQ(Log(), "POST /reset-after/1000 1000\n");
 }
 
+TEST_F(FaultServer, StopsReadingAfterTheGivenBodyBytesThenResets) {
+    CRawClient client(m_server->Port());
+    client.Send("POST /stop-reading/1000/300 HTTP/1.1\r\nHost: x\r\nContent-Length: 5000\r\n\r\n" +
+                std::string(5000, 'b'));
+    bool bReset = false;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.ReadAll(5s, &bReset), "") << "nothing is answered";
+    EXPECT_TRUE(bReset);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms) << "the connection is held first";
+    EXPECT_EQ(Log(), "POST /stop-reading/1000/300 1000\n");
+}
+
+TEST_F(FaultServer, StopReadingWithoutATimeHoldsUntilTheServerStops) {
+    CRawClient client(m_server->Port());
+    client.Send("POST /stop-reading/10 HTTP/1.1\r\nHost: x\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'b'));
+    EXPECT_EQ(client.ReadAll(500ms), "");
+    EXPECT_EQ(m_server->Stop(), 0);
+}
+
+TEST_F(FaultServer, RedirectToAnotherScheme) {
+    EXPECT_NE(Exchange("/redirect-scheme/302/https").find("\r\nLocation: https://127.0.0.1:" +
+                                                            std::to_string(m_server->Port()) + "/ok\r\n"),
+              std::string::npos);
+}
+
+TEST_F(FaultServer, BodiesWithAndWithoutALength) {
+    const std::string bare = Exchange("/no-length/100000");
+    EXPECT_EQ(bare.find("Content-Length"), std::string::npos);
+    EXPECT_NE(bare.find("\r\nAlbum-RetCode: 100\r\n"), std::string::npos);
+    EXPECT_TRUE(bare.ends_with("\r\n\r\n" + std::string(100000, 'b'))) << "the close ends the body";
+
+    httplib::Client client("127.0.0.1", m_server->Port());
+    auto result = client.Post("/long-body/5000", "x", "text/plain");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->get_header_value("Content-Length"), "5000");
+    EXPECT_EQ(result->body, std::string(5000, 'b'));
+}
+
+TEST_F(FaultServer, EndlessBodyLastsUntilTheClientHangsUp) {
+    CRawClient client(m_server->Port());
+    client.Send("POST /no-length HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_GT(client.ReadAll(500ms).size(), 1000000u) << "still sending";
+    client.Close();
+    EXPECT_EQ(m_server->Stop(), 0);
+}
+
 TEST_F(FaultServer, ClosesBeforeOrInsideTheHeaders) {
     bool bReset = true;
     EXPECT_EQ(Exchange("/close-before-headers", 100, &bReset), "");
