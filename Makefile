@@ -3,12 +3,17 @@ BUILD  ?= build
 NATIVE := $(BUILD)/native
 WIN    := $(BUILD)/win
 CTEST_JOBS ?= 2
+# What `make dist` writes, and the site's own Authenticode key and certificate (PEM); without
+# them the build signs with a test certificate of its own, in $(BUILD)/signing.
+DIST      ?= dist
+SIGN_KEY  ?=
+SIGN_CERT ?=
 # The i686 tree ships the control. Where this machine cannot run 32-bit programs, an x86_64
 # tree of the same sources runs the Windows tests, the demo and the benchmarks. Which one is
 # asked in each recipe, after set-up: before it the probe would not find 32-bit Wine yet.
 RUN_WIN = $$(scripts/win-test-tree.sh $(BUILD))
 
-.PHONY: all setup configure build test demo bench fuzz screenshots clean
+.PHONY: all setup configure build dist test demo bench fuzz screenshots clean
 
 all: build
 
@@ -18,7 +23,8 @@ setup:
 configure: setup
 	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake -S . -B $(WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-	    -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null
+	    -DNATIVE_BIN=$(abspath $(NATIVE))/bin -DTESSALINE_DIST_DIR=$(abspath $(DIST)) \
+	    -DTESSALINE_SIGN_CERT=$(abspath $(or $(SIGN_CERT),$(BUILD)/signing/test-cert.pem)) >/dev/null
 	@run_win=$(RUN_WIN); if [ "$$run_win" != "$(WIN)" ]; then \
 	    cmake -S . -B "$$run_win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 	        -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null; fi
@@ -29,8 +35,19 @@ build: configure
 	@run_win=$(RUN_WIN); if [ "$$run_win" != "$(WIN)" ]; then cmake --build "$$run_win"; fi; \
 	    printf 'subdirs("native")\nsubdirs("%s")\n' "$$(basename "$$run_win")" > $(BUILD)/CTestTestfile.cmake
 
-# Both trees' tests in one CTest run, so that one summary line covers everything.
+# The signed cabinet and the loose files of the i686 control, for pages and installers.
+define make_dist
+	cmake --build $(WIN) --target tessaline_ocx
+	scripts/make-dist.sh $(WIN) $(DIST) $(if $(SIGN_KEY),--key $(SIGN_KEY)) $(if $(SIGN_CERT),--cert $(SIGN_CERT))
+endef
+
+dist: configure
+	$(make_dist)
+
+# Both trees' tests in one CTest run, so that one summary line covers everything; the
+# packaging tests look at what `make dist` made.
 test: build
+	$(make_dist)
 	cd $(BUILD) && ctest --output-on-failure -j$(CTEST_JOBS) --timeout 1500
 
 demo: build
@@ -46,4 +63,4 @@ screenshots: build
 	scripts/screenshots.sh $(RUN_WIN)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(DIST)

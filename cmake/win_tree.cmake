@@ -97,5 +97,9 @@ endfunction()
 
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)
+# The shipped control is the i686 one: only its tree packs and installs it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_subdirectory(tests/dist)
+endif()
 add_subdirectory(tools/host)
 add_subdirectory(bench/win)

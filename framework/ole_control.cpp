@@ -2,6 +2,8 @@
 
 #include "framework/qi_table.h"
 
+#include <vector>
+
 namespace {
 // A new control's extent before the container sizes it: 640 x 400 pixels at 96 dpi.
 constexpr LONG kDefaultWidthHimetric = 640 * 2540 / 96;
@@ -239,13 +241,23 @@ HRESULT COleControl::UIActivate() {
 
 void COleControl::OnProperties(HWND hWndParent) {
     if (m_info.nPropPages == 0) return;
-    IUnknown* self = static_cast<IOleObject*>(this);
-    CLSID pages[8];
-    ULONG count = m_info.nPropPages < 8 ? m_info.nPropPages : 8;
-    for (ULONG i = 0; i < count; ++i) pages[i] = m_info.pPropPages[i];
     AddRef();  // the frame is modal; the container may drop its reference meanwhile
-    OleCreatePropertyFrame(hWndParent ? hWndParent : m_hWnd, 0, 0, L"", 1, &self, count, pages,
-                           LOCALE_USER_DEFAULT, 0, nullptr);
+    // A container that keeps its own frame (with pages of its own beside the control's) is
+    // asked first; one that has none says so and the control shows the frame itself.
+    CComPtrT<IOleControlSite> site;
+    if (!m_pClientSite || FAILED(m_pClientSite.QueryInterface(site)) || FAILED(site->ShowPropertyFrame())) {
+        IUnknown* self = static_cast<IOleObject*>(this);
+        std::vector<CLSID> pages(m_info.pPropPages, m_info.pPropPages + m_info.nPropPages);
+        // The frame is titled with the control's name, as the registry gives it.
+        LPOLESTR pszName = nullptr;
+        if (FAILED(OleRegGetUserType(*m_info.pClsid, USERCLASSTYPE_FULL, &pszName))) pszName = nullptr;
+        // Owned by the container's top-level window, which the modal frame disables.
+        HWND hWndOwner = hWndParent ? hWndParent : m_hWnd;
+        if (hWndOwner) hWndOwner = GetAncestor(hWndOwner, GA_ROOT);
+        OleCreatePropertyFrame(hWndOwner, 0, 0, pszName ? pszName : L"", 1, &self, static_cast<ULONG>(pages.size()),
+                               pages.data(), LOCALE_USER_DEFAULT, 0, nullptr);
+        CoTaskMemFree(pszName);
+    }
     Release();
 }
 

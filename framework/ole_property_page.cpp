@@ -34,8 +34,6 @@ SIZE DialogTemplateSize(UINT nIDTemplate) {
 COlePropertyPage::COlePropertyPage(UINT nIDTemplate, UINT nIDCaption)
     : CDialog(nIDTemplate), m_nIDCaption(nIDCaption) {}
 
-COlePropertyPage::~COlePropertyPage() = default;
-
 STDMETHODIMP COlePropertyPage::QueryInterface(REFIID riid, void** ppv) {
     static const QITableEntry table[] = {QI_ENTRY(COlePropertyPage, IPropertyPage), QI_END()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
@@ -63,6 +61,9 @@ STDMETHODIMP COlePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL) {
     if (m_hWnd) return E_UNEXPECTED;
     if (!Create(GetTemplateId(), hWndParent)) return E_OUTOFMEMORY;
     MoveWindow(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top);
+    RECT rcSite{};
+    m_bFillsSite = hWndParent && ::GetClientRect(hWndParent, &rcSite) && EqualRect(&rcSite, pRect);
+    if (m_bFillsSite) PostMessage(kMsgFitSite);
     DoDataExchange(false);
     DDP_PostProcessing(false);
     return S_OK;
@@ -101,8 +102,16 @@ STDMETHODIMP COlePropertyPage::Show(UINT nCmdShow) {
 STDMETHODIMP COlePropertyPage::Move(LPCRECT pRect) {
     if (!pRect) return E_POINTER;
     if (!m_hWnd) return E_UNEXPECTED;
+    m_bFillsSite = false;
     MoveWindow(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top);
     return S_OK;
+}
+
+LRESULT COlePropertyPage::OnFitSite(WPARAM, LPARAM) {
+    RECT rcSite{};
+    if (m_bFillsSite && ::GetClientRect(::GetParent(m_hWnd), &rcSite))
+        MoveWindow(rcSite.left, rcSite.top, rcSite.right - rcSite.left, rcSite.bottom - rcSite.top);
+    return 0;
 }
 
 STDMETHODIMP COlePropertyPage::IsPageDirty() { return m_bDirty ? S_OK : S_FALSE; }

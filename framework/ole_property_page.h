@@ -13,7 +13,6 @@
 class COlePropertyPage : public CDialog, public IPropertyPage {
 public:
     COlePropertyPage(UINT nIDTemplate, UINT nIDCaption);
-    ~COlePropertyPage() override;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -41,11 +40,23 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
 
+    BEGIN_MESSAGE_MAP(COlePropertyPage, CDialog)
+        ON_MESSAGE(kMsgFitSite, OnFitSite)
+    END_MESSAGE_MAP()
+
 private:
+    // Posted by Activate: a frame may size the page's site after activating the page (Wine's
+    // does, and never calls Move), which would leave the page short of the site it fills.
+    static constexpr UINT kMsgFitSite = WM_APP + 1;
+    LRESULT OnFitSite(WPARAM, LPARAM);
+
     CModuleObjectCount m_objectCount;
     LONG m_nRef = 1;
     UINT m_nIDCaption;
     bool m_bDirty = false;
+    // The page was given the whole of its parent's client area and keeps to it until the
+    // frame places it with Move.
+    bool m_bFillsSite = false;
     CComPtrT<IPropertyPageSite> m_pPageSite;
     std::vector<CComPtrT<IUnknown>> m_arrObjects;
 };

@@ -13,7 +13,7 @@ SUDO=""
 PACKAGES="wine wine32:i386 wine64 mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
  xvfb xauth imagemagick x11-apps nasm googletest xdotool fonts-wqy-microhei locales
  libcpp-httplib-dev libgif-dev clang libclang-rt-14-dev curl dpkg-dev cmake ninja-build
- g++ make"
+ g++ make gcab osslsigncode openssl"
 
 step_done() { [ -f "$STAMPS/$1" ]; }
 mark_done() { touch "$STAMPS/$1"; }
@@ -31,6 +31,14 @@ if ! packages_present; then
     $SUDO apt-get update -q
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $PACKAGES
+fi
+
+# The example endpoint for Node.js. A machine that already has Node.js from elsewhere keeps it:
+# Debian's npm package conflicts with the distributions that bundle their own npm.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    echo "setup: installing Node.js"
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q nodejs npm
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
@@ -95,5 +103,21 @@ for arch in i686 x86_64; do
     build_libjpeg "$arch"
     build_gtest "$arch"
 done
+
+# The Node.js example endpoint's modules, as its lock file pins them, outside the source
+# tree; the tests find them through NODE_PATH. A new lock file gets a new stamp.
+install_node_modules() {
+    local lock=$HERE/examples/server-node/package-lock.json
+    local stamp=server-node-$(sha256sum "$lock" | cut -c1-16)
+    step_done "$stamp" && return 0
+    echo "setup: installing the Node.js example's modules"
+    local dir=$CACHE/server-node
+    rm -rf "$dir" && mkdir -p "$dir"
+    cp "$HERE/examples/server-node/package.json" "$lock" "$dir/"
+    (cd "$dir" && npm ci --omit=dev --no-audit --no-fund --loglevel=error >/dev/null)
+    rm -f "$STAMPS"/server-node-*
+    mark_done "$stamp"
+}
+install_node_modules
 
 echo "setup: ready ($CACHE)"

@@ -113,11 +113,20 @@ private:
         m_result.bReuploadVisible = reupload && IsWindowVisible(reupload);
         m_result.bReuploadEnabled = reupload && IsWindowEnabled(reupload);
     }
+    // Tests of other processes share the display and the prefix: only this one's dialogs count.
+    HWND OwnVisibleDialog() const {
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", m_strTitle.c_str()));) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+        }
+        return nullptr;
+    }
     void Run() {
         const DWORD dwStart = GetTickCount();
         while (!m_bStop && GetTickCount() - dwStart < m_dwTimeoutMs) {
-            HWND w = FindWindowA("#32770", m_strTitle.c_str());
-            if (w && IsWindowVisible(w)) {
+            HWND w = OwnVisibleDialog();
+            if (w) {
                 Read(w);
                 if (m_onFound) m_onFound();
                 PostMessageA(w, WM_COMMAND, MAKEWPARAM(m_nButton, BN_CLICKED),

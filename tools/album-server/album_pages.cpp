@@ -1,5 +1,6 @@
 #include "album_pages.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "gbk_text.h"
@@ -60,16 +61,26 @@ std::string AlbumPath(const Album& album) {
     return "/album/" + album.strKxuin + "/" + album.strId + "/";
 }
 
+std::string AlbumViewPath(const Album& album) {
+    return "/view/" + album.strKxuin + "/" + album.strId + "/";
+}
+
+std::string UploadPagePath(const Album& album) {
+    return "/upload/" + album.strKxuin + "/" + album.strId + "/";
+}
+
 std::string PicturePath(const Album& album, std::string_view nameGbk) {
     return AlbumPath(album) + PercentEncode(nameGbk);
 }
 
-std::string RenderIndexPage(const CAccountBook& book) {
+std::string RenderIndexPage(const CAccountBook& book, bool bUploadPages) {
     std::string page = Head(Gbk("相册列表"));
     page += "<ul>\n";
     for (const auto& album : book.Albums()) {
         page += "<li><a href=\"" + AlbumPath(album) + "\">" + HtmlEscape(album.strNameGbk) + "</a> (" +
-                album.strKxuin + ")</li>\n";
+                album.strKxuin + ")";
+        if (bUploadPages) page += " <a href=\"" + UploadPagePath(album) + "\">" + Gbk("上传照片") + "</a>";
+        page += "</li>\n";
     }
     page += "</ul>\n</body></html>\n";
     return page;
@@ -88,4 +99,59 @@ std::string RenderAlbumPage(const CAccountBook& book, const Album& album) {
     }
     page += "</ul>\n<p><a href=\"/\">" + Gbk("返回") + "</a></p>\n</body></html>\n";
     return page;
+}
+
+uint64_t KilobytesUp(uint64_t nBytes) {
+    return (nBytes + 1023) / 1024;
+}
+
+std::string RenderAlbumView(const CAccountBook& book, const Album& album) {
+    const auto pictures = book.Pictures(album);
+    const uint64_t nUsed = book.UsedBytes(album);
+    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"GBK\"><title>" + HtmlEscape(album.strNameGbk) +
+                       "</title>\n<style>body{margin:4px;font:12px sans-serif}figure{display:inline-block;"
+                       "margin:4px;text-align:center}img{height:64px}</style></head>\n<body>\n";
+    page += "<p class=\"space\" data-used-kb=\"" + std::to_string(KilobytesUp(nUsed)) + "\" data-quota-kb=\"" +
+            std::to_string(album.nQuotaBytes / 1024) + "\">" + Gbk("已使用：") + Kilobytes(nUsed) + " / " +
+            Kilobytes(album.nQuotaBytes) + Gbk("，图片：") + std::to_string(pictures.size()) + "</p>\n";
+    for (const auto& picture : pictures) {
+        const std::string link = PicturePath(album, picture.strNameGbk);
+        page += "<figure><a href=\"" + link + "\" target=\"_blank\"><img src=\"" + link + "\" alt=\"\"></a><figcaption>" +
+                HtmlEscape(picture.strNameGbk) + "</figcaption></figure>\n";
+    }
+    page += "</body></html>\n";
+    return page;
+}
+
+std::string FillTemplate(std::string_view text, const std::map<std::string, std::string>& values) {
+    std::string out;
+    size_t nPos = 0;
+    while (nPos < text.size()) {
+        const size_t nOpen = text.find("{{", nPos);
+        const size_t nClose = nOpen == std::string_view::npos ? nOpen : text.find("}}", nOpen + 2);
+        if (nClose == std::string_view::npos) break;
+        const auto value = values.find(std::string(text.substr(nOpen + 2, nClose - nOpen - 2)));
+        out.append(text.substr(nPos, nOpen - nPos));
+        if (value == values.end())
+            out.append(text.substr(nOpen, nClose + 2 - nOpen));
+        else
+            out += value->second;
+        nPos = nClose + 2;
+    }
+    out.append(text.substr(std::min(nPos, text.size())));
+    return out;
+}
+
+std::string JsStringText(std::string_view text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == '"' || c == '\'' || c == '\\' || c == '<' || c == '>' || c == '&' || c == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
 }

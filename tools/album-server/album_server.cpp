@@ -1,6 +1,8 @@
 #include "album_server.h"
 
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 
 #include "album_pages.h"
@@ -19,7 +21,7 @@ CAlbumServer::CAlbumServer(CAccountBook& book, const CSigner& signer, Options op
     m_server.set_write_timeout(30, 0);
 
     m_server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content(RenderIndexPage(m_book), "text/html; charset=GBK");
+        res.set_content(RenderIndexPage(m_book, !m_options.uploadPage.empty()), "text/html; charset=GBK");
     });
     m_server.Get("/stats", [this](const httplib::Request&, httplib::Response& res) {
         res.set_content("uploads " + std::to_string(m_nUploads) + "\nstored " + std::to_string(m_nStored) +
@@ -34,6 +36,27 @@ CAlbumServer::CAlbumServer(CAccountBook& book, const CSigner& signer, Options op
             return;
         }
         res.set_content(RenderAlbumPage(m_book, *album), "text/html; charset=GBK");
+    });
+    m_server.Get(R"(/view/(\d+)/([0-9a-f]+)/)", [this](const httplib::Request& req, httplib::Response& res) {
+        const Album* album = m_book.FindById(req.matches[1].str(), req.matches[2].str());
+        if (!album) {
+            res.status = 404;
+            return;
+        }
+        // Reloaded by the page after every batch: never from a cache.
+        res.set_header("Cache-Control", "no-cache");
+        res.set_content(RenderAlbumView(m_book, *album), "text/html; charset=GBK");
+    });
+    m_server.Get(R"(/upload/(\d+)/([0-9a-f]+)/)",
+                 [this](const httplib::Request& req, httplib::Response& res) { HandleUploadPage(req, res); });
+    m_server.Get("/tessaline.cab", [this](const httplib::Request&, httplib::Response& res) {
+        std::ifstream in(m_options.cabinet, std::ios::binary);
+        if (m_options.cabinet.empty() || !in) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+                        "application/vnd.ms-cab-compressed");
     });
     m_server.Get(R"(/album/(\d+)/([0-9a-f]+)/([^/]+))",
                  [this](const httplib::Request& req, httplib::Response& res) { HandlePicture(req, res); });
@@ -142,6 +165,30 @@ void CAlbumServer::Answer(httplib::Response& res, const Verdict& verdict, const 
     if (pReceiver && pReceiver->HasFile())
         body += "bytes " + std::to_string(pReceiver->FileBytes()) + "\nsha256 " + pReceiver->Sha256() + "\n";
     res.set_content(body, "text/plain");
+}
+
+void CAlbumServer::HandleUploadPage(const httplib::Request& req, httplib::Response& res) {
+    const Album* album = m_book.FindById(req.matches[1].str(), req.matches[2].str());
+    std::ifstream in(m_options.uploadPage, std::ios::binary);
+    if (!album || m_options.uploadPage.empty() || !in) {
+        res.status = 404;
+        return;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Uploads go back to the address the browser reached this server by.
+    const std::string host = req.has_header("Host") ? req.get_header_value("Host") : "127.0.0.1";
+    const std::map<std::string, std::string> values = {
+        {"KXUIN", album->strKxuin},
+        {"ALBUM_NAME", JsStringText(album->strNameUtf8)},
+        {"SIGNATURE", m_signer.Sign(album->strKxuin, album->strNameGbk)},
+        {"SPACE_KB", std::to_string(album->nQuotaBytes / 1024)},
+        {"USED_KB", std::to_string(KilobytesUp(m_book.UsedBytes(*album)))},
+        {"UPLOAD_CGI", JsStringText("http://" + host + "/cgi-bin/upload")},
+        {"ALBUM_VIEW", AlbumViewPath(*album)},
+    };
+    res.set_header("Cache-Control", "no-cache");
+    // The template is UTF-8, and so is the page: its script hands the control Unicode text.
+    res.set_content(FillTemplate(text, values), "text/html; charset=UTF-8");
 }
 
 void CAlbumServer::HandlePicture(const httplib::Request& req, httplib::Response& res) {

@@ -16,6 +16,12 @@ public:
     struct Options {
         std::filesystem::path dataDir;
         bool bAnyFile = false;  // store files that are neither JPEG nor GIF (for transfer tests)
+        // The upload page template (examples/upload.html), served for each album at
+        // /upload/KXUIN/HEX/ with that album's values, as a site would render it for the
+        // signed-in owner; none: no such page.
+        std::filesystem::path uploadPage;
+        // The signed cabinet, served at /tessaline.cab for the page's codebase; none: 404.
+        std::filesystem::path cabinet;
     };
 
     CAlbumServer(CAccountBook& book, const CSigner& signer, Options options);
@@ -33,6 +39,7 @@ private:
     const Album* AlbumOf(const std::map<std::string, std::string>& fields) const;
     void Answer(httplib::Response& res, const Verdict& verdict, const CUploadReceiver* pReceiver);
     void HandlePicture(const httplib::Request& req, httplib::Response& res);
+    void HandleUploadPage(const httplib::Request& req, httplib::Response& res);
 
     CAccountBook& m_book;
     const CSigner& m_signer;

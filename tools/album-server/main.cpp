@@ -1,4 +1,4 @@
-// album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file]
+// album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file] [--page FILE] [--cab FILE]
 #include <signal.h>
 
 #include <atomic>
@@ -14,6 +14,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file]\n"
+                 "                    [--page UPLOAD_PAGE_TEMPLATE] [--cab TESSALINE_CAB]\n"
                  "  PORT 0 picks a free port; the first line on stdout is \"listening 127.0.0.1:PORT\",\n"
                  "  then one line \"signature KXUIN SIGNATURE ALBUM\" per album.\n");
     return 2;
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
             secret = argv[++i];
         else if (std::strcmp(argv[i], "--any-file") == 0)
             options.bAnyFile = true;
+        else if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc)
+            options.uploadPage = argv[++i];
+        else if (std::strcmp(argv[i], "--cab") == 0 && i + 1 < argc)
+            options.cabinet = argv[++i];
         else
             return Usage();
     }

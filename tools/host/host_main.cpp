@@ -30,6 +30,8 @@ struct Options {
     std::vector<std::string> arrPrints;
     DWORD dwCloseAfterMs = 0;
     bool bAbout = false;
+    // The control's property frame, the way a design-time container opens it.
+    enum class PropertyFrame { None, Pages, Verb } propertyFrame = PropertyFrame::None;
     std::string strOpenFolder;
     bool bUpload = false;
     std::vector<std::string> arrWatchedTitles;
@@ -37,12 +39,16 @@ struct Options {
 
 const char kUsageText[] =
     "usage: host [--progid ID] [--size WxH] [--set Name=Value]... [--file FILE]\n"
-    "            [--print Name]... [--about] [--open-folder DIR [--upload]] [--close-after MS]\n"
+    "            [--print Name]... [--about] [--properties | --properties-verb]\n"
+    "            [--open-folder DIR [--upload]] [--close-after MS]\n"
     "  --set     sets a property by name; numbers go as integers, \"quoted\" or other text as strings\n"
     "  --file    reads one Name=Value per line (# starts a comment)\n"
     "  --print   reads a property back after the sets and prints it\n"
     "  --open-folder  shows DIR's pictures, as a click on that folder in the control's tree does\n"
     "  --upload  then selects them all and presses the upload button, as a person would\n"
+    "  --properties  shows the property frame with the pages the control lists\n"
+    "            (ISpecifyPropertyPages); --properties-verb asks the control to show it\n"
+    "            (its Properties verb); either prints a line when the frame has closed\n"
     "  --report-window TEXT  prints \"window shown: N\" (N counts from 1 in the order given) once\n"
     "            a window whose title holds TEXT is on screen, for scripts that wait for it\n";
 
@@ -98,6 +104,10 @@ int ParseOptions(int argc, char** argv, Options& o) {
             o.bUpload = true;
         } else if (arg == "--about") {
             o.bAbout = true;
+        } else if (arg == "--properties") {
+            o.propertyFrame = Options::PropertyFrame::Pages;
+        } else if (arg == "--properties-verb") {
+            o.propertyFrame = Options::PropertyFrame::Verb;
         } else {
             std::fputs(kUsageText, stderr);
             return kUsage;
@@ -159,6 +169,38 @@ int PrintProperty(IDispatch* disp, const std::string& name) {
     std::printf("get %s = %s\n", name.c_str(), BstrToAnsi(result.bstrVal).c_str());
     VariantClear(&result);
     return kOk;
+}
+
+// What a container does for its "Properties..." command: a frame with the pages the
+// control names, titled with the control's name, or the control's own Properties verb.
+// Modal: returns when the frame has closed.
+HRESULT ShowPropertyFrame(IUnknown* control, HWND hWndOwner, Options::PropertyFrame how) {
+    if (how == Options::PropertyFrame::Verb) {
+        CComPtrT<IOleObject> ole;
+        HRESULT hr = control->QueryInterface(IID_IOleObject, ole.ReceiveVoid());
+        if (FAILED(hr)) return hr;
+        CComPtrT<IOleClientSite> site;
+        ole->GetClientSite(site.Receive());
+        RECT rc{};
+        GetClientRect(hWndOwner, &rc);
+        return ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, site.Get(), 0, hWndOwner, &rc);
+    }
+    CComPtrT<ISpecifyPropertyPages> specify;
+    HRESULT hr = control->QueryInterface(IID_ISpecifyPropertyPages, specify.ReceiveVoid());
+    if (FAILED(hr)) return hr;
+    CAUUID pages{};
+    if (FAILED(hr = specify->GetPages(&pages))) return hr;
+    std::wstring caption = L"TESSALINE";
+    CComPtrT<IOleObject> ole;
+    LPOLESTR pszName = nullptr;
+    if (SUCCEEDED(control->QueryInterface(IID_IOleObject, ole.ReceiveVoid())) &&
+        SUCCEEDED(ole->GetUserType(USERCLASSTYPE_FULL, &pszName)) && pszName)
+        caption = pszName;
+    CoTaskMemFree(pszName);
+    hr = OleCreatePropertyFrame(hWndOwner, 0, 0, caption.c_str(), 1, &control, pages.cElems, pages.pElems,
+                                LOCALE_USER_DEFAULT, 0, nullptr);
+    CoTaskMemFree(pages.pElems);
+    return hr;
 }
 
 HWND g_hWndControlSite = nullptr;
@@ -297,6 +339,14 @@ int RunHost(const Options& o) {
             DISPPARAMS none{};
             disp->Invoke(DISPID_ABOUTBOX, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
                          nullptr);
+        }
+        if (o.propertyFrame != Options::PropertyFrame::None) {
+            const HRESULT hr = ShowPropertyFrame(unknown.Get(), hWnd, o.propertyFrame);
+            CComPtrT<IPersistStreamInit> persist;
+            const bool bModified = SUCCEEDED(unknown.QueryInterface(persist)) && persist->IsDirty() == S_OK;
+            std::printf("host: property frame closed (0x%08lx), control modified: %s\n",
+                        static_cast<unsigned long>(hr), bModified ? "yes" : "no");
+            std::fflush(stdout);
         }
         if (o.dwCloseAfterMs) SetTimer(hWnd, kCloseTimer, o.dwCloseAfterMs, nullptr);
         for (size_t i = 0; i < o.arrWatchedTitles.size(); ++i)

@@ -14,6 +14,7 @@
 #include <random>
 #include <thread>
 
+#include "album_pages.h"
 #include "raw_client.h"
 #include "server_process.h"
 #include "transport/multipart_body.h"
@@ -416,6 +417,61 @@ TEST_F(AlbumServer, ListingPageShowsTheStoredPictures) {
 
     EXPECT_EQ(client.Get((albumPath + "..%2F..%2F.secret").c_str())->status, 404);
     EXPECT_EQ(client.Get("/album/10001/00/")->status, 404);
+}
+
+// What a page gets from the server: the upload page filled in for one album, with a signature
+// that the upload script accepts; the album view it reloads; the cabinet it installs from.
+TEST_F(AlbumServer, ServesTheUploadPageTheAlbumViewAndTheCabinet) {
+    const std::string albumId = HexOf(kGbkAlbum);
+    httplib::Client before("127.0.0.1", m_server->Port());
+    EXPECT_EQ(before.Get(("/upload/10001/" + albumId + "/").c_str())->status, 404);  // no page given
+    EXPECT_EQ(before.Get("/tessaline.cab")->status, 404);
+
+    const fs::path cab = fs::path(m_files.Path()) / "tessaline.cab";
+    WriteFile(cab, 70000, "MSCF", 7);
+    Restart({"--page", TESSALINE_SOURCE_DIR "/examples/upload.html", "--cab", cab.string()});
+    httplib::Client client("127.0.0.1", m_server->Port());
+    auto index = client.Get("/");
+    ASSERT_TRUE(index);
+    EXPECT_NE(index->body.find("href=\"/upload/10001/" + albumId + "/\""), std::string::npos) << index->body;
+
+    const std::string signature = m_signatures["10001/我的相册"];
+    auto page = client.Get(("/upload/10001/" + albumId + "/").c_str());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=UTF-8");
+    const std::string& html = page->body;
+    EXPECT_EQ(html.find("{{"), std::string::npos) << "a mark was left unfilled";
+    EXPECT_NE(html.find("signature: \"" + signature + "\""), std::string::npos) << html;
+    EXPECT_NE(html.find("kxuin: 10001,"), std::string::npos);
+    EXPECT_NE(html.find("albumName: \"我的相册\""), std::string::npos);
+    EXPECT_NE(html.find("spaceKB: 1048576,"), std::string::npos);
+    EXPECT_NE(html.find("usedKB: 0,"), std::string::npos);
+    EXPECT_NE(html.find("uploadCGI: \"http://127.0.0.1:" + std::to_string(m_server->Port()) + "/cgi-bin/upload\""),
+              std::string::npos);
+    EXPECT_NE(html.find("src=\"/view/10001/" + albumId + "/\""), std::string::npos);
+
+    // The page's signature is the one the upload script takes; the view then shows the picture
+    // and the space it uses, rounded up to whole KB.
+    ASSERT_EQ(Post(Mine(), Picture("beach.jpg", 1500)).retCode, "100");
+    auto view = client.Get(("/view/10001/" + albumId + "/").c_str());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->status, 200);
+    EXPECT_NE(view->body.find("data-used-kb=\"2\""), std::string::npos) << view->body;
+    EXPECT_NE(view->body.find("<img src=\"/album/10001/" + albumId + "/beach.jpg\""), std::string::npos);
+    EXPECT_NE(client.Get(("/upload/10001/" + albumId + "/").c_str())->body.find("usedKB: 2,"), std::string::npos);
+    EXPECT_EQ(client.Get("/view/10001/00/")->status, 404);
+
+    auto served = client.Get("/tessaline.cab");
+    ASSERT_TRUE(served);
+    EXPECT_EQ(served->status, 200);
+    EXPECT_TRUE(served->body == ReadFile(cab));
+}
+
+TEST(AlbumPages, TextInAScriptStringCannotEndItOrThePage) {
+    EXPECT_EQ(JsStringText("相册 \"x\" 'y' \\ </script>&\n"),
+              "相册 \\u0022x\\u0022 \\u0027y\\u0027 \\u005c \\u003c/script\\u003e\\u0026\\u000a");
+    EXPECT_EQ(FillTemplate("a {{X}} b {{Y}} {{", {{"X", "1"}}), "a 1 b {{Y}} {{");
 }
 
 class AlbumServerAnyFile : public AlbumServer, public testing::WithParamInterface<uint64_t> {

@@ -1,0 +1,64 @@
+#!/bin/bash
+# Packs the shipped control for sites: DIST/tessaline.cab (the i686 control, Upload.gif and
+# the INF) for a page's codebase, and the same files loose for an installation by hand. The
+# control and the cabinet are signed with Authenticode. Without a key and certificate of the
+# site's own, a test certificate is made once and kept beside the build trees; nobody trusts
+# it, but it proves the signing works.
+#   make-dist.sh WIN_TREE DIST_DIR [--key KEY.pem --cert CERT.pem]
+set -euo pipefail
+win=$(realpath "$1")
+dist=$(realpath -m "$2")
+shift 2
+key="" cert=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --key) key=$2; shift 2 ;;
+    --cert) cert=$2; shift 2 ;;
+    *) echo "usage: make-dist.sh WIN_TREE DIST_DIR [--key KEY.pem --cert CERT.pem]" >&2; exit 2 ;;
+    esac
+done
+root=$(cd "$(dirname "$0")/.." && pwd)
+ocx=$win/bin/tessaline.ocx
+[ -f "$ocx" ] || { echo "make-dist: $ocx is not built" >&2; exit 1; }
+[ "$(cat "$win/wine-arch" 2>/dev/null)" = win32 ] || { echo "make-dist: $win is not the i686 tree" >&2; exit 1; }
+
+if [ -z "$key$cert" ]; then
+    signing=$(dirname "$win")/signing
+    key=$signing/test-key.pem cert=$signing/test-cert.pem
+    if [ ! -f "$key" ] || [ ! -f "$cert" ]; then
+        echo "make-dist: making a test code-signing certificate in $signing"
+        mkdir -p "$signing"
+        openssl req -x509 -newkey rsa:3072 -sha256 -days 3650 -nodes -keyout "$key" -out "$cert" \
+            -subj "/O=Halvane Media/CN=TESSALINE test code signing" \
+            -addext "basicConstraints=critical,CA:FALSE" -addext "keyUsage=critical,digitalSignature" \
+            -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+    fi
+fi
+[ -f "$key" ] && [ -f "$cert" ] || { echo "make-dist: give both --key and --cert" >&2; exit 2; }
+
+# The INF names what the build compiled in: the control's class from the IDL, the file
+# version from the version resource.
+clsid=$(awk '/uuid\(/ { u = $0 } /coclass TessalineCtrl/ { print u; exit }' "$root/res/tessaline.idl" |
+    sed 's/.*uuid(\([0-9A-Fa-f-]*\)).*/{\1}/' | tr a-f A-F)
+version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\).*/\1,\2,\3,\4/p' "$root/res/tessaline.rc")
+[[ $clsid =~ ^\{[0-9A-F-]{36}\}$ ]] && [[ $version =~ ^[0-9]+,[0-9]+,[0-9]+,[0-9]+$ ]] ||
+    { echo "make-dist: cannot read the class ($clsid) or the version ($version)" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+sign() {  # in out
+    osslsigncode sign -certs "$cert" -key "$key" -n "Halvane Media Tools" -h sha256 -in "$1" -out "$2" >/dev/null
+}
+sign "$ocx" "$work/tessaline.ocx"
+cp "$root/res/Upload.gif" "$work/Upload.gif"
+# CR LF: the INF is read by Windows tools, and by people in its editors.
+sed -e "s/@CLSID@/$clsid/g" -e "s/@VERSION_COMMAS@/$version/g" -e "s/@VERSION_DOTS@/${version//,/.}/g" \
+    -e 's/$/\r/' "$root/res/tessaline.inf.in" >"$work/tessaline.inf"
+(cd "$work" && gcab -c -n -z unsigned.cab tessaline.inf tessaline.ocx Upload.gif)
+sign "$work/unsigned.cab" "$work/tessaline.cab"
+
+rm -rf "$dist"
+mkdir -p "$dist"
+cp "$work/tessaline.cab" "$work/tessaline.inf" "$work/tessaline.ocx" "$work/Upload.gif" "$dist/"
+echo "make-dist: $dist/tessaline.cab ($(stat -c %s "$dist/tessaline.cab") bytes, signed by" \
+    "$(openssl x509 -in "$cert" -noout -subject | sed 's/^subject= *//'))"
