@@ -38,12 +38,11 @@ CComPtrT<IPicture> MakeThumbnail(HDC hdc, IPicture* pPicture, int nWidth, int nH
         const CBackBuffer surface(hdc, nWidth, nHeight);
         if (!surface)
             return {};
-        const HDC dcMem = surface.Get();
         const RECT rc{0, 0, nWidth, nHeight};
-        FillRect(dcMem, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        RenderWholePicture(dcMem, pPicture, nWidth, nHeight);
+        FillRect(surface.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        RenderWholePicture(surface.Get(), pPicture, nWidth, nHeight);
         // Whether it worked shows in the file: an empty or broken one does not load.
-        SaveRectAsJpeg(dcMem, 0, 0, nWidth, nHeight, kThumbnailQuality,
+        SaveRectAsJpeg(surface.Get(), 0, 0, nWidth, nHeight, kThumbnailQuality,
                        AnsiToWide(file.GetPath()).c_str());
     }
     return LoadPicture(file.GetPath(), nullptr);

@@ -24,19 +24,17 @@ void InvertDragRect(HDC hdc, const RECT& rc) {
 // Releases what a drag holds on every way out of it.
 class CDragSession {
 public:
-    CDragSession(HWND hBar, HWND hParent) : m_hParent(hParent), m_hdc(GetDC(hParent)) { SetCapture(hBar); }
+    CDragSession(HWND hBar, HWND hParent) : m_dc(hParent) { SetCapture(hBar); }
     ~CDragSession() {
-        ReleaseDC(m_hParent, m_hdc);
         ReleaseCapture();
         ClipCursor(nullptr);
     }
     CDragSession(const CDragSession&) = delete;
     CDragSession& operator=(const CDragSession&) = delete;
-    HDC Dc() const { return m_hdc; }
+    HDC Dc() const { return m_dc.Get(); }
 
 private:
-    HWND m_hParent;
-    HDC m_hdc;
+    CWindowDC m_dc;
 };
 
 }  // namespace
