@@ -135,12 +135,6 @@ void CTessalineCtrl::AboutBox() {
     dlgAbout.DoModal();
 }
 
-void CTessalineCtrl::DoPropExchange(CPropExchange& px) { COleControl::DoPropExchange(px); }
-
-void CTessalineCtrl::OnResetState() { COleControl::OnResetState(); }
-
-void CTessalineCtrl::OnDraw(HDC, const RECT&) {}
-
 int CTessalineCtrl::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     if (DefWindowProc(WM_CREATE, 0, reinterpret_cast<LPARAM>(lpCreateStruct)) == -1) return -1;
     m_dlgPanel.Create(IDD_MAIN_PANEL, this);

@@ -35,9 +35,6 @@ public:
 
 protected:
     std::span<const DispatchEntry> GetDispatchMap() const override;
-    void DoPropExchange(CPropExchange& px) override;
-    void OnResetState() override;
-    void OnDraw(HDC hdc, const RECT& rcBounds) override;
 
     int OnCreate(LPCREATESTRUCTA lpCreateStruct);
     void OnSize(UINT nType, int cx, int cy);

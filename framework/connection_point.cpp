@@ -1,4 +1,5 @@
 #include "framework/connection_point.h"
+#include "framework/com_boundary.h"
 
 #include "framework/qi_table.h"
 
@@ -36,18 +37,20 @@ STDMETHODIMP CConnectionPoint::GetConnectionPointContainer(IConnectionPointConta
 }
 
 STDMETHODIMP CConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
-    if (!pdwCookie) return E_POINTER;
-    *pdwCookie = 0;
-    if (!pUnkSink) return E_POINTER;
-    // Event sinks of a dispinterface answer its id; many script hosts' sinks only IDispatch.
-    CComPtrT<IDispatch> dispatch;
-    if (FAILED(pUnkSink->QueryInterface(m_iid, dispatch.ReceiveVoid())) &&
-        FAILED(pUnkSink->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid())))
-        return CONNECT_E_CANNOTCONNECT;
-    DWORD cookie = m_dwNextCookie++;
-    m_arrSinks.push_back(Sink{cookie, std::move(dispatch)});
-    *pdwCookie = cookie;
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (!pdwCookie) return E_POINTER;
+        *pdwCookie = 0;
+        if (!pUnkSink) return E_POINTER;
+        // Event sinks of a dispinterface answer its id; many script hosts' sinks only IDispatch.
+        CComPtrT<IDispatch> dispatch;
+        if (FAILED(pUnkSink->QueryInterface(m_iid, dispatch.ReceiveVoid())) &&
+            FAILED(pUnkSink->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid())))
+            return CONNECT_E_CANNOTCONNECT;
+        DWORD cookie = m_dwNextCookie++;
+        m_arrSinks.push_back(Sink{cookie, std::move(dispatch)});
+        *pdwCookie = cookie;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CConnectionPoint::Unadvise(DWORD dwCookie) {

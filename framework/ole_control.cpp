@@ -1,4 +1,5 @@
 #include "framework/ole_control.h"
+#include "framework/com_boundary.h"
 
 #include "framework/qi_table.h"
 
@@ -114,22 +115,24 @@ STDMETHODIMP COleControl::GetClipboardData(DWORD, IDataObject** ppDataObject) {
 
 STDMETHODIMP COleControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG, HWND hwndParent,
                                  LPCRECT lprcPosRect) {
-    if (pActiveSite && !m_pClientSite) m_pClientSite = CComPtrT<IOleClientSite>(pActiveSite);
-    switch (iVerb) {
-    case OLEIVERB_PRIMARY:
-    case OLEIVERB_SHOW:
-    case OLEIVERB_INPLACEACTIVATE:
-    case OLEIVERB_UIACTIVATE:
-        return InPlaceActivate(iVerb, hwndParent, lprcPosRect);
-    case OLEIVERB_HIDE:
-        if (m_hWnd) ShowWindow(SW_HIDE);
-        return S_OK;
-    case OLEIVERB_PROPERTIES:
-        OnProperties(hwndParent);
-        return S_OK;
-    default:
-        return iVerb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
-    }
+    return ComBoundary([&]() -> HRESULT {
+        if (pActiveSite && !m_pClientSite) m_pClientSite = CComPtrT<IOleClientSite>(pActiveSite);
+        switch (iVerb) {
+        case OLEIVERB_PRIMARY:
+        case OLEIVERB_SHOW:
+        case OLEIVERB_INPLACEACTIVATE:
+        case OLEIVERB_UIACTIVATE:
+            return InPlaceActivate(iVerb, hwndParent, lprcPosRect);
+        case OLEIVERB_HIDE:
+            if (m_hWnd) ShowWindow(SW_HIDE);
+            return S_OK;
+        case OLEIVERB_PROPERTIES:
+            OnProperties(hwndParent);
+            return S_OK;
+        default:
+            return iVerb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
+        }
+    });
 }
 
 STDMETHODIMP COleControl::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {

@@ -2,6 +2,9 @@
 // calls are served from the control's dispatch map.
 #include "framework/ole_control.h"
 
+#include "framework/com_boundary.h"
+#include "framework/variant.h"
+
 HRESULT COleControl::LoadTypeInfo(REFGUID guid, ITypeInfo** ppTI) {
     *ppTI = nullptr;
     CComPtrT<ITypeLib> lib;
@@ -58,16 +61,7 @@ STDMETHODIMP COleControl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wF
     if (!entry) return DISP_E_MEMBERNOTFOUND;
     // The call may run a modal loop (the About box) in which the page drops the control.
     AddRef();
-    HRESULT hr;
-    try {
-        hr = InvokeEntry(*entry, wFlags, pDispParams, pVarResult, puArgErr);
-    } catch (...) {
-        if (pExcepInfo) {
-            *pExcepInfo = EXCEPINFO{};
-            pExcepInfo->scode = E_OUTOFMEMORY;
-        }
-        hr = DISP_E_EXCEPTION;
-    }
+    HRESULT hr = ComBoundary([&] { return InvokeEntry(*entry, wFlags, pDispParams, pVarResult, puArgErr); });
     Release();
     return hr;
 }
@@ -88,21 +82,14 @@ HRESULT COleControl::InvokeEntry(const DispatchEntry& entry, WORD wFlags, DISPPA
         if (pDispParams->cNamedArgs != 1 || !pDispParams->rgdispidNamedArgs ||
             pDispParams->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
             return DISP_E_PARAMNOTOPTIONAL;
-        VARIANT value;
-        VariantInit(&value);
+        CVariant value;
         // Whatever converts is taken; anything else (an object, an overflow, text that is
         // not a number) is the caller's type mismatch.
-        if (FAILED(VariantChangeType(&value, &pDispParams->rgvarg[0], 0, entry.vt))) {
+        if (FAILED(VariantChangeType(value.Receive(), &pDispParams->rgvarg[0], 0, entry.vt))) {
             if (puArgErr) *puArgErr = 0;
             return DISP_E_TYPEMISMATCH;
         }
-        try {
-            entry.put(*this, value);
-        } catch (...) {
-            VariantClear(&value);
-            throw;
-        }
-        VariantClear(&value);
+        entry.put(*this, value.Ref());
         return S_OK;
     }
     if (wFlags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) {

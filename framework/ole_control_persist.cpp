@@ -1,6 +1,9 @@
 // Persistence of COleControl: only the version number travels; no property is stored.
 #include "framework/ole_control.h"
 
+#include "framework/com_boundary.h"
+#include "framework/variant.h"
+
 namespace {
 
 class CStreamPropExchange : public CPropExchange {
@@ -28,19 +31,15 @@ public:
     CBagPropExchange(IPropertyBag* pBag, IErrorLog* pLog, bool bLoading)
         : CPropExchange(bLoading), m_pBag(pBag), m_pLog(pLog) {}
     bool ExchangeVersion(DWORD& dwVersion, DWORD dwDefault) override {
-        VARIANT v;
-        VariantInit(&v);
         if (IsLoading()) {
-            v.vt = VT_I4;
-            bool ok = SUCCEEDED(m_pBag->Read(L"_Version", &v, m_pLog)) &&
-                      SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I4));
-            dwVersion = ok ? static_cast<DWORD>(v.lVal) : dwDefault;
-            VariantClear(&v);
+            CVariant v(0L);
+            bool ok = SUCCEEDED(m_pBag->Read(L"_Version", &v.Ref(), m_pLog)) &&
+                      SUCCEEDED(VariantChangeType(&v.Ref(), &v.Ref(), 0, VT_I4));
+            dwVersion = ok ? static_cast<DWORD>(v.Get().lVal) : dwDefault;
             return ok;
         }
-        v.vt = VT_I4;
-        v.lVal = static_cast<LONG>(dwVersion);
-        return SUCCEEDED(m_pBag->Write(L"_Version", &v));
+        CVariant v(static_cast<long>(dwVersion));
+        return SUCCEEDED(m_pBag->Write(L"_Version", &v.Ref()));
     }
 
 private:
@@ -69,20 +68,24 @@ STDMETHODIMP COleControl::GetClassID(CLSID* pClassID) {
 STDMETHODIMP COleControl::IsDirty() { return m_bModified ? S_OK : S_FALSE; }
 
 STDMETHODIMP COleControl::Load(LPSTREAM pStm) {
-    if (!pStm) return E_POINTER;
-    ResetState();
-    CStreamPropExchange px(pStm, true);
-    DoPropExchange(px);
-    m_bModified = false;
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (!pStm) return E_POINTER;
+        ResetState();
+        CStreamPropExchange px(pStm, true);
+        DoPropExchange(px);
+        m_bModified = false;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COleControl::Save(LPSTREAM pStm, BOOL fClearDirty) {
-    if (!pStm) return E_POINTER;
-    CStreamPropExchange px(pStm, false);
-    DoPropExchange(px);
-    if (fClearDirty) m_bModified = false;
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (!pStm) return E_POINTER;
+        CStreamPropExchange px(pStm, false);
+        DoPropExchange(px);
+        if (fClearDirty) m_bModified = false;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COleControl::GetSizeMax(ULARGE_INTEGER* pCbSize) {
@@ -92,24 +95,30 @@ STDMETHODIMP COleControl::GetSizeMax(ULARGE_INTEGER* pCbSize) {
 }
 
 STDMETHODIMP COleControl::InitNew() {
-    ResetState();
-    m_bModified = false;
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        ResetState();
+        m_bModified = false;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COleControl::Load(IPropertyBag* pPropBag, IErrorLog* pErrorLog) {
-    if (!pPropBag) return E_POINTER;
-    ResetState();
-    CBagPropExchange px(pPropBag, pErrorLog, true);
-    DoPropExchange(px);
-    m_bModified = false;
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (!pPropBag) return E_POINTER;
+        ResetState();
+        CBagPropExchange px(pPropBag, pErrorLog, true);
+        DoPropExchange(px);
+        m_bModified = false;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COleControl::Save(IPropertyBag* pPropBag, BOOL fClearDirty, BOOL) {
-    if (!pPropBag) return E_POINTER;
-    CBagPropExchange px(pPropBag, nullptr, false);
-    DoPropExchange(px);
-    if (fClearDirty) m_bModified = false;
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (!pPropBag) return E_POINTER;
+        CBagPropExchange px(pPropBag, nullptr, false);
+        DoPropExchange(px);
+        if (fClearDirty) m_bModified = false;
+        return S_OK;
+    });
 }

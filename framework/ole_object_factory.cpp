@@ -1,4 +1,5 @@
 #include "framework/ole_object_factory.h"
+#include "framework/com_boundary.h"
 
 #include "framework/module.h"
 #include "framework/qi_table.h"
@@ -51,11 +52,7 @@ STDMETHODIMP COleObjectFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid,
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-    try {
-        return m_create(riid, ppv);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    return ComBoundary([&] { return m_create(riid, ppv); });
 }
 
 STDMETHODIMP COleObjectFactory::LockServer(BOOL fLock) {

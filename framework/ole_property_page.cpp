@@ -1,4 +1,5 @@
 #include "framework/ole_property_page.h"
+#include "framework/com_boundary.h"
 
 #include "framework/qi_table.h"
 #include "framework/text.h"
@@ -57,16 +58,18 @@ STDMETHODIMP COlePropertyPage::SetPageSite(IPropertyPageSite* pPageSite) {
 }
 
 STDMETHODIMP COlePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL) {
-    if (!pRect) return E_POINTER;
-    if (m_hWnd) return E_UNEXPECTED;
-    if (!Create(GetTemplateId(), hWndParent)) return E_OUTOFMEMORY;
-    MoveWindow(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top);
-    RECT rcSite{};
-    m_bFillsSite = hWndParent && ::GetClientRect(hWndParent, &rcSite) && EqualRect(&rcSite, pRect);
-    if (m_bFillsSite) PostMessage(kMsgFitSite);
-    DoDataExchange(false);
-    DDP_PostProcessing(false);
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (!pRect) return E_POINTER;
+        if (m_hWnd) return E_UNEXPECTED;
+        if (!Create(GetTemplateId(), hWndParent)) return E_OUTOFMEMORY;
+        MoveWindow(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top);
+        RECT rcSite{};
+        m_bFillsSite = hWndParent && ::GetClientRect(hWndParent, &rcSite) && EqualRect(&rcSite, pRect);
+        if (m_bFillsSite) PostMessage(kMsgFitSite);
+        DoDataExchange(false);
+        DDP_PostProcessing(false);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COlePropertyPage::Deactivate() {
@@ -75,22 +78,26 @@ STDMETHODIMP COlePropertyPage::Deactivate() {
 }
 
 STDMETHODIMP COlePropertyPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
-    if (!pPageInfo) return E_POINTER;
-    std::wstring title = AnsiToWide(LoadResString(m_nIDCaption));
-    pPageInfo->cb = sizeof(PROPPAGEINFO);
-    pPageInfo->pszTitle = CoTaskString(title);
-    pPageInfo->size = DialogTemplateSize(GetTemplateId());
-    pPageInfo->pszDocString = nullptr;
-    pPageInfo->pszHelpFile = nullptr;
-    pPageInfo->dwHelpContext = 0;
-    return pPageInfo->pszTitle ? S_OK : E_OUTOFMEMORY;
+    return ComBoundary([&]() -> HRESULT {
+        if (!pPageInfo) return E_POINTER;
+        std::wstring title = AnsiToWide(LoadResString(m_nIDCaption));
+        pPageInfo->cb = sizeof(PROPPAGEINFO);
+        pPageInfo->pszTitle = CoTaskString(title);
+        pPageInfo->size = DialogTemplateSize(GetTemplateId());
+        pPageInfo->pszDocString = nullptr;
+        pPageInfo->pszHelpFile = nullptr;
+        pPageInfo->dwHelpContext = 0;
+        return pPageInfo->pszTitle ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 STDMETHODIMP COlePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk) {
-    if (cObjects > 0 && !ppUnk) return E_POINTER;
-    m_arrObjects.clear();
-    for (ULONG i = 0; i < cObjects; ++i) m_arrObjects.emplace_back(ppUnk[i]);
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (cObjects > 0 && !ppUnk) return E_POINTER;
+        m_arrObjects.clear();
+        for (ULONG i = 0; i < cObjects; ++i) m_arrObjects.emplace_back(ppUnk[i]);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COlePropertyPage::Show(UINT nCmdShow) {
@@ -117,10 +124,12 @@ LRESULT COlePropertyPage::OnFitSite(WPARAM, LPARAM) {
 STDMETHODIMP COlePropertyPage::IsPageDirty() { return m_bDirty ? S_OK : S_FALSE; }
 
 STDMETHODIMP COlePropertyPage::Apply() {
-    if (!m_bDirty) return S_OK;
-    DoDataExchange(true);
-    DDP_PostProcessing(true);
-    return S_OK;
+    return ComBoundary([&]() -> HRESULT {
+        if (!m_bDirty) return S_OK;
+        DoDataExchange(true);
+        DDP_PostProcessing(true);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP COlePropertyPage::Help(LPCOLESTR) { return E_NOTIMPL; }

@@ -1,4 +1,5 @@
 #include "framework/ole_registry.h"
+#include "framework/com_ptr.h"
 
 #include "framework/module.h"
 #include "framework/scoped_handle.h"
@@ -56,12 +57,11 @@ bool AfxOleRegisterTypeLib(HINSTANCE hInstance, REFGUID tlid, LPCSTR pszFileName
     std::string path = pszFileName ? pszFileName : ModulePath(hInstance);
     if (path.empty()) return false;
     std::wstring widePath = AnsiToWide(path);
-    ITypeLib* lib = nullptr;
-    if (FAILED(LoadTypeLibEx(widePath.c_str(), REGKIND_REGISTER, &lib)) || !lib) return false;
+    CComPtrT<ITypeLib> lib;
+    if (FAILED(LoadTypeLibEx(widePath.c_str(), REGKIND_REGISTER, lib.Receive())) || !lib) return false;
     TLIBATTR* attr = nullptr;
     bool matches = SUCCEEDED(lib->GetLibAttr(&attr)) && attr && attr->guid == tlid;
     if (attr) lib->ReleaseTLibAttr(attr);
-    lib->Release();
     return matches;
 }
 

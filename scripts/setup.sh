@@ -13,7 +13,26 @@ SUDO=""
 PACKAGES="wine wine32:i386 wine64 mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
  xvfb xauth imagemagick x11-apps nasm googletest xdotool fonts-wqy-microhei locales
  libcpp-httplib-dev libgif-dev clang libclang-rt-14-dev curl dpkg-dev cmake ninja-build
- g++ make gcab osslsigncode openssl"
+ g++ make gcab osslsigncode openssl gnuplot-nox libimage-exiftool-perl"
+
+# A mirror in the middle of a sync can serve an index of the wrong size: try the update again
+# after a pause, and when an index stays missing go on with the lists that did arrive.
+apt_update() {
+    local attempt
+    for attempt in 1 2 3; do
+        $SUDO apt-get update -q && return 0
+        [ "$attempt" -eq 3 ] || { echo "setup: apt-get update failed, trying again"; sleep $((attempt * 15)); }
+    done
+    echo "setup: some package lists did not arrive; installing from those that did"
+}
+
+# Without one architecture's security index, the two architectures of a multiarch library
+# disagree on its version; then the release's own versions, which both have, are taken.
+apt_install() {
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "$@" && return 0
+    echo "setup: installing from the release's own versions"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q -o APT::Default-Release=bookworm "$@"
+}
 
 step_done() { [ -f "$STAMPS/$1" ]; }
 mark_done() { touch "$STAMPS/$1"; }
@@ -28,17 +47,17 @@ packages_present() {
 if ! packages_present; then
     echo "setup: installing packages"
     $SUDO dpkg --add-architecture i386
-    $SUDO apt-get update -q
+    apt_update
     # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $PACKAGES
+    apt_install $PACKAGES
 fi
 
 # The example endpoint for Node.js. A machine that already has Node.js from elsewhere keeps it:
 # Debian's npm package conflicts with the distributions that bundle their own npm.
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
     echo "setup: installing Node.js"
-    $SUDO apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q nodejs npm
+    apt_update
+    apt_install nodejs npm
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
@@ -52,7 +71,7 @@ SRC_LIST=/etc/apt/sources.list.d/debian-src.sources
 if [ ! -f "$SRC_LIST" ]; then
     echo "setup: adding the deb-src entry"
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$SRC_LIST" >/dev/null
-    $SUDO apt-get update -q
+    apt_update
 fi
 
 HERE=$(cd "$(dirname "$0")/.." && pwd)

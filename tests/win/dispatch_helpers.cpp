@@ -23,7 +23,7 @@ HRESULT GetProperty(IDispatch* disp, const wchar_t* name, CVariant& result) {
     DISPID id = DispIdOf(disp, name);
     if (id == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
     DISPPARAMS params{};
-    return disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, &result, nullptr,
+    return disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, result.Receive(), nullptr,
                         nullptr);
 }
 

@@ -162,16 +162,16 @@ TEST_F(TessalineCtrlTest, UnknownNamesIdsAndCallShapesGetStandardErrors) {
     EXPECT_EQ(id, 3);
     DISPPARAMS none{};
     CVariant result;
-    EXPECT_EQ(m_disp->Invoke(42, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+    EXPECT_EQ(m_disp->Invoke(42, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, result.Receive(), nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(m_disp->Invoke(1, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+    EXPECT_EQ(m_disp->Invoke(1, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, result.Receive(), nullptr, nullptr),
               DISP_E_UNKNOWNINTERFACE);
     CVariant args[2];
-    DISPPARAMS two{&args[0], nullptr, 2, 0};
-    EXPECT_EQ(m_disp->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYGET, &two, &result, nullptr, nullptr),
+    DISPPARAMS two{&args[0].Ref(), nullptr, 2, 0};
+    EXPECT_EQ(m_disp->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYGET, &two, result.Receive(), nullptr, nullptr),
               DISP_E_BADPARAMCOUNT);
     CVariant value(5L);
-    DISPPARAMS unnamed{&value, nullptr, 1, 0};
+    DISPPARAMS unnamed{&value.Ref(), nullptr, 1, 0};
     EXPECT_EQ(m_disp->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr, nullptr),
               DISP_E_PARAMNOTOPTIONAL);
     EXPECT_EQ(m_disp->Invoke(DISPID_ABOUTBOX, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr,

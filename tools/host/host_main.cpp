@@ -130,13 +130,11 @@ int SetProperty(IDispatch* disp, const PropertyAssignment& a) {
         std::fprintf(stderr, "host: the control has no property \"%s\"\n", a.strName.c_str());
         return kUnknownProperty;
     }
-    VARIANT value;
-    ValueToVariant(a.strValue, value);
+    CVariant value = ValueToVariant(a.strValue);
     DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&value, &named, 1, 1};
+    DISPPARAMS params{&value.Ref(), &named, 1, 1};
     HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
                               nullptr, nullptr);
-    VariantClear(&value);
     if (hr == DISP_E_TYPEMISMATCH) {
         std::fprintf(stderr, "host: \"%s\" does not convert to the type of %s\n", a.strValue.c_str(),
                      a.strName.c_str());
@@ -157,17 +155,12 @@ int PrintProperty(IDispatch* disp, const std::string& name) {
         return kUnknownProperty;
     }
     DISPPARAMS none{};
-    VARIANT result;
-    VariantInit(&result);
-    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
+    CVariant result;
+    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.Receive(),
                               nullptr, nullptr);
-    if (SUCCEEDED(hr)) hr = VariantChangeType(&result, &result, 0, VT_BSTR);
-    if (FAILED(hr)) {
-        VariantClear(&result);
-        return kFailed;
-    }
-    std::printf("get %s = %s\n", name.c_str(), BstrToAnsi(result.bstrVal).c_str());
-    VariantClear(&result);
+    if (SUCCEEDED(hr)) hr = VariantChangeType(&result.Ref(), &result.Ref(), 0, VT_BSTR);
+    if (FAILED(hr)) return kFailed;
+    std::printf("get %s = %s\n", name.c_str(), BstrToAnsi(result.Get().bstrVal).c_str());
     return kOk;
 }
 

@@ -13,23 +13,15 @@ bool ParseAssignment(const std::string& text, PropertyAssignment& out) {
     return true;
 }
 
-void ValueToVariant(const std::string& value, VARIANT& out) {
-    VariantInit(&out);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-        out.vt = VT_BSTR;
-        out.bstrVal = AnsiToBstr(value.substr(1, value.size() - 2));
-        return;
-    }
+CVariant ValueToVariant(const std::string& value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return CVariant::FromBstr(AnsiToBstr(value.substr(1, value.size() - 2)));
     if (!value.empty()) {
         errno = 0;
         char* end = nullptr;
         long long number = std::strtoll(value.c_str(), &end, 0);
-        if (errno == 0 && end && *end == '\0' && number >= -2147483648LL && number <= 0xFFFFFFFFLL) {
-            out.vt = VT_I4;
-            out.lVal = static_cast<LONG>(static_cast<unsigned long long>(number) & 0xFFFFFFFFu);
-            return;
-        }
+        if (errno == 0 && end && *end == '\0' && number >= -2147483648LL && number <= 0xFFFFFFFFLL)
+            return CVariant(static_cast<long>(static_cast<unsigned long long>(number) & 0xFFFFFFFFu));
     }
-    out.vt = VT_BSTR;
-    out.bstrVal = AnsiToBstr(value);
+    return CVariant::FromBstr(AnsiToBstr(value));
 }

@@ -2,6 +2,8 @@
 #pragma once
 #include <oaidl.h>
 
+#include "framework/variant.h"
+
 #include <string>
 
 struct PropertyAssignment {
@@ -13,4 +15,4 @@ struct PropertyAssignment {
 bool ParseAssignment(const std::string& text, PropertyAssignment& out);
 // Whole decimal or 0x-hexadecimal numbers become VT_I4 (as a script's integer literal);
 // "text" in double quotes, or anything else, becomes a VT_BSTR.
-void ValueToVariant(const std::string& value, VARIANT& out);
+CVariant ValueToVariant(const std::string& value);
