@@ -15,9 +15,22 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/portable.checked
   COMMENT "Checking that the portable core includes no Windows header")
 add_custom_target(check_portable ALL DEPENDS ${CMAKE_BINARY_DIR}/portable.checked)
 
+# Every file of the layered folders, both sides, against the layer order.
+set(layered "")
+foreach(layer base framework transport imaging upload ui control)
+  file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${layer}/*.h ${CMAKE_SOURCE_DIR}/${layer}/*.cpp)
+  list(APPEND layered ${found})
+endforeach()
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/layers.checked
+  COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_SOURCE_DIR} -DSTAMP=${CMAKE_BINARY_DIR}/layers.checked
+          -P ${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake
+  DEPENDS ${layered} ${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake
+  COMMENT "Checking that every include follows the layer order")
+add_custom_target(check_layers ALL DEPENDS ${CMAKE_BINARY_DIR}/layers.checked)
+
 add_library(tessaline_core STATIC ${portable_cpp})
 target_include_directories(tessaline_core PUBLIC ${CMAKE_SOURCE_DIR})
-add_dependencies(tessaline_core check_portable)
+add_dependencies(tessaline_core check_portable check_layers)
 
 add_library(tessaline_core_san STATIC ${portable_cpp})
 target_include_directories(tessaline_core_san PUBLIC ${CMAKE_SOURCE_DIR})
@@ -32,6 +45,11 @@ add_subdirectory(tests/unit)
 add_test(NAME build.missing_source COMMAND ${CMAKE_COMMAND} -P ${CMAKE_SOURCE_DIR}/tests/build/missing_source.cmake)
 set_tests_properties(build.missing_source PROPERTIES LABELS native
   PASS_REGULAR_EXPRESSION "renamed_away.cpp does not exist")
+add_test(NAME build.upward_include
+  COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_SOURCE_DIR}/tests/build/upward_tree -DSTAMP=${CMAKE_BINARY_DIR}/upward.checked
+          -P ${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake)
+set_tests_properties(build.upward_include PROPERTIES LABELS native
+  PASS_REGULAR_EXPRESSION "imaging/reaches_up.h: #include \"ui/thumb_item.h\": imaging/ may include only")
 add_subdirectory(tools)
 option(TESSALINE_FUZZ "Build the libFuzzer targets" ON)
 if(TESSALINE_FUZZ)

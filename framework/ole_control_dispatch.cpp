@@ -51,7 +51,7 @@ STDMETHODIMP COleControl::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT c
 }
 
 STDMETHODIMP COleControl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
-                                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO*,
                                  UINT* puArgErr) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (!pDispParams) return E_POINTER;

@@ -151,3 +151,12 @@ protected:                                                                      
         lResult = memberFxn(wParam, lParam);       \
         return true;                               \
     }
+
+// In a child's map: one WM_NOTIFY code its parent reflected back to it, handler(NMHDR*) -> LRESULT.
+#define ON_REFLECT_NOTIFY(notifyCode, memberFxn)                                             \
+    if (message == OCM__BASE + WM_NOTIFY && lParam &&                                          \
+        reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {       \
+        lResult = memberFxn(reinterpret_cast<NMHDR*>(lParam));                                 \
+        return true;                                                                           \
+    }
+

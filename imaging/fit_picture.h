@@ -1,7 +1,7 @@
 // Picture fitting: a box narrowed to a picture's aspect ratio (FitPictureRect) and a size
 // scaled down to the album's limits (FitWithinLimits).
 #pragma once
-#include "ui/geometry.h"
+#include "base/geometry.h"
 
 // Shrinks rcBox along one axis to the aspect ratio of a picture of nWidth by nHeight
 // pixels, centred and shifted one pixel down or right: a 4:3 picture in a 100 by 100 box

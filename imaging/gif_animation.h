@@ -6,7 +6,6 @@
 
 #include "imaging/gif_canvas.h"
 #include "imaging/gif_decoder.h"
-#include "imaging/gif_error.h"
 #include "imaging/gif_frame.h"
 
 // What one step did.

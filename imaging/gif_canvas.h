@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "imaging/gif_decoder.h"
-#include "imaging/gif_error.h"
 #include "imaging/gif_frame.h"
 
 // A header can claim 65535 × 65535; a player in someone else's process keeps far less.

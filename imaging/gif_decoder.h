@@ -7,7 +7,6 @@
 #include <span>
 #include <vector>
 
-#include "imaging/gif_error.h"
 #include "imaging/gif_frame.h"
 #include "imaging/gif_lzw.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/gif_error.h"
+#include "imaging/gif_frame.h"
 
 inline constexpr int kGifMaxCodeBits = 12;
 inline constexpr size_t kGifTableSize = 4096;

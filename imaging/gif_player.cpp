@@ -1,13 +1,14 @@
 #include "imaging/gif_player.h"
 
+#include <windows.h>
+
 #include <condition_variable>  // std::chrono's clocks too: <chrono> itself holds a
                                // literal that the GBK execution character set cannot take
 #include <system_error>
 #include <vector>
 
+#include "framework/file_reader.h"
 #include "framework/gdi.h"
-#include "imaging/gif_canvas_paint.h"
-#include "imaging/gif_file.h"
 
 namespace {
 // The canvas keeps 0x00RRGGBB (an RGBQUAD's memory order); a COLORREF is 0x00BBGGRR.
@@ -194,4 +195,40 @@ void CGifPlayer::Run(std::stop_token stop, HWND hWnd) {
     } catch (...) {
         // Out of memory or a lock error: the animation stops; nothing may leave the thread.
     }
+}
+
+bool ReadGifFile(const std::string& strPath, std::vector<uint8_t>& arrBytes, size_t nMaxBytes) {
+    arrBytes.clear();
+    CScopedHandle file = OpenFileForReading(strPath);
+    if (!file)
+        return false;
+    const auto nSize = OpenFileLength(file.Get());
+    if (!nSize || *nSize == 0 || *nSize > nMaxBytes)
+        return false;
+    arrBytes.resize(static_cast<size_t>(*nSize));
+    const size_t nDone = ReadFileFully(file.Get(), arrBytes.data(), arrBytes.size());
+    // A file that shrank while read is played as far as it went; the decoder copes with a cut.
+    arrBytes.resize(nDone);
+    return nDone > 0;
+}
+
+bool PaintGifCanvas(HDC hdc, const RECT& rcTarget, const CGifCanvas& canvas) {
+    const int nWidth = rcTarget.right - rcTarget.left;
+    const int nHeight = rcTarget.bottom - rcTarget.top;
+    if (!hdc || nWidth <= 0 || nHeight <= 0 || canvas.Width() <= 0 || canvas.Height() <= 0)
+        return false;
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = canvas.Width();
+    bmi.bmiHeader.biHeight = -canvas.Height();  // rows top to bottom, as the canvas keeps them
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    // Nearest pixel: an animation's hard edges and flat colours stay as drawn.
+    const int nOldMode = SetStretchBltMode(hdc, COLORONCOLOR);
+    const int nLines = StretchDIBits(hdc, rcTarget.left, rcTarget.top, nWidth, nHeight, 0, 0, canvas.Width(),
+                                     canvas.Height(), canvas.Pixels().data(), &bmi, DIB_RGB_COLORS, SRCCOPY);
+    if (nOldMode)
+        SetStretchBltMode(hdc, nOldMode);
+    return nLines > 0;
 }

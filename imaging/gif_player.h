@@ -1,17 +1,20 @@
 // Plays an animated GIF file in a child window of its own: a playback thread decodes each
-// frame, composes it and draws it at the file's delays, looping until paused or destroyed.
+// frame, composes it and draws it at the file's delays, looping until paused or destroyed;
+// with the reading of the file whole and the drawing of a composed canvas.
 #pragma once
 #include <windows.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <cstddef>
+#include <vector>
 
 #include "framework/wnd.h"
 #include "imaging/gif_animation.h"
+#include "imaging/gif_canvas.h"
 
 class CGifPlayer : public CWnd {
 public:
@@ -86,3 +89,16 @@ private:
     // Joined in OnDestroy, while the window it draws in still exists.
     std::jthread m_thread;
 };
+
+// A file larger than this is refused: the player lives in someone else's process, and an
+// upload animation is a few kilobytes.
+inline constexpr size_t kGifMaxFileBytes = 16u << 20;
+
+// The file at strPath (ANSI), opened for reading only and shared with readers. False when it
+// cannot be opened or read, is empty, or is larger than nMaxBytes.
+bool ReadGifFile(const std::string& strPath, std::vector<uint8_t>& arrBytes, size_t nMaxBytes = kGifMaxFileBytes);
+
+// Draws a GIF canvas (0x00RRGGBB pixels, the layout of a top-down 32-bit DIB) into a
+// rectangle of a device context, stretched when the sizes differ. False when there is
+// nothing to draw or GDI refused.
+bool PaintGifCanvas(HDC hdc, const RECT& rcTarget, const CGifCanvas& canvas);

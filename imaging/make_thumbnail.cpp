@@ -4,7 +4,7 @@
 #include "framework/text.h"
 #include "imaging/load_picture.h"
 #include "imaging/save_rect_as_jpeg.h"
-#include "imaging/temp_file.h"
+#include "base/temp_file.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "ui/geometry.h"
+#include "base/geometry.h"
 
 // The width and height the file's header claims, read without decoding anything: the
 // frame header of a JPEG, the logical screen of a GIF, IHDR of a PNG, the info header of a

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "imaging/picture_type.h"
-#include "imaging/temp_file.h"
+#include "imaging/classify_picture.h"
+#include "base/temp_file.h"
 
 struct CPreparedUpload {
     // PrepareItem's result: true when a JPEG copy was written.

@@ -1,7 +1,6 @@
 # Pictures: classification, fitting, the GIF decoder and player, loading, thumbnails and their
 # producer, the JPEG writer and the preparation of pictures for upload.
 tessaline_sources(PORTABLE
-  picture_type.h
   classify_picture.cpp classify_picture.h
   fit_picture.cpp fit_picture.h
   dib_row_converter.cpp dib_row_converter.h
@@ -10,14 +9,11 @@ tessaline_sources(PORTABLE
   gif_canvas.cpp gif_canvas.h
   gif_colour_key.cpp gif_colour_key.h
   gif_decoder.cpp gif_decoder.h
-  gif_error.cpp gif_error.h
-  gif_frame.h
+  gif_frame.cpp gif_frame.h
   gif_lzw.cpp gif_lzw.h
   gif_reader.h)
 tessaline_sources(WIN
   dib_capture.cpp dib_capture.h
-  gif_canvas_paint.cpp gif_canvas_paint.h
-  gif_file.cpp gif_file.h
   gif_player.cpp gif_player.h
   jpeg_error.h
   jpeg_thumbnail_decoder.cpp jpeg_thumbnail_decoder.h
@@ -28,7 +24,6 @@ tessaline_sources(WIN
   picture_size.cpp picture_size.h
   prepare_picture.cpp prepare_picture.h
   save_rect_as_jpeg.cpp save_rect_as_jpeg.h
-  temp_file.cpp temp_file.h
   thumb_batch.cpp thumb_batch.h
   thumb_result.h
   thumbnail_producer.cpp thumbnail_producer.h)

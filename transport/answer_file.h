@@ -1,8 +1,7 @@
-// The file the server's answer body is stored in, written through a large cache so that the
-// disk sees few writes.
+// The file the server's answer body is stored in: its name, a new one in the temporary folder,
+// and the writer, which goes through a large cache so that the disk sees few writes.
 #pragma once
 #include <windows.h>
-
 #include <cstdint>
 #include <string>
 
@@ -38,3 +37,6 @@ private:
     bool m_bUseCache = true;
     uint32_t m_nFill = 0;
 };
+
+// The temporary folder followed by 8 random letters and digits, of no file that exists yet.
+std::string MakeAnswerPath();

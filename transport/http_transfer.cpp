@@ -5,7 +5,7 @@
 #include "transport/engine_registry.h"
 #include "transport/header_lookup.h"
 #include "transport/http_url.h"
-#include "transport/internet_error.h"
+#include "transport/internet_handle.h"
 #include "transport/transfer_messages.h"
 #include "transport/transfer_rules.h"
 

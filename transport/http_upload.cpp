@@ -2,9 +2,9 @@
 
 #include "framework/file_reader.h"
 #include "framework/text.h"
-#include "transport/answer_path.h"
+#include "transport/answer_file.h"
 #include "transport/file_body_reader.h"
-#include "transport/internet_error.h"
+#include "transport/internet_handle.h"
 #include "transport/random_string.h"
 #include "transport/transfer_messages.h"
 

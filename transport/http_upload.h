@@ -8,7 +8,7 @@
 #include <string>
 
 #include "framework/scoped_handle.h"
-#include "transport/crt_random.h"
+#include "transport/random_string.h"
 #include "transport/http_transfer.h"
 #include "transport/multipart_body.h"
 #include "transport/multipart_form.h"

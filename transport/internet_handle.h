@@ -1,4 +1,5 @@
-// Owner of one WinINet handle (session, connection or request).
+// Owner of one WinINet handle (session, connection or request), and the error the transfer
+// engine raises for a failed WinINet call, which never leaves the engine.
 #pragma once
 #include <windows.h>
 #include <wininet.h>
@@ -12,3 +13,17 @@ struct InternetHandleTraits {
     static void Close(Handle h) { InternetCloseHandle(h); }
 };
 using CScopedInternet = CHandleT<InternetHandleTraits>;
+
+class CInternetException {
+public:
+    explicit CInternetException(DWORD dwError) : m_dwError(dwError) {}
+    DWORD Error() const { return m_dwError; }
+
+private:
+    DWORD m_dwError;
+};
+
+// Raises the given error; 0 (a call that failed without saying why) becomes a generic failure
+// so that a catcher never mistakes it for success.
+[[noreturn]] void ThrowInternetError(DWORD dwError);
+[[noreturn]] void ThrowLastInternetError();

@@ -1,6 +1,7 @@
 #include "transport/random_string.h"
 
 #include <cstdint>
+#include <ctime>
 
 namespace {
 
@@ -24,4 +25,13 @@ std::string MakeRandomString(size_t nCount, CRandomSource& source) {
     str.reserve(nCount);
     for (size_t i = 0; i < nCount; ++i) str.push_back(kRandomAlphabet[IndexOf(source.Rand())]);
     return str;
+}
+
+uint32_t CCrtRandom::TimeSeconds() {
+    return static_cast<uint32_t>(std::time(nullptr));
+}
+
+uint32_t CCrtRandom::Rand() {
+    m_nState = m_nState * 214013u + 2531011u;
+    return (m_nState >> 16) & 0x7fffu;
 }

@@ -3,30 +3,25 @@
 tessaline_sources(PORTABLE
     attempt_counter.h
     body_reader.h
-    crt_random.cpp crt_random.h
     header_lookup.cpp header_lookup.h
     http_url.cpp http_url.h
     multipart_body.cpp multipart_body.h
     multipart_form.cpp multipart_form.h
-    random_source.h
     random_string.cpp random_string.h
     transfer_code.h
     transfer_rules.cpp transfer_rules.h)
 tessaline_sources(WIN
     answer_file.cpp answer_file.h
-    answer_path.cpp answer_path.h
     critical_section.h
     engine_registry.cpp engine_registry.h
     file_body_reader.cpp file_body_reader.h
     http_transfer.cpp http_transfer.h
     http_upload.cpp http_upload.h
-    internet_error.cpp internet_error.h
-    internet_handle.h
+    internet_handle.cpp internet_handle.h
     notify_link.cpp notify_link.h
     notify_wnd.cpp notify_wnd.h
     request_context.cpp request_context.h
     status_sink.h
-    temp_folder.cpp temp_folder.h
     transfer_listener.h
     transfer_messages.h
     worker_thread.cpp worker_thread.h)

@@ -67,9 +67,6 @@ BOOL CMainPanelDlg::OnInitDialog() {
     }
     LPCSTR gaugeClass = RegisterWndClass(0);
     if (gaugeClass) m_wndGauge.CreateEx(0, gaugeClass, "", WS_CHILD | WS_VISIBLE, RECT{}, m_hWnd, 2);
-    m_wndGauge.SetTotal(m_space.GetTotalSpace());
-    m_wndGauge.SetUsed(m_space.GetUsedSpace());
-    m_wndGauge.SetSelected(0);
     m_uploader.Attach(this, m_hWnd);
 
     Button_SetCheck(GetDlgItem(IDC_AUTO_COMPRESS), BST_CHECKED);
@@ -158,7 +155,7 @@ void CMainPanelDlg::RecalcLayout(int nDelta) {
     Place(m_wndTree.m_hWnd, p.rcTree);
     Place(m_wndSplitter.m_hWnd, p.rcSplitter);
     Place(m_wndThumbs.m_hWnd, p.rcThumbs);
-    m_wndGauge.Redraw();
+    m_wndGauge.Redraw(m_space);
 }
 
 void CMainPanelDlg::OnSize(UINT nType, int cx, int cy) {
@@ -260,10 +257,7 @@ void CMainPanelDlg::EnableInput(bool bEnable) {
 
 void CMainPanelDlg::UpdateSpaceLabel() {
     if (m_wndGauge.m_hWnd) {
-        m_wndGauge.SetTotal(m_space.GetTotalSpace());
-        m_wndGauge.SetUsed(m_space.GetUsedSpace());
-        m_wndGauge.SetSelected(m_space.GetSelected());
-        m_wndGauge.Redraw();
+        m_wndGauge.Redraw(m_space);
     }
     m_wndSpaceText.SetText(m_space.FormatText(LoadResString(IDS_SPACE_TEXT)));
     if (m_wndSpaceText.m_hWnd) m_wndSpaceText.Invalidate(TRUE);

@@ -86,7 +86,6 @@ public:
     bool AdoptThumbnails();
 
     const CSkinLabel& GetSpaceLabel() const { return m_wndSpaceText; }
-    const CSpaceGauge& GetGauge() const { return m_wndGauge; }
     CThumbView& GetThumbView() { return m_wndThumbs; }
     HWND GetTreeWindow() const { return m_wndTree.m_hWnd; }
     int GetTreeWidth() const { return m_layout.GetTreeWidth(); }

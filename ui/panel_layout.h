@@ -1,7 +1,7 @@
 // Layout rules of the main panel: where its children go for a client size, and how a
 // splitter drag changes the tree's width. The panel measures, this decides, the panel moves.
 #pragma once
-#include "ui/geometry.h"
+#include "base/geometry.h"
 
 // Controls that keep the place dialog template 201 gave them, in pixels. Taken once right
 // after the dialog is created: read back from the windows later, a size that a tiny client

@@ -1,7 +1,6 @@
 # The panel: the layout rules of the panel and the thumbnail grid are portable core; the
 # windows, the grid, the skinned widgets and the folder tree are the Win32 side.
 tessaline_sources(PORTABLE
-  geometry.h
   panel_layout.cpp panel_layout.h
   space_gauge_model.cpp space_gauge_model.h
   space_text.cpp space_text.h

@@ -29,10 +29,11 @@ void CSpaceGauge::FillBars(HDC hdc) const {
     FillPixelRect(hdc, m_model.GetSelectedRect(), kSelectedColor);
 }
 
-void CSpaceGauge::Redraw() {
+void CSpaceGauge::Redraw(const CSpaceAccount& space) {
     if (!m_hWnd) return;
     RECT rc = GetClientRect();
-    m_model.Recalc(PixelSize{rc.right - rc.left, rc.bottom - rc.top});
+    m_model.Recalc(space.GetTotalSpace(), space.GetUsedSpace(), space.GetSelected(),
+                   PixelSize{rc.right - rc.left, rc.bottom - rc.top});
     // The bars may have shrunk: the frame's inside goes white again first.
     CWindowDC dc(m_hWnd);
     OnEraseBkgnd(dc.Get());

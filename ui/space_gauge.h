@@ -2,16 +2,13 @@
 #pragma once
 #include "framework/gdi.h"
 #include "framework/wnd.h"
+#include "ui/space_account.h"
 #include "ui/space_gauge_model.h"
 
 class CSpaceGauge : public CWnd {
 public:
-    void SetTotal(double dKB) { m_model.SetTotal(dKB); }
-    void SetUsed(double dKB) { m_model.SetUsed(dKB); }
-    void SetSelected(double dKB) { m_model.SetSelected(dKB); }
-    // Recomputes the bars and paints them at once.
-    void Redraw();
-    const CSpaceGaugeModel& GetModel() const { return m_model; }
+    // Recomputes the bars from the panel's figures and paints them at once.
+    void Redraw(const CSpaceAccount& space);
 
 protected:
     int OnCreate(LPCREATESTRUCTA lpCreateStruct);

@@ -16,18 +16,20 @@ int Portion(int nWidth, double dPart, double dTotal) {
     return d >= nWidth ? nWidth : static_cast<int>(d);
 }
 
+double NonNegative(double d) { return d >= 0 ? d : 0.0; }
+
 }  // namespace
 
-bool CSpaceGaugeModel::Recalc(PixelSize szClient) {
-    // The setters already turned negative figures into 0, so of the three stop conditions
-    // only the missing total is left.
-    if (!(m_dTotal > 0))
+bool CSpaceGaugeModel::Recalc(double dTotal, double dUsed, double dSelected, PixelSize szClient) {
+    dTotal = NonNegative(dTotal);
+    dUsed = NonNegative(dUsed);
+    dSelected = NonNegative(dSelected);
+    if (!(dTotal > 0))
         return false;
-    double dSelected = m_dSelected;
-    if (m_dUsed >= m_dTotal)
+    if (dUsed >= dTotal)
         dSelected = 0;
-    else if (m_dUsed + dSelected > m_dTotal)
-        dSelected = m_dTotal - m_dUsed;
+    else if (dUsed + dSelected > dTotal)
+        dSelected = dTotal - dUsed;
 
     // 1 pixel inside left and right, 2 at top and bottom: the frame and a white gap.
     const int cx = std::max(0, szClient.cx);
@@ -35,8 +37,8 @@ bool CSpaceGaugeModel::Recalc(PixelSize szClient) {
     const PixelRect rcInner = ClippedTo({1, 2, cx - 1, cy - 2}, {0, 0, cx, cy});
     const int w = rcInner.Width();
 
-    const int nUsed = m_dUsed >= m_dTotal ? w : Portion(w, m_dUsed, m_dTotal);
-    const int nSelected = std::min(w - nUsed, Portion(w, dSelected, m_dTotal));
+    const int nUsed = dUsed >= dTotal ? w : Portion(w, dUsed, dTotal);
+    const int nSelected = std::min(w - nUsed, Portion(w, dSelected, dTotal));
     m_rcUsed = {rcInner.left, rcInner.top, rcInner.left + nUsed, rcInner.bottom};
     m_rcSelected = {m_rcUsed.right, rcInner.top, m_rcUsed.right + nSelected, rcInner.bottom};
     return true;

@@ -4,7 +4,7 @@
 #pragma once
 #include <optional>
 
-#include "ui/geometry.h"
+#include "base/geometry.h"
 
 struct ThumbCellRects {
     PixelRect rcCell;     // 102 by 102

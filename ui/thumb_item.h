@@ -2,7 +2,7 @@
 // and where the grid shows it. Created and destroyed only by the panel.
 #pragma once
 #include "framework/com_ptr.h"
-#include "imaging/picture_type.h"
+#include "imaging/classify_picture.h"
 
 #include <ocidl.h>
 #include <olectl.h>

@@ -6,14 +6,6 @@
 
 #include <cassert>
 
-// In a tree's message map: one reflected WM_NOTIFY code, handler(NMHDR*) -> LRESULT.
-#define ON_REFLECT_NOTIFY(notifyCode, memberFxn)                                             \
-    if (message == OCM__BASE + WM_NOTIFY && lParam &&                                          \
-        reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {       \
-        lResult = memberFxn(reinterpret_cast<NMHDR*>(lParam));                                 \
-        return true;                                                                           \
-    }
-
 class CTreeCtrl : public CWnd {
 public:
     HTREEITEM InsertItem(const TVINSERTSTRUCTA& tvis) {

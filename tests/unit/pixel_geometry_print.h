@@ -2,7 +2,7 @@
 #pragma once
 #include <ostream>
 
-#include "ui/geometry.h"
+#include "base/geometry.h"
 
 inline void PrintTo(const PixelRect& rc, std::ostream* os) {
     *os << "(" << rc.left << ", " << rc.top << ")-(" << rc.right << ", " << rc.bottom << ")";

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "transport/crt_random.h"
 
 namespace {
 

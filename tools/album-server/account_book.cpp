@@ -125,7 +125,7 @@ std::vector<StoredPicture> CAccountBook::Pictures(const Album& album) const {
     return pictures;
 }
 
-CAccountBook::CommitResult CAccountBook::Commit(const Album& album, CTempFile& file, uint64_t nBytes,
+CAccountBook::CommitResult CAccountBook::Commit(const Album& album, CIncomingFile& file, uint64_t nBytes,
                                                 std::string_view nameGbk, std::string& strStoredName) {
     std::lock_guard guard(m_lock);
     uint64_t& nUsed = m_used[static_cast<size_t>(&album - m_albums.data())];

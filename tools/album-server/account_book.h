@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "temp_file.h"
+#include "incoming_file.h"
 
 struct Album {
     std::string strKxuin;
@@ -43,7 +43,7 @@ public:
     enum class CommitResult { Stored, OverQuota, StorageFailed };
     // Checks the quota and gives the file its final name under one lock, so two uploads to
     // one album can never both squeeze into the last of its space.
-    CommitResult Commit(const Album& album, CTempFile& file, uint64_t nBytes, std::string_view nameGbk,
+    CommitResult Commit(const Album& album, CIncomingFile& file, uint64_t nBytes, std::string_view nameGbk,
                         std::string& strStoredName);
 
 private:

@@ -17,7 +17,7 @@ bool CUploadReceiver::OnPart(const std::string& name, const std::string& filenam
         const auto budget = m_budget(m_fields);
         if (budget) {
             m_nBudget = *budget;
-            m_pFile = std::make_unique<CTempFile>(m_incomingDir);
+            m_pFile = std::make_unique<CIncomingFile>(m_incomingDir);
             if (!m_pFile->Ok()) m_bWriteFailed = true;
         }
         return true;

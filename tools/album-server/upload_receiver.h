@@ -10,7 +10,7 @@
 #include <string>
 
 #include "sha256.h"
-#include "temp_file.h"
+#include "incoming_file.h"
 
 class CUploadReceiver {
 public:
@@ -39,7 +39,7 @@ public:
     bool FileKept() const { return m_pFile && m_nFileBytes <= m_nBudget; }
     const std::string& Sha256() const { return m_strSha256; }
     bool LooksLikePicture() const;
-    CTempFile* File() { return m_pFile.get(); }
+    CIncomingFile* File() { return m_pFile.get(); }
     bool Oversized() const { return m_bOversized; }
 
 private:
@@ -56,7 +56,7 @@ private:
     std::string m_strHead;  // the first bytes of the file, for its signature
     uint64_t m_nFileBytes = 0;
     uint64_t m_nBudget = 0;  // bytes to write; meaningful only with m_pFile
-    std::unique_ptr<CTempFile> m_pFile;
+    std::unique_ptr<CIncomingFile> m_pFile;
     CSha256 m_hash;
     std::string m_strSha256;
     bool m_bWriteFailed = false;

@@ -1,4 +1,4 @@
-#include "imaging/temp_file.h"
+#include "base/temp_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,19 @@
-#include "imaging/temp_file.h"
+#include "base/temp_file.h"
 
 #include <windows.h>
+
+std::string GetTempFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathA(MAX_PATH, buffer);
+    // 0 is a failure and leaves the buffer unfilled; more than the buffer is a path too long.
+    if (n > 0 && n <= MAX_PATH) return std::string(buffer, n);
+    const char* const kFallback = "c:\\temp\\";
+    const DWORD attributes = GetFileAttributesA(kFallback);
+    if ((attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) ||
+        CreateDirectoryA(kFallback, nullptr))
+        return kFallback;
+    return "c:\\";
+}
 
 CTempFile& CTempFile::operator=(CTempFile&& other) noexcept {
     if (this != &other) {
@@ -12,14 +25,11 @@ CTempFile& CTempFile::operator=(CTempFile&& other) noexcept {
 }
 
 CTempFile CTempFile::Create() {
-    char szFolder[MAX_PATH];
-    const DWORD nLength = GetTempPathA(MAX_PATH, szFolder);
-    if (nLength == 0 || nLength >= MAX_PATH)
-        return CTempFile();
+    const std::string strFolder = GetTempFolder();
     // Unique number 0: the system picks the name and creates the empty file, so two
     // threads asking at once cannot get the same one.
     char szPath[MAX_PATH];
-    if (!GetTempFileNameA(szFolder, kPrefix, 0, szPath))
+    if (!GetTempFileNameA(strFolder.c_str(), kPrefix, 0, szPath))
         return CTempFile();
     return CTempFile(szPath);
 }

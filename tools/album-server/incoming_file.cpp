@@ -1,4 +1,4 @@
-#include "temp_file.h"
+#include "incoming_file.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-CTempFile::CTempFile(const std::filesystem::path& dir) {
+CIncomingFile::CIncomingFile(const std::filesystem::path& dir) {
     std::string pattern = (dir / "upload-XXXXXX").string();
     m_fd = mkstemp(pattern.data());
     if (m_fd >= 0) {
@@ -16,12 +16,12 @@ CTempFile::CTempFile(const std::filesystem::path& dir) {
     }
 }
 
-CTempFile::~CTempFile() {
+CIncomingFile::~CIncomingFile() {
     if (m_fd >= 0) close(m_fd);
     if (m_bOwned) unlink(m_path.c_str());
 }
 
-bool CTempFile::Write(const char* pData, size_t nSize) {
+bool CIncomingFile::Write(const char* pData, size_t nSize) {
     while (nSize > 0) {
         const ssize_t n = write(m_fd, pData, nSize);
         if (n < 0 && errno == EINTR) continue;
@@ -32,7 +32,7 @@ bool CTempFile::Write(const char* pData, size_t nSize) {
     return true;
 }
 
-bool CTempFile::Close() {
+bool CIncomingFile::Close() {
     if (m_fd < 0) return false;
     const bool bOk = fsync(m_fd) == 0;
     const bool bClosed = close(m_fd) == 0;
@@ -40,7 +40,7 @@ bool CTempFile::Close() {
     return bOk && bClosed;
 }
 
-bool CTempFile::MoveTo(const std::filesystem::path& target) {
+bool CIncomingFile::MoveTo(const std::filesystem::path& target) {
     // renameat2 with RENAME_NOREPLACE would do this in one call; a hard link and an unlink
     // give the same "never replace" guarantee on any Linux file system that matters here.
     if (link(m_path.c_str(), target.c_str()) != 0) return false;

@@ -1,4 +1,4 @@
-#include "imaging/gif_error.h"
+#include "imaging/gif_frame.h"
 
 const char* GifErrorName(GifError error) {
     switch (error) {

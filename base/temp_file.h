@@ -1,6 +1,12 @@
-// CTempFile: owner of one temporary file of this control, deleted when the owner goes.
+// The temporary folder of this control's files, and CTempFile: owner of one temporary file,
+// deleted when the owner goes.
 #pragma once
 #include <string>
+
+// The system's temporary folder with its trailing backslash; when it cannot be had (or its
+// path is too long for the 260-character buffer), "c:\temp\" if that exists or can be made,
+// else "c:\".
+std::string GetTempFolder();
 
 class CTempFile {
 public:
@@ -14,8 +20,8 @@ public:
     CTempFile(const CTempFile&) = delete;
     CTempFile& operator=(const CTempFile&) = delete;
 
-    // A new, empty file in the system's temporary folder with a name the system chose;
-    // an empty owner when either step fails.
+    // A new, empty file in GetTempFolder() with a name the system chose; an empty owner
+    // when that fails.
     static CTempFile Create();
 
     explicit operator bool() const { return !m_strPath.empty(); }

@@ -2,13 +2,13 @@
 #pragma once
 #include <filesystem>
 
-class CTempFile {
+class CIncomingFile {
 public:
     // Creates a new, empty file in `dir`; Ok() tells whether that worked.
-    explicit CTempFile(const std::filesystem::path& dir);
-    ~CTempFile();
-    CTempFile(const CTempFile&) = delete;
-    CTempFile& operator=(const CTempFile&) = delete;
+    explicit CIncomingFile(const std::filesystem::path& dir);
+    ~CIncomingFile();
+    CIncomingFile(const CIncomingFile&) = delete;
+    CIncomingFile& operator=(const CIncomingFile&) = delete;
 
     bool Ok() const { return m_fd >= 0; }
     bool Write(const char* pData, size_t nSize);

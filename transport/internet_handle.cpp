@@ -1,4 +1,4 @@
-#include "transport/internet_error.h"
+#include "transport/internet_handle.h"
 
 #include <wininet.h>
 
