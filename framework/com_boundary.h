@@ -1,6 +1,6 @@
 // ComBoundary: the one place where a COM method's C++ exceptions stop.
 #pragma once
-#include <winerror.h>
+#include <windows.h>
 
 #include <new>
 
