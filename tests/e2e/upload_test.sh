@@ -1,0 +1,224 @@
+#!/bin/bash
+# A person uploads pictures from the host program, every step a click on the real windows:
+# opens the sample folder in the tree (it lies on the Desktop), picks pictures, reads the
+# space text, the progress and the summary with its reasons, uploads the failures again and
+# dismisses the end. The uploads go through the fault server's relay to the album server, so
+# that chosen pictures meet a fault on the way and the others reach the album.
+#   upload_test.sh album   auto compress off, then on; one slow answer, one picture that
+#                          fails with 503 until the second pass, the damaged file rejected
+#   upload_test.sh faults  auto compress off, everything selected; a reset, 503 answers, a
+#                          slow answer and a server that stops reading, each until "重新上传"
+# Then on the server: exactly the expected pictures, byte for byte or re-encoded within the
+# album's limits; UploadFinished once; no temporary copy left; the sources unchanged.
+# With SHOTS_DIR (the demo) a screenshot of each step goes there, with the album's view.
+#   upload_test.sh album|faults [SHOTS_DIR]
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$here/../..
+run=$root/scripts/wine-run.sh
+# shellcheck source=screen.sh
+. "$here/screen.sh"
+# shellcheck source=../../scripts/screenshot-settled.sh
+. "$root/scripts/screenshot-settled.sh"
+mode=${1:-} shots=${2:-}
+shot() { [ -z "$shots" ] || { screenshot_settled "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
+case "$mode" in album | faults) ;; *) echo "usage: upload_test.sh album|faults"; exit 2 ;; esac
+host=$(dirname "$TESSALINE_OCX")/host.exe
+bin=${TESSALINE_NATIVE_BIN:?}
+work=$(mktemp -d)
+# The tree shows the Desktop's folders first: the folder a person finds at once.
+folder_name=e2e-$mode-$$
+folder=$WINEPREFIX/drive_c/users/Public/Desktop/$folder_name
+temp_dir=$WINEPREFIX/drive_c/users/$(id -un)/Temp
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+    screen_stop
+    rm -rf "$work" "$folder"
+}
+trap cleanup EXIT
+
+# Polls COMMAND until it succeeds, for up to SECONDS.
+wait_until() {  # seconds command...
+    local tries=$(($1 * 10))
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+port_of() { sed -n '1s/^listening 127\.0\.0\.1://p' "$1"; }
+
+"$root/scripts/make-sample-pictures.sh" "$folder"
+(cd "$folder" && sha256sum -- *) >"$work/sources.before"
+size_of() { stat -c %s "$folder/$1"; }
+ls "$temp_dir" 2>/dev/null | grep '^DORivav' | sort >"$work/temp.before"
+
+album=我的相册
+album_hex=$(printf '%s' "$album" | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
+printf '10001 20480 %s\n' "$album" >"$work/accounts.txt"
+"$bin/album-server" 0 "$work/data" "$work/accounts.txt" --secret e2e >"$work/album.out" 2>&1 &
+pids+=($!)
+wait_until 10 grep -q " $album\$" "$work/album.out" || { echo "album-server did not start: $(cat "$work/album.out")"; exit 1; }
+signature=$(awk -v a="$album" '$1 == "signature" && $4 == a { print $3 }' "$work/album.out")
+"$bin/fault-server" 0 --upstream "$(port_of "$work/album.out")" >"$work/fault.out" 2>&1 &
+pids+=($!)
+wait_until 10 grep -q '^listening' "$work/fault.out" || { echo "fault-server did not start"; exit 1; }
+fault_url=http://127.0.0.1:$(port_of "$work/fault.out")
+plan() {  # name count plan: the next COUNT uploads of NAME meet PLAN
+    curl -sf "$fault_url/_fault-name/$1/$2/$3" >/dev/null || fail "the fault server took no plan for $1"
+}
+# Three attempts per transfer: a plan for three uploads fails the first pass only.
+if [ "$mode" = album ]; then
+    plan cat.jpg 1 slow/40
+    plan lighthouse.jpg 3 status/503
+else
+    plan cat.jpg 3 reset-after/1000
+    plan dog.jpg 3 status/503
+    plan flag.gif 1 slow/40
+    plan harbour.jpg 3 stop-reading/20000/1500
+fi
+
+"$run" regsvr32 /s "$TESSALINE_OCX" || { echo "cannot register $TESSALINE_OCX"; exit 1; }
+screen_start || exit 1
+in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName="$album" --set Signature="$signature" \
+    --set SpaceSize=20480 --set SpaceUsedSize=0 --set LimitXSize=1024 --set LimitYSize=768 \
+    --set UploadCGI="$fault_url/relay/cgi-bin/upload"
+shown() { probe "TESSALINE host" >"$work/host" || { fail "no host window: $(tr -d '\r' <"$work/host.out")"; exit 1; }; }
+child() { awk -v id="$1" '$1 == "child" && $3 == id' "$work/host" | head -1; }
+
+# The folder on the Desktop, in the tree.
+shown
+item=$(awk -v t="\"$folder_name\"" '$1 == "item" && substr($0, length($0) - length(t) + 1) == t' "$work/host")
+[ -n "$item" ] || { fail "the tree shows no $folder_name: $(grep '^item' "$work/host" | tr '\n' '|')"; exit 1; }
+click "$item"
+select_all_enabled() { shown && child 204 | grep -q ' enabled '; }
+wait_until 20 select_all_enabled || { fail "the folder's pictures did not come: $(child 204)"; exit 1; }
+[ -z "$shots" ] || import -window root "$shots/1-tree.png"
+shot 2-thumbnails
+
+# The grid's cells, as it lays them out: 117 pixels apart from 15, rows 147 apart from 6.
+grid=$(awk '$1 == "child" && $2 ~ /Thumb/' "$work/host" | head -1)
+[ -n "$grid" ] || { fail "no thumbnail grid: $(cat "$work/host")"; exit 1; }
+read -r grid_x grid_y grid_w < <(echo "$grid" | awk '{ split($4, p, ","); split($5, s, "x"); print p[1], p[2], s[1] }')
+columns=$(((grid_w - 20) / 117))
+# The folder lists its pictures by name.
+names=(cat.jpg damaged.jpg dog.jpg flag.gif harbour.jpg lighthouse.jpg market.jpg)
+click_picture() {  # name
+    local i
+    for i in "${!names[@]}"; do [ "${names[$i]}" = "$1" ] && break; done
+    xdotool mousemove $((grid_x + 2 + 15 + 117 * (i % columns) + 51)) $((grid_y + 2 + 6 + 147 * (i / columns) + 51)) click 1
+}
+compress_box() { click "$(child 203)"; }
+# "当前选择：X.XXM" of the space text.
+selection_mb() { shown && child 201 | sed -n 's/.*当前选择：\([0-9.]*\)M.*/\1/p'; }
+selection_is() { [ "$(selection_mb)" = "$1" ]; }
+mb() { awk -v b="$1" 'BEGIN { printf "%.2f", b / 1048576 }'; }
+
+if [ "$mode" = album ]; then
+    compress_box
+    click_picture harbour.jpg
+    click_picture cat.jpg
+    as_is=$(mb $(($(size_of harbour.jpg) + $(size_of cat.jpg))))
+    wait_until 10 selection_is "$as_is" || fail "without auto compress the selection reads $(selection_mb), not $as_is M"
+    # On again: the large picture is shrunk to the album's limits, the selection with it.
+    compress_box
+    smaller() { awk -v a="$(selection_mb)" -v b="$as_is" 'BEGIN { exit !(a > 0 && a < b) }'; }
+    wait_until 20 smaller || fail "with auto compress the selection still reads $(selection_mb) M"
+    click_picture lighthouse.jpg
+    click_picture flag.gif
+    click_picture damaged.jpg
+    sent=(cat.jpg damaged.jpg flag.gif harbour.jpg lighthouse.jpg)
+    first=cat.jpg first_pass="上传完毕，共 3 个成功，2 个失败。" last_pass="上传完毕，共 4 个成功，0 个失败。"
+    failed=(lighthouse.jpg)
+    shrunk=" harbour.jpg lighthouse.jpg "
+else
+    compress_box
+    click "$(child 204)"
+    all=0
+    for n in "${names[@]}"; do all=$((all + $(size_of "$n"))); done
+    wait_until 10 selection_is "$(mb $all)" || fail "select all reads $(selection_mb), not $(mb $all) M"
+    sent=("${names[@]}")
+    first=cat.jpg first_pass="上传完毕，共 3 个成功，4 个失败。" last_pass="上传完毕，共 6 个成功，0 个失败。"
+    failed=(cat.jpg dog.jpg harbour.jpg)
+    shrunk=" "
+fi
+shot 3-selection
+click "$(child 202)"
+
+# Mid-pass: the progress dialog names the picture in flight and counts the pass.
+if probe "上传进度" --timeout 30000 >"$work/progress"; then
+    [ -z "$shots" ] || import -window root "$shots/4-progress.png"
+    count=$(line_of "$work/progress" Static 208 "已上传 0 个，共 ${#sent[@]} 个")
+    [ -n "$count" ] || fail "the progress counts $(awk '$3 == 208' "$work/progress")"
+    grep -q "^child Static 206 .*\"$first\"$" "$work/progress" || fail "in flight: $(awk '$3 == 206' "$work/progress")"
+    grep -q '^child Static 207 .*"已上传 .* KB，共 .* KB"$' "$work/progress" || fail "bytes: $(awk '$3 == 207' "$work/progress")"
+else
+    fail "no progress dialog"
+fi
+
+# The first pass's summary: every failure with its reason; the damaged file is refused.
+probe "上传结果" --timeout 90000 >"$work/result" || { fail "no result dialog: $(tr -d '\r' <"$work/host.out")"; exit 1; }
+[ -n "$(line_of "$work/result" Static 216 "${first_pass}其中被服务器拒绝的文件将不予重新上传。")" ] ||
+    fail "the first summary: $(awk '$3 == 216' "$work/result")"
+shot 5-result
+grep -q '^row SysListView32 0 .*"damaged.jpg | 被服务器拒绝，原因：不是图片文件"$' "$work/result" ||
+    fail "the damaged file's row: $(grep '^row' "$work/result" | head -1)"
+rows=$(grep -c '^row ' "$work/result")
+[ "$rows" = $((1 + ${#failed[@]})) ] || fail "$rows rows listed: $(grep '^row' "$work/result" | tr '\n' '|')"
+for n in "${failed[@]}"; do
+    reason=$(grep "^row .*\"$n | " "$work/result" | sed 's/.*| \(.*\)"$/\1/')
+    [ -n "$reason" ] || fail "$n is not listed"
+    case "$reason" in "" | 上传成功 | 被服务器拒绝*) fail "$n failed for no clear reason: \"$reason\"" ;; esac
+    echo "first pass: $n: $reason"
+done
+again=$(line_of "$work/result" Button 1 "重新上传")
+grep -q '^child Button 1 .* enabled "重新上传"$' "$work/result" || fail "no enabled 重新上传: $again"
+click "$again"
+
+# The second pass ends in a message box: everything that could be stored is.
+probe "提示" --timeout 90000 >"$work/done" || { fail "no end of the second pass: $(tr -d '\r' <"$work/host.out")"; exit 1; }
+grep -q "^child Static .*\"$last_pass\"$" "$work/done" || fail "the last summary: $(grep '^child Static' "$work/done")"
+shot 6-done
+click "$(line_of "$work/done" Button 2 "确定")$(line_of "$work/done" Button 1 "确定")"
+ended() { tr -d '\r' <"$work/host.out" | grep -q '^event UploadFinished$'; }
+wait_until 10 ended || fail "no UploadFinished after the summary"
+# Closed as a person closes it; the control deletes its copies as it goes.
+winpid=$(tr -d '\r' <"$work/host.out" | sed -n 's/^host: ready, .*process \([0-9]*\)$/\1/p')
+"$WINE" taskkill /pid "$winpid" >/dev/null 2>&1
+probe "TESSALINE host" --gone >/dev/null || fail "the host did not close"
+events=$(tr -d '\r' <"$work/host.out" | grep -c '^event ')
+[ "$events" = 1 ] || fail "$events events reached the host"
+
+# The album holds exactly the pictures sent less the damaged one.
+album_dir=$work/data/10001/$album_hex
+for n in "${sent[@]}"; do
+    [ "$n" = damaged.jpg ] && continue
+    stored=$album_dir/$n
+    if [ ! -f "$stored" ]; then
+        fail "$n is not in the album"
+    elif [[ "$shrunk" == *" $n "* ]]; then
+        read -r w h < <(identify -format '%w %h' "$stored")
+        [ "$(identify -format %m "$stored")" = JPEG ] && [ "$w" -le 1024 ] && [ "$h" -le 768 ] ||
+            fail "$n is stored as ${w}x$h, beyond 1024x768"
+    else
+        cmp -s "$folder/$n" "$stored" || fail "$n is not stored byte for byte"
+    fi
+done
+extra=$(find "$work/data/10001" -type f | wc -l)
+[ "$extra" = $((${#sent[@]} - 1)) ] || fail "the album holds $extra files: $(find "$work/data/10001" -type f -printf '%f ')"
+[ -z "$(ls -A "$work/data/.incoming" 2>/dev/null)" ] || fail "half-received uploads are left on the server"
+
+(cd "$folder" && sha256sum -- *) | diff "$work/sources.before" - >/dev/null || fail "a source picture changed"
+ls "$temp_dir" 2>/dev/null | grep '^DORivav' | sort | comm -13 "$work/temp.before" - >"$work/temp.left"
+[ -s "$work/temp.left" ] && fail "temporary copies left: $(tr '\n' ' ' <"$work/temp.left")"
+
+if [ -n "$shots" ]; then
+    "$root/scripts/render-album-view.sh" "http://127.0.0.1:$(port_of "$work/album.out")/view/10001/$album_hex/" \
+        "$album_dir" "$shots/7-album-view.png" && echo "screenshot: $shots/7-album-view.png"
+    echo "the album server stored:"
+    (cd "$album_dir" && ls -l --time-style=+ -- * | awk '{ print "  " $NF, $5, "bytes" }')
+fi
+[ $failures -eq 0 ] && echo "upload $mode: ${#sent[@]} pictures, all checks passed"
+exit $failures
