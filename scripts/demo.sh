@@ -6,16 +6,17 @@
 # steps run on a private Xvfb, clicked as a person would (the end-to-end upload's steps,
 # with one slow answer and one failure that "重新上传" mends), with a screenshot of each step
 # and of the album's view in build/demo/.
-#   demo.sh [WIN_BUILD_DIR]
+#   demo.sh [WIN_BUILD_DIR [--shots DIR]]   (--shots: the steps on a virtual display into DIR)
 set -euo pipefail
 win=$(realpath "${1:-build/win}")
+[ "${2:-}" = --shots ] && shots=$3 || shots=""
 here=$(cd "$(dirname "$0")/.." && pwd)
 native=$(dirname "$win")/native/bin
 export WINEPREFIX=$win/wineprefix TESSALINE_OCX=$win/bin/tessaline.ocx TESSALINE_NATIVE_BIN=$native
 export TESSALINE_DISPLAY_FILE=$win/display
 
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    out=$here/build/demo
+if [ -n "$shots" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    out=${shots:-$here/build/demo}
     rm -rf "$out"
     mkdir -p "$out"
     echo "demo: no display here: the steps run on a virtual one"
