@@ -27,7 +27,7 @@ for _ in $(seq 600); do
 done
 grep -q '^window shown: 1' "$log" || { echo "screenshot-host: the host did not show: $(cat "$log")" >&2; exit 1; }
 screenshot_settled "$out"
-# The host runs inside the desktop's process tree: it is closed by its Windows process id.
-"$WINE" taskkill /pid "$(tr -d '\r' <"$log" | sed -n 's/^host: ready, .*process \([0-9]*\)$/\1/p')" >/dev/null 2>&1
+# The host runs inside the desktop's process tree: it is ended by its Windows process id.
+"$WINE" taskkill /f /pid "$(tr -d '\r' <"$log" | sed -n 's/^host: ready, .*process \([0-9]*\)$/\1/p')" >/dev/null 2>&1 || true
 wait $host || true
 echo "screenshot: $out"

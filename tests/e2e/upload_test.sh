@@ -23,7 +23,9 @@ run=$root/scripts/wine-run.sh
 # shellcheck source=../../scripts/screenshot-settled.sh
 . "$root/scripts/screenshot-settled.sh"
 mode=${1:-} shots=${2:-}
+# shot: once the screen has settled; shot_now: at once, for what does not stay.
 shot() { [ -z "$shots" ] || { screenshot_settled "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
+shot_now() { [ -z "$shots" ] || { import -window root "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
 case "$mode" in album | faults) ;; *) echo "usage: upload_test.sh album|faults"; exit 2 ;; esac
 host=$(dirname "$TESSALINE_OCX")/host.exe
 bin=${TESSALINE_NATIVE_BIN:?}
@@ -115,7 +117,7 @@ for label in '"我的电脑"' 'C:)' "\"$folder_name\""; do
 done
 select_all_enabled() { shown && child 204 | grep -q ' enabled '; }
 wait_until 20 select_all_enabled || { fail "the folder's pictures did not come: $(child 204)"; exit 1; }
-[ -z "$shots" ] || import -window root "$shots/1-tree.png"
+shot_now 1-tree
 shot 2-thumbnails
 
 # The grid's cells, as it lays them out: 117 pixels apart from 15, rows 147 apart from 6.
@@ -177,7 +179,7 @@ click "$(child 202)"
 
 # Mid-pass: the progress dialog names the picture in flight and counts the pass.
 if probe "上传进度" --timeout 30000 >"$work/progress"; then
-    [ -z "$shots" ] || import -window root "$shots/4-progress.png"
+    shot_now 4-progress
     # The first picture is held up long enough in the album run to be caught on screen;
     # in the faults run the dialog is read wherever the pass is.
     if [ "$mode" = album ]; then
