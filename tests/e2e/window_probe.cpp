@@ -154,8 +154,9 @@ void PrintTreeItems(HWND hWnd) {
     GetClientRect(hWnd, &rcClient);
     auto hItem = reinterpret_cast<HTREEITEM>(Ask(hWnd, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
     for (int n = 0; hItem && n < 1000; ++n) {
+        // The message reads the item from the start of the rectangle it fills.
         RECT rc{};
-        *reinterpret_cast<HTREEITEM*>(&rc) = hItem;
+        std::memcpy(&rc, &hItem, sizeof hItem);
         block.Write(0, &rc, sizeof rc);
         if (!Ask(hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.At(0))) || !block.Read(0, &rc, sizeof rc) ||
             rc.top >= rcClient.bottom)
