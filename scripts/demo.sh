@@ -1,6 +1,6 @@
 #!/bin/bash
 # The main job, as a site's user meets it: the album server with a demo album, a folder of
-# sample pictures on the Desktop, the registered control in the host program with the
+# sample pictures on drive C:, the registered control in the host program with the
 # properties a page's script sets (the signature as the server printed it).
 # With a display, a person uses it; closing the host stops the server. Without one, the same
 # steps run on a private Xvfb, clicked as a person would (the end-to-end upload's steps,
@@ -29,7 +29,7 @@ fi
 . "$here/scripts/wine-env.sh"
 work=$(mktemp -d)
 album=我的相册
-pictures=$WINEPREFIX/drive_c/users/Public/Desktop/示例图片
+pictures=$WINEPREFIX/drive_c/示例图片
 server=""
 cleanup() {
     [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
@@ -47,7 +47,7 @@ signature=$(awk -v a="$album" '$1 == "signature" && $4 == a { print $3 }' "$work
 [ -n "$port" ] && [ -n "$signature" ] || { echo "demo: the album server did not start: $(cat "$work/album.out")"; exit 1; }
 "$WINE" regsvr32 /s "$TESSALINE_OCX"
 echo "demo: album \"$album\" at http://127.0.0.1:$port/ (view: http://127.0.0.1:$port/view/); the pictures"
-echo "      are in the Desktop's folder 示例图片 of the tree; close the host's window to end"
+echo "      are in the tree under 我的电脑, (C:), 示例图片; close the host's window to end"
 "$WINE" "$win/bin/host.exe" --set KXUin=10001 --set AlbumName="$album" --set Signature="$signature" \
     --set SpaceSize=20480 --set SpaceUsedSize=0 --set LimitXSize=1024 --set LimitYSize=768 \
     --set UploadCGI="http://127.0.0.1:$port/cgi-bin/upload" | tr -d '\r'
