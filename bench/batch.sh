@@ -5,31 +5,10 @@
 # Ratio of the rates, pictures per second. bench batch-ui: the longest the user-interface
 # thread took to answer a message posted to it (every 5 ms) during the control's batch.
 # Usage: bench/batch.sh BUILD (the folder holding win/ and native/)
-set -euo pipefail
-build=${1:-build}
-root=$(cd "$(dirname "$0")/.." && pwd)
-win_bin=${TESSALINE_WIN_BIN:-$(realpath "$build/win")/bin}
-native_bin=${TESSALINE_NATIVE_BIN:-$(realpath "$build/native")/bin}
-win_tree=$(dirname "$win_bin")
-export WINEPREFIX=${WINEPREFIX:-$win_tree/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win_tree/display}
-run="$root/scripts/wine-run.sh"
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh" batch "$@"
 count=500
 bytes=20480
-
-tmp=$(mktemp -d /tmp/tessaline-bench-batch.XXXXXX)
-server_pid=""
-started=""
-cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-    [ -z "$started" ] || "$run" --stop
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
-    "$run" --start >/dev/null
-    started=1
-fi
-winpath() { echo "Z:${1//\//\\}"; }
 
 printf '10001 4194304 Travel\n' >"$tmp/accounts.txt"
 "$native_bin/album-server" 0 "$tmp/data" "$tmp/accounts.txt" --secret bench --any-file >"$tmp/server.out" 2>&1 &

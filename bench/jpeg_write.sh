@@ -6,37 +6,17 @@
 # is not counted against it; it still reads and parses its PPM, its way of being handed
 # pixels. The quickest of ten runs each: the least disturbed by whatever else runs.
 # Usage: bench/jpeg_write.sh BUILD (the folder holding win/ and native/)
-set -euo pipefail
-build=${1:-build}
-root=$(cd "$(dirname "$0")/.." && pwd)
-win=$(realpath "$build/win")
-bin=${TESSALINE_WIN_BIN:-$win/bin}
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh" jpeg "$@"
 # cjpeg of the same architecture as the tree
-[ "$(cat "$(dirname "$bin")/wine-arch" 2>/dev/null)" = win64 ] && arch_suffix=-x86_64 || arch_suffix=""
+[ "$(cat "$win_tree/wine-arch" 2>/dev/null)" = win64 ] && arch_suffix=-x86_64 || arch_suffix=""
 jpeg_bin=${TESSALINE_CACHE:-/var/cache/tessaline}/libjpeg-turbo$arch_suffix/bin
-export WINEPREFIX=${WINEPREFIX:-$win/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win/display}
-IM=/usr/bin/convert  # the convert on PATH may be a stand-in
-run="$root/scripts/wine-run.sh"
-
-tmp=$(mktemp -d /tmp/tessaline-bench-jpeg.XXXXXX)
-started=""
-cleanup() {
-    [ -z "$started" ] || "$run" --stop
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
-    "$run" --start >/dev/null
-    started=1
-fi
-winpath() { echo "Z:${1//\//\\}"; }
 
 # A large picture keeps the start's jitter small beside the work; plasma at a quarter of
 # the size and enlarged is photograph-like and quick to make.
 "$IM" -size 4000x3000 -seed 5 plasma:fractal -blur 0x1.5 -resize 200% -depth 8 "$tmp/big.ppm"
 "$IM" -size 16x16 xc:gray -depth 8 "$tmp/tiny.ppm"
 
-now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
 cjpeg_once() {  # ms of one cjpeg run on $1
     local t0 t1
     t0=$(now_ms)
@@ -50,7 +30,7 @@ max() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 > a + 0) print b; 
 # Turns about, so that both meet the same load from whatever else the machine runs.
 big_ms="" tiny_ms="" ours=""
 for _ in 1 2 3 4 5; do
-    line=$("$run" "$bin/bench_jpeg_write.exe" "$(winpath "$tmp/big.ppm")" "$(winpath "$tmp/ours.jpg")" | tr -d '\r')
+    line=$("$run" "$win_bin/bench_jpeg_write.exe" "$(winpath "$tmp/big.ppm")" "$(winpath "$tmp/ours.jpg")" | tr -d '\r')
     # Keep the run whose 32-bit rate was best.
     rate=$(echo "$line" | sed -n 's/.*mp_s_32=\([0-9.]*\).*/\1/p')
     best=$(echo "$ours" | sed -n 's/.*mp_s_32=\([0-9.]*\).*/\1/p')

@@ -6,28 +6,8 @@
 # Also the time to the first thumbnail, and the peak working set over 1000 thumbnails,
 # which must not grow with the count beyond the thumbnails kept.
 # Usage: bench/thumbnails.sh BUILD (the folder holding win/ and native/)
-set -euo pipefail
-build=${1:-build}
-root=$(cd "$(dirname "$0")/.." && pwd)
-win=$(realpath "$build/win")
-bin=${TESSALINE_WIN_BIN:-$win/bin}
-export WINEPREFIX=${WINEPREFIX:-$win/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win/display}
-IM=/usr/bin/convert  # the convert on PATH may be a stand-in
-run="$root/scripts/wine-run.sh"
-
-tmp=$(mktemp -d /tmp/tessaline-bench-thumbs.XXXXXX)
-started=""
-cleanup() {
-    [ -z "$started" ] || "$run" --stop
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
-    "$run" --start >/dev/null
-    started=1
-fi
-winpath() { echo "Z:${1//\//\\}"; }
-now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh" thumbs "$@"
 
 # Eight different photograph-like pictures; the folders hold hard links to them, so that
 # 1000 files take no room (every file is still opened, read and decoded on its own).
@@ -41,7 +21,7 @@ for i in $(seq 0 999); do ln "$tmp/src/p$((i % 8)).jpg" "$tmp/memory/$(printf 'I
 "$IM" -size 1x1 xc:gray "$tmp/src/one.jpg"
 
 # Ours.
-ours=$("$run" "$bin/bench_thumbnails.exe" "$(winpath "$tmp/folder")" | tr -d '\r')
+ours=$("$run" "$win_bin/bench_thumbnails.exe" "$(winpath "$tmp/folder")" | tr -d '\r')
 
 # ImageMagick, file after file, less its process start.
 t0=$(now_ms)
@@ -64,8 +44,8 @@ echo "$ours" | awk -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$s1" '{
 # Memory over 1000 thumbnails: with each thumbnail let go as it comes, the peak working set
 # after 100, 500 and 1000 stays where it was (one decoded picture at a time, nothing left
 # behind); kept as the grid keeps them, it grows by the thumbnails alone.
-drop=$("$run" "$bin/bench_thumbnails.exe" --memory-drop "$(winpath "$tmp/memory")" | tr -d '\r')
-keep=$("$run" "$bin/bench_thumbnails.exe" --memory "$(winpath "$tmp/memory")" | tr -d '\r')
+drop=$("$run" "$win_bin/bench_thumbnails.exe" --memory-drop "$(winpath "$tmp/memory")" | tr -d '\r')
+keep=$("$run" "$win_bin/bench_thumbnails.exe" --memory "$(winpath "$tmp/memory")" | tr -d '\r')
 printf '%s\n%s\n' "$drop" "$keep" | awk '{
     for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[NR, kv[1]] = kv[2] }
 } END {

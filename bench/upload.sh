@@ -7,30 +7,9 @@
 # during a 1 MiB upload. bench upload-ui-response: the longest the user-interface thread
 # took to answer a message posted to it (every 10 ms) during the engine's uploads.
 # Usage: bench/upload.sh BUILD (the folder holding win/ and native/)
-set -euo pipefail
-build=${1:-build}
-root=$(cd "$(dirname "$0")/.." && pwd)
-win_bin=${TESSALINE_WIN_BIN:-$(realpath "$build/win")/bin}
-native_bin=${TESSALINE_NATIVE_BIN:-$(realpath "$build/native")/bin}
-win_tree=$(dirname "$win_bin")
-export WINEPREFIX=${WINEPREFIX:-$win_tree/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win_tree/display}
-run="$root/scripts/wine-run.sh"
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh" upload "$@"
 runs=${TESSALINE_BENCH_RUNS:-5}
-
-tmp=$(mktemp -d /tmp/tessaline-bench-upload.XXXXXX)
-server_pid=""
-started=""
-cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-    [ -z "$started" ] || "$run" --stop
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
-    "$run" --start >/dev/null
-    started=1
-fi
-winpath() { echo "Z:${1//\//\\}"; }
 
 printf '10001 4194304 Travel\n' >"$tmp/accounts.txt"
 "$native_bin/album-server" 0 "$tmp/data" "$tmp/accounts.txt" --secret bench --any-file >"$tmp/server.out" 2>&1 &

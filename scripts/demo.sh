@@ -1,18 +1,55 @@
 #!/bin/bash
-# The main job until uploads land: register the control and open it in the host program,
-# on this display when there is one, else on a private Xvfb with a screenshot to a file.
+# The main job, as a site's user meets it: the album server with a demo album, a folder of
+# sample pictures on drive C:, the registered control in the host program with the
+# properties a page's script sets (the signature as the server printed it).
+# With a display, a person uses it; closing the host stops the server. Without one, the same
+# steps run on a private Xvfb, clicked as a person would (the end-to-end upload's steps,
+# with one slow answer and one failure that "重新上传" mends), with a screenshot of each step
+# and of the album's view in build/demo/.
+#   demo.sh [WIN_BUILD_DIR [--shots DIR]]   (--shots: the steps on a virtual display into DIR)
 set -euo pipefail
 win=$(realpath "${1:-build/win}")
+[ "${2:-}" = --shots ] && shots=$3 || shots=""
 here=$(cd "$(dirname "$0")/.." && pwd)
-props=(--set AlbumName=Demo --set SpaceSize=51200 --set SpaceUsedSize=12288 --set KXUin=10001)
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    export WINEPREFIX=$win/wineprefix
-    # shellcheck source=wine-env.sh
-    . "$here/scripts/wine-env.sh"
-    "$WINE" regsvr32 /s "$win/bin/tessaline.ocx"
-    echo "demo: the control in the host program; close its window to end"
-    exec "$WINE" "$win/bin/host.exe" "${props[@]}"
+native=$(dirname "$win")/native/bin
+export WINEPREFIX=$win/wineprefix TESSALINE_OCX=$win/bin/tessaline.ocx TESSALINE_NATIVE_BIN=$native
+export TESSALINE_DISPLAY_FILE=$win/display
+
+if [ -n "$shots" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    out=${shots:-$here/build/demo}
+    rm -rf "$out"
+    mkdir -p "$out"
+    echo "demo: no display here: the steps run on a virtual one"
+    "$here/tests/e2e/upload_test.sh" album "$out"
+    echo "demo: the screenshots of each step are in $out"
+    exit 0
 fi
-out=$here/build/demo.png
-"$here/scripts/screenshot-host.sh" "$win" "$out" "${props[@]}"
-echo "demo: no display here, so the host ran on a virtual one; its screenshot is $out"
+
+# shellcheck source=wine-env.sh
+. "$here/scripts/wine-env.sh"
+work=$(mktemp -d)
+album=我的相册
+pictures=$WINEPREFIX/drive_c/示例图片
+server=""
+cleanup() {
+    [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+    rm -rf "$work" "$pictures"
+}
+trap cleanup EXIT
+"$here/scripts/make-sample-pictures.sh" "$pictures"
+# An empty album of 20 MB.
+printf '10001 20480 %s\n' "$album" >"$work/accounts.txt"
+"$native/album-server" 0 "$work/data" "$work/accounts.txt" >"$work/album.out" 2>&1 &
+server=$!
+for _ in $(seq 200); do grep -q " $album\$" "$work/album.out" && break; sleep 0.05; done
+port=$(sed -n '1s/^listening 127\.0\.0\.1://p' "$work/album.out")
+signature=$(awk -v a="$album" '$1 == "signature" && $4 == a { print $3 }' "$work/album.out")
+[ -n "$port" ] && [ -n "$signature" ] || { echo "demo: the album server did not start: $(cat "$work/album.out")"; exit 1; }
+"$WINE" regsvr32 /s "$TESSALINE_OCX"
+echo "demo: album \"$album\" at http://127.0.0.1:$port/ (view: http://127.0.0.1:$port/view/); the pictures"
+echo "      are in the tree under 我的电脑, (C:), 示例图片; close the host's window to end"
+"$WINE" "$win/bin/host.exe" --set KXUin=10001 --set AlbumName="$album" --set Signature="$signature" \
+    --set SpaceSize=20480 --set SpaceUsedSize=0 --set LimitXSize=1024 --set LimitYSize=768 \
+    --set UploadCGI="http://127.0.0.1:$port/cgi-bin/upload" | sed -u 's/\r$//'  # its events as they come
+echo "demo: the album server stored:"
+find "$work/data/10001" -type f -printf '  %f %s bytes\n' 2>/dev/null

@@ -14,3 +14,10 @@ done
     --set AlbumName=Demo --set SpaceSize=51200 --set SpaceUsedSize=12288 \
     --open-folder "$(WINEPREFIX=$win/wineprefix && . "$here/scripts/wine-env.sh" && "$WINE" winepath -w "$pictures" 2>/dev/null)"
 "$here/scripts/screenshot-upload.sh" "$win" "$(dirname "$win")/native/bin" "$pictures" "$here/docs"
+# The demo's steps, for the README: selection, progress mid-pass, the summary, the album view.
+shots=$(mktemp -d)
+trap 'rm -rf "$pictures" "$shots"' EXIT
+"$here/scripts/demo.sh" "$win" --shots "$shots" >/dev/null
+for step in 3-selection:selection 4-progress:progress 5-result:result 7-album-view:album-view; do
+    cp "$shots/${step%%:*}.png" "$here/docs/demo-${step#*:}.png"
+done

@@ -9,6 +9,21 @@ set -uo pipefail
 # shellcheck source=wine-env.sh
 . "$(dirname "$0")/wine-env.sh"
 
+# The display file names the display, its Xvfb's PID and that process's start time. A PID
+# read back later may since belong to another program: it is ended only when it is still
+# an Xvfb of this user that started at the recorded time.
+start_time() { awk '{ print $22 }' "/proc/$1/stat" 2>/dev/null; }
+stop_recorded_display() {
+    [ -f "$TESSALINE_DISPLAY_FILE" ] || return 0
+    local pid started
+    read -r _ pid started <"$TESSALINE_DISPLAY_FILE"
+    if [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ] && [ -O "/proc/$pid" ] &&
+        [ -n "$started" ] && [ "$(start_time "$pid")" = "$started" ]; then
+        kill "$pid" 2>/dev/null
+    fi
+    rm -f "$TESSALINE_DISPLAY_FILE"
+}
+
 start_display() {
     local fdfile
     fdfile=$(mktemp)
@@ -19,17 +34,13 @@ start_display() {
         sleep 0.05
     done
     [ -s "$fdfile" ] || { echo "wine-run: Xvfb did not start" >&2; return 1; }
-    echo ":$(tr -d '\n' <"$fdfile") $pid" >"$TESSALINE_DISPLAY_FILE"
+    echo ":$(tr -d '\n' <"$fdfile") $pid $(start_time "$pid")" >"$TESSALINE_DISPLAY_FILE"
     rm -f "$fdfile"
 }
 
 case "${1:-}" in
 --start)
-    if [ -f "$TESSALINE_DISPLAY_FILE" ]; then
-        read -r _ oldpid <"$TESSALINE_DISPLAY_FILE"
-        kill "$oldpid" 2>/dev/null
-        rm -f "$TESSALINE_DISPLAY_FILE"
-    fi
+    stop_recorded_display
     start_display || exit 1
     read -r DISPLAY _ <"$TESSALINE_DISPLAY_FILE"
     export DISPLAY
@@ -42,11 +53,7 @@ case "${1:-}" in
     ;;
 --stop)
     wineserver -k 2>/dev/null
-    if [ -f "$TESSALINE_DISPLAY_FILE" ]; then
-        read -r _ pid <"$TESSALINE_DISPLAY_FILE"
-        kill "$pid" 2>/dev/null
-        rm -f "$TESSALINE_DISPLAY_FILE"
-    fi
+    stop_recorded_display
     exit 0
     ;;
 esac

@@ -5,8 +5,13 @@
 //   window_probe TITLE_TEXT [--gone] [--timeout MS] [--desktop NAME]
 // With --desktop it looks at the windows of that Wine desktop (explorer /desktop=NAME) instead
 // of its own.
+// The items of a tree view and the rows of a list view are printed too (lines "item" and
+// "row"), read through memory lent in their owner's process, as these controls answer only
+// with pointers into their own address space.
 // Exit 0 when the wait ended as asked, 1 on timeout, 2 on bad arguments.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -89,8 +94,119 @@ void PrintWindow(const char* pszKind, HWND hWnd) {
                 IsWindowEnabled(hWnd) ? "enabled" : "disabled", TextOf(hWnd).c_str());
 }
 
+// A block of memory in another process, for the messages whose arguments point at memory.
+class CRemoteBlock {
+public:
+    static constexpr SIZE_T kSize = 4096;
+    explicit CRemoteBlock(HWND hWnd) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hWnd, &pid);
+        m_hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (m_hProcess) m_pBlock = VirtualAllocEx(m_hProcess, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~CRemoteBlock() {
+        if (m_pBlock) VirtualFreeEx(m_hProcess, m_pBlock, 0, MEM_RELEASE);
+        if (m_hProcess) CloseHandle(m_hProcess);
+    }
+    CRemoteBlock(const CRemoteBlock&) = delete;
+    CRemoteBlock& operator=(const CRemoteBlock&) = delete;
+    bool IsValid() const { return m_pBlock != nullptr; }
+    char* At(SIZE_T nOffset) const { return static_cast<char*>(m_pBlock) + nOffset; }
+    bool Write(SIZE_T nOffset, const void* pData, SIZE_T nBytes) const {
+        return WriteProcessMemory(m_hProcess, At(nOffset), pData, nBytes, nullptr) != 0;
+    }
+    bool Read(SIZE_T nOffset, void* pData, SIZE_T nBytes) const {
+        return ReadProcessMemory(m_hProcess, At(nOffset), pData, nBytes, nullptr) != 0;
+    }
+
+private:
+    HANDLE m_hProcess = nullptr;
+    void* m_pBlock = nullptr;
+};
+
+constexpr SIZE_T kTextOffset = 1024;
+constexpr int kTextMax = 1024;
+
+LRESULT Ask(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR nResult = 0;
+    if (!SendMessageTimeoutA(hWnd, nMessage, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &nResult)) return 0;
+    return static_cast<LRESULT>(nResult);
+}
+
+std::string RemoteText(const CRemoteBlock& block) {
+    char text[kTextMax] = {};
+    block.Read(kTextOffset, text, sizeof text - 1);
+    return text;
+}
+
+void PrintPart(const char* pszKind, HWND hWnd, int nId, RECT rc, const std::string& strText) {
+    MapWindowPoints(hWnd, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
+    std::printf("%s %s %d %d,%d %dx%d visible enabled \"%s\"\n", pszKind, ClassOf(hWnd).c_str(), nId,
+                static_cast<int>(rc.left), static_cast<int>(rc.top), static_cast<int>(rc.right - rc.left),
+                static_cast<int>(rc.bottom - rc.top), strText.c_str());
+}
+
+// The tree's items that lie in its window, each with its label's place.
+void PrintTreeItems(HWND hWnd) {
+    CRemoteBlock block(hWnd);
+    if (!block.IsValid()) return;
+    RECT rcClient{};
+    GetClientRect(hWnd, &rcClient);
+    auto hItem = reinterpret_cast<HTREEITEM>(Ask(hWnd, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+    for (int n = 0; hItem && n < 1000; ++n) {
+        // The message reads the item from the start of the rectangle it fills.
+        RECT rc{};
+        std::memcpy(&rc, &hItem, sizeof hItem);
+        block.Write(0, &rc, sizeof rc);
+        if (!Ask(hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.At(0))) || !block.Read(0, &rc, sizeof rc) ||
+            rc.top >= rcClient.bottom)
+            break;
+        TVITEMA item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = hItem;
+        item.pszText = block.At(kTextOffset);
+        item.cchTextMax = kTextMax;
+        block.Write(kTextOffset, "", 1);
+        block.Write(0, &item, sizeof item);
+        Ask(hWnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block.At(0)));
+        PrintPart("item", hWnd, n, rc, RemoteText(block));
+        hItem = reinterpret_cast<HTREEITEM>(Ask(hWnd, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(hItem)));
+    }
+}
+
+// A report list's rows: the row's place and its columns' texts joined by " | ".
+void PrintListRows(HWND hWnd) {
+    CRemoteBlock block(hWnd);
+    if (!block.IsValid()) return;
+    HWND hHeader = reinterpret_cast<HWND>(Ask(hWnd, LVM_GETHEADER, 0, 0));
+    const int nColumns = hHeader ? static_cast<int>(Ask(hHeader, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    const int nRows = static_cast<int>(Ask(hWnd, LVM_GETITEMCOUNT, 0, 0));
+    for (int nRow = 0; nRow < nRows; ++nRow) {
+        std::string strText;
+        for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
+            LVITEMA item{};
+            item.iSubItem = nColumn;
+            item.pszText = block.At(kTextOffset);
+            item.cchTextMax = kTextMax;
+            block.Write(kTextOffset, "", 1);
+            block.Write(0, &item, sizeof item);
+            Ask(hWnd, LVM_GETITEMTEXTA, nRow, reinterpret_cast<LPARAM>(block.At(0)));
+            strText += (nColumn ? " | " : "") + RemoteText(block);
+        }
+        RECT rc{};
+        rc.left = LVIR_LABEL;
+        block.Write(0, &rc, sizeof rc);
+        Ask(hWnd, LVM_GETITEMRECT, nRow, reinterpret_cast<LPARAM>(block.At(0)));
+        block.Read(0, &rc, sizeof rc);
+        PrintPart("row", hWnd, nRow, rc, strText);
+    }
+}
+
 BOOL CALLBACK PrintChild(HWND hWnd, LPARAM) {
     PrintWindow("child", hWnd);
+    const std::string strClass = ClassOf(hWnd);
+    if (strClass == WC_TREEVIEWA) PrintTreeItems(hWnd);
+    if (strClass == WC_LISTVIEWA) PrintListRows(hWnd);
     return TRUE;
 }
 

@@ -1,0 +1,34 @@
+# Sourced first by every bench/*.sh: strict mode, the build's two trees, the Windows tree's
+# Wine prefix and display (started here when the caller has none, and stopped again at the
+# end), a scratch folder, and the helpers the benchmarks share.
+#   . "$(dirname "$0")/common.sh" NAME "$@"    (the first argument is the BUILD folder)
+# Gives: build root win_bin native_bin win_tree run IM tmp, winpath, now_ms. A benchmark
+# that starts a server keeps its PID in server_pid; the exit trap ends it.
+# shellcheck shell=bash
+set -euo pipefail
+bench_name=$1
+build=$(realpath "${2:-build}")
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+win_bin=${TESSALINE_WIN_BIN:-$build/win/bin}
+native_bin=${TESSALINE_NATIVE_BIN:-$build/native/bin}
+win_tree=$(dirname "$win_bin")
+export WINEPREFIX=${WINEPREFIX:-$win_tree/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win_tree/display}
+run=$root/scripts/wine-run.sh
+IM=/usr/bin/convert  # the convert on PATH may be a stand-in
+
+tmp=$(mktemp -d "/tmp/tessaline-bench-$bench_name.XXXXXX")
+server_pid=""
+bench_started_display=""
+bench_cleanup() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    [ -z "$bench_started_display" ] || "$run" --stop
+    rm -rf "$tmp"
+}
+trap bench_cleanup EXIT
+if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
+    "$run" --start >/dev/null
+    bench_started_display=1
+fi
+
+winpath() { echo "Z:${1//\//\\}"; }
+now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
