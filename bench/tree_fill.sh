@@ -1,5 +1,5 @@
 #!/bin/bash
-# The folder tree's fill of 5,000 subfolders against a plain IShellFolder enumeration, under Wine.
+# The folder tree's fill of 5,000 subfolders against a bare enumeration plus the bare tree view, under Wine.
 #   tree_fill.sh [BUILD]   (the folder holding win/ and native/)
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh" tree-fill "$@"

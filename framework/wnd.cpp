@@ -4,10 +4,40 @@
 
 #include <cstdio>
 #include <list>
+#include <mutex>
+#include <unordered_map>
 
 namespace {
-const char kObjectProp[] = "TessalineWndObject";
 const char kClassPrefix[] = "TessalineWnd";
+
+// Window to object, for the windows this framework created or subclassed. Every message takes
+// one or two look-ups (its own window, the child it reflects to); a window property would do,
+// but under Wine each property read is a round trip to the window server, tens of microseconds.
+class CWndMap {
+public:
+    CWnd* Find(HWND hWnd) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        auto it = m_map.find(hWnd);
+        return it == m_map.end() ? nullptr : it->second;
+    }
+    void Add(HWND hWnd, CWnd* pWnd) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_map[hWnd] = pWnd;
+    }
+    void Remove(HWND hWnd) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_map.erase(hWnd);
+    }
+
+private:
+    std::mutex m_lock;
+    std::unordered_map<HWND, CWnd*> m_map;
+};
+
+CWndMap& Windows() {
+    static CWndMap map;
+    return map;
+}
 
 // Names of the classes this module registered; a list (not a vector) so that the
 // names handed out stay put.
@@ -48,7 +78,7 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    return hWnd ? static_cast<CWnd*>(GetPropA(hWnd, kObjectProp)) : nullptr;
+    return hWnd ? Windows().Find(hWnd) : nullptr;
 }
 
 LPCSTR CWnd::RegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground) {
@@ -123,11 +153,11 @@ BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 
 void CWnd::Attach(HWND hWnd) {
     m_hWnd = hWnd;
-    SetPropA(hWnd, kObjectProp, this);
+    Windows().Add(hWnd, this);
 }
 
 void CWnd::Detach() {
-    if (m_hWnd) RemovePropA(m_hWnd, kObjectProp);
+    if (m_hWnd) Windows().Remove(m_hWnd);
     m_hWnd = nullptr;
     m_pfnSuper = nullptr;
 }

@@ -68,10 +68,17 @@ LRESULT CLazyTreeCtrl::OnItemExpanded(NMHDR* pHdr) {
 
 HTREEITEM CLazyTreeCtrl::InsertLoadedChild(HTREEITEM hParent, TVINSERTSTRUCTA& tvis) {
     auto it = m_fills.find(hParent);
+    const HTREEITEM hPlaceholder = it == m_fills.end() ? nullptr : it->second.hPlaceholder;
+    // The placeholder goes once the first child stands in front of it (a branch left without
+    // children would close), so that every further child goes last: the tree view takes that
+    // without looking the previous child up among all its items.
     tvis.hParent = hParent;
-    tvis.hInsertAfter = it == m_fills.end() ? TVI_LAST : it->second.hLastLoaded ? it->second.hLastLoaded : TVI_FIRST;
+    tvis.hInsertAfter = hPlaceholder ? TVI_FIRST : TVI_LAST;
     HTREEITEM hNew = InsertItem(tvis);
-    if (hNew && it != m_fills.end()) it->second.hLastLoaded = hNew;
+    if (hNew && hPlaceholder) {
+        it->second.hPlaceholder = nullptr;
+        DeleteItem(hPlaceholder);
+    }
     return hNew;
 }
 
@@ -133,6 +140,22 @@ void CLazyTreeCtrl::Thaw() {
     m_bmpSnapshot.Reset();
     SetRedraw(TRUE);
     Invalidate(TRUE);
+}
+
+void CLazyTreeCtrl::BeginSlice() {
+    if (!m_nFrozen) SetRedraw(FALSE);
+}
+
+void CLazyTreeCtrl::EndSlice() {
+    if (m_nFrozen) return;
+    // The tree view sizes its scroll bars as drawing comes back on and draws them there and
+    // then: a round trip to the display of milliseconds, for every slice. Marked invisible
+    // meanwhile (as the system's own handling of the message does), the window has nothing to
+    // draw into; its frame is drawn with the next paint.
+    ::DefWindowProcA(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    SetRedraw(TRUE);
+    ::DefWindowProcA(m_hWnd, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 BOOL CLazyTreeCtrl::OnEraseBkgnd(HDC hdc) {

@@ -32,7 +32,8 @@ protected:
     // and ends with EndPopulate, during this call or later.
     virtual void PopulateChildren(HTREEITEM hItem) = 0;
 
-    // Inserts one produced child of hParent after those already produced, before the placeholder.
+    // Inserts one produced child of hParent after those already produced; the first one takes
+    // the placeholder's place.
     HTREEITEM InsertLoadedChild(HTREEITEM hParent, TVINSERTSTRUCTA& tvis);
     void ReportProgress(int nState, int nCount) { m_progress.Set(nState, nCount); }
     // bKeep: the result stands; an empty branch then loses its expand button. Otherwise an
@@ -40,9 +41,10 @@ protected:
     void EndPopulate(HTREEITEM hItem, bool bKeep);
     // Forgets a fill whose item is being deleted.
     void ForgetFill(HTREEITEM hItem);
-    // Freezes drawing for a burst of insertions; nests.
-    void Freeze();
-    void Thaw();
+    // Drawing off for one slice of insertions made without returning to the message loop: the
+    // tree view lays the slice out once when drawing comes back on. Nothing while frozen.
+    void BeginSlice();
+    void EndSlice();
     void StopProgress();
 
     LRESULT OnItemExpanding(NMHDR* pHdr);
@@ -62,11 +64,13 @@ protected:
 private:
     struct Fill {
         HTREEITEM hPlaceholder = nullptr;
-        HTREEITEM hLastLoaded = nullptr;
         bool bStarted = false;
         bool bFrozen = false;  // drawing held off for the whole fill
     };
     void DeleteChildren(HTREEITEM hItem);
+    // Freezes drawing across message loops, the last picture standing in for the tree; nests.
+    void Freeze();
+    void Thaw();
 
     std::map<HTREEITEM, Fill> m_fills;
     CLoadingProgress m_progress;

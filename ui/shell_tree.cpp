@@ -5,14 +5,30 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
 
 // Message to the panel: lParam is the clicked folder's path, valid during the call.
 constexpr UINT WM_TREE_FOLDERCLICKED = 0x464;
-// Each burst of insertions holds the user-interface thread at most about this long.
-constexpr DWORD kInsertSliceMs = 12;
+// Each slice of insertions, laid out, holds the user-interface thread about this long at most;
+// the tree's paint follows it.
+constexpr double kSliceMs = 12;
+constexpr size_t kMinSlice = 16, kMaxSlice = 4096;
+// Below any real cost: a slice that took no measurable time does not make the next one huge.
+constexpr double kLeastItemMs = 0.001;
+
+double NowMs() {
+    static const double msPerTick = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return 1000.0 / static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * msPerTick;
+}
 
 IShellFolder* g_pDesktopFolder = nullptr;
 int g_nDesktopRefs = 0;
@@ -129,84 +145,66 @@ void CShellTree::PopulateChildren(HTREEITEM hItem) {
 }
 
 LRESULT CShellTree::OnFillReady(WPARAM, LPARAM) {
-    m_bDrainPosted = false;
-    if (DrainJobs() && !m_bDrainPosted && m_hWnd) {
-        // The rest after the input that queued up meanwhile.
-        m_bDrainPosted = PostMessage(WM_SHELLTREE_FILLREADY, 0, 0) != FALSE;
-    }
+    m_bDrainScheduled = false;
+    if (DrainJobs()) ScheduleDrain();
     return 0;
 }
 
+LRESULT CShellTree::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kDrainTimer) return DefWindowProc(WM_TIMER, wParam, lParam);
+    KillTimer(m_hWnd, kDrainTimer);
+    return OnFillReady(0, 0);
+}
+
+void CShellTree::ScheduleDrain() {
+    if (m_bDrainScheduled || !m_hWnd) return;
+    // A posted message is served before any input: while the user is at the mouse or the
+    // keyboard, the next slice waits for a timer, which comes after input and painting.
+    if (HIWORD(GetQueueStatus(QS_INPUT)))
+        m_bDrainScheduled = SetTimer(m_hWnd, kDrainTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+    else
+        m_bDrainScheduled = PostMessage(WM_SHELLTREE_FILLREADY, 0, 0) != FALSE;
+}
+
 bool CShellTree::DrainJobs() {
-    const DWORD start = GetTickCount();
-    bool bLeft = false;
+    const double start = NowMs();
     for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+        const double left = kSliceMs - (NowMs() - start);
+        if (left <= 0) return true;
         HTREEITEM hParent = it->first;
         Job& job = it->second;
-        bool bSliceOver = false;
-        // Frozen from the first record to the last: the tree view lays the whole tree out again
-        // each time drawing comes back on, so that happens once per branch.
-        if (!job.bFrozen) {
-            Freeze();
-            job.bFrozen = true;
-        }
-        // Inserting under an expanded item makes some tree views measure the text and size their
-        // scroll bars once per item: the branch is closed quietly until its last child is in,
-        // and drawing coming back on lays the whole branch out once.
-        if (GetItemState(hParent, TVIS_EXPANDED) & TVIS_EXPANDED) {
-            SetExpandedState(hParent, false);
-            job.bReopen = true;
-        }
-        for (;;) {
-            std::vector<ShellChildRecord> batch = job.pFill->Take(64);
-            for (auto& rec : batch) {
-                InsertRecord(hParent, job.pFolder.Get(), std::move(rec));
-                ++job.nInserted;
-            }
-            if (batch.empty()) break;
+        // As many as fit in the time left at the last slice's cost per item, laid out with
+        // them: the tree view measures each new text and sizes its scroll bars once per slice.
+        const size_t n = std::clamp(static_cast<size_t>(left / m_dItemMs), kMinSlice, kMaxSlice);
+        std::vector<ShellChildRecord> batch = job.pFill->Take(n);
+        if (!batch.empty()) {
+            const double t0 = NowMs();
+            BeginSlice();
+            for (auto& rec : batch) InsertRecord(hParent, job.pFolder.Get(), std::move(rec));
+            job.nInserted += static_cast<int>(batch.size());
+            EndSlice();
+            m_dItemMs = std::max((NowMs() - t0) / static_cast<double>(batch.size()), kLeastItemMs);
             ReportProgress(0, job.nInserted);
-            if (GetTickCount() - start >= kInsertSliceMs) {
-                bSliceOver = true;
-                break;
-            }
         }
         if (job.pFill->IsDone()) {
             const bool bKeep = job.pFill->Keeps();
-            const bool bReopen = job.bReopen;
             it = m_jobs.erase(it);
-            if (bReopen) SetExpandedState(hParent, true);
-            Thaw();
             EndPopulate(hParent, bKeep);
+        } else if (batch.size() == n) {
+            // More is ready: the next slice after what queued up meanwhile.
+            return true;
         } else {
             ++it;
         }
-        if (bSliceOver) {
-            bLeft = true;
-            break;
-        }
     }
-    return bLeft;
-}
-
-void CShellTree::SetExpandedState(HTREEITEM hItem, bool bExpanded) {
-    TVITEMA item{};
-    item.mask = TVIF_STATE;
-    item.hItem = hItem;
-    item.stateMask = TVIS_EXPANDED;
-    item.state = bExpanded ? TVIS_EXPANDED : 0;
-    SetItem(item);
+    return false;
 }
 
 LRESULT CShellTree::OnDeleteItem(NMHDR* pHdr) {
     auto* nm = reinterpret_cast<NMTREEVIEWA*>(pHdr);
     HTREEITEM hItem = nm->itemOld.hItem;
     // A branch still being listed: its worker stops before its item goes.
-    auto job = m_jobs.find(hItem);
-    if (job != m_jobs.end()) {
-        const bool bFrozen = job->second.bFrozen;
-        m_jobs.erase(job);
-        if (bFrozen) Thaw();
-    }
+    m_jobs.erase(hItem);
     ForgetFill(hItem);
     m_items.erase(reinterpret_cast<const ShellItemData*>(nm->itemOld.lParam));
     return 0;

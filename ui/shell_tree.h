@@ -33,6 +33,7 @@ protected:
     LRESULT OnDeleteItem(NMHDR* pHdr);
     LRESULT OnClick(NMHDR* pHdr);
     LRESULT OnFillReady(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnDropStale(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
@@ -42,26 +43,28 @@ protected:
         ON_REFLECT_NOTIFY(TVN_DELETEITEMW, OnDeleteItem)
         ON_REFLECT_NOTIFY(NM_CLICK, OnClick)
         ON_MESSAGE(WM_SHELLTREE_FILLREADY, OnFillReady)
+        ON_MESSAGE(WM_TIMER, OnTimer)
         ON_MESSAGE(WM_SHELLTREE_DROPSTALE, OnDropStale)
     END_MESSAGE_MAP()
 
 private:
     static constexpr UINT WM_SHELLTREE_FILLREADY = WM_APP + 0x164;
     static constexpr UINT WM_SHELLTREE_DROPSTALE = WM_APP + 0x165;
+    // Far from the tree view's own timers.
+    static constexpr UINT_PTR kDrainTimer = 0x5471;
 
     struct Job {
         std::unique_ptr<CShellFolderFill> pFill;
         CComPtrT<IShellFolder> pFolder;  // the children's containing folder, on this thread
         int nInserted = 0;
-        bool bFrozen = false;
-        bool bReopen = false;  // closed quietly while its children go in
     };
     void AttachSystemImageList();
     HTREEITEM InsertRecord(HTREEITEM hParent, IShellFolder* pFolder, ShellChildRecord rec);
     ShellItemData* FindData(LPARAM lParam) const;
-    // Inserts what the workers have ready for a bounded time; true when some is left.
+    // Inserts what the workers have ready, in one slice of bounded time; true when some is left.
     bool DrainJobs();
-    void SetExpandedState(HTREEITEM hItem, bool bExpanded);
+    // Asks for the next slice once the messages waiting now have been served.
+    void ScheduleDrain();
 
     // The Desktop's folder, shared by every tree of the process while one lives.
     static IShellFolder* AcquireDesktop();
@@ -77,5 +80,6 @@ private:
     std::unordered_map<const ShellItemData*, std::unique_ptr<ShellItemData>> m_items;
     std::unordered_map<HTREEITEM, Job> m_jobs;
     CShellFolderFill::DriveTypeQuery m_pfnDriveType = GetDriveTypeA;
-    bool m_bDrainPosted = false;
+    bool m_bDrainScheduled = false;
+    double m_dItemMs = 0.05;  // what the last slice took per item, laid out
 };
