@@ -240,6 +240,11 @@ LRESULT CShellTree::OnClick(NMHDR*) {
         PostMessage(WM_SHELLTREE_DROPSTALE, 0, reinterpret_cast<LPARAM>(data));
     if (HWND parent = ::GetParent(m_hWnd))
         ::SendMessageA(parent, WM_TREE_FOLDERCLICKED, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    // The panel's scan runs a loop of its own (the loading text) while the button is still
+    // down, so the tree view's own selection of the clicked item never comes: the opened
+    // folder is marked, and keeps the keyboard, here.
+    SelectItem(hItem);
+    ::SetFocus(m_hWnd);
     return 0;
 }
 

@@ -156,6 +156,8 @@ TEST_F(ShellTreeTest, ClicksReportPathsButNotFromTheExpandButton) {
     ClickItem(m_tree, item);
     ASSERT_EQ(m_parent.m_folders.size(), 2u) << "each click reports again";
     EXPECT_EQ(m_parent.m_folders[0], dir.Path());
+    EXPECT_EQ(m_tree.GetNextItem(nullptr, TVGN_CARET), item) << "the opened folder is marked";
+    EXPECT_EQ(GetFocus(), m_tree.m_hWnd) << "and the keyboard stays in the tree";
     m_parent.m_folders.clear();
     ClickItem(m_tree, ComputerItem(m_tree));
     ASSERT_EQ(m_parent.m_folders.size(), 1u);
