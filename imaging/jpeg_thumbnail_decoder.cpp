@@ -1,12 +1,14 @@
 #include "imaging/jpeg_thumbnail_decoder.h"
 
 #include "framework/scoped_handle.h"
+#include "imaging/exif_reader.h"
 #include "imaging/fit_picture.h"
 #include "imaging/jpeg_error.h"
 #include "imaging/picture_dimensions.h"
 
 #include <olectl.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -19,13 +21,15 @@ struct CJpegDecodeJob {
     const std::uint8_t* pData = nullptr;
     unsigned long nLength = 0;
     SIZE sizeBox{};
-    // Out: the picture's own size and the scaled pixels, a 32-bit top-down DIB section
+    int nOrientation = 1;
+    // Out: the picture's own upright size and the scaled pixels, a 32-bit top-down DIB section
     // the caller owns whether or not decoding got to the end.
     SIZE sizeFull{};
     HBITMAP hBitmap = nullptr;
 };
 
-// The smallest n of n/8 whose scaled size is at least twice the fitted box on both sides.
+// The smallest n of n/8 whose scaled size is at least twice the fitted box on both sides
+// (sizes of the upright picture).
 unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, SIZE sizeBox) {
     PixelRect rc{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rc, static_cast<int>(nWidth), static_cast<int>(nHeight));
@@ -68,23 +72,28 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     jpeg_create_decompress(cinfo);
     jpeg_mem_src(cinfo, pJob->pData, pJob->nLength);
     jpeg_read_header(cinfo, TRUE);
-    const PixelSize sizeFull{static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height)};
-    if (!IsDecodableSize(sizeFull)) {
+    const PixelSize sizeStored{static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height)};
+    if (!IsDecodableSize(sizeStored)) {
         jpeg_destroy_decompress(cinfo);
         return false;
     }
-    pJob->sizeFull = SIZE{sizeFull.cx, sizeFull.cy};
-    cinfo->scale_num = ChooseScale(cinfo->image_width, cinfo->image_height, pJob->sizeBox);
+    const int nOrientation = pJob->nOrientation;
+    const PixelSize sizeUpright = UprightSize(sizeStored, nOrientation);
+    pJob->sizeFull = SIZE{sizeUpright.cx, sizeUpright.cy};
+    cinfo->scale_num = ChooseScale(static_cast<JDIMENSION>(sizeUpright.cx), static_cast<JDIMENSION>(sizeUpright.cy),
+                                   pJob->sizeBox);
     cinfo->scale_denom = 8;
     const bool bCmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     // Straight into the DIB's blue, green, red, spare order; grey and colour alike.
     cinfo->out_color_space = bCmyk ? JCS_CMYK : JCS_EXT_BGRX;
     jpeg_start_decompress(cinfo);
 
+    const PixelSize sizeOut{static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};
+    const PixelSize sizeDib = UprightSize(sizeOut, nOrientation);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = static_cast<LONG>(cinfo->output_width);
-    bi.bmiHeader.biHeight = -static_cast<LONG>(cinfo->output_height);  // top-down
+    bi.bmiHeader.biWidth = sizeDib.cx;
+    bi.bmiHeader.biHeight = -sizeDib.cy;  // top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
@@ -94,13 +103,29 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
         jpeg_destroy_decompress(cinfo);
         return false;
     }
-    const std::size_t nStride = std::size_t{cinfo->output_width} * 4;
+    auto* const pDib = static_cast<std::uint8_t*>(pBits);
+    const std::size_t nStride = static_cast<std::size_t>(sizeDib.cx) * 4;
+    // A picture stored turned or mirrored is decoded a row at a time into libjpeg's own
+    // scratch row (freed with the decompressor, even after a longjmp) and each pixel put
+    // where the upright picture has it.
+    const bool bTurned = nOrientation != 1;
+    JSAMPARRAY pScratch = bTurned ? cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                             cinfo->output_width * 4, 1)
+                                  : nullptr;
     while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW row = static_cast<JSAMPROW>(pBits) + cinfo->output_scanline * nStride;
+        const int y = static_cast<int>(cinfo->output_scanline);
+        JSAMPROW row = bTurned ? pScratch[0] : pDib + static_cast<std::size_t>(y) * nStride;
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
             break;  // the data source ran dry: libjpeg has already filled in grey
         if (bCmyk)
             CmykToBgrx(row, cinfo->output_width, cinfo->saw_Adobe_marker);
+        if (!bTurned)
+            continue;
+        for (int x = 0; x < sizeOut.cx; ++x) {
+            const PixelPoint pt = UprightPoint(PixelPoint{x, y}, sizeOut, nOrientation);
+            std::memcpy(pDib + static_cast<std::size_t>(pt.y) * nStride + static_cast<std::size_t>(pt.x) * 4,
+                        row + static_cast<std::size_t>(x) * 4, 4);
+        }
     }
     // A truncated file ends with a warning, not an error, and shows what there was.
     jpeg_finish_decompress(cinfo);
@@ -111,13 +136,14 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
 }  // namespace
 
 CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox,
-                                    SIZE* pFullSize) {
+                                    int nOrientation, SIZE* pFullSize) {
     if (!pData || nLength < 4 || nLength > 0x7FFFFFFF || pData[0] != 0xFF || pData[1] != 0xD8)
         return {};
     auto pJob = std::make_unique<CJpegDecodeJob>();
     pJob->pData = pData;
     pJob->nLength = static_cast<unsigned long>(nLength);
     pJob->sizeBox = sizeBox;
+    pJob->nOrientation = nOrientation;
     const bool bDecoded = DecodeRows(pJob.get());
     CScopedBitmap bmp(pJob->hBitmap);
     if (!bDecoded)

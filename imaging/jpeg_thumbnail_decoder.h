@@ -15,7 +15,9 @@
 // all of them away; scaling in the DCT, as libjpeg can, decodes a 4000 by 3000 picture to
 // 500 by 375 in a fraction of the time and memory. The picture is scaled to at least
 // twice the fitted box where the scales allow, so the last step down still averages.
+// nOrientation (1 to 8, as EXIF numbers them) says how the pixels are stored; the picture
+// comes out upright, and sizeBox and *pFullSize are sizes of the upright picture.
 // Null when the bytes are not a JPEG this libjpeg decodes, or declare more than
 // kMaxDecodedPixels; *pFullSize then stays as it was, else it gets the picture's own size.
 CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox,
-                                    SIZE* pFullSize);
+                                    int nOrientation, SIZE* pFullSize);

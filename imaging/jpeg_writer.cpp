@@ -15,6 +15,9 @@ namespace {
 
 constexpr char kInvalidInput[] = "Invalid input data";
 
+// A segment's length field counts its own two bytes.
+constexpr std::size_t kMaxApp1Payload = 65533;
+
 // Rows handed to the compressor per call: one group of its 4:2:0 subsampling, small enough
 // to stay in the cache between our conversion and its colour transform.
 constexpr int kRowsPerCall = 16;
@@ -27,6 +30,8 @@ struct CJpegJob {
     const CDibRowConverter* pDib = nullptr;
     FILE* pFile = nullptr;
     int nQuality = 0;
+    const std::uint8_t* pExif = nullptr;
+    unsigned nExifLength = 0;
 };
 
 // The only frame with setjmp: plain C data and pointers, nothing with a destructor, so the
@@ -52,7 +57,12 @@ bool CompressRows(CJpegJob* pJob) {
     cinfo->in_color_space = nBitCount == 24 ? JCS_EXT_BGR : nBitCount == 32 ? JCS_EXT_BGRX : JCS_RGB;
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, pJob->nQuality, TRUE);
+    // An EXIF file starts with its APP1 segment; readers look for it there.
+    if (pJob->nExifLength)
+        cinfo->write_JFIF_header = FALSE;
     jpeg_start_compress(cinfo, TRUE);
+    if (pJob->nExifLength)
+        jpeg_write_marker(cinfo, JPEG_APP0 + 1, pJob->pExif, pJob->nExifLength);
 
     JSAMPROW arrRows[kRowsPerCall];
     JSAMPARRAY pConverted = nullptr;
@@ -86,8 +96,9 @@ struct FileCloser {
 }  // namespace
 
 bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar_t* pszPath,
-                    std::string& strError) {
-    if (nQuality < 0 || nQuality > 100 || dib.empty() || pszPath == nullptr || *pszPath == L'\0') {
+                    std::string& strError, std::span<const std::uint8_t> exifApp1) {
+    if (nQuality < 0 || nQuality > 100 || dib.empty() || pszPath == nullptr || *pszPath == L'\0' ||
+        exifApp1.size() > kMaxApp1Payload) {
         strError = kInvalidInput;
         return false;
     }
@@ -110,6 +121,8 @@ bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar
     pJob->pDib = &converter;
     pJob->pFile = file.get();
     pJob->nQuality = nQuality;
+    pJob->pExif = exifApp1.data();
+    pJob->nExifLength = static_cast<unsigned>(exifApp1.size());
     if (!CompressRows(pJob.get())) {
         strError = pJob->error.szMessage[0] ? pJob->error.szMessage : "JPEG compression failed";
         return false;

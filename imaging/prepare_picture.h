@@ -24,9 +24,11 @@ struct CPreparedUpload {
     CTempFile fileCopy;
 };
 
-// Loads the picture (LoadPictureForBox), measures it in pixels of hdc and decides: a GIF, or a JPEG strictly
-// smaller than both nLimitX and nLimitY, is kept as it is; any other JPEG is drawn on white
-// at its size scaled down by FitWithinLimits and written at quality 90 to a new temporary
-// file ("DORivav" prefix). Runs on the interface thread with the panel's context.
+// Loads the picture (LoadPictureForBox), upright, measures it in pixels of hdc and decides:
+// a GIF, or a JPEG strictly smaller than both nLimitX and nLimitY, is kept as it is; any
+// other JPEG is drawn upright on white at its size scaled down by FitWithinLimits and
+// written at quality 90 to a new temporary file ("DORivav" prefix), with the picture's EXIF
+// block rewritten for the copy (orientation 1, the new size, no thumbnail). Runs on the
+// interface thread with the panel's context.
 CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
                                HDC hdc);

@@ -9,7 +9,8 @@
 #include <new>
 #include <span>
 
-bool SaveBitmapAsJpeg(const wchar_t* pszPath, HBITMAP hBitmap, int nQuality) {
+bool SaveBitmapAsJpeg(const wchar_t* pszPath, HBITMAP hBitmap, int nQuality,
+                      std::span<const std::uint8_t> exifApp1) {
     BITMAP bm{};
     if (!pszPath || !*pszPath || !hBitmap || !GetObjectA(hBitmap, sizeof(bm), &bm))
         return false;
@@ -21,7 +22,7 @@ bool SaveBitmapAsJpeg(const wchar_t* pszPath, HBITMAP hBitmap, int nQuality) {
     const std::span<const std::uint8_t> dib(static_cast<const std::uint8_t*>(hDib.Get()),
                                             GlobalSize(hDib.Get()));
     std::string strError;
-    return WriteDibAsJpeg(dib, nQuality, pszPath, strError);
+    return WriteDibAsJpeg(dib, nQuality, pszPath, strError, exifApp1);
 }
 
 bool SaveRectAsJpeg(HDC hdc, int left, int top, int right, int bottom, int nQuality,

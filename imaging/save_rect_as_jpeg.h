@@ -2,11 +2,15 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <span>
 #include <string>
 
-// Writes the bitmap as a JPEG at nQuality through a packed DIB of its own depth; false
-// for an empty name, a bitmap without a description, or a failed write.
-bool SaveBitmapAsJpeg(const wchar_t* pszPath, HBITMAP hBitmap, int nQuality);
+// Writes the bitmap as a JPEG at nQuality through a packed DIB of its own depth, with the
+// EXIF segment of WriteDibAsJpeg when exifApp1 is not empty; false for an empty name, a
+// bitmap without a description, or a failed write.
+bool SaveBitmapAsJpeg(const wchar_t* pszPath, HBITMAP hBitmap, int nQuality,
+                      std::span<const std::uint8_t> exifApp1 = {});
 
 // Copies (left, top)-(right, bottom) of hdc pixel for pixel and writes it to pszPath as a
 // baseline JPEG of exactly that size. pMessage (optional) receives "<path> created OK",

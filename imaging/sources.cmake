@@ -4,6 +4,7 @@ tessaline_sources(PORTABLE
   classify_picture.cpp classify_picture.h
   fit_picture.cpp fit_picture.h
   dib_row_converter.cpp dib_row_converter.h
+  exif_reader.cpp exif_reader.h
   picture_dimensions.cpp picture_dimensions.h
   gif_animation.cpp gif_animation.h
   gif_canvas.cpp gif_canvas.h

@@ -1,0 +1,68 @@
+#!/bin/bash
+# Camera pictures: ImageMagick draws one upright picture with a marked top-left corner and
+# stores it turned or mirrored for each of the eight EXIF orientations; exiftool tags each
+# with its orientation, a camera and a date taken, and half of them with an embedded
+# thumbnail marked in green. The Windows test checks the thumbnails and the copies for
+# upload; then exiftool must read from every copy the date, the camera, orientation 1,
+# the new size and no thumbnail, and the pictures themselves must be as they were.
+# Usage: SCRIPT TEST.EXE
+set -euo pipefail
+exe=$1
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+IM=/usr/bin/convert  # the convert on PATH may be a stand-in
+command -v exiftool >/dev/null || { echo "run-camera-test: exiftool missing (libimage-exiftool-perl)" >&2; exit 1; }
+
+dir=$(mktemp -d /tmp/tessaline-camera.XXXXXX)
+trap 'rm -rf "$dir"' EXIT
+date_taken="2024:05:06 07:08:09"
+"$IM" -size 400x300 xc:white -fill red -draw 'rectangle 0,0 199,149' "$dir/upright.png"
+"$IM" "$dir/upright.png" -fill lime -draw 'rectangle 0,0 199,149' "$dir/upright-green.png"
+# What turns the upright picture into the stored one: the undoing of each orientation.
+stored_by=("" "" "-flop" "-rotate 180" "-flip" "-transpose" "-rotate 270" "-transverse" "-rotate 90")
+for o in 1 2 3 4 5 6 7 8; do
+    # shellcheck disable=SC2086
+    "$IM" "$dir/upright.png" ${stored_by[$o]} -strip -quality 92 "$dir/plain$o.jpg"
+    # shellcheck disable=SC2086
+    "$IM" "$dir/upright-green.png" ${stored_by[$o]} -strip -thumbnail 160x160 -quality 90 "$dir/thumb$o.jpg"
+    cp "$dir/plain$o.jpg" "$dir/cam$o.jpg"
+    for name in plain cam; do
+        extra=()
+        [ $name = cam ] && extra=("-ThumbnailImage<=$dir/thumb$o.jpg")
+        exiftool -q -overwrite_original -Orientation#=$o -Make=Testmaker -Model="Testcam X$o" \
+            -DateTimeOriginal="$date_taken" -ExifImageWidth=400 -ExifImageHeight=300 "${extra[@]}" \
+            "$dir/$name$o.jpg"
+        echo "$name$o.jpg $([ $name = cam ] && echo 1 || echo 0)" >>"$dir/manifest.txt"
+    done
+    rm "$dir/thumb$o.jpg"
+done
+rm "$dir"/upright*.png
+
+fingerprint() { (cd "$dir" && find . -maxdepth 1 -type f -name '*.jpg' -exec sha256sum {} + | sort); }
+before=$(fingerprint)
+
+winpath="Z:${dir//\//\\}"
+status=0
+TESSALINE_CAMERA_FOLDER=$winpath "$root/scripts/wine-run.sh" "$exe" --gtest_filter='CameraPicture.*' || status=$?
+
+copies=0
+for copy in "$dir"/out/*.jpg; do
+    [ -f "$copy" ] || continue
+    copies=$((copies + 1))
+    name=$(basename "$copy" .jpg)
+    got=$(exiftool -s3 -n -f -Orientation -Model -DateTimeOriginal -ExifImageWidth -ExifImageHeight \
+        -ThumbnailLength "$copy" | paste -sd '|')
+    want="1|Testcam X${name: -1}|$date_taken|200|150|-"
+    if [ "$got" != "$want" ]; then
+        echo "run-camera-test: $name copy has metadata '$got', wanted '$want'" >&2
+        status=1
+    fi
+done
+if [ "$copies" != 16 ]; then
+    echo "run-camera-test: $copies copies to check, wanted 16" >&2
+    status=1
+fi
+if [ "$before" != "$(fingerprint)" ]; then
+    echo "run-camera-test: picture files changed" >&2
+    status=1
+fi
+exit $status
