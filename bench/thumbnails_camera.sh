@@ -4,27 +4,8 @@
 # convert -thumbnail 100x100 over the same files, in the same run: the time convert takes
 # (its process start, a run on a 1 × 1 file, taken off) over the producer's, under Wine and
 # timed inside its process. Usage: bench/thumbnails_camera.sh BUILD
-set -euo pipefail
-build=${1:-build}
-root=$(cd "$(dirname "$0")/.." && pwd)
-win=$(realpath "$build/win")
-bin=${TESSALINE_WIN_BIN:-$win/bin}
-export WINEPREFIX=${WINEPREFIX:-$win/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win/display}
-IM=/usr/bin/convert  # the convert on PATH may be a stand-in
-run="$root/scripts/wine-run.sh"
-
-tmp=$(mktemp -d /tmp/tessaline-bench-camera.XXXXXX)
-started=""
-cleanup() {
-    [ -z "$started" ] || "$run" --stop
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
-    "$run" --start >/dev/null
-    started=1
-fi
-now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh" camera "$@"
 
 # Four different pictures as a camera writes them; the folder holds hard links to them (each
 # file is still opened and read on its own).
@@ -41,7 +22,7 @@ done
 for i in $(seq 0 199); do ln "$tmp/src/p$((i % 4)).jpg" "$tmp/folder/$(printf 'IMG_%04d.jpg' "$i")"; done
 "$IM" -size 1x1 xc:gray "$tmp/src/one.jpg"
 
-ours=$("$run" "$bin/bench_thumbnails.exe" "Z:${tmp//\//\\}\\folder" | tr -d '\r')
+ours=$("$run" "$win_bin/bench_thumbnails.exe" "Z:${tmp//\//\\}\\folder" | tr -d '\r')
 
 t0=$(now_ms)
 for f in "$tmp"/folder/*.jpg; do "$IM" "$f" -thumbnail 100x100 "$tmp/out/$(basename "$f")"; done

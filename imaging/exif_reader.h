@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/geometry.h"
+#include "base/geometry.h"
 
 struct ExifBlock {
     // The TIFF structure after "Exif\0\0": a view into the bytes given to ReadExif.
