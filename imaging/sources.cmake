@@ -13,7 +13,8 @@ tessaline_sources(PORTABLE
   gif_error.cpp gif_error.h
   gif_frame.h
   gif_lzw.cpp gif_lzw.h
-  gif_reader.h)
+  gif_reader.h
+  thumb_schedule.cpp thumb_schedule.h)
 tessaline_sources(WIN
   dib_capture.cpp dib_capture.h
   gif_canvas_paint.cpp gif_canvas_paint.h
@@ -30,5 +31,6 @@ tessaline_sources(WIN
   save_rect_as_jpeg.cpp save_rect_as_jpeg.h
   temp_file.cpp temp_file.h
   thumb_batch.cpp thumb_batch.h
+  thumb_cache.cpp thumb_cache.h
   thumb_result.h
   thumbnail_producer.cpp thumbnail_producer.h)

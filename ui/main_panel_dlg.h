@@ -4,7 +4,6 @@
 #pragma once
 #include "framework/dialog.h"
 #include "framework/gdi.h"
-#include "imaging/thumbnail_producer.h"
 #include "res/resource.h"
 #include "ui/panel_layout.h"
 #include "ui/shell_tree.h"
@@ -18,6 +17,7 @@
 #include "upload/upload_panel.h"
 #include "upload/uploader.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,7 +26,7 @@
 // Tree to panel (sent, lParam the folder's path) and panel to grid (posted, after a scan).
 constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 
-class CMainPanelDlg : public CDialog, public CUploadPanel {
+class CMainPanelDlg : public CDialog, public CUploadPanel, public CThumbGridOwner {
 public:
     CMainPanelDlg();
 
@@ -58,7 +58,15 @@ public:
     CUploader& GetUploader() { return m_uploader; }
 
     // For the grid.
-    ThumbItem* HitTestItem(POINT pt) const;
+    std::size_t GetPictureCount() const override { return m_arrItems.size(); }
+    const std::string& GetPicturePath(std::size_t nIndex) const override { return m_arrItems[nIndex]->strPath; }
+    bool IsPictureSelected(std::size_t nIndex) const override { return m_arrItems[nIndex]->bSelected; }
+    // Toggles the picture's selection, preparing it for upload when it is chosen.
+    void OnPictureClicked(std::size_t nIndex) override;
+    // Opens the picture in the program the system associates with it.
+    void OnPictureDoubleClicked(std::size_t nIndex) override;
+    void OnPicturesShown() override;
+
     void EnsurePrepared(ThumbItem* pItem);
     double ItemUploadKB(ThumbItem* pItem);
     void AddToSelection(double dKB) { m_space.AddSelected(dKB); }
@@ -79,11 +87,6 @@ public:
     void FireUploadFinished() override;
     // Decides what is uploaded for a picture; false when it could not be loaded.
     bool PrepareItem(ThumbItem* pItem);
-
-    // Thumbnails of the listed pictures, made on a producer thread; the grid starts it for a
-    // new list and takes the finished ones when it paints (true when any arrived).
-    void StartThumbnails();
-    bool AdoptThumbnails();
 
     const CSkinLabel& GetSpaceLabel() const { return m_wndSpaceText; }
     const CSpaceGauge& GetGauge() const { return m_wndGauge; }
@@ -145,7 +148,6 @@ private:
     // After the pictures: it goes first, so no job outlives the files it reads.
     CUploader m_uploader;
 
-    CThumbnailProducer m_producer;
     CSpaceAccount m_space;
     CPanelLayout m_layout;
     CThumbView m_wndThumbs;
