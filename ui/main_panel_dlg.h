@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-// Tree to panel (sent, lParam the folder's path) and panel to grid (posted, after a scan).
+// Tree to panel (sent, lParam the folder's path); the panel then posts WM_THUMBS_NEWLIST.
 constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 
 class CMainPanelDlg : public CDialog, public CUploadPanel, public CThumbGridOwner {
@@ -69,11 +69,8 @@ public:
 
     void EnsurePrepared(ThumbItem* pItem);
     double ItemUploadKB(ThumbItem* pItem);
-    void AddToSelection(double dKB) { m_space.AddSelected(dKB); }
-    void RemoveFromSelection(double dKB) { m_space.SubtractSelected(dKB); }
     void UpdateUploadButton();
     void UpdateSpaceLabel() override;
-    void EnableSelectButtons(bool bEnable);
     bool IsAutoCompress() const;
 
     // The selected indices into the upload queue (m_selIndex); their count.
@@ -132,6 +129,7 @@ private:
     void ScanFolder(const std::string& strFolder);
     void DestroyItems();
     void EnableButton(int nID, bool bEnable);
+    void EnableSelectButtons(bool bEnable);
 
     std::string m_strSignature;
     std::string m_strAlbumName;

@@ -1,0 +1,32 @@
+#!/bin/bash
+# The grid over a folder of 20,000 pictures: hard links to a few pictures made by
+# ImageMagick, so that the folder takes no room and is made in a moment; afterwards the
+# pictures must have the same bytes as before. Usage: SCRIPT WIN_TESTS.EXE
+set -euo pipefail
+exe=$1
+root=$(cd "$(dirname "$0")/../.." && pwd)
+IM=/usr/bin/convert  # the convert on PATH may be a stand-in
+
+dir=$(mktemp -d /tmp/tessaline-big-folder.XXXXXX)
+trap 'rm -rf "$dir"' EXIT
+mkdir "$dir/src" "$dir/pictures"
+"$IM" -size 400x300 -seed 3 plasma:fractal -quality 88 "$dir/src/land.jpg"
+"$IM" -size 300x400 -seed 4 plasma:fractal -quality 88 "$dir/src/port.jpg"
+"$IM" -size 256x256 -seed 5 plasma:fractal -quality 88 "$dir/src/square.jpg"
+"$IM" -size 200x150 -seed 6 plasma:fractal -colors 64 "$dir/src/still.gif"
+kinds=(land.jpg port.jpg square.jpg still.gif)
+for ((i = 0; i < 20000; ++i)); do
+    k=${kinds[i % 4]}
+    ln "$dir/src/$k" "$dir/pictures/$(printf 'IMG_%05d' "$i").${k##*.}"
+done
+before=$(sha256sum "$dir"/src/*)
+
+status=0
+TESSALINE_BIG_FOLDER="Z:${dir//\//\\}\\pictures" "$root/scripts/wine-run.sh" "$exe" \
+    --gtest_filter='ThumbViewTest.BigFolder*' || status=$?
+
+if [ "$before" != "$(sha256sum "$dir"/src/*)" ]; then
+    echo "run-big-folder-test: picture files changed" >&2
+    status=1
+fi
+exit $status
