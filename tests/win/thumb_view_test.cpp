@@ -234,7 +234,7 @@ TEST_F(ThumbViewTest, BigFolderKeepsItsThumbnailsBoundedFromTopToBottom) {
     SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
     GetScrollInfo(View().m_hWnd, SB_VERT, &si);
     const int nPages = (si.nMax - static_cast<int>(si.nPage) + 1) / static_cast<int>(si.nPage) + 1;
-    const int nStops = 24;
+    const int nStops = 10;
     std::size_t nMostHeld = 0;
     for (int stop = 0; stop <= nStops; ++stop) {
         const ThumbRange visible = View().VisibleItems();
