@@ -1,6 +1,8 @@
 // The panel over one big folder: lists it, then scrolls the grid from the top to the
 // bottom, stopping every few pages until the visible cells have their thumbnails.
-//   bench_big_folder.exe FOLDER   pictures=N stops=S shown=T peak_private_mb=M peak_gdi=G gdi_source=K
+//   bench_big_folder.exe FOLDER   pictures=N stops=S shown=T before_mb=B listed_mb=L peak_private_mb=M
+//                                 peak_gdi=G gdi_source=K
+// (private memory, as PagefileUsage: before the listing, right after it, and at its peak)
 // peak_gdi is GetGuiResources' count when the system keeps one, else (gdi_source=cache) the
 // most thumbnails the grid held at once, each one bitmap.
 #include "control/tessaline_ctrl.h"
@@ -18,11 +20,18 @@
 
 namespace {
 
-double PeakPrivateMb() {
+PROCESS_MEMORY_COUNTERS_EX Memory() {
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-    return static_cast<double>(std::max<SIZE_T>(pmc.PeakPagefileUsage, pmc.PrivateUsage)) / (1024.0 * 1024.0);
+    return pmc;
+}
+
+double Mb(SIZE_T n) { return static_cast<double>(n) / (1024.0 * 1024.0); }
+
+double PeakPrivateMb() {
+    const PROCESS_MEMORY_COUNTERS_EX pmc = Memory();
+    return Mb(std::max<SIZE_T>(pmc.PeakPagefileUsage, pmc.PrivateUsage));
 }
 
 }  // namespace
@@ -46,14 +55,16 @@ int main(int argc, char** argv) {
         panel.Create(IDD_MAIN_PANEL, frame);
         MoveWindow(panel.m_hWnd, 0, 0, 800, 600, TRUE);
         ShowWindow(panel.m_hWnd, SW_SHOW);
+        const double dBeforeMb = Mb(Memory().PagefileUsage);
         SendMessageA(panel.m_hWnd, 0x464, 0, reinterpret_cast<LPARAM>(argv[1]));
         PumpFor(50);
+        const double dListedMb = Mb(Memory().PagefileUsage);
         CThumbView& view = panel.GetThumbView();
 
         const std::size_t nPictures = panel.GetItems().size();
         const bool bSystemCounts = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS) > 0;
         DWORD dwPeakGdi = 0;
-        const int nStops = 40;
+        const int nStops = 10;
         int nShown = 0;
         SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
         GetScrollInfo(view.m_hWnd, SB_VERT, &si);
@@ -72,8 +83,9 @@ int main(int argc, char** argv) {
             dwPeakGdi = std::max(dwPeakGdi, dwGdi);
             for (int page = 0; page < nPages / nStops + 1; ++page) SendMessageA(view.m_hWnd, WM_VSCROLL, SB_PAGEDOWN, 0);
         }
-        std::printf("pictures=%zu stops=%d shown=%d peak_private_mb=%.1f peak_gdi=%lu gdi_source=%s\n", nPictures,
-                    nStops + 1, nShown, PeakPrivateMb(), static_cast<unsigned long>(dwPeakGdi),
+        std::printf("pictures=%zu stops=%d shown=%d before_mb=%.1f listed_mb=%.1f peak_private_mb=%.1f peak_gdi=%lu "
+                    "gdi_source=%s\n",
+                    nPictures, nStops + 1, nShown, dBeforeMb, dListedMb, PeakPrivateMb(), static_cast<unsigned long>(dwPeakGdi),
                     bSystemCounts ? "system" : "cache");
         // Every stop shown: the run did the work it measures.
         status = nPictures > 0 && nShown == nStops + 1 ? 0 : 1;
