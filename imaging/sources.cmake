@@ -12,7 +12,8 @@ tessaline_sources(PORTABLE
   gif_decoder.cpp gif_decoder.h
   gif_frame.cpp gif_frame.h
   gif_lzw.cpp gif_lzw.h
-  gif_reader.h)
+  gif_reader.h
+  thumb_schedule.cpp thumb_schedule.h)
 tessaline_sources(WIN
   dib_capture.cpp dib_capture.h
   gif_player.cpp gif_player.h
@@ -26,5 +27,6 @@ tessaline_sources(WIN
   prepare_picture.cpp prepare_picture.h
   save_rect_as_jpeg.cpp save_rect_as_jpeg.h
   thumb_batch.cpp thumb_batch.h
+  thumb_cache.cpp thumb_cache.h
   thumb_result.h
   thumbnail_producer.cpp thumbnail_producer.h)

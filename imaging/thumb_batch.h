@@ -7,53 +7,64 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/scoped_handle.h"
 #include "imaging/thumb_result.h"
+#include "imaging/thumb_schedule.h"
 
 class CThumbBatch {
 public:
-    // The paths are the batch's own copy; sizeBox is the picture box of a grid cell.
+    // The paths are the batch's own copy; sizeBox is the picture box of a grid cell. Until
+    // told otherwise every picture is wanted, in list order.
     CThumbBatch(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox);
     CThumbBatch(const CThumbBatch&) = delete;
     CThumbBatch& operator=(const CThumbBatch&) = delete;
 
-    // False when the done event could not be made.
-    bool IsValid() const { return static_cast<bool>(m_evThumbsDone); }
+    // False when an event could not be made.
+    bool IsValid() const { return m_evThumbsDone && m_evWork; }
 
     // Producer side.
-    std::size_t GetCount() const { return m_arrPaths.size(); }
     const std::string& GetPath(std::size_t nIndex) const { return m_arrPaths[nIndex]; }
     SIZE GetBox() const { return m_sizeBox; }
     // m_bLoadThumbs: read once before each picture.
     bool ShouldGoOn() const { return m_bLoadThumbs.load(std::memory_order_acquire); }
-    // Stores the result of picture nIndex (the next in order) and then makes it visible
-    // to TakeResults, so that a thumbnail is never seen before its size; then invalidates
-    // the window with erasing unless the batch was abandoned.
+    // The next picture to make, waiting while none is wanted; none once told to stop.
+    std::optional<std::size_t> WaitForWork();
+    // Hands the result of picture nIndex to TakeResults, then invalidates the window with
+    // erasing unless the batch was abandoned.
     void Publish(std::size_t nIndex, CThumbResult&& result);
     // Sets m_evThumbsDone: the producer's last act on the batch.
     void SetDone() { SetEvent(m_evThumbsDone.Get()); }
 
     // Panel side (the interface thread).
-    void RequestStop() { m_bLoadThumbs.store(false, std::memory_order_release); }
+    void RequestStop();
     // True when the producer ended within nWaitMs.
     bool WaitDone(DWORD nWaitMs) const { return WaitForSingleObject(m_evThumbsDone.Get(), nWaitMs) == WAIT_OBJECT_0; }
     // After this returns the producer touches the window no more.
     void Abandon();
-    // Hands each result published since the last call to adopt, in list order.
+    // See CThumbSchedule: what is on screen, and how much around it is made too.
+    void Want(std::size_t nFirst, std::size_t nEnd, std::size_t nAround);
+    void Forget(std::size_t nIndex);
+    std::size_t DistanceFromScreen(std::size_t nIndex) const;
+    // Hands each result published since the last call to adopt, in the order made.
     std::size_t TakeResults(const std::function<void(std::size_t, CThumbResult&)>& adopt);
 
 private:
     const std::vector<std::string> m_arrPaths;
-    std::vector<CThumbResult> m_arrResults;           // sized once: slots never move
-    std::atomic<std::size_t> m_nPublished{0};         // results [0, n) are complete
-    std::size_t m_nTaken = 0;                         // interface thread only
+    const SIZE m_sizeBox;
     std::atomic<bool> m_bLoadThumbs{true};
+    // The schedule and the finished results, between the two threads.
+    mutable SRWLOCK m_lock = SRWLOCK_INIT;
+    CThumbSchedule m_schedule;
+    std::vector<std::pair<std::size_t, CThumbResult>> m_arrFinished;
     SRWLOCK m_lockNotify = SRWLOCK_INIT;              // the window against Abandon
     HWND m_hwndNotify;                                // null once abandoned
-    const SIZE m_sizeBox;
+    // Auto-reset: set when more may be wanted, or to stop.
+    CScopedHandle m_evWork;
     // Auto-reset, created non-signalled; owned here so that a late producer never sets a
     // handle the panel has already closed (or one since given to something else).
     CScopedHandle m_evThumbsDone;

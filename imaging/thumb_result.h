@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include <cstdint>
-
 #include "framework/com_ptr.h"
 
 struct CThumbResult {
@@ -14,6 +12,4 @@ struct CThumbResult {
     // Pixel size of pThumb: the picture box fitted to the picture's aspect ratio, so
     // FitPictureRect of the item's box with it gives the same rectangle. {0, 0} without one.
     SIZE sizeThumb{};
-    // Bytes of the picture file; 0 when it could not be opened.
-    std::uint32_t nFileSize = 0;
 };

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -43,8 +44,10 @@ CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
     // the window it cannot vanish while a cut-loose producer still draws.
     const CWindowDC dc(nullptr);
     SIZE sizePicture{};
+    // The file's size is the listing's business; the loader reports it anyway.
+    std::uint32_t nFileSize = 0;
     // Only this picture is decoded while the thumbnail is made; it goes before the next.
-    CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &result.nFileSize, &sizePicture);
+    CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture);
     if (!picture)
         return result;
     PixelRect rcBox{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
@@ -58,11 +61,8 @@ CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
 void Produce(CThumbBatch& batch) {
     const CThreadApartment apartment;
     try {
-        for (std::size_t i = 0; i < batch.GetCount(); ++i) {
-            if (!batch.ShouldGoOn())
-                break;
-            batch.Publish(i, MakeOne(batch.GetPath(i), batch.GetBox()));
-        }
+        while (const std::optional<std::size_t> next = batch.WaitForWork())
+            batch.Publish(*next, MakeOne(batch.GetPath(*next), batch.GetBox()));
     } catch (...) {
         // Out of memory, say: end in order, keeping the thumbnails already made.
     }
@@ -125,6 +125,18 @@ long CThumbnailProducer::GetRunningCount() { return s_nRunning.load(); }
 
 bool CThumbnailProducer::IsRunning() const {
     return m_hThread && WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT;
+}
+
+void CThumbnailProducer::Want(std::size_t nFirst, std::size_t nEnd, std::size_t nAround) {
+    if (m_pBatch) m_pBatch->Want(nFirst, nEnd, nAround);
+}
+
+void CThumbnailProducer::Forget(std::size_t nIndex) {
+    if (m_pBatch) m_pBatch->Forget(nIndex);
+}
+
+std::size_t CThumbnailProducer::DistanceFromScreen(std::size_t nIndex) const {
+    return m_pBatch ? m_pBatch->DistanceFromScreen(nIndex) : 0;
 }
 
 std::size_t CThumbnailProducer::TakeResults(

@@ -28,27 +28,36 @@ public:
     CThumbnailProducer& operator=(const CThumbnailProducer&) = delete;
 
     // Stops any running producer (Stop), then starts a new one over its own copy of the
-    // paths, in their order, at normal priority. After each picture, whether it gave a
-    // thumbnail or not, hwndNotify is invalidated with erasing (no message is posted).
-    // False when the thread could not be started.
+    // paths, at normal priority. It makes the wanted pictures (all of them, in list order,
+    // until Want says otherwise), each once, then waits for more to be wanted. After each
+    // picture, whether it gave a thumbnail or not, hwndNotify is invalidated with erasing
+    // (no message is posted). False when the thread could not be started.
     bool Start(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox = kThumbBox);
 
-    // Clears the go-on flag and waits at most nWaitMs for the producer's done event. The
-    // producer notices between pictures, so this can take as long as one picture. If it
+    // Items [nFirst, nEnd) of the list are on screen: they are made first, then nAround
+    // items on either side, nearest first. Nothing else is made until it is wanted.
+    void Want(std::size_t nFirst, std::size_t nEnd, std::size_t nAround);
+    // The thumbnail of the item was let go: make it again when it is wanted.
+    void Forget(std::size_t nIndex);
+    // How many items lie between this one and those on screen (0 for one on screen).
+    std::size_t DistanceFromScreen(std::size_t nIndex) const;
+
+    // Clears the go-on flag and waits at most nWaitMs for the producer's done event. A
+    // waiting producer ends at once; a working one notices between pictures, so this can take as long as one picture. If it
     // has not ended by then it is cut loose: it finishes the picture it is on, on its own
     // copy of the list, and nothing of it reaches TakeResults or the window again; the
     // caller may free its items at once either way. True when the producer ended in time
     // (or none ran).
     bool Stop(DWORD nWaitMs = kStopWaitMs);
 
-    // True while the thread of the last Start has not ended.
+    // True while the thread of the last Start has not ended (waiting for work included).
     bool IsRunning() const;
 
     // Producer threads of the process that have not ended yet, cut loose ones included.
     static long GetRunningCount();
 
     // For the interface thread (the grid's paint, say): calls adopt for each picture
-    // finished since the last call, in list order, with its index in the list given to
+    // finished since the last call, in the order made, with its index in the list given to
     // Start; adopt may move the thumbnail out. Returns how many there were.
     std::size_t TakeResults(const std::function<void(std::size_t nIndex, CThumbResult& result)>& adopt);
 

@@ -8,6 +8,7 @@
 #include "ui/selection_sizes.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <limits>
@@ -58,8 +59,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
     m_wndTree.InitRoot();
     SetFocus(m_wndTree.m_hWnd);
     m_wndTree.m_bShowLoading = 1;
-    m_wndThumbs.Create(this, 1);
-    m_wndThumbs.m_pPanel = this;
+    m_wndThumbs.Create(this, 1, this);
     if (m_wndSplitter.Create(this, 3)) {
         m_wndSplitter.m_crColor = m_crSkin;
         m_wndSplitter.m_nLeftLimit = 140;
@@ -234,7 +234,7 @@ bool CMainPanelDlg::GetUploadSource(int nIndex, UploadSource& source) const {
     source.strPath = item.strPath;
     source.strUploadPath = item.strUploadPath;
     // The grid names the pictures when it lays them out; a batch may start before that.
-    source.strCaption = item.strCaption.empty() ? GetFileNamePart(item.strPath, IsAnsiLeadByte) : item.strCaption;
+    source.strCaption = GetFileNamePart(item.strPath, IsAnsiLeadByte);
     source.nFileSize = item.nFileSize;
     source.nUploadSize = item.nUploadSize;
     source.bKeptAsIs = item.bKeptAsIs;
@@ -269,10 +269,30 @@ void CMainPanelDlg::UpdateUploadButton() {
     EnableButton(IDC_UPLOAD_NOW, bAny);
 }
 
-ThumbItem* CMainPanelDlg::HitTestItem(POINT pt) const {
-    for (const auto& item : m_arrItems)
-        if (item->bVisible && (PtInRect(&item->rcCell, pt) || PtInRect(&item->rcCaption, pt))) return item.get();
-    return nullptr;
+void CMainPanelDlg::OnPictureClicked(std::size_t nIndex) {
+    ThumbItem* pItem = m_arrItems[nIndex].get();
+    if (pItem->bSelected) {
+        pItem->bSelected = false;
+        UpdateUploadButton();
+        m_space.SubtractSelected(ItemUploadKB(pItem));
+    } else {
+        pItem->bSelected = true;
+        UpdateUploadButton();
+        EnsurePrepared(pItem);
+        m_space.AddSelected(ItemUploadKB(pItem));
+    }
+    UpdateSpaceLabel();
+    Invalidate(TRUE);
+}
+
+void CMainPanelDlg::OnPictureDoubleClicked(std::size_t nIndex) {
+    ShellExecuteA(nullptr, "Open", m_arrItems[nIndex]->strPath.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void CMainPanelDlg::OnPicturesShown() {
+    m_space.SetSelected(0);
+    UpdateSpaceLabel();
+    EnableSelectButtons(!m_arrItems.empty());
 }
 
 bool CMainPanelDlg::PrepareItem(ThumbItem* pItem) {
@@ -288,24 +308,6 @@ bool CMainPanelDlg::PrepareItem(ThumbItem* pItem) {
     pItem->strUploadPath = prepared.bWritten ? prepared.fileCopy.Release() : prepared.strUploadPath;
     if (pItem->bKeptAsIs && pItem->nFileSize == 0) pItem->nFileSize = prepared.nUploadSize;
     return true;
-}
-
-void CMainPanelDlg::StartThumbnails() {
-    std::vector<std::string> arrPaths;
-    arrPaths.reserve(m_arrItems.size());
-    for (const auto& item : m_arrItems) arrPaths.push_back(item->strPath);
-    if (!arrPaths.empty() && m_wndThumbs.m_hWnd) m_producer.Start(std::move(arrPaths), m_wndThumbs.m_hWnd);
-}
-
-bool CMainPanelDlg::AdoptThumbnails() {
-    size_t nTaken = m_producer.TakeResults([&](size_t nIndex, CThumbResult& result) {
-        if (nIndex >= m_arrItems.size()) return;
-        ThumbItem& item = *m_arrItems[nIndex];
-        item.pThumb = std::move(result.pThumb);
-        item.sizeThumb = result.sizeThumb;
-        if (result.nFileSize) item.nFileSize = result.nFileSize;
-    });
-    return nTaken > 0;
 }
 
 void CMainPanelDlg::EnsurePrepared(ThumbItem* pItem) {
@@ -396,7 +398,7 @@ LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
     if (strFolder.empty()) return 0;
     ScanFolder(strFolder);
     if (!m_arrItems.empty()) EnableButton(IDC_SELECT_ALL, true);
-    if (m_wndThumbs.m_hWnd) m_wndThumbs.PostMessage(WM_PANEL_SCANFOLDER, 0, 0);
+    if (m_wndThumbs.m_hWnd) m_wndThumbs.PostMessage(WM_THUMBS_NEWLIST, 0, 0);
     return 1;
 }
 
@@ -419,8 +421,8 @@ void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
 }
 
 void CMainPanelDlg::DestroyItems() {
-    // The producer must be done with the list (or cut loose) before the items go.
-    m_producer.Stop();
+    // The grid lets its thumbnails go and stops making them before the items go.
+    if (m_wndThumbs.m_hWnd) m_wndThumbs.ForgetPictures();
     m_arrItems.clear();
     m_arrItems.shrink_to_fit();
 }

@@ -4,7 +4,6 @@
 #pragma once
 #include "framework/dialog.h"
 #include "framework/gdi.h"
-#include "imaging/thumbnail_producer.h"
 #include "res/resource.h"
 #include "ui/panel_layout.h"
 #include "ui/shell_tree.h"
@@ -18,15 +17,16 @@
 #include "upload/upload_panel.h"
 #include "upload/uploader.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Tree to panel (sent, lParam the folder's path) and panel to grid (posted, after a scan).
+// Tree to panel (sent, lParam the folder's path); the panel then posts WM_THUMBS_NEWLIST.
 constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 
-class CMainPanelDlg : public CDialog, public CUploadPanel {
+class CMainPanelDlg : public CDialog, public CUploadPanel, public CThumbGridOwner {
 public:
     CMainPanelDlg();
 
@@ -58,14 +58,19 @@ public:
     CUploader& GetUploader() { return m_uploader; }
 
     // For the grid.
-    ThumbItem* HitTestItem(POINT pt) const;
+    std::size_t GetPictureCount() const override { return m_arrItems.size(); }
+    const std::string& GetPicturePath(std::size_t nIndex) const override { return m_arrItems[nIndex]->strPath; }
+    bool IsPictureSelected(std::size_t nIndex) const override { return m_arrItems[nIndex]->bSelected; }
+    // Toggles the picture's selection, preparing it for upload when it is chosen.
+    void OnPictureClicked(std::size_t nIndex) override;
+    // Opens the picture in the program the system associates with it.
+    void OnPictureDoubleClicked(std::size_t nIndex) override;
+    void OnPicturesShown() override;
+
     void EnsurePrepared(ThumbItem* pItem);
     double ItemUploadKB(ThumbItem* pItem);
-    void AddToSelection(double dKB) { m_space.AddSelected(dKB); }
-    void RemoveFromSelection(double dKB) { m_space.SubtractSelected(dKB); }
     void UpdateUploadButton();
     void UpdateSpaceLabel() override;
-    void EnableSelectButtons(bool bEnable);
     bool IsAutoCompress() const;
 
     // The selected indices into the upload queue (m_selIndex); their count.
@@ -79,11 +84,6 @@ public:
     void FireUploadFinished() override;
     // Decides what is uploaded for a picture; false when it could not be loaded.
     bool PrepareItem(ThumbItem* pItem);
-
-    // Thumbnails of the listed pictures, made on a producer thread; the grid starts it for a
-    // new list and takes the finished ones when it paints (true when any arrived).
-    void StartThumbnails();
-    bool AdoptThumbnails();
 
     const CSkinLabel& GetSpaceLabel() const { return m_wndSpaceText; }
     CThumbView& GetThumbView() { return m_wndThumbs; }
@@ -128,6 +128,7 @@ private:
     void ScanFolder(const std::string& strFolder);
     void DestroyItems();
     void EnableButton(int nID, bool bEnable);
+    void EnableSelectButtons(bool bEnable);
 
     std::string m_strSignature;
     std::string m_strAlbumName;
@@ -144,7 +145,6 @@ private:
     // After the pictures: it goes first, so no job outlives the files it reads.
     CUploader m_uploader;
 
-    CThumbnailProducer m_producer;
     CSpaceAccount m_space;
     CPanelLayout m_layout;
     CThumbView m_wndThumbs;

@@ -58,7 +58,7 @@ public:
     // The contiguous run of visible items (the caption's bottom at 0 or below, the cell's
     // top not below the client's bottom), empty when none is.
     ThumbRange VisibleItems() const;
-    // HitTestItem: the visible item whose cell or caption holds the point.
+    // The visible item whose cell or caption holds the point.
     std::optional<int> HitTest(PixelPoint pt) const;
 
     ThumbScrollBar ScrollBar() const;

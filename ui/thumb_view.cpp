@@ -1,15 +1,15 @@
 #include "ui/thumb_view.h"
 
+#include "base/mbcs_text.h"
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
 #include "res/resource.h"
-#include "base/mbcs_text.h"
-#include "ui/main_panel_dlg.h"
-#include "ui/thumb_grid_layout.h"
-#include "ui/thumb_scroll.h"
 
-#include <shellapi.h>
 #include <windowsx.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
 
 namespace {
 
@@ -38,7 +38,8 @@ bool PictureExtent(IPicture* picture, OLE_XSIZE_HIMETRIC& cx, OLE_YSIZE_HIMETRIC
 
 }  // namespace
 
-BOOL CThumbView::Create(CWnd* pParent, UINT nID) {
+BOOL CThumbView::Create(CWnd* pParent, UINT nID, CThumbGridOwner* pOwner) {
+    m_pOwner = pOwner;
     LPCSTR cls = RegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW), nullptr);
     return pParent && cls &&
            CreateEx(0, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL, RECT{},
@@ -56,27 +57,33 @@ int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     return 0;
 }
 
+void CThumbView::OnDestroy() {
+    ForgetPictures();
+    DefWindowProc(WM_DESTROY, 0, 0);
+}
+
+void CThumbView::ForgetPictures() {
+    m_producer.Stop();
+    m_cache.Clear();
+    // Until the new list comes the grid shows nothing of the old one, whose items go now.
+    m_grid = CThumbGridLayout(PixelSize{}, 0, 0);
+}
+
 void CThumbView::Layout() {
-    if (!m_pPanel || !m_hWnd) return;
+    if (!m_pOwner || !m_hWnd) return;
     RECT rc = GetClientRect();
-    auto& items = m_pPanel->GetItems();
-    CThumbGridLayout grid(PixelSize{rc.right - rc.left, rc.bottom - rc.top}, static_cast<int>(items.size()),
-                          m_nScrollOffset);
-    m_nScrollOffset = grid.GetScrollOffset();
-    m_nContentHeight = grid.GetContentHeight();
-    for (size_t i = 0; i < items.size(); ++i) {
-        ThumbItem& item = *items[i];
-        ThumbCellRects cell = grid.CellRects(static_cast<int>(i));
-        PixelRect rcPicture = cell.rcPicture;
-        // The producer's own pixel size: refitting from the picture's HIMETRIC extent would
-        // round a row or column away and squeeze the thumbnail.
-        if (item.pThumb) FitPictureRect(rcPicture, item.sizeThumb.cx, item.sizeThumb.cy);
-        item.rcCell = ToRect(cell.rcCell);
-        item.rcPicture = ToRect(rcPicture);
-        item.rcCaption = ToRect(cell.rcCaption);
-        item.bVisible = cell.bVisible;
-    }
-    ThumbScrollBar bar = grid.ScrollBar();
+    m_grid = CThumbGridLayout(PixelSize{rc.right - rc.left, rc.bottom - rc.top},
+                              static_cast<int>(std::min<std::size_t>(m_pOwner->GetPictureCount(), INT_MAX)),
+                              m_nScrollOffset);
+    m_nScrollOffset = m_grid.GetScrollOffset();
+    // The screen first, then a screen's worth above and below it, so that a page either
+    // way finds its thumbnails made; the cache holds all three.
+    const ThumbRange visible = m_grid.VisibleItems();
+    const auto nVisible = static_cast<std::size_t>(visible.nEnd - visible.nFirst);
+    const std::size_t nAround = std::max<std::size_t>(nVisible, static_cast<std::size_t>(m_grid.GetColumns()));
+    m_cache.SetCapacity(nVisible + 2 * nAround);
+    m_producer.Want(static_cast<std::size_t>(visible.nFirst), static_cast<std::size_t>(visible.nEnd), nAround);
+    ThumbScrollBar bar = m_grid.ScrollBar();
     if (bar.bShow) {
         SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, bar.nMin, bar.nMax,
                       static_cast<UINT>(bar.nPage), bar.nPos, 0};
@@ -85,6 +92,25 @@ void CThumbView::Layout() {
     } else {
         ShowScrollBar(m_hWnd, SB_VERT, FALSE);
     }
+}
+
+ThumbCellRects CThumbView::CellRects(std::size_t nIndex) const {
+    return nIndex < static_cast<std::size_t>(m_grid.GetItemCount()) ? m_grid.CellRects(static_cast<int>(nIndex))
+                                                                    : ThumbCellRects{};
+}
+
+PixelRect CThumbView::PictureRect(std::size_t nIndex) const {
+    PixelRect rc = CellRects(nIndex).rcPicture;
+    // The producer's own pixel size: refitting from the picture's HIMETRIC extent would
+    // round a row or column away and squeeze the thumbnail.
+    if (const CThumbResult* thumb = FindThumbnail(nIndex))
+        FitPictureRect(rc, static_cast<int>(thumb->sizeThumb.cx), static_cast<int>(thumb->sizeThumb.cy));
+    return rc;
+}
+
+const CThumbResult* CThumbView::FindThumbnail(std::size_t nIndex) const {
+    const CThumbResult* thumb = m_cache.Find(nIndex);
+    return thumb && thumb->pThumb ? thumb : nullptr;
 }
 
 void CThumbView::OnSize(UINT nType, int cx, int cy) {
@@ -96,14 +122,14 @@ void CThumbView::OnPaint() {
     CPaintDC paint(m_hWnd);
     HDC hdc = paint.Get();
     RECT rc = GetClientRect();
-    if (m_pPanel && m_pPanel->GetItems().empty()) {
+    if (m_pOwner && m_pOwner->GetPictureCount() == 0) {
         FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         std::string text = LoadResString(IDS_NO_PICTURES);
         CScopedSelect font(hdc, m_fontMessage.Get());
         SetBkMode(hdc, TRANSPARENT);
         DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    } else if (m_pPanel && m_back) {
-        if (m_pPanel->AdoptThumbnails()) Layout();  // new thumbnails fit their boxes
+    } else if (m_pOwner && m_back) {
+        m_cache.Adopt(m_producer);
         PaintItems(m_back.Get(), rc);
         BitBlt(hdc, 0, 0, rc.right, rc.bottom, m_back.Get(), 0, 0, SRCCOPY);
     }
@@ -117,27 +143,27 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
     // A thumbnail a pixel bigger than its box would have two rows ANDed into one dark,
     // off-colour line by the default stretch mode; this one drops the row instead.
     SetStretchBltMode(hdc, COLORONCOLOR);
-    auto& items = m_pPanel->GetItems();
-    size_t i = 0;
-    while (i < items.size() && !items[i]->bVisible) ++i;
-    for (; i < items.size() && items[i]->bVisible; ++i) {
-        ThumbItem& item = *items[i];
-        if (item.bSelected) {
-            RECT rc = item.rcCell;
+    const ThumbRange visible = m_grid.VisibleItems();
+    const std::size_t nEnd = std::min(static_cast<std::size_t>(visible.nEnd), m_pOwner->GetPictureCount());
+    for (auto i = static_cast<std::size_t>(visible.nFirst); i < nEnd; ++i) {
+        const ThumbCellRects cell = m_grid.CellRects(static_cast<int>(i));
+        if (m_pOwner->IsPictureSelected(i)) {
+            RECT rc = ToRect(cell.rcCell);
             InflateRect(&rc, 2, 2);
             DrawFrame(hdc, rc, m_penSelected.Get());
         } else {
-            DrawFrame(hdc, item.rcCell, m_penNormal.Get());
+            DrawFrame(hdc, ToRect(cell.rcCell), m_penNormal.Get());
         }
         OLE_XSIZE_HIMETRIC cx = 0;
         OLE_YSIZE_HIMETRIC cy = 0;
-        if (item.pThumb && PictureExtent(item.pThumb.Get(), cx, cy)) {
-            const RECT& rp = item.rcPicture;
-            item.pThumb->Render(hdc, rp.left, rp.top, rp.right - rp.left, rp.bottom - rp.top, 0, cy, cx, -cy,
-                                nullptr);
+        const CThumbResult* thumb = FindThumbnail(i);
+        if (thumb && PictureExtent(thumb->pThumb.Get(), cx, cy)) {
+            const PixelRect rp = PictureRect(i);
+            thumb->pThumb->Render(hdc, rp.left, rp.top, rp.Width(), rp.Height(), 0, cy, cx, -cy, nullptr);
         }
-        RECT rcCaption = item.rcCaption;
-        DrawTextA(hdc, item.strCaption.c_str(), static_cast<int>(item.strCaption.size()), &rcCaption,
+        const std::string caption = GetFileNamePart(m_pOwner->GetPicturePath(i), IsAnsiLeadByte);
+        RECT rcCaption = ToRect(cell.rcCaption);
+        DrawTextA(hdc, caption.c_str(), static_cast<int>(caption.size()), &rcCaption,
                   DT_CENTER | DT_WORDBREAK | DT_WORD_ELLIPSIS);
     }
 }
@@ -187,51 +213,42 @@ LRESULT CThumbView::OnScrolled(WPARAM, LPARAM lParam) {
     return 1;
 }
 
+std::optional<std::size_t> CThumbView::HitTest(LPARAM lParam) const {
+    if (!m_pOwner) return std::nullopt;
+    const std::optional<int> hit = m_grid.HitTest(PixelPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    if (!hit || static_cast<std::size_t>(*hit) >= m_pOwner->GetPictureCount()) return std::nullopt;
+    return static_cast<std::size_t>(*hit);
+}
+
 LRESULT CThumbView::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
     DefWindowProc(WM_LBUTTONUP, wParam, lParam);
-    if (m_pPanel) {
-        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (ThumbItem* item = m_pPanel->HitTestItem(pt)) {
-            if (item->bSelected) {
-                item->bSelected = false;
-                m_pPanel->UpdateUploadButton();
-                m_pPanel->RemoveFromSelection(m_pPanel->ItemUploadKB(item));
-            } else {
-                item->bSelected = true;
-                m_pPanel->UpdateUploadButton();
-                m_pPanel->EnsurePrepared(item);
-                m_pPanel->AddToSelection(m_pPanel->ItemUploadKB(item));
-            }
-            m_pPanel->UpdateSpaceLabel();
-            m_pPanel->Invalidate(TRUE);
-            Invalidate(TRUE);
-        }
+    if (const std::optional<std::size_t> hit = HitTest(lParam)) {
+        m_pOwner->OnPictureClicked(*hit);
+        Invalidate(TRUE);
     }
     SetFocus(m_hWnd);
     return 0;
 }
 
 LRESULT CThumbView::OnLButtonDblClk(WPARAM wParam, LPARAM lParam) {
-    if (m_pPanel) {
-        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (ThumbItem* item = m_pPanel->HitTestItem(pt))
-            ShellExecuteA(nullptr, "Open", item->strPath.c_str(), nullptr, nullptr, SW_SHOW);
-    }
+    if (const std::optional<std::size_t> hit = HitTest(lParam)) m_pOwner->OnPictureDoubleClicked(*hit);
     return DefWindowProc(WM_LBUTTONDBLCLK, wParam, lParam);
 }
 
 LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     SetFocus(m_hWnd);
-    if (!m_pPanel) return 0;
+    if (!m_pOwner) return 0;
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    m_pPanel->RemoveFromSelection(m_pPanel->GetSelectedKB());
-    m_pPanel->UpdateSpaceLabel();
-    for (auto& item : m_pPanel->GetItems()) item->strCaption = GetFileNamePart(item->strPath, IsAnsiLeadByte);
+    ForgetPictures();
+    m_pOwner->OnPicturesShown();
+    const std::size_t nCount = m_pOwner->GetPictureCount();
+    std::vector<std::string> arrPaths;
+    arrPaths.reserve(nCount);
+    for (std::size_t i = 0; i < nCount; ++i) arrPaths.push_back(m_pOwner->GetPicturePath(i));
+    if (!arrPaths.empty()) m_producer.Start(std::move(arrPaths), m_hWnd);
     m_nScrollOffset = 0;
     Layout();
-    m_pPanel->EnableSelectButtons(!m_pPanel->GetItems().empty());
     Invalidate(TRUE);
-    m_pPanel->StartThumbnails();
     SetCursor(previous);
     return 1;
 }

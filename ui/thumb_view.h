@@ -1,26 +1,62 @@
 // The grid of the current folder's pictures: square cells with captions, selection by
-// click, opening by double click, vertical scrolling. It draws the panel's items.
+// click, opening by double click, vertical scrolling. It reads the pictures through its
+// owner's narrow view and reports clicks to it; the thumbnails are its own, made on demand
+// for the cells on and around the screen and kept in a bounded cache.
 #pragma once
 #include "framework/gdi.h"
 #include "framework/wnd.h"
+#include "imaging/thumb_cache.h"
+#include "imaging/thumbnail_producer.h"
+#include "ui/thumb_grid_layout.h"
 #include "ui/thumb_scroll.h"
 
-class CMainPanelDlg;
+#include <cstddef>
+#include <optional>
+#include <string>
 
 // The grid to itself after scrolling: lParam is the old position minus the new one.
 constexpr UINT WM_THUMBS_SCROLLED = 0x465;
+// From the owner, posted once it has listed a new folder.
+constexpr UINT WM_THUMBS_NEWLIST = 0x464;
+
+// What the grid needs of its owner: the pictures, read by their index in the list, and
+// where it reports what the user did with them. The owner decides what a click means.
+class CThumbGridOwner {
+public:
+    virtual std::size_t GetPictureCount() const = 0;
+    virtual const std::string& GetPicturePath(std::size_t nIndex) const = 0;
+    virtual bool IsPictureSelected(std::size_t nIndex) const = 0;
+    virtual void OnPictureClicked(std::size_t nIndex) = 0;
+    virtual void OnPictureDoubleClicked(std::size_t nIndex) = 0;
+    // The grid shows a new list (it is at its top, its thumbnails on their way).
+    virtual void OnPicturesShown() = 0;
+
+protected:
+    ~CThumbGridOwner() = default;
+};
 
 class CThumbView : public CWnd {
 public:
-    CMainPanelDlg* m_pPanel = nullptr;
-    int m_nScrollOffset = 0;  // 0 or negative: minus the scroll position
-    int m_nContentHeight = 0;
-
-    BOOL Create(CWnd* pParent, UINT nID);
+    BOOL Create(CWnd* pParent, UINT nID, CThumbGridOwner* pOwner);
     void Layout();
+    // Before the owner changes its list: the producer stops and the thumbnails go.
+    void ForgetPictures();
+
+    int GetScrollOffset() const { return m_nScrollOffset; }
+    int GetContentHeight() const { return m_grid.GetContentHeight(); }
+    // Where item nIndex is drawn now; its thumbnail goes in PictureRect.
+    ThumbCellRects CellRects(std::size_t nIndex) const;
+    PixelRect PictureRect(std::size_t nIndex) const;
+    ThumbRange VisibleItems() const { return m_grid.VisibleItems(); }
+    // The item's thumbnail, or null while it has none.
+    const CThumbResult* FindThumbnail(std::size_t nIndex) const;
+    // The thumbnails held now, and the most the cache holds.
+    std::size_t GetThumbnailCount() const { return m_cache.GetThumbnailCount(); }
+    std::size_t GetThumbnailCapacity() const { return m_cache.GetCapacity(); }
 
 protected:
     int OnCreate(LPCREATESTRUCTA lpCreateStruct);
+    void OnDestroy();
     void OnPaint();
     void OnSize(UINT nType, int cx, int cy);
     LRESULT OnVScroll(WPARAM wParam, LPARAM lParam);
@@ -33,6 +69,7 @@ protected:
 
     BEGIN_MESSAGE_MAP(CThumbView, CWnd)
         ON_WM_CREATE()
+        ON_WM_DESTROY()
         ON_WM_PAINT()
         ON_WM_SIZE()
         ON_WM_ERASEBKGND()
@@ -40,14 +77,20 @@ protected:
         ON_MESSAGE(WM_MOUSEWHEEL, OnMouseWheel)
         ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
         ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDblClk)
-        ON_MESSAGE(0x464, OnNewList)
+        ON_MESSAGE(WM_THUMBS_NEWLIST, OnNewList)
         ON_MESSAGE(WM_THUMBS_SCROLLED, OnScrolled)
     END_MESSAGE_MAP()
 
 private:
     void Scroll(ThumbScrollAction action);
     void PaintItems(HDC hdc, const RECT& rcClient);
+    std::optional<std::size_t> HitTest(LPARAM lParam) const;
 
+    CThumbGridOwner* m_pOwner = nullptr;
+    int m_nScrollOffset = 0;  // 0 or negative: minus the scroll position
+    CThumbGridLayout m_grid{PixelSize{}, 0, 0};
+    CThumbnailProducer m_producer;
+    CThumbCache m_cache;
     CScopedFont m_fontCaption;
     CScopedFont m_fontMessage;
     CBackBuffer m_back;

@@ -3,8 +3,10 @@
 #pragma once
 #include "control/tessaline_ctrl.h"
 #include "dispatch_helpers.h"
+#include "base/mbcs_text.h"
 #include "framework/com_ptr.h"
 #include "framework/ole_object_factory.h"
+#include "framework/text.h"
 #include "res/resource.h"
 #include "tessaline_h.h"
 #include "test_support.h"
@@ -195,9 +197,10 @@ protected:
     }
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (const auto& item : Panel().GetItems()) names.insert(item->strCaption);
+        for (const auto& item : Panel().GetItems()) names.insert(Caption(*item));
         return names;
     }
+    static std::string Caption(const ThumbItem& item) { return GetFileNamePart(item.strPath, IsAnsiLeadByte); }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
     void SetAutoCompress(bool on) { Button_SetCheck(Item(IDC_AUTO_COMPRESS), on ? BST_CHECKED : BST_UNCHECKED); }
     // What automation reads, which is also what the label paints.

@@ -36,8 +36,7 @@ TEST_F(PanelTest, ScanListsGifAndJpegFilesOnly) {
     EXPECT_TRUE(Enabled(IDC_SELECT_NONE));
     EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
     for (const auto& item : Panel().GetItems()) {
-        EXPECT_EQ(item->strPath, folder.Path() + "\\" + item->strCaption);
-        EXPECT_TRUE(item->bVisible);
+        EXPECT_EQ(item->strPath, folder.Path() + "\\" + Caption(*item));
     }
 }
 
@@ -91,7 +90,7 @@ TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenStartsTheBatch) {
     Panel().SetTotalSpace(10240);
     Panel().SetUsedSpace(10000);
     // Select the 240 KB picture alone: reaching the total exactly is allowed.
-    for (auto& item : Panel().GetItems()) item->bSelected = item->strCaption == "p1.jpg";
+    for (auto& item : Panel().GetItems()) item->bSelected = Caption(*item) == "p1.jpg";
     SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);
     SendMessageA(Item(IDC_AUTO_COMPRESS), BM_CLICK, 0, 0);  // recount with the box clear
     ASSERT_DOUBLE_EQ(Panel().GetSelectedKB(), 240.0);
@@ -159,7 +158,7 @@ TEST_F(PanelTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
     std::string kept = folder.File("kept.gif", 500);
     std::string copy = folder.File("DORivav1.tmp", 300);
     ASSERT_EQ(Scan(folder.Path()), 1);
-    for (auto& item : Panel().GetItems()) item->strUploadPath = item->strCaption == "photo.jpg" ? copy : item->strPath;
+    for (auto& item : Panel().GetItems()) item->strUploadPath = Caption(*item) == "photo.jpg" ? copy : item->strPath;
     CScratchFolder other;
     ASSERT_EQ(Scan(other.Path()), 1);
     EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);

@@ -4,6 +4,9 @@
 #include "framework/text.h"
 #include "imaging/save_rect_as_jpeg.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 
 // The grid of a hosted panel, clicked and scrolled with the messages the mouse sends.
@@ -14,7 +17,8 @@ protected:
     void ClickAt(POINT pt, UINT message = WM_LBUTTONUP) {
         SendMessageA(View().m_hWnd, message, 0, MAKELPARAM(pt.x, pt.y));
     }
-    static POINT CentreOf(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
+    static POINT CentreOf(const PixelRect& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
+    ThumbCellRects Cell(std::size_t i) { return View().CellRects(i); }
     int ScrollPos() { return GetScrollPos(View().m_hWnd, SB_VERT); }
 };
 
@@ -26,33 +30,32 @@ TEST_F(ThumbViewTest, ClicksOnCellsAndCaptionsToggleTheSelection) {
     SetAutoCompress(false);
     ThumbItem& first = *Panel().GetItems()[0];
     ThumbItem& second = *Panel().GetItems()[1];
-    EXPECT_EQ(first.rcCell.right - first.rcCell.left, 102);
-    EXPECT_FALSE(first.strCaption.empty());
+    EXPECT_EQ(Cell(0).rcCell.Width(), 102);
 
-    ClickAt(CentreOf(first.rcCell));
+    ClickAt(CentreOf(Cell(0).rcCell));
     EXPECT_TRUE(first.bSelected);
     EXPECT_TRUE(Enabled(IDC_UPLOAD_NOW));
     EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), first.nFileSize / 1024.0);
-    ClickAt(CentreOf(second.rcCaption));
+    ClickAt(CentreOf(Cell(1).rcCaption));
     EXPECT_TRUE(second.bSelected);
     EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 3.0);
 
-    ClickAt(CentreOf(first.rcCell));
+    ClickAt(CentreOf(Cell(0).rcCell));
     EXPECT_FALSE(first.bSelected);
     EXPECT_TRUE(Enabled(IDC_UPLOAD_NOW)) << "the other picture is still selected";
-    ClickAt(CentreOf(second.rcCell));
+    ClickAt(CentreOf(Cell(1).rcCell));
     EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
     EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 0.0);
 
     // Between two cells: nothing changes, the grid takes the focus.
-    ClickAt(POINT{first.rcCell.right + 7, first.rcCell.top + 50});
+    ClickAt(POINT{Cell(0).rcCell.right + 7, Cell(0).rcCell.top + 50});
     EXPECT_FALSE(first.bSelected);
     EXPECT_FALSE(second.bSelected);
     EXPECT_EQ(GetFocus(), View().m_hWnd);
 
     // A double click's two releases toggle twice: the selection stays as it was.
-    ClickAt(CentreOf(first.rcCell));
-    ClickAt(CentreOf(first.rcCell));
+    ClickAt(CentreOf(Cell(0).rcCell));
+    ClickAt(CentreOf(Cell(0).rcCell));
     EXPECT_FALSE(first.bSelected);
 }
 
@@ -69,10 +72,9 @@ TEST_F(ThumbViewTest, ColumnsFollowTheWidthAndTheScrollBarTheHeight) {
         View().Layout();
     };
     resizeClient(351, 500);
-    auto& items = Panel().GetItems();
-    EXPECT_EQ(items[2]->rcCell.left, 15 + 2 * 117);
-    EXPECT_EQ(items[3]->rcCell.left, 15) << "a 351-pixel client holds three columns";
-    EXPECT_EQ(View().m_nContentHeight, 447);
+    EXPECT_EQ(Cell(2).rcCell.left, 15 + 2 * 117);
+    EXPECT_EQ(Cell(3).rcCell.left, 15) << "a 351-pixel client holds three columns";
+    EXPECT_EQ(View().GetContentHeight(), 447);
     EXPECT_FALSE(GetWindowLongA(View().m_hWnd, GWL_STYLE) & WS_VSCROLL) << "447 fits in 500";
 
     resizeClient(351, 400);
@@ -83,7 +85,7 @@ TEST_F(ThumbViewTest, ColumnsFollowTheWidthAndTheScrollBarTheHeight) {
     EXPECT_EQ(si.nPage, 90u);
 
     resizeClient(116, 400);
-    EXPECT_EQ(items[1]->rcCell.left, 15) << "one column when narrower than 117";
+    EXPECT_EQ(Cell(1).rcCell.left, 15) << "one column when narrower than 117";
 }
 
 TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
@@ -92,33 +94,32 @@ TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
     ASSERT_EQ(Scan(folder.Path()), 1);
     ResizeView(400, 300);
     View().Layout();
-    ThumbItem& first = *Panel().GetItems()[0];
-    const int top = first.rcCell.top;
+    const int top = Cell(0).rcCell.top;
     ASSERT_EQ(ScrollPos(), 0);
 
     SendMessageA(View().m_hWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
     EXPECT_EQ(ScrollPos(), 30);
-    EXPECT_EQ(first.rcCell.top, top - 30);
+    EXPECT_EQ(Cell(0).rcCell.top, top - 30);
     SendMessageA(View().m_hWnd, WM_VSCROLL, SB_PAGEDOWN, 0);
     EXPECT_EQ(ScrollPos(), 120);
     SendMessageA(View().m_hWnd, WM_VSCROLL, SB_LINEUP, 0);
     EXPECT_EQ(ScrollPos(), 90);
     SendMessageA(View().m_hWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, 360), 0);
     EXPECT_EQ(ScrollPos(), 0);
-    EXPECT_EQ(first.rcCell.top, top);
+    EXPECT_EQ(Cell(0).rcCell.top, top);
     SendMessageA(View().m_hWnd, WM_VSCROLL, SB_LINEUP, 0);
     EXPECT_EQ(ScrollPos(), 0) << "the top is the top";
     SendMessageA(View().m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
     SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
     GetScrollInfo(View().m_hWnd, SB_VERT, &si);
     EXPECT_EQ(si.nPos, si.nMax - static_cast<int>(si.nPage) + 1);
-    EXPECT_EQ(View().m_nScrollOffset, -si.nPos);
+    EXPECT_EQ(View().GetScrollOffset(), -si.nPos);
 
     // A click lands on the cell where it is drawn now.
-    ThumbItem& last = *Panel().GetItems().back();
-    ASSERT_TRUE(last.bVisible);
-    ClickAt(CentreOf(last.rcCell));
-    EXPECT_TRUE(last.bSelected);
+    const std::size_t nLast = Panel().GetItems().size() - 1;
+    ASSERT_TRUE(Cell(nLast).bVisible);
+    ClickAt(CentreOf(Cell(nLast).rcCell));
+    EXPECT_TRUE(Panel().GetItems()[nLast]->bSelected);
 }
 
 // A real JPEG of the given size, drawn and written by the control's own writer.
@@ -144,15 +145,15 @@ TEST_F(ThumbViewTest, ThumbnailsAreDrawnAtTheSizeTheyWereMade) {
     WriteJpeg(folder.Path() + "\\wide.jpg", 400, 300);
     WriteJpeg(folder.Path() + "\\tall.jpg", 300, 457);
     ASSERT_EQ(Scan(folder.Path()), 1);
-    for (auto& item : Panel().GetItems()) {
+    for (std::size_t i = 0; i < Panel().GetItems().size(); ++i) {
         ASSERT_TRUE(PumpUntil([&] {
             UpdateWindow(View().m_hWnd);
-            return static_cast<bool>(item->pThumb);
-        }, 10000)) << item->strPath;
-        const SIZE made = BitmapSize(item->pThumb.Get());
+            return View().FindThumbnail(i) != nullptr;
+        }, 10000)) << i;
+        const SIZE made = BitmapSize(View().FindThumbnail(i)->pThumb.Get());
         ASSERT_GT(made.cx, 0);
-        EXPECT_EQ(item->rcPicture.right - item->rcPicture.left, made.cx) << item->strPath;
-        EXPECT_EQ(item->rcPicture.bottom - item->rcPicture.top, made.cy) << item->strPath;
+        EXPECT_EQ(View().PictureRect(i).Width(), made.cx) << i;
+        EXPECT_EQ(View().PictureRect(i).Height(), made.cy) << i;
     }
 }
 
@@ -163,7 +164,7 @@ TEST_F(ThumbViewTest, PreparingAgainDeletesTheEarlierCopy) {
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(true);
     ThumbItem& item = *Panel().GetItems()[0];
-    ClickAt(CentreOf(item.rcCell));
+    ClickAt(CentreOf(Cell(0).rcCell));
     const std::string first = item.strUploadPath;
     ASSERT_NE(first, picture);
     ASSERT_NE(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -194,9 +195,8 @@ TEST_F(ThumbViewTest, TheQuotaCheckCountsTheMarkedPictures) {
     Click(IDC_SELECT_ALL);
     // A folder outside the file system zeroes the figure; both pictures stay marked.
     ASSERT_EQ(Scan(""), 0);
-    const ThumbItem& first = *Panel().GetItems()[0];
-    ClickAt(CentreOf(first.rcCell));
-    ClickAt(CentreOf(first.rcCell));
+    ClickAt(CentreOf(Cell(0).rcCell));
+    ClickAt(CentreOf(Cell(0).rcCell));
     ASSERT_TRUE(Panel().GetItems()[1]->bSelected);
     CMessageBoxAnswerer answer;
     Click(IDC_UPLOAD_NOW);
@@ -213,6 +213,58 @@ TEST_F(ThumbViewTest, AnEmptyFolderDisablesTheSelectionButtons) {
     EXPECT_FALSE(Enabled(IDC_SELECT_NONE));
     ClickAt(POINT{60, 60});
     EXPECT_FALSE(Enabled(IDC_UPLOAD_NOW));
+}
+
+// GDI objects of this process as the system counts them; Wine answers 0 (not counted).
+DWORD GdiObjects() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
+
+// A folder of 20,000 pictures made by run-big-folder-test.sh (Wine makes files too slowly
+// for the test to make them itself); its path comes in TESSALINE_BIG_FOLDER.
+TEST_F(ThumbViewTest, BigFolderKeepsItsThumbnailsBoundedFromTopToBottom) {
+    const char* pszFolder = std::getenv("TESSALINE_BIG_FOLDER");
+    if (!pszFolder) GTEST_SKIP() << "run by run-big-folder-test.sh";
+    ResizeView(600, 400);
+    const DWORD dwGdiBefore = GdiObjects();
+    ASSERT_EQ(Scan(pszFolder), 1);
+    ASSERT_EQ(Panel().GetItems().size(), 20000u);
+    ASSERT_EQ(View().GetThumbnailCapacity(), CThumbCache::kMinCapacity) << "a fixed bound at this size";
+
+    // Stops from the top to the bottom, some pages apart: at each, every visible cell gets
+    // its thumbnail, and no more than the bound are held.
+    SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(View().m_hWnd, SB_VERT, &si);
+    const int nPages = (si.nMax - static_cast<int>(si.nPage) + 1) / static_cast<int>(si.nPage) + 1;
+    const int nStops = 10;
+    std::size_t nMostHeld = 0;
+    for (int stop = 0; stop <= nStops; ++stop) {
+        const ThumbRange visible = View().VisibleItems();
+        ASSERT_LT(visible.nFirst, visible.nEnd);
+        const bool bAllShown = PumpUntil([&] {
+            UpdateWindow(View().m_hWnd);
+            for (int i = visible.nFirst; i < visible.nEnd; ++i)
+                if (!View().FindThumbnail(static_cast<std::size_t>(i))) return false;
+            return true;
+        }, 20000);
+        ASSERT_TRUE(bAllShown) << "stop " << stop << ", items " << visible.nFirst << ".." << visible.nEnd;
+        nMostHeld = std::max(nMostHeld, View().GetThumbnailCount());
+        EXPECT_LE(View().GetThumbnailCount(), CThumbCache::kMinCapacity) << "stop " << stop;
+        if (dwGdiBefore > 0) {
+            EXPECT_LE(GdiObjects(), dwGdiBefore + CThumbCache::kMinCapacity + 20) << "stop " << stop;
+        }
+        for (int page = 0; page < nPages / nStops + 1; ++page) SendMessageA(View().m_hWnd, WM_VSCROLL, SB_PAGEDOWN, 0);
+    }
+    GetScrollInfo(View().m_hWnd, SB_VERT, &si);
+    EXPECT_EQ(si.nPos, si.nMax - static_cast<int>(si.nPage) + 1) << "at the bottom";
+    EXPECT_EQ(View().VisibleItems().nEnd, 20000);
+    EXPECT_GT(nMostHeld, 100u) << "the cache filled: thumbnails were let go as it scrolled";
+
+    // Back at the top the first pictures are made again.
+    SendMessageA(View().m_hWnd, WM_VSCROLL, SB_TOP, 0);
+    EXPECT_FALSE(View().FindThumbnail(0)) << "let go far down";
+    EXPECT_TRUE(PumpUntil([&] {
+        UpdateWindow(View().m_hWnd);
+        return View().FindThumbnail(0) != nullptr;
+    }, 10000));
 }
 
 }  // namespace

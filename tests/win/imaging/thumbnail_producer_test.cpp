@@ -128,13 +128,13 @@ TEST_F(ThumbnailProducerTest, EveryPictureGetsAThumbnailFittingTheBoxInListOrder
     ASSERT_EQ(results.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         ExpectFitsTheBox(results.at(i), files[i].nWidth, files[i].nHeight, files[i].strName);
-        EXPECT_EQ(results.at(i).nFileSize, ReadBytes(m_folder.File(files[i].strName)).size()) << files[i].strName;
     }
     PumpFor(50);
     EXPECT_GT(window.Paints(), 0) << "the grid was told to repaint";
 
+    EXPECT_TRUE(producer.IsRunning()) << "waiting for more to be wanted";
+    EXPECT_TRUE(producer.Stop()) << "a waiting producer ends at once";
     EXPECT_TRUE(WaitForNoProducer(5000));
-    EXPECT_FALSE(producer.IsRunning());
     for (const PictureFile& f : files)
         EXPECT_EQ(Fingerprint(m_folder.File(f.strName)), before[f.strName]) << f.strName << " only read";
     EXPECT_EQ(ControlTempFiles(), arrTempBefore);
@@ -184,8 +184,6 @@ TEST_F(ThumbnailProducerTest, BadInputGetsPlaceholdersAndTheProducerStillEnds) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         const CThumbResult& r = results.at(i);
-        const FileFingerprint& fp = before[c.pszName];
-        EXPECT_EQ(r.nFileSize, fp.bExists ? fp.nSize : 0) << c.pszName;
         if (c.nThumb == 0) {
             EXPECT_FALSE(r.pThumb) << c.pszName;
         }
@@ -197,6 +195,7 @@ TEST_F(ThumbnailProducerTest, BadInputGetsPlaceholdersAndTheProducerStillEnds) {
             EXPECT_EQ(r.sizeThumb.cy, 0) << c.pszName;
         }
     }
+    EXPECT_TRUE(producer.Stop());
     EXPECT_TRUE(WaitForNoProducer(5000));
     for (const Case& c : cases)
         EXPECT_EQ(Fingerprint(m_folder.File(c.pszName)), before[c.pszName]) << c.pszName << " only read";
@@ -254,13 +253,12 @@ TEST_F(ThumbnailProducerTest, LateProducerIsCutLooseAndNeverHeardOfAgain) {
     EXPECT_EQ(producer.TakeResults([](std::size_t, CThumbResult&) {}), 0u);
 }
 
-TEST_F(ThumbnailProducerTest, StartsAgainAfterItEndedAndWhileItRuns) {
+TEST_F(ThumbnailProducerTest, StartsAgainForANewList) {
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("a.jpg"), 300, 200, JpegKind::Baseline));
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("b.jpg"), 200, 300, JpegKind::Baseline));
     CThumbnailProducer producer;
     ASSERT_TRUE(producer.Start({m_folder.File("a.jpg")}, nullptr));
     ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
-    ASSERT_TRUE(PumpUntil([&] { return !producer.IsRunning(); }, 5000));
 
     // A new folder: only its own pictures come back, indexed from 0.
     ASSERT_TRUE(producer.Start({m_folder.File("b.jpg"), m_folder.File("a.jpg")}, nullptr));

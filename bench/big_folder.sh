@@ -1,0 +1,52 @@
+#!/bin/bash
+# bench big-folder: the peak private memory of the panel listing a folder of 20,000 pictures
+# and scrolling its grid from the top to the bottom, over the same for 2,000, each in a
+# process of its own under Wine. The folders hold hard links to a few small pictures made
+# by ImageMagick, so that 20,000 files take no room.
+# Usage: bench/big_folder.sh BUILD (the folder holding win/)
+set -euo pipefail
+build=${1:-build}
+root=$(cd "$(dirname "$0")/.." && pwd)
+win=$(realpath "$build/win")
+bin=${TESSALINE_WIN_BIN:-$win/bin}
+export WINEPREFIX=${WINEPREFIX:-$win/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win/display}
+IM=/usr/bin/convert
+run="$root/scripts/wine-run.sh"
+
+tmp=$(mktemp -d /tmp/tessaline-bench-big.XXXXXX)
+started=""
+cleanup() {
+    [ -z "$started" ] || "$run" --stop
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
+    "$run" --start >/dev/null
+    started=1
+fi
+winpath() { echo "Z:${1//\//\\}"; }
+
+mkdir -p "$tmp/src" "$tmp/big" "$tmp/small"
+"$IM" -size 640x480 -seed 7 plasma:fractal -quality 90 "$tmp/src/p0.jpg"
+"$IM" -size 480x640 -seed 8 plasma:fractal -quality 90 "$tmp/src/p1.jpg"
+"$IM" -size 800x600 -seed 9 plasma:fractal -quality 85 "$tmp/src/p2.jpg"
+"$IM" -size 320x240 -seed 10 plasma:fractal -colors 64 "$tmp/src/p3.gif"
+# One process for all the links: a fork for each would take minutes.
+link_folder() {  # FOLDER COUNT
+    perl -e 'my ($src, $dst, $n) = @ARGV; my @k = ("p0.jpg", "p1.jpg", "p2.jpg", "p3.gif");
+        for my $i (0 .. $n - 1) { my $s = $k[$i % 4]; my ($x) = $s =~ /(\.\w+)$/;
+            link("$src/$s", sprintf("%s/IMG_%05d%s", $dst, $i, $x)) or die "link: $!\n" }' "$tmp/src" "$1" "$2"
+}
+link_folder "$tmp/small" 2000
+link_folder "$tmp/big" 20000
+
+small=$("$run" "$bin/bench_big_folder.exe" "$(winpath "$tmp/small")" | tr -d '\r')
+big=$("$run" "$bin/bench_big_folder.exe" "$(winpath "$tmp/big")" | tr -d '\r')
+printf '%s\n%s\n' "$small" "$big" | awk '{
+    for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[NR, kv[1]] = kv[2] }
+} END {
+    if (v[1, "pictures"] != 2000 || v[2, "pictures"] != 20000) { print "big-folder: the folders were not listed" > "/dev/stderr"; exit 1 }
+    printf "big-folder: peak GDI objects %d with 2,000 pictures, %d with 20,000 (counted by the %s); peak private memory %.1f MB and %.1f MB\n",
+        v[1, "peak_gdi"], v[2, "peak_gdi"], v[2, "gdi_source"], v[1, "peak_private_mb"], v[2, "peak_private_mb"]
+    printf "bench big-folder: ratio %.2f (target <= 1.2)\n", v[2, "peak_private_mb"] / v[1, "peak_private_mb"]
+}'
