@@ -23,9 +23,6 @@
 #include <string>
 #include <vector>
 
-// Tree to panel (sent, lParam the folder's path); the panel then posts WM_THUMBS_NEWLIST.
-constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
-
 class CMainPanelDlg : public CDialog, public CUploadPanel, public CThumbGridOwner {
 public:
     CMainPanelDlg();

@@ -10,8 +10,6 @@
 
 namespace {
 
-// Message to the panel: lParam is the clicked folder's path, valid during the call.
-constexpr UINT WM_TREE_FOLDERCLICKED = 0x464;
 // Each slice of insertions, laid out, holds the user-interface thread about this long at most;
 // the tree's paint follows it.
 constexpr double kSliceMs = 12;
@@ -239,7 +237,7 @@ LRESULT CShellTree::OnClick(NMHDR*) {
         GetLastError() != ERROR_ACCESS_DENIED)
         PostMessage(WM_SHELLTREE_DROPSTALE, 0, reinterpret_cast<LPARAM>(data));
     if (HWND parent = ::GetParent(m_hWnd))
-        ::SendMessageA(parent, WM_TREE_FOLDERCLICKED, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        ::SendMessageA(parent, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(path.c_str()));
     // The panel's scan runs a loop of its own (the loading text) while the button is still
     // down, so the tree view's own selection of the clicked item never comes: the opened
     // folder is marked, and keeps the keyboard, here.

@@ -1,5 +1,5 @@
 // The panel's folder tree: the shell's namespace from the Desktop down, folders only, with the
-// system's small icons; a click on a folder tells the panel its path (message 0x464).
+// system's small icons; a click on a folder tells the panel its path (WM_PANEL_SCANFOLDER).
 #pragma once
 #include "framework/com_ptr.h"
 #include "ui/lazy_tree_ctrl.h"
@@ -9,6 +9,10 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+
+// Tree (or a host) to panel, sent: lParam is the folder's path (ANSI), valid during the call,
+// "" for an item outside the file system. The panel shows that folder's pictures.
+constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 
 class CShellTree : public CLazyTreeCtrl {
 public:

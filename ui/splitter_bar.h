@@ -1,5 +1,5 @@
 // The vertical bar between the folder tree and the grid: the user drags it, and the parent
-// is told how far (message 0x590) and lays itself out again.
+// is told how far (WM_PANEL_SPLITMOVED) and lays itself out again.
 #pragma once
 #include "framework/wnd.h"
 

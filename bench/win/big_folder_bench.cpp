@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         MoveWindow(panel.m_hWnd, 0, 0, 800, 600, TRUE);
         ShowWindow(panel.m_hWnd, SW_SHOW);
         const double dBeforeMb = Mb(Memory().PagefileUsage);
-        SendMessageA(panel.m_hWnd, 0x464, 0, reinterpret_cast<LPARAM>(argv[1]));
+        SendMessageA(panel.m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(argv[1]));
         PumpFor(50);
         const double dListedMb = Mb(Memory().PagefileUsage);
         CThumbView& view = panel.GetThumbView();

@@ -61,7 +61,7 @@ int main() {
     int listed = 0, files = 0;
     for (int round = 0; round < 7; ++round) {
         double t0 = Seconds();
-        SendMessageA(panel.m_hWnd, 0x464, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+        SendMessageA(panel.m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(folder.c_str()));
         double t1 = Seconds();
         files = PlainLoop(folder);
         double t2 = Seconds();

@@ -52,7 +52,7 @@ TEST(ThumbScroll, LineStepsStopAtTheEndsAndThenChangeNothing) {
     for (;;) {
         const int nNew = ClampScrollPos(RequestedScrollPos(ThumbScrollAction::LineDown, state), state);
         if (nNew == state.nPos)
-            break;  // no change: the grid sends no 0x465
+            break;  // no change: the grid sends no WM_THUMBS_SCROLLED
         EXPECT_LE(nNew - state.nPos, 30);
         state.nPos = nNew;
         ++nSteps;
@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(ThumbScroll, OneNotchMovesTheGridThirtyPixels) {
-    // The grid's handling: step, set and read back, then 0x465 adds old - new to the offset.
+    // The grid's handling: step, set and read back, then WM_THUMBS_SCROLLED adds old - new to the offset.
     const CThumbGridLayout before({351, 400}, 7, 0);
     ThumbScrollState state{0, before.ScrollBar().nMax, before.ScrollBar().nPage,
                            before.ScrollBar().nPos, 1};

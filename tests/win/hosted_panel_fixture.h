@@ -191,7 +191,7 @@ protected:
     bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
     // Scans a folder as a click in the tree would, and lets the grid take the new list.
     LRESULT Scan(const std::string& folder) {
-        LRESULT r = SendMessageA(Panel().m_hWnd, 0x464, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+        LRESULT r = SendMessageA(Panel().m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(folder.c_str()));
         PumpFor(30);
         return r;
     }

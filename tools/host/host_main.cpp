@@ -2,6 +2,7 @@
 // sets its properties by name through IDispatch as a page's script would, and reports
 // its events. Stands in for the web page in tests, demos and screenshots.
 #include "event_sink.h"
+#include "ui/shell_tree.h"
 #include "framework/com_ptr.h"
 #include "framework/text.h"
 #include "property_text.h"
@@ -317,9 +318,9 @@ int RunHost(const Options& o) {
                     static_cast<unsigned long>(GetCurrentProcessId()));
         if (!o.strOpenFolder.empty()) {
             // The panel is the control window's child dialog; the tree tells it about a
-            // clicked folder with message 0x464 and the folder's path.
+            // clicked folder with WM_PANEL_SCANFOLDER and the folder's path.
             HWND panel = control ? GetWindow(control, GW_CHILD) : nullptr;
-            if (!panel || !SendMessageA(panel, 0x464, 0, reinterpret_cast<LPARAM>(o.strOpenFolder.c_str())))
+            if (!panel || !SendMessageA(panel, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(o.strOpenFolder.c_str())))
                 std::fprintf(stderr, "host: the control did not take the folder %s\n", o.strOpenFolder.c_str());
             else if (o.bUpload) {
                 // Posted: the clicks, and the upload's dialogs, run inside the message loop.

@@ -21,7 +21,7 @@ private:
     std::string m_strPath;
 };
 
-// A framework window (so that it reflects the tree's notifications) keeping every 0x464 path.
+// A framework window (so that it reflects the tree's notifications) keeping every path it is sent.
 class CRecorderWnd : public CWnd {
 public:
     bool Create(HWND hParent, const RECT& rc);
@@ -33,7 +33,7 @@ protected:
         return 1;
     }
     BEGIN_MESSAGE_MAP(CRecorderWnd, CWnd)
-        ON_MESSAGE(0x464, OnFolder)
+        ON_MESSAGE(WM_PANEL_SCANFOLDER, OnFolder)
     END_MESSAGE_MAP()
 };
 
