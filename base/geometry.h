@@ -22,9 +22,7 @@ struct PixelRect {
     int right = 0;
     int bottom = 0;
 
-    static constexpr PixelRect FromOriginSize(int x, int y, int cx, int cy) {
-        return {x, y, x + cx, y + cy};
-    }
+    static constexpr PixelRect FromOriginSize(int x, int y, int cx, int cy) { return {x, y, x + cx, y + cy}; }
     constexpr int Width() const { return right - left; }
     constexpr int Height() const { return bottom - top; }
     constexpr bool IsEmpty() const { return right <= left || bottom <= top; }
@@ -32,19 +30,14 @@ struct PixelRect {
     constexpr bool Contains(PixelPoint pt) const {
         return pt.x >= left && pt.x < right && pt.y >= top && pt.y < bottom;
     }
-    constexpr PixelRect Deflated(int dx, int dy) const {
-        return {left + dx, top + dy, right - dx, bottom - dy};
-    }
-    constexpr PixelRect Offset(int dx, int dy) const {
-        return {left + dx, top + dy, right + dx, bottom + dy};
-    }
+    constexpr PixelRect Deflated(int dx, int dy) const { return {left + dx, top + dy, right - dx, bottom - dy}; }
+    constexpr PixelRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
     friend constexpr bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
 // True when the two rectangles share at least one pixel.
 constexpr bool Intersects(const PixelRect& a, const PixelRect& b) {
-    return !a.IsEmpty() && !b.IsEmpty() && a.left < b.right && b.left < a.right &&
-           a.top < b.bottom && b.top < a.bottom;
+    return !a.IsEmpty() && !b.IsEmpty() && a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 // rc cut to bounds; a rectangle turned inside out or lying outside collapses to an empty one

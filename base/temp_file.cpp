@@ -29,14 +29,12 @@ CTempFile CTempFile::Create() {
     // Unique number 0: the system picks the name and creates the empty file, so two
     // threads asking at once cannot get the same one.
     char szPath[MAX_PATH];
-    if (!GetTempFileNameA(strFolder.c_str(), kPrefix, 0, szPath))
-        return CTempFile();
+    if (!GetTempFileNameA(strFolder.c_str(), kPrefix, 0, szPath)) return CTempFile();
     return CTempFile(szPath);
 }
 
 void CTempFile::Delete() {
-    if (m_strPath.empty())
-        return;
+    if (m_strPath.empty()) return;
     const DWORD dwAttributes = GetFileAttributesA(m_strPath.c_str());
     if (dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
         DeleteFileA(m_strPath.c_str());

@@ -17,15 +17,14 @@ const char kSafeForInitializing[] = "{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
 // classes are registered either way.
 void AddControlCategories() {
     CScopedRegKey clsidRoot;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, clsidRoot.Receive()) != ERROR_SUCCESS)
-        return;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, clsidRoot.Receive()) != ERROR_SUCCESS) return;
     CScopedRegKey control;
-    if (RegOpenKeyExA(clsidRoot.Get(), GuidToRegistryString(CLSID_TessalineCtrl).c_str(), 0,
-                      KEY_READ | KEY_WRITE, control.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(clsidRoot.Get(), GuidToRegistryString(CLSID_TessalineCtrl).c_str(), 0, KEY_READ | KEY_WRITE,
+                      control.Receive()) != ERROR_SUCCESS)
         return;
     CScopedRegKey categories;
-    if (RegCreateKeyExA(control.Get(), "Implemented Categories", 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, categories.Receive(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(control.Get(), "Implemented Categories", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        categories.Receive(), nullptr) != ERROR_SUCCESS)
         return;
     for (const char* category : {kSafeForScripting, kSafeForInitializing}) {
         CScopedRegKey key;

@@ -19,8 +19,15 @@ static_assert(kMiscStatus == 0x30191);
 const char kProgID[] = "TESSALINE.TessalineCtrl.1";
 
 const OleControlClass kControlClass = {
-    &CLSID_TessalineCtrl, &LIBID_TESSALINELib, &DIID_Tessaline, &DIID_TessalineEvents,
-    &CLSID_TessalinePropPage, 1, kMiscStatus, 1, 0,
+    &CLSID_TessalineCtrl,
+    &LIBID_TESSALINELib,
+    &DIID_Tessaline,
+    &DIID_TessalineEvents,
+    &CLSID_TessalinePropPage,
+    1,
+    kMiscStatus,
+    1,
+    0,
 };
 
 COleObjectFactory g_factory(CLSID_TessalineCtrl, kProgID, &CTessalineCtrl::CreateObject,
@@ -44,9 +51,9 @@ HRESULT CTessalineCtrl::CreateObject(REFIID riid, void** ppv) {
 
 bool CTessalineCtrl::UpdateRegistry(bool bRegister) {
     if (!bRegister) return AfxOleUnregisterClass(CLSID_TessalineCtrl, kProgID);
-    return AfxOleRegisterControlClass(CModule::Instance(), CLSID_TessalineCtrl, kProgID, IDS_TESSALINE,
-                                      IDB_TESSALINE, afxRegInsertable | afxRegApartmentThreading,
-                                      kMiscStatus, LIBID_TESSALINELib, 1, 0);
+    return AfxOleRegisterControlClass(CModule::Instance(), CLSID_TessalineCtrl, kProgID, IDS_TESSALINE, IDB_TESSALINE,
+                                      afxRegInsertable | afxRegApartmentThreading, kMiscStatus, LIBID_TESSALINELib, 1,
+                                      0);
 }
 
 std::span<const DispatchEntry> CTessalineCtrl::GetDispatchMap() const {

@@ -5,16 +5,14 @@
 #include "res/resource.h"
 
 // {72B4BAC6-8E77-4C53-A235-7B645AB0F291}
-const CLSID CLSID_TessalinePropPage = {
-    0x72b4bac6, 0x8e77, 0x4c53, {0xa2, 0x35, 0x7b, 0x64, 0x5a, 0xb0, 0xf2, 0x91}};
+const CLSID CLSID_TessalinePropPage = {0x72b4bac6, 0x8e77, 0x4c53, {0xa2, 0x35, 0x7b, 0x64, 0x5a, 0xb0, 0xf2, 0x91}};
 
 namespace {
-COleObjectFactory g_factory(CLSID_TessalinePropPage, "TESSALINE.TessalinePropPage.1",
-                            &CTessalinePropPage::CreateObject, &CTessalinePropPage::UpdateRegistry);
+COleObjectFactory g_factory(CLSID_TessalinePropPage, "TESSALINE.TessalinePropPage.1", &CTessalinePropPage::CreateObject,
+                            &CTessalinePropPage::UpdateRegistry);
 }  // namespace
 
-CTessalinePropPage::CTessalinePropPage()
-    : COlePropertyPage(IDD_PROPPAGE_TESSALINE, IDS_TESSALINE_PPG_CAPTION) {}
+CTessalinePropPage::CTessalinePropPage() : COlePropertyPage(IDD_PROPPAGE_TESSALINE, IDS_TESSALINE_PPG_CAPTION) {}
 
 HRESULT CTessalinePropPage::CreateObject(REFIID riid, void** ppv) {
     auto* page = new CTessalinePropPage;

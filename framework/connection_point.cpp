@@ -13,8 +13,8 @@ void CConnectionPoint::FireEvent(DISPID dispid) {
     std::vector<Sink> sinks = m_arrSinks;
     for (const Sink& sink : sinks) {
         DISPPARAMS params{};
-        sink.pDispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                               nullptr, nullptr, nullptr);
+        sink.pDispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                               nullptr);
     }
 }
 

@@ -2,15 +2,14 @@
 
 #include "framework/module.h"
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 INT_PTR CDialog::DoModal() {
     if (m_hWnd) return -1;
     m_bModal = true;
     HWND parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    INT_PTR result = DialogBoxParamA(CModule::Instance(), MAKEINTRESOURCEA(m_nIDTemplate), parent,
-                                     StdDlgProc, reinterpret_cast<LPARAM>(this));
+    INT_PTR result = DialogBoxParamA(CModule::Instance(), MAKEINTRESOURCEA(m_nIDTemplate), parent, StdDlgProc,
+                                     reinterpret_cast<LPARAM>(this));
     m_bModal = false;
     return result;
 }
@@ -24,8 +23,8 @@ BOOL CDialog::Create(UINT nIDTemplate, HWND parent) {
     if (m_hWnd) return FALSE;
     m_nIDTemplate = nIDTemplate;
     m_bModal = false;
-    HWND hDlg = CreateDialogParamA(CModule::Instance(), MAKEINTRESOURCEA(nIDTemplate), parent,
-                                   StdDlgProc, reinterpret_cast<LPARAM>(this));
+    HWND hDlg = CreateDialogParamA(CModule::Instance(), MAKEINTRESOURCEA(nIDTemplate), parent, StdDlgProc,
+                                   reinterpret_cast<LPARAM>(this));
     return hDlg != nullptr;
 }
 

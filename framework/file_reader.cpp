@@ -1,9 +1,9 @@
 #include "framework/file_reader.h"
 
 CScopedHandle OpenFileForReading(const std::string& strPath) {
-    return CScopedHandle(CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                     nullptr));
+    return CScopedHandle(CreateFileA(strPath.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 std::optional<std::uint64_t> OpenFileLength(HANDLE hFile) {

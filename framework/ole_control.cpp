@@ -121,16 +121,12 @@ STDMETHODIMP COleControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite,
         case OLEIVERB_PRIMARY:
         case OLEIVERB_SHOW:
         case OLEIVERB_INPLACEACTIVATE:
-        case OLEIVERB_UIACTIVATE:
-            return InPlaceActivate(iVerb, hwndParent, lprcPosRect);
+        case OLEIVERB_UIACTIVATE: return InPlaceActivate(iVerb, hwndParent, lprcPosRect);
         case OLEIVERB_HIDE:
             if (m_hWnd) ShowWindow(SW_HIDE);
             return S_OK;
-        case OLEIVERB_PROPERTIES:
-            OnProperties(hwndParent);
-            return S_OK;
-        default:
-            return iVerb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
+        case OLEIVERB_PROPERTIES: OnProperties(hwndParent); return S_OK;
+        default: return iVerb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
         }
     });
 }
@@ -172,8 +168,7 @@ STDMETHODIMP COleControl::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
 STDMETHODIMP COleControl::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection) {
     if (!pdwConnection) return E_POINTER;
     *pdwConnection = 0;
-    if (!m_pOleAdviseHolder && FAILED(CreateOleAdviseHolder(m_pOleAdviseHolder.Receive())))
-        return E_OUTOFMEMORY;
+    if (!m_pOleAdviseHolder && FAILED(CreateOleAdviseHolder(m_pOleAdviseHolder.Receive()))) return E_OUTOFMEMORY;
     return m_pOleAdviseHolder->Advise(pAdvSink, pdwConnection);
 }
 
@@ -216,13 +211,12 @@ HRESULT COleControl::InPlaceActivate(LONG iVerb, HWND hwndParent, LPCRECT lprcPo
         frameInfo.cb = sizeof frameInfo;
         m_pInPlaceFrame.Release();
         m_pInPlaceDoc.Release();
-        if (FAILED(m_pInPlaceSite->GetWindowContext(m_pInPlaceFrame.Receive(), m_pInPlaceDoc.Receive(),
-                                                    &pos, &clip, &frameInfo))) {
+        if (FAILED(m_pInPlaceSite->GetWindowContext(m_pInPlaceFrame.Receive(), m_pInPlaceDoc.Receive(), &pos, &clip,
+                                                    &frameInfo))) {
             if (lprcPosRect) pos = *lprcPosRect;
         }
         LPCSTR cls = RegisterWndClass(CS_DBLCLKS);
-        if (!cls || !CreateEx(0, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                              pos, parent, 0)) {
+        if (!cls || !CreateEx(0, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, pos, parent, 0)) {
             m_pInPlaceSite->OnInPlaceDeactivate();
             m_pInPlaceSite.Release();
             return E_FAIL;
@@ -303,8 +297,7 @@ namespace {
 constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 }
 
-STDMETHODIMP COleControl::GetInterfaceSafetyOptions(REFIID riid, DWORD* pdwSupportedOptions,
-                                                    DWORD* pdwEnabledOptions) {
+STDMETHODIMP COleControl::GetInterfaceSafetyOptions(REFIID riid, DWORD* pdwSupportedOptions, DWORD* pdwEnabledOptions) {
     if (!pdwSupportedOptions || !pdwEnabledOptions) return E_POINTER;
     *pdwSupportedOptions = 0;
     *pdwEnabledOptions = 0;
@@ -315,8 +308,7 @@ STDMETHODIMP COleControl::GetInterfaceSafetyOptions(REFIID riid, DWORD* pdwSuppo
     return S_OK;
 }
 
-STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID riid, DWORD dwOptionSetMask,
-                                                    DWORD dwEnabledOptions) {
+STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID riid, DWORD dwOptionSetMask, DWORD dwEnabledOptions) {
     CComPtrT<IUnknown> probe;
     if (FAILED(QueryInterface(riid, probe.ReceiveVoid()))) return E_NOINTERFACE;
     if (dwOptionSetMask & ~kSafeOptions) return E_FAIL;

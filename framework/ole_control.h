@@ -67,8 +67,8 @@ public:
     STDMETHODIMP GetMoniker(DWORD dwAssign, DWORD dwWhichMoniker, IMoniker** ppmk) override;
     STDMETHODIMP InitFromData(IDataObject* pDataObject, BOOL fCreation, DWORD dwReserved) override;
     STDMETHODIMP GetClipboardData(DWORD dwReserved, IDataObject** ppDataObject) override;
-    STDMETHODIMP DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex,
-                        HWND hwndParent, LPCRECT lprcPosRect) override;
+    STDMETHODIMP DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex, HWND hwndParent,
+                        LPCRECT lprcPosRect) override;
     STDMETHODIMP EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) override;
     STDMETHODIMP Update() override;
     STDMETHODIMP IsUpToDate() override;
@@ -104,11 +104,11 @@ public:
     STDMETHODIMP FreezeEvents(BOOL bFreeze) override;
 
     // IViewObject2
-    STDMETHODIMP Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd,
-                      HDC hdcTargetDev, HDC hdcDraw, LPCRECTL lprcBounds, LPCRECTL lprcWBounds,
+    STDMETHODIMP Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd, HDC hdcTargetDev,
+                      HDC hdcDraw, LPCRECTL lprcBounds, LPCRECTL lprcWBounds,
                       BOOL(STDMETHODCALLTYPE* pfnContinue)(ULONG_PTR), ULONG_PTR dwContinue) override;
-    STDMETHODIMP GetColorSet(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd,
-                             HDC hicTargetDev, LOGPALETTE** ppColorSet) override;
+    STDMETHODIMP GetColorSet(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd, HDC hicTargetDev,
+                             LOGPALETTE** ppColorSet) override;
     STDMETHODIMP Freeze(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DWORD* pdwFreeze) override;
     STDMETHODIMP Unfreeze(DWORD dwFreeze) override;
     STDMETHODIMP SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* pAdvSink) override;
@@ -128,11 +128,9 @@ public:
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override;
     STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                               DISPID* rgDispId) override;
-    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                        DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                        UINT* puArgErr) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
+    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                        VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
     // IProvideClassInfo2
     STDMETHODIMP GetClassInfo(ITypeInfo** ppTI) override;
@@ -146,10 +144,8 @@ public:
     STDMETHODIMP GetPages(CAUUID* pPages) override;
 
     // IObjectSafety
-    STDMETHODIMP GetInterfaceSafetyOptions(REFIID riid, DWORD* pdwSupportedOptions,
-                                           DWORD* pdwEnabledOptions) override;
-    STDMETHODIMP SetInterfaceSafetyOptions(REFIID riid, DWORD dwOptionSetMask,
-                                           DWORD dwEnabledOptions) override;
+    STDMETHODIMP GetInterfaceSafetyOptions(REFIID riid, DWORD* pdwSupportedOptions, DWORD* pdwEnabledOptions) override;
+    STDMETHODIMP SetInterfaceSafetyOptions(REFIID riid, DWORD dwOptionSetMask, DWORD dwEnabledOptions) override;
 
 protected:
     virtual std::span<const DispatchEntry> GetDispatchMap() const = 0;
@@ -165,8 +161,8 @@ private:
     HRESULT InPlaceActivate(LONG iVerb, HWND hwndParent, LPCRECT lprcPosRect);
     HRESULT UIActivate();
     HRESULT LoadTypeInfo(REFGUID guid, ITypeInfo** ppTI);
-    HRESULT InvokeEntry(const DispatchEntry& entry, WORD wFlags, DISPPARAMS* pDispParams,
-                        VARIANT* pVarResult, UINT* puArgErr);
+    HRESULT InvokeEntry(const DispatchEntry& entry, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                        UINT* puArgErr);
     void ResetState();
 
     const OleControlClass& m_info;

@@ -40,8 +40,7 @@ STDMETHODIMP COleControl::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
     return S_OK;
 }
 
-STDMETHODIMP COleControl::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                                        DISPID* rgDispId) {
+STDMETHODIMP COleControl::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (!rgszNames || !rgDispId) return E_POINTER;
     CComPtrT<ITypeInfo> info;
@@ -50,9 +49,8 @@ STDMETHODIMP COleControl::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT c
     return info->GetIDsOfNames(rgszNames, cNames, rgDispId);
 }
 
-STDMETHODIMP COleControl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
-                                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO*,
-                                 UINT* puArgErr) {
+STDMETHODIMP COleControl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
+                                 VARIANT* pVarResult, EXCEPINFO*, UINT* puArgErr) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (!pDispParams) return E_POINTER;
     const DispatchEntry* entry = nullptr;
@@ -66,8 +64,8 @@ STDMETHODIMP COleControl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wF
     return hr;
 }
 
-HRESULT COleControl::InvokeEntry(const DispatchEntry& entry, WORD wFlags, DISPPARAMS* pDispParams,
-                                 VARIANT* pVarResult, UINT* puArgErr) {
+HRESULT COleControl::InvokeEntry(const DispatchEntry& entry, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                 UINT* puArgErr) {
     const UINT cArgs = pDispParams->cArgs;
     if (cArgs > 0 && !pDispParams->rgvarg) return E_INVALIDARG;
     if (entry.call) {

@@ -69,9 +69,8 @@ STDMETHODIMP COleControl::FreezeEvents(BOOL bFreeze) {
 
 void COleControl::OnDraw(HDC, const RECT&) {}
 
-STDMETHODIMP COleControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdcDraw,
-                               LPCRECTL lprcBounds, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
-                               ULONG_PTR) {
+STDMETHODIMP COleControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdcDraw, LPCRECTL lprcBounds,
+                               LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
     if (dwDrawAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
     if (!hdcDraw) return E_INVALIDARG;
     RECT bounds{};

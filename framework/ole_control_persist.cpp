@@ -18,8 +18,7 @@ public:
             return ok;
         }
         ULONG written = 0;
-        return SUCCEEDED(m_pStream->Write(&dwVersion, sizeof dwVersion, &written)) &&
-               written == sizeof dwVersion;
+        return SUCCEEDED(m_pStream->Write(&dwVersion, sizeof dwVersion, &written)) && written == sizeof dwVersion;
     }
 
 private:

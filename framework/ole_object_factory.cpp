@@ -13,8 +13,7 @@ COleObjectFactory*& FirstFactory() {
 
 COleObjectFactory::COleObjectFactory(const CLSID& clsid, const char* lpszProgID, CreateFn create,
                                      UpdateRegistryFn updateRegistry)
-    : m_clsid(clsid), m_lpszProgID(lpszProgID), m_create(create), m_updateRegistry(updateRegistry),
-      m_pNext(nullptr) {
+    : m_clsid(clsid), m_lpszProgID(lpszProgID), m_create(create), m_updateRegistry(updateRegistry), m_pNext(nullptr) {
     COleObjectFactory** link = &FirstFactory();
     while (*link) link = &(*link)->m_pNext;
     *link = this;

@@ -10,8 +10,7 @@ public:
     // Writes (true) or removes (false) the class's registry entries.
     using UpdateRegistryFn = bool (*)(bool bRegister);
 
-    COleObjectFactory(const CLSID& clsid, const char* lpszProgID, CreateFn create,
-                      UpdateRegistryFn updateRegistry);
+    COleObjectFactory(const CLSID& clsid, const char* lpszProgID, CreateFn create, UpdateRegistryFn updateRegistry);
     ~COleObjectFactory();
     COleObjectFactory(const COleObjectFactory&) = delete;
     COleObjectFactory& operator=(const COleObjectFactory&) = delete;

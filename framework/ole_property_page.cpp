@@ -20,8 +20,8 @@ INT_PTR CALLBACK ProbeDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 // The pixel size of a dialog template, read off a hidden instance of it.
 SIZE DialogTemplateSize(UINT nIDTemplate) {
     SIZE size{};
-    HWND probe = CreateDialogParamA(CModule::Instance(), MAKEINTRESOURCEA(nIDTemplate), GetDesktopWindow(),
-                                    ProbeDlgProc, 0);
+    HWND probe =
+        CreateDialogParamA(CModule::Instance(), MAKEINTRESOURCEA(nIDTemplate), GetDesktopWindow(), ProbeDlgProc, 0);
     if (probe) {
         RECT rc{};
         GetWindowRect(probe, &rc);

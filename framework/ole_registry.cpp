@@ -22,8 +22,7 @@ std::string ModulePath(HINSTANCE hInstance) {
 // Creates key\subKey (subKey may be empty) and sets its default value (or a named one).
 bool SetKeyValue(HKEY root, const std::string& key, const char* valueName, const std::string& value) {
     CScopedRegKey hKey;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, hKey.Receive(),
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, hKey.Receive(), nullptr) != ERROR_SUCCESS)
         return false;
     return RegSetValueExA(hKey.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
@@ -31,8 +30,8 @@ bool SetKeyValue(HKEY root, const std::string& key, const char* valueName, const
 
 bool CreateKey(HKEY root, const std::string& key) {
     CScopedRegKey hKey;
-    return RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, hKey.Receive(),
-                           nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, hKey.Receive(), nullptr) ==
+           ERROR_SUCCESS;
 }
 
 bool DeleteTree(HKEY root, const std::string& key) {
@@ -47,8 +46,8 @@ bool DeleteTree(HKEY root, const std::string& key) {
 std::string GuidToRegistryString(REFGUID g) {
     char text[40];
     std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
-                  g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
+                  g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
 }
 
@@ -69,9 +68,8 @@ bool AfxOleUnregisterTypeLib(REFGUID tlid, WORD wVerMajor, WORD wVerMinor, LCID 
     return SUCCEEDED(UnRegisterTypeLib(tlid, wVerMajor, wVerMinor, lcid, kModuleSysKind));
 }
 
-bool AfxOleRegisterControlClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszProgID,
-                                UINT idTypeName, UINT idBitmap, int nRegFlags, DWORD dwMiscStatus,
-                                REFGUID tlid, WORD wVerMajor, WORD wVerMinor) {
+bool AfxOleRegisterControlClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszProgID, UINT idTypeName, UINT idBitmap,
+                                int nRegFlags, DWORD dwMiscStatus, REFGUID tlid, WORD wVerMajor, WORD wVerMinor) {
     const std::string path = ModulePath(hInstance);
     const std::string typeName = LoadResString(idTypeName);
     const std::string key = "CLSID\\" + GuidToRegistryString(clsid);
@@ -92,8 +90,7 @@ bool AfxOleRegisterControlClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszP
               SetKeyValue(HKEY_CLASSES_ROOT, key + "\\Verb\\0", nullptr, "&Edit,0,2") &&
               SetKeyValue(HKEY_CLASSES_ROOT, key + "\\Verb\\1", nullptr, "&Properties,0,2") &&
               SetKeyValue(HKEY_CLASSES_ROOT, pszProgID, nullptr, typeName) &&
-              SetKeyValue(HKEY_CLASSES_ROOT, std::string(pszProgID) + "\\CLSID", nullptr,
-                          GuidToRegistryString(clsid));
+              SetKeyValue(HKEY_CLASSES_ROOT, std::string(pszProgID) + "\\CLSID", nullptr, GuidToRegistryString(clsid));
     if (ok && (nRegFlags & afxRegApartmentThreading))
         ok = SetKeyValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
     if (ok && (nRegFlags & afxRegInsertable))

@@ -27,9 +27,8 @@ bool AfxOleRegisterTypeLib(HINSTANCE hInstance, REFGUID tlid, LPCSTR pszFileName
                            LPCSTR pszHelpDir = nullptr);
 bool AfxOleUnregisterTypeLib(REFGUID tlid, WORD wVerMajor = 1, WORD wVerMinor = 0, LCID lcid = 0);
 
-bool AfxOleRegisterControlClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszProgID,
-                                UINT idTypeName, UINT idBitmap, int nRegFlags, DWORD dwMiscStatus,
-                                REFGUID tlid, WORD wVerMajor, WORD wVerMinor);
+bool AfxOleRegisterControlClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszProgID, UINT idTypeName, UINT idBitmap,
+                                int nRegFlags, DWORD dwMiscStatus, REFGUID tlid, WORD wVerMajor, WORD wVerMinor);
 bool AfxOleRegisterPropertyPageClass(HINSTANCE hInstance, REFCLSID clsid, UINT idTypeName);
 // Removes the class key with everything under it, and the ProgID key when one is given.
 bool AfxOleUnregisterClass(REFCLSID clsid, LPCSTR pszProgID);

@@ -26,10 +26,10 @@ inline HRESULT QueryInterfaceFromTable(void* self, const QITableEntry* table, RE
     return S_OK;
 }
 
-#define QI_ENTRY(theClass, theInterface)                                                       \
-    QITableEntry {                                                                             \
-        &IID_##theInterface, [](void* self) -> void* {                                        \
-            return static_cast<theInterface*>(static_cast<theClass*>(self));                   \
-        }                                                                                      \
+#define QI_ENTRY(theClass, theInterface)                                                                 \
+    QITableEntry {                                                                                       \
+        &IID_##theInterface,                                                                             \
+            [](void* self) -> void* { return static_cast<theInterface*>(static_cast<theClass*>(self)); } \
     }
-#define QI_END() QITableEntry { nullptr, nullptr }
+#define QI_END() \
+    QITableEntry { nullptr, nullptr }

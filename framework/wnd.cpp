@@ -57,17 +57,13 @@ HWND ReflectionSource(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-        return reinterpret_cast<HWND>(lParam);
-    case WM_NOTIFY:
-        return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+    case WM_CTLCOLORLISTBOX: return reinterpret_cast<HWND>(lParam);
+    case WM_NOTIFY: return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         return item && item->CtlType != ODT_MENU ? item->hwndItem : nullptr;
     }
-    default:
-        (void)wParam;
-        return nullptr;
+    default: (void)wParam; return nullptr;
     }
 }
 }  // namespace
@@ -77,15 +73,13 @@ CWnd::~CWnd() {
     if (m_hWnd) Detach();
 }
 
-CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    return hWnd ? Windows().Find(hWnd) : nullptr;
-}
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) { return hWnd ? Windows().Find(hWnd) : nullptr; }
 
 LPCSTR CWnd::RegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground) {
     // One class per style/cursor/brush combination, named after them, like any framework's.
     char name[96];
-    std::snprintf(name, sizeof name, "%s:%x:%p:%p", kClassPrefix, nClassStyle,
-                  static_cast<void*>(hCursor), static_cast<void*>(hbrBackground));
+    std::snprintf(name, sizeof name, "%s:%x:%p:%p", kClassPrefix, nClassStyle, static_cast<void*>(hCursor),
+                  static_cast<void*>(hbrBackground));
     HINSTANCE instance = CModule::Instance();
     WNDCLASSA existing{};
     if (!GetClassInfoA(instance, name, &existing)) {
@@ -109,17 +103,16 @@ void CWnd::UnregisterWndClasses() {
     RegisteredClasses().clear();
 }
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
-                    const RECT& rect, HWND hWndParent, UINT nID) {
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                    HWND hWndParent, UINT nID) {
     if (m_hWnd) return FALSE;
     WNDCLASSA info{};
-    bool ours = GetClassInfoA(CModule::Instance(), lpszClassName, &info) &&
-                info.lpfnWndProc == StdWndProc;
+    bool ours = GetClassInfoA(CModule::Instance(), lpszClassName, &info) && info.lpfnWndProc == StdWndProc;
     HMENU menu = (dwStyle & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)) : nullptr;
     if (ours) t_pWndInit = this;
-    HWND hWnd = CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left,
-                                rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                                hWndParent, menu, CModule::Instance(), nullptr);
+    HWND hWnd =
+        CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top, rect.right - rect.left,
+                        rect.bottom - rect.top, hWndParent, menu, CModule::Instance(), nullptr);
     t_pWndInit = nullptr;
     if (!hWnd) {
         if (m_hWnd) Detach();
@@ -132,8 +125,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
 BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (m_hWnd || !hWnd || FromHandlePermanent(hWnd)) return FALSE;
     Attach(hWnd);
-    m_pfnSuper = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StdWndProc)));
+    m_pfnSuper =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StdWndProc)));
     return TRUE;
 }
 
@@ -143,8 +136,7 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
 
 HWND CWnd::UnsubclassWindow() {
     HWND hWnd = m_hWnd;
-    if (hWnd && m_pfnSuper)
-        SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    if (hWnd && m_pfnSuper) SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     if (hWnd) Detach();
     return hWnd;
 }

@@ -26,16 +26,15 @@ public:
 
     // Creates a window. For a class registered by RegisterWndClass the object sees every
     // message from WM_NCCREATE on; a system class is subclassed right after creation.
-    BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
-                  const RECT& rect, HWND hWndParent, UINT nID);
+    BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                  HWND hWndParent, UINT nID);
     BOOL SubclassWindow(HWND hWnd);
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
     HWND UnsubclassWindow();
     BOOL DestroyWindow();
 
     // A window class of this module whose procedure routes to window objects.
-    static LPCSTR RegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr,
-                                   HBRUSH hbrBackground = nullptr);
+    static LPCSTR RegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH hbrBackground = nullptr);
     // Before the module unloads: its window procedure goes with it.
     static void UnregisterWndClasses();
 
@@ -76,52 +75,51 @@ private:
 // class's members and map still exist, so its WM_DESTROY handling runs even when the object
 // is destroyed with its window alive (CWnd's own destructor would reach only CWnd's map).
 // Teardown that needs the window belongs in OnDestroy; the rest is the members' RAII.
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                              \
-public:                                                                                     \
-    ~theClass() override { DestroyWindow(); }                                               \
-                                                                                            \
-protected:                                                                                  \
-    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override {  \
-        using TheBaseClass = baseClass;                                                     \
-        static_assert(sizeof(theClass) > 0);                                                \
-        (void)wParam;                                                                       \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                             \
+public:                                                                                    \
+    ~theClass() override { DestroyWindow(); }                                              \
+                                                                                           \
+protected:                                                                                 \
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override { \
+        using TheBaseClass = baseClass;                                                    \
+        static_assert(sizeof(theClass) > 0);                                               \
+        (void)wParam;                                                                      \
         (void)lParam;
 
-#define END_MESSAGE_MAP()                                                  \
-        return TheBaseClass::OnWndMsg(message, wParam, lParam, lResult);   \
+#define END_MESSAGE_MAP()                                            \
+    return TheBaseClass::OnWndMsg(message, wParam, lParam, lResult); \
     }
 
-#define ON_MESSAGE(msg, memberFxn)             \
-    if (message == (msg)) {                    \
-        lResult = memberFxn(wParam, lParam);   \
-        return true;                           \
+#define ON_MESSAGE(msg, memberFxn)           \
+    if (message == (msg)) {                  \
+        lResult = memberFxn(wParam, lParam); \
+        return true;                         \
     }
 
-#define ON_WM_CREATE()                                                       \
-    if (message == WM_CREATE) {                                              \
-        lResult = OnCreate(reinterpret_cast<LPCREATESTRUCTA>(lParam));       \
-        return true;                                                         \
+#define ON_WM_CREATE()                                                 \
+    if (message == WM_CREATE) {                                        \
+        lResult = OnCreate(reinterpret_cast<LPCREATESTRUCTA>(lParam)); \
+        return true;                                                   \
     }
 
-#define ON_WM_SIZE()                                                                        \
-    if (message == WM_SIZE) {                                                               \
-        OnSize(static_cast<UINT>(wParam), static_cast<short>(LOWORD(lParam)),               \
-               static_cast<short>(HIWORD(lParam)));                                         \
-        lResult = 0;                                                                        \
-        return true;                                                                        \
+#define ON_WM_SIZE()                                                                                               \
+    if (message == WM_SIZE) {                                                                                      \
+        OnSize(static_cast<UINT>(wParam), static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))); \
+        lResult = 0;                                                                                               \
+        return true;                                                                                               \
     }
 
-#define ON_WM_PAINT()        \
+#define ON_WM_PAINT()          \
     if (message == WM_PAINT) { \
-        OnPaint();           \
-        lResult = 0;         \
-        return true;         \
+        OnPaint();             \
+        lResult = 0;           \
+        return true;           \
     }
 
-#define ON_WM_ERASEBKGND()                                               \
-    if (message == WM_ERASEBKGND) {                                      \
-        lResult = OnEraseBkgnd(reinterpret_cast<HDC>(wParam));           \
-        return true;                                                     \
+#define ON_WM_ERASEBKGND()                                     \
+    if (message == WM_ERASEBKGND) {                            \
+        lResult = OnEraseBkgnd(reinterpret_cast<HDC>(wParam)); \
+        return true;                                           \
     }
 
 #define ON_WM_DESTROY()          \
@@ -131,32 +129,31 @@ protected:                                                                      
         return true;             \
     }
 
-#define ON_COMMAND(id, memberFxn)                                       \
-    if (message == WM_COMMAND && LOWORD(wParam) == (id)) {             \
-        memberFxn();                                                    \
-        lResult = 0;                                                    \
-        return true;                                                    \
+#define ON_COMMAND(id, memberFxn)                          \
+    if (message == WM_COMMAND && LOWORD(wParam) == (id)) { \
+        memberFxn();                                       \
+        lResult = 0;                                       \
+        return true;                                       \
     }
 
-#define ON_BN_CLICKED(id, memberFxn)                                                        \
-    if (message == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == BN_CLICKED) {   \
-        memberFxn();                                                                        \
-        lResult = 0;                                                                        \
-        return true;                                                                        \
+#define ON_BN_CLICKED(id, memberFxn)                                                       \
+    if (message == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == BN_CLICKED) { \
+        memberFxn();                                                                       \
+        lResult = 0;                                                                       \
+        return true;                                                                       \
     }
 
 // In a child's map: a notification its parent reflected back to it.
-#define ON_REFLECT(msg, memberFxn)                 \
-    if (message == OCM__BASE + (msg)) {            \
-        lResult = memberFxn(wParam, lParam);       \
-        return true;                               \
+#define ON_REFLECT(msg, memberFxn)           \
+    if (message == OCM__BASE + (msg)) {      \
+        lResult = memberFxn(wParam, lParam); \
+        return true;                         \
     }
 
 // In a child's map: one WM_NOTIFY code its parent reflected back to it, handler(NMHDR*) -> LRESULT.
-#define ON_REFLECT_NOTIFY(notifyCode, memberFxn)                                             \
-    if (message == OCM__BASE + WM_NOTIFY && lParam &&                                          \
-        reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {       \
-        lResult = memberFxn(reinterpret_cast<NMHDR*>(lParam));                                 \
-        return true;                                                                           \
+#define ON_REFLECT_NOTIFY(notifyCode, memberFxn)                                         \
+    if (message == OCM__BASE + WM_NOTIFY && lParam &&                                    \
+        reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) { \
+        lResult = memberFxn(reinterpret_cast<NMHDR*>(lParam));                           \
+        return true;                                                                     \
     }
-

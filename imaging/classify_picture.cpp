@@ -22,15 +22,11 @@ PictureType ClassifyPictureFile(std::string_view strName, LeadByteTest pfnIsLead
     }
     std::array<char, 4> arrTail{};
     const size_t nTail = nChars < arrLast.size() ? nChars : arrLast.size();
-    for (size_t k = 0; k < nTail; ++k)
-        arrTail[k] = arrLast[(nChars - nTail + k) % arrLast.size()];
+    for (size_t k = 0; k < nTail; ++k) arrTail[k] = arrLast[(nChars - nTail + k) % arrLast.size()];
     const std::string_view strTail(arrTail.data(), nTail);
 
-    if (strTail.find("bmp") != std::string_view::npos)
-        return PictureType::Bitmap;
-    if (strTail.find("gif") != std::string_view::npos)
-        return PictureType::Gif;
-    if (strTail.find("jpg") != std::string_view::npos || strTail == "jpeg")
-        return PictureType::Jpeg;
+    if (strTail.find("bmp") != std::string_view::npos) return PictureType::Bitmap;
+    if (strTail.find("gif") != std::string_view::npos) return PictureType::Gif;
+    if (strTail.find("jpg") != std::string_view::npos || strTail == "jpeg") return PictureType::Jpeg;
     return PictureType::None;
 }

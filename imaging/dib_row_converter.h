@@ -35,8 +35,7 @@ public:
 
 private:
     // One routine per bit depth, chosen once, so that the pixel loops carry no test of it.
-    using RowFn = void (*)(const CDibRowConverter& self, const std::uint8_t* pSrc,
-                           std::uint8_t* pDst);
+    using RowFn = void (*)(const CDibRowConverter& self, const std::uint8_t* pSrc, std::uint8_t* pDst);
     static void Row1(const CDibRowConverter& self, const std::uint8_t* pSrc, std::uint8_t* pDst);
     static void Row4(const CDibRowConverter& self, const std::uint8_t* pSrc, std::uint8_t* pDst);
     static void Row8(const CDibRowConverter& self, const std::uint8_t* pSrc, std::uint8_t* pDst);
@@ -63,5 +62,4 @@ private:
 // DibToRgbRows: converts the whole DIB into the rows pRows[0 .. height - 1], each at least
 // width × 3 bytes (nRowBytes). False, with strError set, when the DIB or nRowBytes is
 // unusable; strError is emptied on success.
-bool DibToRgbRows(std::span<const std::uint8_t> dib, int nRowBytes, std::uint8_t* const* pRows,
-                  std::string& strError);
+bool DibToRgbRows(std::span<const std::uint8_t> dib, int nRowBytes, std::uint8_t* const* pRows, std::string& strError);

@@ -29,7 +29,8 @@ public:
         return nOffset <= m_b.size() && nCount <= m_b.size() - nOffset;
     }
     unsigned U16(std::size_t i) const {
-        return m_bBig ? static_cast<unsigned>(m_b[i] << 8 | m_b[i + 1]) : static_cast<unsigned>(m_b[i] | m_b[i + 1] << 8);
+        return m_bBig ? static_cast<unsigned>(m_b[i] << 8 | m_b[i + 1])
+                      : static_cast<unsigned>(m_b[i] | m_b[i + 1] << 8);
     }
     std::uint32_t U32(std::size_t i) const {
         const std::uint32_t a = m_b[i], b = m_b[i + 1], c = m_b[i + 2], d = m_b[i + 3];
@@ -38,12 +39,9 @@ public:
     // A SHORT or LONG entry's first value; none for other types or no values.
     std::optional<std::uint32_t> Number(std::size_t nEntry) const {
         const unsigned nType = U16(nEntry + 2);
-        if (U32(nEntry + 4) == 0)
-            return std::nullopt;
-        if (nType == kTypeShort)
-            return U16(nEntry + 8);
-        if (nType == kTypeLong || nType == kTypeIfd)
-            return U32(nEntry + 8);
+        if (U32(nEntry + 4) == 0) return std::nullopt;
+        if (nType == kTypeShort) return U16(nEntry + 8);
+        if (nType == kTypeLong || nType == kTypeIfd) return U32(nEntry + 8);
         return std::nullopt;
     }
     std::span<const std::uint8_t> Bytes() const { return m_b; }
@@ -58,13 +56,11 @@ private:
 // its next-IFD link, or 0 when that is missing.
 template <typename F>
 std::size_t WalkIfd(const CTiffView& v, std::size_t nOffset, F&& onEntry) {
-    if (nOffset < 8 || !v.Has(nOffset, 2))
-        return 0;
+    if (nOffset < 8 || !v.Has(nOffset, 2)) return 0;
     const std::size_t nCount = v.U16(nOffset);
     std::size_t nEntry = nOffset + 2;
     for (std::size_t k = 0; k < nCount; ++k, nEntry += 12) {
-        if (!v.Has(nEntry, 12))
-            return 0;
+        if (!v.Has(nEntry, 12)) return 0;
         onEntry(v.U16(nEntry), nEntry);
     }
     return v.Has(nEntry, 4) ? nEntry : 0;
@@ -76,8 +72,7 @@ void Put16(std::uint8_t* p, unsigned n, bool bBig) {
 }
 
 void Put32(std::uint8_t* p, std::uint32_t n, bool bBig) {
-    for (int k = 0; k < 4; ++k)
-        p[bBig ? 3 - k : k] = static_cast<std::uint8_t>(n >> (8 * k));
+    for (int k = 0; k < 4; ++k) p[bBig ? 3 - k : k] = static_cast<std::uint8_t>(n >> (8 * k));
 }
 
 // A dimension entry rewritten in place: as a LONG, which holds any size inline.
@@ -90,8 +85,7 @@ void PutDimension(std::uint8_t* pEntry, int n, bool bBig) {
 }  // namespace
 
 std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
-    if (tiff.size() < 8)
-        return std::nullopt;
+    if (tiff.size() < 8) return std::nullopt;
     ExifBlock exif;
     exif.tiff = tiff;
     if (tiff[0] == 'M' && tiff[1] == 'M')
@@ -99,8 +93,7 @@ std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
     else if (tiff[0] != 'I' || tiff[1] != 'I')
         return std::nullopt;
     const CTiffView v(tiff, exif.bBigEndian);
-    if (v.U16(2) != 42)
-        return std::nullopt;
+    if (v.U16(2) != 42) return std::nullopt;
     const std::size_t nIfd0 = v.U32(4);
 
     std::size_t nExifIfd = 0;
@@ -149,8 +142,8 @@ std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
         });
         // A thumbnail that claims more bytes than the block holds, or is no JPEG, is
         // not used.
-        if (nThumbAt && nThumbLen && *nThumbLen >= 4 && v.Has(*nThumbAt, *nThumbLen) &&
-            tiff[*nThumbAt] == 0xFF && tiff[*nThumbAt + 1] == 0xD8) {
+        if (nThumbAt && nThumbLen && *nThumbLen >= 4 && v.Has(*nThumbAt, *nThumbLen) && tiff[*nThumbAt] == 0xFF &&
+            tiff[*nThumbAt + 1] == 0xD8) {
             exif.thumbnail = tiff.subspan(*nThumbAt, *nThumbLen);
             exif.nThumbnailOffset = *nThumbAt;
         }
@@ -159,27 +152,22 @@ std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
 }
 
 std::optional<ExifBlock> ReadExif(std::span<const std::uint8_t> b) {
-    if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8)
-        return std::nullopt;
+    if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8) return std::nullopt;
     std::size_t i = 2;
     // Only the segments before the image data: a camera puts the block first.
     while (i + 4 <= b.size()) {
-        if (b[i] != 0xFF)
-            return std::nullopt;
+        if (b[i] != 0xFF) return std::nullopt;
         const std::uint8_t m = b[i + 1];
         if (m == 0xFF) {
             ++i;
             continue;
         }
-        if (m == 0xD8 || m == 0xD9 || m == 0xDA || (m >= 0xD0 && m <= 0xD7) || m == 0x01)
-            return std::nullopt;
+        if (m == 0xD8 || m == 0xD9 || m == 0xDA || (m >= 0xD0 && m <= 0xD7) || m == 0x01) return std::nullopt;
         const std::size_t nLength = static_cast<std::size_t>(b[i + 2] << 8 | b[i + 3]);
-        if (nLength < 2)
-            return std::nullopt;
+        if (nLength < 2) return std::nullopt;
         if (m == 0xE1 && nLength >= 2 + sizeof(kExifId) && i + 4 + sizeof(kExifId) <= b.size() &&
             std::equal(kExifId, kExifId + sizeof(kExifId), b.begin() + static_cast<std::ptrdiff_t>(i + 4))) {
-            if (i + 2 + nLength > b.size())
-                return std::nullopt;  // ends past what was read
+            if (i + 2 + nLength > b.size()) return std::nullopt;  // ends past what was read
             return ReadExifTiff(b.subspan(i + 4 + sizeof(kExifId), nLength - 2 - sizeof(kExifId)));
         }
         i += 2 + nLength;
@@ -193,22 +181,17 @@ std::vector<std::uint8_t> RewriteExifForCopy(const ExifBlock& exif, PixelSize si
     // elsewhere is blanked, so that no offset behind it moves.
     const bool bThumbAtEnd =
         !exif.thumbnail.empty() && exif.nThumbnailOffset + exif.thumbnail.size() >= exif.tiff.size();
-    if (bThumbAtEnd)
-        nKeep = exif.nThumbnailOffset;
-    if (sizeof(kExifId) + nKeep > kMaxApp1Payload)
-        return {};
+    if (bThumbAtEnd) nKeep = exif.nThumbnailOffset;
+    if (sizeof(kExifId) + nKeep > kMaxApp1Payload) return {};
     std::vector<std::uint8_t> out(kExifId, kExifId + sizeof(kExifId));
     out.insert(out.end(), exif.tiff.begin(), exif.tiff.begin() + static_cast<std::ptrdiff_t>(nKeep));
     std::uint8_t* pTiff = out.data() + sizeof(kExifId);
     const bool bBig = exif.bBigEndian;
-    if (!exif.thumbnail.empty() && !bThumbAtEnd)
-        std::memset(pTiff + exif.nThumbnailOffset, 0, exif.thumbnail.size());
+    if (!exif.thumbnail.empty() && !bThumbAtEnd) std::memset(pTiff + exif.nThumbnailOffset, 0, exif.thumbnail.size());
     // A field the cut took away stays away; one that is 0 was never there.
     const auto Kept = [nKeep](std::size_t nAt, std::size_t nBytes) { return nAt != 0 && nAt + nBytes <= nKeep; };
-    if (Kept(exif.nPixelXEntry, 12))
-        PutDimension(pTiff + exif.nPixelXEntry, sizeNew.cx, bBig);
-    if (Kept(exif.nPixelYEntry, 12))
-        PutDimension(pTiff + exif.nPixelYEntry, sizeNew.cy, bBig);
+    if (Kept(exif.nPixelXEntry, 12)) PutDimension(pTiff + exif.nPixelXEntry, sizeNew.cx, bBig);
+    if (Kept(exif.nPixelYEntry, 12)) PutDimension(pTiff + exif.nPixelYEntry, sizeNew.cy, bBig);
     if (Kept(exif.nOrientationEntry, 12)) {
         std::uint8_t* p = pTiff + exif.nOrientationEntry;
         Put16(p + 2, kTypeShort, bBig);
@@ -216,13 +199,11 @@ std::vector<std::uint8_t> RewriteExifForCopy(const ExifBlock& exif, PixelSize si
         Put16(p + 8, 1, bBig);
         Put16(p + 10, 0, bBig);
     }
-    if (Kept(exif.nNextIfdField, 4))
-        Put32(pTiff + exif.nNextIfdField, 0, bBig);
+    if (Kept(exif.nNextIfdField, 4)) Put32(pTiff + exif.nNextIfdField, 0, bBig);
     // Directories that overlap each other can undo one patch with another: such a block
     // goes without, rather than tell a turned copy to be turned again.
     const auto copy = ReadExifTiff(std::span<const std::uint8_t>(out).subspan(sizeof(kExifId)));
-    if (!copy || copy->nOrientation != 1 || !copy->thumbnail.empty())
-        return {};
+    if (!copy || copy->nOrientation != 1 || !copy->thumbnail.empty()) return {};
     return out;
 }
 
@@ -233,13 +214,13 @@ PixelSize UprightSize(PixelSize sizeStored, int nOrientation) {
 PixelPoint UprightPoint(PixelPoint pt, PixelSize s, int nOrientation) {
     const int xr = s.cx - 1 - pt.x, yr = s.cy - 1 - pt.y;
     switch (nOrientation) {
-    case 2: return {xr, pt.y};     // mirrored left to right
-    case 3: return {xr, yr};       // turned half round
-    case 4: return {pt.x, yr};     // mirrored top to bottom
-    case 5: return {pt.y, pt.x};   // mirrored along the main diagonal
-    case 6: return {yr, pt.x};     // stored a quarter turn anticlockwise
-    case 7: return {yr, xr};       // mirrored along the other diagonal
-    case 8: return {pt.y, xr};     // stored a quarter turn clockwise
+    case 2: return {xr, pt.y};    // mirrored left to right
+    case 3: return {xr, yr};      // turned half round
+    case 4: return {pt.x, yr};    // mirrored top to bottom
+    case 5: return {pt.y, pt.x};  // mirrored along the main diagonal
+    case 6: return {yr, pt.x};    // stored a quarter turn anticlockwise
+    case 7: return {yr, xr};      // mirrored along the other diagonal
+    case 8: return {pt.y, xr};    // stored a quarter turn clockwise
     default: return pt;
     }
 }

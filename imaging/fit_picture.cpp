@@ -8,8 +8,7 @@ namespace {
 // trunc(d) as an int within [nLow, nHigh]; callers pass finite values.
 int TruncWithin(double d, int nLow, int nHigh) {
     const double t = std::trunc(d);
-    if (!(t > nLow))
-        return nLow;
+    if (!(t > nLow)) return nLow;
     return t >= nHigh ? nHigh : static_cast<int>(t);
 }
 
@@ -18,8 +17,7 @@ int TruncWithin(double d, int nLow, int nHigh) {
 void FitPictureRect(PixelRect& rcBox, int nWidth, int nHeight) {
     const int W = rcBox.Width();
     const int H = rcBox.Height();
-    if (nWidth <= 0 || nHeight <= 0 || W <= 0 || H <= 0 || nWidth == nHeight)
-        return;
+    if (nWidth <= 0 || nHeight <= 0 || W <= 0 || H <= 0 || nWidth == nHeight) return;
     // Offsets are measured from the box's own edge and then added: truncating the absolute
     // coordinate instead would round a box at negative coordinates (a scrolled row) the
     // other way and push its far edge a pixel past the box.
@@ -43,8 +41,7 @@ void FitPictureRect(PixelRect& rcBox, int nWidth, int nHeight) {
 }
 
 void FitWithinLimits(int nMaxWidth, int nMaxHeight, int& nWidth, int& nHeight) {
-    if (nWidth <= 0 || nHeight <= 0)
-        return;
+    if (nWidth <= 0 || nHeight <= 0) return;
     const int nLimitX = LimitOrUnlimited(nMaxWidth);
     const int nLimitY = LimitOrUnlimited(nMaxHeight);
     const double dRatio = static_cast<double>(nWidth) / nHeight;

@@ -4,13 +4,10 @@ GifError CGifAnimation::Open(std::span<const uint8_t> arrFile, uint32_t crBackdr
     Close();
     m_crBackdrop = crBackdrop;
     GifError result = m_decoder.Open(arrFile);
-    if (result != GifError::None)
-        return result;
-    if (m_decoder.Width() == 0 || m_decoder.Height() == 0)
-        return GifError::NotGif;
+    if (result != GifError::None) return result;
+    if (m_decoder.Width() == 0 || m_decoder.Height() == 0) return GifError::NotGif;
     result = m_canvas.Create(m_decoder.Width(), m_decoder.Height(), m_crBackdrop);
-    if (result != GifError::None)
-        return result;
+    if (result != GifError::None) return result;
     m_bOpen = true;
     return GifError::None;
 }
@@ -24,8 +21,7 @@ void CGifAnimation::Close() {
 
 void CGifAnimation::SetBackdrop(uint32_t crBackdrop) {
     m_crBackdrop = crBackdrop;
-    if (!m_bOpen)
-        return;
+    if (!m_bOpen) return;
     m_canvas.Create(m_decoder.Width(), m_decoder.Height(), m_crBackdrop);
     Restart();
 }
@@ -38,8 +34,7 @@ void CGifAnimation::Restart() {
 
 GifStep CGifAnimation::Step() {
     GifStep step;
-    if (!m_bOpen)
-        return step;
+    if (!m_bOpen) return step;
     // Each decoder call consumes a byte or ends the pass, so this loop ends; a second end
     // without an image in between means the file holds none.
     bool bRestarted = false;
@@ -59,12 +54,9 @@ GifStep CGifAnimation::Step() {
             step.nHoldMs = m_frame.m_nDelay > 0 ? m_frame.m_nDelay * 10 : kDefaultDelayMs;
             return step;
         case GifError::TooLarge:
-        case GifError::BadCodeSize:
-            step.bDamaged = true;
-            break;
+        case GifError::BadCodeSize: step.bDamaged = true; break;
         case GifError::End:
-            if (bRestarted || m_nFrameIndex < 0)
-                return step;  // nHoldMs -1: a whole pass without an image
+            if (bRestarted || m_nFrameIndex < 0) return step;  // nHoldMs -1: a whole pass without an image
             Restart();
             bRestarted = true;
             break;

@@ -19,8 +19,7 @@ GifError CGifCanvas::Create(int nWidth, int nHeight, uint32_t crBackdrop) {
 }
 
 bool CGifCanvas::SetBackdrop(std::span<const uint32_t> arrPixels) {
-    if (arrPixels.size() != m_arrBackdrop.size())
-        return false;
+    if (arrPixels.size() != m_arrBackdrop.size()) return false;
     m_arrBackdrop.assign(arrPixels.begin(), arrPixels.end());
     Reset();
     return true;
@@ -47,11 +46,11 @@ CGifCanvas::CRectArea CGifCanvas::ClipFrame(const CGifFrame& frame) const {
 
 void CGifCanvas::CopyArea(const CRectArea& rc, const std::vector<uint32_t>& arrFrom,
                           std::vector<uint32_t>& arrTo) const {
-    if (rc.IsEmpty())
-        return;
+    if (rc.IsEmpty()) return;
     for (int y = rc.nTop; y < rc.nBottom; ++y) {
         const size_t nRow = static_cast<size_t>(y) * m_nWidth;
-        std::copy(arrFrom.begin() + nRow + rc.nLeft, arrFrom.begin() + nRow + rc.nRight, arrTo.begin() + nRow + rc.nLeft);
+        std::copy(arrFrom.begin() + nRow + rc.nLeft, arrFrom.begin() + nRow + rc.nRight,
+                  arrTo.begin() + nRow + rc.nLeft);
     }
 }
 
@@ -69,8 +68,7 @@ void CGifCanvas::Compose(const CGifFrame& frame) {
         m_arrSaved.resize(m_arrPixels.size());
         CopyArea(rc, m_arrPixels, m_arrSaved);
     }
-    if (rc.IsEmpty())
-        return;
+    if (rc.IsEmpty()) return;
 
     const uint32_t* pColors = frame.m_arrColors.data();
     const int nSkip = frame.m_bTransparent ? frame.m_nTransparentIndex : -1;
@@ -80,12 +78,10 @@ void CGifCanvas::Compose(const CGifFrame& frame) {
         uint32_t* pDst = m_arrPixels.data() + static_cast<size_t>(y) * m_nWidth + rc.nLeft;
         const int nCount = rc.nRight - rc.nLeft;
         if (nSkip < 0) {
-            for (int x = 0; x < nCount; ++x)
-                pDst[x] = pColors[pSrc[x]];
+            for (int x = 0; x < nCount; ++x) pDst[x] = pColors[pSrc[x]];
         } else {
             for (int x = 0; x < nCount; ++x)
-                if (pSrc[x] != nSkip)
-                    pDst[x] = pColors[pSrc[x]];
+                if (pSrc[x] != nSkip) pDst[x] = pColors[pSrc[x]];
         }
     }
 }

@@ -7,8 +7,7 @@ namespace {
 int Channel(uint32_t cr, int nShift) { return static_cast<int>((cr >> nShift) & 0xFF); }
 
 int MoveAway(int n, int nKey) {
-    if (n >= nKey)
-        return n == 255 ? 235 : (n + 20 > 255 ? 255 : n + 20);
+    if (n >= nKey) return n == 255 ? 235 : (n + 20 > 255 ? 255 : n + 20);
     return n < 20 ? 0 : n - 20;
 }
 
@@ -16,18 +15,14 @@ int MoveAway(int n, int nKey) {
 
 std::array<uint32_t, 256> MakeColourKeyPalette(const CGifFrame& frame) {
     std::array<uint32_t, 256> arrColors = frame.m_arrColors;
-    if (!frame.m_bTransparent)
-        return arrColors;
+    if (!frame.m_bTransparent) return arrColors;
     const uint32_t crKey = frame.m_crTransparent;
     for (size_t i = 0; i < arrColors.size(); ++i) {
-        if (i == frame.m_nTransparentIndex)
-            continue;
+        if (i == frame.m_nTransparentIndex) continue;
         const uint32_t cr = arrColors[i];
         bool bNear = true;
-        for (int nShift : {16, 8, 0})
-            bNear = bNear && std::abs(Channel(cr, nShift) - Channel(crKey, nShift)) < 20;
-        if (!bNear)
-            continue;
+        for (int nShift : {16, 8, 0}) bNear = bNear && std::abs(Channel(cr, nShift) - Channel(crKey, nShift)) < 20;
+        if (!bNear) continue;
         uint32_t crMoved = 0;
         for (int nShift : {16, 8, 0})
             crMoved |= static_cast<uint32_t>(MoveAway(Channel(cr, nShift), Channel(crKey, nShift))) << nShift;

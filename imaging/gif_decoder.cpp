@@ -50,8 +50,7 @@ GifError CGifDecoder::Open(std::span<const uint8_t> arrFile) {
         }
         ReadColors(arrRgb, m_arrGlobalColors);
     }
-    if (reader.Remaining() == 0)
-        return GifError::Truncated;
+    if (reader.Remaining() == 0) return GifError::Truncated;
     m_arrData.assign(arrFile.begin() + reader.Position(), arrFile.end());
     m_bOpen = true;
     return GifError::None;
@@ -92,28 +91,22 @@ GifError CGifDecoder::DecodeNextFrame(CGifFrame& frame) {
         case 0x00:
             // Stray zeros between blocks (an extra terminator) are harmless.
             break;
-        default:
-            m_nPos = reader.Position();
-            return GifError::UnknownBlock;
+        default: m_nPos = reader.Position(); return GifError::UnknownBlock;
         }
     }
 }
 
 GifError CGifDecoder::ReadExtension(CGifReader& reader) {
     uint8_t nLabel = 0;
-    if (!reader.ReadByte(nLabel))
-        return GifError::Truncated;
+    if (!reader.ReadByte(nLabel)) return GifError::Truncated;
     if (nLabel == kGraphicControl) {
         // Its fields sit in the first sub-block (normally of 4 bytes); a shorter one is
         // ignored, extra sub-blocks are skipped with the rest.
         uint8_t nSize = 0;
-        if (!reader.ReadByte(nSize))
-            return GifError::Truncated;
+        if (!reader.ReadByte(nSize)) return GifError::Truncated;
         const std::span<const uint8_t> b = reader.Take(nSize);
-        if (nSize != 0 && b.empty())
-            return GifError::Truncated;
-        if (nSize == 0)
-            return GifError::None;  // that was the terminator
+        if (nSize != 0 && b.empty()) return GifError::Truncated;
+        if (nSize == 0) return GifError::None;  // that was the terminator
         if (nSize >= 4) {
             m_bControlPending = true;
             m_nDisposal = b[0] & 0x1C;
@@ -133,8 +126,7 @@ GifError CGifDecoder::DecodeImage(CGifReader& reader, CGifFrame& frame) {
     frame.m_arrPixels.clear();
 
     const std::span<const uint8_t> d = reader.Take(9);
-    if (d.empty())
-        return GifError::Truncated;
+    if (d.empty()) return GifError::Truncated;
     frame.m_nLeft = d[0] | (d[1] << 8);
     frame.m_nTop = d[2] | (d[3] << 8);
     frame.m_nWidth = d[4] | (d[5] << 8);
@@ -147,8 +139,7 @@ GifError CGifDecoder::DecodeImage(CGifReader& reader, CGifFrame& frame) {
     if (frame.m_bLocalColors) {
         frame.m_nColors = TableEntries(nPacked);
         const std::span<const uint8_t> arrRgb = reader.Take(3 * static_cast<size_t>(frame.m_nColors));
-        if (arrRgb.empty())
-            return GifError::Truncated;
+        if (arrRgb.empty()) return GifError::Truncated;
         ReadColors(arrRgb, frame.m_arrColors);
     } else {
         frame.m_nColors = m_nGlobalColors;
@@ -163,8 +154,7 @@ GifError CGifDecoder::DecodeImage(CGifReader& reader, CGifFrame& frame) {
     frame.m_crTransparent = frame.m_arrColors[frame.m_nTransparentIndex];
 
     uint8_t nMinCodeSize = 0;
-    if (!reader.ReadByte(nMinCodeSize))
-        return GifError::Truncated;
+    if (!reader.ReadByte(nMinCodeSize)) return GifError::Truncated;
 
     // Refused frames are walked past, so that the frames after them still play.
     const size_t nPixelBytes = static_cast<size_t>(frame.m_nStride) * frame.m_nHeight;
@@ -185,12 +175,10 @@ GifError CGifDecoder::DecodeImage(CGifReader& reader, CGifFrame& frame) {
 
     const size_t nPixels = static_cast<size_t>(frame.m_nWidth) * frame.m_nHeight;
     const size_t nLinear = CGifLzwDecoder::kOutputPrefix + nPixels + CGifLzwDecoder::kOutputSlack;
-    if (m_arrLinear.size() < nLinear)
-        m_arrLinear.resize(nLinear);
+    if (m_arrLinear.size() < nLinear) m_arrLinear.resize(nLinear);
     size_t nDecoded = 0;
     GifError result = GifError::None;
-    if (nPixels != 0)
-        result = m_lzw.Decode(nMinCodeSize, m_arrCode, m_arrLinear, nPixels, nDecoded);
+    if (nPixels != 0) result = m_lzw.Decode(nMinCodeSize, m_arrCode, m_arrLinear, nPixels, nDecoded);
 
     frame.m_nPixelBytes = nPixelBytes;
     StorePixels(frame, nDecoded);
@@ -205,8 +193,7 @@ void CGifDecoder::StorePixels(CGifFrame& frame, size_t nDecoded) {
     const int nHeight = frame.m_nHeight;
     const size_t nPixels = nWidth * nHeight;
     frame.m_nDecodedPixels = nDecoded;
-    if (nPixels == 0)
-        return;
+    if (nPixels == 0) return;
     uint8_t* const pLinear = m_arrLinear.data() + CGifLzwDecoder::kOutputPrefix;
     const uint8_t nFill = frame.m_bTransparent ? frame.m_nTransparentIndex : 0;
     std::fill(pLinear + nDecoded, pLinear + nPixels, nFill);
@@ -225,8 +212,7 @@ void CGifDecoder::StorePixels(CGifFrame& frame, size_t nDecoded) {
             std::memcpy(pDst, pSrc, nPixels);
             return;
         }
-        for (int y = 0; y < nHeight; ++y)
-            storeRow(y);
+        for (int y = 0; y < nHeight; ++y) storeRow(y);
         return;
     }
     // Pass 1 every 8th row from 0, pass 2 every 8th from 4, pass 3 every 4th from 2,
@@ -234,6 +220,5 @@ void CGifDecoder::StorePixels(CGifFrame& frame, size_t nDecoded) {
     static constexpr int kStart[4] = {0, 4, 2, 1};
     static constexpr int kStep[4] = {8, 8, 4, 2};
     for (int nPass = 0; nPass < 4; ++nPass)
-        for (int y = kStart[nPass]; y < nHeight; y += kStep[nPass])
-            storeRow(y);
+        for (int y = kStart[nPass]; y < nHeight; y += kStep[nPass]) storeRow(y);
 }

@@ -38,7 +38,7 @@ public:
     uint8_t m_nTransparentIndex = 0;
     // m_arrColors[m_nTransparentIndex], so 0x00RRGGBB too: swap red and blue for a COLORREF.
     uint32_t m_crTransparent = 0;
-    int m_nDelay = 0;              // hundredths of a second
+    int m_nDelay = 0;  // hundredths of a second
 
     // Pixels the image data filled, counted in stream order (for an interlaced frame, the
     // rows of the earlier passes come first). The rest holds the transparent index when the

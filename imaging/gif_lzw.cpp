@@ -23,8 +23,7 @@ inline void CopyString(uint8_t* pDst, const uint8_t* pSrc, size_t nCount) {
 inline uint64_t LoadLittleEndian64(const uint8_t* p) {
     uint64_t v;
     std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big)
-        v = __builtin_bswap64(v);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     return v;
 }
 
@@ -33,8 +32,7 @@ inline uint64_t LoadLittleEndian64(const uint8_t* p) {
 GifError CGifLzwDecoder::Decode(int nMinCodeSize, std::span<const uint8_t> arrCode, std::span<uint8_t> arrOut,
                                 size_t nPixels, size_t& nWritten) {
     nWritten = 0;
-    if (nMinCodeSize < 2 || nMinCodeSize > 8)
-        return GifError::BadCodeSize;
+    if (nMinCodeSize < 2 || nMinCodeSize > 8) return GifError::BadCodeSize;
     if (arrCode.size() < kInputSlack || arrOut.size() < kOutputPrefix + kOutputSlack ||
         arrOut.size() - kOutputPrefix - kOutputSlack < nPixels)
         return GifError::TooLarge;
@@ -44,10 +42,8 @@ GifError CGifLzwDecoder::Decode(int nMinCodeSize, std::span<const uint8_t> arrCo
     const uint32_t nFirstFree = nClear + 2;
     uint8_t* const pBase = arrOut.data();
     uint8_t* const pPixels = pBase + kOutputPrefix;
-    for (uint32_t i = 0; i < kOutputPrefix; ++i)
-        pBase[i] = static_cast<uint8_t>(i);
-    for (uint32_t i = 0; i < nClear; ++i)
-        m_arrTable[i] = Entry{i, 1};
+    for (uint32_t i = 0; i < kOutputPrefix; ++i) pBase[i] = static_cast<uint8_t>(i);
+    for (uint32_t i = 0; i < nClear; ++i) m_arrTable[i] = Entry{i, 1};
 
     const uint8_t* const pCode = arrCode.data();
     const uint64_t nBitEnd = static_cast<uint64_t>(arrCode.size() - kInputSlack) * 8;
@@ -63,8 +59,7 @@ GifError CGifLzwDecoder::Decode(int nMinCodeSize, std::span<const uint8_t> arrCo
         nGrowAt = nSize < kGifMaxCodeBits ? 1u << nSize : kGifTableSize + 1;
     };
     auto readCode = [&](uint32_t& nCode) {
-        if (nBitPos + nCodeSize > nBitEnd)
-            return false;
+        if (nBitPos + nCodeSize > nBitEnd) return false;
         nCode = static_cast<uint32_t>(LoadLittleEndian64(pCode + (nBitPos >> 3)) >> (nBitPos & 7)) & nMask;
         nBitPos += nCodeSize;
         return true;
@@ -81,14 +76,10 @@ GifError CGifLzwDecoder::Decode(int nMinCodeSize, std::span<const uint8_t> arrCo
         nNextFree = nFirstFree;
         for (;;) {
             uint32_t nCode;
-            if (!readCode(nCode))
-                return GifError::ShortData;
-            if (nCode == nClear)
-                continue;
-            if (nCode == nEnd)
-                return GifError::ShortData;
-            if (nCode > nEnd)
-                return GifError::BadCode;
+            if (!readCode(nCode)) return GifError::ShortData;
+            if (nCode == nClear) continue;
+            if (nCode == nEnd) return GifError::ShortData;
+            if (nCode > nEnd) return GifError::BadCode;
             pPixels[nPos] = static_cast<uint8_t>(nCode);
             nPrevOffset = static_cast<uint32_t>(kOutputPrefix + nPos);
             nPrevLength = 1;
@@ -101,8 +92,7 @@ GifError CGifLzwDecoder::Decode(int nMinCodeSize, std::span<const uint8_t> arrCo
     auto addEntry = [&] {
         if (nNextFree < kGifTableSize) {
             m_arrTable[nNextFree] = Entry{nPrevOffset, nPrevLength + 1};
-            if (++nNextFree == nGrowAt)
-                setCodeSize(nCodeSize + 1);
+            if (++nNextFree == nGrowAt) setCodeSize(nCodeSize + 1);
         }
     };
 
@@ -130,8 +120,7 @@ GifError CGifLzwDecoder::Decode(int nMinCodeSize, std::span<const uint8_t> arrCo
             addEntry();
             const size_t nCopy = nPrevLength < nRoom ? nPrevLength : nRoom;
             CopyString(pPixels + nPos, pBase + nPrevOffset, nCopy);
-            if (nCopy < nRoom)
-                pPixels[nPos + nCopy] = pBase[nPrevOffset];
+            if (nCopy < nRoom) pPixels[nPos + nCopy] = pBase[nPrevOffset];
             nPrevOffset = static_cast<uint32_t>(kOutputPrefix + nPos);
             ++nPrevLength;
             nPos += nPrevLength < nRoom ? nPrevLength : nRoom;

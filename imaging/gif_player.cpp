@@ -21,7 +21,6 @@ COLORREF ColourRef(uint32_t cr) { return RGB((cr >> 16) & 0xFF, (cr >> 8) & 0xFF
 
 CGifPlayer::CGifPlayer() : m_crBackdrop(CanvasColour(GetSysColor(COLOR_BTNFACE))) {}
 
-
 bool CGifPlayer::Load(const std::string& strPath) {
     // The file is read without the lock: the playback thread goes on meanwhile.
     std::vector<uint8_t> arrBytes;
@@ -30,27 +29,21 @@ bool CGifPlayer::Load(const std::string& strPath) {
     {
         std::lock_guard lock(m_lock);
         bLoaded = bRead && m_animation.Open(arrBytes, m_crBackdrop) == GifError::None;
-        if (!bLoaded)
-            m_animation.Close();
+        if (!bLoaded) m_animation.Close();
         m_bReloaded = true;
     }
     m_cvWake.notify_all();
-    if (m_hWnd)
-        Invalidate(FALSE);
+    if (m_hWnd) Invalidate(FALSE);
     return bLoaded;
 }
 
 void CGifPlayer::Play(HWND hParent, int x, int y, int nWidth, int nHeight) {
-    if (!hParent || !IsWindow(hParent))
-        return;
+    if (!hParent || !IsWindow(hParent)) return;
     {
         std::lock_guard lock(m_lock);
-        if (!m_animation.IsOpen())
-            return;
-        if (nWidth < 0)
-            nWidth = m_animation.Width();
-        if (nHeight < 0)
-            nHeight = m_animation.Height();
+        if (!m_animation.IsOpen()) return;
+        if (nWidth < 0) nWidth = m_animation.Width();
+        if (nHeight < 0) nHeight = m_animation.Height();
     }
     if (m_hWnd) {
         MoveWindow(x, y, nWidth, nHeight, FALSE);
@@ -95,8 +88,7 @@ void CGifPlayer::SetBackdrop(COLORREF cr) {
         m_bReloaded = true;
     }
     m_cvWake.notify_all();
-    if (m_hWnd)
-        Invalidate(FALSE);
+    if (m_hWnd) Invalidate(FALSE);
 }
 
 bool CGifPlayer::IsLoaded() const {
@@ -144,8 +136,7 @@ BOOL CGifPlayer::OnEraseBkgnd(HDC) {
 void CGifPlayer::OnDestroy() {
     // The window still exists here, so the thread can finish a frame it is drawing.
     StopThread();
-    if (m_hParent && IsWindow(m_hParent))
-        ::PostMessageA(m_hParent, kMsgClosed, 0, 0);
+    if (m_hParent && IsWindow(m_hParent)) ::PostMessageA(m_hParent, kMsgClosed, 0, 0);
 }
 
 void CGifPlayer::StopThread() {
@@ -156,8 +147,7 @@ void CGifPlayer::StopThread() {
 }
 
 void CGifPlayer::DrawLocked(HDC hdc, const RECT& rc) {
-    if (PaintGifCanvas(hdc, rc, m_animation.Canvas()))
-        return;
+    if (PaintGifCanvas(hdc, rc, m_animation.Canvas())) return;
     FillSolidRect(hdc, rc, ColourRef(m_crBackdrop));
 }
 
@@ -174,8 +164,7 @@ void CGifPlayer::Run(std::stop_token stop, HWND hWnd) {
             const Clock::time_point t0 = Clock::now();
             m_bReloaded = false;
             const GifStep step = m_animation.Step();
-            if (step.bDamaged)
-                ::PostMessageA(m_hParent, kMsgFrameFailed, 0, 0);
+            if (step.bDamaged) ::PostMessageA(m_hParent, kMsgFrameFailed, 0, 0);
             if (step.bFrame) {
                 if (HDC hdc = GetDC(hWnd)) {
                     RECT rc{};
@@ -200,11 +189,9 @@ void CGifPlayer::Run(std::stop_token stop, HWND hWnd) {
 bool ReadGifFile(const std::string& strPath, std::vector<uint8_t>& arrBytes, size_t nMaxBytes) {
     arrBytes.clear();
     CScopedHandle file = OpenFileForReading(strPath);
-    if (!file)
-        return false;
+    if (!file) return false;
     const auto nSize = OpenFileLength(file.Get());
-    if (!nSize || *nSize == 0 || *nSize > nMaxBytes)
-        return false;
+    if (!nSize || *nSize == 0 || *nSize > nMaxBytes) return false;
     arrBytes.resize(static_cast<size_t>(*nSize));
     const size_t nDone = ReadFileFully(file.Get(), arrBytes.data(), arrBytes.size());
     // A file that shrank while read is played as far as it went; the decoder copes with a cut.
@@ -215,8 +202,7 @@ bool ReadGifFile(const std::string& strPath, std::vector<uint8_t>& arrBytes, siz
 bool PaintGifCanvas(HDC hdc, const RECT& rcTarget, const CGifCanvas& canvas) {
     const int nWidth = rcTarget.right - rcTarget.left;
     const int nHeight = rcTarget.bottom - rcTarget.top;
-    if (!hdc || nWidth <= 0 || nHeight <= 0 || canvas.Width() <= 0 || canvas.Height() <= 0)
-        return false;
+    if (!hdc || nWidth <= 0 || nHeight <= 0 || canvas.Width() <= 0 || canvas.Height() <= 0) return false;
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
     bmi.bmiHeader.biWidth = canvas.Width();
@@ -228,7 +214,6 @@ bool PaintGifCanvas(HDC hdc, const RECT& rcTarget, const CGifCanvas& canvas) {
     const int nOldMode = SetStretchBltMode(hdc, COLORONCOLOR);
     const int nLines = StretchDIBits(hdc, rcTarget.left, rcTarget.top, nWidth, nHeight, 0, 0, canvas.Width(),
                                      canvas.Height(), canvas.Pixels().data(), &bmi, DIB_RGB_COLORS, SRCCOPY);
-    if (nOldMode)
-        SetStretchBltMode(hdc, nOldMode);
+    if (nOldMode) SetStretchBltMode(hdc, nOldMode);
     return nLines > 0;
 }

@@ -80,7 +80,7 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable_any m_cvWake;
     CGifAnimation m_animation;
-    uint32_t m_crBackdrop;   // 0x00RRGGBB, the canvas's order
+    uint32_t m_crBackdrop;  // 0x00RRGGBB, the canvas's order
     bool m_bPaused = false;
     bool m_bReloaded = false;  // Load or SetBackdrop during a delay: draw at once
 

@@ -15,8 +15,7 @@ public:
     size_t Remaining() const { return m_arrBytes.size() - m_nPos; }
 
     bool ReadByte(uint8_t& n) {
-        if (m_nPos >= m_arrBytes.size())
-            return false;
+        if (m_nPos >= m_arrBytes.size()) return false;
         n = m_arrBytes[m_nPos++];
         return true;
     }
@@ -24,8 +23,7 @@ public:
     // Little-endian, as every GIF field is.
     bool ReadWord(uint16_t& n) {
         const std::span<const uint8_t> b = Take(2);
-        if (b.empty())
-            return false;
+        if (b.empty()) return false;
         n = static_cast<uint16_t>(b[0] | (b[1] << 8));
         return true;
     }
@@ -55,12 +53,9 @@ public:
     bool SkipSubBlocks() {
         for (;;) {
             uint8_t nLength = 0;
-            if (!ReadByte(nLength))
-                return false;
-            if (nLength == 0)
-                return true;
-            if (!Skip(nLength))
-                return false;
+            if (!ReadByte(nLength)) return false;
+            if (nLength == 0) return true;
+            if (!Skip(nLength)) return false;
         }
     }
 
@@ -69,16 +64,13 @@ public:
     bool AppendSubBlocks(std::vector<uint8_t>& arrOut) {
         for (;;) {
             uint8_t nLength = 0;
-            if (!ReadByte(nLength))
-                return false;
-            if (nLength == 0)
-                return true;
+            if (!ReadByte(nLength)) return false;
+            if (nLength == 0) return true;
             const size_t nHave = nLength < Remaining() ? nLength : Remaining();
             const uint8_t* p = m_arrBytes.data() + m_nPos;
             arrOut.insert(arrOut.end(), p, p + nHave);
             m_nPos += nHave;
-            if (nHave < nLength)
-                return false;
+            if (nHave < nLength) return false;
         }
     }
 

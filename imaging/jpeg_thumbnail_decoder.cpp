@@ -37,8 +37,7 @@ unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, SIZE sizeBox) {
     const std::uint64_t nNeedY = 2 * static_cast<std::uint64_t>(rc.Height());
     for (unsigned n = 1; n < 8; ++n) {
         // libjpeg rounds scaled sizes up.
-        if ((std::uint64_t{nWidth} * n + 7) / 8 >= nNeedX && (std::uint64_t{nHeight} * n + 7) / 8 >= nNeedY)
-            return n;
+        if ((std::uint64_t{nWidth} * n + 7) / 8 >= nNeedX && (std::uint64_t{nHeight} * n + 7) / 8 >= nNeedY) return n;
     }
     return 8;
 }
@@ -80,8 +79,8 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     const int nOrientation = pJob->nOrientation;
     const PixelSize sizeUpright = UprightSize(sizeStored, nOrientation);
     pJob->sizeFull = SIZE{sizeUpright.cx, sizeUpright.cy};
-    cinfo->scale_num = ChooseScale(static_cast<JDIMENSION>(sizeUpright.cx), static_cast<JDIMENSION>(sizeUpright.cy),
-                                   pJob->sizeBox);
+    cinfo->scale_num =
+        ChooseScale(static_cast<JDIMENSION>(sizeUpright.cx), static_cast<JDIMENSION>(sizeUpright.cy), pJob->sizeBox);
     cinfo->scale_denom = 8;
     const bool bCmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     // Straight into the DIB's blue, green, red, spare order; grey and colour alike.
@@ -117,10 +116,8 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
         JSAMPROW row = bTurned ? pScratch[0] : pDib + static_cast<std::size_t>(y) * nStride;
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
             break;  // the data source ran dry: libjpeg has already filled in grey
-        if (bCmyk)
-            CmykToBgrx(row, cinfo->output_width, cinfo->saw_Adobe_marker);
-        if (!bTurned)
-            continue;
+        if (bCmyk) CmykToBgrx(row, cinfo->output_width, cinfo->saw_Adobe_marker);
+        if (!bTurned) continue;
         for (int x = 0; x < sizeOut.cx; ++x) {
             const PixelPoint pt = UprightPoint(PixelPoint{x, y}, sizeOut, nOrientation);
             std::memcpy(pDib + static_cast<std::size_t>(pt.y) * nStride + static_cast<std::size_t>(pt.x) * 4,
@@ -135,10 +132,9 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
 
 }  // namespace
 
-CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox,
-                                    int nOrientation, SIZE* pFullSize) {
-    if (!pData || nLength < 4 || nLength > 0x7FFFFFFF || pData[0] != 0xFF || pData[1] != 0xD8)
-        return {};
+CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
+                                    SIZE* pFullSize) {
+    if (!pData || nLength < 4 || nLength > 0x7FFFFFFF || pData[0] != 0xFF || pData[1] != 0xD8) return {};
     auto pJob = std::make_unique<CJpegDecodeJob>();
     pJob->pData = pData;
     pJob->nLength = static_cast<unsigned long>(nLength);
@@ -146,17 +142,14 @@ CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLeng
     pJob->nOrientation = nOrientation;
     const bool bDecoded = DecodeRows(pJob.get());
     CScopedBitmap bmp(pJob->hBitmap);
-    if (!bDecoded)
-        return {};
+    if (!bDecoded) return {};
     PICTDESC desc{};
     desc.cbSizeofstruct = sizeof(desc);
     desc.picType = PICTYPE_BITMAP;
     desc.bmp.hbitmap = bmp.Get();
     CComPtrT<IPicture> picture;
-    if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, picture.ReceiveVoid())))
-        return {};
+    if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, picture.ReceiveVoid()))) return {};
     (void)bmp.Take();  // the picture owns it now
-    if (pFullSize)
-        *pFullSize = pJob->sizeFull;
+    if (pFullSize) *pFullSize = pJob->sizeFull;
     return picture;
 }

@@ -19,5 +19,5 @@
 // comes out upright, and sizeBox and *pFullSize are sizes of the upright picture.
 // Null when the bytes are not a JPEG this libjpeg decodes, or declare more than
 // kMaxDecodedPixels; *pFullSize then stays as it was, else it gets the picture's own size.
-CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox,
-                                    int nOrientation, SIZE* pFullSize);
+CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
+                                    SIZE* pFullSize);

@@ -58,11 +58,9 @@ bool CompressRows(CJpegJob* pJob) {
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, pJob->nQuality, TRUE);
     // An EXIF file starts with its APP1 segment; readers look for it there.
-    if (pJob->nExifLength)
-        cinfo->write_JFIF_header = FALSE;
+    if (pJob->nExifLength) cinfo->write_JFIF_header = FALSE;
     jpeg_start_compress(cinfo, TRUE);
-    if (pJob->nExifLength)
-        jpeg_write_marker(cinfo, JPEG_APP0 + 1, pJob->pExif, pJob->nExifLength);
+    if (pJob->nExifLength) jpeg_write_marker(cinfo, JPEG_APP0 + 1, pJob->pExif, pJob->nExifLength);
 
     JSAMPROW arrRows[kRowsPerCall];
     JSAMPARRAY pConverted = nullptr;
@@ -95,8 +93,8 @@ struct FileCloser {
 
 }  // namespace
 
-bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar_t* pszPath,
-                    std::string& strError, std::span<const std::uint8_t> exifApp1) {
+bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar_t* pszPath, std::string& strError,
+                    std::span<const std::uint8_t> exifApp1) {
     if (nQuality < 0 || nQuality > 100 || dib.empty() || pszPath == nullptr || *pszPath == L'\0' ||
         exifApp1.size() > kMaxApp1Payload) {
         strError = kInvalidInput;
@@ -127,7 +125,6 @@ bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar
         strError = pJob->error.szMessage[0] ? pJob->error.szMessage : "JPEG compression failed";
         return false;
     }
-    if (std::fclose(file.release()) != 0)
-        strError = "Cannot write " + WideToAnsi(pszPath, wcslen(pszPath));
+    if (std::fclose(file.release()) != 0) strError = "Cannot write " + WideToAnsi(pszPath, wcslen(pszPath));
     return strError.empty();
 }

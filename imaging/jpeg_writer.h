@@ -11,5 +11,5 @@
 // A failed write leaves whatever the file holds by then. exifApp1, when not empty, is the
 // payload of an APP1 segment ("Exif\0\0" and its TIFF structure, at most 65533 bytes)
 // written right after the start of the file in place of the JFIF segment.
-bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar_t* pszPath,
-                    std::string& strError, std::span<const std::uint8_t> exifApp1 = {});
+bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar_t* pszPath, std::string& strError,
+                    std::span<const std::uint8_t> exifApp1 = {});

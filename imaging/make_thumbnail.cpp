@@ -15,8 +15,7 @@ constexpr int kThumbnailQuality = 90;
 void RenderWholePicture(HDC hdc, IPicture* pPicture, int nWidth, int nHeight) {
     OLE_XSIZE_HIMETRIC hmWidth = 0;
     OLE_YSIZE_HIMETRIC hmHeight = 0;
-    if (FAILED(pPicture->get_Width(&hmWidth)) || FAILED(pPicture->get_Height(&hmHeight)))
-        return;
+    if (FAILED(pPicture->get_Width(&hmWidth)) || FAILED(pPicture->get_Height(&hmHeight))) return;
     // The default stretch mode ANDs the pixels it drops together, which turns a colour
     // picture shrunk many times into dark speckles; halftone averages them.
     SetStretchBltMode(hdc, HALFTONE);
@@ -27,23 +26,19 @@ void RenderWholePicture(HDC hdc, IPicture* pPicture, int nWidth, int nHeight) {
 }
 
 CComPtrT<IPicture> MakeThumbnail(HDC hdc, IPicture* pPicture, int nWidth, int nHeight) {
-    if (!hdc || !pPicture || nWidth <= 0 || nHeight <= 0)
-        return {};
+    if (!hdc || !pPicture || nWidth <= 0 || nHeight <= 0) return {};
     CTempFile file = CTempFile::Create();
-    if (!file)
-        return {};
+    if (!file) return {};
     {
         // Only (0, 0)-(width, height) is drawn and captured, so the canvas is that size and
         // not the screen's: a few kilobytes instead of megabytes for every thumbnail.
         const CBackBuffer surface(hdc, nWidth, nHeight);
-        if (!surface)
-            return {};
+        if (!surface) return {};
         const RECT rc{0, 0, nWidth, nHeight};
         FillRect(surface.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         RenderWholePicture(surface.Get(), pPicture, nWidth, nHeight);
         // Whether it worked shows in the file: an empty or broken one does not load.
-        SaveRectAsJpeg(surface.Get(), 0, 0, nWidth, nHeight, kThumbnailQuality,
-                       AnsiToWide(file.GetPath()).c_str());
+        SaveRectAsJpeg(surface.Get(), 0, 0, nWidth, nHeight, kThumbnailQuality, AnsiToWide(file.GetPath()).c_str());
     }
     return LoadPicture(file.GetPath(), nullptr);
 }

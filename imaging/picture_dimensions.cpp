@@ -11,8 +11,8 @@ std::uint32_t Be32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 std::int32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                     std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                                     std::uint32_t{p[3]} << 24);
 }
 
 // Start-of-frame markers: C0 to CF except DHT (C4), JPG (C8) and DAC (CC).
@@ -31,16 +31,13 @@ std::optional<PixelSize> ReadJpeg(std::span<const std::uint8_t> b) {
             continue;
         }
         i += 2;
-        if (m == 0x01 || m == 0xD8 || (m >= 0xD0 && m <= 0xD7))
-            continue;  // markers without a length
+        if (m == 0x01 || m == 0xD8 || (m >= 0xD0 && m <= 0xD7)) continue;  // markers without a length
         if (m == 0xD9 || m == 0xDA || i + 2 > b.size())
             return std::nullopt;  // image data or the end came before any frame header
         const std::size_t nLength = Be16(&b[i]);
-        if (nLength < 2)
-            return std::nullopt;
+        if (nLength < 2) return std::nullopt;
         if (IsStartOfFrame(m)) {
-            if (nLength < 7 || i + 7 > b.size())
-                return std::nullopt;
+            if (nLength < 7 || i + 7 > b.size()) return std::nullopt;
             // Precision, then height and width; a height of 0 is given later (DNL).
             return PixelSize{static_cast<int>(Be16(&b[i + 5])), static_cast<int>(Be16(&b[i + 3]))};
         }
@@ -52,8 +49,7 @@ std::optional<PixelSize> ReadJpeg(std::span<const std::uint8_t> b) {
 }  // namespace
 
 std::optional<PixelSize> ReadPictureDimensions(std::span<const std::uint8_t> b) {
-    if (b.size() >= 4 && b[0] == 0xFF && b[1] == 0xD8)
-        return ReadJpeg(b);
+    if (b.size() >= 4 && b[0] == 0xFF && b[1] == 0xD8) return ReadJpeg(b);
     if (b.size() >= 10 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F')
         return PixelSize{static_cast<int>(Le16(&b[6])), static_cast<int>(Le16(&b[8]))};
     static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};

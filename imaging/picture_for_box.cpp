@@ -33,24 +33,21 @@ bool HasSameAspect(PixelSize a, PixelSize b) {
 // null otherwise.
 CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, SIZE sizeBox, SIZE* pPictureSize) {
     const auto exif = ReadExif(head);
-    if (!exif || exif->thumbnail.empty())
-        return {};
+    if (!exif || exif->thumbnail.empty()) return {};
     const auto sizeMain = ReadPictureDimensions(head);
     const auto sizeThumb = ReadPictureDimensions(exif->thumbnail);
-    if (!sizeMain || !sizeThumb || sizeMain->cx <= 0 || sizeMain->cy <= 0 || sizeThumb->cx <= 0 ||
-        sizeThumb->cy <= 0 || !HasSameAspect(*sizeMain, *sizeThumb))
+    if (!sizeMain || !sizeThumb || sizeMain->cx <= 0 || sizeMain->cy <= 0 || sizeThumb->cx <= 0 || sizeThumb->cy <= 0 ||
+        !HasSameAspect(*sizeMain, *sizeThumb))
         return {};
     const PixelSize sizeUpright = UprightSize(*sizeMain, exif->nOrientation);
     PixelRect rcFit{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcFit, sizeUpright.cx, sizeUpright.cy);
     const PixelSize sizeThumbUpright = UprightSize(*sizeThumb, exif->nOrientation);
-    if (sizeThumbUpright.cx < rcFit.Width() || sizeThumbUpright.cy < rcFit.Height())
-        return {};  // it would be enlarged
+    if (sizeThumbUpright.cx < rcFit.Width() || sizeThumbUpright.cy < rcFit.Height()) return {};  // it would be enlarged
     SIZE sizeDecoded{};
     CComPtrT<IPicture> picture =
         DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox, exif->nOrientation, &sizeDecoded);
-    if (picture)
-        *pPictureSize = SIZE{sizeUpright.cx, sizeUpright.cy};
+    if (picture) *pPictureSize = SIZE{sizeUpright.cx, sizeUpright.cy};
     return picture;
 }
 
@@ -58,11 +55,9 @@ CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, S
 // *pFileSize as for LoadPicture.
 std::vector<std::uint8_t> ReadHead(const std::string& strPath, std::uint32_t* pFileSize) {
     CScopedHandle file = OpenFileForReading(strPath);
-    if (!file)
-        return {};
+    if (!file) return {};
     const auto nSize = OpenFileLength(file.Get());
-    if (!nSize || *nSize > 0x7FFFFFFF)
-        return {};
+    if (!nSize || *nSize > 0x7FFFFFFF) return {};
     *pFileSize = static_cast<std::uint32_t>(*nSize);
     std::vector<std::uint8_t> head(std::min<std::size_t>(kHeadBytes, static_cast<std::size_t>(*nSize)));
     head.resize(ReadFileFully(file.Get(), head.data(), head.size()));
@@ -77,38 +72,30 @@ CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, H
     if (!pExifTiff) {
         std::uint32_t nLength = kNotOpened;
         const std::vector<std::uint8_t> head = ReadHead(strPath, &nLength);
-        if (nLength == kNotOpened)
-            return {};  // not opened: the size output stays as it was
-        if (pFileSize)
-            *pFileSize = nLength;
+        if (nLength == kNotOpened) return {};  // not opened: the size output stays as it was
+        if (pFileSize) *pFileSize = nLength;
         if (CComPtrT<IPicture> picture = DecodeEmbeddedThumbnail(head, sizeBox, &sizePicture)) {
-            if (pPictureSize)
-                *pPictureSize = sizePicture;
+            if (pPictureSize) *pPictureSize = sizePicture;
             return picture;
         }
     }
     std::uint32_t nLength = kNotOpened;
     CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
-    if (pFileSize && nLength != kNotOpened)
-        *pFileSize = nLength;
-    if (pExifTiff)
-        pExifTiff->clear();
-    if (!hBytes || !HasDecodableSize(hBytes.Get(), nLength))
-        return {};
+    if (pFileSize && nLength != kNotOpened) *pFileSize = nLength;
+    if (pExifTiff) pExifTiff->clear();
+    if (!hBytes || !HasDecodableSize(hBytes.Get(), nLength)) return {};
     CComPtrT<IPicture> picture;
     if (const auto* pBytes = static_cast<const std::uint8_t*>(GlobalLock(hBytes.Get()))) {
         const std::span<const std::uint8_t> bytes(pBytes, nLength);
         const auto exif = ReadExif(bytes);
         picture = DecodeJpegForBox(pBytes, nLength, sizeBox, exif ? exif->nOrientation : 1, &sizePicture);
-        if (picture && exif && pExifTiff)
-            pExifTiff->assign(exif->tiff.begin(), exif->tiff.end());
+        if (picture && exif && pExifTiff) pExifTiff->assign(exif->tiff.begin(), exif->tiff.end());
         GlobalUnlock(hBytes.Get());
     }
     if (!picture) {
         picture = DecodePictureFile(std::move(hBytes), nLength);
         sizePicture = PictureSizeInPixels(picture.Get(), hdc);
     }
-    if (picture && pPictureSize)
-        *pPictureSize = sizePicture;
+    if (picture && pPictureSize) *pPictureSize = sizePicture;
     return picture;
 }

@@ -13,11 +13,9 @@ SIZE PictureSizeInPixels(IPicture* pPicture, HDC hdc) {
 }
 
 void FitPictureRect(HWND hWnd, RECT& rcBox, IPicture* pPicture) {
-    if (!pPicture)
-        return;
+    if (!pPicture) return;
     const CWindowDC dc(hWnd);
-    if (!dc.Get())
-        return;
+    if (!dc.Get()) return;
     const SIZE size = PictureSizeInPixels(pPicture, dc.Get());
     PixelRect rc{rcBox.left, rcBox.top, rcBox.right, rcBox.bottom};
     FitPictureRect(rc, static_cast<int>(size.cx), static_cast<int>(size.cy));

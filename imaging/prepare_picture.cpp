@@ -23,11 +23,9 @@ std::uint32_t FileLength(const std::string& strPath) {
 
 }  // namespace
 
-CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
-                               HDC hdc) {
+CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY, HDC hdc) {
     CPreparedUpload result;
-    if (!hdc)
-        return result;
+    if (!hdc) return result;
     // A JPEG is decoded only as large as the limits need (at least twice them where the
     // DCT's scales allow) and upright; the size is the picture's own upright size, which is
     // what the limits apply to.
@@ -36,8 +34,7 @@ CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, in
     std::vector<std::uint8_t> exifTiff;
     CComPtrT<IPicture> picture = LoadPictureForBox(strPath, SIZE{LimitOrUnlimited(nLimitX), LimitOrUnlimited(nLimitY)},
                                                    hdc, &nFileSize, &size, &exifTiff);
-    if (!picture)
-        return result;
+    if (!picture) return result;
     int nWidth = static_cast<int>(size.cx);
     int nHeight = static_cast<int>(size.cy);
 
@@ -52,15 +49,13 @@ CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, in
     FitWithinLimits(nLimitX, nLimitY, nWidth, nHeight);
 
     result.fileCopy = CTempFile::Create();
-    if (!result.fileCopy)
-        return result;  // no copy, nothing to upload: unprepared
+    if (!result.fileCopy) return result;  // no copy, nothing to upload: unprepared
     result.strUploadPath = result.fileCopy.GetPath();
     result.bWritten = true;
     // The copy keeps the date taken, the camera and the exposure; a block that cannot be
     // read goes without.
     std::vector<std::uint8_t> exifApp1;
-    if (const auto exif = ReadExifTiff(exifTiff))
-        exifApp1 = RewriteExifForCopy(*exif, PixelSize{nWidth, nHeight});
+    if (const auto exif = ReadExifTiff(exifTiff)) exifApp1 = RewriteExifForCopy(*exif, PixelSize{nWidth, nHeight});
     {
         // The surface is the scaled size, within the limits: never the picture's own.
         CBackBuffer surface(hdc, nWidth, nHeight);

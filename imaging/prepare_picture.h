@@ -30,5 +30,4 @@ struct CPreparedUpload {
 // written at quality 90 to a new temporary file ("DORivav" prefix), with the picture's EXIF
 // block rewritten for the copy (orientation 1, the new size, no thumbnail). Runs on the
 // interface thread with the panel's context.
-CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
-                               HDC hdc);
+CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY, HDC hdc);

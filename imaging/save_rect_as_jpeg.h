@@ -16,5 +16,5 @@ bool SaveBitmapAsJpeg(const wchar_t* pszPath, HBITMAP hBitmap, int nQuality,
 // baseline JPEG of exactly that size. pMessage (optional) receives "<path> created OK",
 // ". Could not create CBitmap from rectangle" or ". Could not create JPEG from CBitmap";
 // pFailed (optional) 0 or 1. Returns true on success. No caller needs more than the file.
-bool SaveRectAsJpeg(HDC hdc, int left, int top, int right, int bottom, int nQuality,
-                    const wchar_t* pszPath, std::wstring* pMessage = nullptr, int* pFailed = nullptr);
+bool SaveRectAsJpeg(HDC hdc, int left, int top, int right, int bottom, int nQuality, const wchar_t* pszPath,
+                    std::wstring* pMessage = nullptr, int* pFailed = nullptr);

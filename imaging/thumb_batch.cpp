@@ -13,8 +13,7 @@ std::optional<std::size_t> CThumbBatch::WaitForWork() {
         AcquireSRWLockExclusive(&m_lock);
         const std::optional<std::size_t> next = m_schedule.Next();
         ReleaseSRWLockExclusive(&m_lock);
-        if (next)
-            return next;
+        if (next) return next;
         WaitForSingleObject(m_evWork.Get(), INFINITE);
     }
     return std::nullopt;
@@ -27,8 +26,7 @@ void CThumbBatch::Publish(std::size_t nIndex, CThumbResult&& result) {
     // InvalidateRect only adds to the window's update region and sends nothing, so the
     // interface thread never waits long in Abandon.
     AcquireSRWLockShared(&m_lockNotify);
-    if (m_hwndNotify)
-        InvalidateRect(m_hwndNotify, nullptr, TRUE);
+    if (m_hwndNotify) InvalidateRect(m_hwndNotify, nullptr, TRUE);
     ReleaseSRWLockShared(&m_lockNotify);
 }
 
@@ -56,8 +54,7 @@ void CThumbBatch::Forget(std::size_t nIndex) {
     m_schedule.Forget(nIndex);
     const bool bWanted = m_schedule.IsWanted(nIndex);
     ReleaseSRWLockExclusive(&m_lock);
-    if (bWanted)
-        SetEvent(m_evWork.Get());
+    if (bWanted) SetEvent(m_evWork.Get());
 }
 
 std::size_t CThumbBatch::DistanceFromScreen(std::size_t nIndex) const {
@@ -72,7 +69,6 @@ std::size_t CThumbBatch::TakeResults(const std::function<void(std::size_t, CThum
     AcquireSRWLockExclusive(&m_lock);
     arrTaken.swap(m_arrFinished);
     ReleaseSRWLockExclusive(&m_lock);
-    for (auto& [nIndex, result] : arrTaken)
-        adopt(nIndex, result);
+    for (auto& [nIndex, result] : arrTaken) adopt(nIndex, result);
     return arrTaken.size();
 }

@@ -61,8 +61,8 @@ private:
     mutable SRWLOCK m_lock = SRWLOCK_INIT;
     CThumbSchedule m_schedule;
     std::vector<std::pair<std::size_t, CThumbResult>> m_arrFinished;
-    SRWLOCK m_lockNotify = SRWLOCK_INIT;              // the window against Abandon
-    HWND m_hwndNotify;                                // null once abandoned
+    SRWLOCK m_lockNotify = SRWLOCK_INIT;  // the window against Abandon
+    HWND m_hwndNotify;                    // null once abandoned
     // Auto-reset: set when more may be wanted, or to stop.
     CScopedHandle m_evWork;
     // Auto-reset, created non-signalled; owned here so that a late producer never sets a

@@ -48,13 +48,11 @@ CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
     std::uint32_t nFileSize = 0;
     // Only this picture is decoded while the thumbnail is made; it goes before the next.
     CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture);
-    if (!picture)
-        return result;
+    if (!picture) return result;
     PixelRect rcBox{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcBox, static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy));
     result.pThumb = MakeThumbnail(dc.Get(), picture.Get(), rcBox.Width(), rcBox.Height());
-    if (result.pThumb)
-        result.sizeThumb = SIZE{rcBox.Width(), rcBox.Height()};
+    if (result.pThumb) result.sizeThumb = SIZE{rcBox.Width(), rcBox.Height()};
     return result;
 }
 
@@ -87,12 +85,11 @@ DWORD WINAPI ThumbnailProducer(void* pParam) {
 bool CThumbnailProducer::Start(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox) {
     Stop(kStopWaitMs);
     auto pBatch = std::make_shared<CThumbBatch>(std::move(arrPaths), hwndNotify, sizeBox);
-    if (!pBatch->IsValid())
-        return false;
+    if (!pBatch->IsValid()) return false;
     auto pStart = std::make_unique<CProducerStart>();
     pStart->pBatch = pBatch;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCWSTR>(&ThumbnailProducer), &pStart->hModule))
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThumbnailProducer),
+                            &pStart->hModule))
         return false;
     const HMODULE hModule = pStart->hModule;
     s_nRunning.fetch_add(1);
@@ -109,12 +106,10 @@ bool CThumbnailProducer::Start(std::vector<std::string> arrPaths, HWND hwndNotif
 }
 
 bool CThumbnailProducer::Stop(DWORD nWaitMs) {
-    if (!m_pBatch)
-        return true;
+    if (!m_pBatch) return true;
     m_pBatch->RequestStop();
     const bool bEnded = m_pBatch->WaitDone(nWaitMs);
-    if (!bEnded)
-        m_pBatch->Abandon();
+    if (!bEnded) m_pBatch->Abandon();
     // Either way the batch is the producer's alone from here on.
     m_pBatch.reset();
     m_hThread.Reset();

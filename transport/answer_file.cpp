@@ -24,8 +24,7 @@ bool CAnswerFile::Truncate() {
 
 bool CAnswerFile::WriteThrough(const char* pData, uint32_t nSize) {
     DWORD dwWritten = 0;
-    return nSize != 0 && IsOpen() && WriteFile(m_hFile.Get(), pData, nSize, &dwWritten, nullptr) &&
-           dwWritten == nSize;
+    return nSize != 0 && IsOpen() && WriteFile(m_hFile.Get(), pData, nSize, &dwWritten, nullptr) && dwWritten == nSize;
 }
 
 bool CAnswerFile::Write(const char* pData, uint32_t nSize) {

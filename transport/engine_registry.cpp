@@ -13,9 +13,7 @@ std::set<const void*>& Engines() {
 
 }  // namespace
 
-CCriticalSection& CEngineRegistry::Lock() {
-    return s_registryLock;
-}
+CCriticalSection& CEngineRegistry::Lock() { return s_registryLock; }
 
 void CEngineRegistry::Add(const void* pEngine) {
     CCriticalSection::CLock lock(s_registryLock);

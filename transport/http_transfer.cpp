@@ -11,17 +11,13 @@
 
 namespace {
 
-CScopedHandle NewManualResetEvent() {
-    return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-}
+CScopedHandle NewManualResetEvent() { return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
 
 bool EndsTheJob(StepResult r) {
     return r == StepResult::Exhausted || r == StepResult::GiveUp || r == StepResult::Stopped;
 }
 
-const char* NullIfEmpty(const std::string& text) {
-    return text.empty() ? nullptr : text.c_str();
-}
+const char* NullIfEmpty(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
 BOOL CALLBACK CloseThreadWindow(HWND hWnd, LPARAM) {
     PostMessageA(hWnd, WM_CLOSE, 0, 0);
@@ -35,9 +31,7 @@ CHttpTransfer::CHttpTransfer() {
     m_hHandleCreated = AddWaitHandle(NewManualResetEvent());
 }
 
-CHttpTransfer::~CHttpTransfer() {
-    Stop();
-}
+CHttpTransfer::~CHttpTransfer() { Stop(); }
 
 void CHttpTransfer::SetTimeouts(DWORD dwConnectMs, DWORD dwSendMs, DWORD dwReceiveMs) {
     m_dwConnectTimeout = dwConnectMs;
@@ -142,9 +136,9 @@ StepResult CHttpTransfer::OpenAndConnect() {
         if (!pContext) return StepResult::Failed;
         m_connectContext.Reset(pContext);
         m_hCreated = nullptr;
-        HINTERNET hConnect = InternetConnectA(m_hSession.Get(), m_strHost.c_str(), url->Port(), NullIfEmpty(url->User()),
-                                              NullIfEmpty(url->Password()), INTERNET_SERVICE_HTTP, 0,
-                                              pContext->AsContext());
+        HINTERNET hConnect =
+            InternetConnectA(m_hSession.Get(), m_strHost.c_str(), url->Port(), NullIfEmpty(url->User()),
+                             NullIfEmpty(url->Password()), INTERNET_SERVICE_HTTP, 0, pContext->AsContext());
         if (!hConnect) {
             const DWORD dwError = GetLastError();
             if (dwError != ERROR_IO_PENDING) {
@@ -198,8 +192,7 @@ void CHttpTransfer::OnStatus(CRequestContext& context, HINTERNET hInternet, DWOR
                              : 0;
         SetEvent(m_hRequestComplete);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -278,7 +271,8 @@ StepResult CHttpTransfer::RunAttempts() {
                     CloseRequest();
                     return r;
                 }
-                if (const DWORD dwError = QueryText(HTTP_QUERY_RAW_HEADERS_CRLF, m_strRawHeaders)) ThrowInternetError(dwError);
+                if (const DWORD dwError = QueryText(HTTP_QUERY_RAW_HEADERS_CRLF, m_strRawHeaders))
+                    ThrowInternetError(dwError);
                 DWORD dwLength = 0;
                 DWORD dwSize = sizeof dwLength;
                 m_nTotalLength = HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
@@ -436,10 +430,10 @@ bool CHttpTransfer::Authenticate(uint32_t nStatus) {
     // A 407 can only come from a proxy; from a server reached directly it is nonsense, and
     // the platform's proxy dialog, with no proxy to show, crashes here.
     if (nStatus == 407 && !UsesProxy()) return false;
-    const DWORD dwResult = InternetErrorDlg(GetDesktopWindow(), m_hRequest.Get(), ERROR_SUCCESS,
-                                            FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                                FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                                            nullptr);
+    const DWORD dwResult = InternetErrorDlg(
+        GetDesktopWindow(), m_hRequest.Get(), ERROR_SUCCESS,
+        FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+        nullptr);
     return dwResult == ERROR_INTERNET_FORCE_RETRY && !IsStopRequested();
 }
 

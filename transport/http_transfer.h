@@ -39,7 +39,9 @@ public:
     void Stop();
     void SetListener(CTransferListener* pListener) { m_pListener = pListener; }
     // false: direct connection (an upload never goes through a proxy).
-    void SetUseProxy(bool bUseProxy) { m_dwAccessType = bUseProxy ? INTERNET_OPEN_TYPE_PRECONFIG : INTERNET_OPEN_TYPE_DIRECT; }
+    void SetUseProxy(bool bUseProxy) {
+        m_dwAccessType = bUseProxy ? INTERNET_OPEN_TYPE_PRECONFIG : INTERNET_OPEN_TYPE_DIRECT;
+    }
     // Milliseconds, set on every request handle (WinINet here ignores the session's).
     void SetTimeouts(DWORD dwConnectMs, DWORD dwSendMs, DWORD dwReceiveMs);
 

@@ -19,9 +19,7 @@ static_assert(CRequestContext::kSendBufferSize == CMultipartBody::kChunkSize);
 
 }  // namespace
 
-CHttpUpload::CHttpUpload() {
-    ResetForm();
-}
+CHttpUpload::CHttpUpload() { ResetForm(); }
 
 CHttpUpload::~CHttpUpload() {
     // While this object's members still exist: the worker reads the form and the file.
@@ -38,9 +36,7 @@ void CHttpUpload::ResetForm() {
     m_nSentBytes = 0;
 }
 
-void CHttpUpload::AddField(const std::string& name, const std::string& value) {
-    m_form.AddField(name, value);
-}
+void CHttpUpload::AddField(const std::string& name, const std::string& value) { m_form.AddField(name, value); }
 
 BOOL CHttpUpload::StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) {
     if (url.empty() || filePath.empty()) return FALSE;

@@ -41,8 +41,8 @@ std::string EncodeSpaces(std::string_view text) {
 }
 
 bool IsHostChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_';
 }
 
 bool IsValidHost(std::string_view host) {
@@ -51,8 +51,7 @@ bool IsValidHost(std::string_view host) {
         // An IPv6 literal: hex digits, colons and dots between the brackets.
         if (host.size() < 3 || host.back() != ']') return false;
         for (char c : host.substr(1, host.size() - 2))
-            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' ||
-                  c == '.'))
+            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.'))
                 return false;
         return true;
     }
@@ -193,6 +192,4 @@ std::string CHttpUrl::Authority() const {
     return out;
 }
 
-std::string CHttpUrl::ToString() const {
-    return "http://" + Authority() + m_strObject;
-}
+std::string CHttpUrl::ToString() const { return "http://" + Authority() + m_strObject; }

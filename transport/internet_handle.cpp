@@ -2,10 +2,6 @@
 
 #include <wininet.h>
 
-void ThrowInternetError(DWORD dwError) {
-    throw CInternetException(dwError ? dwError : ERROR_INTERNET_INTERNAL_ERROR);
-}
+void ThrowInternetError(DWORD dwError) { throw CInternetException(dwError ? dwError : ERROR_INTERNET_INTERNAL_ERROR); }
 
-void ThrowLastInternetError() {
-    ThrowInternetError(GetLastError());
-}
+void ThrowLastInternetError() { ThrowInternetError(GetLastError()); }

@@ -14,12 +14,9 @@ CMultipartBody::Chunk CMultipartBody::Next(Buffer buffer) {
     if (m_bFailed) return {ChunkStatus::ReadFailed, Section::File, 0};
     if (m_bDone) return {ChunkStatus::Done, Section::Trailer, 0};
     switch (m_section) {
-    case Section::Form:
-        return NextOfText(buffer, m_form.FormData());
-    case Section::File:
-        return NextOfFile(buffer);
-    case Section::Trailer:
-        return NextOfText(buffer, m_strTrailer);
+    case Section::Form: return NextOfText(buffer, m_form.FormData());
+    case Section::File: return NextOfFile(buffer);
+    case Section::Trailer: return NextOfText(buffer, m_strTrailer);
     }
     return {ChunkStatus::Done, Section::Trailer, 0};
 }

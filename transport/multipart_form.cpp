@@ -26,9 +26,7 @@ void CMultipartForm::AddFilePart(std::string_view fieldName, std::string_view fi
     m_strFormData.append("\r\n");
 }
 
-std::string CMultipartForm::Trailer() const {
-    return "\r\n--" + m_strBoundary + "--\r\n\r\n";
-}
+std::string CMultipartForm::Trailer() const { return "\r\n--" + m_strBoundary + "--\r\n\r\n"; }
 
 std::string CMultipartForm::ContentTypeHeader() const {
     return "Content-Type: multipart/form-data; boundary=" + m_strBoundary + "\r\n";

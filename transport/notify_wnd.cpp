@@ -93,26 +93,18 @@ void CNotifyWnd::ReleaseNotifyWnd(CNotifyWnd* pWnd) {
     pWnd->DestroyWindow();
 }
 
-HANDLE CNotifyWnd::PayloadHeap() {
-    return s_hPayloadHeap.load();
-}
+HANDLE CNotifyWnd::PayloadHeap() { return s_hPayloadHeap.load(); }
 
 size_t CNotifyWnd::LiveWindowCount() {
     CCriticalSection::CLock lock(s_notifyLock);
     return NotifyWindows().size();
 }
 
-long CNotifyWnd::LivePayloadCount() {
-    return s_nLivePayloads.load();
-}
+long CNotifyWnd::LivePayloadCount() { return s_nLivePayloads.load(); }
 
-void CNotifyWnd::CountPayload(long nDelta) {
-    s_nLivePayloads.fetch_add(nDelta);
-}
+void CNotifyWnd::CountPayload(long nDelta) { s_nLivePayloads.fetch_add(nDelta); }
 
-void CNotifyWnd::PostNcDestroy() {
-    delete this;
-}
+void CNotifyWnd::PostNcDestroy() { delete this; }
 
 void CNotifyWnd::SetListener(const void* pEngine, CTransferListener* pListener, std::atomic<bool>* pProgressQueued) {
     m_mapListeners[pEngine] = Attachment{pListener, pProgressQueued};
@@ -163,8 +155,7 @@ LRESULT CNotifyWnd::OnTransferProgress(WPARAM wParam, LPARAM lParam) {
 LRESULT CNotifyWnd::OnTransferFinished(WPARAM wParam, LPARAM lParam) {
     CPayload payload(lParam);
     CTransferListener* p = FindListener(wParam);
-    if (p && payload.Get())
-        p->OnFinished(static_cast<TransferCode>(payload.Code()), payload.Get() + sizeof(uint32_t));
+    if (p && payload.Get()) p->OnFinished(static_cast<TransferCode>(payload.Code()), payload.Get() + sizeof(uint32_t));
     return 0;
 }
 

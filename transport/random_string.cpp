@@ -27,9 +27,7 @@ std::string MakeRandomString(size_t nCount, CRandomSource& source) {
     return str;
 }
 
-uint32_t CCrtRandom::TimeSeconds() {
-    return static_cast<uint32_t>(std::time(nullptr));
-}
+uint32_t CCrtRandom::TimeSeconds() { return static_cast<uint32_t>(std::time(nullptr)); }
 
 uint32_t CCrtRandom::Rand() {
     m_nState = m_nState * 214013u + 2531011u;

@@ -29,8 +29,7 @@ private:
     uint32_t m_nState = 1;
 };
 
-inline constexpr std::string_view kRandomAlphabet =
-    "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+inline constexpr std::string_view kRandomAlphabet = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 // Seeds the source from its clock at every call, so two strings made within the same
 // second start alike (a boundary and the answer name of one picture share a prefix).

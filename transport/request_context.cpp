@@ -14,13 +14,9 @@ CRequestContext* CRequestContext::Create(CStatusSink* pSink) {
     return p;
 }
 
-CRequestContext::~CRequestContext() {
-    s_nLiveContexts.fetch_sub(1);
-}
+CRequestContext::~CRequestContext() { s_nLiveContexts.fetch_sub(1); }
 
-long CRequestContext::LiveCount() {
-    return s_nLiveContexts.load();
-}
+long CRequestContext::LiveCount() { return s_nLiveContexts.load(); }
 
 void CRequestContext::Release() {
     if (m_nRefs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;

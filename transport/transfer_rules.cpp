@@ -2,8 +2,7 @@
 
 StatusRule RuleForStatus(uint32_t nStatus) {
     switch (nStatus) {
-    case 200:
-        return {StatusAction::ReadBody, std::nullopt};
+    case 200: return {StatusAction::ReadBody, std::nullopt};
     case 206:
         // A partial answer to a request that asked for no range: fail, keep the code.
         return {StatusAction::Fail, std::nullopt};
@@ -11,21 +10,14 @@ StatusRule RuleForStatus(uint32_t nStatus) {
     case 302:
     case 303:
     case 307:
-    case 308:
-        return {StatusAction::Redirect, std::nullopt};
-    case 304:
-        return {StatusAction::NotModified, TransferCode::NotModified};
+    case 308: return {StatusAction::Redirect, std::nullopt};
+    case 304: return {StatusAction::NotModified, TransferCode::NotModified};
     case 401:
-    case 407:
-        return {StatusAction::Authenticate, std::nullopt};
-    case 404:
-        return {StatusAction::GiveUp, TransferCode::NotFound};
-    case 416:
-        return {StatusAction::RetryOnce, TransferCode::Failed};
-    case 503:
-        return {StatusAction::GiveUp, TransferCode::Unavailable};
-    default:
-        return {StatusAction::Fail, TransferCode::Failed};
+    case 407: return {StatusAction::Authenticate, std::nullopt};
+    case 404: return {StatusAction::GiveUp, TransferCode::NotFound};
+    case 416: return {StatusAction::RetryOnce, TransferCode::Failed};
+    case 503: return {StatusAction::GiveUp, TransferCode::Unavailable};
+    default: return {StatusAction::Fail, TransferCode::Failed};
     }
 }
 

@@ -7,13 +7,13 @@
 #include "transport/transfer_code.h"
 
 enum class StatusAction {
-    ReadBody,       // 200: store the answer body
-    Fail,           // the attempt failed; the job tries again while attempts remain
-    Redirect,       // follow Location with the same verb and body
-    NotModified,    // 304: the job is complete
-    Authenticate,   // 401, 407: offer the authentication dialog
-    GiveUp,         // the answer ends the job
-    RetryOnce,      // 416: one more attempt, then give up
+    ReadBody,      // 200: store the answer body
+    Fail,          // the attempt failed; the job tries again while attempts remain
+    Redirect,      // follow Location with the same verb and body
+    NotModified,   // 304: the job is complete
+    Authenticate,  // 401, 407: offer the authentication dialog
+    GiveUp,        // the answer ends the job
+    RetryOnce,     // 416: one more attempt, then give up
 };
 
 struct StatusRule {

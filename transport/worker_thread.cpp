@@ -8,9 +8,7 @@
 
 namespace {
 
-CScopedHandle NewManualResetEvent() {
-    return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-}
+CScopedHandle NewManualResetEvent() { return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
 
 // Holds, for one scope, the locks of the heaps a worker of this module allocates from: the
 // process heap (notification payloads, WinINet here) and the C runtime's (everything else).
@@ -60,9 +58,7 @@ HANDLE CWorkerThread::AddWaitHandle(CScopedHandle hEvent) {
     return h;
 }
 
-bool CWorkerThread::IsRunning() const {
-    return m_hThread && WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT;
-}
+bool CWorkerThread::IsRunning() const { return m_hThread && WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT; }
 
 BOOL CWorkerThread::StartThread() {
     if (IsRunning()) return FALSE;

@@ -56,9 +56,8 @@ LRESULT CLazyTreeCtrl::OnItemExpanded(NMHDR* pHdr) {
     it->second.bStarted = true;
     if (!m_progress.IsRunning()) {
         OnLoadingStart(it->second.hPlaceholder);
-        m_progress.Start(m_nTickPeriod, [this](bool bTick, int nState, int nCount) {
-            OnLoadingProgress(bTick, nState, nCount);
-        });
+        m_progress.Start(m_nTickPeriod,
+                         [this](bool bTick, int nState, int nCount) { OnLoadingProgress(bTick, nState, nCount); });
     }
     // Children arrive while the user keeps working; the placeholder shows until they have.
     if (m_bShowLoading) UpdateWindow(m_hWnd);

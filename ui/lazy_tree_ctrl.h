@@ -9,7 +9,6 @@
 #include <map>
 #include <string>
 
-
 class CLazyTreeCtrl : public CTreeCtrl {
 public:
     CLazyTreeCtrl();
@@ -27,7 +26,10 @@ protected:
     // On the progress thread.
     virtual void OnLoadingProgress(bool bTick, int nState, int nCount) { (void)bTick, (void)nState, (void)nCount; }
     virtual void OnLoadingEnd() {}
-    virtual bool ShouldReloadChildren(HTREEITEM hItem) { (void)hItem; return false; }
+    virtual bool ShouldReloadChildren(HTREEITEM hItem) {
+        (void)hItem;
+        return false;
+    }
     // Starts producing hItem's children; the derived class inserts them with InsertLoadedChild
     // and ends with EndPopulate, during this call or later.
     virtual void PopulateChildren(HTREEITEM hItem) = 0;

@@ -11,7 +11,7 @@ constexpr int kMaxExtent = 1 << 20;
 
 constexpr int Bound(int n) { return std::clamp(n, 0, kMaxExtent); }
 
-constexpr int kMargin = 10;        // left and right of the tree and the view, and the top row
+constexpr int kMargin = 10;  // left and right of the tree and the view, and the top row
 constexpr int kGaugeWidth = 100;
 constexpr int kGaugeHeight = 12;
 constexpr int kButtonHeight = 25;
@@ -19,10 +19,10 @@ constexpr int kUploadWidth = 72;
 constexpr int kUploadRightGap = 20;
 constexpr int kSelectNoneWidth = 45;
 constexpr int kSelectAllWidth = 46;
-constexpr int kLabelGap = 3;       // between label 218 and button 204
+constexpr int kLabelGap = 3;  // between label 218 and button 204
 constexpr int kSplitterWidth = 5;
-constexpr int kBandGap = 5;        // between the top row and the tree
-constexpr int kBottomBand = 50;    // below the tree: room for the hint
+constexpr int kBandGap = 5;      // between the top row and the tree
+constexpr int kBottomBand = 50;  // below the tree: room for the hint
 constexpr int kHintHeight = 40;
 constexpr int kHintInset = 5;
 constexpr int kWrappedTextLeft = 72;
@@ -59,34 +59,30 @@ PanelPlacement CPanelLayout::Place(const PanelMeasures& measures) const {
 
     // The group right of the space text hangs from the right edge, each piece left of the
     // one before.
-    p.rcUpload = PixelRect::FromOriginSize(cx - kUploadRightGap - kUploadWidth, nTop,
-                                           kUploadWidth, kButtonHeight);
-    p.rcSelectNone = PixelRect::FromOriginSize(p.rcUpload.left - kSelectNoneWidth, nTop,
-                                               kSelectNoneWidth, kButtonHeight);
-    p.rcSelectAll = PixelRect::FromOriginSize(p.rcSelectNone.left - kSelectAllWidth, nTop,
-                                              kSelectAllWidth, kButtonHeight);
+    p.rcUpload = PixelRect::FromOriginSize(cx - kUploadRightGap - kUploadWidth, nTop, kUploadWidth, kButtonHeight);
+    p.rcSelectNone =
+        PixelRect::FromOriginSize(p.rcUpload.left - kSelectNoneWidth, nTop, kSelectNoneWidth, kButtonHeight);
+    p.rcSelectAll =
+        PixelRect::FromOriginSize(p.rcSelectNone.left - kSelectAllWidth, nTop, kSelectAllWidth, kButtonHeight);
     const PixelRect rcLabel = Sized(m_tpl.rcCompressLabel);
     p.rcCompressLabel =
         rcLabel.Offset(p.rcSelectAll.left - kLabelGap - rcLabel.right, Bound(m_tpl.rcCompressLabel.top));
     const PixelRect rcBox = Sized(m_tpl.rcCompressBox);
-    p.rcCompressBox =
-        rcBox.Offset(p.rcCompressLabel.left - rcBox.right, Bound(m_tpl.rcCompressBox.top));
+    p.rcCompressBox = rcBox.Offset(p.rcCompressLabel.left - rcBox.right, Bound(m_tpl.rcCompressBox.top));
 
     // A panel too narrow for both ends would lay the buttons over the gauge; they stop at
     // the gauge instead and the client edge cuts them.
     const int nGroupMin = p.rcGauge.right + kLabelGap;
     if (p.rcCompressBox.left < nGroupMin) {
         const int nShift = nGroupMin - p.rcCompressBox.left;
-        for (PixelRect* pRect : {&p.rcUpload, &p.rcSelectNone, &p.rcSelectAll,
-                                 &p.rcCompressLabel, &p.rcCompressBox})
+        for (PixelRect* pRect : {&p.rcUpload, &p.rcSelectNone, &p.rcSelectAll, &p.rcCompressLabel, &p.rcCompressBox})
             *pRect = pRect->Offset(nShift, 0);
     }
 
     // The first row ends under the buttons, or lower when the template's label or box (a
     // larger font) reaches further down, so that nothing of the row sits on the tree.
-    const int nRowOneBottom =
-        std::max({nButtonsBottom, p.rcSpaceCaption.bottom, p.rcGauge.bottom,
-                  p.rcCompressLabel.bottom, p.rcCompressBox.bottom});
+    const int nRowOneBottom = std::max(
+        {nButtonsBottom, p.rcSpaceCaption.bottom, p.rcGauge.bottom, p.rcCompressLabel.bottom, p.rcCompressBox.bottom});
     const int nAvail = p.rcCompressBox.left - (w1 + 110) - 6;
     if (nAvail >= w2) {
         p.rcSpaceText = PixelRect::FromOriginSize(w1 + 113, kMargin, w2, nButtonsBottom - kMargin);
@@ -114,11 +110,9 @@ PanelPlacement CPanelLayout::Place(const PanelMeasures& measures) const {
     p.rcBottomBand = {0, nBandBottom, cx, cy};
 
     const PixelRect rcClient{0, 0, cx, cy};
-    for (PixelRect* pRect :
-         {&p.rcSpaceCaption, &p.rcGauge, &p.rcUpload, &p.rcSelectNone, &p.rcSelectAll,
-          &p.rcCompressLabel, &p.rcCompressBox, &p.rcSpaceText, &p.rcHint, &p.rcTree,
-          &p.rcSplitter, &p.rcThumbs, &p.rcTopBand, &p.rcLeftMargin, &p.rcRightMargin,
-          &p.rcBottomBand})
+    for (PixelRect* pRect : {&p.rcSpaceCaption, &p.rcGauge, &p.rcUpload, &p.rcSelectNone, &p.rcSelectAll,
+                             &p.rcCompressLabel, &p.rcCompressBox, &p.rcSpaceText, &p.rcHint, &p.rcTree, &p.rcSplitter,
+                             &p.rcThumbs, &p.rcTopBand, &p.rcLeftMargin, &p.rcRightMargin, &p.rcBottomBand})
         *pRect = ClippedTo(*pRect, rcClient);
     return p;
 }

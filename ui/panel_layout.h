@@ -21,20 +21,20 @@ struct PanelMeasures {
 
 // Client rectangles of every child, all inside the client area, none inside out.
 struct PanelPlacement {
-    PixelRect rcSpaceCaption;   // label 215
-    PixelRect rcGauge;          // CSpaceGauge, child 2
-    PixelRect rcUpload;         // button 202
-    PixelRect rcSelectNone;     // button 205
-    PixelRect rcSelectAll;      // button 204
-    PixelRect rcCompressLabel;  // label 218; becomes m_rcCompressLabel
-    PixelRect rcCompressBox;    // check box 203
-    PixelRect rcSpaceText;      // label 201
+    PixelRect rcSpaceCaption;        // label 215
+    PixelRect rcGauge;               // CSpaceGauge, child 2
+    PixelRect rcUpload;              // button 202
+    PixelRect rcSelectNone;          // button 205
+    PixelRect rcSelectAll;           // button 204
+    PixelRect rcCompressLabel;       // label 218; becomes m_rcCompressLabel
+    PixelRect rcCompressBox;         // check box 203
+    PixelRect rcSpaceText;           // label 201
     bool bSpaceTextWrapped = false;  // on the second row, under the buttons
-    PixelRect rcHint;           // static 225
-    PixelRect rcTree;           // CShellTree, child 0
-    PixelRect rcSplitter;       // CSplitterBar, child 3
-    PixelRect rcThumbs;         // CThumbView, child 1
-    int nRowBottom = 0;         // bottom of the top row(s), before clipping
+    PixelRect rcHint;                // static 225
+    PixelRect rcTree;                // CShellTree, child 0
+    PixelRect rcSplitter;            // CSplitterBar, child 3
+    PixelRect rcThumbs;              // CThumbView, child 1
+    int nRowBottom = 0;              // bottom of the top row(s), before clipping
 
     // The four background bands that WM_ERASEBKGND fills with the skin colour; together
     // with the tree, the splitter and the view they cover the whole client area.

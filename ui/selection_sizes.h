@@ -13,9 +13,7 @@ struct ItemSizes {
 
 // With the box checked a picture that is not prepared yet must go through PrepareItem
 // before its size means anything.
-inline bool NeedsPreparing(const ItemSizes& s, bool bAutoCompress) {
-    return bAutoCompress && s.nUploadSize == 0;
-}
+inline bool NeedsPreparing(const ItemSizes& s, bool bAutoCompress) { return bAutoCompress && s.nUploadSize == 0; }
 
 // The bytes that will be uploaded: the picture file when the box is clear or the picture is
 // kept as is, else the prepared copy (0 while not prepared: a picture that failed to load

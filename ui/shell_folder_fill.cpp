@@ -11,7 +11,10 @@
 
 CShellFolderFill::CShellFolderFill(CShellPidl parent, HWND hNotify, UINT nMsg, DriveTypeQuery pfnDriveType,
                                    Progress progress)
-    : m_parent(std::move(parent)), m_hNotify(hNotify), m_nMsg(nMsg), m_pfnDriveType(pfnDriveType),
+    : m_parent(std::move(parent)),
+      m_hNotify(hNotify),
+      m_nMsg(nMsg),
+      m_pfnDriveType(pfnDriveType),
       m_progress(std::move(progress)) {}
 
 CShellFolderFill::~CShellFolderFill() {
@@ -119,8 +122,8 @@ void CShellFolderFill::List() {
         while (!m_bCancel && items->Next(1, &child, nullptr) == S_OK) {
             CShellPidl relative(child);
             if (!relative) continue;
-            records.push_back(DescribeShellItem(folder.Get(), relative.Get(),
-                                                CShellPidl::Concat(m_parent.Get(), relative.Get())));
+            records.push_back(
+                DescribeShellItem(folder.Get(), relative.Get(), CShellPidl::Concat(m_parent.Get(), relative.Get())));
             children.push_back(std::move(relative));
             // Waking the progress thread is a round trip to the system: every so often is enough.
             if (m_progress && records.size() % 64 == 1) m_progress(static_cast<int>(records.size()));

@@ -14,12 +14,9 @@ std::string StrRetToAnsi(STRRET& str, LPCITEMIDLIST item) {
         str.pOleStr = nullptr;
         return text;
     }
-    case STRRET_OFFSET:
-        return item ? std::string(reinterpret_cast<const char*>(item) + str.uOffset) : std::string();
-    case STRRET_CSTR:
-        return std::string(str.cStr, strnlen(str.cStr, sizeof str.cStr));
-    default:
-        return std::string();
+    case STRRET_OFFSET: return item ? std::string(reinterpret_cast<const char*>(item) + str.uOffset) : std::string();
+    case STRRET_CSTR: return std::string(str.cStr, strnlen(str.cStr, sizeof str.cStr));
+    default: return std::string();
     }
 }
 

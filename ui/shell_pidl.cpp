@@ -49,7 +49,8 @@ LPITEMIDLIST CShellPidl::Take() {
 LPCITEMIDLIST CShellPidl::Last(LPCITEMIDLIST pidl) {
     if (!pidl) return nullptr;
     LPCITEMIDLIST last = pidl;
-    for (LPCITEMIDLIST p = pidl; p->mkid.cb; p = reinterpret_cast<LPCITEMIDLIST>(reinterpret_cast<const BYTE*>(p) + p->mkid.cb))
+    for (LPCITEMIDLIST p = pidl; p->mkid.cb;
+         p = reinterpret_cast<LPCITEMIDLIST>(reinterpret_cast<const BYTE*>(p) + p->mkid.cb))
         last = p;
     return last;
 }
@@ -57,7 +58,8 @@ LPCITEMIDLIST CShellPidl::Last(LPCITEMIDLIST pidl) {
 UINT CShellPidl::Size(LPCITEMIDLIST pidl) {
     UINT size = 0;
     if (!pidl) return 0;
-    for (LPCITEMIDLIST p = pidl; p->mkid.cb; p = reinterpret_cast<LPCITEMIDLIST>(reinterpret_cast<const BYTE*>(p) + p->mkid.cb))
+    for (LPCITEMIDLIST p = pidl; p->mkid.cb;
+         p = reinterpret_cast<LPCITEMIDLIST>(reinterpret_cast<const BYTE*>(p) + p->mkid.cb))
         size += p->mkid.cb;
     return size;
 }

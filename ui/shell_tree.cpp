@@ -56,8 +56,8 @@ void CShellTree::OnDestroy() {
     CLazyTreeCtrl::OnDestroy();
 }
 
-BOOL CShellTree::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
-                          const RECT& rect, HWND hWndParent, UINT nID) {
+BOOL CShellTree::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                          HWND hWndParent, UINT nID) {
     if (!CLazyTreeCtrl::CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect, hWndParent, nID))
         return FALSE;
     AttachSystemImageList();
@@ -68,9 +68,9 @@ void CShellTree::AttachSystemImageList() {
     CShellPidl desktop = DesktopPidl();
     if (!desktop) return;
     SHFILEINFOA info{};
-    auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktop.Get()), 0, &info,
-                                                            sizeof info,
-                                                            SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    auto list =
+        reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktop.Get()), 0, &info, sizeof info,
+                                                    SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     // The system's list is shared by the whole process: the tree never destroys it.
     if (list) SetImageList(list, TVSIL_NORMAL);
 }
@@ -124,8 +124,8 @@ void CShellTree::PopulateChildren(HTREEITEM hItem) {
     CComPtrT<IShellFolder> folder;
     if (data->m_pidl.IsEmpty())
         folder = g_pDesktopFolder;
-    else if (FAILED(g_pDesktopFolder->BindToObject(data->m_pidl.Get(), nullptr, IID_IShellFolder,
-                                                   folder.ReceiveVoid())))
+    else if (FAILED(
+                 g_pDesktopFolder->BindToObject(data->m_pidl.Get(), nullptr, IID_IShellFolder, folder.ReceiveVoid())))
         folder.Release();
     if (!folder) return EndPopulate(hItem, true);
 
@@ -133,9 +133,9 @@ void CShellTree::PopulateChildren(HTREEITEM hItem) {
     // only inserts finished records in short bursts.
     Job job;
     job.pFolder = folder;
-    job.pFill = std::make_unique<CShellFolderFill>(CShellPidl::Clone(data->m_pidl.Get()), m_hWnd,
-                                                   WM_SHELLTREE_FILLREADY, m_pfnDriveType,
-                                                   [this](int nCount) { ReportProgress(0, nCount); });
+    job.pFill =
+        std::make_unique<CShellFolderFill>(CShellPidl::Clone(data->m_pidl.Get()), m_hWnd, WM_SHELLTREE_FILLREADY,
+                                           m_pfnDriveType, [this](int nCount) { ReportProgress(0, nCount); });
     CShellFolderFill* fill = job.pFill.get();
     m_jobs.emplace(hItem, std::move(job));
     ReportProgress(0, 0);

@@ -3,15 +3,13 @@
 #include "ui/space_text.h"
 
 bool CSpaceAccount::SetTotalSpace(double dKB) {
-    if (!IsAcceptedSpace(dKB))
-        return false;
+    if (!IsAcceptedSpace(dKB)) return false;
     m_dTotalKB = dKB;
     return true;
 }
 
 bool CSpaceAccount::SetUsedSpace(double dKB) {
-    if (!IsAcceptedSpace(dKB))
-        return false;
+    if (!IsAcceptedSpace(dKB)) return false;
     m_dUsedKB = dKB;
     return true;
 }

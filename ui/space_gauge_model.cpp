@@ -11,8 +11,7 @@ namespace {
 int Portion(int nWidth, double dPart, double dTotal) {
     double d = nWidth * dPart;
     d = std::trunc(std::isinf(d) ? nWidth * (dPart / dTotal) : d / dTotal);
-    if (!(d > 0))
-        return 0;
+    if (!(d > 0)) return 0;
     return d >= nWidth ? nWidth : static_cast<int>(d);
 }
 
@@ -24,8 +23,7 @@ bool CSpaceGaugeModel::Recalc(double dTotal, double dUsed, double dSelected, Pix
     dTotal = NonNegative(dTotal);
     dUsed = NonNegative(dUsed);
     dSelected = NonNegative(dSelected);
-    if (!(dTotal > 0))
-        return false;
+    if (!(dTotal > 0)) return false;
     if (dUsed >= dTotal)
         dSelected = 0;
     else if (dUsed + dSelected > dTotal)

@@ -19,10 +19,15 @@ bool IsFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c =
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsFloatConversion(char c) {
     switch (c) {
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
-        return true;
-    default:
-        return false;
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A': return true;
+    default: return false;
     }
 }
 
@@ -32,8 +37,7 @@ int ReadField(std::string_view str, size_t& pos) {
     size_t start = pos;
     while (pos < str.size() && IsDigit(str[pos])) {
         n = n * 10 + (str[pos] - '0');
-        if (n > kMaxField)
-            return -2;
+        if (n > kMaxField) return -2;
         ++pos;
     }
     return pos == start ? -1 : n;
@@ -42,23 +46,18 @@ int ReadField(std::string_view str, size_t& pos) {
 // Parses the conversion whose '%' is at pos; on success pos is just past it.
 bool ParseConversion(std::string_view str, size_t& pos, Conversion& conv) {
     size_t i = pos + 1;
-    while (i < str.size() && IsFlag(str[i]))
-        conv.strFlags += str[i++];
+    while (i < str.size() && IsFlag(str[i])) conv.strFlags += str[i++];
     conv.nWidth = ReadField(str, i);
-    if (conv.nWidth == -2)
-        return false;
+    if (conv.nWidth == -2) return false;
     if (i < str.size() && str[i] == '.') {
         ++i;
         conv.nPrecision = ReadField(str, i);
-        if (conv.nPrecision == -2)
-            return false;
-        if (conv.nPrecision == -1)
-            conv.nPrecision = 0;  // "%.f" means precision 0
+        if (conv.nPrecision == -2) return false;
+        if (conv.nPrecision == -1) conv.nPrecision = 0;  // "%.f" means precision 0
     }
     if (i < str.size() && str[i] == 'l')  // "%lf" is a double too; "%Lf" is not
         ++i;
-    if (i >= str.size() || !IsFloatConversion(str[i]))
-        return false;
+    if (i >= str.size() || !IsFloatConversion(str[i])) return false;
     conv.chConversion = str[i];
     pos = i + 1;
     return true;
@@ -70,8 +69,7 @@ std::string NonFiniteText(double d, const Conversion& conv) {
     const bool bUpper = conv.chConversion >= 'A' && conv.chConversion <= 'Z';
     std::string str = std::isnan(d) ? "nan" : std::signbit(d) ? "-inf" : "inf";
     if (bUpper)
-        for (char& c : str)
-            c = static_cast<char>(c - 'a' + 'A');
+        for (char& c : str) c = static_cast<char>(c - 'a' + 'A');
     if (conv.nWidth > static_cast<int>(str.size())) {
         const std::string strPad(conv.nWidth - str.size(), ' ');
         str = conv.strFlags.find('-') != std::string::npos ? str + strPad : strPad + str;
@@ -81,16 +79,13 @@ std::string NonFiniteText(double d, const Conversion& conv) {
 
 std::string FiniteText(double d, const Conversion& conv) {
     std::string strPrintfFormat = "%" + conv.strFlags;
-    if (conv.nWidth >= 0)
-        strPrintfFormat += std::to_string(conv.nWidth);
-    if (conv.nPrecision >= 0)
-        strPrintfFormat += "." + std::to_string(conv.nPrecision);
+    if (conv.nWidth >= 0) strPrintfFormat += std::to_string(conv.nWidth);
+    if (conv.nPrecision >= 0) strPrintfFormat += "." + std::to_string(conv.nPrecision);
     strPrintfFormat += conv.chConversion;
     // The largest double in %f with precision 64 is about 380 characters: ask for the
     // length instead of guessing a buffer.
     const int n = std::snprintf(nullptr, 0, strPrintfFormat.c_str(), d);
-    if (n <= 0)
-        return {};
+    if (n <= 0) return {};
     std::string str(static_cast<size_t>(n) + 1, '\0');
     std::snprintf(str.data(), str.size(), strPrintfFormat.c_str(), d);
     str.resize(static_cast<size_t>(n));
@@ -99,8 +94,7 @@ std::string FiniteText(double d, const Conversion& conv) {
 
 }  // namespace
 
-std::string FormatSpaceText(std::string_view strFormat, double dUsedKB, double dTotalKB,
-                            double dSelectedKB) {
+std::string FormatSpaceText(std::string_view strFormat, double dUsedKB, double dTotalKB, double dSelectedKB) {
     const std::array<double, 3> arrMB{dUsedKB / 1024, dTotalKB / 1024, dSelectedKB / 1024};
     size_t nNext = 0;
     std::string strOut;

@@ -10,5 +10,4 @@
 // are honoured, one figure each; anything else, and conversions past the third, stay as
 // text. So a damaged resource string cannot read past the three figures, and any double
 // (huge, negative, infinite, not a number) gives a bounded, well-defined text.
-std::string FormatSpaceText(std::string_view strFormat, double dUsedKB, double dTotalKB,
-                            double dSelectedKB);
+std::string FormatSpaceText(std::string_view strFormat, double dUsedKB, double dTotalKB, double dSelectedKB);

@@ -19,8 +19,8 @@ struct ThumbItem {
     // Kept small: a folder may list tens of thousands of pictures. The thumbnails and the
     // places of the cells are the grid's.
     PictureType nType;
-    std::string strPath;         // the picture file
-    std::string strUploadPath;   // empty until prepared: strPath or a temporary JPEG
+    std::string strPath;            // the picture file
+    std::string strUploadPath;      // empty until prepared: strPath or a temporary JPEG
     std::uint32_t nFileSize = 0;    // bytes, from the folder listing
     std::uint32_t nUploadSize = 0;  // bytes of strUploadPath; 0 = not prepared
     bool bSelected = false;

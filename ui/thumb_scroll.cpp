@@ -33,8 +33,7 @@ int ClampScrollPos(int nPos, const ThumbScrollState& state) {
 
 ThumbWheelScroll WheelToScroll(int nDelta, int nLines) {
     const bool bDown = nDelta <= 0;
-    if (nLines == -1)
-        return {bDown ? ThumbScrollAction::PageDown : ThumbScrollAction::PageUp, 1};
+    if (nLines == -1) return {bDown ? ThumbScrollAction::PageDown : ThumbScrollAction::PageUp, 1};
     const long long nNotches = std::llabs(static_cast<long long>(nDelta)) / 120;
     const long long nSteps = nNotches * std::max(nLines, 0) / 3;
     return {bDown ? ThumbScrollAction::LineDown : ThumbScrollAction::LineUp,

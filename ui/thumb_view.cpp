@@ -16,8 +16,8 @@ namespace {
 CScopedFont MakeFont(int nPoints) {
     int height = -MulDiv(nPoints, GetDeviceCaps(CWindowDC(nullptr).Get(), LOGPIXELSY), 72);
     std::string face = LoadResString(IDS_FONT_NAME);
-    return CScopedFont(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, face.c_str()));
+    return CScopedFont(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, face.c_str()));
 }
 
 RECT ToRect(const PixelRect& rc) { return RECT{rc.left, rc.top, rc.right, rc.bottom}; }
@@ -85,8 +85,8 @@ void CThumbView::Layout() {
     m_producer.Want(static_cast<std::size_t>(visible.nFirst), static_cast<std::size_t>(visible.nEnd), nAround);
     ThumbScrollBar bar = m_grid.ScrollBar();
     if (bar.bShow) {
-        SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, bar.nMin, bar.nMax,
-                      static_cast<UINT>(bar.nPage), bar.nPos, 0};
+        SCROLLINFO si{
+            sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, bar.nMin, bar.nMax, static_cast<UINT>(bar.nPage), bar.nPos, 0};
         SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
         ShowScrollBar(m_hWnd, SB_VERT, TRUE);
     } else {

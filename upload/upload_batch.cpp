@@ -41,9 +41,7 @@ double WholeKB(double dKB) { return std::floor(dKB); }
 
 // The picture file itself goes up when "自动压缩" is clear or the picture is kept as it is;
 // otherwise its prepared copy.
-bool SendsPictureFile(const UploadSource& source, bool bAutoCompress) {
-    return !bAutoCompress || source.bKeptAsIs;
-}
+bool SendsPictureFile(const UploadSource& source, bool bAutoCompress) { return !bAutoCompress || source.bKeptAsIs; }
 uint32_t SentBytes(const UploadSource& source, bool bPictureFile) {
     return bPictureFile ? source.nFileSize : source.nUploadSize;
 }
@@ -65,10 +63,9 @@ std::string CutToCharacters(const std::string& text, size_t nMax, LeadByteTest p
 
 }  // namespace
 
-CUploadBatch::CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts,
-                           TickSource tick, LeadByteTest pfnIsLead)
-    : m_request(request), m_progress(progress), m_textSource(texts), m_tick(std::move(tick)),
-      m_pfnIsLead(pfnIsLead) {}
+CUploadBatch::CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts, TickSource tick,
+                           LeadByteTest pfnIsLead)
+    : m_request(request), m_progress(progress), m_textSource(texts), m_tick(std::move(tick)), m_pfnIsLead(pfnIsLead) {}
 
 CUploadBatch::~CUploadBatch() {
     // Nobody hears the end of a job that outlives its batch.
@@ -216,16 +213,11 @@ void CUploadBatch::OnProgress(uint32_t nDone, uint32_t) {
 
 std::string CUploadBatch::ReasonWithoutAnswer(TransferCode nCode) const {
     switch (nCode) {
-    case TransferCode::LocalFileError:
-        return Text(IDS_REASON_FILE_UNREADABLE);
-    case TransferCode::HostNotFound:
-        return Text(IDS_REASON_HOST_NOT_FOUND);
-    case TransferCode::NotFound:
-        return Text(IDS_REASON_SCRIPT_NOT_FOUND);
-    case TransferCode::Unavailable:
-        return Text(IDS_REASON_UNAVAILABLE);
-    default:
-        return Text(IDS_REASON_NO_ANSWER);
+    case TransferCode::LocalFileError: return Text(IDS_REASON_FILE_UNREADABLE);
+    case TransferCode::HostNotFound: return Text(IDS_REASON_HOST_NOT_FOUND);
+    case TransferCode::NotFound: return Text(IDS_REASON_SCRIPT_NOT_FOUND);
+    case TransferCode::Unavailable: return Text(IDS_REASON_UNAVAILABLE);
+    default: return Text(IDS_REASON_NO_ANSWER);
     }
 }
 
@@ -284,8 +276,7 @@ void CUploadBatch::FinishHead(Verdict verdict, const std::string& strWhy) {
     std::vector<int>& queue = m_pPanel->UploadQueue();
     queue.erase(queue.begin());
     // Shown with the next picture's name, or by the end of the pass.
-    m_texts.strCount =
-        FormatText(Text(IDS_COUNT_DONE), m_nPassCount - static_cast<int>(queue.size()), m_nPassCount);
+    m_texts.strCount = FormatText(Text(IDS_COUNT_DONE), m_nPassCount - static_cast<int>(queue.size()), m_nPassCount);
 }
 
 bool CUploadBatch::ShowTexts(bool bAlways) {
@@ -307,7 +298,8 @@ std::vector<ResultRow> CUploadBatch::Rows(const std::vector<int>& arrIndices, co
     std::vector<ResultRow> rows;
     rows.reserve(arrIndices.size());
     for (size_t i = 0; i < arrIndices.size(); ++i)
-        rows.push_back(ResultRow{CaptionOf(arrIndices[i]), strPrefix + (i < arrWhy.size() ? arrWhy[i] : std::string())});
+        rows.push_back(
+            ResultRow{CaptionOf(arrIndices[i]), strPrefix + (i < arrWhy.size() ? arrWhy[i] : std::string())});
     return rows;
 }
 
@@ -360,8 +352,8 @@ void CUploadBatch::OnCancelRequested() {
     summary.bCancelMode = true;
     summary.bShowList = nRemaining != 0;
     summary.strListLabel = Text(IDS_LIST_UPLOADED);
-    summary.rows = Rows(m_arrSucceeded, std::vector<std::string>(m_arrSucceeded.size(), Text(IDS_STATUS_UPLOADED)),
-                        std::string());
+    summary.rows =
+        Rows(m_arrSucceeded, std::vector<std::string>(m_arrSucceeded.size(), Text(IDS_STATUS_UPLOADED)), std::string());
     CountStoredSpace();
     const unsigned nGeneration = m_nGeneration;
     RunSummary(summary);

@@ -18,10 +18,10 @@
 
 // What is sent for the picture at the head of the queue.
 struct UploadItem {
-    int nIndex = -1;          // into the panel's pictures
-    std::string strFile;      // the file whose bytes are posted
-    std::string strName;      // the picture's caption
-    double dSizeKB = 0;       // bytes of strFile / 1024
+    int nIndex = -1;      // into the panel's pictures
+    std::string strFile;  // the file whose bytes are posted
+    std::string strName;  // the picture's caption
+    double dSizeKB = 0;   // bytes of strFile / 1024
 };
 
 class CUploadBatch : public CTransferListener, public CProgressCommands {
@@ -31,8 +31,8 @@ public:
     // Changes closer together than this update the figures but not the dialog.
     static constexpr uint32_t kRedrawGapMs = 100;
 
-    CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts,
-                 TickSource tick, LeadByteTest pfnIsLead);
+    CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts, TickSource tick,
+                 LeadByteTest pfnIsLead);
     ~CUploadBatch() override;
     CUploadBatch(const CUploadBatch&) = delete;
     CUploadBatch& operator=(const CUploadBatch&) = delete;

@@ -8,9 +8,9 @@
 
 // One picture as the batch reads it (the panel's record, copied out).
 struct UploadSource {
-    std::string strPath;         // the picture file
-    std::string strUploadPath;   // the prepared file: strPath, a temporary JPEG, or empty
-    std::string strCaption;      // the file-name part of strPath
+    std::string strPath;            // the picture file
+    std::string strUploadPath;      // the prepared file: strPath, a temporary JPEG, or empty
+    std::string strCaption;         // the file-name part of strPath
     std::uint32_t nFileSize = 0;    // bytes of strPath
     std::uint32_t nUploadSize = 0;  // bytes of strUploadPath; 0 = not prepared
     bool bKeptAsIs = false;

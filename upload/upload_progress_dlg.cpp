@@ -146,8 +146,7 @@ SummaryChoice CUploadProgressDlg::ShowSummary(const SummaryRequest& summary) {
 
     INT_PTR nResult = IDCANCEL;
     if (!summary.bShowList) {
-        MessageBoxA(m_hWnd, summary.strMessage.c_str(), LoadResString(IDS_NOTE_CAPTION).c_str(),
-                    MB_ICONINFORMATION);
+        MessageBoxA(m_hWnd, summary.strMessage.c_str(), LoadResString(IDS_NOTE_CAPTION).c_str(), MB_ICONINFORMATION);
     } else {
         SetFocus(m_hWnd);
         CUploadResultDlg dlg(summary, this);

@@ -12,8 +12,7 @@ public:
     virtual void AddField(const std::string& name, const std::string& value) = 0;
     // False when nothing was started (no address, not an http address, no file path):
     // no completion follows then.
-    virtual bool StartUpload(const std::string& fileFieldName, const std::string& url,
-                             const std::string& filePath) = 0;
+    virtual bool StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) = 0;
     // Ends the job; its listener hears nothing more of it.
     virtual void Cancel() = 0;
     // True when the job got an answer, so the headers below are its own.

@@ -63,7 +63,8 @@ void CUploadResultDlg::FillRows() {
         item.mask = LVIF_TEXT;
         item.iItem = nRow;
         item.pszText = const_cast<char*>(row.strName.c_str());
-        const int nInserted = static_cast<int>(m_wndList.SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        const int nInserted =
+            static_cast<int>(m_wndList.SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (nInserted < 0) continue;
         LVITEMA sub{};
         sub.iSubItem = 1;

@@ -4,7 +4,9 @@
 
 std::string CResourceTexts::Load(unsigned nID) const { return LoadResString(nID); }
 
-CUploader::CUploader() : m_batch(m_request, m_dlgProgress, m_texts, [] { return GetTickCount(); }, IsAnsiLeadByte) {
+CUploader::CUploader()
+    : m_batch(
+          m_request, m_dlgProgress, m_texts, [] { return GetTickCount(); }, IsAnsiLeadByte) {
     m_request.SetListener(&m_batch);
     m_dlgProgress.SetCommands(&m_batch);
 }

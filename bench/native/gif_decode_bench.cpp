@@ -25,13 +25,11 @@ class CScratchDir {
 public:
     CScratchDir() {
         std::string strTemplate = (std::filesystem::temp_directory_path() / "tessaline-bench-XXXXXX").string();
-        if (mkdtemp(strTemplate.data()))
-            m_path = strTemplate;
+        if (mkdtemp(strTemplate.data())) m_path = strTemplate;
     }
     ~CScratchDir() {
         std::error_code ec;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
     }
     bool IsValid() const { return !m_path.empty(); }
     std::string File(const char* pszName) const { return (m_path / pszName).string(); }
@@ -68,12 +66,12 @@ uint64_t DecodeWithGiflib(const std::vector<uint8_t>& bytes) {
     CMemoryInput input{&bytes, 0};
     int nError = 0;
     GifFileType* pGif = DGifOpen(&input, ReadFromMemory, &nError);
-    if (!pGif)
-        return 0;
+    if (!pGif) return 0;
     uint64_t nPixels = 0;
     if (DGifSlurp(pGif) == GIF_OK)
         for (int i = 0; i < pGif->ImageCount; ++i)
-            nPixels += static_cast<uint64_t>(pGif->SavedImages[i].ImageDesc.Width) * pGif->SavedImages[i].ImageDesc.Height;
+            nPixels +=
+                static_cast<uint64_t>(pGif->SavedImages[i].ImageDesc.Width) * pGif->SavedImages[i].ImageDesc.Height;
     DGifCloseFile(pGif, &nError);
     return nPixels;
 }
@@ -81,8 +79,7 @@ uint64_t DecodeWithGiflib(const std::vector<uint8_t>& bytes) {
 // As the player does it: one decoder, one frame buffer reused from frame to frame.
 uint64_t DecodeWithOurs(const std::vector<uint8_t>& bytes) {
     CGifDecoder decoder;
-    if (decoder.Open(bytes) != GifError::None)
-        return 0;
+    if (decoder.Open(bytes) != GifError::None) return 0;
     CGifFrame frame;
     uint64_t nPixels = 0;
     while (decoder.DecodeNextFrame(frame) == GifError::None)
@@ -122,7 +119,8 @@ int main(int argc, char** argv) {
     const std::string strAnim = dir.File("anim.gif");
     std::string strFrames;
     for (int i = 0; i < 100; ++i)
-        strFrames += " \\( -clone 0 -crop 320x240+" + std::to_string(3 * i) + "+" + std::to_string(2 * i) + " +repage \\)";
+        strFrames +=
+            " \\( -clone 0 -crop 320x240+" + std::to_string(3 * i) + "+" + std::to_string(2 * i) + " +repage \\)";
     if (!Convert("-seed 7 -size 1024x768 plasma:fractal -colors 256 '" + strStill + "'") ||
         !Convert("-seed 8 -size 640x480 plasma:fractal '" + strBase + "'") ||
         !Convert("'" + strBase + "'" + strFrames + " -delete 0 -delay 5 -loop 0 '" + strAnim + "'")) {

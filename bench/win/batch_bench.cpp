@@ -128,8 +128,8 @@ int main(int argc, char** argv) {
     // The page: visible, as the control is when a user presses its button.
     HWND page = CreateWindowExA(0, wc.lpszClassName, "batch bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
                                 0, 0, 820, 640, nullptr, nullptr, wc.hInstance, nullptr);
-    HWND site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 800, 600, page, nullptr, wc.hInstance,
-                                nullptr);
+    HWND site =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 800, 600, page, nullptr, wc.hInstance, nullptr);
 
     CComPtrT<IClassFactory> factory;
     CComPtrT<IDispatch> disp;
@@ -166,7 +166,8 @@ int main(int argc, char** argv) {
     pc.hInstance = wc.hInstance;
     pc.lpszClassName = "TessalineBatchProbe";
     RegisterClassA(&pc);
-    HWND hProbe = CreateWindowExA(0, pc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, pc.hInstance, nullptr);
+    HWND hProbe =
+        CreateWindowExA(0, pc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, pc.hInstance, nullptr);
 
     // A probe goes out every period once the last one was answered; one that waits keeps
     // its sending time, so the worst delay is measured from when it was posted.
@@ -202,11 +203,12 @@ int main(int argc, char** argv) {
     PumpFor(20);
 
     const CUploadBatch& batch = panel.GetUploader().Batch();
-    std::printf("over=%d listed=%d seconds=%.4f succeeded=%d failed=%u rejected=%u result_list=%d ui_worst_ms=%.2f "
-                "ui_samples=%ld ui_worst_at_s=%.3f ui_worst_at_picture=%d summary_at_s=%.3f\n",
-                bOver ? 1 : 0, nListed, dSeconds, batch.SucceededTotal(), static_cast<unsigned>(batch.Failed().size()),
-                static_cast<unsigned>(batch.Rejected().size()), bResultList ? 1 : 0, g_probe.worst * 1000.0,
-                g_probe.nSamples, g_probe.worstAt, g_probe.nWorstAtPicture, dSummaryAt);
+    std::printf(
+        "over=%d listed=%d seconds=%.4f succeeded=%d failed=%u rejected=%u result_list=%d ui_worst_ms=%.2f "
+        "ui_samples=%ld ui_worst_at_s=%.3f ui_worst_at_picture=%d summary_at_s=%.3f\n",
+        bOver ? 1 : 0, nListed, dSeconds, batch.SucceededTotal(), static_cast<unsigned>(batch.Failed().size()),
+        static_cast<unsigned>(batch.Rejected().size()), bResultList ? 1 : 0, g_probe.worst * 1000.0, g_probe.nSamples,
+        g_probe.worstAt, g_probe.nWorstAtPicture, dSummaryAt);
     std::fflush(stdout);
 
     DestroyWindow(hProbe);

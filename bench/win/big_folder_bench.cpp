@@ -50,8 +50,8 @@ int main(int argc, char** argv) {
         factory->CreateInstance(nullptr, IID_IOleObject, control.ReceiveVoid());
         CMainPanelDlg& panel = static_cast<CTessalineCtrl*>(control.Get())->GetPanel();
         // A visible frame: the grid paints, and so asks for thumbnails, only when shown.
-        HWND frame = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr,
-                                     nullptr, nullptr);
+        HWND frame =
+            CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
         panel.Create(IDD_MAIN_PANEL, frame);
         MoveWindow(panel.m_hWnd, 0, 0, 800, 600, TRUE);
         ShowWindow(panel.m_hWnd, SW_SHOW);
@@ -71,22 +71,26 @@ int main(int argc, char** argv) {
         const int nPages = si.nPage ? (si.nMax - static_cast<int>(si.nPage) + 1) / static_cast<int>(si.nPage) + 1 : 0;
         for (int stop = 0; stop <= nStops && nPictures; ++stop) {
             const ThumbRange visible = view.VisibleItems();
-            if (PumpUntil([&] {
-                    UpdateWindow(view.m_hWnd);
-                    for (int i = visible.nFirst; i < visible.nEnd; ++i)
-                        if (!view.FindThumbnail(static_cast<std::size_t>(i))) return false;
-                    return true;
-                }, 20000))
+            if (PumpUntil(
+                    [&] {
+                        UpdateWindow(view.m_hWnd);
+                        for (int i = visible.nFirst; i < visible.nEnd; ++i)
+                            if (!view.FindThumbnail(static_cast<std::size_t>(i))) return false;
+                        return true;
+                    },
+                    20000))
                 ++nShown;
             const DWORD dwGdi = bSystemCounts ? GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)
                                               : static_cast<DWORD>(view.GetThumbnailCount());
             dwPeakGdi = std::max(dwPeakGdi, dwGdi);
-            for (int page = 0; page < nPages / nStops + 1; ++page) SendMessageA(view.m_hWnd, WM_VSCROLL, SB_PAGEDOWN, 0);
+            for (int page = 0; page < nPages / nStops + 1; ++page)
+                SendMessageA(view.m_hWnd, WM_VSCROLL, SB_PAGEDOWN, 0);
         }
-        std::printf("pictures=%zu stops=%d shown=%d before_mb=%.1f listed_mb=%.1f peak_private_mb=%.1f peak_gdi=%lu "
-                    "gdi_source=%s\n",
-                    nPictures, nStops + 1, nShown, dBeforeMb, dListedMb, PeakPrivateMb(), static_cast<unsigned long>(dwPeakGdi),
-                    bSystemCounts ? "system" : "cache");
+        std::printf(
+            "pictures=%zu stops=%d shown=%d before_mb=%.1f listed_mb=%.1f peak_private_mb=%.1f peak_gdi=%lu "
+            "gdi_source=%s\n",
+            nPictures, nStops + 1, nShown, dBeforeMb, dListedMb, PeakPrivateMb(), static_cast<unsigned long>(dwPeakGdi),
+            bSystemCounts ? "system" : "cache");
         // Every stop shown: the run did the work it measures.
         status = nPictures > 0 && nShown == nStops + 1 ? 0 : 1;
         panel.DestroyWindow();

@@ -25,8 +25,7 @@ double NowMs() {
 
 bool ReadPpm(const char* pszPath, int& nWidth, int& nHeight, std::vector<unsigned char>& rgb) {
     FILE* f = std::fopen(pszPath, "rb");
-    if (!f)
-        return false;
+    if (!f) return false;
     int nMax = 0;
     const bool bHeader = std::fscanf(f, "P6 %d %d %d", &nWidth, &nHeight, &nMax) == 3 && nMax == 255;
     std::fgetc(f);
@@ -59,8 +58,16 @@ std::vector<unsigned char> MakeDib(int nBits, int w, int h, const std::vector<un
         const unsigned char* src = rgb.data() + static_cast<std::size_t>(y) * w * 3;
         for (int x = 0; x < w; ++x, src += 3) {
             switch (nBits) {
-            case 32: row[4 * x] = src[2]; row[4 * x + 1] = src[1]; row[4 * x + 2] = src[0]; break;
-            case 24: row[3 * x] = src[2]; row[3 * x + 1] = src[1]; row[3 * x + 2] = src[0]; break;
+            case 32:
+                row[4 * x] = src[2];
+                row[4 * x + 1] = src[1];
+                row[4 * x + 2] = src[0];
+                break;
+            case 24:
+                row[3 * x] = src[2];
+                row[3 * x + 1] = src[1];
+                row[3 * x + 2] = src[0];
+                break;
             case 16: {
                 const unsigned v = (src[0] >> 3) << 10 | (src[1] >> 3) << 5 | src[2] >> 3;
                 row[2 * x] = static_cast<unsigned char>(v);
@@ -85,8 +92,7 @@ double Rate(const std::vector<unsigned char>& dib, const std::wstring& strOut, i
             return 0;
         }
         const double dMs = NowMs() - t0;
-        if (dMs < dBest)
-            dBest = dMs;
+        if (dMs < dBest) dBest = dMs;
     }
     return static_cast<double>(w) * h / 1e6 / (dBest / 1000.0);
 }

@@ -21,8 +21,7 @@ std::vector<std::string> ListPictures(const std::string& strFolder) {
     std::vector<std::string> arrPaths;
     WIN32_FIND_DATAA fd;
     HANDLE hFind = FindFirstFileA((strFolder + "\\*.jpg").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return arrPaths;
+    if (hFind == INVALID_HANDLE_VALUE) return arrPaths;
     do {
         arrPaths.push_back(strFolder + "\\" + fd.cFileName);
     } while (FindNextFileA(hFind, &fd));
@@ -75,8 +74,7 @@ int main(int argc, char** argv) {
     CThumbnailProducer producer;
     const double t0 = NowMs();
     double tFirst = -1;
-    if (!producer.Start(arrPaths, nullptr))
-        return 1;
+    if (!producer.Start(arrPaths, nullptr)) return 1;
     while (nDone < arrPaths.size()) {
         const std::size_t n = producer.TakeResults([&](std::size_t i, CThumbResult& r) {
             if (r.pThumb) ++nThumbs;
@@ -85,8 +83,7 @@ int main(int argc, char** argv) {
             else
                 arrThumbs[i] = std::move(r.pThumb);
         });
-        if (n && tFirst < 0)
-            tFirst = NowMs() - t0;
+        if (n && tFirst < 0) tFirst = NowMs() - t0;
         nDone += n;
         while (nNextStep < 3 && nDone >= nSteps[nNextStep]) {
             arrPeakMb.push_back(Mb(Memory().PeakWorkingSetSize));
@@ -98,8 +95,8 @@ int main(int argc, char** argv) {
     producer.Stop();
 
     if (!bMemory) {
-        std::printf("first_ms=%.1f total_ms=%.1f pictures=%zu thumbnails=%zu\n", tFirst, tTotal,
-                    arrPaths.size(), nThumbs);
+        std::printf("first_ms=%.1f total_ms=%.1f pictures=%zu thumbnails=%zu\n", tFirst, tTotal, arrPaths.size(),
+                    nThumbs);
         return 0;
     }
     std::printf("pictures=%zu steps=%zu,%zu,%zu peak_mb=%.1f,%.1f,%.1f\n", arrPaths.size(), nSteps[0], nSteps[1],

@@ -108,8 +108,8 @@ std::vector<std::string> BareEnumeration(IShellFolder* desktop, const std::strin
 
 HIMAGELIST SystemSmallIcons() {
     SHFILEINFOA info{};
-    return reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &info, sizeof info,
-                                                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    return reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
 // The system tree view alone, as the folder tree is made, given the same names under an open
@@ -125,7 +125,8 @@ double BareTreeView(HWND parent, const std::vector<std::string>& names) {
     tvis.item.mask = TVIF_TEXT | TVIF_CHILDREN;
     tvis.item.pszText = const_cast<char*>("folder");
     tvis.item.cChildren = 1;
-    HTREEITEM top = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis)));
+    HTREEITEM top =
+        reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis)));
     tvis.hParent = top;
     tvis.item.pszText = const_cast<char*>(names.front().c_str());
     SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis));
@@ -220,7 +221,7 @@ protected:
 };
 
 struct Round {
-    double dFill = 0;      // click to painted
+    double dFill = 0;       // click to painted
     double dWorstWait = 0;  // longest unanswered posted message meanwhile
     int nAnswered = 0;
     int nListed = 0;
@@ -303,10 +304,11 @@ int BenchFill(HWND frame, IShellFolder* desktop, const std::string& folder) {
         std::printf("bench tree-fill: %d items filled, %zu enumerated, of %d\n", listed, names, kFolders);
         return 1;
     }
-    std::printf("tree fill of %d subfolders, click to painted: %.1f ms; bare enumeration %.1f ms + bare tree "
-                "view %.1f ms (medians of %d rounds); ratio per round %.2f to %.2f\n",
-                listed, Median(fill), Median(enumeration), Median(view), kRounds,
-                *std::min_element(ratio.begin(), ratio.end()), *std::max_element(ratio.begin(), ratio.end()));
+    std::printf(
+        "tree fill of %d subfolders, click to painted: %.1f ms; bare enumeration %.1f ms + bare tree "
+        "view %.1f ms (medians of %d rounds); ratio per round %.2f to %.2f\n",
+        listed, Median(fill), Median(enumeration), Median(view), kRounds, *std::min_element(ratio.begin(), ratio.end()),
+        *std::max_element(ratio.begin(), ratio.end()));
     std::printf("bench tree-fill: ratio %.2f (target <= 1.25)\n", Median(ratio));
     return 0;
 }
@@ -325,10 +327,11 @@ int BenchUi(HWND frame, IShellFolder* desktop, const std::string& folder) {
         worst.push_back(r.dWorstWait);
         answered += r.nAnswered;
     }
-    std::printf("longest wait for a posted message during a fill of %d subfolders: median of %d fills %.1f ms "
-                "(%.1f to %.1f), %d probes answered\n",
-                kFolders, kRounds, Median(worst), *std::min_element(worst.begin(), worst.end()),
-                *std::max_element(worst.begin(), worst.end()), answered);
+    std::printf(
+        "longest wait for a posted message during a fill of %d subfolders: median of %d fills %.1f ms "
+        "(%.1f to %.1f), %d probes answered\n",
+        kFolders, kRounds, Median(worst), *std::min_element(worst.begin(), worst.end()),
+        *std::max_element(worst.begin(), worst.end()), answered);
     std::printf("bench tree-ui: worst %.0f ms (target <= 50)\n", Median(worst));
     return 0;
 }

@@ -97,7 +97,8 @@ int RunEngine(Job& job) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "TessalineBenchProbe";
     RegisterClassA(&wc);
-    HWND hProbe = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hProbe =
+        CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
 
     CDoneListener listener;
     CHttpUpload upload;
@@ -137,11 +138,11 @@ int RunEngine(Job& job) {
     upload.GetHeaderNumber("Album-RetCode", nRetCode);
     upload.Stop();
     DeleteFileA(listener.m_strAnswer.c_str());
-    std::printf("mode=engine code=%u retcode=%u seconds=%.4f bytes=%llu reports=%ld peak_ws=%lu ui_worst_ms=%.2f "
-                "ui_samples=%ld\n",
-                static_cast<unsigned>(listener.m_nCode), nRetCode, seconds,
-                static_cast<unsigned long long>(listener.m_nDone), listener.m_nReports,
-                static_cast<unsigned long>(PeakWorkingSet()), probe.worst * 1000.0, probe.nSamples);
+    std::printf(
+        "mode=engine code=%u retcode=%u seconds=%.4f bytes=%llu reports=%ld peak_ws=%lu ui_worst_ms=%.2f "
+        "ui_samples=%ld\n",
+        static_cast<unsigned>(listener.m_nCode), nRetCode, seconds, static_cast<unsigned long long>(listener.m_nDone),
+        listener.m_nReports, static_cast<unsigned long>(PeakWorkingSet()), probe.worst * 1000.0, probe.nSamples);
     DestroyWindow(hProbe);
     return listener.m_nCode == TransferCode::Complete && nRetCode == 100 ? 0 : 1;
 }

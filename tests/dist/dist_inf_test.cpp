@@ -53,8 +53,10 @@ public:
         for (BOOL more = SetupFindFirstLineA(m_hInf, section, nullptr, &line); more;
              more = SetupFindNextLine(&line, &line)) {
             char text[512] = {};
-            if (SetupGetStringFieldA(&line, 0, text, sizeof text, nullptr) && text[0]) out.insert(text);
-            else if (SetupGetStringFieldA(&line, 1, text, sizeof text, nullptr)) out.insert(text);
+            if (SetupGetStringFieldA(&line, 0, text, sizeof text, nullptr) && text[0])
+                out.insert(text);
+            else if (SetupGetStringFieldA(&line, 1, text, sizeof text, nullptr))
+                out.insert(text);
         }
         return out;
     }
@@ -90,8 +92,8 @@ std::string FileVersionOf(const std::string& module) {
     if (data.empty() || !GetFileVersionInfoA(module.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
         !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &nSize) || !fixed)
         return "<none>";
-    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "," + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
-           "," + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "," + std::to_string(LOWORD(fixed->dwFileVersionLS));
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "," + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "," +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "," + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
 TEST(DistInf, NamesTheControlsClassVersionAndFiles) {

@@ -158,8 +158,8 @@ void PrintTreeItems(HWND hWnd) {
         RECT rc{};
         std::memcpy(&rc, &hItem, sizeof hItem);
         block.Write(0, &rc, sizeof rc);
-        if (!Ask(hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.At(0))) || !block.Read(0, &rc, sizeof rc) ||
-            rc.top >= rcClient.bottom)
+        if (!Ask(hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.At(0))) ||
+            !block.Read(0, &rc, sizeof rc) || rc.top >= rcClient.bottom)
             break;
         TVITEMA item{};
         item.mask = TVIF_TEXT;
@@ -170,7 +170,8 @@ void PrintTreeItems(HWND hWnd) {
         block.Write(0, &item, sizeof item);
         Ask(hWnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block.At(0)));
         PrintPart("item", hWnd, n, rc, RemoteText(block));
-        hItem = reinterpret_cast<HTREEITEM>(Ask(hWnd, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(hItem)));
+        hItem =
+            reinterpret_cast<HTREEITEM>(Ask(hWnd, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(hItem)));
     }
 }
 
@@ -234,7 +235,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<std::remove_pointer_t<HDESK>, CDesktopCloser> desktop;
     for (;;) {
         // The desktop may not exist yet: its first program is still starting.
-        if (pszDesktop && !desktop) desktop.reset(OpenDesktopA(pszDesktop, 0, FALSE, DESKTOP_ENUMERATE | DESKTOP_READOBJECTS));
+        if (pszDesktop && !desktop)
+            desktop.reset(OpenDesktopA(pszDesktop, 0, FALSE, DESKTOP_ENUMERATE | DESKTOP_READOBJECTS));
         HWND hWnd = pszDesktop && !desktop ? nullptr : FindTopLevel(desktop.get(), argv[1]);
         if (bGone && !hWnd) return 0;
         // Shown and painted, so that what is printed is what is on the screen.

@@ -19,17 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const std::span<const uint8_t> bytes(pData, nSize);
     // The bytes both as a whole JPEG and as a bare TIFF structure.
     for (const auto& exif : {ReadExif(bytes), ReadExifTiff(bytes)}) {
-        if (!exif)
-            continue;
+        if (!exif) continue;
         if (!Inside(exif->tiff, bytes) || !Inside(exif->thumbnail, exif->tiff) || exif->nOrientation < 1 ||
             exif->nOrientation > 8)
             __builtin_trap();
         const auto app1 = RewriteExifForCopy(*exif, PixelSize{640, 480});
-        if (app1.empty())
-            continue;
+        if (app1.empty()) continue;
         const auto copy = ReadExifTiff(std::span<const uint8_t>(app1).subspan(6));
-        if (!copy || copy->nOrientation != 1 || !copy->thumbnail.empty())
-            __builtin_trap();
+        if (!copy || copy->nOrientation != 1 || !copy->thumbnail.empty()) __builtin_trap();
     }
     return 0;
 }

@@ -18,24 +18,19 @@ bool HasPixels(GifError result) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     CGifDecoder decoder;
-    if (decoder.Open(std::span<const uint8_t>(pData, nSize)) != GifError::None)
-        return 0;
+    if (decoder.Open(std::span<const uint8_t>(pData, nSize)) != GifError::None) return 0;
     CGifCanvas canvas;
     canvas.Create(decoder.Width(), decoder.Height(), 0x808080);  // stays empty when too large
     CGifFrame frame;
     for (int nLoop = 0; nLoop < 2; ++nLoop) {
         // Each call consumes input or ends, so a count above the input size is a hang.
         for (size_t nCalls = 0;; ++nCalls) {
-            if (nCalls > nSize)
-                __builtin_trap();
+            if (nCalls > nSize) __builtin_trap();
             const size_t nBefore = decoder.Position();
             const GifError result = decoder.DecodeNextFrame(frame);
-            if (result == GifError::End)
-                break;
-            if (decoder.Position() <= nBefore)
-                __builtin_trap();
-            if (!HasPixels(result))
-                continue;
+            if (result == GifError::End) break;
+            if (decoder.Position() <= nBefore) __builtin_trap();
+            if (!HasPixels(result)) continue;
             const size_t nPixels = static_cast<size_t>(frame.m_nWidth) * frame.m_nHeight;
             if (frame.m_nPixelBytes > kGifMaxPixelBytes || frame.m_arrPixels.size() != frame.m_nPixelBytes ||
                 frame.m_nDecodedPixels > nPixels || (result == GifError::None && frame.m_nDecodedPixels != nPixels))

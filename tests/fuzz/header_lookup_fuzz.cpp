@@ -11,12 +11,10 @@
 
 namespace {
 
-constexpr std::string_view kNames[] = {"Album-RetCode", "Error-Info", "album-retcode:", "Content-Length",
-                                       "Location", "X", ""};
+constexpr std::string_view kNames[] = {
+    "Album-RetCode", "Error-Info", "album-retcode:", "Content-Length", "Location", "X", ""};
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // The same rule stated another way: each line's name is what precedes its first colon.
 std::optional<std::string_view> Reference(std::string_view block, std::string_view name) {

@@ -21,21 +21,16 @@ TEST_P(ClassifyPicture, LastFourCharactersDecide) {
 INSTANTIATE_TEST_SUITE_P(
     Names, ClassifyPicture,
     ::testing::Values(
-        ClassifyCase{"UpperJpg", "A.JPG", PictureType::Jpeg},
-        ClassifyCase{"Jpeg", "b.jpeg", PictureType::Jpeg},
-        ClassifyCase{"MixedGif", "c.Gif", PictureType::Gif},
-        ClassifyCase{"Bmp", "d.bmp", PictureType::Bitmap},
+        ClassifyCase{"UpperJpg", "A.JPG", PictureType::Jpeg}, ClassifyCase{"Jpeg", "b.jpeg", PictureType::Jpeg},
+        ClassifyCase{"MixedGif", "c.Gif", PictureType::Gif}, ClassifyCase{"Bmp", "d.bmp", PictureType::Bitmap},
         ClassifyCase{"MixedBmp", "e.BmP", PictureType::Bitmap},
-        ClassifyCase{"UpperJpeg", "photo.JPEG", PictureType::Jpeg},
-        ClassifyCase{"Png", "e.png", PictureType::None},
+        ClassifyCase{"UpperJpeg", "photo.JPEG", PictureType::Jpeg}, ClassifyCase{"Png", "e.png", PictureType::None},
         ClassifyCase{"Text", "f.txt", PictureType::None},
         ClassifyCase{"PictureNameWithOtherExtension", "notes.jpg.txt", PictureType::None},
         ClassifyCase{"BareThreeLetters", "jpg", PictureType::Jpeg},
-        ClassifyCase{"BareFourLetters", "JPEG", PictureType::Jpeg},
-        ClassifyCase{"NoDot", "xgif", PictureType::Gif},
-        ClassifyCase{"TrailingSpace", "x.gif ", PictureType::Gif},   // "gif " holds gif
-        ClassifyCase{"Truncated", "a.jpe", PictureType::None},
-        ClassifyCase{"TwoLetters", "gi", PictureType::None},
+        ClassifyCase{"BareFourLetters", "JPEG", PictureType::Jpeg}, ClassifyCase{"NoDot", "xgif", PictureType::Gif},
+        ClassifyCase{"TrailingSpace", "x.gif ", PictureType::Gif},  // "gif " holds gif
+        ClassifyCase{"Truncated", "a.jpe", PictureType::None}, ClassifyCase{"TwoLetters", "gi", PictureType::None},
         ClassifyCase{"Empty", "", PictureType::None},
         ClassifyCase{"FullPath", "C:\\My Pictures\\trip.jpg", PictureType::Jpeg},
         ClassifyCase{"FolderNameDoesNotCount", "C:\\gif\\readme", PictureType::None},
@@ -48,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"TrailByteIsNoLetter", "a\x81jpg", PictureType::None},
         ClassifyCase{"TrailByteUpperIsNoLetter", "a\x81GIF", PictureType::None},
         // Four double-byte characters push ".jpg" out of the last four characters.
-        ClassifyCase{"FourWideCharactersLast", "a.jpg\xd5\xd5\xc6\xac\xcd\xbc\xd5\xd5",
-                     PictureType::None},
+        ClassifyCase{"FourWideCharactersLast", "a.jpg\xd5\xd5\xc6\xac\xcd\xbc\xd5\xd5", PictureType::None},
         ClassifyCase{"LoneLeadByteAtTheEnd", "a.gif\x81", PictureType::Gif}),
     [](const auto& info) { return std::string(info.param.pszName); });
 

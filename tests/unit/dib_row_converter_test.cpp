@@ -20,8 +20,7 @@ struct Rgb {
 };
 
 void PutU32(Bytes& v, size_t at, std::uint32_t n) {
-    for (int i = 0; i < 4; ++i)
-        v[at + i] = static_cast<std::uint8_t>(n >> (8 * i));
+    for (int i = 0; i < 4; ++i) v[at + i] = static_cast<std::uint8_t>(n >> (8 * i));
 }
 
 // A BITMAPINFOHEADER as the format lays it out, written field by field.
@@ -91,8 +90,7 @@ TestDib MakeDib(int nBitCount, int nWidth, int nHeight, bool bTopDown, std::mt19
                 const unsigned k = rng() & 1;
                 c = arrPalette[k];
                 std::uint8_t& b = row[x / 8];
-                if (x % 8 == 0)
-                    b = 0xFF >> std::min(8, nWidth - x);  // unused low bits set
+                if (x % 8 == 0) b = 0xFF >> std::min(8, nWidth - x);  // unused low bits set
                 b |= static_cast<std::uint8_t>(k << (7 - x % 8));
                 break;
             }
@@ -100,8 +98,7 @@ TestDib MakeDib(int nBitCount, int nWidth, int nHeight, bool bTopDown, std::mt19
                 const unsigned k = rng() & 15;
                 c = arrPalette[k];
                 std::uint8_t& b = row[x / 2];
-                b = x % 2 == 0 ? static_cast<std::uint8_t>(k << 4 | 0x0F)
-                               : static_cast<std::uint8_t>((b & 0xF0) | k);
+                b = x % 2 == 0 ? static_cast<std::uint8_t>(k << 4 | 0x0F) : static_cast<std::uint8_t>((b & 0xF0) | k);
                 break;
             }
             case 8: {
@@ -149,10 +146,8 @@ constexpr int kGuardBytes = 16;
 // Output rows of width × 3 bytes followed by guard bytes that must stay untouched.
 struct OutputRows {
     OutputRows(int nWidth, int nHeight) : nRowBytes(nWidth * 3) {
-        for (int i = 0; i < nHeight; ++i)
-            arrRows.emplace_back(nRowBytes + kGuardBytes, kGuard);
-        for (Bytes& row : arrRows)
-            arrPointers.push_back(row.data());
+        for (int i = 0; i < nHeight; ++i) arrRows.emplace_back(nRowBytes + kGuardBytes, kGuard);
+        for (Bytes& row : arrRows) arrPointers.push_back(row.data());
     }
     Rgb At(int x, int y) const {
         const std::uint8_t* p = &arrRows[y][3 * x];
@@ -161,8 +156,7 @@ struct OutputRows {
     bool GuardsIntact() const {
         for (const Bytes& row : arrRows)
             for (int i = nRowBytes; i < nRowBytes + kGuardBytes; ++i)
-                if (row[i] != kGuard)
-                    return false;
+                if (row[i] != kGuard) return false;
         return true;
     }
     int nRowBytes;
@@ -178,18 +172,16 @@ TEST_P(DibRowsDepth, EveryPixelComesOutAsItsColour) {
     for (bool bTopDown : {false, true})
         for (int nHeight : {1, 2, 5})
             for (int nWidth : {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 33, 100}) {
-                SCOPED_TRACE(::testing::Message() << nWidth << " x " << nHeight
-                                                  << (bTopDown ? " top-down" : " bottom-up"));
+                SCOPED_TRACE(::testing::Message()
+                             << nWidth << " x " << nHeight << (bTopDown ? " top-down" : " bottom-up"));
                 const TestDib t = MakeDib(nBitCount, nWidth, nHeight, bTopDown, rng);
                 OutputRows out(nWidth, nHeight);
                 std::string strError = "stale";
-                ASSERT_TRUE(DibToRgbRows(t.dib, out.nRowBytes, out.arrPointers.data(), strError))
-                    << strError;
+                ASSERT_TRUE(DibToRgbRows(t.dib, out.nRowBytes, out.arrPointers.data(), strError)) << strError;
                 EXPECT_EQ(strError, "");
                 for (int y = 0; y < nHeight; ++y)
                     for (int x = 0; x < nWidth; ++x)
-                        ASSERT_EQ(out.At(x, y), t.arrExpected[y * nWidth + x])
-                            << "pixel (" << x << ", " << y << ")";
+                        ASSERT_EQ(out.At(x, y), t.arrExpected[y * nWidth + x]) << "pixel (" << x << ", " << y << ")";
                 EXPECT_TRUE(out.GuardsIntact());
             }
 }
@@ -272,8 +264,7 @@ TEST(DibRows, EveryEightBitIndexFindsItsOwnEntry) {
     for (int i = 0; i < 256; ++i)
         dib.insert(dib.end(), {static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i),
                                static_cast<std::uint8_t>(i ^ 0x5A), 0});
-    for (int i = 0; i < 256; ++i)
-        dib.push_back(static_cast<std::uint8_t>(i));
+    for (int i = 0; i < 256; ++i) dib.push_back(static_cast<std::uint8_t>(i));
     OutputRows out(256, 1);
     std::string strError;
     ASSERT_TRUE(DibToRgbRows(dib, out.nRowBytes, out.arrPointers.data(), strError));
@@ -297,8 +288,7 @@ TEST(DibRows, WiderOutputRowsKeepTheirTail) {
     std::uint8_t* pRows[2] = {row0.data(), row1.data()};
     std::string strError;
     ASSERT_TRUE(DibToRgbRows(t.dib, 40, pRows, strError));
-    for (int i = 15; i < 40; ++i)
-        ASSERT_EQ(row0[i], kGuard);
+    for (int i = 15; i < 40; ++i) ASSERT_EQ(row0[i], kGuard);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -334,32 +324,29 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"Empty", {}, 3, "Invalid input data"},
         RefusalCase{"ZeroRowBytes", WithPixels(InfoHeader(1, 1, 24), 4), 0, "Invalid input data"},
         RefusalCase{"NegativeRowBytes", WithPixels(InfoHeader(1, 1, 24), 4), -3, "Invalid input data"},
-        RefusalCase{"RowBytesShorterThanThePicture", WithPixels(InfoHeader(4, 1, 24), 12), 11,
-                    "Invalid input data"},
+        RefusalCase{"RowBytesShorterThanThePicture", WithPixels(InfoHeader(4, 1, 24), 12), 11, "Invalid input data"},
         RefusalCase{"BitCount0", WithPixels(InfoHeader(1, 1, 0), 4), 3, "Invalid bitmap bit count"},
         RefusalCase{"BitCount2", WithPixels(InfoHeader(1, 1, 2), 20), 3, "Invalid bitmap bit count"},
         RefusalCase{"BitCount15", WithPixels(InfoHeader(1, 1, 15), 4), 3, "Invalid bitmap bit count"},
         RefusalCase{"BitCount64", WithPixels(InfoHeader(1, 1, 64), 8), 3, "Invalid bitmap bit count"},
         RefusalCase{"TruncatedHeader", Bytes(39, 0), 3, "Invalid input data"},
-        RefusalCase{"HeaderSizeTooSmall", WithPixels(InfoHeader(1, 1, 24, 39), 5), 3,
-                    "Invalid input data"},
-        RefusalCase{"HeaderSizePastTheBuffer", [] {
+        RefusalCase{"HeaderSizeTooSmall", WithPixels(InfoHeader(1, 1, 24, 39), 5), 3, "Invalid input data"},
+        RefusalCase{"HeaderSizePastTheBuffer",
+                    [] {
                         Bytes v = WithPixels(InfoHeader(1, 1, 24), 4);
                         PutU32(v, 0, 1000);
                         return v;
-                    }(), 3, "Invalid input data"},
+                    }(),
+                    3, "Invalid input data"},
         RefusalCase{"BitFields", WithPixels(InfoHeader(1, 1, 16, 40, 3), 16), 3, "Invalid input data"},
         RefusalCase{"RunLength", WithPixels(InfoHeader(1, 1, 8, 40, 1), 1028), 3, "Invalid input data"},
         RefusalCase{"ZeroWidth", WithPixels(InfoHeader(0, 1, 24), 4), 3, "Invalid input data"},
         RefusalCase{"NegativeWidth", WithPixels(InfoHeader(-1, 1, 24), 4), 3, "Invalid input data"},
         RefusalCase{"ZeroHeight", WithPixels(InfoHeader(1, 0, 24), 4), 3, "Invalid input data"},
-        RefusalCase{"MostNegativeHeight", WithPixels(InfoHeader(1, INT_MIN, 24), 4), 3,
-                    "Invalid input data"},
+        RefusalCase{"MostNegativeHeight", WithPixels(InfoHeader(1, INT_MIN, 24), 4), 3, "Invalid input data"},
         RefusalCase{"PaletteMissing", WithPixels(InfoHeader(1, 1, 8), 1000), 3, "Invalid input data"},
-        RefusalCase{"HugeWidthSmallBuffer", WithPixels(InfoHeader(INT_MAX, INT_MAX, 32), 64), 48,
-                    "Invalid input data"},
-        RefusalCase{"HugeHeightSmallBuffer", WithPixels(InfoHeader(1, INT_MAX, 1), 64 + 8), 3,
-                    "Invalid input data"}),
+        RefusalCase{"HugeWidthSmallBuffer", WithPixels(InfoHeader(INT_MAX, INT_MAX, 32), 64), 48, "Invalid input data"},
+        RefusalCase{"HugeHeightSmallBuffer", WithPixels(InfoHeader(1, INT_MAX, 1), 64 + 8), 3, "Invalid input data"}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(DibRows, MissingRowArrayIsRefused) {

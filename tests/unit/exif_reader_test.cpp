@@ -20,7 +20,7 @@ struct TiffBuilder {
     unsigned nOrientation = 6;
     Bytes thumbnail = {0xFF, 0xD8, 0xFF, 0xD9, 1, 2, 3, 4};
 
-    static constexpr std::size_t kIfd0 = 8;                  // 2 entries
+    static constexpr std::size_t kIfd0 = 8;  // 2 entries
     static constexpr std::size_t kExifIfd = kIfd0 + 2 + 2 * 12 + 4;
     static constexpr std::size_t kIfd1 = kExifIfd + 2 + 3 * 12 + 4;
     static constexpr std::size_t kDate = kIfd1 + 2 + 2 * 12 + 4;
@@ -49,8 +49,7 @@ struct TiffBuilder {
         b[i + (bBig ? 1 : 0)] = static_cast<std::uint8_t>(n);
     }
     void Put32(Bytes& b, std::size_t i, std::uint32_t n) const {
-        for (int k = 0; k < 4; ++k)
-            b[i + (bBig ? 3 - k : k)] = static_cast<std::uint8_t>(n >> (8 * k));
+        for (int k = 0; k < 4; ++k) b[i + (bBig ? 3 - k : k)] = static_cast<std::uint8_t>(n >> (8 * k));
     }
     void Ifd(Bytes& b, std::size_t at, const std::vector<Entry>& entries, std::uint32_t nNext) const {
         Put16(b, at, static_cast<unsigned>(entries.size()));
@@ -73,8 +72,9 @@ struct TiffBuilder {
 Bytes JpegWith(const Bytes& tiff, std::size_t nDeclaredExtra = 0) {
     Bytes b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
     const std::size_t nLength = 2 + 6 + tiff.size() + nDeclaredExtra;
-    const Bytes app1 = {0xFF, 0xE1, static_cast<std::uint8_t>(nLength >> 8), static_cast<std::uint8_t>(nLength),
-                        'E', 'x', 'i', 'f', 0, 0};
+    const Bytes app1 = {
+        0xFF, 0xE1, static_cast<std::uint8_t>(nLength >> 8), static_cast<std::uint8_t>(nLength), 'E', 'x', 'i', 'f',
+        0,    0};
     b.insert(b.end(), app1.begin(), app1.end());
     b.insert(b.end(), tiff.begin(), tiff.end());
     const Bytes dqt = {0xFF, 0xDB, 0x00, 0x04, 0x00, 0x01};
@@ -118,48 +118,67 @@ Bytes Changed(std::function<void(Bytes&)> change) {
 TEST(ExifReader, BadBlocksAreReadSafelyOrIgnored) {
     const TiffBuilder le;
     const BadCase cases[] = {
-        {"not a jpeg", [] { return Bytes{'G', 'I', 'F', '8', '9', 'a', 'E', 'x', 'i', 'f', 0, 0}; }, false, 0, false, false},
+        {"not a jpeg", [] { return Bytes{'G', 'I', 'F', '8', '9', 'a', 'E', 'x', 'i', 'f', 0, 0}; }, false, 0, false,
+         false},
         {"app1 longer than the bytes", [] { return JpegWith(TiffBuilder{}.Build(), 100); }, false, 0, false, false},
         {"no tiff magic", [] { return Changed([](Bytes& b) { b[2] = 0; }); }, false, 0, false, false},
-        {"ifd0 past the end", [&] { return Changed([&](Bytes& b) { le.Put32(b, 4, 0x7FFFFFF0); }); }, true, 1, false, false},
-        {"ifd0 cut short", [] {
+        {"ifd0 past the end", [&] { return Changed([&](Bytes& b) { le.Put32(b, 4, 0x7FFFFFF0); }); }, true, 1, false,
+         false},
+        {"ifd0 cut short",
+         [] {
              Bytes b = TiffBuilder{}.Build();
              b.resize(TiffBuilder::kIfd0 + 2 + 12 + 5);
              return JpegWith(b);
-         }, true, 6, false, false},
-        {"huge entry count", [&] { return Changed([&](Bytes& b) { le.Put16(b, TiffBuilder::kIfd0, 0xFFFF); }); },
+         },
+         true, 6, false, false},
+        {"huge entry count", [&] { return Changed([&](Bytes& b) { le.Put16(b, TiffBuilder::kIfd0, 0xFFFF); }); }, true,
+         6, false, true},
+        {"ifd1 loops to ifd0",
+         [&] { return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd0 + 2 + 24, TiffBuilder::kIfd0); }); }, true,
+         6, false, true},
+        {"exif ifd is ifd0",
+         [&] { return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd0 + 2 + 12 + 8, TiffBuilder::kIfd0); }); },
+         true, 6, true, false},
+        {"orientation 0",
+         [] {
+             TiffBuilder t;
+             t.nOrientation = 0;
+             return JpegWith(t.Build());
+         },
+         true, 1, true, true},
+        {"orientation 9",
+         [] {
+             TiffBuilder t;
+             t.nOrientation = 9;
+             return JpegWith(t.Build());
+         },
+         true, 1, true, true},
+        {"thumbnail not a jpeg",
+         [] {
+             TiffBuilder t;
+             t.thumbnail = {'B', 'M', 0, 0};
+             return JpegWith(t.Build());
+         },
          true, 6, false, true},
-        {"ifd1 loops to ifd0", [&] {
-             return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd0 + 2 + 24, TiffBuilder::kIfd0); });
-         }, true, 6, false, true},
-        {"exif ifd is ifd0", [&] {
-             return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd0 + 2 + 12 + 8, TiffBuilder::kIfd0); });
-         }, true, 6, true, false},
-        {"orientation 0", [] { TiffBuilder t; t.nOrientation = 0; return JpegWith(t.Build()); }, true, 1, true, true},
-        {"orientation 9", [] { TiffBuilder t; t.nOrientation = 9; return JpegWith(t.Build()); }, true, 1, true, true},
-        {"thumbnail not a jpeg", [] { TiffBuilder t; t.thumbnail = {'B', 'M', 0, 0}; return JpegWith(t.Build()); },
-         true, 6, false, true},
-        {"thumbnail longer than the block", [&] {
-             return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd1 + 2 + 12 + 8, 0xFFFFFFF0); });
-         }, true, 6, false, true},
-        {"thumbnail offset past the end", [&] {
-             return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd1 + 2 + 8, 0xFFFFFFFC); });
-         }, true, 6, false, true},
-        {"date count huge", [&] {
-             return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kExifIfd + 2 + 24 + 4, 0xFFFFFFFF); });
-         }, true, 6, true, true},
+        {"thumbnail longer than the block",
+         [&] { return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd1 + 2 + 12 + 8, 0xFFFFFFF0); }); }, true, 6,
+         false, true},
+        {"thumbnail offset past the end",
+         [&] { return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kIfd1 + 2 + 8, 0xFFFFFFFC); }); }, true, 6,
+         false, true},
+        {"date count huge",
+         [&] { return Changed([&](Bytes& b) { le.Put32(b, TiffBuilder::kExifIfd + 2 + 24 + 4, 0xFFFFFFFF); }); }, true,
+         6, true, true},
     };
     for (const BadCase& c : cases) {
         const Bytes b = c.make();
         const auto exif = Read(b);
         ASSERT_EQ(static_cast<bool>(exif), c.bFound) << c.pszName;
-        if (!exif)
-            continue;
+        if (!exif) continue;
         EXPECT_EQ(exif->nOrientation, c.nOrientation) << c.pszName;
         EXPECT_EQ(!exif->thumbnail.empty(), c.bThumbnail) << c.pszName;
         EXPECT_EQ(exif->sizeDeclared.has_value(), c.bSize) << c.pszName;
-        if (std::string(c.pszName) == "date count huge")
-            EXPECT_EQ(exif->strDateTaken, "") << c.pszName;
+        if (std::string(c.pszName) == "date count huge") EXPECT_EQ(exif->strDateTaken, "") << c.pszName;
         // Every rewrite of a damaged block stays inside it and reads back.
         const Bytes app1 = RewriteExifForCopy(*exif, PixelSize{80, 60});
         ASSERT_GE(app1.size(), 6u + 8u) << c.pszName;

@@ -34,13 +34,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 400 × 300: d = 75, top + trunc(12.5) + 1 = 13 below, 75 high.
         FitRectCase{"Landscape", kBox, 400, 300, {16, 20, 116, 95}},
-        FitRectCase{"Portrait", kBox, 300, 400, {29, 7, 104, 107}},
-        FitRectCase{"Square", kBox, 640, 640, kBox},
+        FitRectCase{"Portrait", kBox, 300, 400, {29, 7, 104, 107}}, FitRectCase{"Square", kBox, 640, 640, kBox},
         // 101 × 100: d = 99.01, shift trunc(0.495) + 1 = 1, 99 high, ending at the box's bottom.
         FitRectCase{"NearlySquare", kBox, 101, 100, {16, 8, 116, 107}},
         // 1000 × 1: d = 0.1, shift 50, nothing left to show.
-        FitRectCase{"HairLine", kBox, 1000, 1, {16, 57, 116, 57}},
-        FitRectCase{"OnePixelPicture", kBox, 1, 1, kBox},
+        FitRectCase{"HairLine", kBox, 1000, 1, {16, 57, 116, 57}}, FitRectCase{"OnePixelPicture", kBox, 1, 1, kBox},
         // d = 49.99999998: shift trunc(25.00000001) + 1 = 26, then trunc(d) = 49 high.
         FitRectCase{"HugePicture", kBox, INT_MAX, INT_MAX / 2, {16, 33, 116, 82}},
         FitRectCase{"HugeTallPicture", kBox, 1, INT_MAX, {66, 7, 66, 107}},
@@ -50,10 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
         // 2:1 box (d = 75, not below 50) keeps the box and is stretched.
         FitRectCase{"LandscapeInAFlatterBox", PixelRect{0, 0, 100, 50}, 400, 300, {0, 0, 100, 50}},
         // Scrolled above the window: offsets count from the box, not from zero.
-        FitRectCase{"NegativeCoordinates", PixelRect{16, -141, 116, -41}, 400, 300,
-                    {16, -128, 116, -53}},
-        FitRectCase{"ZeroWidthPicture", kBox, 0, 300, kBox},
-        FitRectCase{"NegativePicture", kBox, -400, 300, kBox},
+        FitRectCase{"NegativeCoordinates", PixelRect{16, -141, 116, -41}, 400, 300, {16, -128, 116, -53}},
+        FitRectCase{"ZeroWidthPicture", kBox, 0, 300, kBox}, FitRectCase{"NegativePicture", kBox, -400, 300, kBox},
         FitRectCase{"EmptyBox", PixelRect{5, 5, 5, 50}, 400, 300, PixelRect{5, 5, 5, 50}},
         FitRectCase{"InsideOutBox", PixelRect{50, 50, 10, 10}, 400, 300, PixelRect{50, 50, 10, 10}}),
     [](const auto& info) { return std::string(info.param.pszName); });
@@ -109,23 +105,19 @@ INSTANTIATE_TEST_SUITE_P(
         LimitsCase{"SquareTakesTheLowerLimit", 800, 600, 1000, 1000, 600, 600},
         LimitsCase{"AlreadyInside", 800, 600, 640, 480, 640, 480},
         LimitsCase{"ExactlyAtTheLimits", 800, 600, 800, 600, 800, 600},
-        LimitsCase{"JustInside", 800, 600, 799, 599, 799, 599},
-        LimitsCase{"XGA", 800, 600, 1024, 768, 800, 600},
+        LimitsCase{"JustInside", 800, 600, 799, 599, 799, 599}, LimitsCase{"XGA", 800, 600, 1024, 768, 800, 600},
         LimitsCase{"WidePanorama", 800, 600, 3000, 1000, 800, 266},
         LimitsCase{"TallStrip", 800, 600, 1000, 3000, 200, 600},
-        LimitsCase{"OnlyTooHigh", 800, 600, 700, 1400, 300, 600},
-        LimitsCase{"NoWidth", 800, 600, 0, 480, 0, 480},
+        LimitsCase{"OnlyTooHigh", 800, 600, 700, 1400, 300, 600}, LimitsCase{"NoWidth", 800, 600, 0, 480, 0, 480},
         LimitsCase{"NoHeight", 800, 600, 640, 0, 640, 0},
         LimitsCase{"NegativeSize", 800, 600, -1600, 1200, -1600, 1200},
-        LimitsCase{"LimitsOfOne", 1, 1, 1600, 1200, 1, 1},
-        LimitsCase{"OnePixelInsideLimitsOfOne", 1, 1, 1, 1, 1, 1},
+        LimitsCase{"LimitsOfOne", 1, 1, 1600, 1200, 1, 1}, LimitsCase{"OnePixelInsideLimitsOfOne", 1, 1, 1, 1, 1, 1},
         LimitsCase{"WidthLimitOfOne", 1, 600, 1600, 1200, 1, 1},
         LimitsCase{"ZeroLimitsLeaveTheSizeAlone", 0, 0, 1600, 1200, 1600, 1200},
         LimitsCase{"NegativeWidthLimitLimitsOnlyTheHeight", -5, 600, 3000, 1000, 1800, 600},
         LimitsCase{"ZeroHeightLimitLimitsOnlyTheWidth", 800, 0, 1600, 1200, 800, 600},
         LimitsCase{"ScaledSideNeverVanishes", 800, 600, 3000, 1, 800, 1},
-        LimitsCase{"HugeWide", 800, 600, INT_MAX, 1, 800, 1},
-        LimitsCase{"HugeTall", 800, 600, 1, INT_MAX, 1, 600},
+        LimitsCase{"HugeWide", 800, 600, INT_MAX, 1, 800, 1}, LimitsCase{"HugeTall", 800, 600, 1, INT_MAX, 1, 600},
         LimitsCase{"HugeSquare", 800, 600, INT_MAX, INT_MAX, 600, 600},
         LimitsCase{"HugeLimits", INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX},
         LimitsCase{"HugeLimitsSmallPicture", INT_MAX, INT_MAX, 3, 2, 3, 2}),

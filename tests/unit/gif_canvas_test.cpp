@@ -19,13 +19,11 @@ constexpr uint32_t kBackdrop = 0x123456;
 std::vector<std::vector<uint32_t>> ComposeAll(std::span<const uint8_t> file, int& nWidth, int& nHeight) {
     std::vector<std::vector<uint32_t>> states;
     CGifDecoder decoder;
-    if (decoder.Open(file) != GifError::None)
-        return states;
+    if (decoder.Open(file) != GifError::None) return states;
     nWidth = decoder.Width();
     nHeight = decoder.Height();
     CGifCanvas canvas;
-    if (canvas.Create(nWidth, nHeight, kBackdrop) != GifError::None)
-        return states;
+    if (canvas.Create(nWidth, nHeight, kBackdrop) != GifError::None) return states;
     CGifFrame frame;
     while (decoder.DecodeNextFrame(frame) == GifError::None) {
         canvas.Compose(frame);
@@ -55,7 +53,8 @@ TEST_P(GifCanvasCoalesce, EveryStateMatchesImageMagick) {
     const std::string strGif = s_pDir->File(c.strName + ".gif");
     const std::string strRgb = s_pDir->File(c.strName + ".rgb");
     ASSERT_TRUE(RunConvert(c.strArgs, strGif));
-    ASSERT_TRUE(RunConvert("'" + strGif + "' -coalesce -background '#123456' -alpha remove -alpha off -depth 8", "rgb:" + strRgb));
+    ASSERT_TRUE(RunConvert("'" + strGif + "' -coalesce -background '#123456' -alpha remove -alpha off -depth 8",
+                           "rgb:" + strRgb));
     const std::vector<uint8_t> rgb = ReadFileBytes(strRgb);
 
     int nWidth = 0, nHeight = 0;
@@ -163,8 +162,7 @@ TEST(GifCanvas, ADamagedTransparentFrameShowsTheCanvasThroughItsHole) {
     writer.Control(1, 0, 3);
     writer.Descriptor(0, 0, 4, 2, 0);
     CBitPacker packer;
-    for (auto [nCode, nBits] : {std::pair{4u, 3}, {1u, 3}, {2u, 3}, {5u, 3}})
-        packer.Put(nCode, nBits);
+    for (auto [nCode, nBits] : {std::pair{4u, 3}, {1u, 3}, {2u, 3}, {5u, 3}}) packer.Put(nCode, nBits);
     writer.Raw({2});
     writer.SubBlocks(packer.Finish());
     writer.Trailer();

@@ -58,12 +58,16 @@ std::vector<CCorpusCase> CorpusCases() {
     arr.push_back({"Interlaced500x377", Plasma(500, 377, 256, 23) + " -interlace GIF", kWantInterlace});
     // Local colour tables: frames whose palettes differ from the first.
     arr.push_back({"LocalPalettes",
-                   "\\( " + Plasma(64, 48, 16, 30) + " \\) \\( -size 64x48 gradient:blue-yellow -colors 32 \\) "
-                   "\\( " + Plasma(64, 48, 4, 31) + " \\) \\( -size 64x48 xc:green \\) -loop 0",
+                   "\\( " + Plasma(64, 48, 16, 30) +
+                       " \\) \\( -size 64x48 gradient:blue-yellow -colors 32 \\) "
+                       "\\( " +
+                       Plasma(64, 48, 4, 31) + " \\) \\( -size 64x48 xc:green \\) -loop 0",
                    kWantLocalColors});
     arr.push_back({"LocalPalettes256",
-                   "\\( " + Plasma(120, 90, 256, 32) + " \\) \\( " + Plasma(120, 90, 256, 33) + " \\) "
-                   "\\( " + Plasma(120, 90, 2, 34) + " \\)",
+                   "\\( " + Plasma(120, 90, 256, 32) + " \\) \\( " + Plasma(120, 90, 256, 33) +
+                       " \\) "
+                       "\\( " +
+                       Plasma(120, 90, 2, 34) + " \\)",
                    kWantLocalColors});
     // Transparency, still and animated.
     arr.push_back({"TransparentStill",
@@ -81,13 +85,12 @@ std::vector<CCorpusCase> CorpusCases() {
                    "-dispose Background -delay 20 -page 60x40+10+5 \\( -size 20x20 xc:green \\) "
                    "-dispose Previous -delay 30 -page 60x40+30+10 \\( -size 25x25 xc:blue \\) "
                    "-dispose Undefined -delay 0 -page 60x40+40+20 \\( -size 20x20 xc:yellow \\) -loop 0",
-                   0, {0, 1, 2, 3}});
+                   0,
+                   {0, 1, 2, 3}});
     // A plasma animation long enough to run the table full many times over.
-    arr.push_back({"Animation24",
-                   "-delay 4 " + [] {
+    arr.push_back({"Animation24", "-delay 4 " + [] {
                        std::string s;
-                       for (int i = 0; i < 24; ++i)
-                           s += "\\( " + Plasma(160, 120, 256, 40 + i) + " \\) ";
+                       for (int i = 0; i < 24; ++i) s += "\\( " + Plasma(160, 120, 256, 40 + i) + " \\) ";
                        return s;
                    }() + "-loop 0"});
     return arr;
@@ -120,12 +123,9 @@ TEST_P(GifCorpus, EveryFrameMatchesGiflibPixelForPixel) {
         bTransparent |= f.nTransparent != NO_TRANSPARENT_COLOR;
         arrDisposals.push_back(f.nDisposalMode);
     }
-    if (c.nWant & kWantLocalColors)
-        EXPECT_TRUE(bLocal);
-    if (c.nWant & kWantInterlace)
-        EXPECT_TRUE(bInterlace);
-    if (c.nWant & kWantTransparency)
-        EXPECT_TRUE(bTransparent);
+    if (c.nWant & kWantLocalColors) EXPECT_TRUE(bLocal);
+    if (c.nWant & kWantInterlace) EXPECT_TRUE(bInterlace);
+    if (c.nWant & kWantTransparency) EXPECT_TRUE(bTransparent);
     for (int n : c.arrWantDisposals)
         EXPECT_NE(std::find(arrDisposals.begin(), arrDisposals.end(), n), arrDisposals.end()) << "disposal " << n;
 
@@ -149,7 +149,8 @@ std::vector<CStreamCase> StreamCases() {
     std::vector<CStreamCase> arr;
     for (int nMin = 2; nMin <= 8; ++nMin) {
         // Enough random pixels to fill the 4096 entries several times over.
-        arr.push_back({"DeferredClearMin" + std::to_string(nMin), 320, 200, 1u << nMin, {nMin, true, false, true, 255}});
+        arr.push_back(
+            {"DeferredClearMin" + std::to_string(nMin), 320, 200, 1u << nMin, {nMin, true, false, true, 255}});
     }
     arr.push_back({"DeferredClearNoLeadingClear", 300, 100, 256, {8, false, false, true, 255}});
     arr.push_back({"DeferredClearNoEndCode", 300, 100, 16, {4, true, false, false, 255}});
@@ -221,8 +222,7 @@ std::vector<uint8_t> SingleFrame(int nWidth, int nHeight) {
     image.nHeight = nHeight;
     image.lzw.nMinCodeSize = 2;
     for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-            image.arrPixels.push_back(static_cast<uint8_t>((x + y) & 3));
+        for (int x = 0; x < nWidth; ++x) image.arrPixels.push_back(static_cast<uint8_t>((x + y) & 3));
     writer.Image(image);
     writer.Trailer();
     return writer.Bytes();
@@ -244,19 +244,18 @@ TEST_P(GifPixelLimit, FramesAboveTheBufferLimitAreRefused) {
     EXPECT_TRUE(ours.bReachedEnd);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, GifPixelLimit,
-                         testing::Values(CLimitCase{1024, 768, GifError::None}, CLimitCase{1024, 769, GifError::TooLarge},
-                                         CLimitCase{1021, 768, GifError::None}, CLimitCase{1021, 769, GifError::TooLarge},
-                                         CLimitCase{768, 1024, GifError::None},
-                                         CLimitCase{65535, 65535, GifError::TooLarge}));
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, GifPixelLimit,
+    testing::Values(CLimitCase{1024, 768, GifError::None}, CLimitCase{1024, 769, GifError::TooLarge},
+                    CLimitCase{1021, 768, GifError::None}, CLimitCase{1021, 769, GifError::TooLarge},
+                    CLimitCase{768, 1024, GifError::None}, CLimitCase{65535, 65535, GifError::TooLarge}));
 
 TEST(GifDecoder, InterlacedRowsComeInPassOrder) {
     // Ten rows, each of one pixel value equal to its stream position: the picture's row r
     // then holds the position at which it was sent.
     CGifWriter writer(1, 10, {});
     writer.Descriptor(0, 0, 1, 10, 0x40 | 0x80 | 3);  // local table of 16
-    for (int i = 0; i < 16; ++i)
-        writer.Raw({static_cast<uint8_t>(i), 0, 0});
+    for (int i = 0; i < 16; ++i) writer.Raw({static_cast<uint8_t>(i), 0, 0});
     writer.Raw({4});
     CLzwOptions lzw;
     lzw.nMinCodeSize = 4;
@@ -279,8 +278,7 @@ TEST(GifDecoder, RowsArePaddedToFourBytesWithZeros) {
     EXPECT_EQ(frame.m_nPixelBytes, 24u);
     ASSERT_EQ(frame.m_arrPixels.size(), 24u);
     for (int y = 0; y < 3; ++y)
-        for (int x = 5; x < 8; ++x)
-            EXPECT_EQ(frame.m_arrPixels[y * 8 + x], 0);
+        for (int x = 5; x < 8; ++x) EXPECT_EQ(frame.m_arrPixels[y * 8 + x], 0);
 }
 
 TEST(GifDecoder, OnlyGif87aAndGif89aHeadersAreAccepted) {

@@ -56,11 +56,9 @@ std::vector<uint8_t> StreamOrder(const CGifFrame& frame) {
     if (frame.m_bInterlaced) {
         static constexpr int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
         for (int p = 0; p < 4; ++p)
-            for (int y = kStart[p]; y < frame.m_nHeight; y += kStep[p])
-                rows.push_back(y);
+            for (int y = kStart[p]; y < frame.m_nHeight; y += kStep[p]) rows.push_back(y);
     } else {
-        for (int y = 0; y < frame.m_nHeight; ++y)
-            rows.push_back(y);
+        for (int y = 0; y < frame.m_nHeight; ++y) rows.push_back(y);
     }
     std::vector<uint8_t> arr;
     for (int y : rows) {
@@ -77,8 +75,7 @@ TEST(GifHostile, FileCutAtEveryByteKeepsTheFramesBeforeTheCut) {
     const std::vector<uint8_t> file = SampleAnimation();
     const COurImage whole = OurDecode(file);
     ASSERT_EQ(whole.arrFrames.size(), 3u);
-    for (GifError result : whole.arrResults)
-        ASSERT_EQ(result, GifError::None);
+    for (GifError result : whole.arrResults) ASSERT_EQ(result, GifError::None);
 
     size_t nPartialFrames = 0;
     for (size_t nCut = 0; nCut < file.size(); ++nCut) {
@@ -126,8 +123,7 @@ struct CDataCase {
 std::vector<uint8_t> Packed(int nMinCodeSize, const std::vector<std::pair<uint32_t, int>>& codes,
                             bool bTerminate = true) {
     CBitPacker packer;
-    for (const auto& [nCode, nBits] : codes)
-        packer.Put(nCode, nBits);
+    for (const auto& [nCode, nBits] : codes) packer.Put(nCode, nBits);
     const std::vector<uint8_t> bytes = packer.Finish();
     std::vector<uint8_t> arr = {static_cast<uint8_t>(nMinCodeSize)};
     for (size_t i = 0; i < bytes.size(); i += 255) {
@@ -135,8 +131,7 @@ std::vector<uint8_t> Packed(int nMinCodeSize, const std::vector<std::pair<uint32
         arr.push_back(static_cast<uint8_t>(n));
         arr.insert(arr.end(), bytes.begin() + i, bytes.begin() + i + n);
     }
-    if (bTerminate)
-        arr.push_back(0);
+    if (bTerminate) arr.push_back(0);
     return arr;
 }
 
@@ -145,8 +140,7 @@ class CCodeWidth {
 public:
     int Bits() const { return m_nBits; }
     void Added() {
-        if (m_nNext < 4096 && ++m_nNext == (1u << m_nBits) && m_nBits < 12)
-            ++m_nBits;
+        if (m_nNext < 4096 && ++m_nNext == (1u << m_nBits) && m_nBits < 12) ++m_nBits;
     }
 
 private:
@@ -185,11 +179,16 @@ std::vector<uint8_t> GrowingStrings() {
 std::vector<CDataCase> DataCases() {
     std::vector<CDataCase> arr;
     for (int nMin : {0, 1, 9, 11, 12, 13, 255})
-        arr.push_back({"MinCodeSize" + std::to_string(nMin), {static_cast<uint8_t>(nMin), 1, 0xFF, 0}, 4, 4,
-                       GifError::BadCodeSize, 0});
+        arr.push_back({"MinCodeSize" + std::to_string(nMin),
+                       {static_cast<uint8_t>(nMin), 1, 0xFF, 0},
+                       4,
+                       4,
+                       GifError::BadCodeSize,
+                       0});
     // After 1 2 3 the entries 6 and 7 exist and codes are 4 bits wide; 8 would be next, 9 is
     // past the table.
-    arr.push_back({"CodePastTheTable", Packed(2, {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {9, 4}}), 4, 4, GifError::BadCode, 3});
+    arr.push_back(
+        {"CodePastTheTable", Packed(2, {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {9, 4}}), 4, 4, GifError::BadCode, 3});
     // A string code straight after a clear has no string to stand on.
     arr.push_back({"StringCodeAfterClear", Packed(2, {{4, 3}, {6, 3}}), 4, 4, GifError::BadCode, 0});
     arr.push_back({"StringCodeAfterSecondClear", Packed(2, {{4, 3}, {1, 3}, {1, 3}, {4, 3}, {6, 3}}), 4, 4,
@@ -300,8 +299,7 @@ TEST(GifHostile, FramesOutsideTheScreenDecodeAndAreClippedOnTheCanvas) {
     canvas.Compose(frame);
     EXPECT_EQ(canvas.Pixel(5, 5), 0x123456u);
     EXPECT_EQ(canvas.Pixel(9, 9), frame.m_arrColors[frame.Row(3)[3]]);
-    while (decoder.DecodeNextFrame(frame) == GifError::None)
-        canvas.Compose(frame);
+    while (decoder.DecodeNextFrame(frame) == GifError::None) canvas.Compose(frame);
     EXPECT_EQ(canvas.Pixel(0, 0), 0x123456u);
 }
 
@@ -326,8 +324,7 @@ TEST(GifHostile, HugeScreensCostNothingUntilACanvasIsAskedFor) {
 TEST(GifHostile, ManyFramesReuseOneBuffer) {
     CGifWriter writer(4, 4, kFourColors);
     const CGifWriter::CImage tiny = PlainImage(2, 2);
-    for (int i = 0; i < 50000; ++i)
-        writer.Image(tiny);
+    for (int i = 0; i < 50000; ++i) writer.Image(tiny);
     writer.Trailer();
 
     CGifDecoder decoder;
@@ -337,8 +334,7 @@ TEST(GifHostile, ManyFramesReuseOneBuffer) {
     GifError result;
     const uint8_t* pBuffer = nullptr;
     while ((result = decoder.DecodeNextFrame(frame)) == GifError::None) {
-        if (nFrames++ == 1)
-            pBuffer = frame.m_arrPixels.data();
+        if (nFrames++ == 1) pBuffer = frame.m_arrPixels.data();
         ASSERT_TRUE(nFrames < 3 || frame.m_arrPixels.data() == pBuffer);
     }
     EXPECT_EQ(result, GifError::End);
@@ -356,8 +352,7 @@ TEST(GifHostile, MissingSubBlockTerminators) {
         writer.SubBlocks(LzwEncode(image.arrPixels, image.lzw), 255, false);
         writer.Image(image);
         writer.Image(image);
-        if (bTrailer)
-            writer.Trailer();
+        if (bTrailer) writer.Trailer();
         const COurImage ours = OurDecode(writer.Bytes());
         ASSERT_TRUE(ours.bReachedEnd);
         ASSERT_FALSE(ours.arrFrames.empty());
@@ -403,12 +398,12 @@ TEST(GifHostile, AFileWithoutFramesNeverSpins) {
 
 TEST(GifHostile, CutExtensionsAndDescriptorsAreTruncated) {
     const std::vector<std::vector<uint8_t>> bodies = {
-        {0x21},                          // no label
-        {0x21, 0xF9},                    // no size
-        {0x21, 0xF9, 4, 1, 2},           // short graphic control
-        {0x21, 0xF9, 4, 1, 2, 0, 0},     // no terminator
-        {0x21, 0xFF, 11, 'N', 'E'},      // cut application block
-        {0x2C, 0, 0, 0, 0, 4},           // cut descriptor
+        {0x21},                                      // no label
+        {0x21, 0xF9},                                // no size
+        {0x21, 0xF9, 4, 1, 2},                       // short graphic control
+        {0x21, 0xF9, 4, 1, 2, 0, 0},                 // no terminator
+        {0x21, 0xFF, 11, 'N', 'E'},                  // cut application block
+        {0x2C, 0, 0, 0, 0, 4},                       // cut descriptor
         {0x2C, 0, 0, 0, 0, 4, 0, 4, 0, 0x81, 1, 2},  // cut local table
         {0x2C, 0, 0, 0, 0, 4, 0, 4, 0, 0},           // no code size
     };
@@ -425,8 +420,8 @@ TEST(GifHostile, CutExtensionsAndDescriptorsAreTruncated) {
 
 TEST(GifHostile, GraphicControlWithOddSubBlocks) {
     CGifWriter writer(4, 4, kFourColors);
-    writer.Raw({0x21, 0xF9, 0});                          // no fields at all
-    writer.Raw({0x21, 0xF9, 2, 0x09, 7, 0});              // too short: ignored
+    writer.Raw({0x21, 0xF9, 0});                                            // no fields at all
+    writer.Raw({0x21, 0xF9, 2, 0x09, 7, 0});                                // too short: ignored
     writer.Raw({0x21, 0xF9, 6, 0x09, 9, 0, 2, 0xAA, 0xBB, 3, 1, 2, 3, 0});  // long, with an extra block
     writer.Image(PlainImage(4, 4));
     writer.Trailer();

@@ -28,13 +28,11 @@ class CScratchDir {
 public:
     CScratchDir() {
         std::string strTemplate = (std::filesystem::temp_directory_path() / "tessaline-gif-XXXXXX").string();
-        if (mkdtemp(strTemplate.data()))
-            m_path = strTemplate;
+        if (mkdtemp(strTemplate.data())) m_path = strTemplate;
     }
     ~CScratchDir() {
         std::error_code ec;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
     }
     CScratchDir(const CScratchDir&) = delete;
     CScratchDir& operator=(const CScratchDir&) = delete;
@@ -102,8 +100,7 @@ inline bool GiflibDecode(std::span<const uint8_t> bytes, CRefImage& image) {
     CMemoryInput input{bytes};
     int nError = 0;
     GifFileType* pGif = DGifOpen(&input, ReadFromMemory, &nError);
-    if (!pGif)
-        return false;
+    if (!pGif) return false;
     const bool bOk = DGifSlurp(pGif) == GIF_OK;
     if (bOk) {
         image.nWidth = pGif->SWidth;
@@ -151,8 +148,7 @@ inline COurImage OurDecode(std::span<const uint8_t> bytes, size_t nMaxPixelBytes
     COurImage image;
     CGifDecoder decoder(nMaxPixelBytes);
     image.openResult = decoder.Open(bytes);
-    if (image.openResult != GifError::None)
-        return image;
+    if (image.openResult != GifError::None) return image;
     image.nWidth = decoder.Width();
     image.nHeight = decoder.Height();
     CGifFrame frame;
@@ -163,8 +159,7 @@ inline COurImage OurDecode(std::span<const uint8_t> bytes, size_t nMaxPixelBytes
             break;
         }
         image.arrResults.push_back(result);
-        if (HasPixels(result))
-            image.arrFrames.push_back(frame);
+        if (HasPixels(result)) image.arrFrames.push_back(frame);
     }
     return image;
 }
@@ -209,8 +204,7 @@ inline void ExpectSameAsGiflib(std::span<const uint8_t> bytes, size_t nMaxPixelB
         EXPECT_EQ(frame.m_nDisposal >> 2, want.nDisposalMode);
         EXPECT_EQ(frame.m_nDelay, want.nDelay);
         EXPECT_EQ(frame.m_bTransparent, want.nTransparent != NO_TRANSPARENT_COLOR);
-        if (want.nTransparent != NO_TRANSPARENT_COLOR)
-            EXPECT_EQ(frame.m_nTransparentIndex, want.nTransparent);
+        if (want.nTransparent != NO_TRANSPARENT_COLOR) EXPECT_EQ(frame.m_nTransparentIndex, want.nTransparent);
         EXPECT_TRUE(frame.IsComplete());
         ASSERT_TRUE(Unpadded(frame) == want.arrPixels) << "pixels differ";
     }
@@ -219,10 +213,10 @@ inline void ExpectSameAsGiflib(std::span<const uint8_t> bytes, size_t nMaxPixelB
 // How the LZW encoder of CGifWriter behaves around its table.
 struct CLzwOptions {
     int nMinCodeSize = 8;
-    bool bClearFirst = true;      // a clear code opens the stream
-    bool bClearWhenFull = true;   // false: keep coding with the full table (a deferred clear)
+    bool bClearFirst = true;     // a clear code opens the stream
+    bool bClearWhenFull = true;  // false: keep coding with the full table (a deferred clear)
     bool bEndCode = true;
-    size_t nSubBlock = 255;       // payload bytes per data sub-block
+    size_t nSubBlock = 255;  // payload bytes per data sub-block
 };
 
 // Codes packed least-significant bit first, as GIF wants them.
@@ -238,8 +232,7 @@ public:
         }
     }
     std::vector<uint8_t> Finish() {
-        if (m_nCount > 0)
-            m_arrBytes.push_back(static_cast<uint8_t>(m_nBuffer));
+        if (m_nCount > 0) m_arrBytes.push_back(static_cast<uint8_t>(m_nBuffer));
         m_nBuffer = 0;
         m_nCount = 0;
         return std::move(m_arrBytes);
@@ -268,14 +261,12 @@ inline std::vector<uint8_t> LzwEncode(std::span<const uint8_t> pixels, const CLz
     auto grow = [&] {
         if (nNext < 4096) {
             ++nNext;
-            if (nNext > (1u << nSize) && nSize < 12)
-                ++nSize;
+            if (nNext > (1u << nSize) && nSize < 12) ++nSize;
             return true;
         }
         return false;
     };
-    if (options.bClearFirst)
-        packer.Put(nClear, nSize);
+    if (options.bClearFirst) packer.Put(nClear, nSize);
     if (!pixels.empty()) {
         uint32_t nPrefix = pixels[0];
         for (size_t i = 1; i < pixels.size(); ++i) {
@@ -298,8 +289,7 @@ inline std::vector<uint8_t> LzwEncode(std::span<const uint8_t> pixels, const CLz
         packer.Put(nPrefix, nSize);
         grow();
     }
-    if (options.bEndCode)
-        packer.Put(nClear + 1, nSize);
+    if (options.bEndCode) packer.Put(nClear + 1, nSize);
     return packer.Finish();
 }
 
@@ -309,11 +299,11 @@ public:
     // arrGlobalColors: empty for none, else 2, 4, ... 256 entries of 0x00RRGGBB.
     CGifWriter(int nWidth, int nHeight, const std::vector<uint32_t>& arrGlobalColors, const char* pszVersion = "89a") {
         Raw({'G', 'I', 'F'});
-        for (int i = 0; i < 3; ++i)
-            m_arrBytes.push_back(static_cast<uint8_t>(pszVersion[i]));
+        for (int i = 0; i < 3; ++i) m_arrBytes.push_back(static_cast<uint8_t>(pszVersion[i]));
         Word(nWidth);
         Word(nHeight);
-        m_arrBytes.push_back(arrGlobalColors.empty() ? 0 : static_cast<uint8_t>(0x80 | 0x70 | TableBits(arrGlobalColors.size())));
+        m_arrBytes.push_back(
+            arrGlobalColors.empty() ? 0 : static_cast<uint8_t>(0x80 | 0x70 | TableBits(arrGlobalColors.size())));
         m_arrBytes.push_back(0);  // background index
         m_arrBytes.push_back(0);  // aspect
         Colors(arrGlobalColors);
@@ -369,8 +359,7 @@ public:
             m_arrBytes.push_back(static_cast<uint8_t>(n));
             m_arrBytes.insert(m_arrBytes.end(), arrData.begin() + i, arrData.begin() + i + n);
         }
-        if (bTerminate)
-            m_arrBytes.push_back(0);
+        if (bTerminate) m_arrBytes.push_back(0);
     }
 
     void Raw(std::initializer_list<uint8_t> bytes) { m_arrBytes.insert(m_arrBytes.end(), bytes); }
@@ -386,8 +375,7 @@ public:
 private:
     static int TableBits(size_t nEntries) {
         int nBits = 0;
-        while ((2u << nBits) < nEntries)
-            ++nBits;
+        while ((2u << nBits) < nEntries) ++nBits;
         return nBits;
     }
     void Colors(const std::vector<uint32_t>& arrColors) {
@@ -410,14 +398,12 @@ public:
     }
     std::vector<uint8_t> Pixels(size_t nCount, uint32_t nColors) {
         std::vector<uint8_t> arr(nCount);
-        for (uint8_t& n : arr)
-            n = static_cast<uint8_t>(Next() % nColors);
+        for (uint8_t& n : arr) n = static_cast<uint8_t>(Next() % nColors);
         return arr;
     }
     std::vector<uint32_t> Colors(size_t nCount) {
         std::vector<uint32_t> arr(nCount);
-        for (uint32_t& cr : arr)
-            cr = Next() & 0xFFFFFF;
+        for (uint32_t& cr : arr) cr = Next() & 0xFFFFFF;
         return arr;
     }
 

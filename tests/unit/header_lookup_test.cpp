@@ -21,9 +21,7 @@ struct LookupCase {
     std::optional<std::string> value;
 };
 
-void PrintTo(const LookupCase& c, std::ostream* os) {
-    *os << c.what;
-}
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.what; }
 
 class HeaderLookup : public testing::TestWithParam<LookupCase> {};
 
@@ -50,15 +48,15 @@ INSTANTIATE_TEST_SUITE_P(
                    std::nullopt},
         LookupCase{"longer name starting with it", "HTTP/1.1 200 OK\r\nAlbum-RetCodes: 100\r\n", "Album-RetCode",
                    std::nullopt},
-        LookupCase{"name inside another value",
-                   "HTTP/1.1 200 OK\r\nError-Info: spoof album-retcode: 100\r\n", "Album-RetCode", std::nullopt},
-        LookupCase{"real header after a lookalike",
-                   "HTTP/1.1 200 OK\r\nX-Album-RetCode: 100\r\nAlbum-RetCode: 999\r\n", "Album-RetCode", " 999"},
+        LookupCase{"name inside another value", "HTTP/1.1 200 OK\r\nError-Info: spoof album-retcode: 100\r\n",
+                   "Album-RetCode", std::nullopt},
+        LookupCase{"real header after a lookalike", "HTTP/1.1 200 OK\r\nX-Album-RetCode: 100\r\nAlbum-RetCode: 999\r\n",
+                   "Album-RetCode", " 999"},
         LookupCase{"line without colon", "HTTP/1.1 200 OK\r\nAlbum-RetCode 100\r\n", "Album-RetCode", std::nullopt},
         LookupCase{"blank before the colon", "HTTP/1.1 200 OK\r\nAlbum-RetCode : 100\r\n", "Album-RetCode",
                    std::nullopt},
-        LookupCase{"folded line is not a header", "HTTP/1.1 200 OK\r\nX: a\r\n Album-RetCode: 100\r\n",
-                   "Album-RetCode", std::nullopt},
+        LookupCase{"folded line is not a header", "HTTP/1.1 200 OK\r\nX: a\r\n Album-RetCode: 100\r\n", "Album-RetCode",
+                   std::nullopt},
         LookupCase{"no final line break", "HTTP/1.1 200 OK\r\nError-Info: abc", "Error-Info", " abc"},
         LookupCase{"no line breaks at all", "Album-RetCode: 100", "Album-RetCode", " 100"},
         LookupCase{"bare LF lines", "HTTP/1.1 200 OK\nAlbum-RetCode: 5\nError-Info: e\n", "Error-Info", " e"},
@@ -106,9 +104,7 @@ struct NumberCase {
     uint32_t nValue;
 };
 
-void PrintTo(const NumberCase& c, std::ostream* os) {
-    *os << testing::PrintToString(c.value);
-}
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << testing::PrintToString(c.value); }
 
 class HeaderNumber : public testing::TestWithParam<NumberCase> {};
 
@@ -120,16 +116,14 @@ TEST_P(HeaderNumber, ReadsTheLeadingDecimalNumber) {
     EXPECT_EQ(n, c.nValue) << "value '" << c.value << "'";
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, HeaderNumber,
-                         testing::Values(NumberCase{" 100", true, 100}, NumberCase{"100", true, 100},
-                                         NumberCase{" 0", true, 0}, NumberCase{"  100 \t", true, 100},
-                                         NumberCase{" 999", true, 999}, NumberCase{" 100abc", true, 100},
-                                         NumberCase{" 007", true, 7}, NumberCase{" abc", false, 0},
-                                         NumberCase{"", false, 0}, NumberCase{"   ", false, 0},
-                                         NumberCase{" -1", false, 0}, NumberCase{" +100", true, 100}, NumberCase{"+-100", false, 0},
-                                         NumberCase{" 4294967294", true, 4294967294u},
-                                         NumberCase{" 4294967295", false, 0},
-                                         NumberCase{" 99999999999999999999999", false, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, HeaderNumber,
+    testing::Values(NumberCase{" 100", true, 100}, NumberCase{"100", true, 100}, NumberCase{" 0", true, 0},
+                    NumberCase{"  100 \t", true, 100}, NumberCase{" 999", true, 999}, NumberCase{" 100abc", true, 100},
+                    NumberCase{" 007", true, 7}, NumberCase{" abc", false, 0}, NumberCase{"", false, 0},
+                    NumberCase{"   ", false, 0}, NumberCase{" -1", false, 0}, NumberCase{" +100", true, 100},
+                    NumberCase{"+-100", false, 0}, NumberCase{" 4294967294", true, 4294967294u},
+                    NumberCase{" 4294967295", false, 0}, NumberCase{" 99999999999999999999999", false, 0}));
 
 TEST(HeaderNumber, AbsentHeaderGivesZero) {
     uint32_t n = 0xdeadbeef;

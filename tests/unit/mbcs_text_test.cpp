@@ -22,10 +22,8 @@ TEST_P(FileNamePartCases, PartAfterTheLastBackslash) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, FileNamePartCases,
     ::testing::Values(NameCase{"FullPath", "C:\\photos\\2004\\b.jpg", "b.jpg"},
-                      NameCase{"NoBackslash", "b.jpg", "b.jpg"},
-                      NameCase{"Empty", "", ""},
-                      NameCase{"LoneBackslash", "\\", ""},
-                      NameCase{"TrailingBackslash", "C:\\photos\\", ""},
+                      NameCase{"NoBackslash", "b.jpg", "b.jpg"}, NameCase{"Empty", "", ""},
+                      NameCase{"LoneBackslash", "\\", ""}, NameCase{"TrailingBackslash", "C:\\photos\\", ""},
                       NameCase{"ForwardSlashIsNoSeparator", "C:/photos/a.gif", "C:/photos/a.gif"},
                       NameCase{"ChineseName", "C:\\\xd5\xd5\xc6\xac\\\xcd\xbc.jpg", "\xcd\xbc.jpg"},
                       NameCase{"TrailByteBackslash", "C:\\a\\\x84\\x.jpg", "\x84\\x.jpg"},
@@ -45,9 +43,8 @@ TEST(MbcsText, EndsWithBackslashOnlyForABackslashCharacter) {
     const struct {
         const char* pszPath;
         bool bEnds;
-    } cases[] = {{"C:\\", true},         {"C:\\a\\", true},       {"C:\\a", false},
-                 {"C:\\\x90\x5c", false}, {"C:\\\x90\x5c\\", true}, {"", false},
-                 {"\x90", false},          {"\\", true}};
+    } cases[] = {{"C:\\", true},           {"C:\\a\\", true}, {"C:\\a", false}, {"C:\\\x90\x5c", false},
+                 {"C:\\\x90\x5c\\", true}, {"", false},       {"\x90", false},  {"\\", true}};
     for (const auto& c : cases) EXPECT_EQ(EndsWithBackslash(c.pszPath, IsGbkLeadByte), c.bEnds) << c.pszPath;
     EXPECT_TRUE(EndsWithBackslash("C:\\caf\x90\x5c", [](unsigned char) { return false; })) << "one-byte code page";
 }

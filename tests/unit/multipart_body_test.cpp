@@ -9,9 +9,7 @@
 namespace {
 
 // The byte at offset i of a test file: varied enough that a shifted or dropped chunk shows.
-char PatternByte(uint64_t i) {
-    return static_cast<char>((i * 131 + i / 251 + 7) & 0xff);
-}
+char PatternByte(uint64_t i) { return static_cast<char>((i * 131 + i / 251 + 7) & 0xff); }
 
 std::string PatternFile(uint32_t nSize) {
     std::string s(nSize, '\0');
@@ -84,10 +82,11 @@ TEST(MultipartBody, OneFieldAndThreeByteFileByteForByte) {
     CPatternReader reader(3);
     CMultipartBody body(form, reader, 3);
 
-    const std::string expected = std::string("--Ab3xYz\r\n"
-                                             "Content-Disposition: form-data; name=\"a\"\r\n"
-                                             "\r\n"
-                                             "1\r\n") +
+    const std::string expected = std::string(
+                                     "--Ab3xYz\r\n"
+                                     "Content-Disposition: form-data; name=\"a\"\r\n"
+                                     "\r\n"
+                                     "1\r\n") +
                                  kFileHeaderX + PatternFile(3) + kTrailer;
     const Produced got = Produce(body);
     EXPECT_EQ(got.last, CMultipartBody::ChunkStatus::Done);
@@ -126,7 +125,8 @@ TEST(MultipartBody, BatchFieldsWithChineseTextByteForByte) {
 }
 
 TEST(MultipartBody, ValuesGoInUnchanged) {
-    const std::string value = std::string("line1\r\nline2 \"quoted\" %s%n 100%\xb1\x5c", 32) + std::string(1, '\0') + "x";
+    const std::string value =
+        std::string("line1\r\nline2 \"quoted\" %s%n 100%\xb1\x5c", 32) + std::string(1, '\0') + "x";
     CMultipartForm form;
     form.ResetForm("B0B0B0");
     form.AddField("note", value);
@@ -159,9 +159,7 @@ struct FileChunking {
     std::vector<uint32_t> fileChunks;
 };
 
-void PrintTo(const FileChunking& c, std::ostream* os) {
-    *os << c.nFileSize << " bytes";
-}
+void PrintTo(const FileChunking& c, std::ostream* os) { *os << c.nFileSize << " bytes"; }
 
 class MultipartBodyFileChunks : public testing::TestWithParam<FileChunking> {};
 
@@ -190,9 +188,8 @@ TEST_P(MultipartBodyFileChunks, StreamsTheFileInChunksAndMatchesContentLength) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, MultipartBodyFileChunks,
-                         testing::Values(FileChunking{0, {0}}, FileChunking{1, {1}},
-                                         FileChunking{10239, {10239}}, FileChunking{10240, {10240, 0}},
-                                         FileChunking{10241, {10240, 1}},
+                         testing::Values(FileChunking{0, {0}}, FileChunking{1, {1}}, FileChunking{10239, {10239}},
+                                         FileChunking{10240, {10240, 0}}, FileChunking{10241, {10240, 1}},
                                          FileChunking{30720, {10240, 10240, 10240, 0}},
                                          FileChunking{25000, {10240, 10240, 4520}}));
 
@@ -292,4 +289,3 @@ TEST(MultipartBody, ContentLengthRefusesWhatDoesNotFitThirtyTwoBits) {
     EXPECT_FALSE(form.ContentLength(5ull << 30).has_value());
     EXPECT_FALSE(form.ContentLength(~0ull).has_value());
 }
-

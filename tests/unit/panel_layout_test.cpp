@@ -26,8 +26,7 @@ constexpr PixelSize kCaption{65, 13};     // "相册空间："
 constexpr PixelSize kShortText{150, 13};  // fits the first row of a wide panel
 constexpr PixelSize kLongText{301, 13};   // "已使用/总空间：0.00M/10.00M  当前选择：0.00M  "
 
-PanelPlacement LayOut(PixelSize szClient, PixelSize szText, int nDelta = 0,
-                      PanelTemplate tpl = Template96()) {
+PanelPlacement LayOut(PixelSize szClient, PixelSize szText, int nDelta = 0, PanelTemplate tpl = Template96()) {
     CPanelLayout layout;
     layout.SetTemplate(tpl);
     return layout.Recalc({szClient, kCaption, szText}, nDelta);
@@ -36,19 +35,28 @@ PanelPlacement LayOut(PixelSize szClient, PixelSize szText, int nDelta = 0,
 using NamedRect = std::pair<const char*, PixelRect>;
 
 std::vector<NamedRect> Children(const PanelPlacement& p) {
-    return {{"caption 215", p.rcSpaceCaption}, {"gauge", p.rcGauge},
-            {"upload 202", p.rcUpload},        {"select none 205", p.rcSelectNone},
-            {"select all 204", p.rcSelectAll}, {"label 218", p.rcCompressLabel},
-            {"box 203", p.rcCompressBox},      {"space text 201", p.rcSpaceText},
-            {"hint 225", p.rcHint},            {"tree", p.rcTree},
-            {"splitter", p.rcSplitter},        {"thumbs", p.rcThumbs}};
+    return {{"caption 215", p.rcSpaceCaption},
+            {"gauge", p.rcGauge},
+            {"upload 202", p.rcUpload},
+            {"select none 205", p.rcSelectNone},
+            {"select all 204", p.rcSelectAll},
+            {"label 218", p.rcCompressLabel},
+            {"box 203", p.rcCompressBox},
+            {"space text 201", p.rcSpaceText},
+            {"hint 225", p.rcHint},
+            {"tree", p.rcTree},
+            {"splitter", p.rcSplitter},
+            {"thumbs", p.rcThumbs}};
 }
 
 // What paints the client: the panel's four bands and the three content windows.
 std::vector<NamedRect> Painted(const PanelPlacement& p) {
-    return {{"top band", p.rcTopBand},     {"left margin", p.rcLeftMargin},
-            {"right margin", p.rcRightMargin}, {"bottom band", p.rcBottomBand},
-            {"tree", p.rcTree},            {"splitter", p.rcSplitter},
+    return {{"top band", p.rcTopBand},
+            {"left margin", p.rcLeftMargin},
+            {"right margin", p.rcRightMargin},
+            {"bottom band", p.rcBottomBand},
+            {"tree", p.rcTree},
+            {"splitter", p.rcSplitter},
             {"thumbs", p.rcThumbs}};
 }
 
@@ -67,8 +75,7 @@ protected:
     void ForEachPlacement(Check check) const {
         for (PixelSize szText : {kShortText, kLongText, PixelSize{5000, 400}})
             for (int nDelta : {0, 30, -150, -400, 5000}) {
-                SCOPED_TRACE(::testing::Message() << "text " << szText.cx << "x" << szText.cy
-                                                  << ", drag " << nDelta);
+                SCOPED_TRACE(::testing::Message() << "text " << szText.cx << "x" << szText.cy << ", drag " << nDelta);
                 check(LayOut(Client(), szText, nDelta));
             }
     }
@@ -77,8 +84,7 @@ protected:
 TEST_P(PanelLayoutSizes, EveryRectangleLiesInsideTheClientAndIsNotInsideOut) {
     ForEachPlacement([&](const PanelPlacement& p) {
         auto all = Children(p);
-        for (const auto& band : Painted(p))
-            all.push_back(band);
+        for (const auto& band : Painted(p)) all.push_back(band);
         for (const auto& [name, rc] : all) {
             SCOPED_TRACE(name);
             EXPECT_GE(rc.Width(), 0);
@@ -109,20 +115,15 @@ TEST_P(PanelLayoutSizes, BandsAndContentCoverTheWholeClient) {
         const auto painted = Painted(p);
         auto check = [&](int x, int y) {
             for (const auto& [name, rc] : painted)
-                if (rc.Contains({x, y}))
-                    return;
+                if (rc.Contains({x, y})) return;
             ADD_FAILURE() << "nothing paints (" << x << ", " << y << ")";
         };
         for (int y = 0; y < cy; y += 13)
-            for (int x = 0; x < cx; x += 13)
-                check(x, y);
-        for (int x = 0; x < cx; ++x)
-            check(x, cy - 1);
-        for (int y = 0; y < cy; ++y)
-            check(cx - 1, y);
+            for (int x = 0; x < cx; x += 13) check(x, y);
+        for (int x = 0; x < cx; ++x) check(x, cy - 1);
+        for (int y = 0; y < cy; ++y) check(cx - 1, y);
 
-        if (cx < 25)
-            return;
+        if (cx < 25) return;
         long long nArea = 0;
         for (size_t i = 0; i < painted.size(); ++i) {
             nArea += Area(painted[i].second);
@@ -137,8 +138,7 @@ TEST_P(PanelLayoutSizes, BandsAndContentCoverTheWholeClient) {
 TEST_P(PanelLayoutSizes, ContentLiesBelowTheTopRowAndAboveTheHint) {
     ForEachPlacement([&](const PanelPlacement& p) {
         for (const PixelRect& rc : {p.rcTree, p.rcSplitter, p.rcThumbs}) {
-            if (rc.IsEmpty())
-                continue;
+            if (rc.IsEmpty()) continue;
             EXPECT_GE(rc.top, p.nRowBottom + 5);
             EXPECT_LE(rc.bottom, p.rcHint.IsEmpty() ? Client().cy : p.rcHint.top);
         }
@@ -146,16 +146,13 @@ TEST_P(PanelLayoutSizes, ContentLiesBelowTheTopRowAndAboveTheHint) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ClientSizes, PanelLayoutSizes,
-                         ::testing::Values(PixelSize{0, 0}, PixelSize{1, 1}, PixelSize{9, 9},
-                                           PixelSize{24, 60}, PixelSize{25, 100},
-                                           PixelSize{100, 40}, PixelSize{200, 90},
-                                           PixelSize{300, 200}, PixelSize{480, 300},
-                                           PixelSize{751, 416}, PixelSize{1024, 768},
-                                           PixelSize{4000, 1}, PixelSize{1, 3000},
+                         ::testing::Values(PixelSize{0, 0}, PixelSize{1, 1}, PixelSize{9, 9}, PixelSize{24, 60},
+                                           PixelSize{25, 100}, PixelSize{100, 40}, PixelSize{200, 90},
+                                           PixelSize{300, 200}, PixelSize{480, 300}, PixelSize{751, 416},
+                                           PixelSize{1024, 768}, PixelSize{4000, 1}, PixelSize{1, 3000},
                                            PixelSize{4000, 3000}),
                          [](const auto& info) {
-                             return std::to_string(info.param.cx) + "x" +
-                                    std::to_string(info.param.cy);
+                             return std::to_string(info.param.cx) + "x" + std::to_string(info.param.cy);
                          });
 
 // ---------------------------------------------------------------------------------------
@@ -165,7 +162,7 @@ TEST(PanelLayout, TopRowHangsTheButtonsFromTheRightEdge) {
     const PanelPlacement p = LayOut({1024, 768}, kShortText);
     EXPECT_EQ(p.rcSpaceCaption, (PixelRect{10, 10, 75, 23}));
     EXPECT_EQ(p.rcGauge, (PixelRect{75, 10, 175, 22}));
-    EXPECT_EQ(p.rcUpload, (PixelRect{932, 5, 1004, 30}));       // right edge 20 from the client's
+    EXPECT_EQ(p.rcUpload, (PixelRect{932, 5, 1004, 30}));  // right edge 20 from the client's
     EXPECT_EQ(p.rcSelectNone, (PixelRect{887, 5, 932, 30}));
     EXPECT_EQ(p.rcSelectAll, (PixelRect{841, 5, 887, 30}));
     EXPECT_EQ(p.rcCompressLabel, (PixelRect{784, 10, 838, 26}));  // 3 pixels left of 204
@@ -271,8 +268,7 @@ TEST(PanelLayout, AbsurdMeasuresStayInsideTheClient) {
     tpl.rcCompressBox = {5, 5, -100, -100};
     layout.SetTemplate(tpl);
     for (int nDelta : {INT_MAX, INT_MAX, INT_MIN, INT_MIN, INT_MIN}) {
-        const PanelPlacement p =
-            layout.Recalc({{640, 480}, {INT_MAX, INT_MIN}, {INT_MIN, INT_MAX}}, nDelta);
+        const PanelPlacement p = layout.Recalc({{640, 480}, {INT_MAX, INT_MIN}, {INT_MIN, INT_MAX}}, nDelta);
         for (const auto& [name, rc] : Children(p)) {
             SCOPED_TRACE(name);
             EXPECT_GE(rc.Width(), 0);

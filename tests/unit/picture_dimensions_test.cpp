@@ -15,12 +15,21 @@ std::optional<PixelSize> Read(const Bytes& b) { return ReadPictureDimensions({b.
 
 // SOI, an APP0 segment, a quantisation table stub, then a frame header of the given marker.
 Bytes Jpeg(std::uint8_t nSofMarker, unsigned nWidth, unsigned nHeight) {
-    Bytes b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
-               0xFF, 0xDB, 0x00, 0x04, 0x00, 0x01};
-    const Bytes sof = {0xFF, nSofMarker, 0x00, 0x0B, 0x08,
-                       static_cast<std::uint8_t>(nHeight >> 8), static_cast<std::uint8_t>(nHeight),
-                       static_cast<std::uint8_t>(nWidth >> 8), static_cast<std::uint8_t>(nWidth),
-                       0x01, 0x01, 0x11, 0x00};
+    Bytes b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F',  'I',  'F',  0,    1,    1,
+               0,    0,    1,    0,    1,    0,    0,   0xFF, 0xDB, 0x00, 0x04, 0x00, 0x01};
+    const Bytes sof = {0xFF,
+                       nSofMarker,
+                       0x00,
+                       0x0B,
+                       0x08,
+                       static_cast<std::uint8_t>(nHeight >> 8),
+                       static_cast<std::uint8_t>(nHeight),
+                       static_cast<std::uint8_t>(nWidth >> 8),
+                       static_cast<std::uint8_t>(nWidth),
+                       0x01,
+                       0x01,
+                       0x11,
+                       0x00};
     b.insert(b.end(), sof.begin(), sof.end());
     return b;
 }
@@ -60,8 +69,8 @@ TEST(PictureDimensions, GifLogicalScreen) {
 }
 
 TEST(PictureDimensions, PngHeader) {
-    Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-               0, 0, 0x4E, 0x20, 0xFF, 0xFF, 0xFF, 0xFF};
+    Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0,    0,    0,    13,
+               'I',  'H', 'D', 'R', 0,    0,    0x4E, 0x20, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(Read(b), (PixelSize{20000, 0x7FFFFFFF})) << "kept from turning negative";
 }
 

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-
 namespace {
 
 // Hands out scripted numbers and a scripted clock, and records each seed it is given.

@@ -40,8 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ClickCase{"UnloadableAddsNothing", kUnloadable, kChecked, 0},
                       ClickCase{"UnloadableWithoutCompression", kUnloadable, kClear, 5000 / 1024.0},
                       ClickCase{"NotReachedYet", kNotReached, kChecked, 0},
-                      ClickCase{"LargestFile", ItemSizes{UINT32_MAX, 0, false}, kClear,
-                                UINT32_MAX / 1024.0}),
+                      ClickCase{"LargestFile", ItemSizes{UINT32_MAX, 0, false}, kClear, UINT32_MAX / 1024.0}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(Selection, OnlyUnpreparedPicturesWithTheBoxCheckedNeedPreparing) {
@@ -67,9 +66,7 @@ TEST(Selection, UncheckingTheBoxRecountsFromThePictureFiles) {
     EXPECT_EQ(RecountSelectionKB(arr, kClear), 300.0 + 20.0 + 4.0);
 }
 
-TEST(Selection, RecountOfNothingIsZero) {
-    EXPECT_EQ(RecountSelectionKB({}, kChecked), 0.0);
-}
+TEST(Selection, RecountOfNothingIsZero) { EXPECT_EQ(RecountSelectionKB({}, kChecked), 0.0); }
 
 TEST(Selection, RecountOfManyLargeFilesDoesNotWrap) {
     const std::vector<ItemSizes> arr(10000, ItemSizes{UINT32_MAX, 0, false});

@@ -30,27 +30,25 @@ TEST_P(SpaceGaugeFigures, BarsHaveTheWidthsOfTheirShares) {
     CSpaceGaugeModel gauge;
     ASSERT_TRUE(gauge.Recalc(c.dTotal, c.dUsed, c.dSelected, kGauge));
     EXPECT_EQ(gauge.GetUsedRect(), (PixelRect{1, 2, 1 + c.nUsedWidth, 10}));
-    EXPECT_EQ(gauge.GetSelectedRect(),
-              (PixelRect{1 + c.nUsedWidth, 2, 1 + c.nUsedWidth + c.nSelectedWidth, 10}));
+    EXPECT_EQ(gauge.GetSelectedRect(), (PixelRect{1 + c.nUsedWidth, 2, 1 + c.nUsedWidth + c.nSelectedWidth, 10}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SpaceGaugeFigures,
-    ::testing::Values(
-        GaugeCase{"Nothing", 10240, 0, 0, 0, 0},
-        GaugeCase{"HalfUsedTenthSelected", 10240, 5120, 1024, 49, 9},  // 9.8 cut to 9
-        GaugeCase{"TruncatedTowardZero", 3, 1, 1, 32, 32},             // 32.67 each
-        GaugeCase{"UsedBeyondTotalFillsTheBar", 100, 200, 50, 98, 0},
-        GaugeCase{"UsedEqualsTotal", 100, 100, 50, 98, 0},
-        GaugeCase{"SelectionCutToTheRest", 100, 60, 70, 58, 39},       // 58.8 and 39.2
-        GaugeCase{"NegativeUsedCountsAsNone", 100, -50, 25, 0, 24},    // 24.5
-        GaugeCase{"NegativeSelectedCountsAsNone", 100, 50, -25, 49, 0},
-        GaugeCase{"NaNUsedCountsAsNone", 100, kNaN, 50, 0, 49},
-        GaugeCase{"InfiniteUsedFillsTheBar", 100, kInf, 50, 98, 0},
-        GaugeCase{"InfiniteSelectionTakesTheRest", 100, 25, kInf, 24, 73},  // 24.5, 73.5
-        GaugeCase{"InfiniteTotalShowsNothing", kInf, 1e300, 1e300, 0, 0},
-        GaugeCase{"HugeFigures", kMax, kMax / 2, kMax, 49, 49},
-        GaugeCase{"TinyFigures", 1e-300, 0, 1e-300, 0, 98}),
+    ::testing::Values(GaugeCase{"Nothing", 10240, 0, 0, 0, 0},
+                      GaugeCase{"HalfUsedTenthSelected", 10240, 5120, 1024, 49, 9},  // 9.8 cut to 9
+                      GaugeCase{"TruncatedTowardZero", 3, 1, 1, 32, 32},             // 32.67 each
+                      GaugeCase{"UsedBeyondTotalFillsTheBar", 100, 200, 50, 98, 0},
+                      GaugeCase{"UsedEqualsTotal", 100, 100, 50, 98, 0},
+                      GaugeCase{"SelectionCutToTheRest", 100, 60, 70, 58, 39},     // 58.8 and 39.2
+                      GaugeCase{"NegativeUsedCountsAsNone", 100, -50, 25, 0, 24},  // 24.5
+                      GaugeCase{"NegativeSelectedCountsAsNone", 100, 50, -25, 49, 0},
+                      GaugeCase{"NaNUsedCountsAsNone", 100, kNaN, 50, 0, 49},
+                      GaugeCase{"InfiniteUsedFillsTheBar", 100, kInf, 50, 98, 0},
+                      GaugeCase{"InfiniteSelectionTakesTheRest", 100, 25, kInf, 24, 73},  // 24.5, 73.5
+                      GaugeCase{"InfiniteTotalShowsNothing", kInf, 1e300, 1e300, 0, 0},
+                      GaugeCase{"HugeFigures", kMax, kMax / 2, kMax, 49, 49},
+                      GaugeCase{"TinyFigures", 1e-300, 0, 1e-300, 0, 98}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
 // Without a total there is nothing to divide by: the bars keep what they showed.
@@ -90,12 +88,10 @@ TEST_P(SpaceGaugeSizes, BarsStayInsideTheFrameAndTouch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ClientSizes, SpaceGaugeSizes,
-                         ::testing::Values(PixelSize{0, 0}, PixelSize{1, 1}, PixelSize{2, 4},
-                                           PixelSize{3, 5}, PixelSize{100, 12},
-                                           PixelSize{4000, 3000}),
+                         ::testing::Values(PixelSize{0, 0}, PixelSize{1, 1}, PixelSize{2, 4}, PixelSize{3, 5},
+                                           PixelSize{100, 12}, PixelSize{4000, 3000}),
                          [](const auto& info) {
-                             return std::to_string(info.param.cx) + "x" +
-                                    std::to_string(info.param.cy);
+                             return std::to_string(info.param.cx) + "x" + std::to_string(info.param.cy);
                          });
 
 }  // namespace

@@ -11,8 +11,7 @@ namespace {
 const std::string kFormat208Gbk =
     "\xd2\xd1\xca\xb9\xd3\xc3/\xd7\xdc\xbf\xd5\xbc\xe4\xa3\xba%.2fM/%.2fM  "
     "\xb5\xb1\xc7\xb0\xd1\xa1\xd4\xf1\xa3\xba%.2fM  ";
-const std::string kUsedTotalGbk =
-    "\xd2\xd1\xca\xb9\xd3\xc3/\xd7\xdc\xbf\xd5\xbc\xe4\xa3\xba";
+const std::string kUsedTotalGbk = "\xd2\xd1\xca\xb9\xd3\xc3/\xd7\xdc\xbf\xd5\xbc\xe4\xa3\xba";
 const std::string kSelectionGbk = "\xb5\xb1\xc7\xb0\xd1\xa1\xd4\xf1\xa3\xba";
 
 // The same text as this file's UTF-8, for readable expectations.
@@ -22,8 +21,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(SpaceText, DefaultFiguresReadAsThePanelStartsWithThem) {
-    EXPECT_EQ(FormatSpaceText(kFormat208, 0, 10240, 0),
-              "已使用/总空间：0.00M/10.00M  当前选择：0.00M  ");
+    EXPECT_EQ(FormatSpaceText(kFormat208, 0, 10240, 0), "已使用/总空间：0.00M/10.00M  当前选择：0.00M  ");
 }
 
 TEST(SpaceText, GbkFormatKeepsItsDoubleByteCharacters) {
@@ -44,15 +42,14 @@ TEST_P(SpaceTextFigures, FiguresShowInMegabytesWithTwoDecimals) {
     EXPECT_EQ(FormatSpaceText("%.2f|%.2f|%.2f", c.dUsed, c.dTotal, c.dSelected), c.pszExpected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SpaceTextFigures,
-    ::testing::Values(FigureCase{"Quota", 10000, 10240, 240.5, "9.77|10.00|0.23"},
-                      FigureCase{"RoundsUp", 1023, 1024 * 1.005, 5.12, "1.00|1.00|0.01"},
-                      FigureCase{"Negative", -1024, -0.0, -10.24, "-1.00|-0.00|-0.01"},
-                      FigureCase{"NotANumber", kNaN, 0, 0, "nan|0.00|0.00"},
-                      FigureCase{"Infinite", kInf, -kInf, 1, "inf|-inf|0.00"},
-                      FigureCase{"Gigabytes", 1024.0 * 1024 * 1024, 0, 0, "1048576.00|0.00|0.00"}),
-    [](const auto& info) { return std::string(info.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(Cases, SpaceTextFigures,
+                         ::testing::Values(FigureCase{"Quota", 10000, 10240, 240.5, "9.77|10.00|0.23"},
+                                           FigureCase{"RoundsUp", 1023, 1024 * 1.005, 5.12, "1.00|1.00|0.01"},
+                                           FigureCase{"Negative", -1024, -0.0, -10.24, "-1.00|-0.00|-0.01"},
+                                           FigureCase{"NotANumber", kNaN, 0, 0, "nan|0.00|0.00"},
+                                           FigureCase{"Infinite", kInf, -kInf, 1, "inf|-inf|0.00"},
+                                           FigureCase{"Gigabytes", 1024.0 * 1024 * 1024, 0, 0, "1048576.00|0.00|0.00"}),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(SpaceText, LargestDoubleIsWrittenOutInFull) {
     const double dMax = std::numeric_limits<double>::max();
@@ -79,20 +76,16 @@ TEST_P(SpaceTextFormats, OnlyFloatingConversionsTakeAFigure) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SpaceTextFormats,
-    ::testing::Values(
-        FormatCase{"Empty", "", ""},
-        FormatCase{"NoConversion", "abc", "abc"},
-        FormatCase{"Percent", "100%% %.0f", "100% 1"},
-        FormatCase{"TrailingPercent", "%.1f%", "1.0%"},
-        FormatCase{"FourthConversionStaysText", "%.0f %.0f %.0f %.0f", "1 2 3 %.0f"},
-        FormatCase{"OtherConversionsStayText", "%s %d %n %x %p %.2f", "%s %d %n %x %p 1.00"},
-        FormatCase{"LongDoubleStaysText", "%Lf %lf", "%Lf 1.000000"},
-        FormatCase{"StarWidthStaysText", "%*f %.1f", "%*f 1.0"},
-        FormatCase{"WidthAndFlags", "[%6.2f][%-6.1f][%+.0f]", "[  1.00][2.0   ][+3]"},
-        FormatCase{"ZeroPadded", "%07.2f", "0001.00"},
-        FormatCase{"NoPrecisionDigits", "%.f", "1"},
-        FormatCase{"OtherFloatingForms", "%e %g %E", "1.000000e+00 2 3.000000E+00"},
-        FormatCase{"WidthOverLimitStaysText", "%65f|%.65f|%.1f", "%65f|%.65f|1.0"}),
+    ::testing::Values(FormatCase{"Empty", "", ""}, FormatCase{"NoConversion", "abc", "abc"},
+                      FormatCase{"Percent", "100%% %.0f", "100% 1"}, FormatCase{"TrailingPercent", "%.1f%", "1.0%"},
+                      FormatCase{"FourthConversionStaysText", "%.0f %.0f %.0f %.0f", "1 2 3 %.0f"},
+                      FormatCase{"OtherConversionsStayText", "%s %d %n %x %p %.2f", "%s %d %n %x %p 1.00"},
+                      FormatCase{"LongDoubleStaysText", "%Lf %lf", "%Lf 1.000000"},
+                      FormatCase{"StarWidthStaysText", "%*f %.1f", "%*f 1.0"},
+                      FormatCase{"WidthAndFlags", "[%6.2f][%-6.1f][%+.0f]", "[  1.00][2.0   ][+3]"},
+                      FormatCase{"ZeroPadded", "%07.2f", "0001.00"}, FormatCase{"NoPrecisionDigits", "%.f", "1"},
+                      FormatCase{"OtherFloatingForms", "%e %g %E", "1.000000e+00 2 3.000000E+00"},
+                      FormatCase{"WidthOverLimitStaysText", "%65f|%.65f|%.1f", "%65f|%.65f|1.0"}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(SpaceText, WidthUpToTheLimitIsHonoured) {

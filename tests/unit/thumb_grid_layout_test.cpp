@@ -27,11 +27,9 @@ TEST_P(ThumbGridColumns, ColumnsAreTheWidthOver117AndAtLeastOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, ThumbGridColumns,
-                         ::testing::Values(ColumnCase{351, 3}, ColumnCase{350, 2},
-                                           ColumnCase{116, 1}, ColumnCase{117, 1},
-                                           ColumnCase{234, 2}, ColumnCase{0, 1},
-                                           ColumnCase{-50, 1}, ColumnCase{4000, 34},
-                                           ColumnCase{INT_MAX, INT_MAX / 117}));
+                         ::testing::Values(ColumnCase{351, 3}, ColumnCase{350, 2}, ColumnCase{116, 1},
+                                           ColumnCase{117, 1}, ColumnCase{234, 2}, ColumnCase{0, 1}, ColumnCase{-50, 1},
+                                           ColumnCase{4000, 34}, ColumnCase{INT_MAX, INT_MAX / 117}));
 
 TEST(ThumbGrid, SevenItemsInThreeColumnsMakeThreeRows) {
     const CThumbGridLayout grid({351, 400}, 7, 0);
@@ -153,8 +151,7 @@ TEST_P(ThumbGridAgainstRects, HitTestFindsTheFirstVisibleItemHoldingThePoint) {
             std::optional<int> expected;
             for (int i = 0; i < n && !expected; ++i) {
                 const ThumbCellRects r = grid.CellRects(i);
-                if (r.bVisible && (r.rcCell.Contains({x, y}) || r.rcCaption.Contains({x, y})))
-                    expected = i;
+                if (r.bVisible && (r.rcCell.Contains({x, y}) || r.rcCaption.Contains({x, y}))) expected = i;
             }
             ASSERT_EQ(grid.HitTest({x, y}), expected) << "at (" << x << ", " << y << ")";
         }
@@ -163,8 +160,8 @@ TEST_P(ThumbGridAgainstRects, HitTestFindsTheFirstVisibleItemHoldingThePoint) {
 INSTANTIATE_TEST_SUITE_P(Grids, ThumbGridAgainstRects,
                          ::testing::Values(GridCase{351, 400, 7, 0}, GridCase{351, 400, 7, -100},
                                            GridCase{351, 400, 7, -358}, GridCase{116, 300, 5, -147},
-                                           GridCase{600, 250, 40, -500}, GridCase{500, 90, 1, 0},
-                                           GridCase{0, 0, 3, 0}, GridCase{352, 1000, 0, 0}));
+                                           GridCase{600, 250, 40, -500}, GridCase{500, 90, 1, 0}, GridCase{0, 0, 3, 0},
+                                           GridCase{352, 1000, 0, 0}));
 
 TEST(ThumbGrid, PointsBetweenCellsAndBesideCaptionsHitNothing) {
     const CThumbGridLayout grid({351, 400}, 7, 0);

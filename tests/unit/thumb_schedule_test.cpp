@@ -25,10 +25,10 @@ TEST(ThumbSchedule, TheScreenFirstThenAroundItNearestFirst) {
     };
     const std::vector<Case> cases = {
         {20, 8, 11, 2, {8, 9, 10, 11, 7, 12, 6}},
-        {20, 0, 3, 2, {0, 1, 2, 3, 4}},            // nothing above the top
-        {10, 8, 10, 3, {8, 9, 7, 6, 5}},           // nothing below the end
-        {10, 4, 4, 1, {4, 3}},                     // an empty screen still has neighbours
-        {5, 3, 50, 50, {3, 4, 2, 1, 0}},           // cut to the list
+        {20, 0, 3, 2, {0, 1, 2, 3, 4}},   // nothing above the top
+        {10, 8, 10, 3, {8, 9, 7, 6, 5}},  // nothing below the end
+        {10, 4, 4, 1, {4, 3}},            // an empty screen still has neighbours
+        {5, 3, 50, 50, {3, 4, 2, 1, 0}},  // cut to the list
         {0, 0, 0, 5, {}},
     };
     for (const Case& c : cases) {

@@ -24,17 +24,16 @@ TEST_P(ThumbScrollActions, ActionAsksForItsPosition) {
     EXPECT_EQ(RequestedScrollPos(GetParam().action, kBar), GetParam().nRequested);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, ThumbScrollActions,
-    ::testing::Values(ActionCase{"LineUp", ThumbScrollAction::LineUp, 70},
-                      ActionCase{"LineDown", ThumbScrollAction::LineDown, 130},
-                      ActionCase{"PageUp", ThumbScrollAction::PageUp, 10},
-                      ActionCase{"PageDown", ThumbScrollAction::PageDown, 190},
-                      ActionCase{"ThumbTrack", ThumbScrollAction::ThumbTrack, 250},
-                      ActionCase{"Top", ThumbScrollAction::Top, 0},
-                      ActionCase{"Bottom", ThumbScrollAction::Bottom, 447},
-                      ActionCase{"OtherCodesStay", ThumbScrollAction::Other, 100}),
-    [](const auto& info) { return std::string(info.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(Codes, ThumbScrollActions,
+                         ::testing::Values(ActionCase{"LineUp", ThumbScrollAction::LineUp, 70},
+                                           ActionCase{"LineDown", ThumbScrollAction::LineDown, 130},
+                                           ActionCase{"PageUp", ThumbScrollAction::PageUp, 10},
+                                           ActionCase{"PageDown", ThumbScrollAction::PageDown, 190},
+                                           ActionCase{"ThumbTrack", ThumbScrollAction::ThumbTrack, 250},
+                                           ActionCase{"Top", ThumbScrollAction::Top, 0},
+                                           ActionCase{"Bottom", ThumbScrollAction::Bottom, 447},
+                                           ActionCase{"OtherCodesStay", ThumbScrollAction::Other, 100}),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(ThumbScroll, SystemKeepsThePositionWithinTheRangeLessAPage) {
     EXPECT_EQ(ClampScrollPos(447, kBar), 358);  // 447 - (90 - 1)
@@ -51,8 +50,7 @@ TEST(ThumbScroll, LineStepsStopAtTheEndsAndThenChangeNothing) {
     int nSteps = 0;
     for (;;) {
         const int nNew = ClampScrollPos(RequestedScrollPos(ThumbScrollAction::LineDown, state), state);
-        if (nNew == state.nPos)
-            break;  // no change: the grid sends no WM_THUMBS_SCROLLED
+        if (nNew == state.nPos) break;  // no change: the grid sends no WM_THUMBS_SCROLLED
         EXPECT_LE(nNew - state.nPos, 30);
         state.nPos = nNew;
         ++nSteps;
@@ -87,31 +85,27 @@ TEST_P(ThumbScrollWheel, TurnMakesItsSteps) {
     EXPECT_EQ(wheel.nSteps, c.nSteps);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Turns, ThumbScrollWheel,
-    ::testing::Values(
-        WheelCase{"NotchAwayScrollsUp", 120, 3, ThumbScrollAction::LineUp, 1},
-        WheelCase{"NotchTowardScrollsDown", -120, 3, ThumbScrollAction::LineDown, 1},
-        WheelCase{"ThreeNotches", 360, 3, ThumbScrollAction::LineUp, 3},
-        WheelCase{"OneLineSettingStillSteps", 120, 1, ThumbScrollAction::LineUp, 1},
-        WheelCase{"SixLinesTwoStepsANotch", -120, 6, ThumbScrollAction::LineDown, 2},
-        WheelCase{"FineDeltaStillSteps", 40, 3, ThumbScrollAction::LineUp, 1},
-        WheelCase{"ZeroDeltaCountsAsDown", 0, 3, ThumbScrollAction::LineDown, 1},
-        WheelCase{"ZeroLines", 120, 0, ThumbScrollAction::LineUp, 1},
-        WheelCase{"PageSettingUp", 120, -1, ThumbScrollAction::PageUp, 1},
-        WheelCase{"PageSettingDown", -720, -1, ThumbScrollAction::PageDown, 1},
-        WheelCase{"AbsurdSettingIsBounded", INT_MIN, INT_MAX, ThumbScrollAction::LineDown,
-                  kMaxWheelSteps}),
-    [](const auto& info) { return std::string(info.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(Turns, ThumbScrollWheel,
+                         ::testing::Values(WheelCase{"NotchAwayScrollsUp", 120, 3, ThumbScrollAction::LineUp, 1},
+                                           WheelCase{"NotchTowardScrollsDown", -120, 3, ThumbScrollAction::LineDown, 1},
+                                           WheelCase{"ThreeNotches", 360, 3, ThumbScrollAction::LineUp, 3},
+                                           WheelCase{"OneLineSettingStillSteps", 120, 1, ThumbScrollAction::LineUp, 1},
+                                           WheelCase{"SixLinesTwoStepsANotch", -120, 6, ThumbScrollAction::LineDown, 2},
+                                           WheelCase{"FineDeltaStillSteps", 40, 3, ThumbScrollAction::LineUp, 1},
+                                           WheelCase{"ZeroDeltaCountsAsDown", 0, 3, ThumbScrollAction::LineDown, 1},
+                                           WheelCase{"ZeroLines", 120, 0, ThumbScrollAction::LineUp, 1},
+                                           WheelCase{"PageSettingUp", 120, -1, ThumbScrollAction::PageUp, 1},
+                                           WheelCase{"PageSettingDown", -720, -1, ThumbScrollAction::PageDown, 1},
+                                           WheelCase{"AbsurdSettingIsBounded", INT_MIN, INT_MAX,
+                                                     ThumbScrollAction::LineDown, kMaxWheelSteps}),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(ThumbScroll, OneNotchMovesTheGridThirtyPixels) {
     // The grid's handling: step, set and read back, then WM_THUMBS_SCROLLED adds old - new to the offset.
     const CThumbGridLayout before({351, 400}, 7, 0);
-    ThumbScrollState state{0, before.ScrollBar().nMax, before.ScrollBar().nPage,
-                           before.ScrollBar().nPos, 1};
+    ThumbScrollState state{0, before.ScrollBar().nMax, before.ScrollBar().nPage, before.ScrollBar().nPos, 1};
     const ThumbWheelScroll wheel = WheelToScroll(-120, 3);
-    for (int i = 0; i < wheel.nSteps; ++i)
-        state.nPos = ClampScrollPos(RequestedScrollPos(wheel.action, state), state);
+    for (int i = 0; i < wheel.nSteps; ++i) state.nPos = ClampScrollPos(RequestedScrollPos(wheel.action, state), state);
     const int nOffset = before.GetScrollOffset() + (before.ScrollBar().nPos - state.nPos);
     const CThumbGridLayout after({351, 400}, 7, nOffset);
     EXPECT_EQ(after.CellRects(0).rcCell.top, before.CellRects(0).rcCell.top - 30);

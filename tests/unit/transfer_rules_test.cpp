@@ -12,9 +12,7 @@ struct StatusCase {
     std::optional<TransferCode> code;
 };
 
-void PrintTo(const StatusCase& c, std::ostream* os) {
-    *os << "status " << c.nStatus;
-}
+void PrintTo(const StatusCase& c, std::ostream* os) { *os << "status " << c.nStatus; }
 
 class TransferRulesStatus : public testing::TestWithParam<StatusCase> {};
 
@@ -25,34 +23,33 @@ TEST_P(TransferRulesStatus, MapsTheStatusToItsActionAndCode) {
     EXPECT_EQ(rule.code, c.code) << "status " << c.nStatus;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, TransferRulesStatus,
-    testing::Values(StatusCase{200, StatusAction::ReadBody, std::nullopt},
-                    StatusCase{206, StatusAction::Fail, std::nullopt},
-                    StatusCase{301, StatusAction::Redirect, std::nullopt},
-                    StatusCase{302, StatusAction::Redirect, std::nullopt},
-                    StatusCase{303, StatusAction::Redirect, std::nullopt},
-                    StatusCase{307, StatusAction::Redirect, std::nullopt},
-                    StatusCase{308, StatusAction::Redirect, std::nullopt},
-                    StatusCase{304, StatusAction::NotModified, TransferCode::NotModified},
-                    StatusCase{401, StatusAction::Authenticate, std::nullopt},
-                    StatusCase{407, StatusAction::Authenticate, std::nullopt},
-                    StatusCase{404, StatusAction::GiveUp, TransferCode::NotFound},
-                    StatusCase{416, StatusAction::RetryOnce, TransferCode::Failed},
-                    StatusCase{503, StatusAction::GiveUp, TransferCode::Unavailable},
-                    // Everything else fails the attempt with the plain failure code.
-                    StatusCase{0, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{100, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{201, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{204, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{300, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{305, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{400, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{403, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{500, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{502, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{504, StatusAction::Fail, TransferCode::Failed},
-                    StatusCase{0xFFFFFFFFu, StatusAction::Fail, TransferCode::Failed}));
+INSTANTIATE_TEST_SUITE_P(Table, TransferRulesStatus,
+                         testing::Values(StatusCase{200, StatusAction::ReadBody, std::nullopt},
+                                         StatusCase{206, StatusAction::Fail, std::nullopt},
+                                         StatusCase{301, StatusAction::Redirect, std::nullopt},
+                                         StatusCase{302, StatusAction::Redirect, std::nullopt},
+                                         StatusCase{303, StatusAction::Redirect, std::nullopt},
+                                         StatusCase{307, StatusAction::Redirect, std::nullopt},
+                                         StatusCase{308, StatusAction::Redirect, std::nullopt},
+                                         StatusCase{304, StatusAction::NotModified, TransferCode::NotModified},
+                                         StatusCase{401, StatusAction::Authenticate, std::nullopt},
+                                         StatusCase{407, StatusAction::Authenticate, std::nullopt},
+                                         StatusCase{404, StatusAction::GiveUp, TransferCode::NotFound},
+                                         StatusCase{416, StatusAction::RetryOnce, TransferCode::Failed},
+                                         StatusCase{503, StatusAction::GiveUp, TransferCode::Unavailable},
+                                         // Everything else fails the attempt with the plain failure code.
+                                         StatusCase{0, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{100, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{201, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{204, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{300, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{305, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{400, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{403, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{500, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{502, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{504, StatusAction::Fail, TransferCode::Failed},
+                                         StatusCase{0xFFFFFFFFu, StatusAction::Fail, TransferCode::Failed}));
 
 TEST(TransferRules, BodyWithoutLengthIsCompleteWhenTheServerEndsIt) {
     const auto rule = RuleForBodyEnd(0xFFFFFFFFu, 12345);

@@ -170,8 +170,8 @@ TEST_F(UploadBatchTest, ThirteenPicturesWithMixedVerdictsThenTheFailuresAgain) {
         switch (i) {
         case 3: Finish(Answer("999", "签名错误")); break;
         case 6: Finish(Answer("1", "  上传数据不完整 ")); break;
-        case 8: Finish("HTTP/1.1 200 OK\r\nError-Info: \r\n\r\n"); break;   // no verdict
-        case 11: Finish("", TransferCode::Failed); break;                      // connection reset
+        case 8: Finish("HTTP/1.1 200 OK\r\nError-Info: \r\n\r\n"); break;  // no verdict
+        case 11: Finish("", TransferCode::Failed); break;                  // connection reset
         default: Finish(kStoredAnswer); break;
         }
         if (i == 0) EXPECT_EQ(view.texts.strCount, "已上传 1 个，共 13 个");
@@ -277,9 +277,9 @@ TEST_F(UploadBatchTest, ImageFieldNameIsTheLowerCasedCaption) {
 TEST_F(UploadBatchTest, RetCodeValuesAreReadAsDecimalNumbers) {
     enum Kind { Stored, Rejected, Failed };
     const std::pair<std::string, Kind> cases[] = {
-        {"100", Stored},      {" 100 ", Stored},      {"+100", Stored},       {"100abc", Stored},
-        {"999", Rejected},    {"0999", Rejected},     {"-1", Failed},         {"99999999999", Failed},
-        {"", Failed},         {"abc", Failed},        {"4294967396", Failed}, {"-4294967196", Failed},
+        {"100", Stored},   {" 100 ", Stored},  {"+100", Stored},       {"100abc", Stored},
+        {"999", Rejected}, {"0999", Rejected}, {"-1", Failed},         {"99999999999", Failed},
+        {"", Failed},      {"abc", Failed},    {"4294967396", Failed}, {"-4294967196", Failed},
     };
     AddPictures(static_cast<int>(std::size(cases)), 1024);
     batch.StartBatch();
@@ -293,8 +293,8 @@ TEST_F(UploadBatchTest, RetCodeValuesAreReadAsDecimalNumbers) {
 }
 
 TEST_F(UploadBatchTest, ErrorInfoIsTheReasonTrimmedAndCutToWholeCharacters) {
-    const std::string gbk = "\xC7\xA9\xC3\xFB\xB4\xED\xCE\xF3";   // GBK text
-    const std::string invalid = "\xFF\xFE\x81";                    // no valid multibyte text
+    const std::string gbk = "\xC7\xA9\xC3\xFB\xB4\xED\xCE\xF3";  // GBK text
+    const std::string invalid = "\xFF\xFE\x81";                  // no valid multibyte text
     const std::string huge(10240, 'e');
     // Cut to 1 KiB of whole characters: the lead byte at 1023 goes with its character.
     const std::string cutInCharacter = std::string(1023, 'a') + gbk;
@@ -309,8 +309,8 @@ TEST_F(UploadBatchTest, ErrorInfoIsTheReasonTrimmedAndCutToWholeCharacters) {
     }
     request.strHeaders = "HTTP/1.1 200 OK\r\nAlbum-RetCode: 999\r\n\r\n";
     gbkBatch.OnFinished(TransferCode::Complete, "");
-    EXPECT_EQ(gbkBatch.RejectedWhy(), (Names{gbk, invalid, huge.substr(0, 1024), std::string(1023, 'a'),
-                                          "未知，可能网络中断或服务器忙！"}));
+    EXPECT_EQ(gbkBatch.RejectedWhy(),
+              (Names{gbk, invalid, huge.substr(0, 1024), std::string(1023, 'a'), "未知，可能网络中断或服务器忙！"}));
 }
 
 TEST_F(UploadBatchTest, JobsThatEndWithoutAnAnswerFailWithTheirReason) {
@@ -342,18 +342,23 @@ TEST_F(UploadBatchTest, PicturesThatCannotBeSentFailAtOnceAndThePassGoesOn) {
         const char* reason;
         bool bEveryPicture = false;
     } cases[] = {
-        {"not prepared", [](CFakePanel& p, CFakeRequest&) {
+        {"not prepared",
+         [](CFakePanel& p, CFakeRequest&) {
              p.items[0].bKeptAsIs = false;
              p.items[0].strUploadPath.clear();
              p.items[0].nUploadSize = 0;
-         }, "无法处理这张图片，没有上传"},
-        {"empty copy", [](CFakePanel& p, CFakeRequest&) {
+         },
+         "无法处理这张图片，没有上传"},
+        {"empty copy",
+         [](CFakePanel& p, CFakeRequest&) {
              p.items[0].bKeptAsIs = false;
              p.items[0].strUploadPath = "C:\\temp\\DORivav4.tmp";
              p.items[0].nUploadSize = 0;
-         }, "文件是空的，没有上传"},
+         },
+         "文件是空的，没有上传"},
         {"empty file", [](CFakePanel& p, CFakeRequest&) { p.items[0].nFileSize = 0; }, "文件是空的，没有上传"},
-        {"no address", [](CFakePanel& p, CFakeRequest&) { p.settings.strUploadCGI.clear(); }, "上传地址无效，没有上传", true},
+        {"no address", [](CFakePanel& p, CFakeRequest&) { p.settings.strUploadCGI.clear(); }, "上传地址无效，没有上传",
+         true},
         {"refused address", [](CFakePanel&, CFakeRequest& r) { r.bRefuse = true; }, "上传地址无效，没有上传", true},
         {"gone from the list", [](CFakePanel& p, CFakeRequest&) { p.queue[0] = 99; }, "无法处理这张图片，没有上传"},
     };

@@ -13,8 +13,7 @@ HRESULT PutProperty(IDispatch* disp, const wchar_t* name, VARIANT& value, UINT* 
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&value, &named, 1, 1};
     UINT err = 0xdeadbeef;
-    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
-                              nullptr, &err);
+    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, &err);
     if (argErr) *argErr = err;
     return hr;
 }

@@ -37,8 +37,8 @@ protected:
         ASSERT_TRUE(m_atl.Load());
         m_disp = CreateFromFactory<IDispatch>(CLSID_TessalineCtrl, IID_IDispatch);
         ASSERT_TRUE(m_disp);
-        m_site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 600, 360, m_window.Get(),
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        m_site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 600, 360, m_window.Get(), nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(m_site, nullptr);
     }
     void TearDown() override {

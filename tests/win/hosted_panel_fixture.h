@@ -49,11 +49,11 @@ private:
 // What a modal window showed when it was answered.
 struct AnsweredWindow {
     bool bFound = false;
-    std::string strText;       // a message box's text, or the result dialog's message
-    std::string strListLabel;  // the result dialog's list label
-    std::string strColumn1;    // the header of the list's second column
+    std::string strText;                         // a message box's text, or the result dialog's message
+    std::string strListLabel;                    // the result dialog's list label
+    std::string strColumn1;                      // the header of the list's second column
     std::vector<std::vector<std::string>> rows;  // the list's cells
-    bool bReuploadVisible = false;  // the result dialog's "重新上传"
+    bool bReuploadVisible = false;               // the result dialog's "重新上传"
     bool bReuploadEnabled = false;
 };
 
@@ -62,8 +62,11 @@ struct AnsweredWindow {
 class CWindowAnswerer {
 public:
     CWindowAnswerer(std::string strTitle, int nButton, std::function<void()> onFound = {}, DWORD dwTimeoutMs = 20000)
-        : m_strTitle(std::move(strTitle)), m_nButton(nButton), m_onFound(std::move(onFound)),
-          m_dwTimeoutMs(dwTimeoutMs), m_thread([this] { Run(); }) {}
+        : m_strTitle(std::move(strTitle)),
+          m_nButton(nButton),
+          m_onFound(std::move(onFound)),
+          m_dwTimeoutMs(dwTimeoutMs),
+          m_thread([this] { Run(); }) {}
     ~CWindowAnswerer() {
         m_bStop = true;
         if (m_thread.joinable()) m_thread.join();
@@ -213,4 +216,3 @@ protected:
     CComPtrT<IDispatch> m_disp;
     CComPtrT<IUnknown> m_container;
 };
-

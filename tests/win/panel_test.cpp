@@ -42,8 +42,8 @@ TEST_F(PanelTest, ScanListsGifAndJpegFilesOnly) {
 
 TEST_F(PanelTest, SelectionTotalsFollowTheCompressBox) {
     CScratchFolder folder;
-    folder.File("one.jpg", 1536);   // 1.5 KB
-    folder.File("two.gif", 2560);   // 2.5 KB
+    folder.File("one.jpg", 1536);  // 1.5 KB
+    folder.File("two.gif", 2560);  // 2.5 KB
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(false);
     Click(IDC_SELECT_ALL);

@@ -18,8 +18,8 @@ class TessalineCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CComPtrT<IClassFactory> factory;
-        ASSERT_EQ(COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory,
-                                                    factory.ReceiveVoid()), S_OK);
+        ASSERT_EQ(COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid()),
+                  S_OK);
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, m_disp.ReceiveVoid()), S_OK);
     }
     // The C++ object behind the automation interface (the test links the control in).
@@ -61,10 +61,18 @@ TEST_F(TessalineCtrlTest, NumbersRoundTripWithoutClamping) {
         const wchar_t* name;
         long value;
     } cases[] = {
-        {L"SpaceSize", -5},          {L"SpaceSize", 2147483647},  {L"SpaceUsedSize", -2147483647 - 1},
-        {L"KXUin", 123456789},       {L"KXUin", -1},              {L"LimitXSize", -32768},
-        {L"LimitXSize", 32767},      {L"LimitYSize", -1},         {L"LimitYSize", 0},
-        {L"SkinColor", -1},          {L"SkinColor", 0x00123456},  {L"SkinColor", static_cast<long>(0x80000005)},
+        {L"SpaceSize", -5},
+        {L"SpaceSize", 2147483647},
+        {L"SpaceUsedSize", -2147483647 - 1},
+        {L"KXUin", 123456789},
+        {L"KXUin", -1},
+        {L"LimitXSize", -32768},
+        {L"LimitXSize", 32767},
+        {L"LimitYSize", -1},
+        {L"LimitYSize", 0},
+        {L"SkinColor", -1},
+        {L"SkinColor", 0x00123456},
+        {L"SkinColor", static_cast<long>(0x80000005)},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(PutLong(c.name, c.value), S_OK) << c.value;
@@ -174,8 +182,7 @@ TEST_F(TessalineCtrlTest, UnknownNamesIdsAndCallShapesGetStandardErrors) {
     DISPPARAMS unnamed{&value.Ref(), nullptr, 1, 0};
     EXPECT_EQ(m_disp->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr, nullptr),
               DISP_E_PARAMNOTOPTIONAL);
-    EXPECT_EQ(m_disp->Invoke(DISPID_ABOUTBOX, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr,
-                             nullptr),
+    EXPECT_EQ(m_disp->Invoke(DISPID_ABOUTBOX, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
     UINT count = 0;
     EXPECT_EQ(m_disp->GetTypeInfoCount(&count), S_OK);
@@ -245,7 +252,8 @@ TEST_F(TessalineCtrlTest, DeclaresSafetyClassInfoAndItsPropertyPage) {
     ASSERT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
     EXPECT_EQ(supported, DWORD(INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA));
     EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
-                                                INTERFACESAFE_FOR_UNTRUSTED_CALLER), S_OK);
+                                                INTERFACESAFE_FOR_UNTRUSTED_CALLER),
+              S_OK);
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IPersistPropertyBag, &supported, &enabled), S_OK);
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IClassFactory, &supported, &enabled), E_NOINTERFACE);
 

@@ -48,8 +48,9 @@ CTestWindow::CTestWindow(int width, int height, const char* title, bool bVisible
         return RegisterClassA(&wc);
     }();
     (void)atom;
-    m_hWnd = CreateWindowExA(0, "TessalineTestWindow", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (bVisible ? WS_VISIBLE : 0),
-                             0, 0, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    m_hWnd = CreateWindowExA(0, "TessalineTestWindow", title,
+                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (bVisible ? WS_VISIBLE : 0), 0, 0, width, height,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 CTestWindow::~CTestWindow() {

@@ -56,7 +56,10 @@ public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRef; }
     STDMETHODIMP_(ULONG) Release() override { return --m_nRef; }  // lives on the test's stack
-    STDMETHODIMP GetTypeInfoCount(UINT* p) override { *p = 0; return S_OK; }
+    STDMETHODIMP GetTypeInfoCount(UINT* p) override {
+        *p = 0;
+        return S_OK;
+    }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;

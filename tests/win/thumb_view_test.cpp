@@ -146,10 +146,13 @@ TEST_F(ThumbViewTest, ThumbnailsAreDrawnAtTheSizeTheyWereMade) {
     WriteJpeg(folder.Path() + "\\tall.jpg", 300, 457);
     ASSERT_EQ(Scan(folder.Path()), 1);
     for (std::size_t i = 0; i < Panel().GetItems().size(); ++i) {
-        ASSERT_TRUE(PumpUntil([&] {
-            UpdateWindow(View().m_hWnd);
-            return View().FindThumbnail(i) != nullptr;
-        }, 10000)) << i;
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                UpdateWindow(View().m_hWnd);
+                return View().FindThumbnail(i) != nullptr;
+            },
+            10000))
+            << i;
         const SIZE made = BitmapSize(View().FindThumbnail(i)->pThumb.Get());
         ASSERT_GT(made.cx, 0);
         EXPECT_EQ(View().PictureRect(i).Width(), made.cx) << i;
@@ -239,12 +242,14 @@ TEST_F(ThumbViewTest, BigFolderKeepsItsThumbnailsBoundedFromTopToBottom) {
     for (int stop = 0; stop <= nStops; ++stop) {
         const ThumbRange visible = View().VisibleItems();
         ASSERT_LT(visible.nFirst, visible.nEnd);
-        const bool bAllShown = PumpUntil([&] {
-            UpdateWindow(View().m_hWnd);
-            for (int i = visible.nFirst; i < visible.nEnd; ++i)
-                if (!View().FindThumbnail(static_cast<std::size_t>(i))) return false;
-            return true;
-        }, 20000);
+        const bool bAllShown = PumpUntil(
+            [&] {
+                UpdateWindow(View().m_hWnd);
+                for (int i = visible.nFirst; i < visible.nEnd; ++i)
+                    if (!View().FindThumbnail(static_cast<std::size_t>(i))) return false;
+                return true;
+            },
+            20000);
         ASSERT_TRUE(bAllShown) << "stop " << stop << ", items " << visible.nFirst << ".." << visible.nEnd;
         nMostHeld = std::max(nMostHeld, View().GetThumbnailCount());
         EXPECT_LE(View().GetThumbnailCount(), CThumbCache::kMinCapacity) << "stop " << stop;
@@ -261,10 +266,12 @@ TEST_F(ThumbViewTest, BigFolderKeepsItsThumbnailsBoundedFromTopToBottom) {
     // Back at the top the first pictures are made again.
     SendMessageA(View().m_hWnd, WM_VSCROLL, SB_TOP, 0);
     EXPECT_FALSE(View().FindThumbnail(0)) << "let go far down";
-    EXPECT_TRUE(PumpUntil([&] {
-        UpdateWindow(View().m_hWnd);
-        return View().FindThumbnail(0) != nullptr;
-    }, 10000));
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            UpdateWindow(View().m_hWnd);
+            return View().FindThumbnail(0) != nullptr;
+        },
+        10000));
 }
 
 }  // namespace

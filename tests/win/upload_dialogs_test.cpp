@@ -44,8 +44,7 @@ class CModalDriver {
 public:
     using Action = std::function<void(HWND)>;
     CModalDriver(const char* pszTitle, Action act)
-        : m_strTitle(pszTitle), m_act(std::move(act)), m_dwThread(GetCurrentThreadId()),
-          m_thread([this] { Run(); }) {}
+        : m_strTitle(pszTitle), m_act(std::move(act)), m_dwThread(GetCurrentThreadId()), m_thread([this] { Run(); }) {}
     ~CModalDriver() { m_thread.join(); }
     bool Found() const { return m_bFound; }
 
@@ -137,7 +136,8 @@ std::string CellText(HWND hList, int nRow, int nColumn) {
     item.iSubItem = nColumn;
     item.pszText = strText.data();
     item.cchTextMax = static_cast<int>(strText.size());
-    const auto nLength = SendMessageA(hList, LVM_GETITEMTEXTA, static_cast<WPARAM>(nRow), reinterpret_cast<LPARAM>(&item));
+    const auto nLength =
+        SendMessageA(hList, LVM_GETITEMTEXTA, static_cast<WPARAM>(nRow), reinterpret_cast<LPARAM>(&item));
     strText.resize(static_cast<size_t>(nLength));
     return strText;
 }
@@ -209,13 +209,12 @@ TEST_P(UploadResultDlgTest, ShowsTheRowsAndEndsAsTheButtonsAllow) {
     EXPECT_EQ(view.nDefId, bReupload ? IDOK : IDCANCEL);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, UploadResultDlgTest,
-    ::testing::Values(ResultCase{"FailureEnterReuploads", false, true, VK_RETURN, IDOK},
-                      ResultCase{"OnlyRejectedEnterIsOk", false, false, VK_RETURN, IDCANCEL},
-                      ResultCase{"CancelModeNeverReuploads", true, true, VK_RETURN, IDCANCEL},
-                      ResultCase{"EscapeIsOk", false, true, VK_ESCAPE, IDCANCEL}),
-    [](const auto& info) { return std::string(info.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(Modes, UploadResultDlgTest,
+                         ::testing::Values(ResultCase{"FailureEnterReuploads", false, true, VK_RETURN, IDOK},
+                                           ResultCase{"OnlyRejectedEnterIsOk", false, false, VK_RETURN, IDCANCEL},
+                                           ResultCase{"CancelModeNeverReuploads", true, true, VK_RETURN, IDCANCEL},
+                                           ResultCase{"EscapeIsOk", false, true, VK_ESCAPE, IDCANCEL}),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 class CTestCommands : public CProgressCommands {
 public:

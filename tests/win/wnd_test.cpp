@@ -11,9 +11,7 @@ namespace {
 class CRecordingWnd : public CWnd {
 public:
     CRecordingWnd(std::vector<std::string>& log, std::string name) : m_log(log), m_strName(std::move(name)) {}
-    bool Create() {
-        return CreateEx(0, RegisterWndClass(0), "", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0) != FALSE;
-    }
+    bool Create() { return CreateEx(0, RegisterWndClass(0), "", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0) != FALSE; }
 
 protected:
     void OnDestroy() { m_log.push_back("destroy " + m_strName); }

@@ -8,9 +8,7 @@
 namespace {
 
 // Page texts are written here in UTF-8 and sent in the page's own code page.
-std::string Gbk(std::string_view utf8) {
-    return Utf8ToGbk(utf8).value_or(std::string());
-}
+std::string Gbk(std::string_view utf8) { return Utf8ToGbk(utf8).value_or(std::string()); }
 
 // Escapes bytes, never splitting a double-byte character: its trail byte is never one of
 // the characters escaped here.
@@ -57,17 +55,11 @@ std::string Kilobytes(uint64_t nBytes) {
 
 }  // namespace
 
-std::string AlbumPath(const Album& album) {
-    return "/album/" + album.strKxuin + "/" + album.strId + "/";
-}
+std::string AlbumPath(const Album& album) { return "/album/" + album.strKxuin + "/" + album.strId + "/"; }
 
-std::string AlbumViewPath(const Album& album) {
-    return "/view/" + album.strKxuin + "/" + album.strId + "/";
-}
+std::string AlbumViewPath(const Album& album) { return "/view/" + album.strKxuin + "/" + album.strId + "/"; }
 
-std::string UploadPagePath(const Album& album) {
-    return "/upload/" + album.strKxuin + "/" + album.strId + "/";
-}
+std::string UploadPagePath(const Album& album) { return "/upload/" + album.strKxuin + "/" + album.strId + "/"; }
 
 std::string PicturePath(const Album& album, std::string_view nameGbk) {
     return AlbumPath(album) + PercentEncode(nameGbk);
@@ -77,8 +69,8 @@ std::string RenderIndexPage(const CAccountBook& book, bool bUploadPages) {
     std::string page = Head(Gbk("相册列表"));
     page += "<ul>\n";
     for (const auto& album : book.Albums()) {
-        page += "<li><a href=\"" + AlbumPath(album) + "\">" + HtmlEscape(album.strNameGbk) + "</a> (" +
-                album.strKxuin + ")";
+        page += "<li><a href=\"" + AlbumPath(album) + "\">" + HtmlEscape(album.strNameGbk) + "</a> (" + album.strKxuin +
+                ")";
         if (bUploadPages) page += " <a href=\"" + UploadPagePath(album) + "\">" + Gbk("上传照片") + "</a>";
         page += "</li>\n";
     }
@@ -101,9 +93,7 @@ std::string RenderAlbumPage(const CAccountBook& book, const Album& album) {
     return page;
 }
 
-uint64_t KilobytesUp(uint64_t nBytes) {
-    return (nBytes + 1023) / 1024;
-}
+uint64_t KilobytesUp(uint64_t nBytes) { return (nBytes + 1023) / 1024; }
 
 std::string RenderAlbumView(const CAccountBook& book, const Album& album) {
     const auto pictures = book.Pictures(album);
@@ -116,8 +106,8 @@ std::string RenderAlbumView(const CAccountBook& book, const Album& album) {
             Kilobytes(album.nQuotaBytes) + Gbk("，图片：") + std::to_string(pictures.size()) + "</p>\n";
     for (const auto& picture : pictures) {
         const std::string link = PicturePath(album, picture.strNameGbk);
-        page += "<figure><a href=\"" + link + "\" target=\"_blank\"><img src=\"" + link + "\" alt=\"\"></a><figcaption>" +
-                HtmlEscape(picture.strNameGbk) + "</figcaption></figure>\n";
+        page += "<figure><a href=\"" + link + "\" target=\"_blank\"><img src=\"" + link +
+                "\" alt=\"\"></a><figcaption>" + HtmlEscape(picture.strNameGbk) + "</figcaption></figure>\n";
     }
     page += "</body></html>\n";
     return page;

@@ -73,13 +73,9 @@ int CAlbumServer::Bind(int nPort) {
     return m_server.bind_to_port("127.0.0.1", nPort) ? nPort : -1;
 }
 
-bool CAlbumServer::Listen() {
-    return m_server.listen_after_bind();
-}
+bool CAlbumServer::Listen() { return m_server.listen_after_bind(); }
 
-void CAlbumServer::Stop() {
-    m_server.stop();
-}
+void CAlbumServer::Stop() { m_server.stop(); }
 
 const Album* CAlbumServer::AlbumOf(const std::map<std::string, std::string>& fields) const {
     const auto kxuin = fields.find("kxuin");
@@ -113,9 +109,9 @@ void CAlbumServer::HandleUpload(const httplib::Request& req, httplib::Response& 
         return;
     }
     CUploadReceiver receiver(m_incomingDir, [this](const auto& fields) { return KeepBudget(fields); });
-    const bool bWhole = reader(
-        [&](const httplib::MultipartFormData& part) { return receiver.OnPart(part.name, part.filename); },
-        [&](const char* pData, size_t nSize) { return receiver.OnData(pData, nSize); });
+    const bool bWhole =
+        reader([&](const httplib::MultipartFormData& part) { return receiver.OnPart(part.name, part.filename); },
+               [&](const char* pData, size_t nSize) { return receiver.OnData(pData, nSize); });
     if (!bWhole) {
         // Cut off, or the closing boundary never came: the receiver's temporary file goes
         // with it. The client is most likely gone; the answer is for one that is not.

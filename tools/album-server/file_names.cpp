@@ -2,13 +2,9 @@
 
 namespace {
 
-bool IsLead(unsigned char c) {
-    return c >= 0x81 && c <= 0xfe;
-}
+bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xfe; }
 
-bool IsTrail(unsigned char c) {
-    return c >= 0x40 && c <= 0xfe && c != 0x7f;
-}
+bool IsTrail(unsigned char c) { return c >= 0x40 && c <= 0xfe && c != 0x7f; }
 
 bool IsForbiddenSingle(unsigned char c) {
     return c < 0x20 || c == 0x7f || c == 0x80 || c == 0xff || c == ':' || c == '*' || c == '?' || c == '"' ||

@@ -33,10 +33,6 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
 
 }  // namespace
 
-std::optional<std::string> Utf8ToGbk(std::string_view text) {
-    return Convert("GBK", "UTF-8", text);
-}
+std::optional<std::string> Utf8ToGbk(std::string_view text) { return Convert("GBK", "UTF-8", text); }
 
-std::optional<std::string> GbkToUtf8(std::string_view text) {
-    return Convert("UTF-8", "GBK", text);
-}
+std::optional<std::string> GbkToUtf8(std::string_view text) { return Convert("UTF-8", "GBK", text); }

@@ -7,9 +7,7 @@ CSha256::CSha256() : m_pCtx(EVP_MD_CTX_new()) {
         throw std::runtime_error("SHA-256 unavailable");
 }
 
-void CSha256::Update(const void* pData, size_t nSize) {
-    EVP_DigestUpdate(m_pCtx.get(), pData, nSize);
-}
+void CSha256::Update(const void* pData, size_t nSize) { EVP_DigestUpdate(m_pCtx.get(), pData, nSize); }
 
 std::string CSha256::FinishHex() {
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -52,8 +52,7 @@ bool CUploadReceiver::OnData(const char* pData, size_t nSize) {
         return true;
     }
     case Target::None:
-    case Target::Ignored:
-        return true;
+    case Target::Ignored: return true;
     }
     return true;
 }

@@ -30,9 +30,7 @@ const char* Reason(uint32_t nStatus) {
     }
 }
 
-bool HasNoBody(uint32_t nStatus) {
-    return nStatus < 200 || nStatus == 204 || nStatus == 304;
-}
+bool HasNoBody(uint32_t nStatus) { return nStatus < 200 || nStatus == 204 || nStatus == 304; }
 
 std::string StatusLine(uint32_t nStatus) {
     return "HTTP/1.1 " + std::to_string(nStatus) + " " + Reason(nStatus) + "\r\n";
@@ -66,7 +64,8 @@ std::string PercentDecode(std::string_view text) {
 // An answer with a body and a truthful Content-Length.
 std::string Whole(uint32_t nStatus, const std::string& headers, std::string_view body) {
     std::string out = StatusLine(nStatus) + headers;
-    if (!HasNoBody(nStatus)) out += "Content-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
+    if (!HasNoBody(nStatus))
+        out += "Content-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
     if (!HasNoBody(nStatus)) out += body;
     return out;
@@ -76,13 +75,9 @@ const std::string kVerdict = "Album-RetCode: 100\r\nError-Info: " + std::string(
 
 }  // namespace
 
-std::string OkAnswer() {
-    return Whole(200, kVerdict, "ok\n");
-}
+std::string OkAnswer() { return Whole(200, kVerdict, "ok\n"); }
 
-std::string CFaultResponder::Origin() const {
-    return "http://127.0.0.1:" + std::to_string(m_nPort);
-}
+std::string CFaultResponder::Origin() const { return "http://127.0.0.1:" + std::to_string(m_nPort); }
 
 std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& head) const {
     switch (plan.mode) {
@@ -98,8 +93,7 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
         return Whole(200, "Album-RetCode: " + PercentDecode(plan.strValue) + "\r\nError-Info: " + repeated + "\r\n",
                      "ok\n");
     }
-    case FaultMode::RetCodeMissing:
-        return Whole(200, "Error-Info: " + std::string(kGbkStored) + "\r\n", "ok\n");
+    case FaultMode::RetCodeMissing: return Whole(200, "Error-Info: " + std::string(kGbkStored) + "\r\n", "ok\n");
     case FaultMode::Status:
         // The verdict is there all the same: a client must judge the status first.
         return Whole(plan.nStatus, kVerdict, std::string(Reason(plan.nStatus)) + "\n");
@@ -109,21 +103,17 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
                      "Location: " + Origin() + "/redirect/" + std::to_string(plan.nStatus) + "/" +
                          std::to_string(plan.nCount - 1) + "\r\n",
                      "");
-    case FaultMode::RedirectLoop:
-        return Whole(plan.nStatus, "Location: " + Origin() + head.strPath + "\r\n", "");
-    case FaultMode::RedirectPath:
-        return Whole(plan.nStatus, "Location: /ok\r\n", "");
-    case FaultMode::RedirectRelative:
-        return Whole(plan.nStatus, "Location: ../ok\r\n", "");
-    case FaultMode::RedirectNoLocation:
-        return Whole(plan.nStatus, "", "");
+    case FaultMode::RedirectLoop: return Whole(plan.nStatus, "Location: " + Origin() + head.strPath + "\r\n", "");
+    case FaultMode::RedirectPath: return Whole(plan.nStatus, "Location: /ok\r\n", "");
+    case FaultMode::RedirectRelative: return Whole(plan.nStatus, "Location: ../ok\r\n", "");
+    case FaultMode::RedirectNoLocation: return Whole(plan.nStatus, "", "");
     case FaultMode::RedirectScheme:
         return Whole(plan.nStatus, "Location: " + plan.strValue + "://127.0.0.1:" + std::to_string(m_nPort) + "/ok\r\n",
                      "");
-    case FaultMode::LongBody:
-        return Whole(200, kVerdict, std::string(static_cast<size_t>(plan.nCount), 'b'));
+    case FaultMode::LongBody: return Whole(200, kVerdict, std::string(static_cast<size_t>(plan.nCount), 'b'));
     case FaultMode::BigHeader:
-        return Whole(200, "X-Padding: " + std::string(static_cast<size_t>(plan.nCount), 'p') + "\r\n" + kVerdict, "ok\n");
+        return Whole(200, "X-Padding: " + std::string(static_cast<size_t>(plan.nCount), 'p') + "\r\n" + kVerdict,
+                     "ok\n");
     case FaultMode::LieLonger:
         return StatusLine(200) + kVerdict + "Content-Length: 1000\r\nConnection: close\r\n\r\n0123456789";
     case FaultMode::LieShorter:
@@ -132,15 +122,10 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
         return StatusLine(200) + kVerdict +
                "Content-Type: text/plain\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
                "2\r\nok\r\n1\r\n\n\r\n0\r\n\r\n";
-    case FaultMode::CloseMidHeaders:
-        return StatusLine(200) + "Album-Ret";
-    case FaultMode::ShowLog:
-        return Whole(200, "", m_log.Text());
-    case FaultMode::ClearLog:
-        m_log.Clear();
-        return Whole(200, "", "cleared\n");
-    default:
-        return OkAnswer();
+    case FaultMode::CloseMidHeaders: return StatusLine(200) + "Album-Ret";
+    case FaultMode::ShowLog: return Whole(200, "", m_log.Text());
+    case FaultMode::ClearLog: m_log.Clear(); return Whole(200, "", "cleared\n");
+    default: return OkAnswer();
     }
 }
 
@@ -172,11 +157,8 @@ void CFaultResponder::Serve(CConnection& connection, const RequestHead& head, co
         m_log.Add(head.strMethod, head.strPath, nBody);
 
     switch (plan.mode) {
-    case FaultMode::CloseBeforeHeaders:
-        return;
-    case FaultMode::Stall:
-        connection.WaitForPeerClose();
-        return;
+    case FaultMode::CloseBeforeHeaders: return;
+    case FaultMode::Stall: connection.WaitForPeerClose(); return;
     case FaultMode::NoLength: {
         // Without a length the close is what ends the body.
         if (!connection.Send(StatusLine(200) + kVerdict + "Content-Type: text/plain\r\nConnection: close\r\n\r\n"))
@@ -196,7 +178,6 @@ void CFaultResponder::Serve(CConnection& connection, const RequestHead& head, co
         }
         return;
     }
-    default:
-        connection.Send(Answer(plan, head));
+    default: connection.Send(Answer(plan, head));
     }
 }

@@ -87,14 +87,9 @@ void CFaultServer::Serve(CConnection& connection) {
         // The control always sends a fixed length; a chunked request is a test's mistake.
         if (head.bChunked) refusal = "411 Length Required";
         break;
-    case HeadResult::TooLarge:
-        refusal = "431 Request Header Fields Too Large";
-        break;
-    case HeadResult::Malformed:
-        refusal = "400 Bad Request";
-        break;
-    case HeadResult::Closed:
-        return;
+    case HeadResult::TooLarge: refusal = "431 Request Header Fields Too Large"; break;
+    case HeadResult::Malformed: refusal = "400 Bad Request"; break;
+    case HeadResult::Closed: return;
     }
     if (refusal) {
         connection.Send(std::string("HTTP/1.1 ") + refusal + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");

@@ -23,8 +23,7 @@ STDMETHODIMP CEventLogSink::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
 
 STDMETHODIMP CEventLogSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
-STDMETHODIMP CEventLogSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                   EXCEPINFO*, UINT*) {
+STDMETHODIMP CEventLogSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
     if (dispIdMember == 1)
         std::printf("event UploadFinished\n");
     else

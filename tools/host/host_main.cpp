@@ -134,8 +134,8 @@ int SetProperty(IDispatch* disp, const PropertyAssignment& a) {
     CVariant value = ValueToVariant(a.strValue);
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&value.Ref(), &named, 1, 1};
-    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
-                              nullptr, nullptr);
+    HRESULT hr =
+        disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
     if (hr == DISP_E_TYPEMISMATCH) {
         std::fprintf(stderr, "host: \"%s\" does not convert to the type of %s\n", a.strValue.c_str(),
                      a.strName.c_str());
@@ -157,8 +157,8 @@ int PrintProperty(IDispatch* disp, const std::string& name) {
     }
     DISPPARAMS none{};
     CVariant result;
-    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.Receive(),
-                              nullptr, nullptr);
+    HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.Receive(), nullptr,
+                              nullptr);
     if (SUCCEEDED(hr)) hr = VariantChangeType(&result.Ref(), &result.Ref(), 0, VT_BSTR);
     if (FAILED(hr)) return kFailed;
     std::printf("get %s = %s\n", name.c_str(), BstrToAnsi(result.Get().bstrVal).c_str());
@@ -240,11 +240,8 @@ LRESULT CALLBACK FrameProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam
             PostMessageA(hWnd, WM_CLOSE, 0, 0);
         }
         return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(hWnd, message, wParam, lParam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(hWnd, message, wParam, lParam);
     }
 }
 
@@ -282,9 +279,9 @@ int RunHost(const Options& o) {
     RegisterClassA(&wc);
     RECT frame{0, 0, o.nWidth, o.nHeight};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, "TESSALINE host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance,
-                                nullptr);
+    HWND hWnd =
+        CreateWindowExA(0, wc.lpszClassName, "TESSALINE host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, nullptr);
     // The ATL window creates the control named by its title, as an object tag would.
     g_hWndControlSite = CreateWindowExA(0, "AtlAxWin", o.strProgID.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, o.nWidth,
                                         o.nHeight, hWnd, nullptr, wc.hInstance, nullptr);
@@ -320,7 +317,8 @@ int RunHost(const Options& o) {
             // The panel is the control window's child dialog; the tree tells it about a
             // clicked folder with WM_PANEL_SCANFOLDER and the folder's path.
             HWND panel = control ? GetWindow(control, GW_CHILD) : nullptr;
-            if (!panel || !SendMessageA(panel, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(o.strOpenFolder.c_str())))
+            if (!panel ||
+                !SendMessageA(panel, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(o.strOpenFolder.c_str())))
                 std::fprintf(stderr, "host: the control did not take the folder %s\n", o.strOpenFolder.c_str());
             else if (o.bUpload) {
                 // Posted: the clicks, and the upload's dialogs, run inside the message loop.
@@ -338,8 +336,8 @@ int RunHost(const Options& o) {
             const HRESULT hr = ShowPropertyFrame(unknown.Get(), hWnd, o.propertyFrame);
             CComPtrT<IPersistStreamInit> persist;
             const bool bModified = SUCCEEDED(unknown.QueryInterface(persist)) && persist->IsDirty() == S_OK;
-            std::printf("host: property frame closed (0x%08lx), control modified: %s\n",
-                        static_cast<unsigned long>(hr), bModified ? "yes" : "no");
+            std::printf("host: property frame closed (0x%08lx), control modified: %s\n", static_cast<unsigned long>(hr),
+                        bModified ? "yes" : "no");
             std::fflush(stdout);
         }
         if (o.dwCloseAfterMs) SetTimer(hWnd, kCloseTimer, o.dwCloseAfterMs, nullptr);

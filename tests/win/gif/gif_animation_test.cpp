@@ -94,14 +94,12 @@ TEST(GifAnimation, UploadGifCutShortStepsWithoutHanging) {
     // the rest (the decoder's own tests cut at every byte).
     for (size_t nCut = 0; nCut <= whole.size(); nCut += nCut < 1200 ? 1 : 61) {
         const std::span<const uint8_t> part(whole.data(), nCut);
-        if (animation.Open(part, 0) != GifError::None)
-            continue;
+        if (animation.Open(part, 0) != GifError::None) continue;
         // Two passes at most: every step ends, and a cut file loops over what it has.
         for (int i = 0; i < 14; ++i) {
             const GifStep step = animation.Step();
             ASSERT_TRUE(step.bFrame || step.nHoldMs == -1) << "cut at " << nCut;
-            if (!step.bFrame)
-                break;
+            if (!step.bFrame) break;
             ASSERT_LT(animation.FrameIndex(), 12);
         }
     }

@@ -21,8 +21,7 @@ public:
         }
     }
     void Finish(std::vector<uint8_t>& out) {
-        if (m_nCount > 0)
-            m_arrBytes.push_back(static_cast<uint8_t>(m_nBuffer & 0xFF));
+        if (m_nCount > 0) m_arrBytes.push_back(static_cast<uint8_t>(m_nBuffer & 0xFF));
         for (size_t i = 0; i < m_arrBytes.size(); i += 255) {
             const size_t n = std::min<size_t>(255, m_arrBytes.size() - i);
             out.push_back(static_cast<uint8_t>(n));
@@ -66,8 +65,7 @@ std::vector<uint8_t> BuildGif(int nWidth, int nHeight, const std::vector<uint32_
     Put16(out, nWidth);
     Put16(out, nHeight);
     int nSizeBits = 0;
-    while ((2 << nSizeBits) < static_cast<int>(arrColors.size()) && nSizeBits < 7)
-        ++nSizeBits;
+    while ((2 << nSizeBits) < static_cast<int>(arrColors.size()) && nSizeBits < 7) ++nSizeBits;
     out.push_back(static_cast<uint8_t>(0x80 | nSizeBits));
     out.push_back(0);  // background index
     out.push_back(0);  // aspect

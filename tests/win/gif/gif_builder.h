@@ -6,11 +6,11 @@
 
 struct GifFrameSpec {
     int nLeft = 0, nTop = 0, nWidth = 0, nHeight = 0;
-    int nDelay = 0;            // hundredths of a second
-    int nDisposal = 0;         // the method, 0 to 3 (stored shifted into bits 2 to 4)
-    int nTransparent = -1;     // index, or -1 for none
-    int nMinCodeSize = 8;      // written as is; outside 2..8 makes a frame no decoder takes
-    bool bControl = true;      // write a graphic control extension
+    int nDelay = 0;                  // hundredths of a second
+    int nDisposal = 0;               // the method, 0 to 3 (stored shifted into bits 2 to 4)
+    int nTransparent = -1;           // index, or -1 for none
+    int nMinCodeSize = 8;            // written as is; outside 2..8 makes a frame no decoder takes
+    bool bControl = true;            // write a graphic control extension
     std::vector<uint8_t> arrPixels;  // nWidth × nHeight indices, rows top to bottom
 };
 

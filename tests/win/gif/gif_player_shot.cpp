@@ -25,8 +25,8 @@ HWND CreateFaceWindow(int x, int y, int nWidth, int nHeight) {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = "TessalineGifShot";
     RegisterClassA(&wc);
-    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, kTitle, WS_POPUP | WS_CLIPCHILDREN, x, y, nWidth, nHeight,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, kTitle, WS_POPUP | WS_CLIPCHILDREN, x, y, nWidth, nHeight, nullptr,
+                                nullptr, wc.hInstance, nullptr);
     CreateWindowExA(0, "STATIC", "Upload.gif, 272 x 56", WS_CHILD | WS_VISIBLE, 330, 34, 200, 18, hWnd, nullptr,
                     wc.hInstance, nullptr);
     CreateWindowExA(0, "STATIC", "stretched to 544 x 112", WS_CHILD | WS_VISIBLE, 45, 204, 300, 18, hWnd, nullptr,
@@ -53,8 +53,7 @@ RECT ScreenRect(HWND hWnd) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4)
-        return 2;
+    if (argc < 4) return 2;
     const std::string strInfo = argv[2];
     const std::string strGate = argv[3];
     const int nFrame = argc > 4 ? std::atoi(argv[4]) : 5;
@@ -65,20 +64,17 @@ int main(int argc, char** argv) {
     const COLORREF crFace = GetSysColor(COLOR_BTNFACE);
     for (CGifPlayer* player : {&natural, &stretched}) {
         player->SetBackdrop(crFace);
-        if (!player->Load(argv[1]))
-            return 3;
+        if (!player->Load(argv[1])) return 3;
     }
     natural.Play(hWnd, 45, 14);
     stretched.Play(hWnd, 45, 86, 544, 112);
-    if (!PauseOn(natural, nFrame) || !PauseOn(stretched, nFrame))
-        return 4;
+    if (!PauseOn(natural, nFrame) || !PauseOn(stretched, nFrame)) return 4;
     PumpFor(400);  // the display catches up with the last frames drawn
 
     const RECT rcClient = ScreenRect(hWnd);
     const std::string strTemp = strInfo + ".part";
     FILE* f = std::fopen(strTemp.c_str(), "w");
-    if (!f)
-        return 5;
+    if (!f) return 5;
     std::fprintf(f, "%02x%02x%02x %ld %ld %ld %ld\n", GetRValue(crFace), GetGValue(crFace), GetBValue(crFace),
                  rcClient.left, rcClient.top, rcClient.right - rcClient.left, rcClient.bottom - rcClient.top);
     for (CGifPlayer* player : {&natural, &stretched}) {
@@ -87,16 +83,13 @@ int main(int argc, char** argv) {
                      player->CurrentFrame());
     }
     std::fclose(f);
-    if (!MoveFileExA(strTemp.c_str(), strInfo.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return 5;
+    if (!MoveFileExA(strTemp.c_str(), strInfo.c_str(), MOVEFILE_REPLACE_EXISTING)) return 5;
 
-    if (!PumpUntil([&] { return GetFileAttributesA(strGate.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000))
-        return 6;
+    if (!PumpUntil([&] { return GetFileAttributesA(strGate.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000)) return 6;
     const uint64_t nBefore = natural.FramesShown() + stretched.FramesShown();
     natural.Resume();
     stretched.Resume();
-    if (!PumpUntil([&] { return natural.FramesShown() + stretched.FramesShown() >= nBefore + 4; }, 2000))
-        return 7;
+    if (!PumpUntil([&] { return natural.FramesShown() + stretched.FramesShown() >= nBefore + 4; }, 2000)) return 7;
     DestroyWindow(hWnd);  // the players stop with it
     return 0;
 }

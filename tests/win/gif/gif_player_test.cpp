@@ -46,10 +46,8 @@ bool PumpFast(const std::function<bool()>& done, DWORD timeoutMs) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (done())
-            return true;
-        if (GetTickCount() - start > timeoutMs)
-            return false;
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
     }
 }
@@ -58,8 +56,7 @@ bool PumpFast(const std::function<bool()>& done, DWORD timeoutMs) {
 CGifCanvas CanvasAfter(const std::vector<uint8_t>& file, uint64_t nFrames, uint32_t crBackdrop) {
     CGifAnimation animation;
     EXPECT_EQ(animation.Open(file, crBackdrop), GifError::None);
-    while (animation.FramesShown() < nFrames)
-        animation.Step();
+    while (animation.FramesShown() < nFrames) animation.Step();
     return animation.Canvas();
 }
 
@@ -80,20 +77,20 @@ protected:
         int nIndex = player.CurrentFrame();
         double tLast = NowMs();
         bool bFirst = true;  // the frame on show when measuring starts was not seen arriving
-        PumpFast([&] {
-            const uint64_t n = player.FramesShown();
-            if (n == nLast)
-                return false;
-            const double t = NowMs();
-            if (!bFirst)
-                holds.emplace_back(nIndex, t - tLast);
-            bFirst = false;
-            EXPECT_EQ(n, nLast + 1) << "a frame went by unseen";
-            nLast = n;
-            nIndex = player.CurrentFrame();
-            tLast = t;
-            return holds.size() >= nCount;
-        }, 10000);
+        PumpFast(
+            [&] {
+                const uint64_t n = player.FramesShown();
+                if (n == nLast) return false;
+                const double t = NowMs();
+                if (!bFirst) holds.emplace_back(nIndex, t - tLast);
+                bFirst = false;
+                EXPECT_EQ(n, nLast + 1) << "a frame went by unseen";
+                nLast = n;
+                nIndex = player.CurrentFrame();
+                tLast = t;
+                return holds.size() >= nCount;
+            },
+            10000);
         return holds;
     }
 
@@ -113,8 +110,7 @@ TEST_F(GifPlayer, LoadRefusesMissingShortAndForeignFiles) {
         EXPECT_FALSE(player.Load(WriteScratchFile("version.gif", file))) << version;
     }
     std::vector<uint8_t> noise(4096);
-    for (size_t i = 0; i < noise.size(); ++i)
-        noise[i] = static_cast<uint8_t>(i * 7919 >> 3);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 7919 >> 3);
     EXPECT_FALSE(player.Load(WriteScratchFile("noise.gif", noise)));
     EXPECT_FALSE(player.IsLoaded());
 
@@ -132,8 +128,7 @@ TEST_F(GifPlayer, LoadRefusesMissingShortAndForeignFiles) {
 TEST_F(GifPlayer, GarbageAfterAValidHeaderPlaysWithoutHarm) {
     auto file = BuildGif(40, 20, kColours, {});
     file.pop_back();  // the trailer
-    for (int i = 0; i < 20000; ++i)
-        file.push_back(static_cast<uint8_t>((i * 2654435761u) >> 13));
+    for (int i = 0; i < 20000; ++i) file.push_back(static_cast<uint8_t>((i * 2654435761u) >> 13));
     CTestWindow parent(100, 100);
     CGifPlayer player;
     ASSERT_TRUE(player.Load(WriteScratchFile("garbage.gif", file)));
@@ -222,7 +217,9 @@ TEST_F(GifPlayer, PausedBeforePlayStartsPaused) {
 TEST_F(GifPlayer, DrawsTheCanvasAndStretchesItToItsWindow) {
     const auto file = ReadBytes(UploadGifPath());
     const COLORREF crFace = RGB(0xD4, 0xD0, 0xC8);
-    struct Case { int nWidth, nHeight; };
+    struct Case {
+        int nWidth, nHeight;
+    };
     for (const Case c : {Case{-1, -1}, Case{544, 112}, Case{200, 41}}) {
         CGifPlayer player;
         player.SetBackdrop(crFace);
@@ -248,8 +245,7 @@ TEST_F(GifPlayer, DrawsTheCanvasAndStretchesItToItsWindow) {
             // Shrunk: nearest pixels, so every colour shown is one of the canvas's.
             std::unordered_set<uint32_t> colours(canvas.Pixels().begin(), canvas.Pixels().end());
             int nForeign = 0;
-            for (uint32_t px : shown)
-                nForeign += !colours.count(px);
+            for (uint32_t px : shown) nForeign += !colours.count(px);
             EXPECT_EQ(nForeign, 0);
         }
     }
@@ -302,8 +298,12 @@ TEST_F(GifPlayer, TellsItsParentOfBadFramesAndOfClosing) {
         CGifPlayer player;
         ASSERT_TRUE(player.Load(WriteScratchFile("bad.gif", file)));
         player.Play(parent.Get(), 0, 0);
-        EXPECT_TRUE(PumpUntil([&] { return PeekMessageA(&msg, parent.Get(), CGifPlayer::kMsgFrameFailed,
-                                                        CGifPlayer::kMsgFrameFailed, PM_REMOVE) != FALSE; }, 1000));
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return PeekMessageA(&msg, parent.Get(), CGifPlayer::kMsgFrameFailed, CGifPlayer::kMsgFrameFailed,
+                                    PM_REMOVE) != FALSE;
+            },
+            1000));
     }
     EXPECT_TRUE(PeekMessageA(&msg, parent.Get(), CGifPlayer::kMsgClosed, CGifPlayer::kMsgClosed, PM_REMOVE));
 }
@@ -331,8 +331,7 @@ TEST_F(GifPlayer, StopsWhenItsWindowIsDestroyed) {
     cycle(true);  // warm-up: the runtime makes some handles of its own once
     const int nThreads = CountThreads();
     const int nHandles = CountHandles();
-    for (int i = 0; i < 10; ++i)
-        cycle(i % 2 == 0);
+    for (int i = 0; i < 10; ++i) cycle(i % 2 == 0);
     EXPECT_EQ(CountThreads(), nThreads);
     if (nHandles >= 0) {
         EXPECT_EQ(CountHandles(), nHandles);

@@ -30,8 +30,7 @@ std::vector<uint32_t> GrabClient(HWND hWnd, int& nWidth, int& nHeight) {
     nWidth = rc.right;
     nHeight = rc.bottom;
     std::vector<uint32_t> pixels(static_cast<size_t>(nWidth) * nHeight);
-    if (pixels.empty())
-        return pixels;
+    if (pixels.empty()) return pixels;
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
     bmi.bmiHeader.biWidth = nWidth;
@@ -46,8 +45,7 @@ std::vector<uint32_t> GrabClient(HWND hWnd, int& nWidth, int& nHeight) {
         BitBlt(mem.Get(), 0, 0, nWidth, nHeight, hdc, 0, 0, SRCCOPY);
         GdiFlush();
         const uint32_t* p = static_cast<const uint32_t*>(bits);
-        for (size_t i = 0; i < pixels.size(); ++i)
-            pixels[i] = p[i] & 0xFFFFFF;
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] & 0xFFFFFF;
     }
     ReleaseDC(hWnd, hdc);
     return pixels;
@@ -55,14 +53,12 @@ std::vector<uint32_t> GrabClient(HWND hWnd, int& nWidth, int& nHeight) {
 
 int CountThreads() {
     CScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snap)
-        return -1;
+    if (!snap) return -1;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     int n = 0;
     for (BOOL ok = Thread32First(snap.Get(), &entry); ok; ok = Thread32Next(snap.Get(), &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId())
-            ++n;
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
     return n;
 }
 

@@ -31,12 +31,9 @@ enum class Mark { Red, Green, White };
 
 Mark ColourAt(const RgbImage& image, int x, int y) {
     const std::uint8_t* p = image.Pixel(x, y);
-    if (p[0] > 200 && p[1] > 200 && p[2] > 200)
-        return Mark::White;
-    if (p[0] > 160 && p[1] < 100 && p[2] < 100)
-        return Mark::Red;
-    if (p[1] > 100 && p[0] < 100 && p[2] < 100)
-        return Mark::Green;
+    if (p[0] > 200 && p[1] > 200 && p[2] > 200) return Mark::White;
+    if (p[0] > 160 && p[1] < 100 && p[2] < 100) return Mark::Red;
+    if (p[1] > 100 && p[0] < 100 && p[2] < 100) return Mark::Green;
     return static_cast<Mark>(-1);
 }
 
@@ -53,13 +50,11 @@ class CameraPicture : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* pszFolder = std::getenv("TESSALINE_CAMERA_FOLDER");
-        if (!pszFolder)
-            GTEST_SKIP() << "run by run-camera-test.sh";
+        if (!pszFolder) GTEST_SKIP() << "run by run-camera-test.sh";
         m_strFolder = pszFolder;
         std::ifstream in(m_strFolder + "\\manifest.txt");
         CameraFile f;
-        while (in >> f.strName >> f.bEmbeddedThumb)
-            m_files.push_back(f);
+        while (in >> f.strName >> f.bEmbeddedThumb) m_files.push_back(f);
         ASSERT_EQ(m_files.size(), 16u);
     }
     std::string PathOf(const CameraFile& f) const { return m_strFolder + "\\" + f.strName; }
@@ -71,8 +66,7 @@ protected:
 
 TEST_F(CameraPicture, ThumbnailIsUprightAndFromTheEmbeddedOneWhenThereIsOne) {
     std::vector<std::string> arrPaths;
-    for (const CameraFile& f : m_files)
-        arrPaths.push_back(PathOf(f));
+    for (const CameraFile& f : m_files) arrPaths.push_back(PathOf(f));
     CThumbnailProducer producer;
     ASSERT_TRUE(producer.Start(arrPaths, nullptr));
     std::vector<CThumbResult> results(m_files.size());

@@ -27,8 +27,7 @@ CScratchFolder::CScratchFolder() {
         std::snprintf(szName, sizeof(szName), "tessaline-imaging-%lu-%ld", GetCurrentProcessId(),
                       InterlockedIncrement(&s_nNext));
         m_strPath = std::string(szTemp) + szName;
-        if (CreateDirectoryA(m_strPath.c_str(), nullptr))
-            break;
+        if (CreateDirectoryA(m_strPath.c_str(), nullptr)) break;
     }
 }
 
@@ -111,8 +110,7 @@ bool CompressTestJpeg(TestJpegJob* job) {
     }
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, job->nQuality, TRUE);
-    if (job->kind == JpegKind::Progressive)
-        jpeg_simple_progression(cinfo);
+    if (job->kind == JpegKind::Progressive) jpeg_simple_progression(cinfo);
     jpeg_start_compress(cinfo, TRUE);
     const int nComponents = cinfo->input_components;
     while (cinfo->next_scanline < cinfo->image_height) {
@@ -136,8 +134,7 @@ bool CompressTestJpeg(TestJpegJob* job) {
 
 bool WriteTestJpeg(const std::string& strPath, int nWidth, int nHeight, JpegKind kind, int nQuality, bool bFlat) {
     FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile)
-        return false;
+    if (!pFile) return false;
     std::vector<std::uint8_t> arrRow(static_cast<std::size_t>(nWidth) * 4);
     auto job = std::make_unique<TestJpegJob>();
     job->pFile = pFile;
@@ -178,11 +175,9 @@ std::vector<std::uint8_t> MakeDib(int nBitCount, const RgbImage& source, bool bB
         setEntry(0, 20, 30, 90);
         setEntry(1, 240, 230, 150);
     } else if (nBitCount == 4) {
-        for (int i = 0; i < 16; ++i)
-            setEntry(i, (i >> 3) * 200 + 30, ((i >> 1) & 3) * 70 + 20, (i & 1) * 180 + 40);
+        for (int i = 0; i < 16; ++i) setEntry(i, (i >> 3) * 200 + 30, ((i >> 1) & 3) * 70 + 20, (i & 1) * 180 + 40);
     } else if (nBitCount == 8) {
-        for (int i = 0; i < 256; ++i)
-            setEntry(i, (i >> 5) * 255 / 7, ((i >> 2) & 7) * 255 / 7, (i & 3) * 255 / 3);
+        for (int i = 0; i < 256; ++i) setEntry(i, (i >> 5) * 255 / 7, ((i >> 2) & 7) * 255 / 7, (i & 3) * 255 / 3);
     }
     std::memcpy(dib.data() + 40, arrPalette.data(), arrPalette.size());
 
@@ -234,14 +229,12 @@ std::vector<std::uint8_t> MakeDib(int nBitCount, const RgbImage& source, bool bB
                 row[n * x] = src[2];
                 row[n * x + 1] = src[1];
                 row[n * x + 2] = src[0];
-                if (n == 4)
-                    row[n * x + 3] = 0x5A;  // not read: anything may be there
+                if (n == 4) row[n * x + 3] = 0x5A;  // not read: anything may be there
                 std::memcpy(out, src, 3);
             }
         }
     }
-    if (pExpected)
-        *pExpected = std::move(expected);
+    if (pExpected) *pExpected = std::move(expected);
     return dib;
 }
 
@@ -265,17 +258,15 @@ std::optional<RgbImage> ReadPpm(const std::string& strPath) {
         }
         return bAny ? n : -1;
     };
-    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6')
-        return std::nullopt;
+    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6') return std::nullopt;
     i = 2;
     const long w = token(), h = token(), maxval = token();
-    if (w <= 0 || h <= 0 || maxval != 255)
-        return std::nullopt;
+    if (w <= 0 || h <= 0 || maxval != 255) return std::nullopt;
     ++i;  // the one whitespace byte before the pixels
     const std::size_t n = static_cast<std::size_t>(w) * h * 3;
-    if (bytes.size() < i + n)
-        return std::nullopt;
-    RgbImage image{static_cast<int>(w), static_cast<int>(h), std::vector<std::uint8_t>(bytes.begin() + i, bytes.begin() + i + n)};
+    if (bytes.size() < i + n) return std::nullopt;
+    RgbImage image{static_cast<int>(w), static_cast<int>(h),
+                   std::vector<std::uint8_t>(bytes.begin() + i, bytes.begin() + i + n)};
     return image;
 }
 
@@ -289,8 +280,7 @@ std::optional<RgbImage> DecodeWithDjpeg(const std::string& strJpegPath) {
     if (!CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return std::nullopt;
     CScopedHandle hProcess(pi.hProcess), hThread(pi.hThread);
-    if (WaitForSingleObject(hProcess.Get(), 60000) != WAIT_OBJECT_0)
-        return std::nullopt;
+    if (WaitForSingleObject(hProcess.Get(), 60000) != WAIT_OBJECT_0) return std::nullopt;
     DWORD dwExit = 1;
     GetExitCodeProcess(hProcess.Get(), &dwExit);
     std::optional<RgbImage> image = dwExit == 0 ? ReadPpm(strOut) : std::nullopt;
@@ -299,8 +289,7 @@ std::optional<RgbImage> DecodeWithDjpeg(const std::string& strJpegPath) {
 }
 
 double Psnr(const RgbImage& a, const RgbImage& b) {
-    if (a.nWidth != b.nWidth || a.nHeight != b.nHeight || a.arrRgb.empty())
-        return 0;
+    if (a.nWidth != b.nWidth || a.nHeight != b.nHeight || a.arrRgb.empty()) return 0;
     double dSum = 0;
     for (std::size_t i = 0; i < a.arrRgb.size(); ++i) {
         const double d = static_cast<double>(a.arrRgb[i]) - b.arrRgb[i];
@@ -320,12 +309,10 @@ RgbImage RenderPicture(IPicture* pPicture, int nWidth, int nHeight) {
     bi.bmiHeader.biBitCount = 32;
     void* pBits = nullptr;
     CScopedBitmap bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0));
-    if (!bmp)
-        return image;
+    if (!bmp) return image;
     {
         const CMemoryDC dc(nullptr, bmp.Get());
-        if (!dc)
-            return image;
+        if (!dc) return image;
         const RECT rc{0, 0, nWidth, nHeight};
         FillRect(dc.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         OLE_XSIZE_HIMETRIC hmW = 0;
@@ -347,8 +334,7 @@ RgbImage RenderPicture(IPicture* pPicture, int nWidth, int nHeight) {
 FileFingerprint Fingerprint(const std::string& strPath) {
     FileFingerprint fp;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data))
-        return fp;
+    if (!GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data)) return fp;
     fp.bExists = true;
     fp.ftWrite = data.ftLastWriteTime;
     const std::vector<std::uint8_t> bytes = ReadBytes(strPath);
@@ -368,8 +354,7 @@ std::vector<std::string> ControlTempFiles() {
     GetTempPathA(MAX_PATH, szTemp);
     WIN32_FIND_DATAA fd;
     HANDLE hFind = FindFirstFileA((std::string(szTemp) + "DOR*.tmp").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return arrFiles;
+    if (hFind == INVALID_HANDLE_VALUE) return arrFiles;
     do {
         arrFiles.push_back(std::string(szTemp) + fd.cFileName);
     } while (FindNextFileA(hFind, &fd));
@@ -379,8 +364,7 @@ std::vector<std::string> ControlTempFiles() {
 
 bool WriteBytes(const std::string& strPath, const void* pData, std::size_t nSize) {
     FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile)
-        return false;
+    if (!pFile) return false;
     const bool bOk = std::fwrite(pData, 1, nSize, pFile) == nSize;
     return std::fclose(pFile) == 0 && bOk;
 }
@@ -388,29 +372,24 @@ bool WriteBytes(const std::string& strPath, const void* pData, std::size_t nSize
 std::vector<std::uint8_t> ReadBytes(const std::string& strPath) {
     std::vector<std::uint8_t> bytes;
     FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (!pFile)
-        return bytes;
+    if (!pFile) return bytes;
     std::uint8_t buf[65536];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof(buf), pFile)) > 0)
-        bytes.insert(bytes.end(), buf, buf + n);
+    while ((n = std::fread(buf, 1, sizeof(buf), pFile)) > 0) bytes.insert(bytes.end(), buf, buf + n);
     std::fclose(pFile);
     return bytes;
 }
 
 std::optional<JpegFrame> ReadJpegFrame(const std::string& strPath) {
     const std::vector<std::uint8_t> b = ReadBytes(strPath);
-    if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8)
-        return std::nullopt;
+    if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8) return std::nullopt;
     std::size_t i = 2;
     while (i + 4 <= b.size()) {
-        if (b[i] != 0xFF)
-            return std::nullopt;
+        if (b[i] != 0xFF) return std::nullopt;
         const int m = b[i + 1];
         const std::size_t nLength = b[i + 2] << 8 | b[i + 3];
         if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
-            if (i + 9 > b.size())
-                return std::nullopt;
+            if (i + 9 > b.size()) return std::nullopt;
             return JpegFrame{m, b[i + 7] << 8 | b[i + 8], b[i + 5] << 8 | b[i + 6]};
         }
         i += 2 + nLength;
@@ -418,20 +397,18 @@ std::optional<JpegFrame> ReadJpegFrame(const std::string& strPath) {
     return std::nullopt;
 }
 
-const std::vector<std::uint8_t> kSmallGif = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x04, 0x00, 0x03, 0x00, 0xf0, 0x00, 0x00, 0xff, 0x00, 0x00,
-    0x00, 0x00, 0xff, 0x21, 0xf9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2c, 0x00, 0x00, 0x00, 0x00,
-    0x04, 0x00, 0x03, 0x00, 0x00, 0x02, 0x04, 0x84, 0x1d, 0x77, 0x05, 0x00, 0x3b};
+const std::vector<std::uint8_t> kSmallGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x04, 0x00, 0x03, 0x00, 0xf0, 0x00,
+                                             0x00, 0xff, 0x00, 0x00, 0x00, 0x00, 0xff, 0x21, 0xf9, 0x04, 0x00, 0x00,
+                                             0x00, 0x00, 0x00, 0x2c, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x03, 0x00,
+                                             0x00, 0x02, 0x04, 0x84, 0x1d, 0x77, 0x05, 0x00, 0x3b};
 
 const std::vector<std::uint8_t> kSmallPng = {
-    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52,
-    0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x04, 0x01, 0x03, 0x00, 0x00, 0x00, 0x7c, 0xfd, 0x67,
-    0x03, 0x00, 0x00, 0x00, 0x03, 0x50, 0x4c, 0x54, 0x45, 0x00, 0x80, 0x00, 0x9c, 0xf9, 0xa5, 0x91,
-    0x00, 0x00, 0x00, 0x0b, 0x49, 0x44, 0x41, 0x54, 0x08, 0xd7, 0x63, 0x60, 0x80, 0x00, 0x00, 0x00,
-    0x08, 0x00, 0x01, 0x2f, 0x20, 0xdd, 0x31, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae,
-    0x42, 0x60, 0x82};
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00,
+    0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x04, 0x01, 0x03, 0x00, 0x00, 0x00, 0x7c, 0xfd, 0x67, 0x03, 0x00,
+    0x00, 0x00, 0x03, 0x50, 0x4c, 0x54, 0x45, 0x00, 0x80, 0x00, 0x9c, 0xf9, 0xa5, 0x91, 0x00, 0x00, 0x00,
+    0x0b, 0x49, 0x44, 0x41, 0x54, 0x08, 0xd7, 0x63, 0x60, 0x80, 0x00, 0x00, 0x00, 0x08, 0x00, 0x01, 0x2f,
+    0x20, 0xdd, 0x31, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
 
 // GIF89a, 10 × 10, a global table of 2 colours, then straight to the trailer.
-const std::vector<std::uint8_t> kGifWithoutFrame = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x0a, 0x00, 0x0a, 0x00, 0x80, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0xff, 0xff, 0xff, 0x3b};
+const std::vector<std::uint8_t> kGifWithoutFrame = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x0a, 0x00, 0x0a, 0x00,
+                                                    0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0xff, 0xff, 0x3b};

@@ -17,8 +17,7 @@ namespace {
 std::span<const std::uint8_t> Span(const std::vector<std::uint8_t>& v) { return {v.data(), v.size()}; }
 
 RgbImage RedBlueSwapped(RgbImage image) {
-    for (std::size_t i = 0; i < image.arrRgb.size(); i += 3)
-        std::swap(image.arrRgb[i], image.arrRgb[i + 2]);
+    for (std::size_t i = 0; i < image.arrRgb.size(); i += 3) std::swap(image.arrRgb[i], image.arrRgb[i + 2]);
     return image;
 }
 
@@ -70,9 +69,9 @@ TEST(JpegWriter, OnePixelAndThreePixelRows) {
         RgbImage source{nWidth, 5, {}};
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < nWidth; ++x)
-                source.arrRgb.insert(source.arrRgb.end(), {static_cast<std::uint8_t>(100 + 6 * y),
-                                                           static_cast<std::uint8_t>(50 + 4 * y),
-                                                           static_cast<std::uint8_t>(200 - 6 * y)});
+                source.arrRgb.insert(source.arrRgb.end(),
+                                     {static_cast<std::uint8_t>(100 + 6 * y), static_cast<std::uint8_t>(50 + 4 * y),
+                                      static_cast<std::uint8_t>(200 - 6 * y)});
         RgbImage expected;
         const std::vector<std::uint8_t> dib = MakeDib(24, source, true, &expected);
         const std::string strPath = folder.File("w" + std::to_string(nWidth) + ".jpg");

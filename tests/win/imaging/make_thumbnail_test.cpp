@@ -21,8 +21,7 @@ RgbImage BoxReduced(const RgbImage& src, int nWidth, int nHeight) {
             for (int c = 0; c < 3; ++c) {
                 long nSum = 0;
                 for (int yy = y0; yy < y1; ++yy)
-                    for (int xx = x0; xx < x1; ++xx)
-                        nSum += src.Pixel(xx, yy)[c];
+                    for (int xx = x0; xx < x1; ++xx) nSum += src.Pixel(xx, yy)[c];
                 out.arrRgb[(static_cast<std::size_t>(y) * nWidth + x) * 3 + c] =
                     static_cast<std::uint8_t>(nSum / ((x1 - x0) * (y1 - y0)));
             }

@@ -79,8 +79,8 @@ TEST_F(PreparePictureTest, ALimitOfZeroOrBelowLeavesItsSideUnlimited) {
         int nLimitX, nLimitY;
         bool bReencoded;
         int nOutWidth, nOutHeight;
-    } const cases[] = {{0, 0, false, 0, 0}, {-1, -800, false, 0, 0}, {0, 600, true, 800, 600},
-                       {400, -1, true, 400, 300}};
+    } const cases[] = {
+        {0, 0, false, 0, 0}, {-1, -800, false, 0, 0}, {0, 600, true, 800, 600}, {400, -1, true, 400, 300}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.nLimitX << " x " << c.nLimitY);
         const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, c.nLimitX, c.nLimitY, m_hdc);
@@ -112,7 +112,8 @@ TEST_F(PreparePictureTest, CopyShowsThePictureScaledOnWhite) {
     RgbImage sampled{800, 600, {}};
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x)
-            sampled.arrRgb.insert(sampled.arrRgb.end(), original->Pixel(4 * x + 1, 4 * y + 1), original->Pixel(4 * x + 1, 4 * y + 1) + 3);
+            sampled.arrRgb.insert(sampled.arrRgb.end(), original->Pixel(4 * x + 1, 4 * y + 1),
+                                  original->Pixel(4 * x + 1, 4 * y + 1) + 3);
     EXPECT_GE(Psnr(*copy, sampled), 30.0);
 }
 
@@ -140,7 +141,8 @@ TEST_F(PreparePictureTest, UndecodablePictureStaysUnprepared) {
         EXPECT_EQ(upload.strUploadPath, "") << strPath;
         EXPECT_EQ(upload.nUploadSize, 0u) << strPath;
     }
-    const CPreparedUpload noDc = PreparePicture(m_folder.File("text.jpg"), PictureType::Jpeg, kLimitX, kLimitY, nullptr);
+    const CPreparedUpload noDc =
+        PreparePicture(m_folder.File("text.jpg"), PictureType::Jpeg, kLimitX, kLimitY, nullptr);
     EXPECT_EQ(noDc.nUploadSize, 0u);
     EXPECT_EQ(ControlTempFiles(), arrTempBefore);
 }

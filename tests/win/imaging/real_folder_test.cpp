@@ -51,8 +51,7 @@ std::string Stem(const std::string& strName) { return strName.substr(0, strName.
 
 TEST(RealFolder, ThumbnailsFitTheBoxKeepTheAspectAndShowThePicture) {
     const char* pszFolder = std::getenv("TESSALINE_PICTURE_FOLDER");
-    if (!pszFolder)
-        GTEST_SKIP() << "run by run-folder-test.sh";
+    if (!pszFolder) GTEST_SKIP() << "run by run-folder-test.sh";
     const std::string strFolder = pszFolder;
     const std::vector<ManifestEntry> entries = ReadManifest(strFolder);
     ASSERT_GE(entries.size(), 10u);
@@ -60,8 +59,7 @@ TEST(RealFolder, ThumbnailsFitTheBoxKeepTheAspectAndShowThePicture) {
     CTestApartment apartment;
     const std::vector<std::string> arrTempBefore = ControlTempFiles();
     std::vector<std::string> arrPaths;
-    for (const ManifestEntry& e : entries)
-        arrPaths.push_back(strFolder + "\\" + e.strName);
+    for (const ManifestEntry& e : entries) arrPaths.push_back(strFolder + "\\" + e.strName);
     CThumbnailProducer producer;
     ASSERT_TRUE(producer.Start(arrPaths, nullptr));
     std::vector<CThumbResult> results(entries.size());
@@ -84,8 +82,7 @@ TEST(RealFolder, ThumbnailsFitTheBoxKeepTheAspectAndShowThePicture) {
         if (e.nThumb == 1) {
             EXPECT_TRUE(r.pThumb) << e.strName;
         }
-        if (!r.pThumb)
-            continue;
+        if (!r.pThumb) continue;
         // Within 100 × 100, the long side the box's, the short one the picture's ratio of it.
         PixelRect rc{0, 0, 100, 100};
         FitPictureRect(rc, e.nWidth, e.nHeight);

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // A DIB section holding a packed DIB's pixels, selected into a memory context: a drawing
 // surface of any depth, as a display of that depth would give.
 class CDibSurface {
@@ -23,8 +22,7 @@ public:
         const std::size_t nOffset = 40 + 4 * (nBits <= 8 ? std::size_t{1} << nBits : 0);
         void* pBits = nullptr;
         m_bmp.Reset(CreateDIBSection(nullptr, pInfo, DIB_RGB_COLORS, &pBits, nullptr, 0));
-        if (m_bmp)
-            std::memcpy(pBits, dib.data() + nOffset, dib.size() - nOffset);
+        if (m_bmp) std::memcpy(pBits, dib.data() + nOffset, dib.size() - nOffset);
         m_dc.emplace(nullptr, m_bmp.Get());
     }
     CDibSurface(const CDibSurface&) = delete;
@@ -56,8 +54,8 @@ TEST_P(SaveRectDepth, RectangleComesOutPixelForPixel) {
     const std::string strPath = folder.File("rect.jpg");
     std::wstring strMessage;
     int nFailed = -1;
-    ASSERT_TRUE(SaveRectAsJpeg(surface.Dc(), rc.left, rc.top, rc.right, rc.bottom, 90,
-                               AnsiToWide(strPath).c_str(), &strMessage, &nFailed));
+    ASSERT_TRUE(SaveRectAsJpeg(surface.Dc(), rc.left, rc.top, rc.right, rc.bottom, 90, AnsiToWide(strPath).c_str(),
+                               &strMessage, &nFailed));
     EXPECT_EQ(nFailed, 0);
     EXPECT_EQ(strMessage, AnsiToWide(strPath + " created OK"));
     const auto frame = ReadJpegFrame(strPath);
@@ -102,8 +100,8 @@ TEST(SaveRectAsJpeg, RectangleWithoutAreaFails) {
     const CDibSurface surface(MakeDib(24, MakeTestPattern(16, 16), true, nullptr));
     std::wstring strMessage;
     int nFailed = -1;
-    EXPECT_FALSE(SaveRectAsJpeg(surface.Dc(), 5, 5, 5, 10, 90, AnsiToWide(folder.File("e.jpg")).c_str(),
-                                &strMessage, &nFailed));
+    EXPECT_FALSE(
+        SaveRectAsJpeg(surface.Dc(), 5, 5, 5, 10, 90, AnsiToWide(folder.File("e.jpg")).c_str(), &strMessage, &nFailed));
     EXPECT_EQ(nFailed, 1);
     EXPECT_EQ(strMessage, L". Could not create CBitmap from rectangle");
 }
@@ -113,8 +111,8 @@ TEST(SaveRectAsJpeg, UnwritablePathFails) {
     const CDibSurface surface(MakeDib(24, MakeTestPattern(16, 16), true, nullptr));
     std::wstring strMessage;
     int nFailed = -1;
-    EXPECT_FALSE(SaveRectAsJpeg(surface.Dc(), 0, 0, 16, 16, 90,
-                                AnsiToWide(folder.File("missing\\x.jpg")).c_str(), &strMessage, &nFailed));
+    EXPECT_FALSE(SaveRectAsJpeg(surface.Dc(), 0, 0, 16, 16, 90, AnsiToWide(folder.File("missing\\x.jpg")).c_str(),
+                                &strMessage, &nFailed));
     EXPECT_EQ(nFailed, 1);
     EXPECT_EQ(strMessage, L". Could not create JPEG from CBitmap");
     // Neither out-parameter is needed.

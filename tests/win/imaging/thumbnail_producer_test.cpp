@@ -40,8 +40,7 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
         auto* pSelf = reinterpret_cast<CPaintCountWindow*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
-        if (nMsg == WM_PAINT && pSelf)
-            ++pSelf->m_nPaints;
+        if (nMsg == WM_PAINT && pSelf) ++pSelf->m_nPaints;
         return DefWindowProcA(hWnd, nMsg, wParam, lParam);
     }
     HWND m_hWnd = nullptr;
@@ -57,8 +56,7 @@ class ThumbnailProducerTest : public ::testing::Test {
 protected:
     std::vector<std::string> Paths(const std::vector<PictureFile>& files) const {
         std::vector<std::string> arrPaths;
-        for (const PictureFile& f : files)
-            arrPaths.push_back(m_folder.File(f.strName));
+        for (const PictureFile& f : files) arrPaths.push_back(m_folder.File(f.strName));
         return arrPaths;
     }
 
@@ -117,8 +115,7 @@ TEST_F(ThumbnailProducerTest, EveryPictureGetsAThumbnailFittingTheBoxInListOrder
             ASSERT_TRUE(WriteTestJpeg(strPath, f.nWidth, f.nHeight, kind));
     }
     std::map<std::string, FileFingerprint> before;
-    for (const PictureFile& f : files)
-        before[f.strName] = Fingerprint(m_folder.File(f.strName));
+    for (const PictureFile& f : files) before[f.strName] = Fingerprint(m_folder.File(f.strName));
     const std::vector<std::string> arrTempBefore = ControlTempFiles();
 
     CPaintCountWindow window;
@@ -164,11 +161,18 @@ TEST_F(ThumbnailProducerTest, BadInputGetsPlaceholdersAndTheProducerStillEnds) {
         int nThumb;
         int nWidth, nHeight;
     };
-    const std::vector<Case> cases = {
-        {"empty.jpg", 0, 0, 0},     {"text.jpg", 0, 0, 0},        {"missing.jpg", 0, 0, 0},
-        {"png.jpg", -1, 5, 4},      {"noframe.gif", 0, 0, 0},     {"truncated.jpg", -1, 640, 480},
-        {"headeronly.jpg", -1, 640, 480}, {"cmyk.jpg", 1, 120, 90}, {"prog.jpg", 1, 120, 90},
-        {"one.jpg", 1, 1, 1},       {"huge.jpg", 0, 0, 0},        {"whole.jpg", 1, 640, 480}};
+    const std::vector<Case> cases = {{"empty.jpg", 0, 0, 0},
+                                     {"text.jpg", 0, 0, 0},
+                                     {"missing.jpg", 0, 0, 0},
+                                     {"png.jpg", -1, 5, 4},
+                                     {"noframe.gif", 0, 0, 0},
+                                     {"truncated.jpg", -1, 640, 480},
+                                     {"headeronly.jpg", -1, 640, 480},
+                                     {"cmyk.jpg", 1, 120, 90},
+                                     {"prog.jpg", 1, 120, 90},
+                                     {"one.jpg", 1, 1, 1},
+                                     {"huge.jpg", 0, 0, 0},
+                                     {"whole.jpg", 1, 640, 480}};
     std::vector<std::string> arrPaths;
     std::map<std::string, FileFingerprint> before;
     for (const Case& c : cases) {

@@ -91,11 +91,10 @@ TEST_F(RegistrationTest, Regsvr32RoundTripLeavesNoKeyBehind) {
     EXPECT_TRUE(IsEqualGUID(clsid, CLSID_TessalineCtrl));
     {
         CComPtrT<IDispatch> control;
-        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.ReceiveVoid()),
-                  S_OK);
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.ReceiveVoid()), S_OK);
         CComPtrT<IUnknown> page;
-        EXPECT_EQ(CoCreateInstance(kPageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                   page.ReceiveVoid()), S_OK);
+        EXPECT_EQ(CoCreateInstance(kPageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.ReceiveVoid()),
+                  S_OK);
     }
     CoFreeUnusedLibraries();
 

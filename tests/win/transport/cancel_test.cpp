@@ -109,8 +109,7 @@ TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
     // The album server drops cut-off uploads and keeps none of them.
     EXPECT_EQ(AlbumStats()["stored"], nStoredBefore);
     EXPECT_EQ(CountFilesStartingWith(dataFolder, "cancel-"), 0u);
-    EXPECT_TRUE(PumpUntil([&] { return CountFilesStartingWith(AlbumDataFolder() + "\\.incoming\\", "") == 0; },
-                                  10000))
+    EXPECT_TRUE(PumpUntil([&] { return CountFilesStartingWith(AlbumDataFolder() + "\\.incoming\\", "") == 0; }, 10000))
         << "half-received uploads left in .incoming";
 }
 

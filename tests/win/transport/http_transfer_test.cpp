@@ -17,9 +17,7 @@ struct FaultCase {
     uint64_t nBodyBytesEach = 0;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) {
-    *os << c.path;
-}
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.path; }
 
 class HttpTransferFault : public TransferTest, public testing::WithParamInterface<FaultCase> {};
 
@@ -54,15 +52,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FaultCase{"/ok", TransferCode::Complete, 1, 0},
         // Statuses that fail the attempt are tried three times.
-        FaultCase{"/status/201", TransferCode::Failed, 3, 0},
-        FaultCase{"/status/206", TransferCode::Failed, 3, 0},
+        FaultCase{"/status/201", TransferCode::Failed, 3, 0}, FaultCase{"/status/206", TransferCode::Failed, 3, 0},
         FaultCase{"/status/500", TransferCode::Failed, 3, 0},
         // Statuses that end the job at once.
         FaultCase{"/status/304", TransferCode::NotModified, 1, 0},
         FaultCase{"/status/404", TransferCode::NotFound, 1, 0},
         // A proxy's demand for credentials from a server reached directly ends the job.
-        FaultCase{"/status/407", TransferCode::Failed, 1, 0},
-        FaultCase{"/status/503", TransferCode::Unavailable, 1, 0},
+        FaultCase{"/status/407", TransferCode::Failed, 1, 0}, FaultCase{"/status/503", TransferCode::Unavailable, 1, 0},
         // 416 gets one more attempt.
         FaultCase{"/status/416", TransferCode::Failed, 2, 0},
         // Redirects re-send the whole body to the new address, each with fresh attempts.
@@ -87,10 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         // completes, and carries no verdict (the batch counts the picture as failed).
         FaultCase{"/close-mid-headers", TransferCode::Complete, 1, 0},
         // Answers of unusual shape.
-        FaultCase{"/slow/3", TransferCode::Complete, 1, 0},
-        FaultCase{"/big-header", TransferCode::Complete, 1, 0},
-        FaultCase{"/chunked", TransferCode::Complete, 1, 0},
-        FaultCase{"/lie-shorter", TransferCode::Complete, 1, 0},
+        FaultCase{"/slow/3", TransferCode::Complete, 1, 0}, FaultCase{"/big-header", TransferCode::Complete, 1, 0},
+        FaultCase{"/chunked", TransferCode::Complete, 1, 0}, FaultCase{"/lie-shorter", TransferCode::Complete, 1, 0},
         // Shorter than its Content-Length three times in a row.
         FaultCase{"/lie-longer", TransferCode::Incomplete, 3, 0}));
 
@@ -121,9 +115,7 @@ struct RetCodeCase {
     uint32_t nValue;
 };
 
-void PrintTo(const RetCodeCase& c, std::ostream* os) {
-    *os << c.path;
-}
+void PrintTo(const RetCodeCase& c, std::ostream* os) { *os << c.path; }
 
 class HttpTransferRetCode : public TransferTest, public testing::WithParamInterface<RetCodeCase> {};
 
@@ -139,8 +131,7 @@ TEST_P(HttpTransferRetCode, ReadsAsANumberOnlyWhenItIsOne) {
 INSTANTIATE_TEST_SUITE_P(Values, HttpTransferRetCode,
                          testing::Values(RetCodeCase{"/retcode/999", true, 999},
                                          RetCodeCase{"/retcode/%20100%20", true, 100},
-                                         RetCodeCase{"/retcode/%200", true, 0},
-                                         RetCodeCase{"/retcode/abc", false, 0},
+                                         RetCodeCase{"/retcode/%200", true, 0}, RetCodeCase{"/retcode/abc", false, 0},
                                          RetCodeCase{"/retcode/-1", false, 0},
                                          RetCodeCase{"/retcode/4294967295", false, 0},
                                          RetCodeCase{"/retcode-missing", false, 0}));
@@ -150,9 +141,7 @@ struct AnswerSizeCase {
     TransferCode code;
 };
 
-void PrintTo(const AnswerSizeCase& c, std::ostream* os) {
-    *os << c.path;
-}
+void PrintTo(const AnswerSizeCase& c, std::ostream* os) { *os << c.path; }
 
 class HttpTransferAnswerSize : public TransferTest, public testing::WithParamInterface<AnswerSizeCase> {};
 
@@ -349,8 +338,7 @@ TEST_F(TransferTest, HttpTransferAuthenticationDialogDismissedEndsTheJob) {
     CScratchFile file("auth.bin", 10);
     ASSERT_TRUE(m_pUpload->StartUpload("album", FaultUrl("/status/401"), file.Path()));
     HWND hDialog = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (hDialog = FindWorkerWindow(m_pUpload->WorkerThreadId())) != nullptr; },
-                                  20000))
+    ASSERT_TRUE(PumpUntil([&] { return (hDialog = FindWorkerWindow(m_pUpload->WorkerThreadId())) != nullptr; }, 20000))
         << "no dialog: " << m_listener.Describe();
     // What a user's click on "Cancel" sends.
     PostMessageA(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -364,8 +352,7 @@ TEST_F(TransferTest, HttpTransferStopClosesTheAuthenticationDialog) {
     CScratchFile file("auth.bin", 10);
     ASSERT_TRUE(m_pUpload->StartUpload("album", FaultUrl("/status/401"), file.Path()));
     const DWORD dwWorker = m_pUpload->WorkerThreadId();
-    ASSERT_TRUE(PumpUntil([&] { return FindWorkerWindow(dwWorker) != nullptr; }, 20000))
-        << m_listener.Describe();
+    ASSERT_TRUE(PumpUntil([&] { return FindWorkerWindow(dwWorker) != nullptr; }, 20000)) << m_listener.Describe();
     const DWORD dwStart = GetTickCount();
     m_pUpload->Cancel();
     m_listener.MarkSilence();

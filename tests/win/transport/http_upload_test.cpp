@@ -7,9 +7,7 @@
 namespace {
 
 // The album "Travel" of user 10001 as the album server stores it: its GBK name in hex.
-std::string AlbumFolder() {
-    return AlbumDataFolder() + "\\10001\\54726176656c\\";
-}
+std::string AlbumFolder() { return AlbumDataFolder() + "\\10001\\54726176656c\\"; }
 
 }  // namespace
 
@@ -45,8 +43,9 @@ TEST_P(HttpUploadBody, ArrivesWholeAndByteForByte) {
     ASSERT_EQ(form.compare(0, formBefore.size(), formBefore), 0);
     EXPECT_EQ(form.substr(formBefore.size()), "--" + m_pUpload->GetBoundary() +
                                                   "\r\nContent-Disposition: form-data; name=\"album\"; filename=\"" +
-                                                  name + "\"\r\nContent-Type: application/octet-stream\r\n"
-                                                         "Content-Transfer-Encoding: binary\r\n\r\n");
+                                                  name +
+                                                  "\"\r\nContent-Type: application/octet-stream\r\n"
+                                                  "Content-Transfer-Encoding: binary\r\n\r\n");
     const uint32_t nBody = BodyLength(nSize);
     EXPECT_EQ(CheckProgressReports(m_listener, nBody), 1u);
     const size_t nFileChunks = static_cast<size_t>(nSize / 10240 + 1);
@@ -82,9 +81,10 @@ TEST_F(TransferTest, HttpUploadFormOfAnExactMultipleOfTheChunkEndsWithAnEmptyRep
     const size_t nFormSoFar = m_pUpload->GetFormData().size();
     m_pUpload->ResetForm();
     CScratchFile file("exact.bin", 10);
-    const size_t nFileHeader = std::string("--B12345\r\nContent-Disposition: form-data; name=\"album\"; filename=\"exact.bin\""
-                                           "\r\nContent-Type: application/octet-stream\r\n"
-                                           "Content-Transfer-Encoding: binary\r\n\r\n")
+    const size_t nFileHeader = std::string(
+                                   "--B12345\r\nContent-Disposition: form-data; name=\"album\"; filename=\"exact.bin\""
+                                   "\r\nContent-Type: application/octet-stream\r\n"
+                                   "Content-Transfer-Encoding: binary\r\n\r\n")
                                    .size();
     m_pUpload->AddField("pad", std::string(10240 - nFormSoFar - nFileHeader, 'x'));
     ASSERT_EQ(Upload(FaultUrl("/ok"), file.Path()), TransferCode::Complete);
@@ -122,7 +122,8 @@ TEST_F(TransferTest, HttpUploadEveryPictureGetsAFreshForm) {
     EXPECT_TRUE(m_pUpload->GetFormData().empty());
     EXPECT_EQ(m_pUpload->GetBoundary().size(), 6u);
     m_pUpload->AddField("a", "1");
-    EXPECT_EQ(m_pUpload->GetFormData(), "--" + m_pUpload->GetBoundary() + "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n");
+    EXPECT_EQ(m_pUpload->GetFormData(),
+              "--" + m_pUpload->GetBoundary() + "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n");
     (void)firstBoundary;
 }
 

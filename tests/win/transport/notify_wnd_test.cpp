@@ -32,9 +32,7 @@ void PostJobFromWorker(const CNotifyLink& link, const void* pKey) {
 
 class NotifyWndTest : public testing::Test {
 protected:
-    void TearDown() override {
-        EXPECT_TRUE(WaitForTransportIdle(2000)) << TransportStateText();
-    }
+    void TearDown() override { EXPECT_TRUE(WaitForTransportIdle(2000)) << TransportStateText(); }
 };
 
 }  // namespace

@@ -39,8 +39,8 @@ public:
         const ResourceCounts now = WaitForResourcesAtMost(target, 90000);
         std::printf("[ at end   ] %lu handles, %lu threads\n", now.nHandles, now.nThreads);
         const DWORD nAllowed = m_baseline.nHandles + PlatformHandleAllowance();
-        EXPECT_LE(now.nHandles, nAllowed) << "handles leaked: " << DescribeOwnHandles() << "\nat the start: "
-                                          << m_strBaselineHandles;
+        EXPECT_LE(now.nHandles, nAllowed)
+            << "handles leaked: " << DescribeOwnHandles() << "\nat the start: " << m_strBaselineHandles;
         if (PlatformHandleAllowance())
             std::printf("[ platform ] %lu registry keys left open by the system's dialog\n", PlatformHandleAllowance());
         EXPECT_LE(now.nThreads, m_baseline.nThreads) << "threads leaked";

@@ -23,9 +23,7 @@ std::string Env(const char* name) {
     return value ? value : "";
 }
 
-int EnvPort(const char* name) {
-    return std::atoi(Env(name).c_str());
-}
+int EnvPort(const char* name) { return std::atoi(Env(name).c_str()); }
 
 class CWinsock {
 public:
@@ -51,13 +49,9 @@ std::string AlbumSignature(const std::string& album) {
 }
 std::string AlbumDataFolder() { return WinePathOf(Env("TESSALINE_ALBUM_DATA")); }
 
-std::string FaultUrl(const std::string& path) {
-    return "http://127.0.0.1:" + std::to_string(FaultPort()) + path;
-}
+std::string FaultUrl(const std::string& path) { return "http://127.0.0.1:" + std::to_string(FaultPort()) + path; }
 
-std::string AlbumUrl(const std::string& path) {
-    return "http://127.0.0.1:" + std::to_string(AlbumPort()) + path;
-}
+std::string AlbumUrl(const std::string& path) { return "http://127.0.0.1:" + std::to_string(AlbumPort()) + path; }
 
 std::string RawHttpGet(int port, const std::string& path) {
     CWinsock winsock;
@@ -96,9 +90,7 @@ std::vector<FaultLogEntry> FaultLog() {
     return entries;
 }
 
-void ClearFaultLog() {
-    RawHttpGet(FaultPort(), "/_clear");
-}
+void ClearFaultLog() { RawHttpGet(FaultPort(), "/_clear"); }
 
 std::map<std::string, long> AlbumStats() {
     std::map<std::string, long> stats;
@@ -128,7 +120,8 @@ void CRecordingListener::Record(Heard heard) {
 }
 
 std::string CRecordingListener::Describe() const {
-    static const char* const kNames[] = {"connecting", "response", "begin", "progress", "finished", "redirect", "error"};
+    static const char* const kNames[] = {"connecting", "response", "begin", "progress",
+                                         "finished",   "redirect", "error"};
     std::string text;
     size_t nProgress = 0;
     for (const Heard& h : m_events) {
@@ -159,8 +152,8 @@ std::string TempFolderPath() {
 
 CScratchFile::CScratchFile(const std::string& name, uint64_t nSize, uint32_t nSeed)
     : m_strPath(TempFolderPath() + name), m_nSize(nSize) {
-    CScopedHandle hFile(CreateFileA(m_strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+    CScopedHandle hFile(
+        CreateFileA(m_strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::vector<char> block(1 << 20);
     for (uint64_t nDone = 0; nDone < nSize && hFile;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), nSize - nDone));
@@ -171,9 +164,7 @@ CScratchFile::CScratchFile(const std::string& name, uint64_t nSize, uint32_t nSe
     }
 }
 
-CScratchFile::~CScratchFile() {
-    DeleteFileA(m_strPath.c_str());
-}
+CScratchFile::~CScratchFile() { DeleteFileA(m_strPath.c_str()); }
 
 bool ReadWholeFile(const std::string& path, std::string& contents) {
     CScopedHandle hFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -210,7 +201,8 @@ std::string Sha256Hex(const std::string& path) {
     HCRYPTHASH hHash = 0;
     std::string hex;
     if (CryptCreateHash(hProv, CALG_SHA_256, 0, 0, &hHash)) {
-        CScopedHandle hFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        CScopedHandle hFile(
+            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         std::vector<char> buffer(1 << 20);
         bool bOk = static_cast<bool>(hFile);
         while (bOk) {
@@ -287,17 +279,11 @@ DWORD CountOwnHandles(int nType = -1) {
 constexpr int kKeyObjectType = 19;
 DWORD s_nPlatformHandles = 0;
 
-DWORD CountOwnKeyHandles() {
-    return CountOwnHandles(kKeyObjectType);
-}
+DWORD CountOwnKeyHandles() { return CountOwnHandles(kKeyObjectType); }
 
-void NotePlatformHandles(DWORD nHandles) {
-    s_nPlatformHandles += nHandles;
-}
+void NotePlatformHandles(DWORD nHandles) { s_nPlatformHandles += nHandles; }
 
-DWORD PlatformHandleAllowance() {
-    return s_nPlatformHandles;
-}
+DWORD PlatformHandleAllowance() { return s_nPlatformHandles; }
 
 std::string DescribeOwnHandles() {
     static const auto query = reinterpret_cast<NtQuerySystemInformationFn>(
@@ -309,7 +295,8 @@ std::string DescribeOwnHandles() {
     std::string text;
     for (ULONG i = 0; i < pList->nCount; ++i)
         if (pList->entries[i].nProcessId == GetCurrentProcessId())
-            text += std::to_string(pList->entries[i].nHandle) + ":" + std::to_string(pList->entries[i].nObjectType) + " ";
+            text +=
+                std::to_string(pList->entries[i].nHandle) + ":" + std::to_string(pList->entries[i].nObjectType) + " ";
     return text;
 }
 

@@ -75,7 +75,6 @@ private:
     size_t m_nSilenceFrom = SIZE_MAX;
 };
 
-
 // A file of patterned bytes (a function of the offset and the seed) in the temporary folder,
 // deleted with the object.
 class CScratchFile {

@@ -9,9 +9,7 @@
 
 namespace {
 
-CScopedHandle NewEvent() {
-    return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-}
+CScopedHandle NewEvent() { return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
 
 // A worker whose body the test chooses.
 class CTestWorker : public CWorkerThread {

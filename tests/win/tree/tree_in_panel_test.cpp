@@ -13,8 +13,8 @@
 namespace {
 
 // Two real GIF pictures (1 by 1, red and blue) and a file that is not one.
-const unsigned char kGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 1, 0, 1, 0, 0x80, 0, 0, 0xff, 0, 0, 0, 0, 0xff,
-                              0x2c, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3b};
+const unsigned char kGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 1, 0, 1, 0, 0x80, 0, 0, 0xff, 0, 0, 0,   0,
+                              0xff, 0x2c, 0,    0,    0,    0,    1, 0, 1, 0, 0,    2, 2, 0x44, 1, 0, 0x3b};
 
 void WriteFile(const std::string& path, const void* bytes, size_t n) {
     std::ofstream(path, std::ios::binary).write(static_cast<const char*>(bytes), static_cast<std::streamsize>(n));

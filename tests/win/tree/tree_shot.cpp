@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     if (!factory || FAILED(factory->CreateInstance(nullptr, IID_IDispatch, disp.ReceiveVoid()))) return 4;
     RECT rc{};
     GetClientRect(window.Get(), &rc);
-    HWND site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom, window.Get(), nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom, window.Get(),
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
     CComPtrT<IUnknown> container;
     if (FAILED(atl.AttachControl(disp.Get(), site, container.Receive()))) return 5;
     CMainPanelDlg& panel = static_cast<CTessalineCtrl*>(disp.Get())->GetPanel();

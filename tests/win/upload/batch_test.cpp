@@ -185,8 +185,8 @@ std::string PercentEncoded(const std::string& text) {
 // One picture against one behaviour of the fault server: what the user reads in the list.
 struct FaultCase {
     std::string path;
-    std::string reason;         // empty: stored, the summary is a message box
-    bool bExactReason = true;   // false: bytes the list cannot hold as they are, shown somehow
+    std::string reason;        // empty: stored, the summary is a message box
+    bool bExactReason = true;  // false: bytes the list cannot hold as they are, shown somehow
 };
 
 TEST_F(UploadBatchTest, EachFaultOfTheServerShowsItsReason) {

@@ -25,14 +25,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // Code page 936 spellings of the texts the server answers with, worked out independently.
-const std::string kGbkAlbum = "\xce\xd2\xb5\xc4\xcf\xe0\xb2\xe1";           // 我的相册
-const std::string kGbkSmall = "\xd0\xa1\xcf\xe0\xb2\xe1";                   // 小相册
-const std::string kGbkBadSignature = "\xc7\xa9\xc3\xfb\xb4\xed\xce\xf3";    // 签名错误
-const std::string kGbkOverQuota = "\xcf\xe0\xb2\xe1\xbf\xd5\xbc\xe4\xb2\xbb\xd7\xe3";  // 相册空间不足
+const std::string kGbkAlbum = "\xce\xd2\xb5\xc4\xcf\xe0\xb2\xe1";                       // 我的相册
+const std::string kGbkSmall = "\xd0\xa1\xcf\xe0\xb2\xe1";                               // 小相册
+const std::string kGbkBadSignature = "\xc7\xa9\xc3\xfb\xb4\xed\xce\xf3";                // 签名错误
+const std::string kGbkOverQuota = "\xcf\xe0\xb2\xe1\xbf\xd5\xbc\xe4\xb2\xbb\xd7\xe3";   // 相册空间不足
 const std::string kGbkNotPicture = "\xb2\xbb\xca\xc7\xcd\xbc\xc6\xac\xce\xc4\xbc\xfe";  // 不是图片文件
-const std::string kGbkNoAlbum = "\xcf\xe0\xb2\xe1\xb2\xbb\xb4\xe6\xd4\xda";  // 相册不存在
-const std::string kGbkBadName = "\xce\xc4\xbc\xfe\xc3\xfb\xce\xde\xd0\xa7";  // 文件名无效
-const std::string kGbkPhoto = "\xd5\xd5\xc6\xac";                           // 照片
+const std::string kGbkNoAlbum = "\xcf\xe0\xb2\xe1\xb2\xbb\xb4\xe6\xd4\xda";             // 相册不存在
+const std::string kGbkBadName = "\xce\xc4\xbc\xfe\xc3\xfb\xce\xde\xd0\xa7";             // 文件名无效
+const std::string kGbkPhoto = "\xd5\xd5\xc6\xac";                                       // 照片
 
 std::string HexOf(std::string_view bytes) {
     static const char kDigits[] = "0123456789abcdef";
@@ -340,9 +340,9 @@ TEST_F(AlbumServer, TruncatedBodyStoresNothingAndLeavesNoTempFile) {
     {
         CRawClient client(m_server->Port());
         ASSERT_TRUE(client.Connected());
-        const std::string head = "POST /cgi-bin/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: multipart/form-data; boundary=" +
-                                 form.Boundary() + "\r\nContent-Length: " +
-                                 std::to_string(*form.ContentLength(payload.size())) + "\r\n\r\n";
+        const std::string head =
+            "POST /cgi-bin/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: multipart/form-data; boundary=" +
+            form.Boundary() + "\r\nContent-Length: " + std::to_string(*form.ContentLength(payload.size())) + "\r\n\r\n";
         ASSERT_TRUE(client.Send(head + form.FormData() + payload.substr(0, 1 << 20)));
         // Let the server start writing the file before the client goes away.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -361,9 +361,10 @@ TEST_F(AlbumServer, BodyWithoutItsClosingDelimiterStoresNothing) {
     // All bytes the Content-Length promises arrive, but the last delimiter is missing.
     const std::string body = form.FormData() + ReadFile(file);
     CRawClient client(m_server->Port());
-    ASSERT_TRUE(client.Send("POST /upload HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Type: "
-                            "multipart/form-data; boundary=" +
-                            form.Boundary() + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body));
+    ASSERT_TRUE(
+        client.Send("POST /upload HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Type: "
+                    "multipart/form-data; boundary=" +
+                    form.Boundary() + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body));
     const std::string reply = client.ReadAll(std::chrono::seconds(10));
     EXPECT_EQ(reply.find("Album-RetCode: 100"), std::string::npos) << reply.substr(0, 200);
     EXPECT_EQ(CountFiles(AlbumDir("10001", kGbkAlbum)), 0u);
@@ -377,9 +378,10 @@ TEST_F(AlbumServer, ErrorInfoIsRawGbkOnTheWire) {
     const CMultipartForm form = ControlForm(upload, file);
     const std::string body = form.FormData() + ReadFile(file) + form.Trailer();
     CRawClient client(m_server->Port());
-    ASSERT_TRUE(client.Send("POST /upload HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Type: "
-                            "multipart/form-data; boundary=" +
-                            form.Boundary() + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body));
+    ASSERT_TRUE(
+        client.Send("POST /upload HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Type: "
+                    "multipart/form-data; boundary=" +
+                    form.Boundary() + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body));
     const std::string reply = client.ReadAll(std::chrono::seconds(10));
     EXPECT_NE(reply.find("\r\nAlbum-RetCode: 999\r\n"), std::string::npos) << reply;
     EXPECT_NE(reply.find("\r\nError-Info: " + kGbkBadSignature + "\r\n"), std::string::npos) << reply;
@@ -491,8 +493,7 @@ TEST_P(AlbumServerAnyFile, StoresEverySizeByteForByte) {
     EXPECT_EQ(Sha256OfFile(stored), Sha256OfFile(file));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, AlbumServerAnyFile,
-                         testing::Values(0, 1, 10239, 10240, 10241, 5u << 20));
+INSTANTIATE_TEST_SUITE_P(Sizes, AlbumServerAnyFile, testing::Values(0, 1, 10239, 10240, 10241, 5u << 20));
 
 TEST_F(AlbumServer, LargeUploadStreamsToDisk) {
     Restart({"--any-file"});

@@ -17,9 +17,7 @@ CRawClient::CRawClient(int nPort) {
     if (m_fd >= 0 && connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) Close();
 }
 
-CRawClient::~CRawClient() {
-    Close();
-}
+CRawClient::~CRawClient() { Close(); }
 
 void CRawClient::Close() {
     if (m_fd >= 0) close(m_fd);

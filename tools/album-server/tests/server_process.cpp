@@ -46,7 +46,8 @@ std::optional<std::string> CServerProcess::ReadLine(std::chrono::milliseconds ti
             m_strPending.erase(0, n + 1);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || m_fdOut < 0) return std::nullopt;
         pollfd p{m_fdOut, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;

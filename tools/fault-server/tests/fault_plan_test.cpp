@@ -12,9 +12,7 @@ struct PlanCase {
     const char* value = "";
 };
 
-void PrintTo(const PlanCase& c, std::ostream* os) {
-    *os << c.path;
-}
+void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.path; }
 
 class FaultPlans : public testing::TestWithParam<PlanCase> {};
 
@@ -32,13 +30,11 @@ TEST_P(FaultPlans, PathNamesTheFault) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, FaultPlans,
     testing::Values(PlanCase{"/ok", FaultMode::Ok}, PlanCase{"/ok?x=1", FaultMode::Ok},
-                    PlanCase{"//ok/", FaultMode::Ok},
-                    PlanCase{"/retcode/abc", FaultMode::RetCode, 200, 0, "abc"},
+                    PlanCase{"//ok/", FaultMode::Ok}, PlanCase{"/retcode/abc", FaultMode::RetCode, 200, 0, "abc"},
                     PlanCase{"/retcode/%20100", FaultMode::RetCode, 200, 0, "%20100"},
                     PlanCase{"/retcode-missing", FaultMode::RetCodeMissing},
                     PlanCase{"/verdict/999/%C9%CF/2560", FaultMode::Verdict, 200, 2560, "999"},
-                    PlanCase{"/verdict/1/x", FaultMode::Verdict, 200, 1, "1"},
-                    PlanCase{"/verdict/1", std::nullopt},
+                    PlanCase{"/verdict/1/x", FaultMode::Verdict, 200, 1, "1"}, PlanCase{"/verdict/1", std::nullopt},
                     PlanCase{"/status/503", FaultMode::Status, 503},
                     PlanCase{"/redirect/307/3", FaultMode::Redirect, 307, 3},
                     PlanCase{"/redirect/301", FaultMode::Redirect, 301, 1},
@@ -50,11 +46,10 @@ INSTANTIATE_TEST_SUITE_P(
                     PlanCase{"/redirect-scheme/302/https", FaultMode::RedirectScheme, 302, 0, "https"},
                     PlanCase{"/no-length/5", FaultMode::NoLength, 200, 5},
                     PlanCase{"/no-length", FaultMode::NoLength, 200, kEndless},
-                    PlanCase{"/long-body/7", FaultMode::LongBody, 200, 7},
-                    PlanCase{"/slow", FaultMode::Slow, 200, 100}, PlanCase{"/slow/5", FaultMode::Slow, 200, 5},
-                    PlanCase{"/big-header", FaultMode::BigHeader, 200, 65536},
-                    PlanCase{"/chunked", FaultMode::Chunked}, PlanCase{"/stall", FaultMode::Stall},
-                    PlanCase{"/_log", FaultMode::ShowLog},
+                    PlanCase{"/long-body/7", FaultMode::LongBody, 200, 7}, PlanCase{"/slow", FaultMode::Slow, 200, 100},
+                    PlanCase{"/slow/5", FaultMode::Slow, 200, 5},
+                    PlanCase{"/big-header", FaultMode::BigHeader, 200, 65536}, PlanCase{"/chunked", FaultMode::Chunked},
+                    PlanCase{"/stall", FaultMode::Stall}, PlanCase{"/_log", FaultMode::ShowLog},
                     // Paths that name no fault, or name one badly, get the default plan.
                     PlanCase{"/", std::nullopt}, PlanCase{"/cgi-bin/upload", std::nullopt},
                     PlanCase{"/status", std::nullopt}, PlanCase{"/status/abc", std::nullopt},

@@ -82,8 +82,9 @@ TEST_F(FaultServer, RedirectChainEndsAtTheVerdict) {
         path = location.substr(Origin().size());
     }
     EXPECT_NE(Exchange(path).find("\r\nAlbum-RetCode: 100\r\n"), std::string::npos);
-    EXPECT_EQ(Log(), "POST /redirect/307/3 100\nPOST /redirect/307/2 100\nPOST /redirect/307/1 100\n"
-                     "POST /redirect/307/0 100\n");
+    EXPECT_EQ(Log(),
+              "POST /redirect/307/3 100\nPOST /redirect/307/2 100\nPOST /redirect/307/1 100\n"
+              "POST /redirect/307/0 100\n");
 }
 
 TEST_F(FaultServer, RedirectVariants) {
@@ -125,8 +126,8 @@ TEST_F(FaultServer, StopReadingWithoutATimeHoldsUntilTheServerStops) {
 }
 
 TEST_F(FaultServer, RedirectToAnotherScheme) {
-    EXPECT_NE(Exchange("/redirect-scheme/302/https").find("\r\nLocation: https://127.0.0.1:" +
-                                                            std::to_string(m_server->Port()) + "/ok\r\n"),
+    EXPECT_NE(Exchange("/redirect-scheme/302/https")
+                  .find("\r\nLocation: https://127.0.0.1:" + std::to_string(m_server->Port()) + "/ok\r\n"),
               std::string::npos);
 }
 
