@@ -4,27 +4,8 @@
 # process of its own under Wine. The folders hold hard links to a few small pictures made
 # by ImageMagick, so that 20,000 files take no room.
 # Usage: bench/big_folder.sh BUILD (the folder holding win/)
-set -euo pipefail
-build=${1:-build}
-root=$(cd "$(dirname "$0")/.." && pwd)
-win=$(realpath "$build/win")
-bin=${TESSALINE_WIN_BIN:-$win/bin}
-export WINEPREFIX=${WINEPREFIX:-$win/wineprefix} TESSALINE_DISPLAY_FILE=${TESSALINE_DISPLAY_FILE:-$win/display}
-IM=/usr/bin/convert
-run="$root/scripts/wine-run.sh"
-
-tmp=$(mktemp -d /tmp/tessaline-bench-big.XXXXXX)
-started=""
-cleanup() {
-    [ -z "$started" ] || "$run" --stop
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
-    "$run" --start >/dev/null
-    started=1
-fi
-winpath() { echo "Z:${1//\//\\}"; }
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh" big "$@"
 
 mkdir -p "$tmp/src" "$tmp/big" "$tmp/small"
 "$IM" -size 640x480 -seed 7 plasma:fractal -quality 90 "$tmp/src/p0.jpg"
@@ -40,8 +21,8 @@ link_folder() {  # FOLDER COUNT
 link_folder "$tmp/small" 2000
 link_folder "$tmp/big" 20000
 
-small=$("$run" "$bin/bench_big_folder.exe" "$(winpath "$tmp/small")" | tr -d '\r')
-big=$("$run" "$bin/bench_big_folder.exe" "$(winpath "$tmp/big")" | tr -d '\r')
+small=$("$run" "$win_bin/bench_big_folder.exe" "$(winpath "$tmp/small")" | tr -d '\r')
+big=$("$run" "$win_bin/bench_big_folder.exe" "$(winpath "$tmp/big")" | tr -d '\r')
 printf '%s\n%s\n' "$small" "$big" | awk '{
     for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[NR, kv[1]] = kv[2] }
 } END {
