@@ -32,3 +32,17 @@ fi
 
 winpath() { echo "Z:${1//\//\\}"; }
 now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
+
+# ImageMagick's convert -thumbnail 100x100 over every JPEG of folder $1, file after file, the
+# peer of the thumbnail benchmarks. Sets t0 and t1 around that pass, and s0 and s1 around 20
+# runs on a 1 × 1 picture, so that (s1 - s0) / 20 is one process start to take off.
+time_convert_thumbnails() {
+    mkdir -p "$tmp/out"
+    "$IM" -size 1x1 xc:gray "$tmp/one.jpg"
+    t0=$(now_ms)
+    for f in "$1"/*.jpg; do "$IM" "$f" -thumbnail 100x100 "$tmp/out/$(basename "$f")"; done
+    t1=$(now_ms)
+    s0=$(now_ms)
+    for _ in $(seq 20); do "$IM" "$tmp/one.jpg" -thumbnail 100x100 "$tmp/out/one.jpg"; done
+    s1=$(now_ms)
+}

@@ -11,25 +11,19 @@
 
 # Eight different photograph-like pictures; the folders hold hard links to them, so that
 # 1000 files take no room (every file is still opened, read and decoded on its own).
-mkdir -p "$tmp/src" "$tmp/folder" "$tmp/memory" "$tmp/out"
+mkdir -p "$tmp/src" "$tmp/folder" "$tmp/memory"
 "$IM" -size 4000x3000 -seed 21 plasma:fractal -blur 0x1.5 -quality 92 "$tmp/src/base.jpg"
 for i in 0 1 2 3 4 5 6 7; do
     "$IM" "$tmp/src/base.jpg" -modulate 100,$((80 + 10 * i)),$((40 + 20 * i)) -quality 92 "$tmp/src/p$i.jpg"
 done
 for i in $(seq 0 199); do ln "$tmp/src/p$((i % 8)).jpg" "$tmp/folder/$(printf 'IMG_%04d.jpg' "$i")"; done
 for i in $(seq 0 999); do ln "$tmp/src/p$((i % 8)).jpg" "$tmp/memory/$(printf 'IMG_%04d.jpg' "$i")"; done
-"$IM" -size 1x1 xc:gray "$tmp/src/one.jpg"
 
 # Ours.
 ours=$("$run" "$win_bin/bench_thumbnails.exe" "$(winpath "$tmp/folder")" | tr -d '\r')
 
 # ImageMagick, file after file, less its process start.
-t0=$(now_ms)
-for f in "$tmp"/folder/*.jpg; do "$IM" "$f" -thumbnail 100x100 "$tmp/out/$(basename "$f")"; done
-t1=$(now_ms)
-s0=$(now_ms)
-for _ in $(seq 20); do "$IM" "$tmp/src/one.jpg" -thumbnail 100x100 "$tmp/out/one.jpg"; done
-s1=$(now_ms)
+time_convert_thumbnails "$tmp/folder"
 
 echo "$ours" | awk -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$s1" '{
     for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] }

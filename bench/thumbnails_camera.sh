@@ -9,7 +9,7 @@
 
 # Four different pictures as a camera writes them; the folder holds hard links to them (each
 # file is still opened and read on its own).
-mkdir -p "$tmp/src" "$tmp/folder" "$tmp/out"
+mkdir -p "$tmp/src" "$tmp/folder"
 "$IM" -size 4000x3000 -seed 31 plasma:fractal -blur 0x1.5 -quality 92 "$tmp/src/base.jpg"
 orientations=(1 6 1 8)
 for i in 0 1 2 3; do
@@ -20,16 +20,10 @@ for i in 0 1 2 3; do
         "-ThumbnailImage<=$tmp/src/t$i.jpg" "$tmp/src/p$i.jpg"
 done
 for i in $(seq 0 199); do ln "$tmp/src/p$((i % 4)).jpg" "$tmp/folder/$(printf 'IMG_%04d.jpg' "$i")"; done
-"$IM" -size 1x1 xc:gray "$tmp/src/one.jpg"
 
 ours=$("$run" "$win_bin/bench_thumbnails.exe" "Z:${tmp//\//\\}\\folder" | tr -d '\r')
 
-t0=$(now_ms)
-for f in "$tmp"/folder/*.jpg; do "$IM" "$f" -thumbnail 100x100 "$tmp/out/$(basename "$f")"; done
-t1=$(now_ms)
-s0=$(now_ms)
-for _ in $(seq 20); do "$IM" "$tmp/src/one.jpg" -thumbnail 100x100 "$tmp/out/one.jpg"; done
-s1=$(now_ms)
+time_convert_thumbnails "$tmp/folder"
 
 echo "$ours" | awk -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$s1" '{
     for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] }
