@@ -3,6 +3,40 @@
 #include <objbase.h>
 #include <ole2.h>
 
+namespace {
+
+// Every test program of the tree runs in one Wine prefix, and CTest runs them side by side:
+// each gets a temporary folder of its own, so that one program's counts of the control's
+// temporary files never see another's.
+class CPrivateTempFolder {
+public:
+    CPrivateTempFolder() {
+        char szShared[MAX_PATH];
+        const DWORD n = GetTempPathA(MAX_PATH, szShared);
+        if (n == 0 || n >= MAX_PATH) return;
+        m_strPath = std::string(szShared) + "tessaline-test-" + std::to_string(GetCurrentProcessId());
+        if (!CreateDirectoryA(m_strPath.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            m_strPath.clear();
+            return;
+        }
+        const std::string strWithSlash = m_strPath + "\\";
+        SetEnvironmentVariableA("TMP", strWithSlash.c_str());
+        SetEnvironmentVariableA("TEMP", strWithSlash.c_str());
+    }
+    ~CPrivateTempFolder() {
+        if (!m_strPath.empty()) RemoveTree(m_strPath);
+    }
+    CPrivateTempFolder(const CPrivateTempFolder&) = delete;
+    CPrivateTempFolder& operator=(const CPrivateTempFolder&) = delete;
+
+private:
+    std::string m_strPath;
+};
+
+const CPrivateTempFolder g_privateTemp;
+
+}  // namespace
+
 CTestApartment::CTestApartment() { OleInitialize(nullptr); }
 CTestApartment::~CTestApartment() { OleUninitialize(); }
 
