@@ -59,9 +59,10 @@ LRESULT CLazyTreeCtrl::OnItemExpanded(NMHDR* pHdr) {
         m_progress.Start(m_nTickPeriod,
                          [this](bool bTick, int nState, int nCount) { OnLoadingProgress(bTick, nState, nCount); });
     }
-    // Children arrive while the user keeps working; the placeholder shows until they have.
-    if (m_bShowLoading) UpdateWindow(m_hWnd);
+    // The listing starts first, so that the worker is busy while the placeholder is painted.
     PopulateChildren(hItem);
+    // Children arrive while the user keeps working; the placeholder shows until they have.
+    if (m_bShowLoading && IsFilling(hItem)) UpdateWindow(m_hWnd);
     return 0;
 }
 

@@ -80,12 +80,16 @@ std::vector<size_t> ShellOrder(IShellFolder* folder, const std::vector<CShellPid
     std::vector<size_t> order(records.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::vector<std::string> keys(records.size());
+    char buffer[512];
     for (size_t i = 0; i < records.size(); ++i) {
-        const std::string& text = records[i].strText;
-        int n = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.c_str(), -1, nullptr, 0);
+        const char* text = records[i].strText.c_str();
+        // Nearly every key fits the buffer: one call instead of asking for the size first.
+        int n = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text, -1, buffer, sizeof buffer);
         if (n > 0) {
+            keys[i].assign(buffer, static_cast<size_t>(n));
+        } else if ((n = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text, -1, nullptr, 0)) > 0) {
             keys[i].resize(static_cast<size_t>(n));
-            LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.c_str(), -1, keys[i].data(), n);
+            LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text, -1, keys[i].data(), n);
         }
     }
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });

@@ -81,13 +81,12 @@ void CShellTree::InitRoot() {
     if (!desktop) return;
     ShellChildRecord rec = DescribeShellItem(g_pDesktopFolder, desktop.Get(), CShellPidl::Clone(desktop.Get()));
     rec.nChildren = 1;
-    HTREEITEM hRoot = InsertRecord(TVI_ROOT, g_pDesktopFolder, std::move(rec));
+    HTREEITEM hRoot = InsertRecord(TVI_ROOT, std::move(rec));
     if (hRoot) Expand(hRoot, TVE_EXPAND);
 }
 
-HTREEITEM CShellTree::InsertRecord(HTREEITEM hParent, IShellFolder* pFolder, ShellChildRecord rec) {
+HTREEITEM CShellTree::InsertRecord(HTREEITEM hParent, ShellChildRecord rec) {
     auto data = std::make_unique<ShellItemData>();
-    data->m_pParentFolder = pFolder;
     data->m_pidl = std::move(rec.pidl);
     data->m_bFileSystem = rec.bFileSystem;
     TVINSERTSTRUCTA tvis{};
@@ -121,18 +120,11 @@ const ShellItemData* CShellTree::DataOf(HTREEITEM hItem) const {
 void CShellTree::PopulateChildren(HTREEITEM hItem) {
     const ShellItemData* data = hItem == TVI_ROOT ? nullptr : DataOf(hItem);
     if (!data || !g_pDesktopFolder) return EndPopulate(hItem, true);
-    CComPtrT<IShellFolder> folder;
-    if (data->m_pidl.IsEmpty())
-        folder = g_pDesktopFolder;
-    else if (FAILED(
-                 g_pDesktopFolder->BindToObject(data->m_pidl.Get(), nullptr, IID_IShellFolder, folder.ReceiveVoid())))
-        folder.Release();
-    if (!folder) return EndPopulate(hItem, true);
 
-    // A big folder takes the shell seconds to list: that happens on a worker, and this thread
-    // only inserts finished records in short bursts.
+    // A big folder takes the shell seconds to list: that happens on a worker (which also finds
+    // out whether the folder opens at all), and this thread only inserts finished records in
+    // short bursts.
     Job job;
-    job.pFolder = folder;
     job.pFill =
         std::make_unique<CShellFolderFill>(CShellPidl::Clone(data->m_pidl.Get()), m_hWnd, WM_SHELLTREE_FILLREADY,
                                            m_pfnDriveType, [this](int nCount) { ReportProgress(0, nCount); });
@@ -178,7 +170,7 @@ bool CShellTree::DrainJobs() {
         if (!batch.empty()) {
             const double t0 = NowMs();
             BeginSlice();
-            for (auto& rec : batch) InsertRecord(hParent, job.pFolder.Get(), std::move(rec));
+            for (auto& rec : batch) InsertRecord(hParent, std::move(rec));
             job.nInserted += static_cast<int>(batch.size());
             EndSlice();
             m_dItemMs = std::max((NowMs() - t0) / static_cast<double>(batch.size()), kLeastItemMs);

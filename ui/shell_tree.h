@@ -1,7 +1,6 @@
 // The panel's folder tree: the shell's namespace from the Desktop down, folders only, with the
 // system's small icons; a click on a folder tells the panel its path (WM_PANEL_SCANFOLDER).
 #pragma once
-#include "framework/com_ptr.h"
 #include "ui/lazy_tree_ctrl.h"
 #include "ui/shell_folder_fill.h"
 #include "ui/shell_item_data.h"
@@ -59,11 +58,10 @@ private:
 
     struct Job {
         std::unique_ptr<CShellFolderFill> pFill;
-        CComPtrT<IShellFolder> pFolder;  // the children's containing folder, on this thread
         int nInserted = 0;
     };
     void AttachSystemImageList();
-    HTREEITEM InsertRecord(HTREEITEM hParent, IShellFolder* pFolder, ShellChildRecord rec);
+    HTREEITEM InsertRecord(HTREEITEM hParent, ShellChildRecord rec);
     ShellItemData* FindData(LPARAM lParam) const;
     // Inserts what the workers have ready, in one slice of bounded time; true when some is left.
     bool DrainJobs();

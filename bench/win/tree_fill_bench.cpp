@@ -2,8 +2,9 @@
 // until the branch is painted.
 //   bench_tree_fill.exe       the fill against the least any fill on the system tree view
 //                             costs, measured in the same run: the bare enumeration asking
-//                             what the fill asks, plus the bare tree view given the same names
-//                             (inserted, laid out, painted once)
+//                             what the fill asks, plus the bare tree view showing the same
+//                             items and given the same names under the open branch (inserted,
+//                             laid out, painted once)
 //   bench_tree_fill.exe ui    the longest the user-interface thread leaves a posted message
 //                             waiting during the fill, from a thread posting one every 2 ms
 #include "bench_clock.h"
@@ -112,30 +113,77 @@ HIMAGELIST SystemSmallIcons() {
         SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
-// The system tree view alone, as the folder tree is made, given the same names under an open
-// branch: inserted with drawing off, laid out once (each text measured, the scroll bars sized)
-// when drawing comes back on, and painted once.
-double BareTreeView(HWND parent, const std::vector<std::string>& names) {
+// What the folder tree shows once the branch is open, without the branch's children: every
+// item with its text, icons and button, which are open, and which one is the branch.
+struct ViewItem {
+    std::string strText;
+    int nImage = 0, nSelectedImage = 0, nChildren = 0;
+    bool bExpanded = false, bBranch = false;
+    std::vector<ViewItem> children;
+};
+
+std::vector<ViewItem> CopyView(const CShellTree& tree, HTREEITEM hFirst, HTREEITEM hBranch) {
+    std::vector<ViewItem> items;
+    for (HTREEITEM h = hFirst; h; h = tree.GetNextSiblingItem(h)) {
+        char text[MAX_PATH] = {};
+        TVITEMA tvi{};
+        tvi.hItem = h;
+        tvi.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_STATE;
+        tvi.stateMask = TVIS_EXPANDED;
+        tvi.pszText = text;
+        tvi.cchTextMax = sizeof text;
+        tree.GetItem(tvi);
+        ViewItem item{text,         tvi.iImage, tvi.iSelectedImage, tvi.cChildren, (tvi.state & TVIS_EXPANDED) != 0,
+                      h == hBranch, {}};
+        if (!item.bBranch && item.bExpanded) item.children = CopyView(tree, tree.GetChildItem(h), hBranch);
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+HTREEITEM InsertView(HWND tree, HTREEITEM hParent, const std::vector<ViewItem>& items) {
+    HTREEITEM hBranch = nullptr;
+    for (const ViewItem& item : items) {
+        TVINSERTSTRUCTA tvis{};
+        tvis.hParent = hParent;
+        tvis.hInsertAfter = TVI_LAST;
+        tvis.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+        tvis.item.pszText = const_cast<char*>(item.strText.c_str());
+        tvis.item.iImage = item.nImage;
+        tvis.item.iSelectedImage = item.nSelectedImage;
+        tvis.item.cChildren = item.nChildren;
+        auto h = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis)));
+        if (item.bBranch) hBranch = h;
+        if (HTREEITEM hFound = InsertView(tree, h, item.children)) hBranch = hFound;
+        if (item.bExpanded && !item.bBranch) SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(h));
+    }
+    return hBranch;
+}
+
+// The system tree view alone, showing what the folder tree shows, given the same names under
+// the open branch: inserted with drawing off, laid out once (each text measured, the scroll
+// bars sized) when drawing comes back on, and painted once.
+double BareTreeView(HWND parent, const std::vector<ViewItem>& view, int nChildImage, int nChildSelectedImage,
+                    const std::vector<std::string>& names) {
     HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, "SysTreeView32", "", 0x50000007, 0, 0, 300, 600, parent, nullptr,
                                 nullptr, nullptr);
     SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(SystemSmallIcons()));
+    const HTREEITEM hBranch = InsertView(tree, TVI_ROOT, view);
     TVINSERTSTRUCTA tvis{};
-    tvis.hParent = TVI_ROOT;
+    tvis.hParent = hBranch;
     tvis.hInsertAfter = TVI_LAST;
-    tvis.item.mask = TVIF_TEXT | TVIF_CHILDREN;
-    tvis.item.pszText = const_cast<char*>("folder");
-    tvis.item.cChildren = 1;
-    HTREEITEM top =
-        reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis)));
-    tvis.hParent = top;
+    tvis.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+    tvis.item.iImage = nChildImage;
+    tvis.item.iSelectedImage = nChildSelectedImage;
     tvis.item.pszText = const_cast<char*>(names.front().c_str());
     SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis));
-    // Open with one child: a branch without children does not open.
-    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
+    // Open with one child, scrolled as the folder tree is when its button is clicked: a branch
+    // without children does not open.
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(hBranch));
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(hBranch));
     UpdateWindow(tree);
     const double t0 = Millis();
     SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-    tvis.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
     for (size_t i = 1; i < names.size(); ++i) {
         tvis.item.pszText = const_cast<char*>(names[i].c_str());
         SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvis));
@@ -225,6 +273,8 @@ struct Round {
     double dWorstWait = 0;  // longest unanswered posted message meanwhile
     int nAnswered = 0;
     int nListed = 0;
+    std::vector<ViewItem> view;  // what the tree showed besides the branch's children
+    int nChildImage = 0, nChildSelectedImage = 0;
 };
 
 // One fill in a fresh tree; with a probe window, another thread posts to it meanwhile.
@@ -275,6 +325,15 @@ Round FillOnce(HWND frame, IShellFolder* desktop, const std::string& folder, CPr
         r.nAnswered = probe->m_nAnswered;
     }
     for (HTREEITEM c = tree->GetChildItem(item); c; c = tree->GetNextSiblingItem(c)) ++r.nListed;
+    r.view = CopyView(*tree, tree->GetRootItem(), item);
+    if (HTREEITEM hChild = tree->GetChildItem(item)) {
+        TVITEMA tvi{};
+        tvi.hItem = hChild;
+        tvi.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        tree->GetItem(tvi);
+        r.nChildImage = tvi.iImage;
+        r.nChildSelectedImage = tvi.iSelectedImage;
+    }
     tree.reset();
     host.DestroyWindow();
     Pump();
@@ -297,7 +356,7 @@ int BenchFill(HWND frame, IShellFolder* desktop, const std::string& folder) {
         if (found.empty() || listed != kFolders) break;
         fill.push_back(r.dFill);
         enumeration.push_back(t1 - t0);
-        view.push_back(BareTreeView(frame, found));
+        view.push_back(BareTreeView(frame, r.view, r.nChildImage, r.nChildSelectedImage, found));
         ratio.push_back(fill.back() / (enumeration.back() + view.back()));
     }
     if (listed != kFolders || names != static_cast<size_t>(kFolders)) {
