@@ -120,16 +120,21 @@ void CFaultServer::ServeRelay(CConnection& connection, RequestHead head) {
     while (pending.size() < head.nContentLength)
         if (!connection.Fill()) break;
     const size_t nBody = std::min<uint64_t>(pending.size(), head.nContentLength);
+    std::chrono::milliseconds pace{0};
     if (const auto plan = m_relay.TakePlanFor(ImageFieldOf(pending.substr(0, nBody)))) {
-        // The body stays pending, so the plan reads it as if it had come straight to it.
-        CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, *plan);
-        return;
+        if (plan->mode == FaultMode::Slow) {
+            pace = std::chrono::milliseconds(plan->nCount);
+        } else {
+            // The body stays pending, so the plan reads it as if it had come straight to it.
+            CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, *plan);
+            return;
+        }
     }
     const std::string body = pending.substr(0, nBody);
     pending.erase(0, nBody);
     m_log.Add(head.strMethod, head.strPath, body.size());
     const std::string path = head.strPath.substr(std::string("/relay").size());
-    if (!m_relay.Forward(connection, head, path.empty() ? "/" : path, body)) {
+    if (!m_relay.Forward(connection, head, path.empty() ? "/" : path, body, pace, m_stop)) {
         connection.Send("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         connection.FinishEarly();
     }

@@ -40,8 +40,8 @@ std::optional<FaultPlan> CRelay::TakePlanFor(const std::string& strName) {
     return it->second.plan;
 }
 
-bool CRelay::Forward(CConnection& client, const RequestHead& head, const std::string& strPath,
-                     const std::string& body) const {
+bool CRelay::Forward(CConnection& client, const RequestHead& head, const std::string& strPath, const std::string& body,
+                     std::chrono::milliseconds pace, CStopSignal& stop) const {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) return false;
     CConnection upstream(fd);
@@ -54,12 +54,16 @@ bool CRelay::Forward(CConnection& client, const RequestHead& head, const std::st
         head.strMethod + " " + strPath + " HTTP/1.1\r\n" + HeadersForUpstream(head.strHeaderLines);
     if (!upstream.Send(request) || !upstream.Send(body)) return false;
     for (;;) {
-        if (!upstream.Pending().empty()) {
-            if (!client.Send(upstream.Pending())) return false;
-            upstream.Pending().clear();
+        std::string& answer = upstream.Pending();
+        if (pace.count() == 0 && !answer.empty()) {
+            if (!client.Send(answer)) return false;
+            answer.clear();
         }
         if (!upstream.Fill()) break;
     }
+    // Paced, the whole answer is in hand first: the upstream is not kept waiting on the client.
+    for (char c : upstream.Pending())
+        if (!client.Send(std::string_view(&c, 1)) || !stop.SleepFor(pace)) return true;
     client.FinishEarly();
     return true;
 }

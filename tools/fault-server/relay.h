@@ -3,6 +3,7 @@
 // meet stored, rejected and faulted pictures, and a later try of the same picture goes
 // through.
 #pragma once
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "connection.h"
 #include "fault_plan.h"
 #include "request_head.h"
+#include "stop_signal.h"
 
 class CRelay {
 public:
@@ -23,9 +25,11 @@ public:
     std::optional<FaultPlan> TakePlanFor(const std::string& strName);
 
     // Sends the request (head and the body already read) to the upstream server as strPath,
-    // and its answer back, closing both ends. False when the upstream cannot be reached.
-    bool Forward(CConnection& client, const RequestHead& head, const std::string& strPath,
-                 const std::string& body) const;
+    // and its answer back, closing both ends; with a pace, the answer goes back one byte per
+    // pace, so that a slow server still stores the picture. False when the upstream cannot be
+    // reached.
+    bool Forward(CConnection& client, const RequestHead& head, const std::string& strPath, const std::string& body,
+                 std::chrono::milliseconds pace, CStopSignal& stop) const;
 
 private:
     struct NamePlan {

@@ -282,6 +282,27 @@ TEST(FaultServerRelay, FaultsANamedPictureThenLetsItThrough) {
     EXPECT_EQ(log->body, line + line) << "the upstream saw the two uploads that went through, whole";
 }
 
+TEST(FaultServerRelay, ASlowPictureIsStoredUpstreamAndItsAnswerTrickles) {
+    CServerProcess upstream({FAULT_SERVER_EXE, "0"});
+    CServerProcess relay({FAULT_SERVER_EXE, "0", "--upstream", std::to_string(upstream.Port())});
+    ASSERT_NE(relay.Port(), 0);
+    httplib::Client client("127.0.0.1", relay.Port());
+    ASSERT_TRUE(client.Get("/_fault-name/a.jpg/1/slow/3"));
+
+    const std::string body = "--B\r\nContent-Disposition: form-data; name=\"imgfile\"\r\n\r\na.jpg\r\n--B--\r\n";
+    const auto start = std::chrono::steady_clock::now();
+    auto result = client.Post("/relay/ok", body, "multipart/form-data; boundary=B");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->get_header_value("Album-RetCode"), "100");
+    EXPECT_GE(elapsed, std::chrono::milliseconds(3 * 100)) << "at least a hundred bytes, 3 ms apart";
+
+    httplib::Client upstreamClient("127.0.0.1", upstream.Port());
+    auto log = upstreamClient.Get("/_log");
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->body, "POST /ok " + std::to_string(body.size()) + "\n") << "the upstream stored it";
+}
+
 TEST(FaultServerRelay, WithoutAnUpstreamTheRelayAnswers502) {
     CServerProcess relay({FAULT_SERVER_EXE, "0"});
     httplib::Client client("127.0.0.1", relay.Port());
