@@ -2,7 +2,7 @@
 
 #include "framework/gdi.h"
 #include "framework/text.h"
-#include "imaging/save_rect_as_jpeg.h"
+#include "imaging/jpeg_writer.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/picture_size.h"
 #include "imaging_test_support.h"
 #include "test_support.h"
 
@@ -102,31 +101,6 @@ TEST_F(LoadPictureTest, FileIsOnlyRead) {
     Sleep(20);
     ASSERT_TRUE(LoadPicture(strPath, nullptr));
     EXPECT_EQ(Fingerprint(strPath), before);
-}
-
-TEST_F(LoadPictureTest, FitPictureRectMeasuresThePictureOnTheWindow) {
-    const CTestWindow window(300, 200);
-    struct Case {
-        int nWidth, nHeight;
-        RECT rcExpected;
-    };
-    const Case cases[] = {{400, 300, {16, 20, 116, 95}}, {300, 400, {29, 7, 104, 107}}, {640, 640, {16, 7, 116, 107}}};
-    for (const Case& c : cases) {
-        const std::string strPath = m_folder.File("fit.jpg");
-        ASSERT_TRUE(WriteTestJpeg(strPath, c.nWidth, c.nHeight, JpegKind::Baseline));
-        const CComPtrT<IPicture> picture = LoadPicture(strPath, nullptr);
-        ASSERT_TRUE(picture);
-        RECT rc{16, 7, 116, 107};
-        FitPictureRect(window.Get(), rc, picture.Get());
-        EXPECT_EQ(rc.left, c.rcExpected.left) << c.nWidth << "x" << c.nHeight;
-        EXPECT_EQ(rc.top, c.rcExpected.top) << c.nWidth << "x" << c.nHeight;
-        EXPECT_EQ(rc.right, c.rcExpected.right) << c.nWidth << "x" << c.nHeight;
-        EXPECT_EQ(rc.bottom, c.rcExpected.bottom) << c.nWidth << "x" << c.nHeight;
-    }
-    RECT rc{16, 7, 116, 107};
-    FitPictureRect(window.Get(), rc, nullptr);
-    EXPECT_EQ(rc.top, 7);
-    EXPECT_EQ(rc.bottom, 107);
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-#include "imaging/make_thumbnail.h"
+#include "imaging/thumbnail.h"
 
 #include <gtest/gtest.h>
 
 #include "framework/text.h"
 #include "imaging/jpeg_writer.h"
 #include "imaging/load_picture.h"
-#include "imaging/picture_size.h"
 #include "imaging_test_support.h"
 #include "test_support.h"
 
