@@ -7,12 +7,14 @@
 #include <memory>
 #include <unordered_set>
 
-#include "gif_builder.h"
 #include "gif_test_support.h"
 #include "imaging/gif_animation.h"
+#include "tests/unit/gif_writer.h"
 #include "tests/win/test_support.h"
 
 namespace {
+using namespace gif_test;
+
 // Milliseconds from the performance counter (<chrono> does not build with the GBK
 // execution character set).
 double NowMs() {
@@ -27,15 +29,6 @@ double NowMs() {
 }
 
 const std::vector<uint32_t> kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-
-GifFrameSpec Solid(int nWidth, int nHeight, uint8_t index, int nDelay) {
-    GifFrameSpec frame;
-    frame.nWidth = nWidth;
-    frame.nHeight = nHeight;
-    frame.nDelay = nDelay;
-    frame.arrPixels.assign(static_cast<size_t>(nWidth) * nHeight, index);
-    return frame;
-}
 
 // Pumps messages (the parent's and the player's) in steps of about a millisecond.
 bool PumpFast(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -102,7 +95,7 @@ TEST_F(GifPlayer, LoadRefusesMissingShortAndForeignFiles) {
     CGifPlayer player;
     EXPECT_FALSE(player.Load("Z:\\no\\such\\folder\\Upload.gif"));
     EXPECT_FALSE(player.Load(WriteScratchFile("empty.gif", {})));
-    auto good = BuildGif(4, 4, kColours, {Solid(4, 4, 0, 5)});
+    auto good = BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 5)});
     EXPECT_FALSE(player.Load(WriteScratchFile("twelve.gif", {good.begin(), good.begin() + 12})));
     for (const char* version : {"GIF89b", "GIF88a", "gif89a", "PNG\r\n\x1a"}) {
         auto file = good;
@@ -119,7 +112,7 @@ TEST_F(GifPlayer, LoadRefusesMissingShortAndForeignFiles) {
     EXPECT_EQ(player.m_hWnd, nullptr);
     EXPECT_FALSE(player.HasStarted());
 
-    EXPECT_TRUE(player.Load(WriteScratchFile("good87.gif", BuildGif(4, 4, kColours, {Solid(4, 4, 0, 5)}, true))));
+    EXPECT_TRUE(player.Load(WriteScratchFile("good87.gif", BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 5)}, true))));
     EXPECT_TRUE(player.Load(UploadGifPath()));
     EXPECT_EQ(player.ImageWidth(), 272);
     EXPECT_EQ(player.ImageHeight(), 56);
@@ -169,7 +162,8 @@ TEST_F(GifPlayer, FramesAdvanceAtTheDelaysOfUploadGif) {
 }
 
 TEST_F(GifPlayer, ZeroDelayHolds50MsAnd25Holds250) {
-    const auto file = BuildGif(8, 8, kColours, {Solid(8, 8, 0, 0), Solid(8, 8, 1, 25), Solid(8, 8, 2, 3)});
+    const auto file =
+        BuildGif(8, 8, kColours, {SolidFrame(8, 8, 0, 0), SolidFrame(8, 8, 1, 25), SolidFrame(8, 8, 2, 3)});
     CGifPlayer player;
     ASSERT_TRUE(player.Load(WriteScratchFile("delays.gif", file)));
     player.Play(Window(), 300, 10);
@@ -278,7 +272,7 @@ TEST_F(GifPlayer, LoadWhilePlayingSwitchesToTheNewFile) {
     player.Play(parent.Get(), 0, 0);
     ASSERT_TRUE(PumpFast([&] { return player.FramesShown() >= 2; }, 2000));
     // A one-frame GIF87a loops on itself, drawn anew every 50 ms.
-    ASSERT_TRUE(player.Load(WriteScratchFile("one.gif", BuildGif(3, 3, kColours, {Solid(3, 3, 1, 0)}, true))));
+    ASSERT_TRUE(player.Load(WriteScratchFile("one.gif", BuildGif(3, 3, kColours, {SolidFrame(3, 3, 1, 0)}, true))));
     EXPECT_EQ(player.ImageWidth(), 3);
     EXPECT_TRUE(PumpFast([&] { return player.FramesShown() >= 6; }, 1000));
     EXPECT_EQ(player.CurrentFrame(), 0);
@@ -289,9 +283,9 @@ TEST_F(GifPlayer, LoadWhilePlayingSwitchesToTheNewFile) {
 }
 
 TEST_F(GifPlayer, TellsItsParentOfBadFramesAndOfClosing) {
-    GifFrameSpec bad = Solid(4, 4, 1, 2);
+    GifFrameSpec bad = SolidFrame(4, 4, 1, 2);
     bad.nMinCodeSize = 12;
-    const auto file = BuildGif(4, 4, kColours, {Solid(4, 4, 0, 2), bad});
+    const auto file = BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 2), bad});
     CTestWindow parent(100, 100);
     MSG msg;
     {
