@@ -5,6 +5,7 @@
 
 #include "gif_test_support.h"
 #include "tests/unit/gif_writer.h"
+#include "tests/win/test_support.h"
 
 namespace {
 using namespace gif_test;

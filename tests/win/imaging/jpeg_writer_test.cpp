@@ -3,6 +3,7 @@
 #include "framework/gdi.h"
 #include "framework/text.h"
 #include "imaging_test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -9,18 +9,7 @@ namespace {
 
 constexpr std::uint32_t kSentinel = 0xDEADBEEF;
 
-SIZE ScreenPixels(IPicture* pPicture) {
-    HDC hdc = GetDC(nullptr);
-    const SIZE size = PictureSizeInPixels(pPicture, hdc);
-    ReleaseDC(nullptr, hdc);
-    return size;
-}
-
-class LoadPictureTest : public ::testing::Test {
-protected:
-    CTestApartment m_apartment;
-    CScratchFolder m_folder;
-};
+class LoadPictureTest : public CPictureTest {};
 
 TEST_F(LoadPictureTest, DecodesAndReportsTheFileSize) {
     const std::string strPath = m_folder.File("a.jpg");
@@ -29,7 +18,7 @@ TEST_F(LoadPictureTest, DecodesAndReportsTheFileSize) {
     const CComPtrT<IPicture> picture = LoadPicture(strPath, &nSize);
     ASSERT_TRUE(picture);
     EXPECT_EQ(nSize, ReadBytes(strPath).size());
-    const SIZE size = ScreenPixels(picture.Get());
+    const SIZE size = PictureSizeInPixels(picture.Get(), m_hdc);
     EXPECT_EQ(size.cx, 400);
     EXPECT_EQ(size.cy, 300);
 }
@@ -39,8 +28,8 @@ TEST_F(LoadPictureTest, GifLoads) {
     ASSERT_TRUE(WriteBytes(strPath, kSmallGif.data(), kSmallGif.size()));
     const CComPtrT<IPicture> picture = LoadPicture(strPath, nullptr);
     ASSERT_TRUE(picture);
-    EXPECT_EQ(ScreenPixels(picture.Get()).cx, 4);
-    EXPECT_EQ(ScreenPixels(picture.Get()).cy, 3);
+    EXPECT_EQ(PictureSizeInPixels(picture.Get(), m_hdc).cx, 4);
+    EXPECT_EQ(PictureSizeInPixels(picture.Get(), m_hdc).cy, 3);
 }
 
 TEST_F(LoadPictureTest, MissingFileLeavesTheSizeAlone) {

@@ -28,14 +28,7 @@ RgbImage BoxReduced(const RgbImage& src, int nWidth, int nHeight) {
     return out;
 }
 
-class MakeThumbnailTest : public ::testing::Test {
-protected:
-    void SetUp() override { m_hdc = GetDC(nullptr); }
-    void TearDown() override { ReleaseDC(nullptr, m_hdc); }
-    CTestApartment m_apartment;
-    CScratchFolder m_folder;
-    HDC m_hdc = nullptr;
-};
+class MakeThumbnailTest : public CPictureTest {};
 
 TEST_F(MakeThumbnailTest, SmallPictureOfTheBoxShowingTheWholePicture) {
     // Through the writer itself, so the expected pixels are known exactly.
