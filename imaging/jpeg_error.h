@@ -1,5 +1,5 @@
-// CJpegError: libjpeg's error manager with a place to return to, for the writer and the
-// thumbnail decoder.
+// CJpegError: libjpeg's error manager with a place to return to, for the JPEG writer and
+// the scaling decoder of the picture loader.
 #pragma once
 #include <csetjmp>
 #include <cstdio>

@@ -1,15 +1,17 @@
 #include "imaging/jpeg_writer.h"
 
+#include "framework/gdi.h"
 #include "framework/text.h"
 #include "imaging/dib_row_converter.h"
 #include "imaging/jpeg_error.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -91,6 +93,38 @@ struct FileCloser {
     void operator()(FILE* pFile) const { std::fclose(pFile); }
 };
 
+// A palette selected and realised into a context for one scope.
+class CScopedPalette {
+public:
+    CScopedPalette(HDC hdc, HPALETTE hPalette) : m_hdc(hdc), m_hOld(SelectPalette(hdc, hPalette, FALSE)) {
+        RealizePalette(hdc);
+    }
+    ~CScopedPalette() {
+        if (m_hOld) SelectPalette(m_hdc, m_hOld, FALSE);
+    }
+    CScopedPalette(const CScopedPalette&) = delete;
+    CScopedPalette& operator=(const CScopedPalette&) = delete;
+
+private:
+    HDC m_hdc;
+    HPALETTE m_hOld;
+};
+
+// Keeps a context's mapping mode for one scope.
+class CScopedMapMode {
+public:
+    CScopedMapMode(HDC hdc, int nMode) : m_hdc(hdc), m_nOld(SetMapMode(hdc, nMode)) {}
+    ~CScopedMapMode() {
+        if (m_nOld) SetMapMode(m_hdc, m_nOld);
+    }
+    CScopedMapMode(const CScopedMapMode&) = delete;
+    CScopedMapMode& operator=(const CScopedMapMode&) = delete;
+
+private:
+    HDC m_hdc;
+    int m_nOld;
+};
+
 }  // namespace
 
 bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar_t* pszPath, std::string& strError,
@@ -127,4 +161,100 @@ bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar
     }
     if (std::fclose(file.release()) != 0) strError = "Cannot write " + WideToAnsi(pszPath, wcslen(pszPath));
     return strError.empty();
+}
+
+bool SaveBitmapAsJpeg(const wchar_t* pszPath, HBITMAP hBitmap, int nQuality, std::span<const std::uint8_t> exifApp1) {
+    BITMAP bm{};
+    if (!pszPath || !*pszPath || !hBitmap || !GetObjectA(hBitmap, sizeof(bm), &bm)) return false;
+    const CScopedGlobal hDib = BitmapToDib(hBitmap, BI_RGB, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
+    if (!hDib) return false;
+    // GMEM_FIXED: the handle is the address.
+    const std::span<const std::uint8_t> dib(static_cast<const std::uint8_t*>(hDib.Get()), GlobalSize(hDib.Get()));
+    std::string strError;
+    return WriteDibAsJpeg(dib, nQuality, pszPath, strError, exifApp1);
+}
+
+bool SaveRectAsJpeg(HDC hdc, int left, int top, int right, int bottom, int nQuality, const wchar_t* pszPath,
+                    std::wstring* pMessage, int* pFailed) {
+    try {
+        bool bOk = false;
+        std::string strOutcome;
+        CScopedBitmap bmp;
+        if (!CaptureRectToBitmap(hdc, RECT{left, top, right, bottom}, bmp)) {
+            strOutcome = ". Could not create CBitmap from rectangle";
+        } else if (!SaveBitmapAsJpeg(pszPath, bmp.Get(), nQuality)) {
+            strOutcome = ". Could not create JPEG from CBitmap";
+        } else {
+            strOutcome = WideToAnsi(pszPath, std::wcslen(pszPath)) + " created OK";
+            bOk = true;
+        }
+        if (pFailed) *pFailed = bOk ? 0 : 1;
+        if (pMessage) *pMessage = AnsiToWide(strOutcome);
+        return bOk;
+    } catch (const std::bad_alloc&) {
+        // Out of memory for the texts: the file is all the callers look at.
+        return false;
+    }
+}
+
+bool CaptureRectToBitmap(HDC hdc, const RECT& rc, CScopedBitmap& bmpOut) {
+    bmpOut.Reset();
+    const int nWidth = rc.right - rc.left;
+    const int nHeight = rc.bottom - rc.top;
+    if (!hdc || nWidth <= 0 || nHeight <= 0) return false;
+    // Device units: the rectangle is in pixels whatever mapping the caller left set.
+    const CScopedMapMode mapMode(hdc, MM_TEXT);
+    CBackBuffer surface(hdc, nWidth, nHeight);
+    if (!surface || !StretchBlt(surface.Get(), 0, 0, nWidth, nHeight, hdc, rc.left, rc.top, nWidth, nHeight, SRCCOPY))
+        return false;
+    bmpOut = surface.TakeBitmap();
+    return true;
+}
+
+CScopedGlobal BitmapToDib(HBITMAP hBitmap, DWORD dwCompression, HPALETTE hPalette) {
+    if (!hBitmap || dwCompression == BI_BITFIELDS || !hPalette) return CScopedGlobal();
+    BITMAP bm{};
+    if (!GetObjectA(hBitmap, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return CScopedGlobal();
+
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof(BITMAPINFOHEADER);
+    bi.biWidth = bm.bmWidth;
+    bi.biHeight = bm.bmHeight;
+    bi.biPlanes = 1;
+    bi.biBitCount = static_cast<WORD>(bm.bmPlanes * bm.bmBitsPixel);
+    bi.biCompression = dwCompression;
+    const DWORD nEntries = bi.biBitCount <= 8 ? 1u << bi.biBitCount : 0;
+    const DWORD nHeaderBytes = bi.biSize + nEntries * sizeof(RGBQUAD);
+
+    const CWindowDC screen(nullptr);
+    if (!screen.Get()) return CScopedGlobal();
+    const CScopedPalette palette(screen.Get(), hPalette);
+
+    // GetDIBits fills in the image size from the header alone; room for the colour table
+    // it also writes.
+    CScopedGlobal hInfo(GlobalAlloc(GMEM_FIXED, nHeaderBytes));
+    if (!hInfo) return CScopedGlobal();
+    auto* pInfo = static_cast<BITMAPINFO*>(GlobalLock(hInfo.Get()));
+    std::memcpy(pInfo, &bi, sizeof(bi));
+    GetDIBits(screen.Get(), hBitmap, 0, static_cast<UINT>(bm.bmHeight), nullptr, pInfo, DIB_RGB_COLORS);
+    std::uint64_t nImageBytes = pInfo->bmiHeader.biSizeImage;
+    GlobalUnlock(hInfo.Get());
+    if (nImageBytes == 0) {
+        nImageBytes = (static_cast<std::uint64_t>(bi.biWidth) * bi.biBitCount + 31) / 32 * 4 * bi.biHeight;
+        if (dwCompression != BI_RGB) nImageBytes = nImageBytes * 3 / 2;
+    }
+    if (nImageBytes > 0x7FFFFFFF - nHeaderBytes) return CScopedGlobal();
+
+    CScopedGlobal hDib(GlobalAlloc(GMEM_FIXED, nHeaderBytes + static_cast<SIZE_T>(nImageBytes)));
+    if (!hDib) return CScopedGlobal();
+    auto* pDib = static_cast<BYTE*>(GlobalLock(hDib.Get()));
+    std::memcpy(pDib, &bi, sizeof(bi));
+    const int nLines = GetDIBits(screen.Get(), hBitmap, 0, static_cast<UINT>(bm.bmHeight), pDib + nHeaderBytes,
+                                 reinterpret_cast<BITMAPINFO*>(pDib), DIB_RGB_COLORS);
+    // GetDIBits may have rewritten the header; the writer needs it as described.
+    auto* pHeader = reinterpret_cast<BITMAPINFOHEADER*>(pDib);
+    const bool bOk = nLines == bm.bmHeight && pHeader->biBitCount == bi.biBitCount;
+    GlobalUnlock(hDib.Get());
+    if (!bOk) return CScopedGlobal();
+    return hDib;
 }

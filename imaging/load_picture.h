@@ -1,14 +1,14 @@
-// LoadPicture: a picture file decoded by the system's OLE picture object, and the two
-// steps it is made of for callers that decode some pictures themselves.
+// Picture files as the system's OLE picture objects: loaded whole (LoadPicture) or only as
+// large as drawing them into a box needs (LoadPictureForBox), measured and drawn on a device.
 #pragma once
+#include <windows.h>
 #include <ocidl.h>
-#include <olectl.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/com_ptr.h"
-#include "framework/scoped_handle.h"
 
 // Reads the whole file and decodes it with OleLoadPicture; null when the file cannot be
 // read or decoded, or declares more pixels than may be decoded here (kMaxDecodedPixels).
@@ -16,15 +16,25 @@
 // decoding then fails, and is left alone when it cannot be opened. The file is only read.
 CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileSize);
 
-// The whole file in a movable global block (GlobalSize may round its size up, so the
-// length comes separately); empty when the file cannot be opened or read or has no bytes.
-// *pFileSize as for LoadPicture.
-CScopedGlobal ReadPictureFile(const std::string& strPath, std::uint32_t* pFileSize);
+// JPEG files go through the control's own libjpeg, decoded at the smallest DCT scale that
+// still covers the box and upright whatever their EXIF orientation; anything it does not
+// take (a GIF, a PNG under a .jpg name, a JPEG it refuses) goes to the system's picture
+// object as in LoadPicture.
+// A JPEG whose embedded EXIF thumbnail has the picture's aspect and covers the box without
+// being enlarged is shown from that thumbnail, and only the head of the file is read.
+// *pPictureSize receives the picture's own upright size in pixels of hdc (not that of the
+// possibly smaller picture returned); *pFileSize as for LoadPicture. Null, with the same
+// refusals as LoadPicture, when nothing decodes.
+// pExifTiff, when given, asks for the picture itself (never its thumbnail), for a copy to be
+// made of it: it receives the TIFF structure of the file's EXIF block, or is emptied when
+// there is none.
+CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t* pFileSize,
+                                     SIZE* pPictureSize, std::vector<std::uint8_t>* pExifTiff = nullptr);
 
-// True when the first nLength bytes of the block declare a size that may be decoded, or
-// none that is known.
-bool HasDecodableSize(HGLOBAL hBytes, std::uint32_t nLength);
+// The picture's natural size (HIMETRIC, hundredths of a millimetre) in pixels of hdc:
+// MulDiv by LOGPIXELSX or LOGPIXELSY and 2540. {0, 0} for a null picture or context.
+SIZE PictureSizeInPixels(IPicture* pPicture, HDC hdc);
 
-// OleLoadPicture over a stream on the first nLength bytes of the block, which the stream
-// frees; null on failure.
-CComPtrT<IPicture> DecodePictureFile(CScopedGlobal hBytes, std::uint32_t nLength);
+// Renders the whole picture upright, scaled to nWidth by nHeight at (0, 0) of hdc, with
+// halftone stretching (left set on hdc).
+void RenderWholePicture(HDC hdc, IPicture* pPicture, int nWidth, int nHeight);

@@ -5,9 +5,8 @@
 #include "framework/text.h"
 #include "imaging/exif_reader.h"
 #include "imaging/fit_picture.h"
-#include "imaging/make_thumbnail.h"
-#include "imaging/picture_for_box.h"
-#include "imaging/save_rect_as_jpeg.h"
+#include "imaging/jpeg_writer.h"
+#include "imaging/load_picture.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "imaging/classify_picture.h"
+#include "imaging/picture_file.h"
 #include "base/temp_file.h"
 
 struct CPreparedUpload {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
-#include "imaging/thumb_result.h"
+#include "imaging/thumbnail.h"
 #include "imaging/thumb_schedule.h"
 
 class CThumbBatch {

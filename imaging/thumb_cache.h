@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <unordered_map>
 
-#include "imaging/thumb_result.h"
+#include "imaging/thumbnail.h"
 
 class CThumbnailProducer;
 

@@ -2,9 +2,9 @@
 #include "imaging/thumbnail_producer.h"
 
 #include "imaging/fit_picture.h"
-#include "imaging/make_thumbnail.h"
-#include "imaging/picture_for_box.h"
+#include "imaging/load_picture.h"
 #include "imaging/thumb_batch.h"
+#include "imaging/thumbnail.h"
 
 #include <objbase.h>
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
-#include "imaging/thumb_result.h"
+#include "imaging/thumbnail.h"
 
 class CThumbBatch;
 

@@ -25,5 +25,7 @@ private:
 
 // Raises the given error; 0 (a call that failed without saying why) becomes a generic failure
 // so that a catcher never mistakes it for success.
-[[noreturn]] void ThrowInternetError(DWORD dwError);
-[[noreturn]] void ThrowLastInternetError();
+[[noreturn]] inline void ThrowInternetError(DWORD dwError) {
+    throw CInternetException(dwError ? dwError : ERROR_INTERNET_INTERNAL_ERROR);
+}
+[[noreturn]] inline void ThrowLastInternetError() { ThrowInternetError(GetLastError()); }

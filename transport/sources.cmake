@@ -14,10 +14,10 @@ tessaline_sources(WIN
     answer_file.cpp answer_file.h
     critical_section.h
     engine_registry.cpp engine_registry.h
-    file_body_reader.cpp file_body_reader.h
+    file_body_reader.h
     http_transfer.cpp http_transfer.h
     http_upload.cpp http_upload.h
-    internet_handle.cpp internet_handle.h
+    internet_handle.h
     notify_link.cpp notify_link.h
     notify_wnd.cpp notify_wnd.h
     request_context.cpp request_context.h

@@ -1,7 +1,7 @@
 #include "ui/main_panel_dlg.h"
 
 #include "framework/text.h"
-#include "imaging/classify_picture.h"
+#include "imaging/picture_file.h"
 #include "base/mbcs_text.h"
 #include "imaging/prepare_picture.h"
 #include "res/resource.h"

@@ -1,7 +1,7 @@
 // One picture of the current folder: its file and what will be uploaded for it. Created and
 // destroyed only by the panel.
 #pragma once
-#include "imaging/classify_picture.h"
+#include "imaging/picture_file.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "imaging/classify_picture.h"
+#include "imaging/picture_file.h"
 #include "base/mbcs_text.h"
 #include "res/resource.h"
 

@@ -6,15 +6,11 @@
 // Timed from the click until the batch is over and its summary answered. Meanwhile a probe
 // thread measures how soon the user-interface thread answers a message posted to it.
 // Prints one line of key=value pairs.
-#include "control/tessaline_ctrl.h"
-#include "framework/com_ptr.h"
-#include "framework/ole_object_factory.h"
-#include "res/resource.h"
-#include "tessaline_h.h"
 #include "bench_clock.h"
+#include "hosted_control.h"
+#include "res/resource.h"
 #include "test_support.h"
 
-#include <ole2.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -113,38 +109,15 @@ int main(int argc, char** argv) {
     const std::string url = argv[1], signature = argv[2], album = argv[3], folder = argv[5];
     const long nKXUin = std::atol(argv[4]);
 
-    OleInitialize(nullptr);
-    AtlAxApi atl;
-    if (!atl.Load()) {
-        std::fprintf(stderr, "no ATL container\n");
-        return 2;
-    }
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = "TessalineBatchPage";
-    RegisterClassA(&wc);
+    const CTestApartment apartment;
     // The page: visible, as the control is when a user presses its button.
-    HWND page = CreateWindowExA(0, wc.lpszClassName, "batch bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
-                                0, 0, 820, 640, nullptr, nullptr, wc.hInstance, nullptr);
-    HWND site =
-        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 800, 600, page, nullptr, wc.hInstance, nullptr);
-
-    CComPtrT<IClassFactory> factory;
-    CComPtrT<IDispatch> disp;
-    CComPtrT<IUnknown> container;
-    if (COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid()) != S_OK ||
-        factory->CreateInstance(nullptr, IID_IDispatch, disp.ReceiveVoid()) != S_OK ||
-        atl.AttachControl(disp.Get(), site, container.Receive()) != S_OK) {
+    const CTestWindow page(820, 640, "batch bench", true);
+    CHostedControl host;
+    if (!host.Create(page.Get(), RECT{0, 0, 800, 600}) || !host.Attach()) {
         std::fprintf(stderr, "the control could not be hosted\n");
         return 2;
     }
-    CMainPanelDlg& panel = static_cast<CTessalineCtrl*>(disp.Get())->GetPanel();
-    if (!PumpUntil([&] { return panel.m_hWnd != nullptr; }, 5000)) {
-        std::fprintf(stderr, "the panel did not appear\n");
-        return 2;
-    }
+    CMainPanelDlg& panel = host.Panel();
 
     panel.SetSignature(signature);
     panel.SetAlbumName(album);
@@ -163,7 +136,7 @@ int main(int argc, char** argv) {
 
     WNDCLASSA pc{};
     pc.lpfnWndProc = ProbeWndProc;
-    pc.hInstance = wc.hInstance;
+    pc.hInstance = GetModuleHandleA(nullptr);
     pc.lpszClassName = "TessalineBatchProbe";
     RegisterClassA(&pc);
     HWND hProbe =
@@ -212,12 +185,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     DestroyWindow(hProbe);
-    DestroyWindow(site);
-    container.Release();
-    PumpFor(20);
-    disp.Release();
-    factory.Release();
-    DestroyWindow(page);
-    OleUninitialize();
+    host.Close();
     return bOver && !bResultList ? 0 : 1;
 }

@@ -1,8 +1,6 @@
-#include "control/tessaline_ctrl.h"
 #include "control/tessaline_prop_page.h"
 #include "dispatch_helpers.h"
-#include "framework/com_ptr.h"
-#include "framework/ole_object_factory.h"
+#include "hosted_control.h"
 #include "tessaline_h.h"
 #include "test_support.h"
 
@@ -10,15 +8,6 @@
 #include <olectl.h>
 
 namespace {
-
-template <class T>
-CComPtrT<T> CreateFromFactory(const CLSID& clsid, const IID& iid) {
-    CComPtrT<IClassFactory> factory;
-    CComPtrT<T> object;
-    if (SUCCEEDED(COleObjectFactory::GetClassObject(clsid, IID_IClassFactory, factory.ReceiveVoid())))
-        factory->CreateInstance(nullptr, iid, object.ReceiveVoid());
-    return object;
-}
 
 RECT ClientRect(HWND w) {
     RECT rc{};
@@ -33,46 +22,28 @@ bool SameSize(const RECT& a, const RECT& b) {
 // The control placed in a child window of a test window by Wine's ATL container.
 class HostedCtrlTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_atl.Load());
-        m_disp = CreateFromFactory<IDispatch>(CLSID_TessalineCtrl, IID_IDispatch);
-        ASSERT_TRUE(m_disp);
-        m_site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 600, 360, m_window.Get(), nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(m_site, nullptr);
-    }
-    void TearDown() override {
-        if (m_site) DestroyWindow(m_site);
-        m_container.Release();
-        PumpFor(50);
-    }
-    void Attach() {
-        ASSERT_EQ(m_atl.AttachControl(m_disp.Get(), m_site, m_container.Receive()), S_OK);
-        ASSERT_TRUE(PumpUntil([&] { return Control().m_hWnd != nullptr; }, 5000));
-    }
-    CTessalineCtrl& Control() { return *static_cast<CTessalineCtrl*>(m_disp.Get()); }
+    void SetUp() override { ASSERT_TRUE(m_host.Create(m_window.Get(), RECT{10, 10, 610, 370})); }
+    void Attach() { ASSERT_TRUE(m_host.Attach()); }
+    CTessalineCtrl& Control() { return m_host.Control(); }
 
     CTestApartment m_apartment;
-    AtlAxApi m_atl;
     CTestWindow m_window{640, 400};
-    HWND m_site = nullptr;
-    CComPtrT<IDispatch> m_disp;
-    CComPtrT<IUnknown> m_container;
+    CHostedControl m_host;
 };
 
 TEST_F(HostedCtrlTest, InPlaceActivationPutsThePanelOverTheWholeControl) {
     Attach();
     CTessalineCtrl& ctrl = Control();
     EXPECT_TRUE(ctrl.IsInPlaceActive());
-    EXPECT_EQ(GetParent(ctrl.m_hWnd), m_site);
+    EXPECT_EQ(GetParent(ctrl.m_hWnd), m_host.Site());
     ASSERT_NE(ctrl.GetPanel().m_hWnd, nullptr);
     EXPECT_EQ(GetParent(ctrl.GetPanel().m_hWnd), ctrl.m_hWnd);
     EXPECT_TRUE(GetWindowLongA(ctrl.GetPanel().m_hWnd, GWL_STYLE) & WS_VISIBLE);
-    EXPECT_TRUE(SameSize(ClientRect(ctrl.m_hWnd), ClientRect(m_site)));
+    EXPECT_TRUE(SameSize(ClientRect(ctrl.m_hWnd), ClientRect(m_host.Site())));
     EXPECT_TRUE(SameSize(ClientRect(ctrl.GetPanel().m_hWnd), ClientRect(ctrl.m_hWnd)));
 
     // The container passes its new size on; the panel follows the control.
-    MoveWindow(m_site, 0, 0, 420, 250, TRUE);
+    MoveWindow(m_host.Site(), 0, 0, 420, 250, TRUE);
     ASSERT_TRUE(PumpUntil([&] { return ClientRect(ctrl.m_hWnd).right == 420; }, 3000));
     PumpFor(50);
     EXPECT_TRUE(SameSize(ClientRect(ctrl.GetPanel().m_hWnd), RECT{0, 0, 420, 250}));
@@ -80,20 +51,20 @@ TEST_F(HostedCtrlTest, InPlaceActivationPutsThePanelOverTheWholeControl) {
 
 TEST_F(HostedCtrlTest, AlbumNameBecomesThePanelsWindowText) {
     CVariant before(std::wstring(L"\u6625\u8282"));  // "春节", set before the window exists
-    ASSERT_EQ(PutProperty(m_disp.Get(), L"AlbumName", before.Ref()), S_OK);
+    ASSERT_EQ(PutProperty(m_host.Dispatch().Get(), L"AlbumName", before.Ref()), S_OK);
     Attach();
     char text[64] = {};
     GetWindowTextA(Control().GetPanel().m_hWnd, text, sizeof text);
     EXPECT_STREQ(text, "春节");
     CVariant after(std::wstring(L"Holiday"));
-    ASSERT_EQ(PutProperty(m_disp.Get(), L"AlbumName", after.Ref()), S_OK);
+    ASSERT_EQ(PutProperty(m_host.Dispatch().Get(), L"AlbumName", after.Ref()), S_OK);
     GetWindowTextA(Control().GetPanel().m_hWnd, text, sizeof text);
     EXPECT_STREQ(text, "Holiday");
 }
 
 TEST_F(HostedCtrlTest, UploadFinishedReachesConnectedSinks) {
     CComPtrT<IConnectionPointContainer> cpc;
-    ASSERT_EQ(m_disp.QueryInterface(cpc), S_OK);
+    ASSERT_EQ(m_host.Dispatch().QueryInterface(cpc), S_OK);
     CComPtrT<IConnectionPoint> other;
     EXPECT_EQ(cpc->FindConnectionPoint(IID_IPropertyNotifySink, other.Receive()), CONNECT_E_NOCONNECTION);
     CComPtrT<IConnectionPoint> cp;
@@ -116,7 +87,7 @@ TEST_F(HostedCtrlTest, UploadFinishedReachesConnectedSinks) {
     EXPECT_EQ(sink.Count(1), 1);
 
     CComPtrT<IOleControl> oleControl;
-    ASSERT_EQ(m_disp.QueryInterface(oleControl), S_OK);
+    ASSERT_EQ(m_host.Dispatch().QueryInterface(oleControl), S_OK);
     oleControl->FreezeEvents(TRUE);
     Control().GetPanel().FireUploadFinished();
     EXPECT_EQ(sink.Count(1), 1);
@@ -136,7 +107,7 @@ TEST_F(HostedCtrlTest, ClosingTheContainerDestroysTheControlWindows) {
     HWND control = Control().m_hWnd;
     HWND panel = Control().GetPanel().m_hWnd;
     CComPtrT<IOleObject> ole;
-    ASSERT_EQ(m_disp.QueryInterface(ole), S_OK);
+    ASSERT_EQ(m_host.Dispatch().QueryInterface(ole), S_OK);
     ASSERT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_FALSE(IsWindow(control));
     EXPECT_FALSE(IsWindow(panel));

@@ -1,13 +1,12 @@
-// The control hosted in Wine's ATL container for tests of its panel and grid, with a scratch
-// folder of files and an answerer for the panel's message boxes.
+// The control hosted in Wine's ATL container for tests of its panel and grid, with an
+// answerer for the panel's message boxes.
 #pragma once
-#include "control/tessaline_ctrl.h"
-#include "dispatch_helpers.h"
 #include "base/mbcs_text.h"
-#include "framework/com_ptr.h"
-#include "framework/ole_object_factory.h"
+#include "dispatch_helpers.h"
 #include "framework/text.h"
+#include "hosted_control.h"
 #include "res/resource.h"
+#include "suite_window.h"
 #include "tessaline_h.h"
 #include "test_support.h"
 
@@ -17,34 +16,10 @@
 #include <atomic>
 #include <commctrl.h>
 #include <functional>
-#include <vector>
-#include <fstream>
 #include <set>
 #include <string>
 #include <thread>
-
-// A folder of its own under the temporary folder, removed with everything in it.
-class CScratchFolder {
-public:
-    CScratchFolder() {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_strPath = std::string(temp) + "tessaline-panel-" + std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(s_nNext++);
-        CreateDirectoryA(m_strPath.c_str(), nullptr);
-    }
-    ~CScratchFolder() { RemoveTree(m_strPath); }
-    const std::string& Path() const { return m_strPath; }
-    std::string File(const std::string& name, size_t bytes) const {
-        std::string path = m_strPath + "\\" + name;
-        std::ofstream(path, std::ios::binary) << std::string(bytes, 'x');
-        return path;
-    }
-
-private:
-    static inline int s_nNext = 0;
-    std::string m_strPath;
-};
+#include <vector>
 
 // What a modal window showed when it was answered.
 struct AnsweredWindow {
@@ -162,34 +137,18 @@ public:
     }
 };
 
-class PanelTest : public ::testing::Test {
+class PanelTest : public CSuiteWindowTest<820, 640> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_atl.Load());
-        CComPtrT<IClassFactory> factory;
-        ASSERT_EQ(COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid()),
-                  S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, m_disp.ReceiveVoid()), S_OK);
-        RECT rc = {0, 0, 800, 600};
-        m_site = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom, s_window->Get(),
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_EQ(m_atl.AttachControl(m_disp.Get(), m_site, m_container.Receive()), S_OK);
-        ASSERT_TRUE(PumpUntil([&] { return Panel().m_hWnd != nullptr; }, 5000));
+        ASSERT_TRUE(m_host.Create(Window(), RECT{0, 0, 800, 600}));
+        ASSERT_TRUE(m_host.Attach());
         PumpFor(50);
     }
-    void TearDown() override {
-        if (m_site) DestroyWindow(m_site);
-        m_container.Release();
-        PumpFor(20);
-    }
-    static void SetUpTestSuite() { s_window = new CTestWindow(820, 640, "panel test", true); }
-    static void TearDownTestSuite() {
-        delete s_window;
-        s_window = nullptr;
-    }
+    void TearDown() override { m_host.Close(); }
 
-    CTessalineCtrl& Control() { return *static_cast<CTessalineCtrl*>(m_disp.Get()); }
-    CMainPanelDlg& Panel() { return Control().GetPanel(); }
+    IDispatch* Dispatch() { return m_host.Dispatch().Get(); }
+    CTessalineCtrl& Control() { return m_host.Control(); }
+    CMainPanelDlg& Panel() { return m_host.Panel(); }
     HWND Item(int id) { return GetDlgItem(Panel().m_hWnd, id); }
     bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
     // Scans a folder as a click in the tree would, and lets the grid take the new list.
@@ -209,10 +168,6 @@ protected:
     // What automation reads, which is also what the label paints.
     std::string SpaceText() { return Panel().GetSpaceLabel().GetWindowText(); }
 
-    static inline CTestWindow* s_window = nullptr;
     CTestApartment m_apartment;
-    AtlAxApi m_atl;
-    HWND m_site = nullptr;
-    CComPtrT<IDispatch> m_disp;
-    CComPtrT<IUnknown> m_container;
+    CHostedControl m_host;
 };

@@ -13,22 +13,22 @@ TEST_F(PanelTest, StartsWithTheDefaultSpaceTextAndEverythingDisabled) {
     // The buttons draw themselves from the artwork.
     EXPECT_EQ(GetWindowLongA(Item(IDC_UPLOAD_NOW), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     CVariant total(20480L), used(-1L);
-    ASSERT_EQ(PutProperty(m_disp.Get(), L"SpaceSize", total.Ref()), S_OK);
-    ASSERT_EQ(PutProperty(m_disp.Get(), L"SpaceUsedSize", used.Ref()), S_OK);
+    ASSERT_EQ(PutProperty(Dispatch(), L"SpaceSize", total.Ref()), S_OK);
+    ASSERT_EQ(PutProperty(Dispatch(), L"SpaceUsedSize", used.Ref()), S_OK);
     EXPECT_EQ(SpaceText(), "已使用/总空间：0.00M/20.00M  当前选择：0.00M  ");
 }
 
 TEST_F(PanelTest, ScanListsGifAndJpegFilesOnly) {
     CScratchFolder folder;
-    folder.File("a.jpeg", 100);
-    folder.File("b.JPG", 2048);
-    folder.File("c.gif", 10);
-    folder.File("Mixed.Gif", 10);
-    folder.File("春节.jpg", 3000);
-    folder.File("d.bmp", 10);
-    folder.File("e.png", 10);
-    folder.File("readme.txt", 10);
-    folder.File("photoxgif", 10);  // the kind comes from the last four characters, dot or not
+    folder.Fill("a.jpeg", 100);
+    folder.Fill("b.JPG", 2048);
+    folder.Fill("c.gif", 10);
+    folder.Fill("Mixed.Gif", 10);
+    folder.Fill("春节.jpg", 3000);
+    folder.Fill("d.bmp", 10);
+    folder.Fill("e.png", 10);
+    folder.Fill("readme.txt", 10);
+    folder.Fill("photoxgif", 10);  // the kind comes from the last four characters, dot or not
     CreateDirectoryA((folder.Path() + "\\x.jpg").c_str(), nullptr);
     EXPECT_EQ(Scan(folder.Path()), 1);
     EXPECT_EQ(Listed(), (std::set<std::string>{"a.jpeg", "b.JPG", "c.gif", "Mixed.Gif", "春节.jpg", "photoxgif"}));
@@ -42,8 +42,8 @@ TEST_F(PanelTest, ScanListsGifAndJpegFilesOnly) {
 
 TEST_F(PanelTest, SelectionTotalsFollowTheCompressBox) {
     CScratchFolder folder;
-    folder.File("one.jpg", 1536);  // 1.5 KB
-    folder.File("two.gif", 2560);  // 2.5 KB
+    folder.Fill("one.jpg", 1536);  // 1.5 KB
+    folder.Fill("two.gif", 2560);  // 2.5 KB
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(false);
     Click(IDC_SELECT_ALL);
@@ -76,9 +76,9 @@ TEST_F(PanelTest, ClickingTheCompressCaptionTogglesTheBox) {
 
 TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenStartsTheBatch) {
     CScratchFolder folder;
-    folder.File("p1.jpg", 240 * 1024);
-    folder.File("p2.jpg", 1024);
-    folder.File("p3.jpg", 1024);
+    folder.Fill("p1.jpg", 240 * 1024);
+    folder.Fill("p2.jpg", 1024);
+    folder.Fill("p3.jpg", 1024);
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(false);
     {
@@ -117,10 +117,9 @@ TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenStartsTheBatch) {
 TEST_F(PanelTest, AFolderWhoseLastTrailByteIsABackslashIsScannedItself) {
     // "誠" ends in byte 0x5C in code page 936, the byte of a backslash.
     CScratchFolder folder;
-    const std::string inner = folder.Path() + "\\誠";
-    ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
-    std::ofstream(inner + "\\inside.jpg") << "x";
-    folder.File("誠beside.jpg", 10);  // what a byte test for the separator lists instead
+    const std::string inner = folder.Sub("誠");
+    ASSERT_TRUE(WriteBytes(inner + "\\inside.jpg", "x", 1));
+    folder.Fill("誠beside.jpg", 10);  // what a byte test for the separator lists instead
     EXPECT_EQ(Scan(inner), 1);
     EXPECT_EQ(Listed(), std::set<std::string>{"inside.jpg"});
     ASSERT_EQ(Panel().GetItems().size(), 1u);
@@ -129,7 +128,7 @@ TEST_F(PanelTest, AFolderWhoseLastTrailByteIsABackslashIsScannedItself) {
 
 TEST_F(PanelTest, EmptyOrMissingFoldersLeaveAnEmptyOrOldList) {
     CScratchFolder folder;
-    folder.File("keep.jpg", 10);
+    folder.Fill("keep.jpg", 10);
     ASSERT_EQ(Scan(folder.Path()), 1);
     Click(IDC_SELECT_ALL);
     // A tree item outside the file system: the list stays, the figure and buttons reset.
@@ -154,9 +153,9 @@ TEST_F(PanelTest, EmptyOrMissingFoldersLeaveAnEmptyOrOldList) {
 
 TEST_F(PanelTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
     CScratchFolder folder;
-    std::string picture = folder.File("photo.jpg", 500);
-    std::string kept = folder.File("kept.gif", 500);
-    std::string copy = folder.File("DORivav1.tmp", 300);
+    std::string picture = folder.Fill("photo.jpg", 500);
+    std::string kept = folder.Fill("kept.gif", 500);
+    std::string copy = folder.Fill("DORivav1.tmp", 300);
     ASSERT_EQ(Scan(folder.Path()), 1);
     for (auto& item : Panel().GetItems()) item->strUploadPath = Caption(*item) == "photo.jpg" ? copy : item->strPath;
     CScratchFolder other;
@@ -168,7 +167,7 @@ TEST_F(PanelTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
 
 TEST_F(PanelTest, TenThousandFilesAreListedInFolderOrder) {
     CScratchFolder folder;
-    for (int i = 0; i < 10000; ++i) folder.File("img" + std::to_string(i) + (i % 2 ? ".jpg" : ".txt"), 0);
+    for (int i = 0; i < 10000; ++i) folder.Fill("img" + std::to_string(i) + (i % 2 ? ".jpg" : ".txt"), 0);
     ASSERT_EQ(Scan(folder.Path()), 1);
     EXPECT_EQ(Panel().GetItems().size(), 5000u);
     Click(IDC_SELECT_ALL);
@@ -185,7 +184,7 @@ RECT ChildRect(HWND child) {
 
 TEST_F(PanelTest, EveryChildStaysInsideTheControlAtAnySize) {
     for (SIZE size : {SIZE{0, 0}, SIZE{1, 1}, SIZE{120, 80}, SIZE{429, 238}, SIZE{800, 600}, SIZE{4000, 3000}}) {
-        MoveWindow(m_site, 0, 0, size.cx, size.cy, TRUE);
+        MoveWindow(m_host.Site(), 0, 0, size.cx, size.cy, TRUE);
         PumpFor(20);
         RECT client{};
         GetClientRect(Panel().m_hWnd, &client);
@@ -230,7 +229,7 @@ TEST_F(PanelTest, DraggingTheSplitterWidensTheTree) {
 
 TEST_F(PanelTest, SkinColourRepaintsThePanelButNotTheSplitter) {
     CVariant colour(static_cast<long>(RGB(10, 20, 30)));
-    ASSERT_EQ(PutProperty(m_disp.Get(), L"SkinColor", colour.Ref()), S_OK);
+    ASSERT_EQ(PutProperty(Dispatch(), L"SkinColor", colour.Ref()), S_OK);
     EXPECT_EQ(Panel().GetSkinColor(), RGB(10, 20, 30));
     EXPECT_EQ(Panel().GetSpaceLabel().GetBkColor(), RGB(10, 20, 30));
     auto* bar = static_cast<CSplitterBar*>(CWnd::FromHandlePermanent(GetDlgItem(Panel().m_hWnd, 3)));

@@ -1,8 +1,6 @@
-#include "control/tessaline_ctrl.h"
 #include "control/tessaline_prop_page.h"
 #include "dispatch_helpers.h"
-#include "framework/com_ptr.h"
-#include "framework/ole_object_factory.h"
+#include "hosted_control.h"
 #include "tessaline_h.h"
 #include "test_support.h"
 
@@ -17,10 +15,8 @@ namespace {
 class TessalineCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CComPtrT<IClassFactory> factory;
-        ASSERT_EQ(COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid()),
-                  S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, m_disp.ReceiveVoid()), S_OK);
+        m_disp = CreateFromFactory<IDispatch>(CLSID_TessalineCtrl, IID_IDispatch);
+        ASSERT_TRUE(m_disp);
     }
     // The C++ object behind the automation interface (the test links the control in).
     CTessalineCtrl& Control() { return *static_cast<CTessalineCtrl*>(m_disp.Get()); }

@@ -3,6 +3,9 @@
 #include <objbase.h>
 #include <ole2.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 // Every test program of the tree runs in one Wine prefix, and CTest runs them side by side:
@@ -40,7 +43,7 @@ const CPrivateTempFolder g_privateTemp;
 CTestApartment::CTestApartment() { OleInitialize(nullptr); }
 CTestApartment::~CTestApartment() { OleUninitialize(); }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs) {
     DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
@@ -50,26 +53,12 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         }
         if (done()) return true;
         if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, stepMs, QS_ALLINPUT);
     }
 }
 
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
-}
-
-#include <cstdlib>
-
-bool AtlAxApi::Load() {
-    // The container's window class can be registered once per process.
-    static bool s_bInitialised = false;
-    HMODULE atl = LoadLibraryA("atl.dll");
-    if (!atl) return false;
-    WinInit = ProcAddress<decltype(WinInit)>(atl, "AtlAxWinInit");
-    AttachControl = ProcAddress<decltype(AttachControl)>(atl, "AtlAxAttachControl");
-    GetControl = ProcAddress<decltype(GetControl)>(atl, "AtlAxGetControl");
-    if (WinInit && !s_bInitialised) s_bInitialised = WinInit() != FALSE;
-    return s_bInitialised && AttachControl && GetControl;
 }
 
 CTestWindow::CTestWindow(int width, int height, const char* title, bool bVisible) {
@@ -137,4 +126,58 @@ std::string WindowsPathOf(const std::string& linuxPath) {
 std::string OcxPath() {
     const char* ocx = std::getenv("TESSALINE_OCX");
     return ocx ? WindowsPathOf(ocx) : std::string();
+}
+
+std::string TempFolder() {
+    char szTemp[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathA(MAX_PATH, szTemp);
+    return std::string(szTemp, n <= MAX_PATH ? n : 0);
+}
+
+CScratchFolder::CScratchFolder() {
+    static LONG s_nNext = 0;
+    // A name that is taken (a folder left by a program that died) is passed over.
+    do {
+        m_strPath = TempFolder() + "tessaline-scratch-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(InterlockedIncrement(&s_nNext));
+    } while (!CreateDirectoryA(m_strPath.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+CScratchFolder::~CScratchFolder() { RemoveTree(m_strPath); }
+
+std::string CScratchFolder::Write(const std::string& strName, const std::vector<std::uint8_t>& arrBytes) const {
+    const std::string strPath = File(strName);
+    WriteBytes(strPath, arrBytes.data(), arrBytes.size());
+    return strPath;
+}
+
+std::string CScratchFolder::Fill(const std::string& strName, std::size_t nBytes) const {
+    const std::string strPath = File(strName);
+    const std::string strFiller(nBytes, 'x');
+    WriteBytes(strPath, strFiller.data(), strFiller.size());
+    return strPath;
+}
+
+std::string CScratchFolder::Sub(const std::string& strName) const {
+    const std::string strPath = File(strName);
+    CreateDirectoryA(strPath.c_str(), nullptr);
+    return strPath;
+}
+
+bool WriteBytes(const std::string& strPath, const void* pData, std::size_t nSize) {
+    FILE* pFile = std::fopen(strPath.c_str(), "wb");
+    if (!pFile) return false;
+    const bool bOk = nSize == 0 || std::fwrite(pData, 1, nSize, pFile) == nSize;
+    return std::fclose(pFile) == 0 && bOk;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& strPath) {
+    std::vector<std::uint8_t> bytes;
+    FILE* pFile = std::fopen(strPath.c_str(), "rb");
+    if (!pFile) return bytes;
+    std::uint8_t buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof(buf), pFile)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    std::fclose(pFile);
+    return bytes;
 }

@@ -1,9 +1,13 @@
-// Helpers shared by the Windows tests: COM apartment, message pumping, scratch folders.
+// Helpers shared by the Windows tests: COM apartment, message pumping, test windows, an
+// event sink, scratch folders and files, paths.
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Initialises OLE on the test's thread for its lifetime.
 class CTestApartment {
@@ -14,8 +18,9 @@ public:
     CTestApartment& operator=(const CTestApartment&) = delete;
 };
 
-// Pumps this thread's messages until the condition holds or the time runs out.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// Pumps this thread's messages until the condition holds or the time runs out, waiting
+// at most stepMs for a message between two looks at the condition.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10);
 void PumpFor(DWORD ms);
 
 #include <objbase.h>
@@ -25,14 +30,6 @@ template <class Fn>
 Fn ProcAddress(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
-
-// Wine's ATL container: a real control site nobody here wrote.
-struct AtlAxApi {
-    BOOL(WINAPI* WinInit)() = nullptr;
-    HRESULT(WINAPI* AttachControl)(IUnknown* pControl, HWND hWnd, IUnknown** ppUnkContainer) = nullptr;
-    HRESULT(WINAPI* GetControl)(HWND hWnd, IUnknown** pp) = nullptr;
-    bool Load();
-};
 
 // A plain top-level window to hold a control under test; destroyed with the object.
 // Hidden unless asked: mapping and unmapping a window on the X display costs seconds.
@@ -75,6 +72,34 @@ private:
 std::string OcxPath();
 // Deletes a folder with everything in it, read-only files included.
 void RemoveTree(const std::string& dir);
+
+// The temporary folder, with its trailing backslash.
+std::string TempFolder();
+
+// A folder of the test's own under the temporary folder, removed with everything in it.
+class CScratchFolder {
+public:
+    CScratchFolder();
+    ~CScratchFolder();
+    CScratchFolder(const CScratchFolder&) = delete;
+    CScratchFolder& operator=(const CScratchFolder&) = delete;
+    const std::string& Path() const { return m_strPath; }
+    // The path of a file of that name in the folder, which this does not make.
+    std::string File(const std::string& strName) const { return m_strPath + "\\" + strName; }
+    // A file of that name holding the bytes; its path.
+    std::string Write(const std::string& strName, const std::vector<std::uint8_t>& arrBytes) const;
+    // A file of that name of nBytes filler bytes; its path.
+    std::string Fill(const std::string& strName, std::size_t nBytes) const;
+    // A folder of that name in this one, made; its path.
+    std::string Sub(const std::string& strName) const;
+
+private:
+    std::string m_strPath;
+};
+
+bool WriteBytes(const std::string& strPath, const void* pData, std::size_t nSize);
+// The whole file; empty when it cannot be read.
+std::vector<std::uint8_t> ReadBytes(const std::string& strPath);
 
 // A Linux path as Wine sees it through drive Z:.
 std::string WindowsPathOf(const std::string& linuxPath);

@@ -2,7 +2,7 @@
 
 #include "framework/gdi.h"
 #include "framework/text.h"
-#include "imaging/save_rect_as_jpeg.h"
+#include "imaging/jpeg_writer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -24,8 +24,8 @@ protected:
 
 TEST_F(ThumbViewTest, ClicksOnCellsAndCaptionsToggleTheSelection) {
     CScratchFolder folder;
-    folder.File("first.jpg", 2048);
-    folder.File("second.gif", 1024);
+    folder.Fill("first.jpg", 2048);
+    folder.Fill("second.gif", 1024);
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(false);
     ThumbItem& first = *Panel().GetItems()[0];
@@ -61,7 +61,7 @@ TEST_F(ThumbViewTest, ClicksOnCellsAndCaptionsToggleTheSelection) {
 
 TEST_F(ThumbViewTest, ColumnsFollowTheWidthAndTheScrollBarTheHeight) {
     CScratchFolder folder;
-    for (int i = 0; i < 7; ++i) folder.File("p" + std::to_string(i) + ".jpg", 10);
+    for (int i = 0; i < 7; ++i) folder.Fill("p" + std::to_string(i) + ".jpg", 10);
     ASSERT_EQ(Scan(folder.Path()), 1);
     // The scroll bar takes part of the width when it shows: size the client, not the window.
     auto resizeClient = [&](int width, int height) {
@@ -90,7 +90,7 @@ TEST_F(ThumbViewTest, ColumnsFollowTheWidthAndTheScrollBarTheHeight) {
 
 TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
     CScratchFolder folder;
-    for (int i = 0; i < 30; ++i) folder.File("p" + std::to_string(i) + ".jpg", 10);
+    for (int i = 0; i < 30; ++i) folder.Fill("p" + std::to_string(i) + ".jpg", 10);
     ASSERT_EQ(Scan(folder.Path()), 1);
     ResizeView(400, 300);
     View().Layout();
@@ -189,8 +189,8 @@ TEST_F(ThumbViewTest, PreparingAgainDeletesTheEarlierCopy) {
 
 TEST_F(ThumbViewTest, TheQuotaCheckCountsTheMarkedPictures) {
     CScratchFolder folder;
-    folder.File("first.jpg", 6 * 1024);
-    folder.File("second.jpg", 6 * 1024);
+    folder.Fill("first.jpg", 6 * 1024);
+    folder.Fill("second.jpg", 6 * 1024);
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(false);
     Panel().SetTotalSpace(10);
@@ -209,7 +209,7 @@ TEST_F(ThumbViewTest, TheQuotaCheckCountsTheMarkedPictures) {
 
 TEST_F(ThumbViewTest, AnEmptyFolderDisablesTheSelectionButtons) {
     CScratchFolder folder;
-    folder.File("notes.txt", 10);
+    folder.Fill("notes.txt", 10);
     ASSERT_EQ(Scan(folder.Path()), 1);
     EXPECT_TRUE(Panel().GetItems().empty());
     EXPECT_FALSE(Enabled(IDC_SELECT_ALL));

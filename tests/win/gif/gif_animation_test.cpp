@@ -3,24 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include "gif_builder.h"
 #include "gif_test_support.h"
+#include "tests/unit/gif_writer.h"
+#include "tests/win/test_support.h"
 
 namespace {
-const std::vector<uint32_t> kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+using namespace gif_test;
 
-GifFrameSpec Solid(int nWidth, int nHeight, uint8_t index, int nDelay) {
-    GifFrameSpec frame;
-    frame.nWidth = nWidth;
-    frame.nHeight = nHeight;
-    frame.nDelay = nDelay;
-    frame.arrPixels.assign(static_cast<size_t>(nWidth) * nHeight, index);
-    return frame;
-}
+const std::vector<uint32_t> kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
 }  // namespace
 
 TEST(GifAnimation, HoldsFramesForTheirDelaysAndZeroFor50Ms) {
-    const auto file = BuildGif(4, 4, kColours, {Solid(4, 4, 0, 0), Solid(4, 4, 1, 25), Solid(4, 4, 2, 8)});
+    const auto file =
+        BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 0), SolidFrame(4, 4, 1, 25), SolidFrame(4, 4, 2, 8)});
     CGifAnimation animation;
     ASSERT_EQ(animation.Open(file, 0x123456), GifError::None);
     const int expected[] = {50, 250, 80, 50, 250};
@@ -37,8 +32,8 @@ TEST(GifAnimation, HoldsFramesForTheirDelaysAndZeroFor50Ms) {
 TEST(GifAnimation, LoopStartsOnAFreshCanvas) {
     // Frame 1 covers the left half, frame 2 the right half; the second loop's first frame
     // must not show the first loop's right half.
-    GifFrameSpec left = Solid(2, 2, 0, 5);
-    GifFrameSpec right = Solid(2, 2, 1, 5);
+    GifFrameSpec left = SolidFrame(2, 2, 0, 5);
+    GifFrameSpec right = SolidFrame(2, 2, 1, 5);
     right.nLeft = 2;
     const auto file = BuildGif(4, 2, kColours, {left, right});
     CGifAnimation animation;
@@ -52,9 +47,9 @@ TEST(GifAnimation, LoopStartsOnAFreshCanvas) {
 }
 
 TEST(GifAnimation, RefusedFrameIsReportedAndSkipped) {
-    GifFrameSpec bad = Solid(4, 4, 1, 5);
+    GifFrameSpec bad = SolidFrame(4, 4, 1, 5);
     bad.nMinCodeSize = 12;
-    const auto file = BuildGif(4, 4, kColours, {Solid(4, 4, 0, 5), bad, Solid(4, 4, 2, 5)});
+    const auto file = BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 5), bad, SolidFrame(4, 4, 2, 5)});
     CGifAnimation animation;
     ASSERT_EQ(animation.Open(file, 0), GifError::None);
     EXPECT_FALSE(animation.Step().bDamaged);
@@ -79,7 +74,7 @@ TEST(GifAnimation, RefusesWhatCanNeverShow) {
     CGifAnimation animation;
     EXPECT_EQ(animation.Open(BuildGif(0, 4, kColours, {}), 0), GifError::NotGif);
     EXPECT_EQ(animation.Open(BuildGif(65535, 65535, kColours, {}), 0), GifError::TooLarge);
-    auto file = BuildGif(4, 4, kColours, {Solid(4, 4, 0, 5)});
+    auto file = BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 5)});
     file[5] = 'b';
     EXPECT_EQ(animation.Open(file, 0), GifError::NotGif);
     EXPECT_FALSE(animation.IsOpen());

@@ -7,12 +7,15 @@
 #include <memory>
 #include <unordered_set>
 
-#include "gif_builder.h"
 #include "gif_test_support.h"
 #include "imaging/gif_animation.h"
+#include "tests/unit/gif_writer.h"
+#include "tests/win/suite_window.h"
 #include "tests/win/test_support.h"
 
 namespace {
+using namespace gif_test;
+
 // Milliseconds from the performance counter (<chrono> does not build with the GBK
 // execution character set).
 double NowMs() {
@@ -28,29 +31,8 @@ double NowMs() {
 
 const std::vector<uint32_t> kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
 
-GifFrameSpec Solid(int nWidth, int nHeight, uint8_t index, int nDelay) {
-    GifFrameSpec frame;
-    frame.nWidth = nWidth;
-    frame.nHeight = nHeight;
-    frame.nDelay = nDelay;
-    frame.arrPixels.assign(static_cast<size_t>(nWidth) * nHeight, index);
-    return frame;
-}
-
-// Pumps messages (the parent's and the player's) in steps of about a millisecond.
-bool PumpFast(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    }
-}
+// Frames are timed to the millisecond: the messages are pumped in steps that short.
+constexpr DWORD kFrameStepMs = 1;
 
 // The canvas the player must show after n frames, from an animation of its own.
 CGifCanvas CanvasAfter(const std::vector<uint8_t>& file, uint64_t nFrames, uint32_t crBackdrop) {
@@ -63,13 +45,8 @@ CGifCanvas CanvasAfter(const std::vector<uint8_t>& file, uint64_t nFrames, uint3
 uint32_t CanvasColour(COLORREF cr) { return (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr); }
 }  // namespace
 
-// One visible window for the whole suite: mapping a window under Xvfb costs seconds.
-class GifPlayer : public ::testing::Test {
+class GifPlayer : public CSuiteWindowTest<640, 300> {
 protected:
-    static void SetUpTestSuite() { s_pWindow = std::make_unique<CTestWindow>(640, 300, "gif player test", true); }
-    static void TearDownTestSuite() { s_pWindow.reset(); }
-    static HWND Window() { return s_pWindow->Get(); }
-
     // Holds of consecutive frames measured on screen: the index on show and how long it stayed.
     static std::vector<std::pair<int, double>> MeasureHolds(CGifPlayer& player, size_t nCount) {
         std::vector<std::pair<int, double>> holds;
@@ -77,7 +54,7 @@ protected:
         int nIndex = player.CurrentFrame();
         double tLast = NowMs();
         bool bFirst = true;  // the frame on show when measuring starts was not seen arriving
-        PumpFast(
+        PumpUntil(
             [&] {
                 const uint64_t n = player.FramesShown();
                 if (n == nLast) return false;
@@ -90,28 +67,27 @@ protected:
                 tLast = t;
                 return holds.size() >= nCount;
             },
-            10000);
+            10000, kFrameStepMs);
         return holds;
     }
 
-    static std::unique_ptr<CTestWindow> s_pWindow;
+    CScratchFolder m_folder;
 };
-std::unique_ptr<CTestWindow> GifPlayer::s_pWindow;
 
 TEST_F(GifPlayer, LoadRefusesMissingShortAndForeignFiles) {
     CGifPlayer player;
     EXPECT_FALSE(player.Load("Z:\\no\\such\\folder\\Upload.gif"));
-    EXPECT_FALSE(player.Load(WriteScratchFile("empty.gif", {})));
-    auto good = BuildGif(4, 4, kColours, {Solid(4, 4, 0, 5)});
-    EXPECT_FALSE(player.Load(WriteScratchFile("twelve.gif", {good.begin(), good.begin() + 12})));
+    EXPECT_FALSE(player.Load(m_folder.Write("empty.gif", {})));
+    auto good = BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 5)});
+    EXPECT_FALSE(player.Load(m_folder.Write("twelve.gif", {good.begin(), good.begin() + 12})));
     for (const char* version : {"GIF89b", "GIF88a", "gif89a", "PNG\r\n\x1a"}) {
         auto file = good;
         std::copy(version, version + 6, file.begin());
-        EXPECT_FALSE(player.Load(WriteScratchFile("version.gif", file))) << version;
+        EXPECT_FALSE(player.Load(m_folder.Write("version.gif", file))) << version;
     }
     std::vector<uint8_t> noise(4096);
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 7919 >> 3);
-    EXPECT_FALSE(player.Load(WriteScratchFile("noise.gif", noise)));
+    EXPECT_FALSE(player.Load(m_folder.Write("noise.gif", noise)));
     EXPECT_FALSE(player.IsLoaded());
 
     // Nothing to play: no window, no thread.
@@ -119,7 +95,7 @@ TEST_F(GifPlayer, LoadRefusesMissingShortAndForeignFiles) {
     EXPECT_EQ(player.m_hWnd, nullptr);
     EXPECT_FALSE(player.HasStarted());
 
-    EXPECT_TRUE(player.Load(WriteScratchFile("good87.gif", BuildGif(4, 4, kColours, {Solid(4, 4, 0, 5)}, true))));
+    EXPECT_TRUE(player.Load(m_folder.Write("good87.gif", BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 5)}, true))));
     EXPECT_TRUE(player.Load(UploadGifPath()));
     EXPECT_EQ(player.ImageWidth(), 272);
     EXPECT_EQ(player.ImageHeight(), 56);
@@ -131,7 +107,7 @@ TEST_F(GifPlayer, GarbageAfterAValidHeaderPlaysWithoutHarm) {
     for (int i = 0; i < 20000; ++i) file.push_back(static_cast<uint8_t>((i * 2654435761u) >> 13));
     CTestWindow parent(100, 100);
     CGifPlayer player;
-    ASSERT_TRUE(player.Load(WriteScratchFile("garbage.gif", file)));
+    ASSERT_TRUE(player.Load(m_folder.Write("garbage.gif", file)));
     player.Play(parent.Get(), 0, 0);
     ASSERT_NE(player.m_hWnd, nullptr);
     PumpFor(300);
@@ -143,7 +119,7 @@ TEST_F(GifPlayer, UploadGifCutShortPlaysWhatItHas) {
     CTestWindow parent(300, 100);
     for (size_t nCut : {whole.size() / 5, whole.size() / 2, whole.size() - 1}) {
         CGifPlayer player;
-        ASSERT_TRUE(player.Load(WriteScratchFile("cut.gif", {whole.begin(), whole.begin() + nCut})));
+        ASSERT_TRUE(player.Load(m_folder.Write("cut.gif", {whole.begin(), whole.begin() + nCut})));
         player.Play(parent.Get(), 0, 0);
         PumpFor(200);
         EXPECT_GT(player.FramesShown(), 0u) << "cut at " << nCut;
@@ -169,9 +145,10 @@ TEST_F(GifPlayer, FramesAdvanceAtTheDelaysOfUploadGif) {
 }
 
 TEST_F(GifPlayer, ZeroDelayHolds50MsAnd25Holds250) {
-    const auto file = BuildGif(8, 8, kColours, {Solid(8, 8, 0, 0), Solid(8, 8, 1, 25), Solid(8, 8, 2, 3)});
+    const auto file =
+        BuildGif(8, 8, kColours, {SolidFrame(8, 8, 0, 0), SolidFrame(8, 8, 1, 25), SolidFrame(8, 8, 2, 3)});
     CGifPlayer player;
-    ASSERT_TRUE(player.Load(WriteScratchFile("delays.gif", file)));
+    ASSERT_TRUE(player.Load(m_folder.Write("delays.gif", file)));
     player.Play(Window(), 300, 10);
     const auto holds = MeasureHolds(player, 9);
     ASSERT_EQ(holds.size(), 9u);
@@ -186,7 +163,7 @@ TEST_F(GifPlayer, PauseHoldsTheFrameAndResumeGoesOn) {
     CGifPlayer player;
     ASSERT_TRUE(player.Load(UploadGifPath()));
     player.Play(Window(), 10, 80);
-    ASSERT_TRUE(PumpFast([&] { return player.FramesShown() >= 3; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return player.FramesShown() >= 3; }, 2000, kFrameStepMs));
     player.Pause();
     EXPECT_TRUE(player.IsPaused());
     const uint64_t nFrames = player.FramesShown();
@@ -199,7 +176,7 @@ TEST_F(GifPlayer, PauseHoldsTheFrameAndResumeGoesOn) {
 
     player.Resume();
     EXPECT_FALSE(player.IsPaused());
-    EXPECT_TRUE(PumpFast([&] { return player.FramesShown() >= nFrames + 3; }, 1000));
+    EXPECT_TRUE(PumpUntil([&] { return player.FramesShown() >= nFrames + 3; }, 1000, kFrameStepMs));
 }
 
 TEST_F(GifPlayer, PausedBeforePlayStartsPaused) {
@@ -210,7 +187,7 @@ TEST_F(GifPlayer, PausedBeforePlayStartsPaused) {
     PumpFor(300);
     EXPECT_EQ(player.FramesShown(), 0u);
     player.Resume();
-    EXPECT_TRUE(PumpFast([&] { return player.FramesShown() >= 2; }, 1000));
+    EXPECT_TRUE(PumpUntil([&] { return player.FramesShown() >= 2; }, 1000, kFrameStepMs));
 }
 
 // The window shows the canvas, at its logical size or stretched to the window.
@@ -225,7 +202,7 @@ TEST_F(GifPlayer, DrawsTheCanvasAndStretchesItToItsWindow) {
         player.SetBackdrop(crFace);
         ASSERT_TRUE(player.Load(UploadGifPath()));
         player.Play(Window(), 40, 120, c.nWidth, c.nHeight);
-        ASSERT_TRUE(PumpFast([&] { return player.FramesShown() >= 4; }, 2000));
+        ASSERT_TRUE(PumpUntil([&] { return player.FramesShown() >= 4; }, 2000, kFrameStepMs));
         player.Pause();
         PumpFor(100);
         int w = 0, h = 0;
@@ -256,7 +233,7 @@ TEST_F(GifPlayer, RepaintsFromTheCanvasWhilePaused) {
     CGifPlayer player;
     ASSERT_TRUE(player.Load(UploadGifPath()));
     player.Play(Window(), 300, 200);
-    ASSERT_TRUE(PumpFast([&] { return player.FramesShown() >= 2; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return player.FramesShown() >= 2; }, 2000, kFrameStepMs));
     player.Pause();
     // Scribble over it, then have it repaint: WM_PAINT draws the canvas, not the thread.
     HDC hdc = GetDC(player.m_hWnd);
@@ -276,11 +253,11 @@ TEST_F(GifPlayer, LoadWhilePlayingSwitchesToTheNewFile) {
     CGifPlayer player;
     ASSERT_TRUE(player.Load(UploadGifPath()));
     player.Play(parent.Get(), 0, 0);
-    ASSERT_TRUE(PumpFast([&] { return player.FramesShown() >= 2; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return player.FramesShown() >= 2; }, 2000, kFrameStepMs));
     // A one-frame GIF87a loops on itself, drawn anew every 50 ms.
-    ASSERT_TRUE(player.Load(WriteScratchFile("one.gif", BuildGif(3, 3, kColours, {Solid(3, 3, 1, 0)}, true))));
+    ASSERT_TRUE(player.Load(m_folder.Write("one.gif", BuildGif(3, 3, kColours, {SolidFrame(3, 3, 1, 0)}, true))));
     EXPECT_EQ(player.ImageWidth(), 3);
-    EXPECT_TRUE(PumpFast([&] { return player.FramesShown() >= 6; }, 1000));
+    EXPECT_TRUE(PumpUntil([&] { return player.FramesShown() >= 6; }, 1000, kFrameStepMs));
     EXPECT_EQ(player.CurrentFrame(), 0);
     // A failed load leaves the backdrop on show and the thread idle.
     EXPECT_FALSE(player.Load("Z:\\no\\such.gif"));
@@ -289,14 +266,14 @@ TEST_F(GifPlayer, LoadWhilePlayingSwitchesToTheNewFile) {
 }
 
 TEST_F(GifPlayer, TellsItsParentOfBadFramesAndOfClosing) {
-    GifFrameSpec bad = Solid(4, 4, 1, 2);
+    GifFrameSpec bad = SolidFrame(4, 4, 1, 2);
     bad.nMinCodeSize = 12;
-    const auto file = BuildGif(4, 4, kColours, {Solid(4, 4, 0, 2), bad});
+    const auto file = BuildGif(4, 4, kColours, {SolidFrame(4, 4, 0, 2), bad});
     CTestWindow parent(100, 100);
     MSG msg;
     {
         CGifPlayer player;
-        ASSERT_TRUE(player.Load(WriteScratchFile("bad.gif", file)));
+        ASSERT_TRUE(player.Load(m_folder.Write("bad.gif", file)));
         player.Play(parent.Get(), 0, 0);
         EXPECT_TRUE(PumpUntil(
             [&] {
@@ -315,7 +292,7 @@ TEST_F(GifPlayer, StopsWhenItsWindowIsDestroyed) {
         CGifPlayer player;
         ASSERT_TRUE(player.Load(UploadGifPath()));
         player.Play(parent->Get(), 0, 0);
-        ASSERT_TRUE(PumpFast([&] { return player.FramesShown() >= 1; }, 2000));
+        ASSERT_TRUE(PumpUntil([&] { return player.FramesShown() >= 1; }, 2000, kFrameStepMs));
         if (bParentFirst) {
             const int nThreads = CountThreads();
             parent.reset();
@@ -324,7 +301,7 @@ TEST_F(GifPlayer, StopsWhenItsWindowIsDestroyed) {
             // A new parent: it plays again there.
             CTestWindow again(300, 100);
             player.Play(again.Get(), 0, 0);
-            EXPECT_TRUE(PumpFast([&] { return player.FramesShown() >= 3; }, 2000));
+            EXPECT_TRUE(PumpUntil([&] { return player.FramesShown() >= 3; }, 2000, kFrameStepMs));
         }
     };
     cycle(false);

@@ -2,27 +2,10 @@
 
 #include <tlhelp32.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "framework/gdi.h"
 #include "tests/win/test_support.h"
 
 std::string UploadGifPath() { return WindowsPathOf(TESSALINE_SOURCE_DIR "/res/Upload.gif"); }
-
-std::vector<uint8_t> ReadBytes(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string WriteScratchFile(const std::string& strName, const std::vector<uint8_t>& arrBytes) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string path = std::string(temp) + "tessaline_gif_" + strName;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(arrBytes.data()), static_cast<std::streamsize>(arrBytes.size()));
-    return path;
-}
 
 std::vector<uint32_t> GrabClient(HWND hWnd, int& nWidth, int& nHeight) {
     RECT rc{};

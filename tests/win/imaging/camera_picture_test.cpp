@@ -5,7 +5,7 @@
 // what to expect of each in manifest.txt; the copies for upload go to out\ for the script
 // to read their metadata.
 #include "imaging/prepare_picture.h"
-#include "imaging/thumbnail_producer.h"
+#include "imaging/thumbnail.h"
 
 #include <gtest/gtest.h>
 
@@ -67,16 +67,8 @@ protected:
 TEST_F(CameraPicture, ThumbnailIsUprightAndFromTheEmbeddedOneWhenThereIsOne) {
     std::vector<std::string> arrPaths;
     for (const CameraFile& f : m_files) arrPaths.push_back(PathOf(f));
-    CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(arrPaths, nullptr));
-    std::vector<CThumbResult> results(m_files.size());
-    std::size_t nDone = 0;
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            nDone += producer.TakeResults([&](std::size_t i, CThumbResult& r) { results[i] = std::move(r); });
-            return nDone == m_files.size();
-        },
-        60000));
+    std::vector<CThumbResult> results;
+    ASSERT_TRUE(ProduceThumbnails(arrPaths, 60000, results));
     for (std::size_t i = 0; i < m_files.size(); ++i) {
         const CameraFile& f = m_files[i];
         ASSERT_TRUE(results[i].pThumb) << f.strName;
@@ -86,7 +78,6 @@ TEST_F(CameraPicture, ThumbnailIsUprightAndFromTheEmbeddedOneWhenThereIsOne) {
         const RgbImage shown = RenderPicture(results[i].pThumb.Get(), 100, 75);
         ExpectUpright(shown, f.bEmbeddedThumb ? Mark::Green : Mark::Red, f.strName);
     }
-    EXPECT_TRUE(producer.Stop());
 }
 
 TEST_F(CameraPicture, CopyIsUprightWithinTheLimitsAndTheOwnFileStaysAsItIs) {

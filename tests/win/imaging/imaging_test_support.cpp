@@ -1,6 +1,7 @@
 #include "imaging_test_support.h"
 
 #include "framework/gdi.h"
+#include "imaging/thumbnail_producer.h"
 #include "test_support.h"
 
 #include <cctype>
@@ -17,21 +18,6 @@ namespace {
 std::uint8_t Clamp(double v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v + 0.5); }
 
 }  // namespace
-
-CScratchFolder::CScratchFolder() {
-    char szTemp[MAX_PATH];
-    GetTempPathA(MAX_PATH, szTemp);
-    static LONG s_nNext = 0;
-    for (;;) {
-        char szName[64];
-        std::snprintf(szName, sizeof(szName), "tessaline-imaging-%lu-%ld", GetCurrentProcessId(),
-                      InterlockedIncrement(&s_nNext));
-        m_strPath = std::string(szTemp) + szName;
-        if (CreateDirectoryA(m_strPath.c_str(), nullptr)) break;
-    }
-}
-
-CScratchFolder::~CScratchFolder() { RemoveTree(m_strPath); }
 
 RgbImage MakeTestPattern(int nWidth, int nHeight) {
     RgbImage image{nWidth, nHeight, std::vector<std::uint8_t>(static_cast<std::size_t>(nWidth) * nHeight * 3)};
@@ -348,36 +334,32 @@ FileFingerprint Fingerprint(const std::string& strPath) {
     return fp;
 }
 
+bool ProduceThumbnails(const std::vector<std::string>& arrPaths, DWORD dwTimeoutMs,
+                       std::vector<CThumbResult>& results) {
+    results.assign(arrPaths.size(), CThumbResult{});
+    CThumbnailProducer producer;
+    if (!producer.Start(arrPaths, nullptr)) return false;
+    std::size_t nDone = 0;
+    const bool bAll = PumpUntil(
+        [&] {
+            nDone += producer.TakeResults([&](std::size_t i, CThumbResult& r) { results[i] = std::move(r); });
+            return nDone == arrPaths.size();
+        },
+        dwTimeoutMs);
+    return producer.Stop() && bAll;
+}
+
 std::vector<std::string> ControlTempFiles() {
     std::vector<std::string> arrFiles;
-    char szTemp[MAX_PATH];
-    GetTempPathA(MAX_PATH, szTemp);
+    const std::string strTemp = TempFolder();
     WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((std::string(szTemp) + "DOR*.tmp").c_str(), &fd);
+    HANDLE hFind = FindFirstFileA((strTemp + "DOR*.tmp").c_str(), &fd);
     if (hFind == INVALID_HANDLE_VALUE) return arrFiles;
     do {
-        arrFiles.push_back(std::string(szTemp) + fd.cFileName);
+        arrFiles.push_back(strTemp + fd.cFileName);
     } while (FindNextFileA(hFind, &fd));
     FindClose(hFind);
     return arrFiles;
-}
-
-bool WriteBytes(const std::string& strPath, const void* pData, std::size_t nSize) {
-    FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile) return false;
-    const bool bOk = std::fwrite(pData, 1, nSize, pFile) == nSize;
-    return std::fclose(pFile) == 0 && bOk;
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& strPath) {
-    std::vector<std::uint8_t> bytes;
-    FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (!pFile) return bytes;
-    std::uint8_t buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof(buf), pFile)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    std::fclose(pFile);
-    return bytes;
 }
 
 std::optional<JpegFrame> ReadJpegFrame(const std::string& strPath) {

@@ -1,14 +1,20 @@
-// Helpers of the picture tests: scratch folders, test pictures written with libjpeg
-// itself, packed DIBs with the pixels they stand for, decoding through djpeg.exe, PSNR,
-// and fingerprints of files that must not change.
+// Helpers of the picture tests: their fixture, test pictures written with libjpeg itself,
+// packed DIBs with the pixels they stand for, decoding through djpeg.exe, PSNR, and
+// fingerprints of files that must not change.
 #pragma once
 #include <windows.h>
 #include <ocidl.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "framework/gdi.h"
+#include "imaging/thumbnail.h"
+#include "test_support.h"
 
 struct RgbImage {
     int nWidth = 0;
@@ -18,18 +24,14 @@ struct RgbImage {
     const std::uint8_t* Pixel(int x, int y) const { return &arrRgb[(static_cast<std::size_t>(y) * nWidth + x) * 3]; }
 };
 
-// A folder of the test's own under the temporary folder, removed with what it holds.
-class CScratchFolder {
-public:
-    CScratchFolder();
-    ~CScratchFolder();
-    CScratchFolder(const CScratchFolder&) = delete;
-    CScratchFolder& operator=(const CScratchFolder&) = delete;
-    const std::string& GetPath() const { return m_strPath; }
-    std::string File(const std::string& strName) const { return m_strPath + "\\" + strName; }
-
-private:
-    std::string m_strPath;
+// A picture test as the picture code runs: OLE on the thread, the screen's device context,
+// and a scratch folder for the files.
+class CPictureTest : public ::testing::Test {
+protected:
+    CTestApartment m_apartment;
+    CScratchFolder m_folder;
+    const CWindowDC m_screen{nullptr};
+    const HDC m_hdc = m_screen.Get();
 };
 
 // Smooth colour gradients with a few soft shapes: photograph-like content that a correct
@@ -83,12 +85,14 @@ struct FileFingerprint {
 };
 FileFingerprint Fingerprint(const std::string& strPath);
 
+// The thumbnails of the paths, made by a producer of its own as the grid's would, in list
+// order. False when it could not start, did not finish within dwTimeoutMs, or did not end
+// in time when stopped.
+bool ProduceThumbnails(const std::vector<std::string>& arrPaths, DWORD dwTimeoutMs, std::vector<CThumbResult>& results);
+
 // Files of this control in the temporary folder (GetTempFileNameA keeps 3 letters of the
 // prefix: DOR*.tmp).
 std::vector<std::string> ControlTempFiles();
-
-bool WriteBytes(const std::string& strPath, const void* pData, std::size_t nSize);
-std::vector<std::uint8_t> ReadBytes(const std::string& strPath);
 
 // The SOF marker of a JPEG file (0xC0 baseline, 0xC2 progressive) and its size.
 struct JpegFrame {

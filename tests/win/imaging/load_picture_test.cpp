@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/picture_size.h"
 #include "imaging_test_support.h"
 #include "test_support.h"
 
@@ -10,18 +9,7 @@ namespace {
 
 constexpr std::uint32_t kSentinel = 0xDEADBEEF;
 
-SIZE ScreenPixels(IPicture* pPicture) {
-    HDC hdc = GetDC(nullptr);
-    const SIZE size = PictureSizeInPixels(pPicture, hdc);
-    ReleaseDC(nullptr, hdc);
-    return size;
-}
-
-class LoadPictureTest : public ::testing::Test {
-protected:
-    CTestApartment m_apartment;
-    CScratchFolder m_folder;
-};
+class LoadPictureTest : public CPictureTest {};
 
 TEST_F(LoadPictureTest, DecodesAndReportsTheFileSize) {
     const std::string strPath = m_folder.File("a.jpg");
@@ -30,7 +18,7 @@ TEST_F(LoadPictureTest, DecodesAndReportsTheFileSize) {
     const CComPtrT<IPicture> picture = LoadPicture(strPath, &nSize);
     ASSERT_TRUE(picture);
     EXPECT_EQ(nSize, ReadBytes(strPath).size());
-    const SIZE size = ScreenPixels(picture.Get());
+    const SIZE size = PictureSizeInPixels(picture.Get(), m_hdc);
     EXPECT_EQ(size.cx, 400);
     EXPECT_EQ(size.cy, 300);
 }
@@ -40,8 +28,8 @@ TEST_F(LoadPictureTest, GifLoads) {
     ASSERT_TRUE(WriteBytes(strPath, kSmallGif.data(), kSmallGif.size()));
     const CComPtrT<IPicture> picture = LoadPicture(strPath, nullptr);
     ASSERT_TRUE(picture);
-    EXPECT_EQ(ScreenPixels(picture.Get()).cx, 4);
-    EXPECT_EQ(ScreenPixels(picture.Get()).cy, 3);
+    EXPECT_EQ(PictureSizeInPixels(picture.Get(), m_hdc).cx, 4);
+    EXPECT_EQ(PictureSizeInPixels(picture.Get(), m_hdc).cy, 3);
 }
 
 TEST_F(LoadPictureTest, MissingFileLeavesTheSizeAlone) {
@@ -102,31 +90,6 @@ TEST_F(LoadPictureTest, FileIsOnlyRead) {
     Sleep(20);
     ASSERT_TRUE(LoadPicture(strPath, nullptr));
     EXPECT_EQ(Fingerprint(strPath), before);
-}
-
-TEST_F(LoadPictureTest, FitPictureRectMeasuresThePictureOnTheWindow) {
-    const CTestWindow window(300, 200);
-    struct Case {
-        int nWidth, nHeight;
-        RECT rcExpected;
-    };
-    const Case cases[] = {{400, 300, {16, 20, 116, 95}}, {300, 400, {29, 7, 104, 107}}, {640, 640, {16, 7, 116, 107}}};
-    for (const Case& c : cases) {
-        const std::string strPath = m_folder.File("fit.jpg");
-        ASSERT_TRUE(WriteTestJpeg(strPath, c.nWidth, c.nHeight, JpegKind::Baseline));
-        const CComPtrT<IPicture> picture = LoadPicture(strPath, nullptr);
-        ASSERT_TRUE(picture);
-        RECT rc{16, 7, 116, 107};
-        FitPictureRect(window.Get(), rc, picture.Get());
-        EXPECT_EQ(rc.left, c.rcExpected.left) << c.nWidth << "x" << c.nHeight;
-        EXPECT_EQ(rc.top, c.rcExpected.top) << c.nWidth << "x" << c.nHeight;
-        EXPECT_EQ(rc.right, c.rcExpected.right) << c.nWidth << "x" << c.nHeight;
-        EXPECT_EQ(rc.bottom, c.rcExpected.bottom) << c.nWidth << "x" << c.nHeight;
-    }
-    RECT rc{16, 7, 116, 107};
-    FitPictureRect(window.Get(), rc, nullptr);
-    EXPECT_EQ(rc.top, 7);
-    EXPECT_EQ(rc.bottom, 107);
 }
 
 }  // namespace

@@ -20,14 +20,7 @@ std::string CaseName(const ::testing::TestParamInfo<SizeCase>& info) {
     return std::to_string(info.param.nWidth) + "x" + std::to_string(info.param.nHeight);
 }
 
-class PreparePictureTest : public ::testing::Test {
-protected:
-    void SetUp() override { m_hdc = GetDC(nullptr); }
-    void TearDown() override { ReleaseDC(nullptr, m_hdc); }
-    CTestApartment m_apartment;
-    CScratchFolder m_folder;
-    HDC m_hdc = nullptr;
-};
+class PreparePictureTest : public CPictureTest {};
 
 class PreparePictureSize : public PreparePictureTest, public ::testing::WithParamInterface<SizeCase> {};
 

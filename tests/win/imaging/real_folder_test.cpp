@@ -7,7 +7,7 @@
 
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
-#include "imaging/picture_size.h"
+#include "imaging/load_picture.h"
 #include "imaging_test_support.h"
 #include "test_support.h"
 
@@ -60,16 +60,8 @@ TEST(RealFolder, ThumbnailsFitTheBoxKeepTheAspectAndShowThePicture) {
     const std::vector<std::string> arrTempBefore = ControlTempFiles();
     std::vector<std::string> arrPaths;
     for (const ManifestEntry& e : entries) arrPaths.push_back(strFolder + "\\" + e.strName);
-    CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(arrPaths, nullptr));
-    std::vector<CThumbResult> results(entries.size());
-    std::size_t nDone = 0;
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            nDone += producer.TakeResults([&](std::size_t i, CThumbResult& r) { results[i] = std::move(r); });
-            return nDone == entries.size();
-        },
-        120000));
+    std::vector<CThumbResult> results;
+    ASSERT_TRUE(ProduceThumbnails(arrPaths, 120000, results));
 
     HDC hdc = GetDC(nullptr);
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -107,7 +99,6 @@ TEST(RealFolder, ThumbnailsFitTheBoxKeepTheAspectAndShowThePicture) {
         }
     }
     ReleaseDC(nullptr, hdc);
-    EXPECT_TRUE(producer.Stop());
     EXPECT_TRUE(PumpUntil([] { return CThumbnailProducer::GetRunningCount() == 0; }, 5000));
     EXPECT_EQ(ControlTempFiles(), arrTempBefore);
 }

@@ -6,6 +6,8 @@
 
 #include <cctype>
 
+#include "test_support.h"
+
 namespace {
 
 bool Exists(const std::string& strPath) { return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -18,9 +20,7 @@ std::string Upper(std::string s) {
 TEST(CTempFile, EmptyFileOfOurOwnInTheTemporaryFolder) {
     const CTempFile file = CTempFile::Create();
     ASSERT_TRUE(file);
-    char szTemp[MAX_PATH];
-    GetTempPathA(MAX_PATH, szTemp);
-    const std::string strFolder = szTemp;
+    const std::string strFolder = TempFolder();
     ASSERT_GT(file.GetPath().size(), strFolder.size());
     EXPECT_EQ(Upper(file.GetPath().substr(0, strFolder.size())), Upper(strFolder));
     // GetTempFileNameA keeps the first three letters of the prefix.

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/fit_picture.h"
-#include "imaging/picture_size.h"
+#include "imaging/load_picture.h"
 #include "imaging_test_support.h"
 #include "test_support.h"
 

@@ -250,7 +250,7 @@ TEST_F(TransferTest, HttpTransferRefusedConnectionFails) {
 
 TEST_F(TransferTest, HttpTransferMissingFileIsNeverSent) {
     // The job says why: the picture could not be read, not that the server failed.
-    EXPECT_EQ(Upload(FaultUrl("/ok"), TempFolderPath() + "no-such-picture.jpg"), TransferCode::LocalFileError);
+    EXPECT_EQ(Upload(FaultUrl("/ok"), TempFolder() + "no-such-picture.jpg"), TransferCode::LocalFileError);
     ExpectWellFormedJob(m_listener, TransferCode::LocalFileError);
     EXPECT_EQ(m_listener.Count(Heard::Connecting), 4u);
     EXPECT_TRUE(FaultLog().empty());
@@ -275,7 +275,8 @@ TEST_F(TransferTest, HttpTransferRefusesWhatItCannotStart) {
 TEST_F(TransferTest, HttpTransferGetStoresTheAnswerAndReportsItsProgress) {
     CHttpTransfer transfer;
     transfer.SetListener(&m_listener);
-    const std::string path = TempFolderPath() + "get-answer.txt";
+    const CScratchFolder folder;
+    const std::string path = folder.File("get-answer.txt");
     ASSERT_TRUE(transfer.Start(FaultUrl("/chunked"), path));
     ASSERT_TRUE(PumpUntil([&] { return m_listener.IsFinished(); }, 20000));
     ExpectWellFormedJob(m_listener, TransferCode::Complete);
@@ -290,13 +291,12 @@ TEST_F(TransferTest, HttpTransferGetStoresTheAnswerAndReportsItsProgress) {
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].method, "GET");
     transfer.Stop();
-    DeleteFileA(path.c_str());
 }
 
 TEST_F(TransferTest, HttpTransferAnswerFileThatCannotBeMadeIsLocalFileError) {
     CHttpTransfer transfer;
     transfer.SetListener(&m_listener);
-    ASSERT_TRUE(transfer.Start(FaultUrl("/ok"), TempFolderPath() + "no-such-folder\\answer"));
+    ASSERT_TRUE(transfer.Start(FaultUrl("/ok"), TempFolder() + "no-such-folder\\answer"));
     ASSERT_TRUE(PumpUntil([&] { return m_listener.IsFinished(); }, 20000));
     ExpectWellFormedJob(m_listener, TransferCode::LocalFileError);
     EXPECT_TRUE(FaultLog().empty()) << "the file is opened before anything is sent";

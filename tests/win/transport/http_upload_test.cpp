@@ -131,7 +131,7 @@ TEST_F(TransferTest, HttpUploadAnswerGoesToEightRandomCharactersInTheTempFolder)
     CScratchFile file("answer.bin", 10);
     ASSERT_EQ(Upload(FaultUrl("/ok"), file.Path()), TransferCode::Complete);
     const std::string path = AnswerPath();
-    const std::string folder = TempFolderPath();
+    const std::string folder = TempFolder();
     ASSERT_EQ(path.compare(0, folder.size(), folder), 0) << path;
     const std::string name = path.substr(folder.size());
     ASSERT_EQ(name.size(), 8u) << name;

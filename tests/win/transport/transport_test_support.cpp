@@ -47,7 +47,7 @@ int FaultPort() { return EnvPort("TESSALINE_FAULT_PORT"); }
 std::string AlbumSignature(const std::string& album) {
     return Env(album == "Small" ? "TESSALINE_ALBUM_SIGNATURE_SMALL" : "TESSALINE_ALBUM_SIGNATURE");
 }
-std::string AlbumDataFolder() { return WinePathOf(Env("TESSALINE_ALBUM_DATA")); }
+std::string AlbumDataFolder() { return WindowsPathOf(Env("TESSALINE_ALBUM_DATA")); }
 
 std::string FaultUrl(const std::string& path) { return "http://127.0.0.1:" + std::to_string(FaultPort()) + path; }
 
@@ -144,14 +144,8 @@ char PatternByte(uint64_t nOffset, uint32_t nSeed) {
     return static_cast<char>((x >> 13) ^ (nOffset >> 10));
 }
 
-std::string TempFolderPath() {
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathA(MAX_PATH, buffer);
-    return std::string(buffer, n <= MAX_PATH ? n : 0);
-}
-
 CScratchFile::CScratchFile(const std::string& name, uint64_t nSize, uint32_t nSeed)
-    : m_strPath(TempFolderPath() + name), m_nSize(nSize) {
+    : m_strPath(m_folder.File(name)), m_nSize(nSize) {
     CScopedHandle hFile(
         CreateFileA(m_strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::vector<char> block(1 << 20);
@@ -163,8 +157,6 @@ CScratchFile::CScratchFile(const std::string& name, uint64_t nSize, uint32_t nSe
         nDone += n;
     }
 }
-
-CScratchFile::~CScratchFile() { DeleteFileA(m_strPath.c_str()); }
 
 bool ReadWholeFile(const std::string& path, std::string& contents) {
     CScopedHandle hFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -224,13 +216,6 @@ std::string Sha256Hex(const std::string& path) {
     }
     CryptReleaseContext(hProv, 0);
     return hex;
-}
-
-std::string WinePathOf(const std::string& linuxPath) {
-    std::string path = "Z:" + linuxPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
 }
 
 namespace {

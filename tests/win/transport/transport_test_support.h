@@ -1,7 +1,7 @@
 // Helpers of the transport tests: the servers started by the wrapper script, a listener that
 // records what it hears, scratch files, and counts of the process's handles and threads.
 #pragma once
-#include "../test_support.h"  // PumpUntil
+#include "../test_support.h"
 #include <windows.h>
 
 #include <cstdint>
@@ -75,18 +75,16 @@ private:
     size_t m_nSilenceFrom = SIZE_MAX;
 };
 
-// A file of patterned bytes (a function of the offset and the seed) in the temporary folder,
-// deleted with the object.
+// A file of patterned bytes (a function of the offset and the seed) in a scratch folder of
+// its own, deleted with the object.
 class CScratchFile {
 public:
     CScratchFile(const std::string& name, uint64_t nSize, uint32_t nSeed = 1);
-    ~CScratchFile();
-    CScratchFile(const CScratchFile&) = delete;
-    CScratchFile& operator=(const CScratchFile&) = delete;
     const std::string& Path() const { return m_strPath; }
     uint64_t Size() const { return m_nSize; }
 
 private:
+    CScratchFolder m_folder;
     std::string m_strPath;
     uint64_t m_nSize;
 };
@@ -96,9 +94,6 @@ char PatternByte(uint64_t nOffset, uint32_t nSeed);
 bool ReadWholeFile(const std::string& path, std::string& contents);
 bool FilesEqual(const std::string& pathA, const std::string& pathB);
 std::string Sha256Hex(const std::string& path);
-std::string TempFolderPath();
-// A Linux path as Wine sees it through drive Z:.
-std::string WinePathOf(const std::string& linuxPath);
 
 // Handles and threads of this process.
 struct ResourceCounts {

@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "suite_window.h"
 #include "tree_test_support.h"
 #include "ui/shell_tree.h"
 
@@ -28,15 +29,10 @@ protected:
 
 UINT WINAPI AsOpticalDrive(LPCSTR) { return DRIVE_CDROM; }
 
-class ShellTreeTest : public ::testing::Test {
+class ShellTreeTest : public CSuiteWindowTest<420, 700> {
 protected:
-    static void SetUpTestSuite() { s_window = new CTestWindow(420, 700, "tree test", true); }
-    static void TearDownTestSuite() {
-        delete s_window;
-        s_window = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(m_parent.Create(s_window->Get(), RECT{0, 0, 400, 660}));
+        ASSERT_TRUE(m_parent.Create(Window(), RECT{0, 0, 400, 660}));
         ASSERT_TRUE(m_tree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control", 0x50000007,
                                     RECT{0, 0, 400, 660}, m_parent.m_hWnd, 0));
         m_tree.InitRoot();
@@ -55,7 +51,6 @@ protected:
         return item;
     }
 
-    static inline CTestWindow* s_window = nullptr;
     CTestApartment m_apartment;
     CRecorderWnd m_parent;
     CCountingTree m_tree;
@@ -86,7 +81,7 @@ TEST_F(ShellTreeTest, TheDesktopIsTheOneExpandedRootWithTheDrivesWineMaps) {
 }
 
 TEST_F(ShellTreeTest, FoldersOnlySortedInTheShellsOrderWithChineseNames) {
-    CScratchDir dir("order");
+    CScratchFolder dir;
     dir.Sub("beta");
     dir.Sub("Alpha");
     dir.Sub("春节照片");
@@ -108,7 +103,7 @@ TEST_F(ShellTreeTest, FoldersOnlySortedInTheShellsOrderWithChineseNames) {
 }
 
 TEST_F(ShellTreeTest, ExpandButtonRulesOnFixedAndOtherDrives) {
-    CScratchDir dir("buttons");
+    CScratchFolder dir;
     std::string empty = dir.Sub("empty");
     std::string onlyHidden = dir.Sub("only-hidden");
     CreateDirectoryA((onlyHidden + "\\.inner").c_str(), nullptr);
@@ -145,7 +140,7 @@ TEST_F(ShellTreeTest, ExpandButtonRulesOnFixedAndOtherDrives) {
 }
 
 TEST_F(ShellTreeTest, ClicksReportPathsButNotFromTheExpandButton) {
-    CScratchDir dir("click");
+    CScratchFolder dir;
     dir.Sub("inner");
     HTREEITEM item = Reach(dir.Path());
     m_parent.m_folders.clear();
@@ -165,7 +160,7 @@ TEST_F(ShellTreeTest, ClicksReportPathsButNotFromTheExpandButton) {
 }
 
 TEST_F(ShellTreeTest, RemovedOrRenamedAfterListingIsDroppedOnClick) {
-    CScratchDir dir("stale");
+    CScratchFolder dir;
     std::string gone = dir.Sub("gone");
     std::string renamed = dir.Sub("renamed");
     std::string later = dir.Sub("later");
@@ -190,7 +185,7 @@ TEST_F(ShellTreeTest, RemovedOrRenamedAfterListingIsDroppedOnClick) {
 }
 
 TEST_F(ShellTreeTest, APathNearTheLimitIsListedAndReported) {
-    CScratchDir dir("deep");
+    CScratchFolder dir;
     std::string deep = dir.Path();
     while (deep.size() < 235) deep = deep + "\\" + std::string(std::min<size_t>(30, 240 - deep.size()), 'd');
     std::string built = dir.Path();
@@ -213,7 +208,7 @@ TEST_F(ShellTreeTest, APathNearTheLimitIsListedAndReported) {
 }
 
 TEST_F(ShellTreeTest, AThousandExpandAndCollapseCyclesLeakNothing) {
-    CScratchDir dir("cycles");
+    CScratchFolder dir;
     for (int i = 0; i < 5; ++i) dir.Sub("sub" + std::to_string(i));
     HTREEITEM item = Reach(dir.Path());
     ASSERT_TRUE(ExpandAndWait(m_tree, item));
@@ -243,7 +238,7 @@ TEST_F(ShellTreeTest, AThousandExpandAndCollapseCyclesLeakNothing) {
 }
 
 TEST_F(ShellTreeTest, FiveThousandSubfoldersFillWithoutFreezingTheUserInterface) {
-    CScratchDir dir("big");
+    CScratchFolder dir;
     char name[32];
     for (int i = 0; i < 5000; ++i) {
         std::snprintf(name, sizeof name, "f%04d", i);

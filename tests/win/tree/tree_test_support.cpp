@@ -4,23 +4,6 @@
 
 #include <shlobj.h>
 
-CScratchDir::CScratchDir(const std::string& tag) {
-    static int s_nNext = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    m_strPath = std::string(temp) + "tessaline-tree-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(s_nNext++);
-    CreateDirectoryA(m_strPath.c_str(), nullptr);
-}
-
-CScratchDir::~CScratchDir() { RemoveTree(m_strPath); }
-
-std::string CScratchDir::Sub(const std::string& name) const {
-    std::string path = m_strPath + "\\" + name;
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
-}
-
 bool CRecorderWnd::Create(HWND hParent, const RECT& rc) {
     return CreateEx(0, RegisterWndClass(0), "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rc, hParent, 7) != FALSE;
 }

@@ -1,25 +1,11 @@
-// Helpers of the folder-tree tests: scratch folders, a parent window that records the tree's
-// reports, walking and clicking the tree as a user would.
+// Helpers of the folder-tree tests: a parent window that records the tree's reports, walking
+// and clicking the tree as a user would.
 #pragma once
 #include "framework/wnd.h"
 #include "ui/shell_tree.h"
 
 #include <string>
 #include <vector>
-
-// A folder of its own under the temporary folder, removed with everything in it.
-class CScratchDir {
-public:
-    explicit CScratchDir(const std::string& tag);
-    ~CScratchDir();
-    CScratchDir(const CScratchDir&) = delete;
-    CScratchDir& operator=(const CScratchDir&) = delete;
-    const std::string& Path() const { return m_strPath; }
-    std::string Sub(const std::string& name) const;  // creates it
-
-private:
-    std::string m_strPath;
-};
 
 // A framework window (so that it reflects the tree's notifications) keeping every path it is sent.
 class CRecorderWnd : public CWnd {

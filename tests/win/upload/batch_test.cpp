@@ -17,7 +17,7 @@ const std::string kLocalFileReason = "无法读取文件，它可能已被删除
 std::set<std::string> AnswerLikeFiles() {
     std::set<std::string> names;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((TempFolderPath() + "*").c_str(), &data);
+    HANDLE find = FindFirstFileA((TempFolder() + "*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         const std::string name = data.cFileName;
@@ -33,7 +33,7 @@ protected:
         PanelTest::SetUp();
         if (HasFatalFailure()) return;
         CComPtrT<IConnectionPointContainer> cpc;
-        ASSERT_EQ(m_disp.QueryInterface(cpc), S_OK);
+        ASSERT_EQ(m_host.Dispatch().QueryInterface(cpc), S_OK);
         ASSERT_EQ(cpc->FindConnectionPoint(DIID_TessalineEvents, m_cp.Receive()), S_OK);
         ASSERT_EQ(m_cp->Advise(&m_events, &m_dwCookie), S_OK);
         Panel().SetSignature(AlbumSignature());
@@ -51,11 +51,9 @@ protected:
 
     // Files of patterned bytes, sent as they are ("自动压缩" off).
     std::string Picture(const std::string& name, uint64_t nBytes, uint32_t nSeed) {
-        const std::string path = m_folder.Path() + "\\" + name;
-        std::string bytes(nBytes, '\0');
-        for (uint64_t i = 0; i < nBytes; ++i) bytes[i] = PatternByte(i, nSeed);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        std::vector<std::uint8_t> bytes(nBytes);
+        for (uint64_t i = 0; i < nBytes; ++i) bytes[i] = static_cast<std::uint8_t>(PatternByte(i, nSeed));
+        return m_folder.Write(name, bytes);
     }
     void SelectAll() {
         ASSERT_EQ(Scan(m_folder.Path()), 1);
@@ -300,7 +298,7 @@ TEST_F(UploadBatchTest, AFolderChangeOrTheControlsEndStopsARunningPass) {
     };
     ASSERT_TRUE(startPass());
     CScratchFolder other;
-    std::ofstream(other.Path() + "\\other.jpg", std::ios::binary) << "x";
+    other.Fill("other.jpg", 1);
     ASSERT_EQ(Scan(other.Path()), 1) << "the panel lists the new folder";
     EXPECT_FALSE(Batch().IsUploading());
     EXPECT_FALSE(IsWindowVisible(ProgressWindow()));
@@ -310,8 +308,7 @@ TEST_F(UploadBatchTest, AFolderChangeOrTheControlsEndStopsARunningPass) {
     ASSERT_EQ(Scan(m_folder.Path()), 1);
     Click(IDC_SELECT_ALL);
     ASSERT_TRUE(startPass());
-    DestroyWindow(m_site);  // the page goes away under the pass
-    m_site = nullptr;
+    DestroyWindow(m_host.Site());  // the page goes away under the pass
     PumpFor(100);
     EXPECT_FALSE(Batch().IsUploading());
     EXPECT_TRUE(Panel().GetItems().empty());

@@ -1,11 +1,10 @@
-#include "imaging/make_thumbnail.h"
+#include "imaging/thumbnail.h"
 
 #include <gtest/gtest.h>
 
 #include "framework/text.h"
 #include "imaging/jpeg_writer.h"
 #include "imaging/load_picture.h"
-#include "imaging/picture_size.h"
 #include "imaging_test_support.h"
 #include "test_support.h"
 
@@ -29,14 +28,7 @@ RgbImage BoxReduced(const RgbImage& src, int nWidth, int nHeight) {
     return out;
 }
 
-class MakeThumbnailTest : public ::testing::Test {
-protected:
-    void SetUp() override { m_hdc = GetDC(nullptr); }
-    void TearDown() override { ReleaseDC(nullptr, m_hdc); }
-    CTestApartment m_apartment;
-    CScratchFolder m_folder;
-    HDC m_hdc = nullptr;
-};
+class MakeThumbnailTest : public CPictureTest {};
 
 TEST_F(MakeThumbnailTest, SmallPictureOfTheBoxShowingTheWholePicture) {
     // Through the writer itself, so the expected pixels are known exactly.

@@ -1,10 +1,22 @@
-// ReadPictureDimensions: the pixel size a JPEG, GIF, PNG or BMP file declares in its header.
+// What a picture file is, told without decoding it: its kind from its name
+// (ClassifyPictureFile) and the pixel size its header declares (ReadPictureDimensions).
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "base/geometry.h"
+#include "base/mbcs_text.h"
+
+// Values are stored and compared as they are (ThumbItem.nType).
+enum class PictureType : int { None = 0, Bitmap = 1, Gif = 2, Jpeg = 3 };
+
+// A substring search in the last four characters (the whole name when shorter), without
+// regard to case: "bmp" gives Bitmap, else "gif" Gif, else "jpg" or "jpeg" Jpeg, else None
+// (not a picture). So photo.jpeg and A.JPG are Jpeg and a bare "xgif" is Gif. Characters,
+// not bytes: a double-byte character counts once and never matches a letter.
+PictureType ClassifyPictureFile(std::string_view strName, LeadByteTest pfnIsLead);
 
 // The width and height the file's header claims, read without decoding anything: the
 // frame header of a JPEG, the logical screen of a GIF, IHDR of a PNG, the info header of a
