@@ -22,6 +22,9 @@ struct CJpegDecodeJob {
     unsigned long nLength = 0;
     SIZE sizeBox{};
     int nOrientation = 1;
+    // The part of the upright picture to keep, when not all of it.
+    bool bPart = false;
+    PixelRect rcPart{};
     // Out: the picture's own upright size and the scaled pixels, a 32-bit top-down DIB section
     // the caller owns whether or not decoding got to the end.
     SIZE sizeFull{};
@@ -40,6 +43,12 @@ unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, SIZE sizeBox) {
         if ((std::uint64_t{nWidth} * n + 7) / 8 >= nNeedX && (std::uint64_t{nHeight} * n + 7) / 8 >= nNeedY) return n;
     }
     return 8;
+}
+
+// An edge at nEdge of a side nFull long, on the same side scaled to nScaled (64 bits: a
+// side times another may pass int).
+int ScaledEdge(int nEdge, int nScaled, int nFull) {
+    return static_cast<int>(static_cast<std::int64_t>(nEdge) * nScaled / nFull);
 }
 
 // Adobe's CMYK files store the inks inverted (255 is no ink); others store them plainly.
@@ -78,9 +87,16 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     }
     const int nOrientation = pJob->nOrientation;
     const PixelSize sizeUpright = UprightSize(sizeStored, nOrientation);
+    const PixelRect rcWhole{0, 0, sizeUpright.cx, sizeUpright.cy};
+    const PixelRect rcPart = pJob->bPart ? ClippedTo(pJob->rcPart, rcWhole) : rcWhole;
+    if (rcPart.IsEmpty()) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
     pJob->sizeFull = SIZE{sizeUpright.cx, sizeUpright.cy};
+    // The part is what gets fitted into the box, so its size picks the scale.
     cinfo->scale_num =
-        ChooseScale(static_cast<JDIMENSION>(sizeUpright.cx), static_cast<JDIMENSION>(sizeUpright.cy), pJob->sizeBox);
+        ChooseScale(static_cast<JDIMENSION>(rcPart.Width()), static_cast<JDIMENSION>(rcPart.Height()), pJob->sizeBox);
     cinfo->scale_denom = 8;
     const bool bCmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     // Straight into the DIB's blue, green, red, spare order; grey and colour alike.
@@ -88,7 +104,17 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     jpeg_start_decompress(cinfo);
 
     const PixelSize sizeOut{static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};
-    const PixelSize sizeDib = UprightSize(sizeOut, nOrientation);
+    const PixelSize sizeOutUpright = UprightSize(sizeOut, nOrientation);
+    // The part in the scaled picture's pixels.
+    const PixelRect rcOut{ScaledEdge(rcPart.left, sizeOutUpright.cx, sizeUpright.cx),
+                          ScaledEdge(rcPart.top, sizeOutUpright.cy, sizeUpright.cy),
+                          ScaledEdge(rcPart.right, sizeOutUpright.cx, sizeUpright.cx),
+                          ScaledEdge(rcPart.bottom, sizeOutUpright.cy, sizeUpright.cy)};
+    if (rcOut.IsEmpty()) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
+    const PixelSize sizeDib{rcOut.Width(), rcOut.Height()};
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bi.bmiHeader.biWidth = sizeDib.cx;
@@ -104,23 +130,25 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     }
     auto* const pDib = static_cast<std::uint8_t*>(pBits);
     const std::size_t nStride = static_cast<std::size_t>(sizeDib.cx) * 4;
-    // A picture stored turned or mirrored is decoded a row at a time into libjpeg's own
-    // scratch row (freed with the decompressor, even after a longjmp) and each pixel put
-    // where the upright picture has it.
-    const bool bTurned = nOrientation != 1;
-    JSAMPARRAY pScratch = bTurned ? cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                             cinfo->output_width * 4, 1)
-                                  : nullptr;
+    // A picture stored turned or mirrored, or cut to a part, is decoded a row at a time into
+    // libjpeg's own scratch row (freed with the decompressor, even after a longjmp) and each
+    // pixel of the part put where the upright part has it.
+    const bool bDirect = nOrientation == 1 && rcOut == PixelRect{0, 0, sizeOut.cx, sizeOut.cy};
+    JSAMPARRAY pScratch = bDirect ? nullptr
+                                  : cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                             cinfo->output_width * 4, 1);
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
-        JSAMPROW row = bTurned ? pScratch[0] : pDib + static_cast<std::size_t>(y) * nStride;
+        JSAMPROW row = bDirect ? pDib + static_cast<std::size_t>(y) * nStride : pScratch[0];
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
             break;  // the data source ran dry: libjpeg has already filled in grey
         if (bCmyk) CmykToBgrx(row, cinfo->output_width, cinfo->saw_Adobe_marker);
-        if (!bTurned) continue;
+        if (bDirect) continue;
         for (int x = 0; x < sizeOut.cx; ++x) {
             const PixelPoint pt = UprightPoint(PixelPoint{x, y}, sizeOut, nOrientation);
-            std::memcpy(pDib + static_cast<std::size_t>(pt.y) * nStride + static_cast<std::size_t>(pt.x) * 4,
+            if (!rcOut.Contains(pt)) continue;
+            std::memcpy(pDib + static_cast<std::size_t>(pt.y - rcOut.top) * nStride +
+                            static_cast<std::size_t>(pt.x - rcOut.left) * 4,
                         row + static_cast<std::size_t>(x) * 4, 4);
         }
     }
@@ -133,13 +161,15 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
 }  // namespace
 
 CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
-                                    SIZE* pFullSize) {
+                                    SIZE* pFullSize, std::optional<PixelRect> rcPart) {
     if (!pData || nLength < 4 || nLength > 0x7FFFFFFF || pData[0] != 0xFF || pData[1] != 0xD8) return {};
     auto pJob = std::make_unique<CJpegDecodeJob>();
     pJob->pData = pData;
     pJob->nLength = static_cast<unsigned long>(nLength);
     pJob->sizeBox = sizeBox;
     pJob->nOrientation = nOrientation;
+    pJob->bPart = rcPart.has_value();
+    if (rcPart) pJob->rcPart = *rcPart;
     const bool bDecoded = DecodeRows(pJob.get());
     CScopedBitmap bmp(pJob->hBitmap);
     if (!bDecoded) return {};

@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
+#include "base/geometry.h"
 #include "framework/com_ptr.h"
 
 // The thumbnail producer's decoder for JPEG files. The system's picture object decodes
@@ -17,7 +19,10 @@
 // twice the fitted box where the scales allow, so the last step down still averages.
 // nOrientation (1 to 8, as EXIF numbers them) says how the pixels are stored; the picture
 // comes out upright, and sizeBox and *pFullSize are sizes of the upright picture.
-// Null when the bytes are not a JPEG this libjpeg decodes, or declare more than
-// kMaxDecodedPixels; *pFullSize then stays as it was, else it gets the picture's own size.
+// rcPart, when given, keeps only that part of the upright picture (in its own pixels, cut
+// to the picture): what comes out is the part, scaled for the box as a picture of the
+// part's size would be. Null when the bytes are not a JPEG this libjpeg decodes, declare
+// more than kMaxDecodedPixels, or the part has no area; *pFullSize then stays as it was,
+// else it gets the whole picture's own upright size.
 CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
-                                    SIZE* pFullSize);
+                                    SIZE* pFullSize, std::optional<PixelRect> rcPart = std::nullopt);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -22,7 +23,7 @@ constexpr std::uint32_t kNotOpened = 0xFFFFFFFF;  // no file is that long here
 constexpr std::size_t kHeadBytes = 96 * 1024;
 
 // Sizes within 3% of the same aspect: a thumbnail rounded to whole pixels still matches,
-// one cut to another shape (4:3 of a 3:2 picture) does not.
+// one of another shape (a camera's 4:3 thumbnail of a 16:9 picture) does not.
 bool HasSameAspect(PixelSize a, PixelSize b) {
     const long long nA = static_cast<long long>(a.cx) * b.cy;
     const long long nB = static_cast<long long>(b.cx) * a.cy;
@@ -30,23 +31,28 @@ bool HasSameAspect(PixelSize a, PixelSize b) {
 }
 
 // The picture drawn from its embedded thumbnail, when that is good enough for the box;
-// null otherwise.
+// null otherwise. A thumbnail of another shape holds the picture between bars (cameras
+// store 160 by 120 whatever the picture's shape): its centre in the picture's shape is used,
+// the bars cut off.
 CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, SIZE sizeBox, SIZE* pPictureSize) {
     const auto exif = ReadExif(head);
     if (!exif || exif->thumbnail.empty()) return {};
     const auto sizeMain = ReadPictureDimensions(head);
     const auto sizeThumb = ReadPictureDimensions(exif->thumbnail);
-    if (!sizeMain || !sizeThumb || sizeMain->cx <= 0 || sizeMain->cy <= 0 || sizeThumb->cx <= 0 || sizeThumb->cy <= 0 ||
-        !HasSameAspect(*sizeMain, *sizeThumb))
+    if (!sizeMain || !sizeThumb || sizeMain->cx <= 0 || sizeMain->cy <= 0 || sizeThumb->cx <= 0 || sizeThumb->cy <= 0)
         return {};
     const PixelSize sizeUpright = UprightSize(*sizeMain, exif->nOrientation);
+    const PixelSize sizeThumbUpright = UprightSize(*sizeThumb, exif->nOrientation);
+    const std::optional<PixelRect> rcPart = HasSameAspect(*sizeMain, *sizeThumb)
+                                                ? std::nullopt
+                                                : std::optional(CentreCropToAspect(sizeThumbUpright, sizeUpright));
+    const PixelSize sizeShown = rcPart ? PixelSize{rcPart->Width(), rcPart->Height()} : sizeThumbUpright;
     PixelRect rcFit{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcFit, sizeUpright.cx, sizeUpright.cy);
-    const PixelSize sizeThumbUpright = UprightSize(*sizeThumb, exif->nOrientation);
-    if (sizeThumbUpright.cx < rcFit.Width() || sizeThumbUpright.cy < rcFit.Height()) return {};  // it would be enlarged
+    if (sizeShown.cx < rcFit.Width() || sizeShown.cy < rcFit.Height()) return {};  // it would be enlarged
     SIZE sizeDecoded{};
-    CComPtrT<IPicture> picture =
-        DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox, exif->nOrientation, &sizeDecoded);
+    CComPtrT<IPicture> picture = DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox,
+                                                  exif->nOrientation, &sizeDecoded, rcPart);
     if (picture) *pPictureSize = SIZE{sizeUpright.cx, sizeUpright.cy};
     return picture;
 }
