@@ -6,6 +6,7 @@ tessaline_sources(PORTABLE
   dib_row_converter.cpp dib_row_converter.h
   exif_reader.cpp exif_reader.h
   picture_dimensions.cpp picture_dimensions.h
+  picture_names.cpp picture_names.h
   gif_animation.cpp gif_animation.h
   gif_canvas.cpp gif_canvas.h
   gif_colour_key.cpp gif_colour_key.h

@@ -1,9 +1,9 @@
 #include "imaging/thumb_batch.h"
 
-CThumbBatch::CThumbBatch(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox)
-    : m_arrPaths(std::move(arrPaths)),
+CThumbBatch::CThumbBatch(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox)
+    : m_pNames(std::move(pNames)),
       m_sizeBox(sizeBox),
-      m_schedule(m_arrPaths.size()),
+      m_schedule(m_pNames->GetCount()),
       m_hwndNotify(hwndNotify),
       m_evWork(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       m_evThumbsDone(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}

@@ -7,20 +7,23 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "imaging/picture_names.h"
 #include "imaging/thumb_result.h"
 #include "imaging/thumb_schedule.h"
 
 class CThumbBatch {
 public:
-    // The paths are the batch's own copy; sizeBox is the picture box of a grid cell. Until
-    // told otherwise every picture is wanted, in list order.
-    CThumbBatch(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox);
+    // The batch holds its share of the names, so that a producer cut loose still has them;
+    // sizeBox is the picture box of a grid cell. Until told otherwise every picture is
+    // wanted, in list order.
+    CThumbBatch(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox);
     CThumbBatch(const CThumbBatch&) = delete;
     CThumbBatch& operator=(const CThumbBatch&) = delete;
 
@@ -28,7 +31,7 @@ public:
     bool IsValid() const { return m_evThumbsDone && m_evWork; }
 
     // Producer side.
-    const std::string& GetPath(std::size_t nIndex) const { return m_arrPaths[nIndex]; }
+    std::string GetPath(std::size_t nIndex) const { return m_pNames->GetPath(nIndex); }
     SIZE GetBox() const { return m_sizeBox; }
     // m_bLoadThumbs: read once before each picture.
     bool ShouldGoOn() const { return m_bLoadThumbs.load(std::memory_order_acquire); }
@@ -54,7 +57,7 @@ public:
     std::size_t TakeResults(const std::function<void(std::size_t, CThumbResult&)>& adopt);
 
 private:
-    const std::vector<std::string> m_arrPaths;
+    const std::shared_ptr<const CPictureNames> m_pNames;
     const SIZE m_sizeBox;
     std::atomic<bool> m_bLoadThumbs{true};
     // The schedule and the finished results, between the two threads.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "imaging/picture_names.h"
 #include "imaging/thumb_result.h"
 
 class CThumbBatch;
@@ -27,12 +28,13 @@ public:
     CThumbnailProducer(const CThumbnailProducer&) = delete;
     CThumbnailProducer& operator=(const CThumbnailProducer&) = delete;
 
-    // Stops any running producer (Stop), then starts a new one over its own copy of the
-    // paths, at normal priority. It makes the wanted pictures (all of them, in list order,
-    // until Want says otherwise), each once, then waits for more to be wanted. After each
-    // picture, whether it gave a thumbnail or not, hwndNotify is invalidated with erasing
-    // (no message is posted). False when the thread could not be started.
-    bool Start(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox = kThumbBox);
+    // Stops any running producer (Stop), then starts a new one over the pictures of pNames
+    // (it keeps its share of them), at normal priority. It makes the wanted pictures (all of
+    // them, in list order, until Want says otherwise), each once, then waits for more to be
+    // wanted. After each picture, whether it gave a thumbnail or not, hwndNotify is
+    // invalidated with erasing (no message is posted). False when pNames is null or the
+    // thread could not be started.
+    bool Start(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox = kThumbBox);
 
     // Items [nFirst, nEnd) of the list are on screen: they are made first, then nAround
     // items on either side, nearest first. Nothing else is made until it is wanted.
@@ -44,8 +46,8 @@ public:
 
     // Clears the go-on flag and waits at most nWaitMs for the producer's done event. A
     // waiting producer ends at once; a working one notices between pictures, so this can take as long as one picture. If it
-    // has not ended by then it is cut loose: it finishes the picture it is on, on its own
-    // copy of the list, and nothing of it reaches TakeResults or the window again; the
+    // has not ended by then it is cut loose: it finishes the picture it is on, on its share
+    // of the names, and nothing of it reaches TakeResults or the window again; the
     // caller may free its items at once either way. True when the producer ended in time
     // (or none ran).
     bool Stop(DWORD nWaitMs = kStopWaitMs);

@@ -69,7 +69,7 @@ protected:
 std::vector<CThumbResult> MakeThumbnails(const std::vector<std::string>& arrPaths) {
     CThumbnailProducer producer;
     std::vector<CThumbResult> results(arrPaths.size());
-    EXPECT_TRUE(producer.Start(arrPaths, nullptr));
+    EXPECT_TRUE(producer.Start(PictureNames(arrPaths), nullptr));
     std::size_t nDone = 0;
     EXPECT_TRUE(PumpUntil(
         [&] {

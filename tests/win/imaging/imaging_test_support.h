@@ -1,4 +1,4 @@
-// Helpers of the picture tests: scratch folders, test pictures written with libjpeg
+// Helpers of the picture tests: the producer's list over whole paths, scratch folders, test pictures written with libjpeg
 // itself, packed DIBs with the pixels they stand for, decoding through djpeg.exe, PSNR,
 // and fingerprints of files that must not change.
 #pragma once
@@ -6,9 +6,15 @@
 #include <ocidl.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "imaging/picture_names.h"
+
+// Whole paths, in any folders, as the thumbnail producer takes a list: no common folder.
+std::shared_ptr<const CPictureNames> PictureNames(const std::vector<std::string>& arrPaths);
 
 struct RgbImage {
     int nWidth = 0;

@@ -61,7 +61,7 @@ TEST(RealFolder, ThumbnailsFitTheBoxKeepTheAspectAndShowThePicture) {
     std::vector<std::string> arrPaths;
     for (const ManifestEntry& e : entries) arrPaths.push_back(strFolder + "\\" + e.strName);
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(arrPaths, nullptr));
+    ASSERT_TRUE(producer.Start(PictureNames(arrPaths), nullptr));
     std::vector<CThumbResult> results(entries.size());
     std::size_t nDone = 0;
     ASSERT_TRUE(PumpUntil(

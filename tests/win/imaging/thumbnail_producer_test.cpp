@@ -120,7 +120,7 @@ TEST_F(ThumbnailProducerTest, EveryPictureGetsAThumbnailFittingTheBoxInListOrder
 
     CPaintCountWindow window;
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(Paths(files), window.Get()));
+    ASSERT_TRUE(producer.Start(PictureNames(Paths(files)), window.Get()));
     const auto results = Collect(producer, files.size(), 30000);
     ASSERT_EQ(results.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -182,7 +182,7 @@ TEST_F(ThumbnailProducerTest, BadInputGetsPlaceholdersAndTheProducerStillEnds) {
     const std::vector<std::string> arrTempBefore = ControlTempFiles();
 
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(arrPaths, nullptr));
+    ASSERT_TRUE(producer.Start(PictureNames(arrPaths), nullptr));
     const auto results = Collect(producer, cases.size(), 60000);
     ASSERT_EQ(results.size(), cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -216,7 +216,7 @@ TEST_F(ThumbnailProducerTest, StopsWithinTheBoundDuringFiveHundredPictures) {
     }
     const CTestWindow window(200, 200);
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(arrPaths, window.Get()));
+    ASSERT_TRUE(producer.Start(PictureNames(arrPaths), window.Get()));
     const auto results = Collect(producer, 5, 30000);
     ASSERT_GE(results.size(), 5u) << "production under way";
     ASSERT_LT(results.size(), 500u);
@@ -239,7 +239,7 @@ TEST_F(ThumbnailProducerTest, LateProducerIsCutLooseAndNeverHeardOfAgain) {
     // Enough big pictures that the worker is still on one whatever the machine's speed.
     std::vector<std::string> arrPaths{m_folder.File("first.jpg")};
     arrPaths.resize(9, m_folder.File("big.jpg"));
-    ASSERT_TRUE(producer.Start(arrPaths, window.Get()));
+    ASSERT_TRUE(producer.Start(PictureNames(arrPaths), window.Get()));
     ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
     // Time for the worker to get past its stop check and into a big picture.
     Sleep(300);
@@ -261,11 +261,11 @@ TEST_F(ThumbnailProducerTest, StartsAgainForANewList) {
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("a.jpg"), 300, 200, JpegKind::Baseline));
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("b.jpg"), 200, 300, JpegKind::Baseline));
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start({m_folder.File("a.jpg")}, nullptr));
+    ASSERT_TRUE(producer.Start(PictureNames({m_folder.File("a.jpg")}), nullptr));
     ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
 
     // A new folder: only its own pictures come back, indexed from 0.
-    ASSERT_TRUE(producer.Start({m_folder.File("b.jpg"), m_folder.File("a.jpg")}, nullptr));
+    ASSERT_TRUE(producer.Start(PictureNames({m_folder.File("b.jpg"), m_folder.File("a.jpg")}), nullptr));
     const auto results = Collect(producer, 2, 10000);
     ASSERT_EQ(results.size(), 2u);
     ExpectFitsTheBox(results.at(0), 200, 300, "b.jpg");
@@ -280,7 +280,7 @@ TEST_F(ThumbnailProducerTest, GoingAwayStopsTheProducer) {
     DWORD dwStart = 0;
     {
         CThumbnailProducer producer;
-        ASSERT_TRUE(producer.Start(arrPaths, nullptr));
+        ASSERT_TRUE(producer.Start(PictureNames(arrPaths), nullptr));
         ASSERT_GE(Collect(producer, 2, 10000).size(), 2u);
         dwStart = GetTickCount();
     }
