@@ -38,7 +38,8 @@ public:
     // The next picture to make, waiting while none is wanted; none once told to stop.
     std::optional<std::size_t> WaitForWork();
     // Hands the result of picture nIndex to TakeResults, then invalidates the window with
-    // erasing unless the batch was abandoned.
+    // erasing unless the batch was abandoned; lets it go instead when the picture is no
+    // longer wanted (the screen moved on while it was made).
     void Publish(std::size_t nIndex, CThumbResult&& result);
     // Sets m_evThumbsDone: the producer's last act on the batch.
     void SetDone() { SetEvent(m_evThumbsDone.Get()); }
@@ -49,7 +50,8 @@ public:
     bool WaitDone(DWORD nWaitMs) const { return WaitForSingleObject(m_evThumbsDone.Get(), nWaitMs) == WAIT_OBJECT_0; }
     // After this returns the producer touches the window no more.
     void Abandon();
-    // See CThumbSchedule: what is on screen, and how much around it is made too.
+    // See CThumbSchedule: what is on screen, and how much around it is made too. Results
+    // not taken yet of pictures no longer wanted are let go.
     void Want(std::size_t nFirst, std::size_t nEnd, std::size_t nAround);
     void Forget(std::size_t nIndex);
     std::size_t DistanceFromScreen(std::size_t nIndex) const;

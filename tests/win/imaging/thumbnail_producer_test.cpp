@@ -257,6 +257,40 @@ TEST_F(ThumbnailProducerTest, LateProducerIsCutLooseAndNeverHeardOfAgain) {
     EXPECT_EQ(producer.TakeResults([](std::size_t, CThumbResult&) {}), 0u);
 }
 
+TEST_F(ThumbnailProducerTest, ResultsScrolledPastBeforeTheGridTookThemGoAndAreMadeAgain) {
+    ASSERT_TRUE(WriteTestJpeg(m_folder.File("p.jpg"), 300, 200, JpegKind::Baseline));
+    CPaintCountWindow window;
+    CThumbnailProducer producer;
+    ASSERT_TRUE(producer.Start(PictureNames(std::vector<std::string>(30, m_folder.File("p.jpg"))), window.Get()));
+    producer.Want(0, 1, 0);
+    ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
+    auto taken = [&] {
+        std::vector<std::size_t> arrIndices;
+        producer.TakeResults([&](std::size_t i, CThumbResult&) { arrIndices.push_back(i); });
+        return arrIndices;
+    };
+    // A paint is the sign that a result waits: 20 is made, then the screen moves on before
+    // the grid takes it.
+    window.ResetPaints();
+    producer.Want(20, 21, 0);
+    ASSERT_TRUE(PumpUntil([&] { return window.Paints() > 0; }, 10000));
+    producer.Want(25, 26, 0);
+    window.ResetPaints();
+    ASSERT_TRUE(PumpUntil([&] { return window.Paints() > 0; }, 10000));
+    EXPECT_EQ(taken(), std::vector<std::size_t>{25});
+
+    producer.Want(20, 21, 0);
+    std::vector<std::size_t> arrAgain;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            for (std::size_t i : taken()) arrAgain.push_back(i);
+            return !arrAgain.empty();
+        },
+        10000));
+    EXPECT_EQ(arrAgain, std::vector<std::size_t>{20}) << "made again once wanted again";
+    EXPECT_TRUE(producer.Stop());
+}
+
 TEST_F(ThumbnailProducerTest, StartsAgainForANewList) {
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("a.jpg"), 300, 200, JpegKind::Baseline));
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("b.jpg"), 200, 300, JpegKind::Baseline));
