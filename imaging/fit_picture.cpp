@@ -40,6 +40,26 @@ void FitPictureRect(PixelRect& rcBox, int nWidth, int nHeight) {
     }
 }
 
+PixelRect CentreCropToAspect(PixelSize sizePicture, PixelSize sizeAspect) {
+    const PixelRect rcWhole{0, 0, sizePicture.cx, sizePicture.cy};
+    if (sizePicture.cx <= 0 || sizePicture.cy <= 0 || sizeAspect.cx <= 0 || sizeAspect.cy <= 0) return rcWhole;
+    // In 64 bits: sides up to INT_MAX multiply past int. The part is never longer than the
+    // picture, so its extent fits int again.
+    const long long nPictureX = sizePicture.cx, nPictureY = sizePicture.cy;
+    const long long nAspectX = sizeAspect.cx, nAspectY = sizeAspect.cy;
+    if (nPictureX * nAspectY > nAspectX * nPictureY) {
+        const auto nWidth = static_cast<int>((2 * nPictureY * nAspectX + nAspectY) / (2 * nAspectY));
+        const int nLeft = (sizePicture.cx - nWidth) / 2;
+        return PixelRect{nLeft, 0, nLeft + nWidth, sizePicture.cy};
+    }
+    if (nPictureX * nAspectY < nAspectX * nPictureY) {
+        const auto nHeight = static_cast<int>((2 * nPictureX * nAspectY + nAspectX) / (2 * nAspectX));
+        const int nTop = (sizePicture.cy - nHeight) / 2;
+        return PixelRect{0, nTop, sizePicture.cx, nTop + nHeight};
+    }
+    return rcWhole;
+}
+
 void FitWithinLimits(int nMaxWidth, int nMaxHeight, int& nWidth, int& nHeight) {
     if (nWidth <= 0 || nHeight <= 0) return;
     const int nLimitX = LimitOrUnlimited(nMaxWidth);

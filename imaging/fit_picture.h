@@ -1,5 +1,6 @@
-// Picture fitting: a box narrowed to a picture's aspect ratio (FitPictureRect) and a size
-// scaled down to the album's limits (FitWithinLimits).
+// Picture fitting: a box narrowed to a picture's aspect ratio (FitPictureRect), a picture's
+// centre cut to another one's aspect (CentreCropToAspect) and a size scaled down to the
+// album's limits (FitWithinLimits).
 #pragma once
 #include "base/geometry.h"
 
@@ -9,6 +10,13 @@
 // is not smaller than the box, and a picture or box without area leave the box as it is.
 // The result always lies inside the original box, also at negative coordinates.
 void FitPictureRect(PixelRect& rcBox, int nWidth, int nHeight);
+
+// The largest centred part of a sizePicture picture that has the aspect ratio of
+// sizeAspect: the picture cut on the side it is too long on, by half the excess at each end
+// (the part's extent rounded to the nearest pixel). A 160 by 120 picture with a 16:9 one
+// letterboxed in it gives {0, 15, 160, 105}, the bars cut off. A size without area, on
+// either side, gives the whole picture.
+PixelRect CentreCropToAspect(PixelSize sizePicture, PixelSize sizeAspect);
 
 // The album's limits below: a limit of 0 or below leaves its side unlimited (a page that
 // sets none must not get every picture squeezed to one pixel).

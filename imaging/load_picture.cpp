@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -94,6 +95,9 @@ struct CJpegDecodeJob {
     unsigned long nLength = 0;
     SIZE sizeBox{};
     int nOrientation = 1;
+    // The part of the upright picture to keep, when not all of it.
+    bool bPart = false;
+    PixelRect rcPart{};
     // Out: the picture's own upright size and the scaled pixels, a 32-bit top-down DIB section
     // the caller owns whether or not decoding got to the end.
     SIZE sizeFull{};
@@ -112,6 +116,12 @@ unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, SIZE sizeBox) {
         if ((std::uint64_t{nWidth} * n + 7) / 8 >= nNeedX && (std::uint64_t{nHeight} * n + 7) / 8 >= nNeedY) return n;
     }
     return 8;
+}
+
+// An edge at nEdge of a side nFull long, on the same side scaled to nScaled (64 bits: a
+// side times another may pass int).
+int ScaledEdge(int nEdge, int nScaled, int nFull) {
+    return static_cast<int>(static_cast<std::int64_t>(nEdge) * nScaled / nFull);
 }
 
 // Adobe's CMYK files store the inks inverted (255 is no ink); others store them plainly.
@@ -150,9 +160,16 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     }
     const int nOrientation = pJob->nOrientation;
     const PixelSize sizeUpright = UprightSize(sizeStored, nOrientation);
+    const PixelRect rcWhole{0, 0, sizeUpright.cx, sizeUpright.cy};
+    const PixelRect rcPart = pJob->bPart ? ClippedTo(pJob->rcPart, rcWhole) : rcWhole;
+    if (rcPart.IsEmpty()) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
     pJob->sizeFull = SIZE{sizeUpright.cx, sizeUpright.cy};
+    // The part is what gets fitted into the box, so its size picks the scale.
     cinfo->scale_num =
-        ChooseScale(static_cast<JDIMENSION>(sizeUpright.cx), static_cast<JDIMENSION>(sizeUpright.cy), pJob->sizeBox);
+        ChooseScale(static_cast<JDIMENSION>(rcPart.Width()), static_cast<JDIMENSION>(rcPart.Height()), pJob->sizeBox);
     cinfo->scale_denom = 8;
     const bool bCmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     // Straight into the DIB's blue, green, red, spare order; grey and colour alike.
@@ -160,7 +177,17 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     jpeg_start_decompress(cinfo);
 
     const PixelSize sizeOut{static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};
-    const PixelSize sizeDib = UprightSize(sizeOut, nOrientation);
+    const PixelSize sizeOutUpright = UprightSize(sizeOut, nOrientation);
+    // The part in the scaled picture's pixels.
+    const PixelRect rcOut{ScaledEdge(rcPart.left, sizeOutUpright.cx, sizeUpright.cx),
+                          ScaledEdge(rcPart.top, sizeOutUpright.cy, sizeUpright.cy),
+                          ScaledEdge(rcPart.right, sizeOutUpright.cx, sizeUpright.cx),
+                          ScaledEdge(rcPart.bottom, sizeOutUpright.cy, sizeUpright.cy)};
+    if (rcOut.IsEmpty()) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
+    const PixelSize sizeDib{rcOut.Width(), rcOut.Height()};
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bi.bmiHeader.biWidth = sizeDib.cx;
@@ -176,23 +203,25 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     }
     auto* const pDib = static_cast<std::uint8_t*>(pBits);
     const std::size_t nStride = static_cast<std::size_t>(sizeDib.cx) * 4;
-    // A picture stored turned or mirrored is decoded a row at a time into libjpeg's own
-    // scratch row (freed with the decompressor, even after a longjmp) and each pixel put
-    // where the upright picture has it.
-    const bool bTurned = nOrientation != 1;
-    JSAMPARRAY pScratch = bTurned ? cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                             cinfo->output_width * 4, 1)
-                                  : nullptr;
+    // A picture stored turned or mirrored, or cut to a part, is decoded a row at a time into
+    // libjpeg's own scratch row (freed with the decompressor, even after a longjmp) and each
+    // pixel of the part put where the upright part has it.
+    const bool bDirect = nOrientation == 1 && rcOut == PixelRect{0, 0, sizeOut.cx, sizeOut.cy};
+    JSAMPARRAY pScratch = bDirect ? nullptr
+                                  : cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                             cinfo->output_width * 4, 1);
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
-        JSAMPROW row = bTurned ? pScratch[0] : pDib + static_cast<std::size_t>(y) * nStride;
+        JSAMPROW row = bDirect ? pDib + static_cast<std::size_t>(y) * nStride : pScratch[0];
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
             break;  // the data source ran dry: libjpeg has already filled in grey
         if (bCmyk) CmykToBgrx(row, cinfo->output_width, cinfo->saw_Adobe_marker);
-        if (!bTurned) continue;
+        if (bDirect) continue;
         for (int x = 0; x < sizeOut.cx; ++x) {
             const PixelPoint pt = UprightPoint(PixelPoint{x, y}, sizeOut, nOrientation);
-            std::memcpy(pDib + static_cast<std::size_t>(pt.y) * nStride + static_cast<std::size_t>(pt.x) * 4,
+            if (!rcOut.Contains(pt)) continue;
+            std::memcpy(pDib + static_cast<std::size_t>(pt.y - rcOut.top) * nStride +
+                            static_cast<std::size_t>(pt.x - rcOut.left) * 4,
                         row + static_cast<std::size_t>(x) * 4, 4);
         }
     }
@@ -210,17 +239,21 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
 // memory. The picture is scaled to at least twice the fitted box where the scales allow, so
 // the last step down still averages. nOrientation (1 to 8, as EXIF numbers them) says how
 // the pixels are stored; the picture comes out upright, and sizeBox and *pFullSize are
-// sizes of the upright picture. Null when the bytes are not a JPEG this libjpeg decodes, or
-// declare more than kMaxDecodedPixels; *pFullSize then stays as it was, else it gets the
-// picture's own size.
+// sizes of the upright picture. rcPart, when given, keeps only that part of the upright
+// picture (in its own pixels, cut to the picture): what comes out is the part, scaled for
+// the box as a picture of the part's size would be. Null when the bytes are not a JPEG this
+// libjpeg decodes, declare more than kMaxDecodedPixels, or the part has no area; *pFullSize
+// then stays as it was, else it gets the whole picture's own upright size.
 CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
-                                    SIZE* pFullSize) {
+                                    SIZE* pFullSize, std::optional<PixelRect> rcPart = std::nullopt) {
     if (!pData || nLength < 4 || nLength > 0x7FFFFFFF || pData[0] != 0xFF || pData[1] != 0xD8) return {};
     auto pJob = std::make_unique<CJpegDecodeJob>();
     pJob->pData = pData;
     pJob->nLength = static_cast<unsigned long>(nLength);
     pJob->sizeBox = sizeBox;
     pJob->nOrientation = nOrientation;
+    pJob->bPart = rcPart.has_value();
+    if (rcPart) pJob->rcPart = *rcPart;
     const bool bDecoded = DecodeRows(pJob.get());
     CScopedBitmap bmp(pJob->hBitmap);
     if (!bDecoded) return {};
@@ -240,7 +273,7 @@ CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLeng
 constexpr std::size_t kHeadBytes = 96 * 1024;
 
 // Sizes within 3% of the same aspect: a thumbnail rounded to whole pixels still matches,
-// one cut to another shape (4:3 of a 3:2 picture) does not.
+// one of another shape (a camera's 4:3 thumbnail of a 16:9 picture) does not.
 bool HasSameAspect(PixelSize a, PixelSize b) {
     const long long nA = static_cast<long long>(a.cx) * b.cy;
     const long long nB = static_cast<long long>(b.cx) * a.cy;
@@ -248,23 +281,28 @@ bool HasSameAspect(PixelSize a, PixelSize b) {
 }
 
 // The picture drawn from its embedded thumbnail, when that is good enough for the box;
-// null otherwise.
+// null otherwise. A thumbnail of another shape holds the picture between bars (cameras
+// store 160 by 120 whatever the picture's shape): its centre in the picture's shape is used,
+// the bars cut off.
 CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, SIZE sizeBox, SIZE* pPictureSize) {
     const auto exif = ReadExif(head);
     if (!exif || exif->thumbnail.empty()) return {};
     const auto sizeMain = ReadPictureDimensions(head);
     const auto sizeThumb = ReadPictureDimensions(exif->thumbnail);
-    if (!sizeMain || !sizeThumb || sizeMain->cx <= 0 || sizeMain->cy <= 0 || sizeThumb->cx <= 0 || sizeThumb->cy <= 0 ||
-        !HasSameAspect(*sizeMain, *sizeThumb))
+    if (!sizeMain || !sizeThumb || sizeMain->cx <= 0 || sizeMain->cy <= 0 || sizeThumb->cx <= 0 || sizeThumb->cy <= 0)
         return {};
     const PixelSize sizeUpright = UprightSize(*sizeMain, exif->nOrientation);
+    const PixelSize sizeThumbUpright = UprightSize(*sizeThumb, exif->nOrientation);
+    const std::optional<PixelRect> rcPart = HasSameAspect(*sizeMain, *sizeThumb)
+                                                ? std::nullopt
+                                                : std::optional(CentreCropToAspect(sizeThumbUpright, sizeUpright));
+    const PixelSize sizeShown = rcPart ? PixelSize{rcPart->Width(), rcPart->Height()} : sizeThumbUpright;
     PixelRect rcFit{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcFit, sizeUpright.cx, sizeUpright.cy);
-    const PixelSize sizeThumbUpright = UprightSize(*sizeThumb, exif->nOrientation);
-    if (sizeThumbUpright.cx < rcFit.Width() || sizeThumbUpright.cy < rcFit.Height()) return {};  // it would be enlarged
+    if (sizeShown.cx < rcFit.Width() || sizeShown.cy < rcFit.Height()) return {};  // it would be enlarged
     SIZE sizeDecoded{};
-    CComPtrT<IPicture> picture =
-        DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox, exif->nOrientation, &sizeDecoded);
+    CComPtrT<IPicture> picture = DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox,
+                                                  exif->nOrientation, &sizeDecoded, rcPart);
     if (picture) *pPictureSize = SIZE{sizeUpright.cx, sizeUpright.cy};
     return picture;
 }

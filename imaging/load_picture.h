@@ -20,8 +20,10 @@ CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileS
 // still covers the box and upright whatever their EXIF orientation; anything it does not
 // take (a GIF, a PNG under a .jpg name, a JPEG it refuses) goes to the system's picture
 // object as in LoadPicture.
-// A JPEG whose embedded EXIF thumbnail has the picture's aspect and covers the box without
-// being enlarged is shown from that thumbnail, and only the head of the file is read.
+// A JPEG whose embedded EXIF thumbnail covers the box without being enlarged is shown from
+// that thumbnail, and only the head of the file is read; a thumbnail of another aspect than
+// the picture's gives its centre in the picture's aspect (the bars a camera puts around a
+// wide picture cut off), when that part still covers the box.
 // *pPictureSize receives the picture's own upright size in pixels of hdc (not that of the
 // possibly smaller picture returned); *pFileSize as for LoadPicture. Null, with the same
 // refusals as LoadPicture, when nothing decodes.

@@ -12,6 +12,7 @@ tessaline_sources(PORTABLE
   gif_lzw.cpp gif_lzw.h
   gif_reader.h
   picture_file.cpp picture_file.h
+  picture_names.cpp picture_names.h
   thumb_schedule.cpp thumb_schedule.h)
 tessaline_sources(WIN
   gif_player.cpp gif_player.h

@@ -1,9 +1,9 @@
 #include "imaging/thumb_batch.h"
 
-CThumbBatch::CThumbBatch(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox)
-    : m_arrPaths(std::move(arrPaths)),
+CThumbBatch::CThumbBatch(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox)
+    : m_pNames(std::move(pNames)),
       m_sizeBox(sizeBox),
-      m_schedule(m_arrPaths.size()),
+      m_schedule(m_pNames->GetCount()),
       m_hwndNotify(hwndNotify),
       m_evWork(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       m_evThumbsDone(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
@@ -21,8 +21,13 @@ std::optional<std::size_t> CThumbBatch::WaitForWork() {
 
 void CThumbBatch::Publish(std::size_t nIndex, CThumbResult&& result) {
     AcquireSRWLockExclusive(&m_lock);
-    m_arrFinished.emplace_back(nIndex, std::move(result));
+    const bool bWanted = m_schedule.IsWanted(nIndex);
+    if (bWanted)
+        m_arrFinished.emplace_back(nIndex, std::move(result));
+    else
+        m_schedule.Forget(nIndex);  // scrolled past while it was made
     ReleaseSRWLockExclusive(&m_lock);
+    if (!bWanted) return;  // the caller lets the result go, outside the lock
     // InvalidateRect only adds to the window's update region and sends nothing, so the
     // interface thread never waits long in Abandon.
     AcquireSRWLockShared(&m_lockNotify);
@@ -43,11 +48,24 @@ void CThumbBatch::Abandon() {
 }
 
 void CThumbBatch::Want(std::size_t nFirst, std::size_t nEnd, std::size_t nAround) {
+    // Results the grid has not taken yet and the new screen does not want: a quick scroll
+    // past thousands of pictures, with no paint between, would otherwise queue a bitmap for
+    // each picture made on the way. They are made again if they are wanted again.
+    std::vector<std::pair<std::size_t, CThumbResult>> arrKept, arrDropped;
     AcquireSRWLockExclusive(&m_lock);
     m_schedule.Want(nFirst, nEnd, nAround);
+    for (auto& entry : m_arrFinished) {
+        if (m_schedule.IsWanted(entry.first)) {
+            arrKept.push_back(std::move(entry));
+        } else {
+            m_schedule.Forget(entry.first);
+            arrDropped.push_back(std::move(entry));
+        }
+    }
+    m_arrFinished.swap(arrKept);
     ReleaseSRWLockExclusive(&m_lock);
     SetEvent(m_evWork.Get());
-}
+}  // the dropped results go here, outside the lock
 
 void CThumbBatch::Forget(std::size_t nIndex) {
     AcquireSRWLockExclusive(&m_lock);

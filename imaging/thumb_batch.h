@@ -7,20 +7,23 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "imaging/picture_names.h"
 #include "imaging/thumbnail.h"
 #include "imaging/thumb_schedule.h"
 
 class CThumbBatch {
 public:
-    // The paths are the batch's own copy; sizeBox is the picture box of a grid cell. Until
-    // told otherwise every picture is wanted, in list order.
-    CThumbBatch(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox);
+    // The batch holds its share of the names, so that a producer cut loose still has them;
+    // sizeBox is the picture box of a grid cell. Until told otherwise every picture is
+    // wanted, in list order.
+    CThumbBatch(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox);
     CThumbBatch(const CThumbBatch&) = delete;
     CThumbBatch& operator=(const CThumbBatch&) = delete;
 
@@ -28,14 +31,15 @@ public:
     bool IsValid() const { return m_evThumbsDone && m_evWork; }
 
     // Producer side.
-    const std::string& GetPath(std::size_t nIndex) const { return m_arrPaths[nIndex]; }
+    std::string GetPath(std::size_t nIndex) const { return m_pNames->GetPath(nIndex); }
     SIZE GetBox() const { return m_sizeBox; }
     // m_bLoadThumbs: read once before each picture.
     bool ShouldGoOn() const { return m_bLoadThumbs.load(std::memory_order_acquire); }
     // The next picture to make, waiting while none is wanted; none once told to stop.
     std::optional<std::size_t> WaitForWork();
     // Hands the result of picture nIndex to TakeResults, then invalidates the window with
-    // erasing unless the batch was abandoned.
+    // erasing unless the batch was abandoned; lets it go instead when the picture is no
+    // longer wanted (the screen moved on while it was made).
     void Publish(std::size_t nIndex, CThumbResult&& result);
     // Sets m_evThumbsDone: the producer's last act on the batch.
     void SetDone() { SetEvent(m_evThumbsDone.Get()); }
@@ -46,7 +50,8 @@ public:
     bool WaitDone(DWORD nWaitMs) const { return WaitForSingleObject(m_evThumbsDone.Get(), nWaitMs) == WAIT_OBJECT_0; }
     // After this returns the producer touches the window no more.
     void Abandon();
-    // See CThumbSchedule: what is on screen, and how much around it is made too.
+    // See CThumbSchedule: what is on screen, and how much around it is made too. Results
+    // not taken yet of pictures no longer wanted are let go.
     void Want(std::size_t nFirst, std::size_t nEnd, std::size_t nAround);
     void Forget(std::size_t nIndex);
     std::size_t DistanceFromScreen(std::size_t nIndex) const;
@@ -54,7 +59,7 @@ public:
     std::size_t TakeResults(const std::function<void(std::size_t, CThumbResult&)>& adopt);
 
 private:
-    const std::vector<std::string> m_arrPaths;
+    const std::shared_ptr<const CPictureNames> m_pNames;
     const SIZE m_sizeBox;
     std::atomic<bool> m_bLoadThumbs{true};
     // The schedule and the finished results, between the two threads.

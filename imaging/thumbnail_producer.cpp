@@ -82,9 +82,10 @@ DWORD WINAPI ThumbnailProducer(void* pParam) {
 
 }  // namespace
 
-bool CThumbnailProducer::Start(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox) {
+bool CThumbnailProducer::Start(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox) {
     Stop(kStopWaitMs);
-    auto pBatch = std::make_shared<CThumbBatch>(std::move(arrPaths), hwndNotify, sizeBox);
+    if (!pNames) return false;
+    auto pBatch = std::make_shared<CThumbBatch>(std::move(pNames), hwndNotify, sizeBox);
     if (!pBatch->IsValid()) return false;
     auto pStart = std::make_unique<CProducerStart>();
     pStart->pBatch = pBatch;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "imaging/picture_names.h"
 #include "imaging/thumbnail.h"
 
 class CThumbBatch;
@@ -27,15 +28,18 @@ public:
     CThumbnailProducer(const CThumbnailProducer&) = delete;
     CThumbnailProducer& operator=(const CThumbnailProducer&) = delete;
 
-    // Stops any running producer (Stop), then starts a new one over its own copy of the
-    // paths, at normal priority. It makes the wanted pictures (all of them, in list order,
-    // until Want says otherwise), each once, then waits for more to be wanted. After each
-    // picture, whether it gave a thumbnail or not, hwndNotify is invalidated with erasing
-    // (no message is posted). False when the thread could not be started.
-    bool Start(std::vector<std::string> arrPaths, HWND hwndNotify, SIZE sizeBox = kThumbBox);
+    // Stops any running producer (Stop), then starts a new one over the pictures of pNames
+    // (it keeps its share of them), at normal priority. It makes the wanted pictures (all of
+    // them, in list order, until Want says otherwise), each once, then waits for more to be
+    // wanted. After each picture still wanted when it is done, whether it gave a thumbnail
+    // or not, hwndNotify is invalidated with erasing (no message is posted). False when
+    // pNames is null or the thread could not be started.
+    bool Start(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox = kThumbBox);
 
     // Items [nFirst, nEnd) of the list are on screen: they are made first, then nAround
-    // items on either side, nearest first. Nothing else is made until it is wanted.
+    // items on either side, nearest first. Nothing else is made until it is wanted, and
+    // results not taken yet of items outside the new range are let go (to be made again
+    // when wanted): the grid takes them only when it paints.
     void Want(std::size_t nFirst, std::size_t nEnd, std::size_t nAround);
     // The thumbnail of the item was let go: make it again when it is wanted.
     void Forget(std::size_t nIndex);
@@ -44,8 +48,8 @@ public:
 
     // Clears the go-on flag and waits at most nWaitMs for the producer's done event. A
     // waiting producer ends at once; a working one notices between pictures, so this can take as long as one picture. If it
-    // has not ended by then it is cut loose: it finishes the picture it is on, on its own
-    // copy of the list, and nothing of it reaches TakeResults or the window again; the
+    // has not ended by then it is cut loose: it finishes the picture it is on, on its share
+    // of the names, and nothing of it reaches TakeResults or the window again; the
     // caller may free its items at once either way. True when the producer ended in time
     // (or none ran).
     bool Stop(DWORD nWaitMs = kStopWaitMs);
@@ -57,8 +61,8 @@ public:
     static long GetRunningCount();
 
     // For the interface thread (the grid's paint, say): calls adopt for each picture
-    // finished since the last call, in the order made, with its index in the list given to
-    // Start; adopt may move the thumbnail out. Returns how many there were.
+    // finished since the last call and still wanted, in the order made, with its index in
+    // the list given to Start; adopt may move the thumbnail out. Returns how many there were.
     std::size_t TakeResults(const std::function<void(std::size_t nIndex, CThumbResult& result)>& adopt);
 
 private:

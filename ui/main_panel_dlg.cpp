@@ -230,11 +230,11 @@ void CMainPanelDlg::FireUploadFinished() {
 
 bool CMainPanelDlg::GetUploadSource(int nIndex, UploadSource& source) const {
     if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_arrItems.size()) return false;
-    const ThumbItem& item = *m_arrItems[static_cast<size_t>(nIndex)];
-    source.strPath = item.strPath;
-    source.strUploadPath = item.strUploadPath;
-    // The grid names the pictures when it lays them out; a batch may start before that.
-    source.strCaption = GetFileNamePart(item.strPath, IsAnsiLeadByte);
+    const auto nItem = static_cast<std::size_t>(nIndex);
+    const ThumbItem& item = *m_arrItems[nItem];
+    source.strPath = GetPicturePath(nItem);
+    source.strUploadPath = item.bKeptAsIs ? source.strPath : item.uploadCopy.GetPath();
+    source.strCaption = GetPictureName(nItem);
     source.nFileSize = item.nFileSize;
     source.nUploadSize = item.nUploadSize;
     source.bKeptAsIs = item.bKeptAsIs;
@@ -270,23 +270,23 @@ void CMainPanelDlg::UpdateUploadButton() {
 }
 
 void CMainPanelDlg::OnPictureClicked(std::size_t nIndex) {
-    ThumbItem* pItem = m_arrItems[nIndex].get();
-    if (pItem->bSelected) {
-        pItem->bSelected = false;
+    ThumbItem& item = *m_arrItems[nIndex];
+    if (item.bSelected) {
+        item.bSelected = false;
         UpdateUploadButton();
-        m_space.SubtractSelected(ItemUploadKB(pItem));
+        m_space.SubtractSelected(ItemUploadKB(nIndex));
     } else {
-        pItem->bSelected = true;
+        item.bSelected = true;
         UpdateUploadButton();
-        EnsurePrepared(pItem);
-        m_space.AddSelected(ItemUploadKB(pItem));
+        EnsurePrepared(nIndex);
+        m_space.AddSelected(ItemUploadKB(nIndex));
     }
     UpdateSpaceLabel();
     Invalidate(TRUE);
 }
 
 void CMainPanelDlg::OnPictureDoubleClicked(std::size_t nIndex) {
-    ShellExecuteA(nullptr, "Open", m_arrItems[nIndex]->strPath.c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteA(nullptr, "Open", GetPicturePath(nIndex).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 void CMainPanelDlg::OnPicturesShown() {
@@ -295,38 +295,41 @@ void CMainPanelDlg::OnPicturesShown() {
     EnableSelectButtons(!m_arrItems.empty());
 }
 
-bool CMainPanelDlg::PrepareItem(ThumbItem* pItem) {
-    if (!pItem || !m_hWnd) return false;
+bool CMainPanelDlg::PrepareItem(std::size_t nIndex) {
+    if (nIndex >= m_arrItems.size() || !m_hWnd) return false;
+    ThumbItem& item = *m_arrItems[nIndex];
     // Whatever an earlier preparation left (an empty copy, say) goes first.
-    pItem->ForgetUpload();
-    CPreparedUpload prepared = PreparePicture(pItem->strPath, pItem->nType, static_cast<int>(m_nLimitX),
+    item.ForgetUpload();
+    CPreparedUpload prepared = PreparePicture(GetPicturePath(nIndex), item.nType, static_cast<int>(m_nLimitX),
                                               static_cast<int>(m_nLimitY), CWindowDC(m_hWnd).Get());
     if (prepared.strUploadPath.empty()) return false;
-    pItem->bKeptAsIs = prepared.bKeptAsIs;
-    pItem->nUploadSize = prepared.nUploadSize;
-    // The record deletes its copy when it goes (ThumbItem's destructor).
-    pItem->strUploadPath = prepared.bWritten ? prepared.fileCopy.Release() : prepared.strUploadPath;
-    if (pItem->bKeptAsIs && pItem->nFileSize == 0) pItem->nFileSize = prepared.nUploadSize;
+    item.bKeptAsIs = prepared.bKeptAsIs;
+    item.nUploadSize = prepared.nUploadSize;
+    // The record deletes its copy when it goes.
+    item.uploadCopy = std::move(prepared.fileCopy);
+    if (item.bKeptAsIs && item.nFileSize == 0) item.nFileSize = prepared.nUploadSize;
     return true;
 }
 
-void CMainPanelDlg::EnsurePrepared(ThumbItem* pItem) {
-    if (pItem && NeedsPreparing(SizesOf(*pItem), IsAutoCompress())) PrepareItem(pItem);
+void CMainPanelDlg::EnsurePrepared(std::size_t nIndex) {
+    if (nIndex < m_arrItems.size() && NeedsPreparing(SizesOf(*m_arrItems[nIndex]), IsAutoCompress()))
+        PrepareItem(nIndex);
 }
 
-double CMainPanelDlg::ItemUploadKB(ThumbItem* pItem) {
-    if (!pItem) return 0;
-    EnsurePrepared(pItem);
-    return ::ItemUploadKB(SizesOf(*pItem), IsAutoCompress());
+double CMainPanelDlg::ItemUploadKB(std::size_t nIndex) {
+    if (nIndex >= m_arrItems.size()) return 0;
+    EnsurePrepared(nIndex);
+    return ::ItemUploadKB(SizesOf(*m_arrItems[nIndex]), IsAutoCompress());
 }
 
 void CMainPanelDlg::RecalcSelection() {
     const bool bAuto = IsAutoCompress();
     std::vector<ItemSizes> arrSelected;
-    for (const auto& item : m_arrItems) {
-        if (!item->bSelected) continue;
-        if (NeedsPreparing(SizesOf(*item), bAuto)) PrepareItem(item.get());
-        arrSelected.push_back(SizesOf(*item));
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i) {
+        const ThumbItem& item = *m_arrItems[i];
+        if (!item.bSelected) continue;
+        if (NeedsPreparing(SizesOf(item), bAuto)) PrepareItem(i);
+        arrSelected.push_back(SizesOf(item));
     }
     m_space.SetSelected(RecountSelectionKB(arrSelected, bAuto));
     UpdateSpaceLabel();
@@ -336,9 +339,9 @@ void CMainPanelDlg::RecalcSelection() {
 void CMainPanelDlg::OnSelectAll() {
     m_space.SetSelected(0);
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    for (const auto& item : m_arrItems) {
-        item->bSelected = true;
-        m_space.AddSelected(ItemUploadKB(item.get()));
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i) {
+        m_arrItems[i]->bSelected = true;
+        m_space.AddSelected(ItemUploadKB(i));
     }
     SetCursor(previous);
     if (!m_arrItems.empty()) EnableButton(IDC_UPLOAD_NOW, true);
@@ -409,15 +412,20 @@ void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
     WIN32_FIND_DATAA data;
     CScopedFind find(FindFirstFileA((prefix + "*.*").c_str(), &data));
     if (!find) return;  // gone, unreadable or too long: an empty folder to the user
+    auto pNames = std::make_shared<CPictureNames>(prefix);
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         PictureType type = ClassifyPictureFile(data.cFileName, IsAnsiLeadByte);
         if (type != PictureType::Gif && type != PictureType::Jpeg) continue;
-        auto item = std::make_unique<ThumbItem>(type, prefix + data.cFileName);
+        auto item = std::make_unique<ThumbItem>(type);
         // Known now from the listing: the selection counts right before thumbnails exist.
         item->nFileSize = FileSizeOf(data);
         m_arrItems.push_back(std::move(item));
+        pNames->Add(data.cFileName);
     } while (FindNextFileA(find.Get(), &data));
+    m_arrItems.shrink_to_fit();
+    pNames->Shrink();
+    m_pNames = std::move(pNames);
 }
 
 void CMainPanelDlg::DestroyItems() {
@@ -425,4 +433,5 @@ void CMainPanelDlg::DestroyItems() {
     if (m_wndThumbs.m_hWnd) m_wndThumbs.ForgetPictures();
     m_arrItems.clear();
     m_arrItems.shrink_to_fit();
+    m_pNames.reset();
 }

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CMainPanelDlg : public CDialog, public CUploadPanel, public CThumbGridOwner {
@@ -50,13 +51,16 @@ public:
     // What the panel calls when a batch is over; the control fires its event there.
     void SetUploadFinishedHandler(std::function<void()> onFinished) { m_onUploadFinished = std::move(onFinished); }
 
-    // The pictures of the current folder, in the order the folder listing gave them.
+    // The pictures of the current folder, in the order the folder listing gave them; their
+    // names at the same indices.
     const std::vector<std::unique_ptr<ThumbItem>>& GetItems() const { return m_arrItems; }
+    std::string GetPicturePath(std::size_t nIndex) const { return m_pNames->GetPath(nIndex); }
     CUploader& GetUploader() { return m_uploader; }
 
     // For the grid.
     std::size_t GetPictureCount() const override { return m_arrItems.size(); }
-    const std::string& GetPicturePath(std::size_t nIndex) const override { return m_arrItems[nIndex]->strPath; }
+    std::string_view GetPictureName(std::size_t nIndex) const override { return m_pNames->GetName(nIndex); }
+    std::shared_ptr<const CPictureNames> GetPictureNames() const override { return m_pNames; }
     bool IsPictureSelected(std::size_t nIndex) const override { return m_arrItems[nIndex]->bSelected; }
     // Toggles the picture's selection, preparing it for upload when it is chosen.
     void OnPictureClicked(std::size_t nIndex) override;
@@ -64,8 +68,9 @@ public:
     void OnPictureDoubleClicked(std::size_t nIndex) override;
     void OnPicturesShown() override;
 
-    void EnsurePrepared(ThumbItem* pItem);
-    double ItemUploadKB(ThumbItem* pItem);
+    // For the picture at nIndex.
+    void EnsurePrepared(std::size_t nIndex);
+    double ItemUploadKB(std::size_t nIndex);
     void UpdateUploadButton();
     void UpdateSpaceLabel() override;
     bool IsAutoCompress() const;
@@ -79,8 +84,8 @@ public:
     UploadSettings GetUploadSettings() const override;
     void EnableInput(bool bEnable) override;
     void FireUploadFinished() override;
-    // Decides what is uploaded for a picture; false when it could not be loaded.
-    bool PrepareItem(ThumbItem* pItem);
+    // Decides what is uploaded for the picture at nIndex; false when it could not be loaded.
+    bool PrepareItem(std::size_t nIndex);
 
     const CSkinLabel& GetSpaceLabel() const { return m_wndSpaceText; }
     CThumbView& GetThumbView() { return m_wndThumbs; }
@@ -137,6 +142,8 @@ private:
     std::function<void()> m_onUploadFinished;
 
     std::vector<std::unique_ptr<ThumbItem>> m_arrItems;
+    // The items' names, shared with the grid's thumbnail producer; null while there are none.
+    std::shared_ptr<const CPictureNames> m_pNames;
     // The upload queue: indices of the selected pictures, collected when an upload starts.
     std::vector<int> m_selIndex;
     // After the pictures: it goes first, so no job outlives the files it reads.

@@ -9,7 +9,7 @@ tessaline_sources(PORTABLE
   thumb_grid_layout.cpp thumb_grid_layout.h
   thumb_scroll.cpp thumb_scroll.h)
 tessaline_sources(WIN
-  main_panel_dlg.cpp main_panel_dlg.h thumb_item.cpp thumb_item.h thumb_view.cpp thumb_view.h
+  main_panel_dlg.cpp main_panel_dlg.h thumb_item.h thumb_view.cpp thumb_view.h
   space_gauge.cpp space_gauge.h skin_button.cpp skin_button.h skin_label.cpp skin_label.h
   splitter_bar.cpp splitter_bar.h
   shell_tree.cpp shell_tree.h

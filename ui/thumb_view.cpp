@@ -1,6 +1,5 @@
 #include "ui/thumb_view.h"
 
-#include "base/mbcs_text.h"
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
 #include "res/resource.h"
@@ -9,7 +8,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <vector>
+#include <string>
 
 namespace {
 
@@ -161,9 +160,9 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
             const PixelRect rp = PictureRect(i);
             thumb->pThumb->Render(hdc, rp.left, rp.top, rp.Width(), rp.Height(), 0, cy, cx, -cy, nullptr);
         }
-        const std::string caption = GetFileNamePart(m_pOwner->GetPicturePath(i), IsAnsiLeadByte);
+        const std::string_view caption = m_pOwner->GetPictureName(i);
         RECT rcCaption = ToRect(cell.rcCaption);
-        DrawTextA(hdc, caption.c_str(), static_cast<int>(caption.size()), &rcCaption,
+        DrawTextA(hdc, caption.data(), static_cast<int>(caption.size()), &rcCaption,
                   DT_CENTER | DT_WORDBREAK | DT_WORD_ELLIPSIS);
     }
 }
@@ -241,11 +240,7 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     ForgetPictures();
     m_pOwner->OnPicturesShown();
-    const std::size_t nCount = m_pOwner->GetPictureCount();
-    std::vector<std::string> arrPaths;
-    arrPaths.reserve(nCount);
-    for (std::size_t i = 0; i < nCount; ++i) arrPaths.push_back(m_pOwner->GetPicturePath(i));
-    if (!arrPaths.empty()) m_producer.Start(std::move(arrPaths), m_hWnd);
+    if (m_pOwner->GetPictureCount() > 0) m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd);
     m_nScrollOffset = 0;
     Layout();
     Invalidate(TRUE);

@@ -5,14 +5,16 @@
 #pragma once
 #include "framework/gdi.h"
 #include "framework/wnd.h"
+#include "imaging/picture_names.h"
 #include "imaging/thumb_cache.h"
 #include "imaging/thumbnail_producer.h"
 #include "ui/thumb_grid_layout.h"
 #include "ui/thumb_scroll.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
-#include <string>
+#include <string_view>
 
 // The grid to itself after scrolling: lParam is the old position minus the new one.
 constexpr UINT WM_THUMBS_SCROLLED = 0x465;
@@ -24,7 +26,9 @@ constexpr UINT WM_THUMBS_NEWLIST = 0x464;
 class CThumbGridOwner {
 public:
     virtual std::size_t GetPictureCount() const = 0;
-    virtual const std::string& GetPicturePath(std::size_t nIndex) const = 0;
+    // The caption; and all the names, for the thumbnail producer to share.
+    virtual std::string_view GetPictureName(std::size_t nIndex) const = 0;
+    virtual std::shared_ptr<const CPictureNames> GetPictureNames() const = 0;
     virtual bool IsPictureSelected(std::size_t nIndex) const = 0;
     virtual void OnPictureClicked(std::size_t nIndex) = 0;
     virtual void OnPictureDoubleClicked(std::size_t nIndex) = 0;

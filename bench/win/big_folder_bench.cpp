@@ -2,7 +2,8 @@
 // bottom, stopping every few pages until the visible cells have their thumbnails.
 //   bench_big_folder.exe FOLDER   pictures=N stops=S shown=T before_mb=B listed_mb=L peak_private_mb=M
 //                                 peak_gdi=G gdi_source=K
-// (private memory, as PagefileUsage: before the listing, right after it, and at its peak)
+// (private memory, as PagefileUsage: before the listing, right after it, and at its peak,
+// the most a sampling thread saw while the panel listed and scrolled)
 // peak_gdi is GetGuiResources' count when the system keeps one, else (gdi_source=cache) the
 // most thumbnails the grid held at once, each one bitmap.
 #include "control/tessaline_ctrl.h"
@@ -29,10 +30,46 @@ PROCESS_MEMORY_COUNTERS_EX Memory() {
 
 double Mb(SIZE_T n) { return static_cast<double>(n) / (1024.0 * 1024.0); }
 
-double PeakPrivateMb() {
-    const PROCESS_MEMORY_COUNTERS_EX pmc = Memory();
-    return Mb(std::max<SIZE_T>(pmc.PeakPagefileUsage, pmc.PrivateUsage));
-}
+SIZE_T PrivateBytes(const PROCESS_MEMORY_COUNTERS_EX& pmc) { return std::max(pmc.PagefileUsage, pmc.PrivateUsage); }
+
+// The most private memory the process held while this lived. Windows keeps the peak itself;
+// Wine's PeakPagefileUsage is only the present figure (its anonymous resident memory), so a
+// thread reads that every millisecond and keeps the largest.
+class CPeakSampler {
+public:
+    CPeakSampler() : m_evStop(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        m_hThread = CreateThread(nullptr, 0, &CPeakSampler::Run, this, 0, nullptr);
+    }
+    ~CPeakSampler() { Stop(); }
+    CPeakSampler(const CPeakSampler&) = delete;
+    CPeakSampler& operator=(const CPeakSampler&) = delete;
+
+    // Ends the sampling; the peak in MB, Windows' own figure included.
+    double Stop() {
+        if (m_hThread) {
+            SetEvent(m_evStop);
+            WaitForSingleObject(m_hThread, INFINITE);
+            CloseHandle(m_hThread);
+            CloseHandle(m_evStop);
+            m_hThread = nullptr;
+            const PROCESS_MEMORY_COUNTERS_EX pmc = Memory();
+            m_nPeak = std::max({m_nPeak, pmc.PeakPagefileUsage, PrivateBytes(pmc)});
+        }
+        return Mb(m_nPeak);
+    }
+
+private:
+    static DWORD WINAPI Run(void* pParam) {
+        auto* self = static_cast<CPeakSampler*>(pParam);
+        do self->m_nPeak = std::max(self->m_nPeak, PrivateBytes(Memory()));
+        while (WaitForSingleObject(self->m_evStop, 1) == WAIT_TIMEOUT);
+        return 0;
+    }
+
+    HANDLE m_evStop;
+    HANDLE m_hThread = nullptr;
+    SIZE_T m_nPeak = 0;  // the thread's alone until Stop has joined it
+};
 
 }  // namespace
 
@@ -56,6 +93,7 @@ int main(int argc, char** argv) {
         MoveWindow(panel.m_hWnd, 0, 0, 800, 600, TRUE);
         ShowWindow(panel.m_hWnd, SW_SHOW);
         const double dBeforeMb = Mb(Memory().PagefileUsage);
+        CPeakSampler peak;
         SendMessageA(panel.m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(argv[1]));
         PumpFor(50);
         const double dListedMb = Mb(Memory().PagefileUsage);
@@ -86,10 +124,11 @@ int main(int argc, char** argv) {
             for (int page = 0; page < nPages / nStops + 1; ++page)
                 SendMessageA(view.m_hWnd, WM_VSCROLL, SB_PAGEDOWN, 0);
         }
+        const double dPeakMb = peak.Stop();
         std::printf(
             "pictures=%zu stops=%d shown=%d before_mb=%.1f listed_mb=%.1f peak_private_mb=%.1f peak_gdi=%lu "
             "gdi_source=%s\n",
-            nPictures, nStops + 1, nShown, dBeforeMb, dListedMb, PeakPrivateMb(), static_cast<unsigned long>(dwPeakGdi),
+            nPictures, nStops + 1, nShown, dBeforeMb, dListedMb, dPeakMb, static_cast<unsigned long>(dwPeakGdi),
             bSystemCounts ? "system" : "cache");
         // Every stop shown: the run did the work it measures.
         status = nPictures > 0 && nShown == nStops + 1 ? 0 : 1;

@@ -12,21 +12,22 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> ListPictures(const std::string& strFolder) {
-    std::vector<std::string> arrPaths;
+std::shared_ptr<CPictureNames> ListPictures(const std::string& strFolder) {
+    auto pNames = std::make_shared<CPictureNames>(strFolder + "\\");
     WIN32_FIND_DATAA fd;
     HANDLE hFind = FindFirstFileA((strFolder + "\\*.jpg").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE) return arrPaths;
+    if (hFind == INVALID_HANDLE_VALUE) return pNames;
     do {
-        arrPaths.push_back(strFolder + "\\" + fd.cFileName);
+        pNames->Add(fd.cFileName);
     } while (FindNextFileA(hFind, &fd));
     FindClose(hFind);
-    return arrPaths;
+    return pNames;
 }
 
 double NowMs() {
@@ -59,23 +60,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_thumbnails.exe [--memory | --memory-drop] FOLDER\n");
         return 2;
     }
-    const std::vector<std::string> arrPaths = ListPictures(argv[bMemory ? 2 : 1]);
-    if (arrPaths.empty()) {
+    const std::shared_ptr<CPictureNames> pNames = ListPictures(argv[bMemory ? 2 : 1]);
+    const std::size_t nPictures = pNames->GetCount();
+    if (nPictures == 0) {
         std::fprintf(stderr, "no pictures\n");
         return 2;
     }
     // The pictures are kept as the grid keeps them.
-    std::vector<CComPtrT<IPicture>> arrThumbs(arrPaths.size());
+    std::vector<CComPtrT<IPicture>> arrThumbs(nPictures);
     std::size_t nDone = 0, nThumbs = 0;
-    const std::size_t nSteps[] = {arrPaths.size() / 10, arrPaths.size() / 2, arrPaths.size()};
+    const std::size_t nSteps[] = {nPictures / 10, nPictures / 2, nPictures};
     std::size_t nNextStep = 0;
     std::vector<double> arrPeakMb;
 
     CThumbnailProducer producer;
     const double t0 = NowMs();
     double tFirst = -1;
-    if (!producer.Start(arrPaths, nullptr)) return 1;
-    while (nDone < arrPaths.size()) {
+    if (!producer.Start(pNames, nullptr)) return 1;
+    while (nDone < nPictures) {
         const std::size_t n = producer.TakeResults([&](std::size_t i, CThumbResult& r) {
             if (r.pThumb) ++nThumbs;
             if (bDrop)
@@ -95,11 +97,10 @@ int main(int argc, char** argv) {
     producer.Stop();
 
     if (!bMemory) {
-        std::printf("first_ms=%.1f total_ms=%.1f pictures=%zu thumbnails=%zu\n", tFirst, tTotal, arrPaths.size(),
-                    nThumbs);
+        std::printf("first_ms=%.1f total_ms=%.1f pictures=%zu thumbnails=%zu\n", tFirst, tTotal, nPictures, nThumbs);
         return 0;
     }
-    std::printf("pictures=%zu steps=%zu,%zu,%zu peak_mb=%.1f,%.1f,%.1f\n", arrPaths.size(), nSteps[0], nSteps[1],
-                nSteps[2], arrPeakMb[0], arrPeakMb[1], arrPeakMb[2]);
+    std::printf("pictures=%zu steps=%zu,%zu,%zu peak_mb=%.1f,%.1f,%.1f\n", nPictures, nSteps[0], nSteps[1], nSteps[2],
+                arrPeakMb[0], arrPeakMb[1], arrPeakMb[2]);
     return 0;
 }

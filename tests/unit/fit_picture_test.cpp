@@ -81,6 +81,35 @@ TEST(FitPictureRect, ResultStaysInsideTheBoxWithThePicturesRatio) {
             }
 }
 
+struct CropCase {
+    const char* pszName;
+    PixelSize sizePicture, sizeAspect;
+    PixelRect rcExpected;
+};
+
+class CentreCropToAspectCases : public ::testing::TestWithParam<CropCase> {};
+
+TEST_P(CentreCropToAspectCases, CentreKeepsTheOtherPicturesShape) {
+    const CropCase& c = GetParam();
+    EXPECT_EQ(CentreCropToAspect(c.sizePicture, c.sizeAspect), c.rcExpected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CentreCropToAspectCases,
+    ::testing::Values(
+        // A camera's 4:3 thumbnail of a 16:9 picture: 90 rows of picture between two bars of 15.
+        CropCase{"LetterboxedWide", {160, 120}, {1920, 1080}, {0, 15, 160, 105}},
+        // The same turned upright: the bars at the sides.
+        CropCase{"PillarboxedTall", {120, 160}, {1080, 1920}, {15, 0, 105, 160}},
+        CropCase{"SameShape", {160, 120}, {4000, 3000}, {0, 0, 160, 120}},
+        // 3:2 in 4:3 rounds 106.67 to 107 rows; the odd row left over goes below.
+        CropCase{"ThreeByTwo", {160, 120}, {3000, 2000}, {0, 6, 160, 113}},
+        CropCase{"AspectWithoutArea", {160, 120}, {0, 1080}, {0, 0, 160, 120}},
+        CropCase{"PictureWithoutArea", {0, 120}, {1920, 1080}, {0, 0, 0, 120}},
+        // Sides near INT_MAX multiply past 32 bits without wrapping.
+        CropCase{"HugeSquareOfAWideOne", {INT_MAX, INT_MAX}, {INT_MAX, 1}, {0, INT_MAX / 2, INT_MAX, INT_MAX / 2 + 1}}),
+    [](const auto& info) { return std::string(info.param.pszName); });
+
 struct LimitsCase {
     const char* pszName;
     int nMaxWidth, nMaxHeight;

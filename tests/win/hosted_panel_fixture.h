@@ -159,10 +159,10 @@ protected:
     }
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (const auto& item : Panel().GetItems()) names.insert(Caption(*item));
+        for (std::size_t i = 0; i < Panel().GetItems().size(); ++i) names.insert(Caption(i));
         return names;
     }
-    static std::string Caption(const ThumbItem& item) { return GetFileNamePart(item.strPath, IsAnsiLeadByte); }
+    std::string Caption(std::size_t nIndex) { return std::string(Panel().GetPictureName(nIndex)); }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
     void SetAutoCompress(bool on) { Button_SetCheck(Item(IDC_AUTO_COMPRESS), on ? BST_CHECKED : BST_UNCHECKED); }
     // What automation reads, which is also what the label paints.

@@ -168,23 +168,47 @@ TEST_F(ThumbViewTest, PreparingAgainDeletesTheEarlierCopy) {
     SetAutoCompress(true);
     ThumbItem& item = *Panel().GetItems()[0];
     ClickAt(CentreOf(Cell(0).rcCell));
-    const std::string first = item.strUploadPath;
+    const std::string first = item.uploadCopy.GetPath();
     ASSERT_NE(first, picture);
     ASSERT_NE(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES);
 
     item.nUploadSize = 0;  // as for a copy that the writer left empty
-    Panel().EnsurePrepared(&item);
-    EXPECT_NE(item.strUploadPath, first);
+    Panel().EnsurePrepared(0);
+    EXPECT_NE(item.uploadCopy.GetPath(), first);
     EXPECT_EQ(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES) << "the earlier copy is gone";
 
     // A picture that can no longer be read is unprepared, with nothing stale left.
-    const std::string second = item.strUploadPath;
+    const std::string second = item.uploadCopy.GetPath();
     item.nUploadSize = 0;
     ASSERT_TRUE(DeleteFileA(picture.c_str()));
-    Panel().EnsurePrepared(&item);
-    EXPECT_EQ(item.strUploadPath, "");
+    Panel().EnsurePrepared(0);
+    EXPECT_EQ(item.uploadCopy.GetPath(), "");
     EXPECT_FALSE(item.bKeptAsIs);
     EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ThumbViewTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
+    CScratchFolder folder;
+    const std::string large = folder.Path() + "\\large.jpg";
+    const std::string small = folder.Path() + "\\small.jpg";
+    WriteJpeg(large, 1000, 750);  // over the limits: a copy goes up
+    WriteJpeg(small, 40, 30);     // under them: the picture itself goes up
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    SetAutoCompress(true);
+    Click(IDC_SELECT_ALL);
+    std::string copy;
+    int nKept = 0;
+    for (const auto& item : Panel().GetItems()) {
+        if (item->bKeptAsIs) ++nKept;
+        if (item->uploadCopy) copy = item->uploadCopy.GetPath();
+    }
+    ASSERT_EQ(nKept, 1);
+    ASSERT_NE(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    CScratchFolder other;
+    ASSERT_EQ(Scan(other.Path()), 1);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(large.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(small.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ThumbViewTest, TheQuotaCheckCountsTheMarkedPictures) {

@@ -1,8 +1,9 @@
 // Camera pictures made by run-camera-test.sh with ImageMagick and exiftool: the same upright
 // picture, a mark in its top-left corner, stored in each of the eight EXIF orientations,
 // with and without an embedded thumbnail (marked in another colour, so that it shows which
-// one the grid got). The folder's path comes in TESSALINE_CAMERA_FOLDER, its files and
-// what to expect of each in manifest.txt; the copies for upload go to out\ for the script
+// one the grid got), and a 16:9 picture whose 4:3 thumbnail letterboxes it. The folder's
+// path comes in TESSALINE_CAMERA_FOLDER, the files of the eight orientations and what to
+// expect of each in manifest.txt; the copies for upload go to out\ for the script
 // to read their metadata.
 #include "imaging/prepare_picture.h"
 #include "imaging/thumbnail.h"
@@ -77,6 +78,25 @@ TEST_F(CameraPicture, ThumbnailIsUprightAndFromTheEmbeddedOneWhenThereIsOne) {
         EXPECT_EQ(results[i].sizeThumb.cy, 75) << f.strName;
         const RgbImage shown = RenderPicture(results[i].pThumb.Get(), 100, 75);
         ExpectUpright(shown, f.bEmbeddedThumb ? Mark::Green : Mark::Red, f.strName);
+    }
+}
+
+TEST_F(CameraPicture, ThumbnailOfAWidePictureIsItsLetterboxedThumbnailsCentre) {
+    const std::vector<std::string> arrNames{"wide1.jpg", "wide6.jpg"};
+    std::vector<std::string> arrPaths;
+    for (const std::string& name : arrNames) arrPaths.push_back(m_strFolder + "\\" + name);
+    std::vector<CThumbResult> results;
+    ASSERT_TRUE(ProduceThumbnails(arrPaths, 60000, results));
+    for (std::size_t i = 0; i < arrNames.size(); ++i) {
+        ASSERT_TRUE(results[i].pThumb) << arrNames[i];
+        // 16:9 in the 100 × 100 box.
+        EXPECT_EQ(results[i].sizeThumb.cx, 100) << arrNames[i];
+        EXPECT_EQ(results[i].sizeThumb.cy, 56) << arrNames[i];
+        const RgbImage shown = RenderPicture(results[i].pThumb.Get(), 100, 56);
+        ExpectUpright(shown, Mark::Green, arrNames[i]);
+        // Bars left in would fill the top and bottom 7 rows.
+        EXPECT_EQ(ColourAt(shown, 12, 2), Mark::Green) << arrNames[i] << " top edge";
+        EXPECT_EQ(ColourAt(shown, 87, 53), Mark::White) << arrNames[i] << " bottom edge";
     }
 }
 

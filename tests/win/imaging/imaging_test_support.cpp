@@ -338,7 +338,7 @@ bool ProduceThumbnails(const std::vector<std::string>& arrPaths, DWORD dwTimeout
                        std::vector<CThumbResult>& results) {
     results.assign(arrPaths.size(), CThumbResult{});
     CThumbnailProducer producer;
-    if (!producer.Start(arrPaths, nullptr)) return false;
+    if (!producer.Start(PictureNames(arrPaths), nullptr)) return false;
     std::size_t nDone = 0;
     const bool bAll = PumpUntil(
         [&] {
@@ -394,3 +394,9 @@ const std::vector<std::uint8_t> kSmallPng = {
 // GIF89a, 10 × 10, a global table of 2 colours, then straight to the trailer.
 const std::vector<std::uint8_t> kGifWithoutFrame = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x0a, 0x00, 0x0a, 0x00,
                                                     0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0xff, 0xff, 0x3b};
+
+std::shared_ptr<const CPictureNames> PictureNames(const std::vector<std::string>& arrPaths) {
+    auto pNames = std::make_shared<CPictureNames>("");
+    for (const std::string& strPath : arrPaths) pNames->Add(strPath);
+    return pNames;
+}

@@ -8,13 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/gdi.h"
+#include "imaging/picture_names.h"
 #include "imaging/thumbnail.h"
 #include "test_support.h"
+
+// Whole paths, in any folders, as the thumbnail producer takes a list: no common folder.
+std::shared_ptr<const CPictureNames> PictureNames(const std::vector<std::string>& arrPaths);
 
 struct RgbImage {
     int nWidth = 0;

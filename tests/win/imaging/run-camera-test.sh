@@ -2,8 +2,9 @@
 # Camera pictures: ImageMagick draws one upright picture with a marked top-left corner and
 # stores it turned or mirrored for each of the eight EXIF orientations; exiftool tags each
 # with its orientation, a camera and a date taken, and half of them with an embedded
-# thumbnail marked in green. The Windows test checks the thumbnails and the copies for
-# upload; then exiftool must read from every copy the date, the camera, orientation 1,
+# thumbnail marked in green; and a 16:9 picture, upright and stored turned, whose 4:3
+# embedded thumbnail holds it between black bars, as cameras store them. The Windows test
+# checks the thumbnails and the copies for upload; then exiftool must read from every copy the date, the camera, orientation 1,
 # the new size and no thumbnail, and the pictures themselves must be as they were.
 # Usage: SCRIPT TEST.EXE
 set -euo pipefail
@@ -36,6 +37,19 @@ for o in 1 2 3 4 5 6 7 8; do
     rm "$dir/thumb$o.jpg"
 done
 rm "$dir"/upright*.png
+"$IM" -size 640x360 xc:white -fill red -draw 'rectangle 0,0 319,179' "$dir/wide.png"
+"$IM" "$dir/wide.png" -fill lime -draw 'rectangle 0,0 319,179' -resize 160x90 \
+    -background black -gravity center -extent 160x120 "$dir/wide-thumb.png"
+for o in 1 6; do
+    # shellcheck disable=SC2086
+    "$IM" "$dir/wide.png" ${stored_by[$o]} -strip -quality 92 "$dir/wide$o.jpg"
+    # shellcheck disable=SC2086
+    "$IM" "$dir/wide-thumb.png" ${stored_by[$o]} -strip -quality 90 "$dir/wide-thumb$o.jpg"
+    exiftool -q -overwrite_original -Orientation#=$o -Make=Testmaker "-ThumbnailImage<=$dir/wide-thumb$o.jpg" \
+        "$dir/wide$o.jpg"
+    rm "$dir/wide-thumb$o.jpg"
+done
+rm "$dir"/wide*.png
 
 fingerprint() { (cd "$dir" && find . -maxdepth 1 -type f -name '*.jpg' -exec sha256sum {} + | sort); }
 before=$(fingerprint)

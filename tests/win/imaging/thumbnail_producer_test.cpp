@@ -120,7 +120,7 @@ TEST_F(ThumbnailProducerTest, EveryPictureGetsAThumbnailFittingTheBoxInListOrder
 
     CPaintCountWindow window;
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(Paths(files), window.Get()));
+    ASSERT_TRUE(producer.Start(PictureNames(Paths(files)), window.Get()));
     const auto results = Collect(producer, files.size(), 30000);
     ASSERT_EQ(results.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -182,7 +182,7 @@ TEST_F(ThumbnailProducerTest, BadInputGetsPlaceholdersAndTheProducerStillEnds) {
     const std::vector<std::string> arrTempBefore = ControlTempFiles();
 
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(arrPaths, nullptr));
+    ASSERT_TRUE(producer.Start(PictureNames(arrPaths), nullptr));
     const auto results = Collect(producer, cases.size(), 60000);
     ASSERT_EQ(results.size(), cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -216,7 +216,7 @@ TEST_F(ThumbnailProducerTest, StopsWithinTheBoundDuringFiveHundredPictures) {
     }
     const CTestWindow window(200, 200);
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start(arrPaths, window.Get()));
+    ASSERT_TRUE(producer.Start(PictureNames(arrPaths), window.Get()));
     const auto results = Collect(producer, 5, 30000);
     ASSERT_GE(results.size(), 5u) << "production under way";
     ASSERT_LT(results.size(), 500u);
@@ -239,7 +239,7 @@ TEST_F(ThumbnailProducerTest, LateProducerIsCutLooseAndNeverHeardOfAgain) {
     // Enough big pictures that the worker is still on one whatever the machine's speed.
     std::vector<std::string> arrPaths{m_folder.File("first.jpg")};
     arrPaths.resize(9, m_folder.File("big.jpg"));
-    ASSERT_TRUE(producer.Start(arrPaths, window.Get()));
+    ASSERT_TRUE(producer.Start(PictureNames(arrPaths), window.Get()));
     ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
     // Time for the worker to get past its stop check and into a big picture.
     Sleep(300);
@@ -257,15 +257,49 @@ TEST_F(ThumbnailProducerTest, LateProducerIsCutLooseAndNeverHeardOfAgain) {
     EXPECT_EQ(producer.TakeResults([](std::size_t, CThumbResult&) {}), 0u);
 }
 
+TEST_F(ThumbnailProducerTest, ResultsScrolledPastBeforeTheGridTookThemGoAndAreMadeAgain) {
+    ASSERT_TRUE(WriteTestJpeg(m_folder.File("p.jpg"), 300, 200, JpegKind::Baseline));
+    CPaintCountWindow window;
+    CThumbnailProducer producer;
+    ASSERT_TRUE(producer.Start(PictureNames(std::vector<std::string>(30, m_folder.File("p.jpg"))), window.Get()));
+    producer.Want(0, 1, 0);
+    ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
+    auto taken = [&] {
+        std::vector<std::size_t> arrIndices;
+        producer.TakeResults([&](std::size_t i, CThumbResult&) { arrIndices.push_back(i); });
+        return arrIndices;
+    };
+    // A paint is the sign that a result waits: 20 is made, then the screen moves on before
+    // the grid takes it.
+    window.ResetPaints();
+    producer.Want(20, 21, 0);
+    ASSERT_TRUE(PumpUntil([&] { return window.Paints() > 0; }, 10000));
+    producer.Want(25, 26, 0);
+    window.ResetPaints();
+    ASSERT_TRUE(PumpUntil([&] { return window.Paints() > 0; }, 10000));
+    EXPECT_EQ(taken(), std::vector<std::size_t>{25});
+
+    producer.Want(20, 21, 0);
+    std::vector<std::size_t> arrAgain;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            for (std::size_t i : taken()) arrAgain.push_back(i);
+            return !arrAgain.empty();
+        },
+        10000));
+    EXPECT_EQ(arrAgain, std::vector<std::size_t>{20}) << "made again once wanted again";
+    EXPECT_TRUE(producer.Stop());
+}
+
 TEST_F(ThumbnailProducerTest, StartsAgainForANewList) {
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("a.jpg"), 300, 200, JpegKind::Baseline));
     ASSERT_TRUE(WriteTestJpeg(m_folder.File("b.jpg"), 200, 300, JpegKind::Baseline));
     CThumbnailProducer producer;
-    ASSERT_TRUE(producer.Start({m_folder.File("a.jpg")}, nullptr));
+    ASSERT_TRUE(producer.Start(PictureNames({m_folder.File("a.jpg")}), nullptr));
     ASSERT_EQ(Collect(producer, 1, 10000).size(), 1u);
 
     // A new folder: only its own pictures come back, indexed from 0.
-    ASSERT_TRUE(producer.Start({m_folder.File("b.jpg"), m_folder.File("a.jpg")}, nullptr));
+    ASSERT_TRUE(producer.Start(PictureNames({m_folder.File("b.jpg"), m_folder.File("a.jpg")}), nullptr));
     const auto results = Collect(producer, 2, 10000);
     ASSERT_EQ(results.size(), 2u);
     ExpectFitsTheBox(results.at(0), 200, 300, "b.jpg");
@@ -280,7 +314,7 @@ TEST_F(ThumbnailProducerTest, GoingAwayStopsTheProducer) {
     DWORD dwStart = 0;
     {
         CThumbnailProducer producer;
-        ASSERT_TRUE(producer.Start(arrPaths, nullptr));
+        ASSERT_TRUE(producer.Start(PictureNames(arrPaths), nullptr));
         ASSERT_GE(Collect(producer, 2, 10000).size(), 2u);
         dwStart = GetTickCount();
     }

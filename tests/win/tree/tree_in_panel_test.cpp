@@ -27,7 +27,7 @@ protected:
     CShellTree* Tree() { return static_cast<CShellTree*>(CWnd::FromHandlePermanent(Panel().GetTreeWindow())); }
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (const auto& item : Panel().GetItems()) names.insert(item->strPath);
+        for (std::size_t i = 0; i < Panel().GetItems().size(); ++i) names.insert(Panel().GetPicturePath(i));
         return names;
     }
 
