@@ -49,6 +49,11 @@ case "${1:-}" in
         "$WINE" wineboot -i >/dev/null 2>&1
     fi
     wineserver -w
+    # One server and one set of system processes for the whole run, up before the first test:
+    # test programs started side by side then never race to bring them up, nor pay for it again
+    # after every pause. --stop ends them.
+    wineserver -p </dev/null >/dev/null 2>&1
+    "$WINE" wineboot </dev/null >/dev/null 2>&1
     exit 0
     ;;
 --stop)
