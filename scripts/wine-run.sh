@@ -40,6 +40,9 @@ start_display() {
 
 case "${1:-}" in
 --start)
+    # A run that was cut short leaves its persistent server behind: the prefix is this
+    # tree's own, so it is ended here.
+    wineserver -k 2>/dev/null
     stop_recorded_display
     start_display || exit 1
     read -r DISPLAY _ <"$TESSALINE_DISPLAY_FILE"
