@@ -20,6 +20,10 @@ if [ -n "$shots" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     rm -rf "$out"
     mkdir -p "$out"
     echo "demo: no display here: the steps run on a virtual one"
+    # The tree's Wine and its system processes run on a display of their own, as under
+    # CTest, and are ended after the steps.
+    "$here/scripts/wine-run.sh" --start >/dev/null
+    trap '"$here/scripts/wine-run.sh" --stop' EXIT
     "$here/tests/e2e/upload_test.sh" album "$out"
     echo "demo: the screenshots of each step are in $out"
     exit 0

@@ -5,6 +5,14 @@
 : "${WINEPREFIX:?}"
 export WINEPREFIX LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+# Wine draws caption buttons, scroll arrows and check marks with glyphs of its Marlett font.
+# Debian installs that font beside Wine, where Wine does not look; without it the title bars
+# read "0 1 r". The prefix gets it in its Fonts folder, where Windows keeps it (a new prefix
+# is made around a folder that is already there).
+wine_fonts=$WINEPREFIX/drive_c/windows/Fonts
+if [ ! -f "$wine_fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    mkdir -p "$wine_fonts" && cp /usr/share/wine/fonts/marlett.ttf "$wine_fonts/"
+fi
 if [ -z "${WINEARCH:-}" ] && [ -f "$(dirname "$WINEPREFIX")/wine-arch" ]; then
     WINEARCH=$(cat "$(dirname "$WINEPREFIX")/wine-arch")
 fi
