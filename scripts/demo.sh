@@ -55,5 +55,6 @@ echo "      are in the tree under 我的电脑, (C:), 示例图片; close the ho
 "$WINE" "$win/bin/host.exe" --set KXUin=10001 --set AlbumName="$album" --set Signature="$signature" \
     --set SpaceSize=20480 --set SpaceUsedSize=0 --set LimitXSize=1024 --set LimitYSize=768 \
     --set UploadCGI="http://127.0.0.1:$port/cgi-bin/upload" | sed -u 's/\r$//'  # its events as they come
+stored=$(find "$work/data/10001" -type f -printf '  %f %s bytes\n' 2>/dev/null)
 echo "demo: the album server stored:"
-find "$work/data/10001" -type f -printf '  %f %s bytes\n' 2>/dev/null
+echo "${stored:-  no picture}"
