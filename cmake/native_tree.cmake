@@ -45,6 +45,8 @@ add_subdirectory(tests/unit)
 add_test(NAME build.missing_source COMMAND ${CMAKE_COMMAND} -P ${CMAKE_SOURCE_DIR}/tests/build/missing_source.cmake)
 set_tests_properties(build.missing_source PROPERTIES LABELS native
   PASS_REGULAR_EXPRESSION "renamed_away.cpp does not exist")
+add_test(NAME build.bench_report COMMAND ${CMAKE_SOURCE_DIR}/tests/build/bench_report_test.sh)
+set_tests_properties(build.bench_report PROPERTIES LABELS native)
 add_test(NAME build.format COMMAND ${CMAKE_SOURCE_DIR}/tests/build/check_format.sh)
 set_tests_properties(build.format PROPERTIES LABELS native)
 add_test(NAME build.upward_include
