@@ -8,7 +8,6 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dist=$(realpath "$1")
-bin=$(dirname "$TESSALINE_OCX")
 native=${TESSALINE_NATIVE_BIN:?}
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEARCH=win32
@@ -55,7 +54,7 @@ album_server_start "$native" "$work" Travel --secret install || exit 1
 mkdir "$work/pictures"
 convert -size 320x240 -seed 3 plasma: "$work/pictures/harbour.jpg"
 
-in_desktop "$work/host.out" "$bin/host.exe" --set KXUin=10001 --set AlbumName=Travel \
+in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName=Travel \
     --set Signature="$album_signature" --set UploadCGI="http://127.0.0.1:$album_port/cgi-bin/upload" \
     --open-folder "$(winpath "$work/pictures")" --upload --close-after 60000
 probe "上传进度" --timeout 60000 >"$work/progress" ||

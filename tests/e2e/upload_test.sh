@@ -17,7 +17,6 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$here/../..
-run=$root/scripts/wine-run.sh
 # shellcheck source=screen.sh
 . "$here/screen.sh"
 # shellcheck source=../../scripts/screenshot-settled.sh
@@ -29,7 +28,6 @@ mode=${1:-} shots=${2:-}
 shot() { [ -z "$shots" ] || { screenshot_settled "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
 shot_now() { [ -z "$shots" ] || { import -window root "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
 case "$mode" in album | faults) ;; *) echo "usage: upload_test.sh album|faults"; exit 2 ;; esac
-host=$(dirname "$TESSALINE_OCX")/host.exe
 bin=${TESSALINE_NATIVE_BIN:?}
 work=$(mktemp -d)
 # On drive C: of the tree's own prefix: two levels down in the tree, among few others.
@@ -84,7 +82,7 @@ else
     plan harbour.jpg 3 stop-reading/20000/1500
 fi
 
-"$run" regsvr32 /s "$TESSALINE_OCX" || { echo "cannot register $TESSALINE_OCX"; exit 1; }
+register_control || exit 1
 screen_start || exit 1
 in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName="$album" --set Signature="$album_signature" \
     --set SpaceSize=20480 --set SpaceUsedSize=0 --set LimitXSize=1024 --set LimitYSize=768 \
