@@ -11,16 +11,8 @@ count=500
 bytes=20480
 
 printf '10001 4194304 Travel\n' >"$tmp/accounts.txt"
-"$native_bin/album-server" 0 "$tmp/data" "$tmp/accounts.txt" --secret bench --any-file >"$tmp/server.out" 2>&1 &
-server_pid=$!
-for _ in $(seq 200); do
-    grep -q ' Travel$' "$tmp/server.out" 2>/dev/null && break
-    sleep 0.05
-done
-port=$(head -1 "$tmp/server.out" | sed 's/^listening 127\.0\.0\.1://')
-signature=$(awk '$1 == "signature" && $4 == "Travel" { print $3 }' "$tmp/server.out")
-[ -n "$port" ] && [ -n "$signature" ] || { echo "bench batch: album-server did not start"; exit 1; }
-url="http://127.0.0.1:$port/cgi-bin/upload"
+album_server_start "$native_bin" "$tmp" Travel --secret bench --any-file || exit 1
+url="http://127.0.0.1:$album_port/cgi-bin/upload"
 album_dir="$tmp/data/10001/54726176656c"
 stored() { find "$album_dir" -maxdepth 1 -type f 2>/dev/null | wc -l; }
 
@@ -35,7 +27,7 @@ head -c $((count * bytes)) /dev/urandom |
 # what went wrong.
 # Registered, as a page's control is: the progress dialog finds and plays its animation.
 "$run" regsvr32 /s "$(winpath "$win_bin/tessaline.ocx")" >/dev/null 2>&1 || { echo "bench batch: regsvr32 failed"; exit 1; }
-line=$("$run" explorer "/desktop=batch-bench-$$,1024x768" "$win_bin/bench_batch.exe" "$url" "$signature" Travel 10001 "$(winpath "$tmp/pictures")" | tr -d '\r') || true
+line=$("$run" explorer "/desktop=batch-bench-$$,1024x768" "$win_bin/bench_batch.exe" "$url" "$album_signature" Travel 10001 "$(winpath "$tmp/pictures")" | tr -d '\r') || true
 value() { echo "$line" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
 ctrl_s=$(value seconds)
 ctrl_ok=$(value succeeded)
@@ -52,7 +44,7 @@ for f in "$tmp"/pictures/p*.jpg; do
     cat <<CONFIG
 url = "$url"
 header = "Expect:"
-form = "signature=$signature"
+form = "signature=$album_signature"
 form = "albumname=Travel"
 form = "imgfile=$name"
 form = "filesize=$kb"

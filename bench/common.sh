@@ -2,8 +2,8 @@
 # Wine prefix and display (started here when the caller has none, and stopped again at the
 # end), a scratch folder, and the helpers the benchmarks share.
 #   . "$(dirname "$0")/common.sh" NAME "$@"    (the first argument is the BUILD folder)
-# Gives: build root win_bin native_bin win_tree run IM tmp, winpath, now_ms. A benchmark
-# that starts a server keeps its PID in server_pid; the exit trap ends it.
+# Gives: build root win_bin native_bin win_tree run IM tmp, winpath, now_ms, and the servers'
+# helpers; the exit trap ends the album server that a benchmark starts with them.
 # shellcheck shell=bash
 set -euo pipefail
 bench_name=$1
@@ -17,10 +17,10 @@ run=$root/scripts/wine-run.sh
 IM=/usr/bin/convert  # the convert on PATH may be a stand-in
 
 tmp=$(mktemp -d "/tmp/tessaline-bench-$bench_name.XXXXXX")
-server_pid=""
+album_pid=""
 bench_started_display=""
 bench_cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    [ -n "$album_pid" ] && kill "$album_pid" 2>/dev/null && wait "$album_pid" 2>/dev/null
     [ -z "$bench_started_display" ] || "$run" --stop
     rm -rf "$tmp"
 }
@@ -30,6 +30,8 @@ if [ ! -f "$TESSALINE_DISPLAY_FILE" ]; then
     bench_started_display=1
 fi
 
+# shellcheck source=../scripts/servers.sh
+. "$root/scripts/servers.sh"
 winpath() { echo "Z:${1//\//\\}"; }
 now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
 

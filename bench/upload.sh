@@ -12,16 +12,8 @@
 runs=${TESSALINE_BENCH_RUNS:-5}
 
 printf '10001 4194304 Travel\n' >"$tmp/accounts.txt"
-"$native_bin/album-server" 0 "$tmp/data" "$tmp/accounts.txt" --secret bench --any-file >"$tmp/server.out" 2>&1 &
-server_pid=$!
-for _ in $(seq 200); do
-    grep -q ' Travel$' "$tmp/server.out" 2>/dev/null && break
-    sleep 0.05
-done
-port=$(head -1 "$tmp/server.out" | sed 's/^listening 127\.0\.0\.1://')
-signature=$(awk '$1 == "signature" && $4 == "Travel" { print $3 }' "$tmp/server.out")
-[ -n "$port" ] && [ -n "$signature" ] || { echo "bench upload: album-server did not start"; exit 1; }
-url="http://127.0.0.1:$port/cgi-bin/upload"
+album_server_start "$native_bin" "$tmp" Travel --secret bench --any-file || exit 1
+url="http://127.0.0.1:$album_port/cgi-bin/upload"
 album_dir="$tmp/data/10001/54726176656c"
 
 head -c $((200 << 20)) /dev/urandom >"$tmp/big.bin"
@@ -32,7 +24,7 @@ value() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 # One upload; prints the program's line. The stored picture is removed again at once.
 upload() {  # engine|plain file
     local line
-    line=$("$run" "$win_bin/bench_upload.exe" "$1" "$url" "$(winpath "$2")" "$signature" Travel 10001 bench.bin | tr -d '\r')
+    line=$("$run" "$win_bin/bench_upload.exe" "$1" "$url" "$(winpath "$2")" "$album_signature" Travel 10001 bench.bin | tr -d '\r')
     rm -f "$album_dir"/bench*.bin
     [ "$(value "$line" retcode)" = 100 ] || { echo "bench upload: $1 upload failed: $line" >&2; return 1; }
     echo "$line"
@@ -41,7 +33,7 @@ curl_upload() {  # prints seconds
     local kb
     kb=$(awk -v b="$big_bytes" 'BEGIN { printf "%.2f", b / 1024 }')
     curl -s -o "$tmp/curl.answer" -w '%{time_total}\n' -H 'Expect:' \
-        -F "signature=$signature" -F albumname=Travel -F imgfile=bench.bin -F "filesize=$kb" -F kxuin=10001 \
+        -F "signature=$album_signature" -F albumname=Travel -F imgfile=bench.bin -F "filesize=$kb" -F kxuin=10001 \
         -F "album=@$tmp/big.bin;type=application/octet-stream" "$url"
     rm -f "$album_dir"/bench*.bin
     grep -q '^retcode 100$' "$tmp/curl.answer" || { echo "bench upload: curl upload failed" >&2; return 1; }

@@ -11,7 +11,7 @@ file(WRITE ${CMAKE_BINARY_DIR}/portable_files.txt "${portable_lines}\n")
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/portable.checked
   COMMAND ${CMAKE_COMMAND} -DLIST=${CMAKE_BINARY_DIR}/portable_files.txt -DSTAMP=${CMAKE_BINARY_DIR}/portable.checked
           -P ${CMAKE_SOURCE_DIR}/cmake/check_portable.cmake
-  DEPENDS ${PORTABLE} ${CMAKE_SOURCE_DIR}/cmake/check_portable.cmake
+  DEPENDS ${PORTABLE} ${CMAKE_SOURCE_DIR}/cmake/check_portable.cmake ${CMAKE_SOURCE_DIR}/cmake/include_check.cmake
   COMMENT "Checking that the portable core includes no Windows header")
 add_custom_target(check_portable ALL DEPENDS ${CMAKE_BINARY_DIR}/portable.checked)
 
@@ -24,7 +24,7 @@ endforeach()
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/layers.checked
   COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_SOURCE_DIR} -DSTAMP=${CMAKE_BINARY_DIR}/layers.checked
           -P ${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake
-  DEPENDS ${layered} ${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake
+  DEPENDS ${layered} ${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake ${CMAKE_SOURCE_DIR}/cmake/include_check.cmake
   COMMENT "Checking that every include follows the layer order")
 add_custom_target(check_layers ALL DEPENDS ${CMAKE_BINARY_DIR}/layers.checked)
 

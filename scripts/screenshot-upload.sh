@@ -8,6 +8,8 @@ win=$(realpath "$1") bin=$(realpath "$2") pictures=$3 out=$(realpath "$4")
 export WINEPREFIX=$win/wineprefix
 # shellcheck source=wine-env.sh
 . "$(dirname "$0")/wine-env.sh"
+# shellcheck source=servers.sh
+. "$(dirname "$0")/servers.sh"
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -16,24 +18,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# "listening 127.0.0.1:PORT" is each server's first line.
-port_of() {
-    for _ in $(seq 200); do
-        if head -1 "$1" 2>/dev/null | grep -q '^listening '; then head -1 "$1" | sed 's/.*://'; return 0; fi
-        sleep 0.05
-    done
-    echo "screenshot-upload: a server did not start" >&2
-    return 1
-}
 printf '10001 4194304 Travel\n10001 96 Small\n' >"$work/accounts.txt"
-"$bin/album-server" 0 "$work/data" "$work/accounts.txt" --secret screenshots >"$work/album.out" 2>&1 &
-pids+=($!)
-"$bin/fault-server" 0 --mode /slow/25 >"$work/fault.out" 2>&1 &
-pids+=($!)
-album_port=$(port_of "$work/album.out")
-fault_port=$(port_of "$work/fault.out")
-for _ in $(seq 100); do grep -q ' Small$' "$work/album.out" && break; sleep 0.05; done
-signature=$(awk '$1 == "signature" && $4 == "Small" { print $3 }' "$work/album.out")
+album_server_start "$bin" "$work" Small --secret screenshots || exit 1
+pids+=("$album_pid")
+fault_server_start "$bin" "$work" --mode /slow/25 || exit 1
+pids+=("$fault_pid")
 
 fdfile=$work/display
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
@@ -50,7 +39,7 @@ shoot() {  # OUT.png TITLE-TEXT host-options...
     local log=$work/host.log
     : >"$log"
     "$WINE" explorer /desktop=tessaline,1024x768 "$win/bin/host.exe" --close-after 60000 \
-        --set KXUin=10001 --set AlbumName=Small --set Signature="$signature" --set SpaceSize=4096 \
+        --set KXUin=10001 --set AlbumName=Small --set Signature="$album_signature" --set SpaceSize=4096 \
         --report-window "$title" --open-folder "$folder" --upload "$@" >"$log" 2>&1 &
     local host=$!
     for _ in $(seq 600); do

@@ -10,6 +10,7 @@
 #include "hosted_control.h"
 #include "res/resource.h"
 #include "test_support.h"
+#include "ui_probe.h"
 
 #include <windowsx.h>
 
@@ -22,41 +23,9 @@
 
 namespace {
 
-constexpr UINT kProbeMessage = WM_APP + 7;
 constexpr DWORD kProbePeriodMs = 5;
 // A batch that takes longer than this is stuck, not slow.
 constexpr DWORD kBatchTimeoutMs = 15 * 60 * 1000;
-
-// The user interface's side of the probe: a hidden window on the user-interface thread
-// that records how long each probe waited in the queue.
-struct Probe {
-    std::atomic<double> sentAt{0};
-    std::atomic<bool> bAnswered{true};
-    double worst = 0;
-    long nSamples = 0;
-    // Where in the batch the worst delay began: seconds after the click, pictures done.
-    double startedAt = 0;
-    double worstAt = 0;
-    int nWorstAtPicture = -1;
-    const CUploadBatch* pBatch = nullptr;
-};
-Probe g_probe;
-
-LRESULT CALLBACK ProbeWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kProbeMessage) {
-        const double latency = Seconds() - g_probe.sentAt.load();
-        if (latency > g_probe.worst) {
-            g_probe.worst = latency;
-            // A probe sent just before the click counts from the click.
-            g_probe.worstAt = std::max(0.0, g_probe.sentAt.load() - g_probe.startedAt);
-            if (g_probe.pBatch) g_probe.nWorstAtPicture = static_cast<int>(g_probe.pBatch->Succeeded().size());
-        }
-        ++g_probe.nSamples;
-        g_probe.bAnswered = true;
-        return 0;
-    }
-    return DefWindowProcA(hWnd, message, wParam, lParam);
-}
 
 // Answers the batch's last window from another thread: the summary box ("提示", OK) when
 // every picture went up, the result dialog ("上传结果") otherwise, closed with its plain
@@ -134,25 +103,14 @@ int main(int argc, char** argv) {
     SendMessageA(GetDlgItem(panel.m_hWnd, IDC_SELECT_ALL), BM_CLICK, 0, 0);
     PumpFor(100);
 
-    WNDCLASSA pc{};
-    pc.lpfnWndProc = ProbeWndProc;
-    pc.hInstance = GetModuleHandleA(nullptr);
-    pc.lpszClassName = "TessalineBatchProbe";
-    RegisterClassA(&pc);
-    HWND hProbe =
-        CreateWindowExA(0, pc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, pc.hInstance, nullptr);
-
-    // A probe goes out every period once the last one was answered; one that waits keeps
-    // its sending time, so the worst delay is measured from when it was posted.
-    std::atomic<bool> bStopProbe{false};
-    std::thread prober([&] {
-        while (!bStopProbe) {
-            if (g_probe.bAnswered.exchange(false)) {
-                g_probe.sentAt = Seconds();
-                PostMessageA(hProbe, kProbeMessage, 0, 0);
-            }
-            Sleep(kProbePeriodMs);
-        }
+    // Where in the batch the worst delay began: seconds after the click, pictures done.
+    double dStartedAt = 0, dWorstAt = 0;
+    int nWorstAtPicture = -1;
+    const CUploadBatch* pBatch = nullptr;
+    CUiProbe probe(kProbePeriodMs, [&](double sentAt) {
+        // A probe sent just before the click counts from the click.
+        dWorstAt = std::max(0.0, sentAt - dStartedAt);
+        if (pBatch) nWorstAtPicture = static_cast<int>(pBatch->Succeeded().size());
     });
 
     bool bOver = false;
@@ -161,17 +119,16 @@ int main(int argc, char** argv) {
     double dSummaryAt = 0;
     {
         CSummaryAnswerer answerer;
-        g_probe.pBatch = &panel.GetUploader().Batch();
+        pBatch = &panel.GetUploader().Batch();
         const double dStart = Seconds();
-        g_probe.startedAt = dStart;
+        dStartedAt = dStart;
         SendMessageA(GetDlgItem(panel.m_hWnd, IDC_UPLOAD_NOW), BM_CLICK, 0, 0);
         bOver = PumpUntil([&] { return !panel.GetUploader().IsUploading() && answerer.Done(); }, kBatchTimeoutMs);
         dSeconds = Seconds() - dStart;
         bResultList = answerer.SawResultList();
         dSummaryAt = answerer.FoundAt() - dStart;
     }
-    bStopProbe = true;
-    prober.join();
+    probe.Stop();
     // The last probe may still be queued.
     PumpFor(20);
 
@@ -180,11 +137,10 @@ int main(int argc, char** argv) {
         "over=%d listed=%d seconds=%.4f succeeded=%d failed=%u rejected=%u result_list=%d ui_worst_ms=%.2f "
         "ui_samples=%ld ui_worst_at_s=%.3f ui_worst_at_picture=%d summary_at_s=%.3f\n",
         bOver ? 1 : 0, nListed, dSeconds, batch.SucceededTotal(), static_cast<unsigned>(batch.Failed().size()),
-        static_cast<unsigned>(batch.Rejected().size()), bResultList ? 1 : 0, g_probe.worst * 1000.0, g_probe.nSamples,
-        g_probe.worstAt, g_probe.nWorstAtPicture, dSummaryAt);
+        static_cast<unsigned>(batch.Rejected().size()), bResultList ? 1 : 0, probe.WorstMs(), probe.Samples(), dWorstAt,
+        nWorstAtPicture, dSummaryAt);
     std::fflush(stdout);
 
-    DestroyWindow(hProbe);
     host.Close();
     return bOver && !bResultList ? 0 : 1;
 }

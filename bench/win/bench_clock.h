@@ -1,4 +1,4 @@
-// The benchmarks' clock: seconds from the performance counter, as a double.
+// The benchmarks' clock: seconds (or milliseconds) from the performance counter, as a double.
 #pragma once
 #include <windows.h>
 
@@ -12,3 +12,5 @@ inline double Seconds() {
     QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
+
+inline double Millis() { return 1000.0 * Seconds(); }

@@ -10,18 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench_clock.h"
 
-double NowMs() {
-    static const LARGE_INTEGER s_freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(s_freq.QuadPart);
-}
+namespace {
 
 bool ReadPpm(const char* pszPath, int& nWidth, int& nHeight, std::vector<unsigned char>& rgb) {
     FILE* f = std::fopen(pszPath, "rb");
@@ -86,12 +77,12 @@ double Rate(const std::vector<unsigned char>& dib, const std::wstring& strOut, i
     double dBest = 1e30;
     for (int i = 0; i < 5; ++i) {
         std::string strError;
-        const double t0 = NowMs();
+        const double t0 = Millis();
         if (!WriteDibAsJpeg({dib.data(), dib.size()}, 90, strOut.c_str(), strError)) {
             std::fprintf(stderr, "write failed: %s\n", strError.c_str());
             return 0;
         }
-        const double dMs = NowMs() - t0;
+        const double dMs = Millis() - t0;
         if (dMs < dBest) dBest = dMs;
     }
     return static_cast<double>(w) * h / 1e6 / (dBest / 1000.0);

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
+
 namespace {
 
 std::shared_ptr<CPictureNames> ListPictures(const std::string& strFolder) {
@@ -28,17 +30,6 @@ std::shared_ptr<CPictureNames> ListPictures(const std::string& strFolder) {
     } while (FindNextFileA(hFind, &fd));
     FindClose(hFind);
     return pNames;
-}
-
-double NowMs() {
-    static LARGE_INTEGER s_freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(s_freq.QuadPart);
 }
 
 PROCESS_MEMORY_COUNTERS_EX Memory() {
@@ -74,7 +65,7 @@ int main(int argc, char** argv) {
     std::vector<double> arrPeakMb;
 
     CThumbnailProducer producer;
-    const double t0 = NowMs();
+    const double t0 = Millis();
     double tFirst = -1;
     if (!producer.Start(pNames, nullptr)) return 1;
     while (nDone < nPictures) {
@@ -85,7 +76,7 @@ int main(int argc, char** argv) {
             else
                 arrThumbs[i] = std::move(r.pThumb);
         });
-        if (n && tFirst < 0) tFirst = NowMs() - t0;
+        if (n && tFirst < 0) tFirst = Millis() - t0;
         nDone += n;
         while (nNextStep < 3 && nDone >= nSteps[nNextStep]) {
             arrPeakMb.push_back(Mb(Memory().PeakWorkingSetSize));
@@ -93,7 +84,7 @@ int main(int argc, char** argv) {
         }
         if (!n) Sleep(1);
     }
-    const double tTotal = NowMs() - t0;
+    const double tTotal = Millis() - t0;
     producer.Stop();
 
     if (!bMemory) {

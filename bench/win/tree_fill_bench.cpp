@@ -29,8 +29,6 @@ constexpr int kFolders = 5000;
 constexpr int kRounds = 9;
 constexpr UINT WM_PROBE = WM_APP + 1;
 
-double Millis() { return 1000.0 * Seconds(); }
-
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];

@@ -8,11 +8,9 @@
 #include <psapi.h>
 #include <wininet.h>
 
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "framework/scoped_handle.h"
 #include "framework/text.h"
@@ -24,10 +22,9 @@
 #include "transport/multipart_body.h"
 #include "transport/multipart_form.h"
 #include "bench_clock.h"
+#include "ui_probe.h"
 
 namespace {
-
-constexpr UINT kProbeMessage = WM_APP + 1;
 
 SIZE_T PeakWorkingSet() {
     PROCESS_MEMORY_COUNTERS counters{};
@@ -51,26 +48,6 @@ void AddFields(Job& job, const std::function<void(const std::string&, const std:
     add("kxuin", job.kxuin);
 }
 
-// The user interface's side of the probe: a window that records when each probe arrived.
-struct Probe {
-    std::atomic<double> sentAt{0};
-    std::atomic<bool> bAnswered{true};
-    double worst = 0;
-    long nSamples = 0;
-};
-Probe* g_pProbe = nullptr;
-
-LRESULT CALLBACK ProbeWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kProbeMessage) {
-        const double latency = Seconds() - g_pProbe->sentAt.load();
-        if (latency > g_pProbe->worst) g_pProbe->worst = latency;
-        ++g_pProbe->nSamples;
-        g_pProbe->bAnswered = true;
-        return 0;
-    }
-    return DefWindowProcA(hWnd, message, wParam, lParam);
-}
-
 class CDoneListener : public CTransferListener {
 public:
     void OnProgress(uint32_t nDone, uint32_t) override {
@@ -90,39 +67,17 @@ public:
 };
 
 int RunEngine(Job& job) {
-    Probe probe;
-    g_pProbe = &probe;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = ProbeWndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TessalineBenchProbe";
-    RegisterClassA(&wc);
-    HWND hProbe =
-        CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
-
     CDoneListener listener;
     CHttpUpload upload;
     upload.SetListener(&listener);
     upload.ResetForm();
     AddFields(job, [&](const std::string& n, const std::string& v) { upload.AddField(n, v); });
 
-    // Posts a probe, waits for its answer, rests 10 ms, and again, while the upload runs.
-    std::atomic<bool> bStop{false};
-    std::thread prober([&] {
-        while (!bStop) {
-            if (probe.bAnswered.exchange(false)) {
-                probe.sentAt = Seconds();
-                PostMessageA(hProbe, kProbeMessage, 0, 0);
-            }
-            Sleep(10);
-        }
-    });
-
+    // Probes every 10 ms, once the last one was answered, while the upload runs.
+    CUiProbe probe(10);
     const double start = Seconds();
     if (!upload.StartUpload("album", job.url, job.file)) {
         std::fprintf(stderr, "StartUpload refused\n");
-        bStop = true;
-        prober.join();
         return 2;
     }
     MSG msg;
@@ -131,8 +86,7 @@ int RunEngine(Job& job) {
         DispatchMessageA(&msg);
     }
     const double seconds = Seconds() - start;
-    bStop = true;
-    prober.join();
+    probe.Stop();
 
     uint32_t nRetCode = 0;
     upload.GetHeaderNumber("Album-RetCode", nRetCode);
@@ -142,8 +96,7 @@ int RunEngine(Job& job) {
         "mode=engine code=%u retcode=%u seconds=%.4f bytes=%llu reports=%ld peak_ws=%lu ui_worst_ms=%.2f "
         "ui_samples=%ld\n",
         static_cast<unsigned>(listener.m_nCode), nRetCode, seconds, static_cast<unsigned long long>(listener.m_nDone),
-        listener.m_nReports, static_cast<unsigned long>(PeakWorkingSet()), probe.worst * 1000.0, probe.nSamples);
-    DestroyWindow(hProbe);
+        listener.m_nReports, static_cast<unsigned long>(PeakWorkingSet()), probe.WorstMs(), probe.Samples());
     return listener.m_nCode == TransferCode::Complete && nRetCode == 100 ? 0 : 1;
 }
 

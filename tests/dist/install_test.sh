@@ -8,15 +8,16 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dist=$(realpath "$1")
-bin=$(dirname "$TESSALINE_OCX")
 native=${TESSALINE_NATIVE_BIN:?}
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEARCH=win32
 # shellcheck source=../e2e/screen.sh
 . "$here/../e2e/screen.sh"
-server_pid=""
+# shellcheck source=../../scripts/servers.sh
+. "$here/../../scripts/servers.sh"
+album_pid=""
 cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    [ -n "$album_pid" ] && kill "$album_pid" 2>/dev/null && wait "$album_pid" 2>/dev/null
     # This test's own prefix: its server and everything still running in it go.
     [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
     screen_stop
@@ -49,20 +50,12 @@ server=$("$WINE" reg query "HKCR\\CLSID\\$clsid\\InprocServer32" /ve 2>/dev/null
     fail "the ProgID does not name $clsid"
 
 printf '10001 4096 Travel\n' >"$work/accounts.txt"
-"$native/album-server" 0 "$work/data" "$work/accounts.txt" --secret install >"$work/album.out" 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do
-    grep -q ' Travel$' "$work/album.out" && break
-    sleep 0.05
-done
-port=$(head -1 "$work/album.out" | sed 's/^listening 127\.0\.0\.1://')
-signature=$(awk '$1 == "signature" && $4 == "Travel" { print $3 }' "$work/album.out")
-[ -n "$signature" ] || { echo "album-server did not start: $(cat "$work/album.out")"; exit 1; }
+album_server_start "$native" "$work" Travel --secret install || exit 1
 mkdir "$work/pictures"
 convert -size 320x240 -seed 3 plasma: "$work/pictures/harbour.jpg"
 
-in_desktop "$work/host.out" "$bin/host.exe" --set KXUin=10001 --set AlbumName=Travel \
-    --set Signature="$signature" --set UploadCGI="http://127.0.0.1:$port/cgi-bin/upload" \
+in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName=Travel \
+    --set Signature="$album_signature" --set UploadCGI="http://127.0.0.1:$album_port/cgi-bin/upload" \
     --open-folder "$(winpath "$work/pictures")" --upload --close-after 60000
 probe "上传进度" --timeout 60000 >"$work/progress" ||
     fail "no progress dialog: $(tr -d '\r' <"$work/host.out")"

@@ -8,10 +8,8 @@
 #                               and OK closes it with no property changed
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-run=$here/../../scripts/wine-run.sh
 # shellcheck source=screen.sh
 . "$here/screen.sh"
-host=$(dirname "$TESSALINE_OCX")/host.exe
 work=$(mktemp -d)
 trap 'screen_stop; rm -rf "$work"' EXIT
 # Waits up to 20 s for a line in a program's output (Wine's console ends lines with CR LF).
@@ -23,7 +21,7 @@ wait_for_line() {  # file line
     return 1
 }
 
-"$run" regsvr32 /s "$TESSALINE_OCX" || { echo "cannot register $TESSALINE_OCX"; exit 1; }
+register_control || exit 1
 screen_start || exit 1
 
 about_box() {

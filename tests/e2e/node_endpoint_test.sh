@@ -7,14 +7,14 @@
 #   node_endpoint_test.sh NODE_MODULES_DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-run=$here/../../scripts/wine-run.sh
 # shellcheck source=screen.sh
 . "$here/screen.sh"
-host=$(dirname "$TESSALINE_OCX")/host.exe
+# shellcheck source=../../scripts/servers.sh
+. "$here/../../scripts/servers.sh"
 work=$(mktemp -d)
-server_pid=""
+album_pid=""
 cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    [ -n "$album_pid" ] && kill "$album_pid" 2>/dev/null && wait "$album_pid" 2>/dev/null
     screen_stop
     rm -rf "$work"
 }
@@ -30,26 +30,17 @@ quota_kb=$(( (a > b ? a : b) / 1024 + 2 ))
 [ $((a + b)) -gt $((quota_kb * 1024)) ] || { echo "the pictures are too small for the test ($a, $b)"; exit 1; }
 printf '# kxuin quota-KB album\n10001 %d 旅行\n' "$quota_kb" >"$work/accounts.txt"
 
-NODE_PATH=$1 node "$here/../../examples/server-node/server.js" 0 "$work/data" "$work/accounts.txt" \
-    --secret node-test >"$work/node.out" 2>"$work/node.err" &
-server_pid=$!
-for _ in $(seq 200); do
-    grep -q ' 旅行$' "$work/node.out" 2>/dev/null && break
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.05
-done
-port=$(head -1 "$work/node.out" | sed -n 's/^listening 127\.0\.0\.1://p')
-signature=$(awk '$1 == "signature" && $4 == "旅行" { print $3 }' "$work/node.out")
-[ -n "$port" ] && [ -n "$signature" ] || { echo "the Node endpoint did not start: $(cat "$work/node.err")"; exit 1; }
+album_endpoint_start "$work" 旅行 env NODE_PATH="$1" node "$here/../../examples/server-node/server.js" \
+    0 "$work/data" "$work/accounts.txt" --secret node-test || exit 1
 
-"$run" regsvr32 /s "$TESSALINE_OCX" || { echo "cannot register $TESSALINE_OCX"; exit 1; }
+register_control || exit 1
 screen_start || exit 1
 # The page thinks there is plenty of room: the endpoint is the one that knows.
-in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName=旅行 --set Signature="$signature" \
-    --set SpaceSize=102400 --set UploadCGI="http://127.0.0.1:$port/cgi-bin/upload" \
+in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName=旅行 --set Signature="$album_signature" \
+    --set SpaceSize=102400 --set UploadCGI="http://127.0.0.1:$album_port/cgi-bin/upload" \
     --open-folder "$(winpath "$work/pictures")" --upload
 probe "上传结果" --timeout 60000 >"$work/result" ||
-    fail "no result dialog: $(tr -d '\r' <"$work/host.out"; cat "$work/node.out")"
+    fail "no result dialog: $(tr -d '\r' <"$work/host.out"; cat "$work/album.out")"
 [ -n "$(line_of "$work/result" Static 216 "上传完毕，共 1 个成功，1 个失败。其中被服务器拒绝的文件将不予重新上传。")" ] ||
     fail "the summary is not one stored and one rejected: $(cat "$work/result")"
 grep -q '^child Button 1 .* disabled "重新上传"$' "$work/result" ||
@@ -68,10 +59,10 @@ fi
 
 stored=$(find "$work/data/10001" -type f | wc -l)
 [ "$stored" = 1 ] || fail "the endpoint stored $stored pictures"
-first=$(sed -n 's/^upload 10001 旅行 \([a-z]*\.jpg\): 100 上传成功$/\1/p' "$work/node.out")
-second=$(sed -n 's/^upload 10001 旅行 \([a-z]*\.jpg\): 999 相册空间不足$/\1/p' "$work/node.out")
+first=$(sed -n 's/^upload 10001 旅行 \([a-z]*\.jpg\): 100 上传成功$/\1/p' "$work/album.out")
+second=$(sed -n 's/^upload 10001 旅行 \([a-z]*\.jpg\): 999 相册空间不足$/\1/p' "$work/album.out")
 [ -n "$first" ] && [ -n "$second" ] && [ "$first" != "$second" ] ||
-    fail "the endpoint's verdicts: $(grep '^upload' "$work/node.out" | tr '\n' '|')"
+    fail "the endpoint's verdicts: $(grep '^upload' "$work/album.out" | tr '\n' '|')"
 [ -n "$first" ] && { cmp -s "$work/pictures/$first" "$(find "$work/data/10001" -type f -name "$first")" ||
     fail "$first was not stored byte for byte"; }
 

@@ -2,6 +2,8 @@
 # would. They get an X display and a Wine desktop of their own: no other test's window can
 # cover the one clicked, and the desktop frames windows as a user's screen does.
 # Needs WINEPREFIX (and the tree's Wine environment); the caller's EXIT trap calls screen_stop.
+# Gives host, the host program beside the control.
+#   register_control             registers the control in the prefix, or says why it could not
 #   screen_start                 the display and the desktop's name
 #   in_desktop OUT PROG ARGS...  runs PROG in the desktop, in the background, output to OUT
 #   probe TEXT [ARGS...]         window_probe on the desktop's windows, output in UTF-8
@@ -13,9 +15,16 @@
 # shellcheck source=../../scripts/wine-env.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 : "${TESSALINE_OCX:?}"
+# shellcheck disable=SC2034  # for the caller
+host=$(dirname "$TESSALINE_OCX")/host.exe
 screen_probe_exe=$(dirname "$TESSALINE_OCX")/window_probe.exe
+screen_wine_run=$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-run.sh
 screen_xvfb_pid=""
 screen_desktop="tessaline-e2e-$$"
+
+register_control() {
+    "$screen_wine_run" regsvr32 /s "$TESSALINE_OCX" || { echo "cannot register $TESSALINE_OCX"; return 1; }
+}
 
 screen_start() {
     local fdfile

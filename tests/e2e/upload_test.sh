@@ -17,17 +17,17 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$here/../..
-run=$root/scripts/wine-run.sh
 # shellcheck source=screen.sh
 . "$here/screen.sh"
 # shellcheck source=../../scripts/screenshot-settled.sh
 . "$root/scripts/screenshot-settled.sh"
+# shellcheck source=../../scripts/servers.sh
+. "$root/scripts/servers.sh"
 mode=${1:-} shots=${2:-}
 # shot: once the screen has settled; shot_now: at once, for what does not stay.
 shot() { [ -z "$shots" ] || { screenshot_settled "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
 shot_now() { [ -z "$shots" ] || { import -window root "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
 case "$mode" in album | faults) ;; *) echo "usage: upload_test.sh album|faults"; exit 2 ;; esac
-host=$(dirname "$TESSALINE_OCX")/host.exe
 bin=${TESSALINE_NATIVE_BIN:?}
 work=$(mktemp -d)
 # On drive C: of the tree's own prefix: two levels down in the tree, among few others.
@@ -52,7 +52,6 @@ wait_until() {  # seconds command...
     done
     return 1
 }
-port_of() { sed -n '1s/^listening 127\.0\.0\.1://p' "$1"; }
 
 "$root/scripts/make-sample-pictures.sh" "$folder"
 (cd "$folder" && sha256sum -- *) >"$work/sources.before"
@@ -62,14 +61,11 @@ find "$temp_dir" -maxdepth 1 -name 'DORivav*' -printf '%f\n' 2>/dev/null | sort 
 album=我的相册
 album_hex=$(printf '%s' "$album" | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
 printf '10001 20480 %s\n' "$album" >"$work/accounts.txt"
-"$bin/album-server" 0 "$work/data" "$work/accounts.txt" --secret e2e >"$work/album.out" 2>&1 &
-pids+=($!)
-wait_until 10 grep -qs " $album\$" "$work/album.out" || { echo "album-server did not start: $(cat "$work/album.out")"; exit 1; }
-signature=$(awk -v a="$album" '$1 == "signature" && $4 == a { print $3 }' "$work/album.out")
-"$bin/fault-server" 0 --upstream "$(port_of "$work/album.out")" >"$work/fault.out" 2>&1 &
-pids+=($!)
-wait_until 10 grep -qs '^listening' "$work/fault.out" || { echo "fault-server did not start"; exit 1; }
-fault_url=http://127.0.0.1:$(port_of "$work/fault.out")
+album_server_start "$bin" "$work" "$album" --secret e2e || exit 1
+pids+=("$album_pid")
+fault_server_start "$bin" "$work" --upstream "$album_port" || exit 1
+pids+=("$fault_pid")
+fault_url=http://127.0.0.1:$fault_port
 plan() {  # name count plan: the next COUNT uploads of NAME meet PLAN
     curl -sf "$fault_url/_fault-name/$1/$2/$3" >/dev/null || fail "the fault server took no plan for $1"
 }
@@ -86,9 +82,9 @@ else
     plan harbour.jpg 3 stop-reading/20000/1500
 fi
 
-"$run" regsvr32 /s "$TESSALINE_OCX" || { echo "cannot register $TESSALINE_OCX"; exit 1; }
+register_control || exit 1
 screen_start || exit 1
-in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName="$album" --set Signature="$signature" \
+in_desktop "$work/host.out" "$host" --set KXUin=10001 --set AlbumName="$album" --set Signature="$album_signature" \
     --set SpaceSize=20480 --set SpaceUsedSize=0 --set LimitXSize=1024 --set LimitYSize=768 \
     --set UploadCGI="$fault_url/relay/cgi-bin/upload"
 shown() { probe "TESSALINE host" >"$work/host" || { fail "no host window: $(tr -d '\r' <"$work/host.out")"; exit 1; }; }
@@ -253,7 +249,7 @@ find "$temp_dir" -maxdepth 1 -name 'DORivav*' -printf '%f\n' 2>/dev/null | sort 
 [ -s "$work/temp.left" ] && fail "temporary copies left: $(tr '\n' ' ' <"$work/temp.left")"
 
 if [ -n "$shots" ]; then
-    "$root/scripts/render-album-view.sh" "http://127.0.0.1:$(port_of "$work/album.out")/view/10001/$album_hex/" \
+    "$root/scripts/render-album-view.sh" "http://127.0.0.1:$album_port/view/10001/$album_hex/" \
         "$shots/7-album-view.png" && echo "screenshot: $shots/7-album-view.png"
     echo "the album server stored:"
     (cd "$album_dir" && ls -l --time-style=+ -- * | awk '{ print "  " $NF, $5, "bytes" }')

@@ -43,11 +43,17 @@ const CPrivateTempFolder g_privateTemp;
 CTestApartment::CTestApartment() { OleInitialize(nullptr); }
 CTestApartment::~CTestApartment() { OleUninitialize(); }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs) {
-    DWORD start = GetTickCount();
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs, UINT nKeepQueued) {
+    // Any message but nKeepQueued; 0 to 0 is every message.
+    const auto next = [nKeepQueued](MSG& msg) {
+        if (nKeepQueued == 0) return PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
+        return PeekMessageA(&msg, nullptr, 0, nKeepQueued - 1, PM_REMOVE) ||
+               PeekMessageA(&msg, nullptr, nKeepQueued + 1, 0xFFFFFFFF, PM_REMOVE);
+    };
+    const DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (next(msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

@@ -19,8 +19,10 @@ public:
 };
 
 // Pumps this thread's messages until the condition holds or the time runs out, waiting
-// at most stepMs for a message between two looks at the condition.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10);
+// at most stepMs for a message between two looks at the condition. Message nKeepQueued
+// (when not 0) stays queued for the condition to find: a pump that dispatched it first
+// would hide it from the test.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10, UINT nKeepQueued = 0);
 void PumpFor(DWORD ms);
 
 #include <objbase.h>

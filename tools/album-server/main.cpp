@@ -1,13 +1,10 @@
 // album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file] [--page FILE] [--cab FILE]
-#include <signal.h>
-
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "album_server.h"
+#include "server_main.h"
 
 namespace {
 
@@ -24,9 +21,8 @@ int Usage() {
 
 int main(int argc, char** argv) {
     if (argc < 4) return Usage();
-    char* pEnd = nullptr;
-    const long nPort = std::strtol(argv[1], &pEnd, 10);
-    if (*pEnd != '\0' || nPort < 0 || nPort > 65535) return Usage();
+    const auto nPort = ParsePort(argv[1]);
+    if (!nPort) return Usage();
     CAlbumServer::Options options;
     options.dataDir = argv[2];
     const std::filesystem::path accounts = argv[3];
@@ -58,39 +54,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // Signals are taken by one thread of our own, so the server's threads never see them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
     const CSigner signer(*secret);
     CAlbumServer server(*book, signer, options);
-    const int nBound = server.Bind(static_cast<int>(nPort));
-    if (nBound < 0) {
-        std::fprintf(stderr, "album-server: cannot listen on 127.0.0.1:%ld\n", nPort);
-        return 1;
-    }
-    std::printf("listening 127.0.0.1:%d\n", nBound);
-    for (const auto& album : book->Albums())
-        std::printf("signature %s %s %s\n", album.strKxuin.c_str(),
-                    signer.Sign(album.strKxuin, album.strNameGbk).c_str(), album.strNameUtf8.c_str());
-    std::fflush(stdout);
-
-    std::atomic<bool> bDone{false};
-    std::thread stopper([&] {
-        const timespec tick{0, 200'000'000};
-        while (!bDone) {
-            if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) {
-                server.Stop();
-                return;
-            }
-        }
-    });
-    const bool bOk = server.Listen();
-    bDone = true;
-    stopper.join();
-    return bOk ? 0 : 1;
+    return ServeUntilSignalled("album-server", *nPort,
+                               {.bind = [&](int n) { return server.Bind(n); },
+                                .announce =
+                                    [&] {
+                                        for (const auto& album : book->Albums())
+                                            std::printf("signature %s %s %s\n", album.strKxuin.c_str(),
+                                                        signer.Sign(album.strKxuin, album.strNameGbk).c_str(),
+                                                        album.strNameUtf8.c_str());
+                                    },
+                                .serve = [&] { return server.Listen(); },
+                                .stop = [&] { server.Stop(); }});
 }

@@ -6,20 +6,14 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "loopback_socket.h"
+
 CConnection::~CConnection() {
     std::lock_guard guard(m_closeLock);
     if (m_fd >= 0) close(m_fd);
 }
 
-bool CConnection::Send(std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = send(m_fd, data.data(), data.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
+bool CConnection::Send(std::string_view data) { return SendAll(m_fd, data); }
 
 bool CConnection::Fill() {
     char buffer[65536];

@@ -1,11 +1,8 @@
 #include "relay.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <sstream>
+
+#include "loopback_socket.h"
 
 namespace {
 
@@ -42,14 +39,9 @@ std::optional<FaultPlan> CRelay::TakePlanFor(const std::string& strName) {
 
 bool CRelay::Forward(CConnection& client, const RequestHead& head, const std::string& strPath, const std::string& body,
                      std::chrono::milliseconds pace, CStopSignal& stop) const {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const int fd = ConnectLoopback(m_nUpstreamPort);
     if (fd < 0) return false;
     CConnection upstream(fd);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(m_nUpstreamPort));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return false;
     const std::string request =
         head.strMethod + " " + strPath + " HTTP/1.1\r\n" + HeadersForUpstream(head.strHeaderLines);
     if (!upstream.Send(request) || !upstream.Send(body)) return false;

@@ -6,31 +6,18 @@ set -euo pipefail
 wine_run=$1 exe=$2 gif=$3
 docs=""
 if [ "${4:-}" = "--docs" ]; then docs=$5; fi
-: "${TESSALINE_DISPLAY_FILE:?}"
-read -r DISPLAY _ <"$TESSALINE_DISPLAY_FILE"
-export DISPLAY
+# shellcheck source=../shot-program.sh
+. "$(dirname "$0")/../shot-program.sh"
 
 work=$(mktemp -d)
-pid=""
 cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    shot_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 frame=5
-"$wine_run" "$exe" "Z:$gif" "Z:$work/info.txt" "Z:$work/gate" $frame &
-pid=$!
-for _ in $(seq 300); do
-    [ -f "$work/info.txt" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [ ! -f "$work/info.txt" ]; then
-    wait "$pid"; rc=$?; pid=""
-    echo "gif-player-shot: the player did not get ready (exit $rc)" >&2
-    exit 1
-fi
+shot_start "$work/info.txt" 30 "$wine_run" "$exe" "Z:$gif" "Z:$work/info.txt" "Z:$work/gate" $frame || exit 1
 import -window root "$work/shot.png"
 touch "$work/gate"
 
@@ -57,8 +44,7 @@ if [ -n "$docs" ]; then
     echo "wrote $docs"
 fi
 
-wait "$pid" && rc=0 || rc=$?
-pid=""
+shot_wait && rc=0 || rc=$?
 if [ "$rc" != 0 ]; then
     echo "gif-player-shot: the player exited with $rc after resuming" >&2
     fail=1

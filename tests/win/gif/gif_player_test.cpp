@@ -43,23 +43,6 @@ CGifCanvas CanvasAfter(const std::vector<uint8_t>& file, uint64_t nFrames, uint3
 }
 
 uint32_t CanvasColour(COLORREF cr) { return (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr); }
-
-// Pumps every message but nMsg, which stays queued until it is found for hWnd: a pump that
-// dispatched it first would hide it from the test.
-bool PumpUntilPosted(HWND hWnd, UINT nMsg, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        if (PeekMessageA(&msg, hWnd, nMsg, nMsg, PM_REMOVE)) return true;
-        while (PeekMessageA(&msg, nullptr, 0, nMsg - 1, PM_REMOVE) ||
-               PeekMessageA(&msg, nullptr, nMsg + 1, 0xFFFFFFFF, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
 }  // namespace
 
 class GifPlayer : public CSuiteWindowTest<640, 300> {
@@ -292,7 +275,9 @@ TEST_F(GifPlayer, TellsItsParentOfBadFramesAndOfClosing) {
         CGifPlayer player;
         ASSERT_TRUE(player.Load(m_folder.Write("bad.gif", file)));
         player.Play(parent.Get(), 0, 0);
-        EXPECT_TRUE(PumpUntilPosted(parent.Get(), CGifPlayer::kMsgFrameFailed, 1000));
+        constexpr UINT kFailed = CGifPlayer::kMsgFrameFailed;
+        EXPECT_TRUE(PumpUntil([&] { return PeekMessageA(&msg, parent.Get(), kFailed, kFailed, PM_REMOVE) != FALSE; },
+                              1000, 10, kFailed));
     }
     EXPECT_TRUE(PeekMessageA(&msg, parent.Get(), CGifPlayer::kMsgClosed, CGifPlayer::kMsgClosed, PM_REMOVE));
 }

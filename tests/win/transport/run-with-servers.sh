@@ -8,6 +8,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 run=$here/../../../scripts/wine-run.sh
+# shellcheck source=../../../scripts/servers.sh
+. "$here/../../../scripts/servers.sh"
 bin=${TESSALINE_NATIVE_BIN:?}
 work=$(mktemp -d)
 album_pid=""
@@ -25,38 +27,13 @@ cat >"$work/accounts.txt" <<'ACCOUNTS'
 10001    64        Small
 ACCOUNTS
 
-wait_listening() {  # file pid -> prints the port
-    for _ in $(seq 200); do
-        if [ -s "$1" ] && head -1 "$1" | grep -q '^listening '; then
-            head -1 "$1" | sed 's/^listening 127\.0\.0\.1://'
-            return 0
-        fi
-        kill -0 "$2" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
-}
-
-"$bin/album-server" 0 "$work/data" "$work/accounts.txt" --secret transfer-tests --any-file \
-    >"$work/album.out" 2>"$work/album.err" &
-album_pid=$!
-album_port=$(wait_listening "$work/album.out" "$album_pid") || { echo "album-server did not start: $(cat "$work/album.err")"; exit 1; }
+# The server prints the albums in the accounts' order: once Small's signature is out, so is Travel's.
+album_server_start "$bin" "$work" Small --secret transfer-tests --any-file || exit 1
+signature=$(album_signature_of "$work" Travel) || { echo "album-server printed no signature for Travel"; exit 1; }
 # The fault server's /relay goes through to the album server.
-"$bin/fault-server" 0 --upstream "$album_port" >"$work/fault.out" 2>"$work/fault.err" &
-fault_pid=$!
-fault_port=$(wait_listening "$work/fault.out" "$fault_pid") || { echo "fault-server did not start: $(cat "$work/fault.err")"; exit 1; }
-for _ in $(seq 100); do
-    grep -q ' Small$' "$work/album.out" && grep -q ' Travel$' "$work/album.out" && break
-    sleep 0.05
-done
-signature_of() {  # album
-    awk -v album="$1" '$1 == "signature" && $2 == "10001" && $4 == album { print $3 }' "$work/album.out"
-}
-signature=$(signature_of Travel)
-signature_small=$(signature_of Small)
-[ -n "$signature" ] && [ -n "$signature_small" ] || { echo "album-server printed no signatures"; exit 1; }
+fault_server_start "$bin" "$work" --upstream "$album_port" || exit 1
 
 export TESSALINE_ALBUM_PORT=$album_port TESSALINE_FAULT_PORT=$fault_port
-export TESSALINE_ALBUM_SIGNATURE=$signature TESSALINE_ALBUM_SIGNATURE_SMALL=$signature_small
+export TESSALINE_ALBUM_SIGNATURE=$signature TESSALINE_ALBUM_SIGNATURE_SMALL=$album_signature
 export TESSALINE_ALBUM_DATA=$work/data
 "$run" "$@"

@@ -3,13 +3,11 @@
 #   tree-shot.sh WINE_RUN SHOT_EXE OUT.png
 set -euo pipefail
 wine_run=$1 exe=$2 out=$3
-: "${TESSALINE_DISPLAY_FILE:?}"
-read -r DISPLAY _ <"$TESSALINE_DISPLAY_FILE"
-export DISPLAY
+# shellcheck source=../shot-program.sh
+. "$(dirname "$0")/../shot-program.sh"
 work=$(mktemp -d)
-pid=""
 cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    shot_stop
     rm -rf "$work" "$shots"
 }
 trap cleanup EXIT
@@ -22,19 +20,12 @@ for i in 1 2 3 4 5 6; do
     convert -size 320x240 -seed $i "plasma:" "$album/IMG_000$i.jpg"
 done
 convert -size 300x200 gradient:'#f4a460-#4682b4' "$album/sunset.gif"
-"$wine_run" "$exe" "C:\\tessaline-tree-shot-$$\\假期照片" "Z:${work//\//\\}\\ready" "Z:${work//\//\\}\\gate" &
-pid=$!
-for _ in $(seq 600); do
-    [ -f "$work/ready" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-[ -f "$work/ready" ] || { echo "tree-shot: the program did not get ready" >&2; exit 1; }
+shot_start "$work/ready" 60 \
+    "$wine_run" "$exe" "C:\\tessaline-tree-shot-$$\\假期照片" "Z:${work//\//\\}\\ready" "Z:${work//\//\\}\\gate" || exit 1
 listed=$(tr -dc 0-9 <"$work/ready")
 mkdir -p "$(dirname "$out")"
 import -window root -crop 760x520+0+0 +repage "$out"
 touch "$work/gate"
-wait "$pid"
-pid=""
+shot_wait
 echo "tree-shot: $out ($listed pictures listed)"
 [ "$listed" = 7 ]

@@ -1,21 +1,14 @@
 #include "raw_client.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-CRawClient::CRawClient(int nPort) {
-    m_fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(nPort));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (m_fd >= 0 && connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) Close();
-}
+#include "loopback_socket.h"
+
+CRawClient::CRawClient(int nPort) : m_fd(ConnectLoopback(nPort)) {}
 
 CRawClient::~CRawClient() { Close(); }
 
@@ -24,15 +17,7 @@ void CRawClient::Close() {
     m_fd = -1;
 }
 
-bool CRawClient::Send(std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = send(m_fd, data.data(), data.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
+bool CRawClient::Send(std::string_view data) { return SendAll(m_fd, data); }
 
 std::string CRawClient::ReadUntil(std::string_view marker, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
