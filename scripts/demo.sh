@@ -34,25 +34,23 @@ fi
 work=$(mktemp -d)
 album=我的相册
 pictures=$WINEPREFIX/drive_c/示例图片
-server=""
+# shellcheck source=servers.sh
+. "$here/scripts/servers.sh"
+album_pid=""
 cleanup() {
-    [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+    [ -n "$album_pid" ] && kill "$album_pid" 2>/dev/null && wait "$album_pid" 2>/dev/null
     rm -rf "$work" "$pictures"
 }
 trap cleanup EXIT
 "$here/scripts/make-sample-pictures.sh" "$pictures"
 # An empty album of 20 MB.
 printf '10001 20480 %s\n' "$album" >"$work/accounts.txt"
-"$native/album-server" 0 "$work/data" "$work/accounts.txt" >"$work/album.out" 2>&1 &
-server=$!
-for _ in $(seq 200); do grep -q " $album\$" "$work/album.out" && break; sleep 0.05; done
-port=$(sed -n '1s/^listening 127\.0\.0\.1://p' "$work/album.out")
-signature=$(awk -v a="$album" '$1 == "signature" && $4 == a { print $3 }' "$work/album.out")
-[ -n "$port" ] && [ -n "$signature" ] || { echo "demo: the album server did not start: $(cat "$work/album.out")"; exit 1; }
+album_server_start "$native" "$work" "$album" || exit 1
+port=$album_port
 "$WINE" regsvr32 /s "$TESSALINE_OCX"
 echo "demo: album \"$album\" at http://127.0.0.1:$port/ (view: http://127.0.0.1:$port/view/); the pictures"
 echo "      are in the tree under 我的电脑, (C:), 示例图片; close the host's window to end"
-"$WINE" "$win/bin/host.exe" --set KXUin=10001 --set AlbumName="$album" --set Signature="$signature" \
+"$WINE" "$win/bin/host.exe" --set KXUin=10001 --set AlbumName="$album" --set Signature="$album_signature" \
     --set SpaceSize=20480 --set SpaceUsedSize=0 --set LimitXSize=1024 --set LimitYSize=768 \
     --set UploadCGI="http://127.0.0.1:$port/cgi-bin/upload" | sed -u 's/\r$//'  # its events as they come
 stored=$(find "$work/data/10001" -type f -printf '  %f %s bytes\n' 2>/dev/null)

@@ -56,7 +56,9 @@ wait_until() {  # seconds command...
 "$root/scripts/make-sample-pictures.sh" "$folder"
 (cd "$folder" && sha256sum -- *) >"$work/sources.before"
 size_of() { stat -c %s "$folder/$1"; }
-find "$temp_dir" -maxdepth 1 -name 'DORivav*' -printf '%f\n' 2>/dev/null | sort >"$work/temp.before"
+# Every file the control makes there is its own: copies ("DORivav…") and answer files.
+temp_files() { find "$temp_dir" -maxdepth 1 -type f -printf '%f\n' 2>/dev/null | sort; }
+temp_files >"$work/temp.before"
 
 album=我的相册
 album_hex=$(printf '%s' "$album" | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
@@ -133,6 +135,7 @@ selection_mb() { shown && child 201 | sed -n 's/.*当前选择：\([0-9.]*\)M.*/
 selection_is() { [ "$(selection_mb)" = "$1" ]; }
 mb() { awk -v b="$1" 'BEGIN { printf "%.2f", b / 1048576 }'; }
 
+declare -A reason_of
 if [ "$mode" = album ]; then
     compress_box
     click_picture harbour.jpg
@@ -150,7 +153,8 @@ if [ "$mode" = album ]; then
     first=cat.jpg first_pass="上传完毕，共 2 个成功，3 个失败。"
     # No picture can be made of the damaged file: it stays behind, with its reason.
     damaged_row="damaged.jpg | 无法处理这张图片，没有上传"
-    failed=(cat.jpg damaged.jpg lighthouse.jpg)
+    # Each failure with the reason its fault gives: the peer that stops reading, the 503.
+    reason_of=([cat.jpg]=网络连接中断，服务器没有应答 [damaged.jpg]=无法处理这张图片，没有上传 [lighthouse.jpg]=服务器应答出错，图片没有保存)
     last_title=上传结果 last_pass="上传完毕，共 4 个成功，1 个失败。其中被服务器拒绝的文件将不予重新上传。"
     shrunk=" harbour.jpg lighthouse.jpg "
 else
@@ -163,7 +167,7 @@ else
     first=cat.jpg first_pass="上传完毕，共 3 个成功，4 个失败。"
     # Sent as it is, the damaged file is the server's to refuse; it is not offered again.
     damaged_row="damaged.jpg | 被服务器拒绝，原因：不是图片文件"
-    failed=(cat.jpg dog.jpg harbour.jpg)
+    reason_of=([cat.jpg]=网络连接中断，服务器没有应答 [dog.jpg]=服务器应答出错，图片没有保存 [harbour.jpg]=网络连接中断，服务器没有应答)
     last_title=提示 last_pass="上传完毕，共 6 个成功，0 个失败。"
     shrunk=" "
 fi
@@ -196,12 +200,12 @@ grep -q "^row SysListView32 .*\"$damaged_row\"$" "$work/result" ||
     fail "the damaged file's row: $(grep '^row .*damaged' "$work/result")"
 # Every picture that did not get through is listed: the failed ones and the damaged one.
 rows=$(grep -c '^row ' "$work/result")
-listed=${#failed[@]}
+listed=${#reason_of[@]}
 [ "$mode" = faults ] && listed=$((listed + 1))
 [ "$rows" = "$listed" ] || fail "$rows rows listed: $(grep '^row' "$work/result" | tr '\n' '|')"
-for n in "${failed[@]}"; do
+for n in "${!reason_of[@]}"; do
     reason=$(grep "^row .*\"$n | " "$work/result" | sed 's/.*| \(.*\)"$/\1/')
-    case "$reason" in "" | 上传成功 | 被服务器拒绝*) fail "$n failed for no clear reason: \"$reason\"" ;; esac
+    [ "$reason" = "${reason_of[$n]}" ] || fail "$n failed with \"$reason\", not \"${reason_of[$n]}\""
     echo "first pass: $n: $reason"
 done
 again=$(line_of "$work/result" Button 1 "重新上传")
@@ -245,8 +249,8 @@ kept=$((${#sent[@]} - 1))
 [ -z "$(ls -A "$work/data/.incoming" 2>/dev/null)" ] || fail "half-received uploads are left on the server"
 
 (cd "$folder" && sha256sum -- *) | diff "$work/sources.before" - >/dev/null || fail "a source picture changed"
-find "$temp_dir" -maxdepth 1 -name 'DORivav*' -printf '%f\n' 2>/dev/null | sort | comm -13 "$work/temp.before" - >"$work/temp.left"
-[ -s "$work/temp.left" ] && fail "temporary copies left: $(tr '\n' ' ' <"$work/temp.left")"
+temp_files | comm -13 "$work/temp.before" - >"$work/temp.left"
+[ -s "$work/temp.left" ] && fail "temporary files left: $(tr '\n' ' ' <"$work/temp.left")"
 
 if [ -n "$shots" ]; then
     "$root/scripts/render-album-view.sh" "http://127.0.0.1:$album_port/view/10001/$album_hex/" \
