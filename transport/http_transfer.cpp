@@ -190,6 +190,7 @@ void CHttpTransfer::OnStatus(CRequestContext& context, HINTERNET hInternet, DWOR
         m_dwAsyncError = pInfo && dwInfoLength >= sizeof(INTERNET_ASYNC_RESULT)
                              ? static_cast<const INTERNET_ASYNC_RESULT*>(pInfo)->dwError
                              : 0;
+        m_bCompletionSignalled = true;
         SetEvent(m_hRequestComplete);
         break;
     default: break;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -75,8 +76,11 @@ protected:
     CRequestContext* RequestContext() const { return m_requestContext.Get(); }
     // For the send hook: the file it sends could not be read; the job ends with that code.
     void FailOnLocalFile() { m_nCode = TransferCode::LocalFileError; }
-    // Arms the completion event before a call that may pend.
-    void ExpectCompletion() { ResetEvent(m_hRequestComplete); }
+    // Arms the completion event before a call that may pend. Only a completion that no wait
+    // consumed leaves it set, so a body sent chunk by chunk pays no system call per chunk.
+    void ExpectCompletion() {
+        if (m_bCompletionSignalled.exchange(false)) ResetEvent(m_hRequestComplete);
+    }
     const void* Key() const { return this; }
     // After Stop: the last answer's headers are forgotten, so that nothing read later can
     // take them for the answer to another request.
@@ -138,6 +142,8 @@ private:
     DWORD m_dwAsyncError = 0;
     HINTERNET m_hCreated = nullptr;
     HANDLE m_hRequestComplete = nullptr;
+    // Set by the status callback before it sets m_hRequestComplete.
+    std::atomic<bool> m_bCompletionSignalled{false};
     HANDLE m_hHandleCreated = nullptr;
     DWORD m_dwConnectTimeout = 30000;
     DWORD m_dwSendTimeout = 30000;

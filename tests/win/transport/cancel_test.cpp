@@ -47,8 +47,9 @@ size_t CountFilesStartingWith(const std::string& folder, const std::string& pref
 // the listener hears nothing more, the worker is gone, and the album server keeps nothing.
 TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
     std::mt19937 random(20261208);
-    // Large enough that sending takes a good many milliseconds on loopback.
-    CScratchFile file("cancel.bin", 8u << 20, 7);
+    // Large enough that the second half of the body takes tens of milliseconds on loopback,
+    // far more than a cancel takes to follow the report that asks for it.
+    CScratchFile file("cancel.bin", 24u << 20, 7);
     const std::string dataFolder = AlbumDataFolder() + "\\10001\\54726176656c\\";
     const long nStoredBefore = AlbumStats()["stored"];
     const uint32_t nChunks = static_cast<uint32_t>(file.Size() / 10240);
@@ -78,7 +79,7 @@ TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
         if (phase == Phase::Connect) {
             SpinMicroseconds(nConnectDelayUs);
         } else if (phase == Phase::Send) {
-            ASSERT_TRUE(PumpUntil([&] { return bCancel || m_listener.IsFinished(); }, 30000));
+            ASSERT_TRUE(PumpUntil([&] { return bCancel || m_listener.IsFinished(); }, 30000, 1));
         } else {
             // The whole body is sent once the last report (done = total) comes.
             ASSERT_TRUE(PumpUntil(
