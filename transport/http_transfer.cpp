@@ -88,7 +88,7 @@ bool CHttpTransfer::GetHeaderNumber(const std::string& name, uint32_t& nValue) c
 }
 
 unsigned CHttpTransfer::Run() {
-    ResetEvent(m_hRequestComplete);
+    ExpectCompletion();
     ResetEvent(m_hHandleCreated);
     m_attempts.Reset();
     m_dwAsyncError = 0;
