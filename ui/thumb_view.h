@@ -8,6 +8,7 @@
 #include "imaging/picture_names.h"
 #include "imaging/thumb_cache.h"
 #include "imaging/thumbnail_producer.h"
+#include "ui/panel_messages.h"
 #include "ui/thumb_grid_layout.h"
 #include "ui/thumb_scroll.h"
 
@@ -15,11 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-
-// The grid to itself after scrolling: lParam is the old position minus the new one.
-constexpr UINT WM_THUMBS_SCROLLED = 0x465;
-// From the owner, posted once it has listed a new folder.
-constexpr UINT WM_THUMBS_NEWLIST = 0x464;
 
 // What the grid needs of its owner: the pictures, read by their index in the list, and
 // where it reports what the user did with them. The owner decides what a click means.
