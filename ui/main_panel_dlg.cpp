@@ -374,10 +374,13 @@ int CMainPanelDlg::CollectSelection() {
 
 void CMainPanelDlg::OnUploadNow() {
     const std::string caption = LoadResString(IDS_NOTE_CAPTION);
-    // The running figure drifts from the marks (a folder outside the file system zeroes it,
-    // clicks add fractions that a recount cuts): the check counts the marks themselves.
-    RecalcSelection();
-    if (m_space.IsOverQuota()) {
+    // The shown figure may differ from the marks (a folder outside the file system zeroes it,
+    // a recount after the box changed cuts each picture to whole kilobytes): the check counts
+    // the marked pictures themselves, with their fractions, and leaves the text as it is.
+    double dMarkedKB = 0;
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i)
+        if (m_arrItems[i]->bSelected) dMarkedKB += ItemUploadKB(i);
+    if (m_space.IsOverQuota(dMarkedKB)) {
         MessageBoxA(m_hWnd, LoadResString(IDS_SPACE_FULL).c_str(), caption.c_str(), MB_ICONINFORMATION);
         return;
     }
@@ -411,7 +414,9 @@ void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
     if (!EndsWithBackslash(prefix, IsAnsiLeadByte)) prefix += '\\';
     WIN32_FIND_DATAA data;
     CScopedFind find(FindFirstFileA((prefix + "*.*").c_str(), &data));
-    if (!find) return;  // gone, unreadable or too long: an empty folder to the user
+    // Gone, unreadable, too long, or named with a '?' for what the code page lacks: an
+    // empty folder to the user.
+    if (!find) return;
     auto pNames = std::make_shared<CPictureNames>(prefix);
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;

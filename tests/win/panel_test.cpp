@@ -114,6 +114,26 @@ TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenStartsTheBatch) {
     EXPECT_FALSE(IsWindowVisible(Panel().GetUploader().ProgressDialog().m_hWnd)) << "no batch over the quota";
 }
 
+TEST_F(PanelTest, TheQuotaCheckKeepsFractionsAndLeavesTheSpaceTextAsItWas) {
+    CScratchFolder folder;
+    folder.Fill("p.jpg", 246272);  // 240.5 KB
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    SetAutoCompress(false);
+    Panel().SetTotalSpace(10240);
+    Panel().SetUsedSpace(10000);
+    Click(IDC_SELECT_ALL);
+    const std::string shown = SpaceText();
+    EXPECT_EQ(shown, "已使用/总空间：9.77M/10.00M  当前选择：0.23M  ");
+    // A batch the check lets through fails at once (no upload address): its summary is closed.
+    CWindowAnswerer summary("上传结果", IDCANCEL, {}, 5000);
+    CMessageBoxAnswerer answer;
+    Click(IDC_UPLOAD_NOW);
+    EXPECT_EQ(answer.Text(), "很抱歉，您的相册空间不足，无法上传！");
+    EXPECT_FALSE(summary.Done()) << "no batch over the quota";
+    EXPECT_EQ(SpaceText(), shown);
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 240.5);
+}
+
 TEST_F(PanelTest, AFolderWhoseLastTrailByteIsABackslashIsScannedItself) {
     // "誠" ends in byte 0x5C in code page 936, the byte of a backslash.
     CScratchFolder folder;
