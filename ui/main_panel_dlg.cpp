@@ -52,8 +52,6 @@ BOOL CMainPanelDlg::OnInitDialog() {
     tpl.rcCompressBox = ToPixelRect(ChildRect(GetDlgItem(IDC_AUTO_COMPRESS)));
     m_layout.SetTemplate(tpl);
 
-    m_back.Create(CWindowDC(m_hWnd).Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-
     m_wndTree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control",
                        WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, RECT{}, m_hWnd, 0);
     m_wndTree.InitRoot();
@@ -169,9 +167,10 @@ LRESULT CMainPanelDlg::OnSplitMoved(WPARAM, LPARAM lParam) {
 }
 
 BOOL CMainPanelDlg::OnEraseBkgnd(HDC hdc) {
-    if (!m_back) return TRUE;
-    PanelPlacement p = m_layout.Place(Measure());
-    HDC back = m_back.Get();
+    const PanelMeasures measures = Measure();
+    HDC back = m_back.Cover(m_hWnd, measures.szClient.cx, measures.szClient.cy);
+    if (!back) return TRUE;
+    PanelPlacement p = m_layout.Place(measures);
     for (const PixelRect& band : {p.rcTopBand, p.rcLeftMargin, p.rcRightMargin, p.rcBottomBand}) {
         if (band.IsEmpty()) continue;
         RECT rc = ToRect(band);

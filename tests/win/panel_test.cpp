@@ -1,5 +1,7 @@
 #include "hosted_panel_fixture.h"
 
+#include "framework/gdi.h"
+
 #include <algorithm>
 
 namespace {
@@ -231,6 +233,32 @@ TEST_F(PanelTest, DraggingTheSplitterWidensTheTree) {
     Drag(bar, -20, WM_RBUTTONDOWN);
     EXPECT_EQ(Panel().GetTreeWidth(), 210) << "a right click ends the drag and keeps the move";
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(PanelTest, AWindowWiderThanTheScreenIsPaintedToItsRightEdge) {
+    CScratchFolder folder;
+    folder.Fill("a.jpg", 10);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    const int wide = GetSystemMetrics(SM_CXSCREEN) + 400, high = GetSystemMetrics(SM_CYSCREEN) + 100;
+    // Painted once at an ordinary size first: the surfaces grow with the window.
+    for (SIZE size : {SIZE{800, 600}, SIZE{wide, high}}) {
+        MoveWindow(m_host.Site(), 0, 0, size.cx, size.cy, TRUE);
+        PumpFor(20);
+        for (HWND window : {Panel().m_hWnd, Panel().GetThumbView().m_hWnd}) {
+            RECT client{};
+            GetClientRect(window, &client);
+            CBackBuffer target(nullptr, client.right, client.bottom);
+            ASSERT_TRUE(target);
+            FillSolidRect(target.Get(), client, RGB(255, 0, 255));
+            const bool bPanel = window == Panel().m_hWnd;
+            SendMessageA(window, bPanel ? WM_ERASEBKGND : WM_PRINTCLIENT, reinterpret_cast<WPARAM>(target.Get()),
+                         PRF_CLIENT);
+            // The panel's bottom band and the grid's white ground, in their last column.
+            EXPECT_EQ(GetPixel(target.Get(), client.right - 1, client.bottom - 1),
+                      bPanel ? Panel().GetSkinColor() : RGB(255, 255, 255))
+                << (bPanel ? "panel " : "grid ") << client.right << "x" << client.bottom;
+        }
+    }
 }
 
 TEST_F(PanelTest, SkinColourRepaintsThePanelButNotTheSplitter) {
