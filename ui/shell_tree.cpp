@@ -51,7 +51,7 @@ void CShellTree::ReleaseDesktop() {
 }
 
 void CShellTree::OnDestroy() {
-    // Workers first: they report progress into the base class.
+    // The listings first: once let go, they report no more progress into the base class.
     m_jobs.clear();
     CLazyTreeCtrl::OnDestroy();
 }
