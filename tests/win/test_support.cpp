@@ -127,8 +127,8 @@ void RemoveTreeW(const std::wstring& dir) {
 
 void RemoveTree(const std::string& dir) {
     std::wstring wide(dir.size() + 1, L'\0');
-    wide.resize(static_cast<size_t>(
-        MultiByteToWideChar(CP_ACP, 0, dir.data(), static_cast<int>(dir.size()), wide.data(), static_cast<int>(wide.size()))));
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, dir.data(), static_cast<int>(dir.size()),
+                                                        wide.data(), static_cast<int>(wide.size()))));
     RemoveTreeW(wide);
 }
 
