@@ -52,8 +52,6 @@ BOOL CMainPanelDlg::OnInitDialog() {
     tpl.rcCompressBox = ToPixelRect(ChildRect(GetDlgItem(IDC_AUTO_COMPRESS)));
     m_layout.SetTemplate(tpl);
 
-    m_back.Create(CWindowDC(m_hWnd).Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-
     m_wndTree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control",
                        WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, RECT{}, m_hWnd, 0);
     m_wndTree.InitRoot();
@@ -169,9 +167,10 @@ LRESULT CMainPanelDlg::OnSplitMoved(WPARAM, LPARAM lParam) {
 }
 
 BOOL CMainPanelDlg::OnEraseBkgnd(HDC hdc) {
-    if (!m_back) return TRUE;
-    PanelPlacement p = m_layout.Place(Measure());
-    HDC back = m_back.Get();
+    const PanelMeasures measures = Measure();
+    HDC back = m_back.Cover(m_hWnd, measures.szClient.cx, measures.szClient.cy);
+    if (!back) return TRUE;
+    PanelPlacement p = m_layout.Place(measures);
     for (const PixelRect& band : {p.rcTopBand, p.rcLeftMargin, p.rcRightMargin, p.rcBottomBand}) {
         if (band.IsEmpty()) continue;
         RECT rc = ToRect(band);
@@ -374,10 +373,13 @@ int CMainPanelDlg::CollectSelection() {
 
 void CMainPanelDlg::OnUploadNow() {
     const std::string caption = LoadResString(IDS_NOTE_CAPTION);
-    // The running figure drifts from the marks (a folder outside the file system zeroes it,
-    // clicks add fractions that a recount cuts): the check counts the marks themselves.
-    RecalcSelection();
-    if (m_space.IsOverQuota()) {
+    // The shown figure may differ from the marks (a folder outside the file system zeroes it,
+    // a recount after the box changed cuts each picture to whole kilobytes): the check counts
+    // the marked pictures themselves, with their fractions, and leaves the text as it is.
+    double dMarkedKB = 0;
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i)
+        if (m_arrItems[i]->bSelected) dMarkedKB += ItemUploadKB(i);
+    if (m_space.IsOverQuota(dMarkedKB)) {
         MessageBoxA(m_hWnd, LoadResString(IDS_SPACE_FULL).c_str(), caption.c_str(), MB_ICONINFORMATION);
         return;
     }
@@ -411,7 +413,9 @@ void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
     if (!EndsWithBackslash(prefix, IsAnsiLeadByte)) prefix += '\\';
     WIN32_FIND_DATAA data;
     CScopedFind find(FindFirstFileA((prefix + "*.*").c_str(), &data));
-    if (!find) return;  // gone, unreadable or too long: an empty folder to the user
+    // Gone, unreadable, too long, or named with a '?' for what the code page lacks: an
+    // empty folder to the user.
+    if (!find) return;
     auto pNames = std::make_shared<CPictureNames>(prefix);
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;

@@ -14,6 +14,7 @@
 #include "ui/splitter_bar.h"
 #include "ui/thumb_item.h"
 #include "ui/thumb_view.h"
+#include "ui/window_back_buffer.h"
 #include "upload/upload_panel.h"
 #include "upload/uploader.h"
 
@@ -163,6 +164,6 @@ private:
     CSkinLabel m_wndSpaceCaption;
     CSkinLabel m_wndCompressLabel;
     RECT m_rcCompressLabel{};
-    // The background is painted through a screen-sized bitmap made once.
-    CBackBuffer m_back;
+    // The background's margins are painted through it.
+    CWindowBackBuffer m_back;
 };

@@ -1,6 +1,7 @@
 #include "ui/shell_folder_fill.h"
 
 #include "framework/com_ptr.h"
+#include "framework/scoped_handle.h"
 #include "ui/shell_item_describe.h"
 
 #include <objbase.h>
@@ -11,57 +12,88 @@
 
 CShellFolderFill::CShellFolderFill(CShellPidl parent, HWND hNotify, UINT nMsg, DriveTypeQuery pfnDriveType,
                                    Progress progress)
-    : m_parent(std::move(parent)),
-      m_hNotify(hNotify),
-      m_nMsg(nMsg),
-      m_pfnDriveType(pfnDriveType),
-      m_progress(std::move(progress)) {}
+    : m_pShared(std::make_shared<Shared>()) {
+    m_pShared->parent = std::move(parent);
+    m_pShared->hNotify = hNotify;
+    m_pShared->nMsg = nMsg;
+    m_pShared->pfnDriveType = pfnDriveType;
+    m_pShared->progress = std::move(progress);
+}
 
 CShellFolderFill::~CShellFolderFill() {
-    m_bCancel = true;
-    if (m_thread.joinable()) m_thread.join();
+    std::lock_guard<std::mutex> hold(m_pShared->lock);
+    m_pShared->bCancel = true;
 }
 
 void CShellFolderFill::Start() {
-    m_thread = std::thread([this] { Run(); });
+    // The worker may outlive the tree, and the tree the module: it holds the module itself.
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ThreadProc),
+                           &m_pShared->hModule)) {
+        auto pWorkers = std::make_unique<std::shared_ptr<Shared>>(m_pShared);
+        if (CScopedHandle thread(CreateThread(nullptr, 0, &ThreadProc, pWorkers.get(), 0, nullptr)); thread) {
+            (void)pWorkers.release();  // the worker's now
+            return;
+        }
+        FreeLibrary(m_pShared->hModule);
+    }
+    Publish(*m_pShared, {}, true);
+}
+
+DWORD WINAPI CShellFolderFill::ThreadProc(void* pParam) {
+    HMODULE hModule = nullptr;
+    {
+        std::unique_ptr<std::shared_ptr<Shared>> pShared(static_cast<std::shared_ptr<Shared>*>(pParam));
+        hModule = (*pShared)->hModule;
+        Run(**pShared);
+    }  // the shared part goes here when the fill went first
+    // Ends the thread without returning into code that may be unloaded by then.
+    FreeLibraryAndExitThread(hModule, 0);
 }
 
 std::vector<ShellChildRecord> CShellFolderFill::Take(size_t nMax) {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> hold(m_pShared->lock);
+    std::deque<ShellChildRecord>& ready = m_pShared->ready;
     std::vector<ShellChildRecord> out;
-    const size_t n = std::min(nMax, m_ready.size());
+    const size_t n = std::min(nMax, ready.size());
     out.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        out.push_back(std::move(m_ready.front()));
-        m_ready.pop_front();
+        out.push_back(std::move(ready.front()));
+        ready.pop_front();
     }
     return out;
 }
 
 bool CShellFolderFill::IsDone() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    return m_bFinished && m_ready.empty();
+    std::lock_guard<std::mutex> hold(m_pShared->lock);
+    return m_pShared->bFinished && m_pShared->ready.empty();
 }
 
-void CShellFolderFill::Run() {
+bool CShellFolderFill::Keeps() {
+    std::lock_guard<std::mutex> hold(m_pShared->lock);
+    return m_pShared->bKeep;
+}
+
+void CShellFolderFill::Run(Shared& shared) {
     // The shell's objects of this thread live in its own apartment; nothing of them leaves it.
     const HRESULT hrInit = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     try {
-        List();
+        List(shared);
     } catch (...) {
-        Publish({}, true);
+        Publish(shared, {}, true);
     }
     if (SUCCEEDED(hrInit)) CoUninitialize();
 }
 
-void CShellFolderFill::Publish(std::vector<ShellChildRecord> records, bool bKeep) {
-    m_bKeep = bKeep;
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        for (auto& rec : records) m_ready.push_back(std::move(rec));
-        m_bFinished = true;
-    }
-    PostMessageA(m_hNotify, m_nMsg, 0, 0);
+void CShellFolderFill::Publish(Shared& shared, std::vector<ShellChildRecord> records, bool bKeep) {
+    // The worker's own list goes before the end is told: a count of live lists taken once
+    // the tree has finished sees none of this fill's.
+    shared.parent.Reset();
+    std::lock_guard<std::mutex> hold(shared.lock);
+    if (shared.bCancel) return;
+    for (auto& rec : records) shared.ready.push_back(std::move(rec));
+    shared.bKeep = bKeep;
+    shared.bFinished = true;
+    PostMessageA(shared.hNotify, shared.nMsg, 0, 0);
 }
 
 namespace {
@@ -106,34 +138,35 @@ std::vector<size_t> ShellOrder(IShellFolder* folder, const std::vector<CShellPid
 
 }  // namespace
 
-void CShellFolderFill::List() {
+void CShellFolderFill::List(Shared& shared) {
     CComPtrT<IShellFolder> desktop;
-    if (FAILED(SHGetDesktopFolder(desktop.Receive()))) return Publish({}, true);
+    if (FAILED(SHGetDesktopFolder(desktop.Receive()))) return Publish(shared, {}, true);
     CComPtrT<IShellFolder> folder;
-    if (m_parent.IsEmpty())
+    const CShellPidl& parent = shared.parent;
+    if (parent.IsEmpty())
         folder = desktop;
-    else if (FAILED(desktop->BindToObject(m_parent.Get(), nullptr, IID_IShellFolder, folder.ReceiveVoid())))
+    else if (FAILED(desktop->BindToObject(parent.Get(), nullptr, IID_IShellFolder, folder.ReceiveVoid())))
         folder.Release();
     // A folder that cannot be opened has no children to offer: its button goes.
-    if (!folder) return Publish({}, true);
+    if (!folder) return Publish(shared, {}, true);
 
     std::vector<CShellPidl> children;
     std::vector<ShellChildRecord> records;
     CComPtrT<IEnumIDList> items;
-    // No owner window: this thread must not raise the shell's dialogs over another thread's window.
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS, items.Receive()) == S_OK && items) {
+    if (folder->EnumObjects(shared.hNotify, SHCONTF_FOLDERS, items.Receive()) == S_OK && items) {
         LPITEMIDLIST child = nullptr;
-        while (!m_bCancel && items->Next(1, &child, nullptr) == S_OK) {
+        while (items->Next(1, &child, nullptr) == S_OK) {
             CShellPidl relative(child);
             if (!relative) continue;
             records.push_back(
-                DescribeShellItem(folder.Get(), relative.Get(), CShellPidl::Concat(m_parent.Get(), relative.Get())));
+                DescribeShellItem(folder.Get(), relative.Get(), CShellPidl::Concat(parent.Get(), relative.Get())));
             children.push_back(std::move(relative));
+            std::lock_guard<std::mutex> hold(shared.lock);
+            if (shared.bCancel) return;  // the tree is gone or no longer wants this branch
             // Waking the progress thread is a round trip to the system: every so often is enough.
-            if (m_progress && records.size() % 64 == 1) m_progress(static_cast<int>(records.size()));
+            if (shared.progress && records.size() % 64 == 1) shared.progress(static_cast<int>(records.size()));
         }
     }
-    if (m_bCancel) return;  // the tree is gone or no longer wants this branch
 
     std::vector<size_t> order = ShellOrder(folder.Get(), children, records);
     std::vector<ShellChildRecord> sorted;
@@ -144,9 +177,9 @@ void CShellFolderFill::List() {
     // optical or network drive the medium may come later, so the button stays.
     bool bKeep = true;
     char path[MAX_PATH] = {};
-    if (SHGetPathFromIDListA(m_parent.Get(), path) && path[0]) {
+    if (SHGetPathFromIDListA(parent.Get(), path) && path[0]) {
         path[3] = '\0';
-        bKeep = m_pfnDriveType(path) == DRIVE_FIXED;
+        bKeep = shared.pfnDriveType(path) == DRIVE_FIXED;
     }
-    Publish(std::move(sorted), bKeep);
+    Publish(shared, std::move(sorted), bKeep);
 }

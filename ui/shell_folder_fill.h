@@ -5,48 +5,56 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 class CShellFolderFill {
 public:
     using DriveTypeQuery = UINT(WINAPI*)(LPCSTR);
-    // Called on the worker for each folder listed, with the count so far.
+    // Called on the worker for each folder listed, with the count so far; never after the
+    // fill has been destroyed.
     using Progress = std::function<void(int)>;
 
-    // hNotify gets nMsg posted when records are ready and when the listing has ended.
+    // hNotify owns the shell's dialogs of the listing and gets nMsg posted when records are
+    // ready and when the listing has ended.
     CShellFolderFill(CShellPidl parent, HWND hNotify, UINT nMsg, DriveTypeQuery pfnDriveType, Progress progress);
-    // Cancels the listing and waits for the worker.
+    // Cancels the listing without waiting: a shell that takes its time over an unreachable
+    // share must not hold the page. The worker ends on its own, reporting nothing more.
     ~CShellFolderFill();
     CShellFolderFill(const CShellFolderFill&) = delete;
     CShellFolderFill& operator=(const CShellFolderFill&) = delete;
 
+    // When no worker can be started the fill is done at once, empty, and stands.
     void Start();
     // User-interface thread: up to nMax records in the shell's order.
     std::vector<ShellChildRecord> Take(size_t nMax);
     // The worker has ended and every record has been taken.
     bool IsDone();
     // Whether an empty result stands (see CLazyTreeCtrl::EndPopulate); valid once done.
-    bool Keeps() const { return m_bKeep.load(); }
+    bool Keeps();
 
 private:
-    void Run();
-    void List();
-    void Publish(std::vector<ShellChildRecord> records, bool bKeep);
+    // What the worker owns with this object, and keeps once this object is gone.
+    struct Shared {
+        CShellPidl parent;
+        HMODULE hModule = nullptr;
+        HWND hNotify = nullptr;
+        UINT nMsg = 0;
+        DriveTypeQuery pfnDriveType = nullptr;
+        Progress progress;
+        std::mutex lock;  // guards everything below, and the calls out while it is not cancelled
+        bool bCancel = false;
+        bool bFinished = false;
+        bool bKeep = true;
+        std::deque<ShellChildRecord> ready;
+    };
+    static DWORD WINAPI ThreadProc(void* pParam);
+    static void Run(Shared& shared);
+    static void List(Shared& shared);
+    static void Publish(Shared& shared, std::vector<ShellChildRecord> records, bool bKeep);
 
-    CShellPidl m_parent;
-    HWND m_hNotify;
-    UINT m_nMsg;
-    DriveTypeQuery m_pfnDriveType;
-    Progress m_progress;
-    std::atomic<bool> m_bCancel{false};
-    std::atomic<bool> m_bKeep{true};
-    std::mutex m_lock;
-    std::deque<ShellChildRecord> m_ready;
-    bool m_bFinished = false;
-    std::thread m_thread;
+    std::shared_ptr<Shared> m_pShared;
 };

@@ -51,7 +51,7 @@ void CShellTree::ReleaseDesktop() {
 }
 
 void CShellTree::OnDestroy() {
-    // Workers first: they report progress into the base class.
+    // The listings first: once let go, they report no more progress into the base class.
     m_jobs.clear();
     CLazyTreeCtrl::OnDestroy();
 }
@@ -220,14 +220,11 @@ LRESULT CShellTree::OnClick(NMHDR*) {
     ScreenToClient(m_hWnd, &hit.pt);
     HTREEITEM hItem = HitTest(hit);
     if (!hItem || !(hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON))) return 0;
-    const ShellItemData* data = DataOf(hItem);
-    if (!data) return 0;
+    if (!DataOf(hItem)) return 0;
+    // A click never removes the item: an empty drive, a share out of reach, a folder removed
+    // since it was listed, or one whose name the code page cannot carry (its path holds '?')
+    // shows no pictures in the panel and stays, to be tried again later.
     const std::string path = PathOf(hItem);
-    // Removed or renamed since it was listed: the panel shows it empty, and the item goes once
-    // the tree view has finished with the click.
-    if (!path.empty() && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-        GetLastError() != ERROR_ACCESS_DENIED)
-        PostMessage(WM_SHELLTREE_DROPSTALE, 0, reinterpret_cast<LPARAM>(data));
     if (HWND parent = ::GetParent(m_hWnd))
         ::SendMessageA(parent, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(path.c_str()));
     // The panel's scan runs a loop of its own (the loading text) while the button is still
@@ -235,11 +232,5 @@ LRESULT CShellTree::OnClick(NMHDR*) {
     // folder is marked, and keeps the keyboard, here.
     SelectItem(hItem);
     ::SetFocus(m_hWnd);
-    return 0;
-}
-
-LRESULT CShellTree::OnDropStale(WPARAM, LPARAM lParam) {
-    // Still there? The tree may have changed between the click and now.
-    if (ShellItemData* data = FindData(lParam)) DeleteItem(data->m_hItem);
     return 0;
 }

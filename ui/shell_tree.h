@@ -2,16 +2,13 @@
 // system's small icons; a click on a folder tells the panel its path (WM_PANEL_SCANFOLDER).
 #pragma once
 #include "ui/lazy_tree_ctrl.h"
+#include "ui/panel_messages.h"
 #include "ui/shell_folder_fill.h"
 #include "ui/shell_item_data.h"
 
 #include <memory>
 #include <string>
 #include <unordered_map>
-
-// Tree (or a host) to panel, sent: lParam is the folder's path (ANSI), valid during the call,
-// "" for an item outside the file system. The panel shows that folder's pictures.
-constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 
 class CShellTree : public CLazyTreeCtrl {
 public:
@@ -37,7 +34,6 @@ protected:
     LRESULT OnClick(NMHDR* pHdr);
     LRESULT OnFillReady(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
-    LRESULT OnDropStale(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CShellTree, CLazyTreeCtrl)
@@ -47,12 +43,10 @@ protected:
         ON_REFLECT_NOTIFY(NM_CLICK, OnClick)
         ON_MESSAGE(WM_SHELLTREE_FILLREADY, OnFillReady)
         ON_MESSAGE(WM_TIMER, OnTimer)
-        ON_MESSAGE(WM_SHELLTREE_DROPSTALE, OnDropStale)
     END_MESSAGE_MAP()
 
 private:
     static constexpr UINT WM_SHELLTREE_FILLREADY = WM_APP + 0x164;
-    static constexpr UINT WM_SHELLTREE_DROPSTALE = WM_APP + 0x165;
     // Far from the tree view's own timers.
     static constexpr UINT_PTR kDrainTimer = 0x5471;
 

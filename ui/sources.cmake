@@ -11,7 +11,7 @@ tessaline_sources(PORTABLE
 tessaline_sources(WIN
   main_panel_dlg.cpp main_panel_dlg.h thumb_item.h thumb_view.cpp thumb_view.h
   space_gauge.cpp space_gauge.h skin_button.cpp skin_button.h skin_label.cpp skin_label.h
-  splitter_bar.cpp splitter_bar.h
+  splitter_bar.cpp splitter_bar.h panel_messages.h window_back_buffer.cpp window_back_buffer.h
   shell_tree.cpp shell_tree.h
   lazy_tree_ctrl.cpp lazy_tree_ctrl.h
   tree_ctrl.h

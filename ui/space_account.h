@@ -1,5 +1,5 @@
 // The panel's space figures in kilobytes: the album's total and used space from the page,
-// the size of the current selection, and the quota check of "立即上传".
+// the size of the current selection shown in the space text, and the quota check of "立即上传".
 #pragma once
 #include <string>
 #include <string_view>
@@ -24,9 +24,9 @@ public:
     void AddSelected(double dKB) { SetSelected(m_dSelectedKB + dKB); }
     void SubtractSelected(double dKB) { SetSelected(m_dSelectedKB - dKB); }
 
-    // Used plus selected beyond the total blocks the upload (string 206); reaching the total
-    // exactly is allowed.
-    bool IsOverQuota() const { return m_dUsedKB + m_dSelectedKB > m_dTotalKB; }
+    // Used plus the pictures to upload beyond the total blocks the upload (string 206);
+    // reaching the total exactly is allowed.
+    bool IsOverQuota(double dUploadKB) const { return m_dUsedKB + dUploadKB > m_dTotalKB; }
 
     // The text of label 201 from string 208.
     std::string FormatText(std::string_view strFormat) const;

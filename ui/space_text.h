@@ -4,10 +4,7 @@
 #include <string>
 #include <string_view>
 
-// strFormat is the string-table text in the ANSI code page; the kilobyte figures are shown
-// divided by 1024, in the order used, total, selected. The format is read here, not handed
-// to printf: only floating-point conversions (flags, width and precision up to 64) and %%
-// are honoured, one figure each; anything else, and conversions past the third, stay as
-// text. So a damaged resource string cannot read past the three figures, and any double
-// (huge, negative, infinite, not a number) gives a bounded, well-defined text.
+// strFormat is the string-table text in the ANSI code page; its first three "%.2f" take the
+// kilobyte figures divided by 1024, in the order used, total, selected, and the rest stays
+// as it is. Any double gives a bounded text, the same in both builds.
 std::string FormatSpaceText(std::string_view strFormat, double dUsedKB, double dTotalKB, double dSelectedKB);

@@ -2,9 +2,7 @@
 // is told how far (WM_PANEL_SPLITMOVED) and lays itself out again.
 #pragma once
 #include "framework/wnd.h"
-
-// Splitter to panel, at the end of a drag: wParam 0, lParam the signed move in pixels.
-constexpr UINT WM_PANEL_SPLITMOVED = 0x590;
+#include "ui/panel_messages.h"
 
 class CSplitterBar : public CWnd {
 public:

@@ -51,8 +51,6 @@ int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     m_penNormal.Reset(CreatePen(PS_SOLID, 1, RGB(236, 233, 216)));
     m_fontCaption = MakeFont(9);
     m_fontMessage = MakeFont(15);
-    CWindowDC dc(m_hWnd);
-    m_back.Create(dc.Get(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return 0;
 }
 
@@ -119,7 +117,15 @@ void CThumbView::OnSize(UINT nType, int cx, int cy) {
 
 void CThumbView::OnPaint() {
     CPaintDC paint(m_hWnd);
-    HDC hdc = paint.Get();
+    Draw(paint.Get());
+}
+
+LRESULT CThumbView::OnPrintClient(WPARAM wParam, LPARAM) {
+    Draw(reinterpret_cast<HDC>(wParam));
+    return 0;
+}
+
+void CThumbView::Draw(HDC hdc) {
     RECT rc = GetClientRect();
     if (m_pOwner && m_pOwner->GetPictureCount() == 0) {
         FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -127,10 +133,10 @@ void CThumbView::OnPaint() {
         CScopedSelect font(hdc, m_fontMessage.Get());
         SetBkMode(hdc, TRANSPARENT);
         DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    } else if (m_pOwner && m_back) {
+    } else if (HDC back = m_pOwner ? m_back.Cover(m_hWnd, rc.right, rc.bottom) : nullptr) {
         m_cache.Adopt(m_producer);
-        PaintItems(m_back.Get(), rc);
-        BitBlt(hdc, 0, 0, rc.right, rc.bottom, m_back.Get(), 0, 0, SRCCOPY);
+        PaintItems(back, rc);
+        BitBlt(hdc, 0, 0, rc.right, rc.bottom, back, 0, 0, SRCCOPY);
     }
 }
 

@@ -8,18 +8,15 @@
 #include "imaging/picture_names.h"
 #include "imaging/thumb_cache.h"
 #include "imaging/thumbnail_producer.h"
+#include "ui/panel_messages.h"
 #include "ui/thumb_grid_layout.h"
 #include "ui/thumb_scroll.h"
+#include "ui/window_back_buffer.h"
 
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <string_view>
-
-// The grid to itself after scrolling: lParam is the old position minus the new one.
-constexpr UINT WM_THUMBS_SCROLLED = 0x465;
-// From the owner, posted once it has listed a new folder.
-constexpr UINT WM_THUMBS_NEWLIST = 0x464;
 
 // What the grid needs of its owner: the pictures, read by their index in the list, and
 // where it reports what the user did with them. The owner decides what a click means.
@@ -62,6 +59,8 @@ protected:
     int OnCreate(LPCREATESTRUCTA lpCreateStruct);
     void OnDestroy();
     void OnPaint();
+    // Draws into the given DC as a paint would: the system taking the window's picture.
+    LRESULT OnPrintClient(WPARAM wParam, LPARAM lParam);
     void OnSize(UINT nType, int cx, int cy);
     LRESULT OnVScroll(WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseWheel(WPARAM wParam, LPARAM lParam);
@@ -75,6 +74,7 @@ protected:
         ON_WM_CREATE()
         ON_WM_DESTROY()
         ON_WM_PAINT()
+        ON_MESSAGE(WM_PRINTCLIENT, OnPrintClient)
         ON_WM_SIZE()
         ON_WM_ERASEBKGND()
         ON_MESSAGE(WM_VSCROLL, OnVScroll)
@@ -87,6 +87,7 @@ protected:
 
 private:
     void Scroll(ThumbScrollAction action);
+    void Draw(HDC hdc);
     void PaintItems(HDC hdc, const RECT& rcClient);
     std::optional<std::size_t> HitTest(LPARAM lParam) const;
 
@@ -97,7 +98,7 @@ private:
     CThumbCache m_cache;
     CScopedFont m_fontCaption;
     CScopedFont m_fontMessage;
-    CBackBuffer m_back;
+    CWindowBackBuffer m_back;
     CScopedPen m_penSelected;
     CScopedPen m_penNormal;
 };

@@ -107,12 +107,13 @@ tree_item() {  # TEXT: waits for the tree item whose label holds TEXT and prints
 }
 for label in '"我的电脑"' 'C:)' "\"$folder_name\""; do
     item=$(tree_item "$label") || exit 1
+    # The tree opened down to the folder, before the folder itself is opened.
+    [ "$label" = "\"$folder_name\"" ] && shot 1-tree
     click "$item"
     [ "$label" = "\"$folder_name\"" ] || xdotool click --repeat 2 --delay 80 1
 done
 select_all_enabled() { shown && child 204 | grep -q ' enabled '; }
 wait_until 20 select_all_enabled || { fail "the folder's pictures did not come: $(child 204)"; exit 1; }
-shot_now 1-tree
 shot 2-thumbnails
 
 # The grid's cells, as it lays them out: 117 pixels apart from 15, rows 147 apart from 6.

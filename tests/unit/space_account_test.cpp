@@ -42,24 +42,22 @@ TEST(SpaceAccount, StartsWithTenMegabytesFreeAndNothingSelected) {
     const CSpaceAccount account;
     EXPECT_EQ(account.FormatText("已使用/总空间：%.2fM/%.2fM  当前选择：%.2fM  "),
               "已使用/总空间：0.00M/10.00M  当前选择：0.00M  ");
-    EXPECT_FALSE(account.IsOverQuota());
+    EXPECT_FALSE(account.IsOverQuota(0));
 }
 
 TEST(SpaceAccount, SelectionReachingTheTotalMayGoButNotBeyond) {
     CSpaceAccount account;
     account.SetTotalSpace(10240);
     account.SetUsedSpace(10000);
-    account.SetSelected(240);
-    EXPECT_FALSE(account.IsOverQuota());
-    account.SetSelected(240.5);
-    EXPECT_TRUE(account.IsOverQuota());
+    EXPECT_FALSE(account.IsOverQuota(240));
+    EXPECT_TRUE(account.IsOverQuota(240.5));
 }
 
 TEST(SpaceAccount, AlbumAlreadyOverQuotaBlocksEvenAnEmptySelection) {
     CSpaceAccount account;
     account.SetTotalSpace(100);
     account.SetUsedSpace(100.5);
-    EXPECT_TRUE(account.IsOverQuota());
+    EXPECT_TRUE(account.IsOverQuota(0));
 }
 
 TEST(SpaceAccount, DeselectingWhatWasSelectedRestoresTheFormerFigure) {

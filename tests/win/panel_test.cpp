@@ -1,5 +1,7 @@
 #include "hosted_panel_fixture.h"
 
+#include "framework/gdi.h"
+
 #include <algorithm>
 
 namespace {
@@ -114,6 +116,26 @@ TEST_F(PanelTest, UploadNowChecksQuotaThenSelectionThenStartsTheBatch) {
     EXPECT_FALSE(IsWindowVisible(Panel().GetUploader().ProgressDialog().m_hWnd)) << "no batch over the quota";
 }
 
+TEST_F(PanelTest, TheQuotaCheckKeepsFractionsAndLeavesTheSpaceTextAsItWas) {
+    CScratchFolder folder;
+    folder.Fill("p.jpg", 246272);  // 240.5 KB
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    SetAutoCompress(false);
+    Panel().SetTotalSpace(10240);
+    Panel().SetUsedSpace(10000);
+    Click(IDC_SELECT_ALL);
+    const std::string shown = SpaceText();
+    EXPECT_EQ(shown, "已使用/总空间：9.77M/10.00M  当前选择：0.23M  ");
+    // A batch the check lets through fails at once (no upload address): its summary is closed.
+    CWindowAnswerer summary("上传结果", IDCANCEL, {}, 5000);
+    CMessageBoxAnswerer answer;
+    Click(IDC_UPLOAD_NOW);
+    EXPECT_EQ(answer.Text(), "很抱歉，您的相册空间不足，无法上传！");
+    EXPECT_FALSE(summary.Done()) << "no batch over the quota";
+    EXPECT_EQ(SpaceText(), shown);
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 240.5);
+}
+
 TEST_F(PanelTest, AFolderWhoseLastTrailByteIsABackslashIsScannedItself) {
     // "誠" ends in byte 0x5C in code page 936, the byte of a backslash.
     CScratchFolder folder;
@@ -211,6 +233,32 @@ TEST_F(PanelTest, DraggingTheSplitterWidensTheTree) {
     Drag(bar, -20, WM_RBUTTONDOWN);
     EXPECT_EQ(Panel().GetTreeWidth(), 210) << "a right click ends the drag and keeps the move";
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(PanelTest, AWindowWiderThanTheScreenIsPaintedToItsRightEdge) {
+    CScratchFolder folder;
+    folder.Fill("a.jpg", 10);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    const int wide = GetSystemMetrics(SM_CXSCREEN) + 400, high = GetSystemMetrics(SM_CYSCREEN) + 100;
+    // Painted once at an ordinary size first: the surfaces grow with the window.
+    for (SIZE size : {SIZE{800, 600}, SIZE{wide, high}}) {
+        MoveWindow(m_host.Site(), 0, 0, size.cx, size.cy, TRUE);
+        PumpFor(20);
+        for (HWND window : {Panel().m_hWnd, Panel().GetThumbView().m_hWnd}) {
+            RECT client{};
+            GetClientRect(window, &client);
+            CBackBuffer target(nullptr, client.right, client.bottom);
+            ASSERT_TRUE(target);
+            FillSolidRect(target.Get(), client, RGB(255, 0, 255));
+            const bool bPanel = window == Panel().m_hWnd;
+            SendMessageA(window, bPanel ? WM_ERASEBKGND : WM_PRINTCLIENT, reinterpret_cast<WPARAM>(target.Get()),
+                         PRF_CLIENT);
+            // The panel's bottom band and the grid's white ground, in their last column.
+            EXPECT_EQ(GetPixel(target.Get(), client.right - 1, client.bottom - 1),
+                      bPanel ? Panel().GetSkinColor() : RGB(255, 255, 255))
+                << (bPanel ? "panel " : "grid ") << client.right << "x" << client.bottom;
+        }
+    }
 }
 
 TEST_F(PanelTest, SkinColourRepaintsThePanelButNotTheSplitter) {

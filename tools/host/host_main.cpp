@@ -2,12 +2,12 @@
 // sets its properties by name through IDispatch as a page's script would, and reports
 // its events. Stands in for the web page in tests, demos and screenshots.
 #include "event_sink.h"
-#include "ui/shell_tree.h"
 #include "framework/com_ptr.h"
 #include "framework/text.h"
 #include "property_text.h"
 #include "res/resource.h"
 #include "tessaline_h.h"
+#include "ui/panel_messages.h"
 
 #include <ocidl.h>
 #include <ole2.h>

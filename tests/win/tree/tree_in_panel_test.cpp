@@ -1,3 +1,4 @@
+#include "framework/text.h"
 #include "hosted_control.h"
 #include "res/resource.h"
 #include "suite_window.h"
@@ -68,6 +69,30 @@ TEST_F(TreeInPanelTest, ClickingAFolderMadeByTheTestListsItsPictures) {
     ClickItem(tree, ComputerItem(tree));
     EXPECT_EQ(Panel().GetItems().size(), 2u);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Panel().m_hWnd, IDC_SELECT_ALL)));
+}
+
+TEST_F(TreeInPanelTest, AFolderTheCodePageCannotNameShowsNoPicturesAndStays) {
+    CScratchFolder dir;
+    std::string album = dir.Sub("album");
+    WriteBytes(album + "\\red.gif", kGif, sizeof kGif);
+    const std::wstring thai = AnsiToWide(dir.Path()) + L"\\\u0e01";
+    ASSERT_TRUE(CreateDirectoryW(thai.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(AnsiToWide(album + "\\red.gif").c_str(), (thai + L"\\red.gif").c_str(), TRUE));
+    CShellTree& tree = *Tree();
+    HTREEITEM item = ExpandToPath(tree, album);
+    ASSERT_NE(item, nullptr);
+    ClickItem(tree, item);
+    PumpFor(50);
+    ASSERT_EQ(Panel().GetItems().size(), 1u);
+    HTREEITEM parent = tree.GetNextItem(item, TVGN_PARENT);
+    HTREEITEM unnamed = nullptr;
+    for (HTREEITEM c : Children(tree, parent))
+        if (c != item) unnamed = c;
+    ASSERT_NE(unnamed, nullptr);
+    ClickItem(tree, unnamed);
+    PumpFor(50);
+    EXPECT_TRUE(Panel().GetItems().empty()) << "no pictures, and no one else's";
+    EXPECT_EQ(Children(tree, parent).size(), 2u) << "the folder stays in the tree";
 }
 
 }  // namespace
