@@ -17,10 +17,63 @@ constexpr unsigned kTagPixelY = 0xA003;
 constexpr unsigned kTagThumbnailOffset = 0x0201;
 constexpr unsigned kTagThumbnailLength = 0x0202;
 
+// What a copy keeps of IFD0 besides its orientation: the camera and the date.
+constexpr unsigned kCopiedIfd0Tags[] = {
+    0x010F,  // Make
+    0x0110,  // Model
+    0x0132,  // DateTime
+};
+// And of the EXIF directory besides the pixel size: when and how the picture was taken.
+// Everything else stays behind: the GPS block, the maker notes (which hold serial numbers
+// and more), the body's and the lens's serial numbers, the owner's name, unique ids.
+constexpr unsigned kCopiedExifTags[] = {
+    0x829A,  // ExposureTime
+    0x829D,  // FNumber
+    0x8822,  // ExposureProgram
+    0x8827,  // ISO speed
+    0x9000,  // ExifVersion
+    0x9003,  // DateTimeOriginal
+    0x9004,  // DateTimeDigitized
+    0x9010,  // OffsetTime
+    0x9011,  // OffsetTimeOriginal
+    0x9012,  // OffsetTimeDigitized
+    0x9201,  // ShutterSpeedValue
+    0x9202,  // ApertureValue
+    0x9203,  // BrightnessValue
+    0x9204,  // ExposureBiasValue
+    0x9205,  // MaxApertureValue
+    0x9207,  // MeteringMode
+    0x9208,  // LightSource
+    0x9209,  // Flash
+    0x920A,  // FocalLength
+    0x9290,  // SubSecTime
+    0x9291,  // SubSecTimeOriginal
+    0x9292,  // SubSecTimeDigitized
+    0xA001,  // ColorSpace
+    0xA215,  // ExposureIndex
+    0xA402,  // ExposureMode
+    0xA403,  // WhiteBalance
+    0xA405,  // FocalLengthIn35mmFilm
+    0xA406,  // SceneCaptureType
+};
+// A copied value longer than this is dropped: none of the tags above needs as much.
+constexpr std::size_t kMaxCopiedValue = 256;
+
 constexpr unsigned kTypeAscii = 2;
 constexpr unsigned kTypeShort = 3;
 constexpr unsigned kTypeLong = 4;
 constexpr unsigned kTypeIfd = 13;  // a LONG that points at a directory
+
+// Bytes of one value of a TIFF field type; 0 for a type that is not known.
+std::size_t TypeSize(unsigned nType) {
+    switch (nType) {
+    case 1: case 2: case 6: case 7: return 1;  // BYTE, ASCII, SBYTE, UNDEFINED
+    case 3: case 8: return 2;                  // SHORT, SSHORT
+    case 4: case 9: case 11: case kTypeIfd: return 4;  // LONG, SLONG, FLOAT, IFD
+    case 5: case 10: case 12: return 8;        // RATIONAL, SRATIONAL, DOUBLE
+    default: return 0;
+    }
+}
 
 class CTiffView {
 public:
@@ -75,11 +128,63 @@ void Put32(std::uint8_t* p, std::uint32_t n, bool bBig) {
     for (int k = 0; k < 4; ++k) p[bBig ? 3 - k : k] = static_cast<std::uint8_t>(n >> (8 * k));
 }
 
-// A dimension entry rewritten in place: as a LONG, which holds any size inline.
-void PutDimension(std::uint8_t* pEntry, int n, bool bBig) {
-    Put16(pEntry + 2, kTypeLong, bBig);
-    Put32(pEntry + 4, 1, bBig);
-    Put32(pEntry + 8, static_cast<std::uint32_t>(n), bBig);
+// One field of a directory to be written, its value's bytes in the block's byte order.
+struct CField {
+    unsigned nTag = 0;
+    unsigned nType = 0;
+    std::uint32_t nCount = 0;
+    std::vector<std::uint8_t> value;
+};
+
+CField NumberField(unsigned nTag, unsigned nType, std::uint32_t n, bool bBig) {
+    CField field{nTag, nType, 1, std::vector<std::uint8_t>(4, 0)};
+    if (nType == kTypeShort)
+        Put16(field.value.data(), n, bBig);
+    else
+        Put32(field.value.data(), n, bBig);
+    return field;
+}
+
+// Appends the fields of the directory at nOffset whose tags are listed, each with a value
+// that lies wholly inside the block and is not too long; the first of a tag given twice.
+void CopyFields(const CTiffView& v, std::size_t nOffset, std::span<const unsigned> arrTags, std::vector<CField>& out) {
+    WalkIfd(v, nOffset, [&](unsigned nTag, std::size_t nEntry) {
+        if (std::find(arrTags.begin(), arrTags.end(), nTag) == arrTags.end()) return;
+        if (std::any_of(out.begin(), out.end(), [nTag](const CField& f) { return f.nTag == nTag; })) return;
+        const unsigned nType = v.U16(nEntry + 2);
+        const std::uint32_t nCount = v.U32(nEntry + 4);
+        const std::uint64_t nSize = std::uint64_t{TypeSize(nType)} * nCount;
+        if (nSize == 0 || nSize > kMaxCopiedValue) return;
+        const std::size_t nAt = nSize <= 4 ? nEntry + 8 : v.U32(nEntry + 8);
+        if (!v.Has(nAt, static_cast<std::size_t>(nSize))) return;
+        const auto bytes = v.Bytes().subspan(nAt, static_cast<std::size_t>(nSize));
+        out.push_back(CField{nTag, nType, nCount, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+    });
+}
+
+// Writes a directory of the fields, sorted by tag as TIFF wants, at the end of out (which
+// starts the TIFF structure); values longer than 4 bytes go to the end of the block,
+// at even offsets, nothing links on from it.
+void WriteIfd(std::vector<CField> arrFields, std::vector<std::uint8_t>& out, std::vector<std::uint8_t>& data,
+              std::size_t nDataAt, bool bBig) {
+    std::sort(arrFields.begin(), arrFields.end(), [](const CField& a, const CField& b) { return a.nTag < b.nTag; });
+    const std::size_t nAt = out.size();
+    out.resize(nAt + 2 + 12 * arrFields.size() + 4, 0);
+    Put16(&out[nAt], static_cast<unsigned>(arrFields.size()), bBig);
+    std::uint8_t* pEntry = &out[nAt + 2];
+    for (const CField& f : arrFields) {
+        Put16(pEntry, f.nTag, bBig);
+        Put16(pEntry + 2, f.nType, bBig);
+        Put32(pEntry + 4, f.nCount, bBig);
+        if (f.value.size() <= 4) {
+            std::copy(f.value.begin(), f.value.end(), pEntry + 8);
+        } else {
+            Put32(pEntry + 8, static_cast<std::uint32_t>(nDataAt + data.size()), bBig);
+            data.insert(data.end(), f.value.begin(), f.value.end());
+            if (data.size() % 2) data.push_back(0);
+        }
+        pEntry += 12;
+    }
 }
 
 }  // namespace
@@ -97,10 +202,9 @@ std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
     const std::size_t nIfd0 = v.U32(4);
 
     std::size_t nExifIfd = 0;
-    exif.nNextIfdField = WalkIfd(v, nIfd0, [&](unsigned nTag, std::size_t nEntry) {
+    const std::size_t nNextIfdField = WalkIfd(v, nIfd0, [&](unsigned nTag, std::size_t nEntry) {
         if (nTag == kTagOrientation) {
             const auto n = v.Number(nEntry);
-            exif.nOrientationEntry = nEntry;
             exif.nOrientation = n && *n >= 1 && *n <= 8 ? static_cast<int>(*n) : 1;
         } else if (nTag == kTagExifIfd) {
             nExifIfd = v.Number(nEntry).value_or(0);
@@ -114,10 +218,8 @@ std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
         WalkIfd(v, nExifIfd, [&](unsigned nTag, std::size_t nEntry) {
             if (nTag == kTagPixelX) {
                 nPixelX = v.Number(nEntry);
-                exif.nPixelXEntry = nEntry;
             } else if (nTag == kTagPixelY) {
                 nPixelY = v.Number(nEntry);
-                exif.nPixelYEntry = nEntry;
             } else if (nTag == kTagDateTimeOriginal && v.U16(nEntry + 2) == kTypeAscii) {
                 const std::uint32_t nLen = v.U32(nEntry + 4);
                 const std::size_t nAt = nLen <= 4 ? nEntry + 8 : v.U32(nEntry + 8);
@@ -131,7 +233,7 @@ std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
     if (nPixelX && nPixelY && *nPixelX <= 0x7FFFFFFF && *nPixelY <= 0x7FFFFFFF)
         exif.sizeDeclared = PixelSize{static_cast<int>(*nPixelX), static_cast<int>(*nPixelY)};
 
-    const std::size_t nIfd1 = exif.nNextIfdField ? v.U32(exif.nNextIfdField) : 0;
+    const std::size_t nIfd1 = nNextIfdField ? v.U32(nNextIfdField) : 0;
     if (nIfd1 != 0 && nIfd1 != nIfd0 && nIfd1 != nExifIfd) {
         std::optional<std::uint32_t> nThumbAt, nThumbLen;
         WalkIfd(v, nIfd1, [&](unsigned nTag, std::size_t nEntry) {
@@ -145,7 +247,6 @@ std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff) {
         if (nThumbAt && nThumbLen && *nThumbLen >= 4 && v.Has(*nThumbAt, *nThumbLen) && tiff[*nThumbAt] == 0xFF &&
             tiff[*nThumbAt + 1] == 0xD8) {
             exif.thumbnail = tiff.subspan(*nThumbAt, *nThumbLen);
-            exif.nThumbnailOffset = *nThumbAt;
         }
     }
     return exif;
@@ -176,34 +277,38 @@ std::optional<ExifBlock> ReadExif(std::span<const std::uint8_t> b) {
 }
 
 std::vector<std::uint8_t> RewriteExifForCopy(const ExifBlock& exif, PixelSize sizeNew) {
-    std::size_t nKeep = exif.tiff.size();
-    // The thumbnail is normally the block's last part and is cut off; one that sits
-    // elsewhere is blanked, so that no offset behind it moves.
-    const bool bThumbAtEnd =
-        !exif.thumbnail.empty() && exif.nThumbnailOffset + exif.thumbnail.size() >= exif.tiff.size();
-    if (bThumbAtEnd) nKeep = exif.nThumbnailOffset;
-    if (sizeof(kExifId) + nKeep > kMaxApp1Payload) return {};
-    std::vector<std::uint8_t> out(kExifId, kExifId + sizeof(kExifId));
-    out.insert(out.end(), exif.tiff.begin(), exif.tiff.begin() + static_cast<std::ptrdiff_t>(nKeep));
-    std::uint8_t* pTiff = out.data() + sizeof(kExifId);
     const bool bBig = exif.bBigEndian;
-    if (!exif.thumbnail.empty() && !bThumbAtEnd) std::memset(pTiff + exif.nThumbnailOffset, 0, exif.thumbnail.size());
-    // A field the cut took away stays away; one that is 0 was never there.
-    const auto Kept = [nKeep](std::size_t nAt, std::size_t nBytes) { return nAt != 0 && nAt + nBytes <= nKeep; };
-    if (Kept(exif.nPixelXEntry, 12)) PutDimension(pTiff + exif.nPixelXEntry, sizeNew.cx, bBig);
-    if (Kept(exif.nPixelYEntry, 12)) PutDimension(pTiff + exif.nPixelYEntry, sizeNew.cy, bBig);
-    if (Kept(exif.nOrientationEntry, 12)) {
-        std::uint8_t* p = pTiff + exif.nOrientationEntry;
-        Put16(p + 2, kTypeShort, bBig);
-        Put32(p + 4, 1, bBig);
-        Put16(p + 8, 1, bBig);
-        Put16(p + 10, 0, bBig);
-    }
-    if (Kept(exif.nNextIfdField, 4)) Put32(pTiff + exif.nNextIfdField, 0, bBig);
-    // Directories that overlap each other can undo one patch with another: such a block
-    // goes without, rather than tell a turned copy to be turned again.
-    const auto copy = ReadExifTiff(std::span<const std::uint8_t>(out).subspan(sizeof(kExifId)));
-    if (!copy || copy->nOrientation != 1 || !copy->thumbnail.empty()) return {};
+    const CTiffView v(exif.tiff, bBig);
+    if (!v.Has(0, 8)) return {};
+    const std::size_t nIfd0 = v.U32(4);
+    std::size_t nExifIfd = 0;
+    WalkIfd(v, nIfd0, [&](unsigned nTag, std::size_t nEntry) {
+        if (nTag == kTagExifIfd) nExifIfd = v.Number(nEntry).value_or(0);
+    });
+
+    std::vector<CField> arrIfd0, arrExif;
+    CopyFields(v, nIfd0, kCopiedIfd0Tags, arrIfd0);
+    if (nExifIfd != nIfd0) CopyFields(v, nExifIfd, kCopiedExifTags, arrExif);
+    arrIfd0.push_back(NumberField(kTagOrientation, kTypeShort, 1, bBig));
+    arrExif.push_back(NumberField(kTagPixelX, kTypeLong, static_cast<std::uint32_t>(sizeNew.cx), bBig));
+    arrExif.push_back(NumberField(kTagPixelY, kTypeLong, static_cast<std::uint32_t>(sizeNew.cy), bBig));
+
+    // Header, IFD0, the EXIF directory, then the longer values of both.
+    const std::size_t nIfd0Size = 2 + 12 * (arrIfd0.size() + 1) + 4;
+    const std::size_t nExifAt = 8 + nIfd0Size;
+    arrIfd0.push_back(NumberField(kTagExifIfd, kTypeLong, static_cast<std::uint32_t>(nExifAt), bBig));
+    const std::size_t nDataAt = nExifAt + 2 + 12 * arrExif.size() + 4;
+    std::vector<std::uint8_t> tiff(8, 0);
+    tiff[0] = tiff[1] = bBig ? 'M' : 'I';
+    Put16(&tiff[2], 42, bBig);
+    Put32(&tiff[4], 8, bBig);
+    std::vector<std::uint8_t> data;
+    WriteIfd(std::move(arrIfd0), tiff, data, nDataAt, bBig);
+    WriteIfd(std::move(arrExif), tiff, data, nDataAt, bBig);
+    tiff.insert(tiff.end(), data.begin(), data.end());
+    if (sizeof(kExifId) + tiff.size() > kMaxApp1Payload) return {};
+    std::vector<std::uint8_t> out(kExifId, kExifId + sizeof(kExifId));
+    out.insert(out.end(), tiff.begin(), tiff.end());
     return out;
 }
 

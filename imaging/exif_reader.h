@@ -24,14 +24,6 @@ struct ExifBlock {
     // The embedded thumbnail (IFD1), a view into tiff; empty when there is none or it
     // does not lie wholly inside the block or does not start as a JPEG.
     std::span<const std::uint8_t> thumbnail;
-
-    // Where the rewrite patches, as offsets into tiff (0: not there; no field can sit in
-    // the 8-byte header).
-    std::size_t nOrientationEntry = 0;
-    std::size_t nPixelXEntry = 0;
-    std::size_t nPixelYEntry = 0;
-    std::size_t nNextIfdField = 0;  // IFD0's link to IFD1
-    std::size_t nThumbnailOffset = 0;
 };
 
 // Finds the first APP1 "Exif\0\0" segment among the JPEG's header segments and reads it.
@@ -42,11 +34,11 @@ std::optional<ExifBlock> ReadExif(std::span<const std::uint8_t> jpeg);
 // The same over a bare TIFF structure (what follows "Exif\0\0").
 std::optional<ExifBlock> ReadExifTiff(std::span<const std::uint8_t> tiff);
 
-// The APP1 payload ("Exif\0\0" and the TIFF structure) for a copy of the picture that is
-// upright and sizeNew large: orientation 1, the pixel dimensions set to sizeNew, IFD1 and
-// the thumbnail bytes gone. Everything else keeps its offset, so that tags pointing into
-// the block (maker notes among them) stay valid. Empty when it would not fit an APP1
-// segment.
+// The APP1 payload ("Exif\0\0" and the TIFF structure, in the block's byte order) for a
+// copy of the picture that is upright and sizeNew large, written afresh: the camera (make
+// and model), the dates and the exposure of the original, orientation 1 and the pixel
+// size sizeNew; nothing else. No GPS block, no maker notes, no serial number, no
+// thumbnail leaves with a copy. Empty when the block has no TIFF header.
 std::vector<std::uint8_t> RewriteExifForCopy(const ExifBlock& exif, PixelSize sizeNew);
 
 // The picture's size once turned upright: orientations 5 to 8 swap the sides.

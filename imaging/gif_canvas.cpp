@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+namespace {
+
+bool RestoresArea(int nDisposal) { return nDisposal == kGifDisposeBackground || nDisposal == kGifDisposePrevious; }
+
+}  // namespace
+
 GifError CGifCanvas::Create(int nWidth, int nHeight, uint32_t crBackdrop) {
     m_nWidth = m_nHeight = 0;
     m_arrPixels.clear();
@@ -55,15 +61,12 @@ void CGifCanvas::CopyArea(const CRectArea& rc, const std::vector<uint32_t>& arrF
 }
 
 void CGifCanvas::Compose(const CGifFrame& frame) {
-    if (m_nPendingDisposal == kGifDisposeBackground)
-        CopyArea(m_rcPending, m_arrBackdrop, m_arrPixels);
-    else if (m_nPendingDisposal == kGifDisposePrevious)
-        CopyArea(m_rcPending, m_arrSaved, m_arrPixels);
+    if (RestoresArea(m_nPendingDisposal)) CopyArea(m_rcPending, m_arrSaved, m_arrPixels);
 
     const CRectArea rc = ClipFrame(frame);
     m_rcPending = rc;
     m_nPendingDisposal = frame.m_nDisposal;
-    if (frame.m_nDisposal == kGifDisposePrevious) {
+    if (RestoresArea(frame.m_nDisposal)) {
         // Whole-canvas copy, so that the saved rows line up with the canvas's; it is reused.
         m_arrSaved.resize(m_arrPixels.size());
         CopyArea(rc, m_arrPixels, m_arrSaved);

@@ -17,9 +17,9 @@ public:
     // TooLarge when width × height is above kGifMaxCanvasPixels; the canvas is then empty.
     GifError Create(int nWidth, int nHeight, uint32_t crBackdrop);
 
-    // What shows through transparent pixels and what disposal "background" restores, for
-    // instance the window contents under the picture: Width() × Height() pixels. Also
-    // resets the canvas to it. False (nothing changed) when the size does not match.
+    // What shows through transparent pixels and under the first frame, for instance the
+    // window contents under the picture: Width() × Height() pixels. Also resets the canvas
+    // to it. False (nothing changed) when the size does not match.
     bool SetBackdrop(std::span<const uint32_t> arrPixels);
 
     // Back to the backdrop with no disposal pending, for the first frame of a new loop.
@@ -47,7 +47,7 @@ private:
     int m_nHeight = 0;
     std::vector<uint32_t> m_arrPixels;
     std::vector<uint32_t> m_arrBackdrop;
-    std::vector<uint32_t> m_arrSaved;  // the canvas before a "previous" frame was drawn
+    std::vector<uint32_t> m_arrSaved;  // the canvas before a frame to be disposed of was drawn
     CRectArea m_rcPending;
     int m_nPendingDisposal = kGifDisposeNone;
 };

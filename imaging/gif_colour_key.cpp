@@ -6,8 +6,8 @@ namespace {
 
 int Channel(uint32_t cr, int nShift) { return static_cast<int>((cr >> nShift) & 0xFF); }
 
-int MoveAway(int n, int nKey) {
-    if (n >= nKey) return n == 255 ? 235 : (n + 20 > 255 ? 255 : n + 20);
+int MoveAway(int n, bool bUp) {
+    if (bUp) return n == 255 ? 235 : (n + 20 > 255 ? 255 : n + 20);
     return n < 20 ? 0 : n - 20;
 }
 
@@ -23,10 +23,11 @@ std::array<uint32_t, 256> MakeColourKeyPalette(const CGifFrame& frame) {
         bool bNear = true;
         for (int nShift : {16, 8, 0}) bNear = bNear && std::abs(Channel(cr, nShift) - Channel(crKey, nShift)) < 20;
         if (!bNear) continue;
-        uint32_t crMoved = 0;
-        for (int nShift : {16, 8, 0})
-            crMoved |= static_cast<uint32_t>(MoveAway(Channel(cr, nShift), Channel(crKey, nShift))) << nShift;
-        arrColors[i] = crMoved;
+        const bool bRedUp = Channel(cr, 16) >= Channel(crKey, 16);
+        const bool bGreenUp = Channel(cr, 8) >= Channel(crKey, 8);
+        arrColors[i] = static_cast<uint32_t>(MoveAway(Channel(cr, 16), bRedUp)) << 16 |
+                       static_cast<uint32_t>(MoveAway(Channel(cr, 8), bGreenUp)) << 8 |
+                       static_cast<uint32_t>(MoveAway(Channel(cr, 0), bGreenUp));
     }
     return arrColors;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/gif_colour_key.h"
 #include "imaging/gif_reader.h"
 
 namespace {
@@ -152,6 +153,7 @@ GifError CGifDecoder::DecodeImage(CGifReader& reader, CGifFrame& frame) {
     frame.m_nDelay = m_bControlPending ? m_nDelay : 0;
     // An index past the table is still transparent; it just has no colour of its own.
     frame.m_crTransparent = frame.m_arrColors[frame.m_nTransparentIndex];
+    frame.m_arrColors = MakeColourKeyPalette(frame);
 
     uint8_t nMinCodeSize = 0;
     if (!reader.ReadByte(nMinCodeSize)) return GifError::Truncated;

@@ -12,7 +12,8 @@
 // The undefined methods 4 to 7 (16 to 28 here) are treated as kGifDisposeKeep.
 inline constexpr int kGifDisposeNone = 0;        // none given: left in place
 inline constexpr int kGifDisposeKeep = 4;        // left in place
-inline constexpr int kGifDisposeBackground = 8;  // its rectangle goes back to the backdrop
+// Both of these leave the canvas as the frame found it.
+inline constexpr int kGifDisposeBackground = 8;  // its rectangle goes back to what was under it
 inline constexpr int kGifDisposePrevious = 12;   // its rectangle goes back to what was under it
 
 class CGifFrame {
@@ -27,7 +28,9 @@ public:
     bool m_bInterlaced = false;
 
     // Colours of this frame as 0x00RRGGBB, the memory layout of an RGBQUAD. Entries past
-    // m_nColors are black, so that any index a stream holds has a colour.
+    // m_nColors are black, so that any index a stream holds has a colour. In a transparent
+    // frame, colours close to the transparent one have been moved away from it
+    // (MakeColourKeyPalette).
     bool m_bLocalColors = false;
     int m_nColors = 0;
     std::array<uint32_t, 256> m_arrColors{};

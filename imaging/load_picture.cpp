@@ -2,6 +2,7 @@
 
 #include "framework/file_reader.h"
 #include "framework/scoped_handle.h"
+#include "imaging/embedded_thumbnail.h"
 #include "imaging/exif_reader.h"
 #include "imaging/fit_picture.h"
 #include "imaging/jpeg_error.h"
@@ -10,6 +11,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -38,8 +40,8 @@ private:
 };
 
 // The whole file in a movable global block (GlobalSize may round its size up, so the
-// length comes separately); empty when the file cannot be opened or read or has no bytes.
-// *pFileSize as for LoadPicture.
+// length comes separately); empty when the file cannot be opened or read, has no bytes or
+// is larger than kMaxPictureFileBytes. *pFileSize as for LoadPicture.
 CScopedGlobal ReadPictureFile(const std::string& strPath, std::uint32_t* pFileSize) {
     CScopedHandle file = OpenFileForReading(strPath);
     if (!file) return {};
@@ -47,7 +49,7 @@ CScopedGlobal ReadPictureFile(const std::string& strPath, std::uint32_t* pFileSi
     if (!nSize || *nSize > 0x7FFFFFFF) return {};
     const auto nLength = static_cast<DWORD>(*nSize);
     if (pFileSize) *pFileSize = nLength;
-    if (nLength == 0) return {};
+    if (nLength == 0 || nLength > kMaxPictureFileBytes) return {};
     CScopedGlobal hMem(GlobalAlloc(GMEM_MOVEABLE, nLength));
     if (!hMem) return {};
     const CGlobalLock lock(hMem.Get());
@@ -56,13 +58,14 @@ CScopedGlobal ReadPictureFile(const std::string& strPath, std::uint32_t* pFileSi
     return hMem;
 }
 
-// True when the first nLength bytes of the block declare a size that may be decoded, or
-// none that is known.
-bool HasDecodableSize(HGLOBAL hBytes, std::uint32_t nLength) {
+// What the first nLength bytes of the block are (SniffPictureType), or None when they
+// declare more pixels than may be decoded.
+PictureType DecodableType(HGLOBAL hBytes, std::uint32_t nLength) {
     const CGlobalLock lock(hBytes);
-    if (!lock.Get()) return false;
-    const auto size = ReadPictureDimensions(std::span<const std::uint8_t>(lock.Get(), nLength));
-    return !size || IsDecodableSize(*size);
+    if (!lock.Get()) return PictureType::None;
+    const std::span<const std::uint8_t> bytes(lock.Get(), nLength);
+    const auto size = ReadPictureDimensions(bytes);
+    return !size || IsDecodableSize(*size) ? SniffPictureType(bytes) : PictureType::None;
 }
 
 // OleLoadPicture over a stream on the first nLength bytes of the block, which the stream
@@ -86,11 +89,35 @@ CComPtrT<IPicture> DecodePictureFile(CScopedGlobal hBytes, std::uint32_t nLength
     return picture;
 }
 
+// libjpeg's own memory for one decode: a progressive picture keeps every coefficient of the
+// whole picture (about 3 bytes a pixel at the usual 4:2:0 sampling, whatever the scale),
+// so this lets one of about 40 megapixels through and refuses an 8192 by 8192 one before
+// any of it is allocated. There is no backing store to fall back on.
+constexpr long kJpegMemoryLimit = 128L << 20;
+
+// A camera or an editor writes a few, at most a couple of dozen scans; a crafted file can
+// hold thousands, each a pass over the whole picture.
+constexpr int kMaxJpegScans = 64;
+
+// Called by libjpeg between rows and, while a progressive file is read in, between rows of
+// each scan: gives up past kMaxJpegScans, or once the owner no longer wants the picture.
+struct CJpegProgress : jpeg_progress_mgr {
+    const std::atomic<bool>* pbGoOn = nullptr;
+
+    static void Check(j_common_ptr cinfo) {
+        const auto* pSelf = static_cast<const CJpegProgress*>(cinfo->progress);
+        const bool bWanted = !pSelf->pbGoOn || pSelf->pbGoOn->load(std::memory_order_relaxed);
+        if (!bWanted || reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+            cinfo->err->error_exit(cinfo);  // back to DecodeRows's setjmp
+    }
+};
+
 // Everything the decoding touches lives here, in the caller's frame (see CompressRows of
 // the writer): after a longjmp the setjmp frame trusts none of its own locals.
 struct CJpegDecodeJob {
     jpeg_decompress_struct cinfo{};
     CJpegError error{};
+    CJpegProgress progress{};
     const std::uint8_t* pData = nullptr;
     unsigned long nLength = 0;
     SIZE sizeBox{};
@@ -151,6 +178,9 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
         return false;
     }
     jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = kJpegMemoryLimit;
+    pJob->progress.progress_monitor = &CJpegProgress::Check;
+    cinfo->progress = &pJob->progress;
     jpeg_mem_src(cinfo, pJob->pData, pJob->nLength);
     jpeg_read_header(cinfo, TRUE);
     const PixelSize sizeStored{static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height)};
@@ -242,12 +272,16 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
 // sizes of the upright picture. rcPart, when given, keeps only that part of the upright
 // picture (in its own pixels, cut to the picture): what comes out is the part, scaled for
 // the box as a picture of the part's size would be. Null when the bytes are not a JPEG this
-// libjpeg decodes, declare more than kMaxDecodedPixels, or the part has no area; *pFullSize
-// then stays as it was, else it gets the whole picture's own upright size.
+// libjpeg decodes, declare more than kMaxDecodedPixels, need more than kJpegMemoryLimit or
+// more than kMaxJpegScans, or the part has no area, or when *pbGoOn (if given) turned false
+// on the way; *pFullSize then stays as it was, else it gets the whole picture's own upright
+// size.
 CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
-                                    SIZE* pFullSize, std::optional<PixelRect> rcPart = std::nullopt) {
+                                    SIZE* pFullSize, const std::atomic<bool>* pbGoOn,
+                                    std::optional<PixelRect> rcPart = std::nullopt) {
     if (!pData || nLength < 4 || nLength > 0x7FFFFFFF || pData[0] != 0xFF || pData[1] != 0xD8) return {};
     auto pJob = std::make_unique<CJpegDecodeJob>();
+    pJob->progress.pbGoOn = pbGoOn;
     pJob->pData = pData;
     pJob->nLength = static_cast<unsigned long>(nLength);
     pJob->sizeBox = sizeBox;
@@ -272,19 +306,26 @@ CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLeng
 // JFIF segment, and the main picture's frame header comes soon after it.
 constexpr std::size_t kHeadBytes = 96 * 1024;
 
-// Sizes within 3% of the same aspect: a thumbnail rounded to whole pixels still matches,
-// one of another shape (a camera's 4:3 thumbnail of a 16:9 picture) does not.
-bool HasSameAspect(PixelSize a, PixelSize b) {
-    const long long nA = static_cast<long long>(a.cx) * b.cy;
-    const long long nB = static_cast<long long>(b.cx) * a.cy;
-    return std::llabs(nA - nB) * 100 <= 3 * nB;
+// The pixels of a picture DecodeJpegForBox made (a top-down 32-bit DIB section): a view
+// that lives as long as the picture; empty when it holds none.
+std::span<const std::uint32_t> DibPixels(IPicture* pPicture, PixelSize& size) {
+    OLE_HANDLE hBitmap = 0;
+    DIBSECTION dib{};
+    if (FAILED(pPicture->get_Handle(&hBitmap)) ||
+        GetObjectA(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(hBitmap)), sizeof dib, &dib) != sizeof dib ||
+        !dib.dsBm.bmBits || dib.dsBm.bmBitsPixel != 32)
+        return {};
+    size = PixelSize{dib.dsBm.bmWidth, dib.dsBm.bmHeight};
+    return {static_cast<const std::uint32_t*>(dib.dsBm.bmBits),
+            static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy)};
 }
 
-// The picture drawn from its embedded thumbnail, when that is good enough for the box;
-// null otherwise. A thumbnail of another shape holds the picture between bars (cameras
-// store 160 by 120 whatever the picture's shape): its centre in the picture's shape is used,
-// the bars cut off.
-CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, SIZE sizeBox, SIZE* pPictureSize) {
+// The picture drawn from its embedded thumbnail, when that still shows the picture
+// (PictureInThumbnail: a thumbnail a crop or a turn left behind does not) and is good
+// enough for the box; null otherwise. The bars of a camera's thumbnail of a picture of
+// another shape are cut off.
+CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, SIZE sizeBox, SIZE* pPictureSize,
+                                           const std::atomic<bool>* pbGoOn) {
     const auto exif = ReadExif(head);
     if (!exif || exif->thumbnail.empty()) return {};
     const auto sizeMain = ReadPictureDimensions(head);
@@ -293,16 +334,25 @@ CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, S
         return {};
     const PixelSize sizeUpright = UprightSize(*sizeMain, exif->nOrientation);
     const PixelSize sizeThumbUpright = UprightSize(*sizeThumb, exif->nOrientation);
-    const std::optional<PixelRect> rcPart = HasSameAspect(*sizeMain, *sizeThumb)
-                                                ? std::nullopt
-                                                : std::optional(CentreCropToAspect(sizeThumbUpright, sizeUpright));
-    const PixelSize sizeShown = rcPart ? PixelSize{rcPart->Width(), rcPart->Height()} : sizeThumbUpright;
+    // Whole and at its own size (a box of its size decodes unscaled), to be looked at.
+    SIZE sizeDecoded{};
+    CComPtrT<IPicture> whole = DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(),
+                                                SIZE{sizeThumbUpright.cx, sizeThumbUpright.cy}, exif->nOrientation,
+                                                &sizeDecoded, pbGoOn);
+    if (!whole) return {};
+    PixelSize sizePixels{};
+    const std::span<const std::uint32_t> arrPixels = DibPixels(whole.Get(), sizePixels);
+    if (sizePixels != sizeThumbUpright) return {};
+    const std::optional<PixelRect> rcPart = PictureInThumbnail(arrPixels, sizePixels, sizeUpright);
+    if (!rcPart) return {};
     PixelRect rcFit{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcFit, sizeUpright.cx, sizeUpright.cy);
-    if (sizeShown.cx < rcFit.Width() || sizeShown.cy < rcFit.Height()) return {};  // it would be enlarged
-    SIZE sizeDecoded{};
-    CComPtrT<IPicture> picture = DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox,
-                                                  exif->nOrientation, &sizeDecoded, rcPart);
+    if (rcPart->Width() < rcFit.Width() || rcPart->Height() < rcFit.Height()) return {};  // it would be enlarged
+    CComPtrT<IPicture> picture =
+        *rcPart == PixelRect{0, 0, sizePixels.cx, sizePixels.cy}
+            ? std::move(whole)
+            : DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox, exif->nOrientation,
+                               &sizeDecoded, pbGoOn, rcPart);
     if (picture) *pPictureSize = SIZE{sizeUpright.cx, sizeUpright.cy};
     return picture;
 }
@@ -326,20 +376,21 @@ CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileS
     std::uint32_t nLength = kNotOpened;
     CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
     if (pFileSize && nLength != kNotOpened) *pFileSize = nLength;
-    // A header that asks for more memory than this process can spare is not decoded.
-    if (!hBytes || !HasDecodableSize(hBytes.Get(), nLength)) return {};
+    if (!hBytes || DecodableType(hBytes.Get(), nLength) == PictureType::None) return {};
     return DecodePictureFile(std::move(hBytes), nLength);
 }
 
 CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t* pFileSize,
-                                     SIZE* pPictureSize, std::vector<std::uint8_t>* pExifTiff) {
+                                     SIZE* pPictureSize, std::vector<std::uint8_t>* pExifTiff,
+                                     const std::atomic<bool>* pbGoOn) {
     SIZE sizePicture{};
     if (!pExifTiff) {
         std::uint32_t nLength = kNotOpened;
         const std::vector<std::uint8_t> head = ReadHead(strPath, &nLength);
         if (nLength == kNotOpened) return {};  // not opened: the size output stays as it was
         if (pFileSize) *pFileSize = nLength;
-        if (CComPtrT<IPicture> picture = DecodeEmbeddedThumbnail(head, sizeBox, &sizePicture)) {
+        if (nLength > kMaxPictureFileBytes) return {};
+        if (CComPtrT<IPicture> picture = DecodeEmbeddedThumbnail(head, sizeBox, &sizePicture, pbGoOn)) {
             if (pPictureSize) *pPictureSize = sizePicture;
             return picture;
         }
@@ -348,17 +399,24 @@ CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, H
     CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
     if (pFileSize && nLength != kNotOpened) *pFileSize = nLength;
     if (pExifTiff) pExifTiff->clear();
-    if (!hBytes || !HasDecodableSize(hBytes.Get(), nLength)) return {};
+    if (!hBytes) return {};
     CComPtrT<IPicture> picture;
-    if (const CGlobalLock lock(hBytes.Get()); lock.Get()) {
-        const std::span<const std::uint8_t> bytes(lock.Get(), nLength);
-        const auto exif = ReadExif(bytes);
-        picture = DecodeJpegForBox(lock.Get(), nLength, sizeBox, exif ? exif->nOrientation : 1, &sizePicture);
-        if (picture && exif && pExifTiff) pExifTiff->assign(exif->tiff.begin(), exif->tiff.end());
-    }
-    if (!picture) {
+    switch (DecodableType(hBytes.Get(), nLength)) {
+    case PictureType::Jpeg:
+        // libjpeg's word is final: the system's decoder would take the whole picture at once.
+        if (const CGlobalLock lock(hBytes.Get()); lock.Get()) {
+            const std::span<const std::uint8_t> bytes(lock.Get(), nLength);
+            const auto exif = ReadExif(bytes);
+            picture = DecodeJpegForBox(lock.Get(), nLength, sizeBox, exif ? exif->nOrientation : 1, &sizePicture,
+                                       pbGoOn);
+            if (picture && exif && pExifTiff) pExifTiff->assign(exif->tiff.begin(), exif->tiff.end());
+        }
+        break;
+    case PictureType::Gif:
         picture = DecodePictureFile(std::move(hBytes), nLength);
         sizePicture = PictureSizeInPixels(picture.Get(), hdc);
+        break;
+    default: break;
     }
     if (picture && pPictureSize) *pPictureSize = sizePicture;
     return picture;

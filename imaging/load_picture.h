@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,27 +12,32 @@
 #include "framework/com_ptr.h"
 
 // Reads the whole file and decodes it with OleLoadPicture; null when the file cannot be
-// read or decoded, or declares more pixels than may be decoded here (kMaxDecodedPixels).
+// read or decoded, is larger than kMaxPictureFileBytes, does not begin as a JPEG or a GIF
+// does (SniffPictureType: the system's decoder also plays metafiles and icons, whatever the
+// file's name), or declares more pixels than may be decoded here (kMaxDecodedPixels).
 // *pFileSize (optional) receives the file's length as soon as the file is open, even when
 // decoding then fails, and is left alone when it cannot be opened. The file is only read.
 CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileSize);
 
-// JPEG files go through the control's own libjpeg, decoded at the smallest DCT scale that
-// still covers the box and upright whatever their EXIF orientation; anything it does not
-// take (a GIF, a PNG under a .jpg name, a JPEG it refuses) goes to the system's picture
-// object as in LoadPicture.
+// What the first bytes say decides, not the name: a JPEG goes through the control's own
+// libjpeg only, decoded at the smallest DCT scale that still covers the box and upright
+// whatever its EXIF orientation, within libjpeg memory and scan limits; a GIF goes to the
+// system's picture object as in LoadPicture; anything else gives null, as do the refusals
+// of LoadPicture.
 // A JPEG whose embedded EXIF thumbnail covers the box without being enlarged is shown from
 // that thumbnail, and only the head of the file is read; a thumbnail of another aspect than
 // the picture's gives its centre in the picture's aspect (the bars a camera puts around a
 // wide picture cut off), when that part still covers the box.
 // *pPictureSize receives the picture's own upright size in pixels of hdc (not that of the
-// possibly smaller picture returned); *pFileSize as for LoadPicture. Null, with the same
-// refusals as LoadPicture, when nothing decodes.
+// possibly smaller picture returned); *pFileSize as for LoadPicture.
 // pExifTiff, when given, asks for the picture itself (never its thumbnail), for a copy to be
 // made of it: it receives the TIFF structure of the file's EXIF block, or is emptied when
 // there is none.
+// pbGoOn, when given, is watched while a JPEG decodes: once it is false the decode gives up
+// and the result is null.
 CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t* pFileSize,
-                                     SIZE* pPictureSize, std::vector<std::uint8_t>* pExifTiff = nullptr);
+                                     SIZE* pPictureSize, std::vector<std::uint8_t>* pExifTiff = nullptr,
+                                     const std::atomic<bool>* pbGoOn = nullptr);
 
 // The picture's natural size (HIMETRIC, hundredths of a millimetre) in pixels of hdc:
 // MulDiv by LOGPIXELSX or LOGPIXELSY and 2540. {0, 0} for a null picture or context.

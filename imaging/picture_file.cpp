@@ -49,6 +49,12 @@ std::optional<PixelSize> ReadJpeg(std::span<const std::uint8_t> b) {
 
 }  // namespace
 
+PictureType SniffPictureType(std::span<const std::uint8_t> b) {
+    if (b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return PictureType::Jpeg;
+    if (b.size() >= 4 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F' && b[3] == '8') return PictureType::Gif;
+    return PictureType::None;
+}
+
 std::optional<PixelSize> ReadPictureDimensions(std::span<const std::uint8_t> b) {
     if (b.size() >= 4 && b[0] == 0xFF && b[1] == 0xD8) return ReadJpeg(b);
     if (b.size() >= 10 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F')

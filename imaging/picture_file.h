@@ -18,6 +18,11 @@ enum class PictureType : int { None = 0, Bitmap = 1, Gif = 2, Jpeg = 3 };
 // not bytes: a double-byte character counts once and never matches a letter.
 PictureType ClassifyPictureFile(std::string_view strName, LeadByteTest pfnIsLead);
 
+// What the first bytes say the file is, whatever its name: Jpeg for FF D8 FF, Gif for
+// "GIF8", None for anything else (a metafile, an icon, a PNG or BMP under a picture's
+// name), which is shown as a damaged picture and never handed to the system's decoder.
+PictureType SniffPictureType(std::span<const std::uint8_t> bytes);
+
 // The width and height the file's header claims, read without decoding anything: the
 // frame header of a JPEG, the logical screen of a GIF, IHDR of a PNG, the info header of a
 // BMP. Nothing when the bytes are of none of these kinds or end before the size.
@@ -27,6 +32,10 @@ std::optional<PixelSize> ReadPictureDimensions(std::span<const std::uint8_t> byt
 // decoder's own copy beside it for a while; inside a 32-bit browser process more than this
 // many pixels would take the address space the page itself needs.
 inline constexpr std::int64_t kMaxDecodedPixels = std::int64_t{1} << 26;  // 8192 × 8192
+
+// A picture file is read whole to be decoded; one larger than this (a 64-megapixel camera
+// picture at the finest quality is about 40 MB) is shown as a damaged picture unread.
+inline constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t{64} << 20;
 
 // True when a picture of this size may be handed to the decoder.
 constexpr bool IsDecodableSize(PixelSize size) {

@@ -27,7 +27,7 @@ struct CPreparedUpload {
 // Loads the picture (LoadPictureForBox), upright, measures it in pixels of hdc and decides:
 // a GIF, or a JPEG strictly smaller than both nLimitX and nLimitY, is kept as it is; any
 // other JPEG is drawn upright on white at its size scaled down by FitWithinLimits and
-// written at quality 90 to a new temporary file ("DORivav" prefix), with the picture's EXIF
-// block rewritten for the copy (orientation 1, the new size, no thumbnail). Runs on the
-// interface thread with the panel's context.
+// written at quality 90 to a new temporary file ("DORivav" prefix), with an EXIF block of
+// the picture's camera, dates and exposure only (RewriteExifForCopy: orientation 1, the new
+// size). Runs on the interface thread with the panel's context.
 CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY, HDC hdc);

@@ -2,6 +2,7 @@
 # and their producer, the JPEG writer and the preparation of pictures for upload.
 tessaline_sources(PORTABLE
   dib_row_converter.cpp dib_row_converter.h
+  embedded_thumbnail.cpp embedded_thumbnail.h
   exif_reader.cpp exif_reader.h
   fit_picture.cpp fit_picture.h
   gif_animation.cpp gif_animation.h

@@ -19,6 +19,14 @@ std::optional<std::size_t> CThumbBatch::WaitForWork() {
     return std::nullopt;
 }
 
+bool CThumbBatch::WaitForThreadEnd(HANDLE hThread) {
+    // A Want that wakes this wait is not lost: WaitForWork looks at the schedule first.
+    const HANDLE arrWait[2] = {hThread, m_evWork.Get()};
+    while (ShouldGoOn())
+        if (WaitForMultipleObjects(2, arrWait, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return ShouldGoOn();
+    return false;
+}
+
 void CThumbBatch::Publish(std::size_t nIndex, CThumbResult&& result) {
     AcquireSRWLockExclusive(&m_lock);
     const bool bWanted = m_schedule.IsWanted(nIndex);

@@ -33,8 +33,11 @@ public:
     // Producer side.
     std::string GetPath(std::size_t nIndex) const { return m_pNames->GetPath(nIndex); }
     SIZE GetBox() const { return m_sizeBox; }
-    // m_bLoadThumbs: read once before each picture.
+    // m_bLoadThumbs: read once before each picture, and by the decoder as it goes.
     bool ShouldGoOn() const { return m_bLoadThumbs.load(std::memory_order_acquire); }
+    const std::atomic<bool>& GoOnFlag() const { return m_bLoadThumbs; }
+    // Waits until the thread hThread has ended; false when told to stop first.
+    bool WaitForThreadEnd(HANDLE hThread);
     // The next picture to make, waiting while none is wanted; none once told to stop.
     std::optional<std::size_t> WaitForWork();
     // Hands the result of picture nIndex to TakeResults, then invalidates the window with

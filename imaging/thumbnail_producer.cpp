@@ -16,10 +16,41 @@ namespace {
 
 std::atomic<long> s_nRunning{0};
 
-// What the thread owns: its share of the batch, and a reference to the module holding its
-// code, so that a producer cut loose cannot outlive the control's DLL.
+// The thread of the producer cut loose last, until a new producer has seen it end. A new
+// producer makes nothing before that, so clicking through folders during slow pictures
+// leaves at most one producer cut loose at work (and any that were waiting end at once).
+SRWLOCK s_lockLoose = SRWLOCK_INIT;
+CScopedHandle s_hLoose;
+
+// A handle to the producer cut loose last while it runs; none once it has ended.
+CScopedHandle RunningLooseProducer() {
+    AcquireSRWLockExclusive(&s_lockLoose);
+    if (s_hLoose && WaitForSingleObject(s_hLoose.Get(), 0) != WAIT_TIMEOUT) s_hLoose.Reset();
+    HANDLE hCopy = nullptr;
+    if (s_hLoose)
+        DuplicateHandle(GetCurrentProcess(), s_hLoose.Get(), GetCurrentProcess(), &hCopy, SYNCHRONIZE, FALSE, 0);
+    ReleaseSRWLockExclusive(&s_lockLoose);
+    return CScopedHandle(hCopy);
+}
+
+void RememberLooseProducer(HANDLE hThread) {
+    AcquireSRWLockExclusive(&s_lockLoose);
+    // While the one cut loose before still runs, this one has only been waiting for it and
+    // ends at once: the older one stays the one to wait for.
+    if (!s_hLoose || WaitForSingleObject(s_hLoose.Get(), 0) != WAIT_TIMEOUT) {
+        HANDLE hCopy = nullptr;
+        if (DuplicateHandle(GetCurrentProcess(), hThread, GetCurrentProcess(), &hCopy, SYNCHRONIZE, FALSE, 0))
+            s_hLoose.Reset(hCopy);
+    }
+    ReleaseSRWLockExclusive(&s_lockLoose);
+}
+
+// What the thread owns: its share of the batch, the producer cut loose before it (if one
+// still ran when it started), and a reference to the module holding its code, so that a
+// producer cut loose cannot outlive the control's DLL.
 struct CProducerStart {
     std::shared_ptr<CThumbBatch> pBatch;
+    CScopedHandle hAfter;
     HMODULE hModule = nullptr;
 };
 
@@ -38,7 +69,7 @@ private:
     bool m_bInit;
 };
 
-CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
+CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox, const std::atomic<bool>& bGoOn) {
     CThumbResult result;
     // The screen stands in for the grid window: the same device and resolution, and unlike
     // the window it cannot vanish while a cut-loose producer still draws.
@@ -47,7 +78,7 @@ CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
     // The file's size is the listing's business; the loader reports it anyway.
     std::uint32_t nFileSize = 0;
     // Only this picture is decoded while the thumbnail is made; it goes before the next.
-    CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture);
+    CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture, nullptr, &bGoOn);
     if (!picture) return result;
     PixelRect rcBox{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcBox, static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy));
@@ -56,11 +87,15 @@ CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox) {
     return result;
 }
 
-void Produce(CThumbBatch& batch) {
+void Produce(CThumbBatch& batch, HANDLE hAfter) {
+    if (hAfter && !batch.WaitForThreadEnd(hAfter)) {
+        batch.SetDone();
+        return;
+    }
     const CThreadApartment apartment;
     try {
         while (const std::optional<std::size_t> next = batch.WaitForWork())
-            batch.Publish(*next, MakeOne(batch.GetPath(*next), batch.GetBox()));
+            batch.Publish(*next, MakeOne(batch.GetPath(*next), batch.GetBox(), batch.GoOnFlag()));
     } catch (...) {
         // Out of memory, say: end in order, keeping the thumbnails already made.
     }
@@ -72,7 +107,7 @@ DWORD WINAPI ThumbnailProducer(void* pParam) {
     {
         std::unique_ptr<CProducerStart> pStart(static_cast<CProducerStart*>(pParam));
         hModule = pStart->hModule;
-        Produce(*pStart->pBatch);
+        Produce(*pStart->pBatch, pStart->hAfter.Get());
     }  // the batch may go here, with the results nobody took
     s_nRunning.fetch_sub(1);
     // Drops our reference to the module and ends the thread without returning into code
@@ -89,6 +124,7 @@ bool CThumbnailProducer::Start(std::shared_ptr<const CPictureNames> pNames, HWND
     if (!pBatch->IsValid()) return false;
     auto pStart = std::make_unique<CProducerStart>();
     pStart->pBatch = pBatch;
+    pStart->hAfter = RunningLooseProducer();
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThumbnailProducer),
                             &pStart->hModule))
         return false;
@@ -110,7 +146,10 @@ bool CThumbnailProducer::Stop(DWORD nWaitMs) {
     if (!m_pBatch) return true;
     m_pBatch->RequestStop();
     const bool bEnded = m_pBatch->WaitDone(nWaitMs);
-    if (!bEnded) m_pBatch->Abandon();
+    if (!bEnded) {
+        m_pBatch->Abandon();
+        RememberLooseProducer(m_hThread.Get());
+    }
     // Either way the batch is the producer's alone from here on.
     m_pBatch.reset();
     m_hThread.Reset();

@@ -32,7 +32,9 @@ public:
     // (it keeps its share of them), at normal priority. It makes the wanted pictures (all of
     // them, in list order, until Want says otherwise), each once, then waits for more to be
     // wanted. After each picture still wanted when it is done, whether it gave a thumbnail
-    // or not, hwndNotify is invalidated with erasing (no message is posted). False when
+    // or not, hwndNotify is invalidated with erasing (no message is posted). While a
+    // producer cut loose before it still works, the new one makes nothing and waits for it
+    // to end, so that no more than one cut-loose producer is ever at work. False when
     // pNames is null or the thread could not be started.
     bool Start(std::shared_ptr<const CPictureNames> pNames, HWND hwndNotify, SIZE sizeBox = kThumbBox);
 
@@ -47,11 +49,11 @@ public:
     std::size_t DistanceFromScreen(std::size_t nIndex) const;
 
     // Clears the go-on flag and waits at most nWaitMs for the producer's done event. A
-    // waiting producer ends at once; a working one notices between pictures, so this can take as long as one picture. If it
-    // has not ended by then it is cut loose: it finishes the picture it is on, on its share
-    // of the names, and nothing of it reaches TakeResults or the window again; the
-    // caller may free its items at once either way. True when the producer ended in time
-    // (or none ran).
+    // waiting producer ends at once; a working one gives up a JPEG it is decoding and
+    // otherwise notices between pictures, so this can take as long as one GIF. If it has
+    // not ended by then it is cut loose: it ends the picture it is on, on its share of the
+    // names, and nothing of it reaches TakeResults or the window again; the caller may free
+    // its items at once either way. True when the producer ended in time (or none ran).
     bool Stop(DWORD nWaitMs = kStopWaitMs);
 
     // True while the thread of the last Start has not ended (waiting for work included).

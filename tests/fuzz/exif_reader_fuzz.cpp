@@ -1,6 +1,6 @@
 // libFuzzer target: outside bytes as a JPEG's head, its EXIF block read and rewritten for a
 // copy as the upload does; checks that what the reader hands out lies inside the bytes and
-// that the rewrite reads back upright.
+// that the rewrite reads back upright at its new size.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         const auto app1 = RewriteExifForCopy(*exif, PixelSize{640, 480});
         if (app1.empty()) continue;
         const auto copy = ReadExifTiff(std::span<const uint8_t>(app1).subspan(6));
-        if (!copy || copy->nOrientation != 1 || !copy->thumbnail.empty()) __builtin_trap();
+        if (!copy || copy->nOrientation != 1 || !copy->thumbnail.empty() || copy->sizeDeclared != PixelSize{640, 480})
+            __builtin_trap();
     }
     return 0;
 }

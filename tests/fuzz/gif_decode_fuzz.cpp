@@ -5,7 +5,6 @@
 #include <span>
 
 #include "imaging/gif_canvas.h"
-#include "imaging/gif_colour_key.h"
 #include "imaging/gif_decoder.h"
 
 namespace {
@@ -36,9 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
                 frame.m_nDecodedPixels > nPixels || (result == GifError::None && frame.m_nDecodedPixels != nPixels))
                 __builtin_trap();
             canvas.Compose(frame);
-            const std::array<uint32_t, 256> arrKeyed = MakeColourKeyPalette(frame);
-            for (size_t i = 0; i < arrKeyed.size(); ++i)
-                if (frame.m_bTransparent && i != frame.m_nTransparentIndex && arrKeyed[i] == frame.m_crTransparent)
+            // No opaque colour may be the transparent one.
+            for (size_t i = 0; i < frame.m_arrColors.size(); ++i)
+                if (frame.m_bTransparent && i != frame.m_nTransparentIndex &&
+                    frame.m_arrColors[i] == frame.m_crTransparent)
                     __builtin_trap();
         }
         decoder.Rewind();

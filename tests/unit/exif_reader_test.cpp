@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -186,24 +187,109 @@ TEST(ExifReader, BadBlocksAreReadSafelyOrIgnored) {
     }
 }
 
-TEST(ExifReader, CopyIsUprightAtItsNewSizeWithoutTheThumbnail) {
-    for (const bool bBig : {false, true}) {
+// The tags of the directory at nOffset, each with its value's bytes, and its link onwards.
+struct Directory {
+    std::map<unsigned, Bytes> tags;
+    std::uint32_t nNext = 0;
+};
+Directory ReadDirectory(std::span<const std::uint8_t> tiff, bool bBig, std::size_t nOffset) {
+    const auto U16 = [&](std::size_t i) { return bBig ? tiff[i] << 8 | tiff[i + 1] : tiff[i] | tiff[i + 1] << 8; };
+    const auto U32 = [&](std::size_t i) {
+        return bBig ? std::uint32_t(U16(i)) << 16 | std::uint32_t(U16(i + 2))
+                    : std::uint32_t(U16(i + 2)) << 16 | std::uint32_t(U16(i));
+    };
+    static const std::map<unsigned, std::size_t> kSizes = {{2, 1}, {3, 2}, {4, 4}, {5, 8}, {7, 1}};
+    Directory dir;
+    const std::size_t nCount = U16(nOffset);
+    for (std::size_t k = 0; k < nCount; ++k) {
+        const std::size_t e = nOffset + 2 + 12 * k;
+        const std::size_t nSize = kSizes.at(static_cast<unsigned>(U16(e + 2))) * U32(e + 4);
+        const std::size_t nAt = nSize <= 4 ? e + 8 : U32(e + 8);
+        dir.tags[static_cast<unsigned>(U16(e))] = Bytes(tiff.begin() + nAt, tiff.begin() + nAt + nSize);
+    }
+    dir.nNext = U32(nOffset + 2 + 12 * nCount);
+    return dir;
+}
+
+// Tags of a camera's block beyond the builder's: make and model, exposure, a GPS block,
+// maker notes and the body's serial number.
+struct CameraBlock {
+    static constexpr std::size_t kIfd0 = 8, kExif = kIfd0 + 2 + 6 * 12 + 4, kGps = kExif + 2 + 8 * 12 + 4,
+                                 kIfd1 = kGps + 2 + 12 + 4, kData = kIfd1 + 2 + 2 * 12 + 4;
+    static constexpr std::size_t kMake = kData, kModel = kMake + 10, kExposure = kModel + 12, kFNumber = kExposure + 8,
+                                 kDate = kFNumber + 8, kMaker = kDate + 20, kSerial = kMaker + 16, kThumb = kSerial + 8;
+
+    static Bytes Build(bool bBig) {
         TiffBuilder t;
         t.bBig = bBig;
-        const Bytes jpeg = JpegWith(t.Build());
+        Bytes b(kThumb + t.thumbnail.size());
+        t.Put16(b, 0, bBig ? 0x4D4D : 0x4949);
+        t.Put16(b, 2, 42);
+        t.Put32(b, 4, kIfd0);
+        t.Ifd(b, kIfd0,
+              {{0x010F, 2, 10, kMake}, {0x0110, 2, 11, kModel}, {0x0112, 3, 1, 6}, {0x0131, 2, 4, 0x534F4F54},
+               {0x8769, 4, 1, kExif}, {0x8825, 4, 1, kGps}},
+              kIfd1);
+        t.Ifd(b, kExif,
+              {{0x829A, 5, 1, kExposure}, {0x829D, 5, 1, kFNumber}, {0x8827, 3, 1, 200}, {0x9003, 2, 20, kDate},
+               {0x927C, 7, 16, kMaker}, {0xA002, 4, 1, 4000}, {0xA003, 4, 1, 3000}, {0xA431, 2, 8, kSerial}},
+              0);
+        t.Ifd(b, kGps, {{0x0001, 2, 2, 'N'}}, 0);
+        t.Ifd(b, kIfd1, {{0x0201, 4, 1, kThumb}, {0x0202, 4, 1, static_cast<std::uint32_t>(t.thumbnail.size())}}, 0);
+        const auto Text = [&](std::size_t at, const std::string& str) { std::copy(str.begin(), str.end(), b.begin() + at); };
+        Text(kMake, "Testmaker");
+        Text(kModel, "Testcam X1");
+        t.Put32(b, kExposure, 1);
+        t.Put32(b, kExposure + 4, 125);
+        t.Put32(b, kFNumber, 56);
+        t.Put32(b, kFNumber + 4, 10);
+        Text(kDate, "2024:05:06 07:08:09");
+        Text(kMaker, "serial SN998877");
+        Text(kSerial, "SN12345");
+        std::copy(t.thumbnail.begin(), t.thumbnail.end(), b.begin() + kThumb);
+        return b;
+    }
+};
+
+TEST(ExifReader, CopyKeepsCameraDateAndExposureOnlyUprightAtItsNewSize) {
+    for (const bool bBig : {false, true}) {
+        const Bytes source = CameraBlock::Build(bBig);
+        const Directory sourceExif = ReadDirectory(source, bBig, CameraBlock::kExif);
+        const Directory sourceIfd0 = ReadDirectory(source, bBig, CameraBlock::kIfd0);
+        const Bytes jpeg = JpegWith(source);
         const auto exif = Read(jpeg);
         ASSERT_TRUE(exif);
         const Bytes app1 = RewriteExifForCopy(*exif, PixelSize{1500, 2000});
-        ASSERT_EQ(app1.size(), 6 + TiffBuilder::kThumb) << "the thumbnail's bytes are cut off";
+        ASSERT_GT(app1.size(), 6u);
         EXPECT_EQ(Bytes(app1.begin(), app1.begin() + 6), (Bytes{'E', 'x', 'i', 'f', 0, 0}));
-        const auto copy = ReadExifTiff({app1.data() + 6, app1.size() - 6});
+        const std::span<const std::uint8_t> tiff(app1.data() + 6, app1.size() - 6);
+        const auto copy = ReadExifTiff(tiff);
         ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->bBigEndian, bBig);
         EXPECT_EQ(copy->nOrientation, 1);
         EXPECT_EQ(copy->sizeDeclared, (PixelSize{1500, 2000}));
         EXPECT_EQ(copy->strDateTaken, "2024:05:06 07:08:09");
         EXPECT_TRUE(copy->thumbnail.empty());
-        const auto link = copy->tiff.subspan(copy->nNextIfdField, 4);
-        EXPECT_EQ(Bytes(link.begin(), link.end()), Bytes(4, 0)) << "IFD0 links to nothing";
+
+        const std::size_t nIfd0 = bBig ? tiff[7] : tiff[4];
+        const Directory ifd0 = ReadDirectory(tiff, bBig, nIfd0);
+        EXPECT_EQ(ifd0.nNext, 0u) << "no thumbnail directory";
+        std::vector<unsigned> arrTags;
+        for (const auto& [nTag, value] : ifd0.tags) arrTags.push_back(nTag);
+        EXPECT_EQ(arrTags, (std::vector<unsigned>{0x010F, 0x0110, 0x0112, 0x8769})) << "no GPS block, no software";
+        EXPECT_EQ(ifd0.tags.at(0x010F), sourceIfd0.tags.at(0x010F));
+        EXPECT_EQ(ifd0.tags.at(0x0110), sourceIfd0.tags.at(0x0110));
+        const Bytes& link = ifd0.tags.at(0x8769);
+        const std::size_t nExif = bBig ? link[3] | link[2] << 8 : link[0] | link[1] << 8;
+        const Directory exifDir = ReadDirectory(tiff, bBig, nExif);
+        arrTags.clear();
+        for (const auto& [nTag, value] : exifDir.tags) arrTags.push_back(nTag);
+        EXPECT_EQ(arrTags, (std::vector<unsigned>{0x829A, 0x829D, 0x8827, 0x9003, 0xA002, 0xA003}))
+            << "no maker notes, no serial number";
+        for (unsigned nTag : {0x829Au, 0x829Du, 0x8827u, 0x9003u})
+            EXPECT_EQ(exifDir.tags.at(nTag), sourceExif.tags.at(nTag)) << std::hex << nTag;
+        const std::string strCopy(app1.begin(), app1.end());
+        EXPECT_EQ(strCopy.find("SN"), std::string::npos) << "no serial number anywhere in the block";
     }
 }
 

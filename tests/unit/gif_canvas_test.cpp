@@ -45,15 +45,24 @@ protected:
 };
 std::unique_ptr<CScratchDir> GifCanvasCoalesce::s_pDir;
 
-// ImageMagick's own composition (-coalesce) of the same file, each frame flattened on the
-// backdrop colour, is the reference: disposal "background" clears to transparent there,
-// which is the backdrop here.
+// Disposal "background" restores what was under the frame here, as "previous" does.
+std::string BackgroundAsPrevious(std::string strArgs) {
+    for (size_t n = 0; (n = strArgs.find("-dispose Background", n)) != std::string::npos;)
+        strArgs.replace(n, 19, "-dispose Previous");
+    return strArgs;
+}
+
+// ImageMagick's own composition (-coalesce), each frame flattened on the backdrop colour,
+// is the reference; it is made of the same frames with "background" disposal given as
+// "previous" (ImageMagick clears to transparent for "background").
 TEST_P(GifCanvasCoalesce, EveryStateMatchesImageMagick) {
     const CCoalesceCase& c = GetParam();
     const std::string strGif = s_pDir->File(c.strName + ".gif");
+    const std::string strRefGif = s_pDir->File(c.strName + "-ref.gif");
     const std::string strRgb = s_pDir->File(c.strName + ".rgb");
     ASSERT_TRUE(RunConvert(c.strArgs, strGif));
-    ASSERT_TRUE(RunConvert("'" + strGif + "' -coalesce -background '#123456' -alpha remove -alpha off -depth 8",
+    ASSERT_TRUE(RunConvert(BackgroundAsPrevious(c.strArgs), strRefGif));
+    ASSERT_TRUE(RunConvert("'" + strRefGif + "' -coalesce -background '#123456' -alpha remove -alpha off -depth 8",
                            "rgb:" + strRgb));
     const std::vector<uint8_t> rgb = ReadFileBytes(strRgb);
 
@@ -123,6 +132,19 @@ TEST(GifCanvas, UndefinedDisposalsLeaveTheFrameInPlace) {
         canvas.Compose(SolidFrame(2, 2, 2, 2, 2, kGifDisposeNone));
         EXPECT_EQ(canvas.Pixel(0, 0), 0xFF0000u) << nDisposal;
         EXPECT_EQ(canvas.Pixel(3, 3), 0x00FF00u);
+    }
+}
+
+TEST(GifCanvas, BackgroundDisposalRestoresWhatWasUnderTheFrame) {
+    for (int nDisposal : {kGifDisposeBackground, kGifDisposePrevious}) {
+        CGifCanvas canvas;
+        ASSERT_EQ(canvas.Create(4, 4, kBackdrop), GifError::None);
+        canvas.Compose(SolidFrame(0, 0, 4, 4, 1, kGifDisposeNone));
+        canvas.Compose(SolidFrame(1, 1, 2, 2, 2, nDisposal));
+        EXPECT_EQ(canvas.Pixel(1, 1), 0x00FF00u) << nDisposal;
+        canvas.Compose(SolidFrame(3, 3, 1, 1, 3, kGifDisposeNone));
+        EXPECT_EQ(canvas.Pixel(1, 1), 0xFF0000u) << nDisposal;
+        EXPECT_EQ(canvas.Pixel(2, 2), 0xFF0000u) << nDisposal;
     }
 }
 

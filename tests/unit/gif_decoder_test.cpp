@@ -349,6 +349,28 @@ TEST(GifDecoder, GraphicControlAppliesToTheNextFrameOnly) {
     }
 }
 
+TEST(GifDecoder, OpaqueColoursCloseToTheTransparentOneAreMovedAwayFromIt) {
+    CGifWriter writer(3, 1, {0x808080, 0x8A8A8A, 0xFF0000, 0x8A8A8A});
+    CGifWriter::CImage image;
+    image.nWidth = 3;
+    image.nHeight = 1;
+    image.arrPixels = {0, 1, 2};
+    image.lzw.nMinCodeSize = 2;
+    writer.Image(image);
+    writer.Control(0, 0, 0);
+    writer.Image(image);
+    writer.Trailer();
+
+    const COurImage ours = OurDecode(writer.Bytes());
+    ASSERT_EQ(ours.arrFrames.size(), 2u);
+    EXPECT_EQ(ours.arrFrames[0].m_arrColors[1], 0x8A8A8Au) << "without transparency nothing moves";
+    const CGifFrame& frame = ours.arrFrames[1];
+    EXPECT_EQ(frame.m_crTransparent, 0x808080u);
+    EXPECT_EQ(frame.m_arrColors[0], 0x808080u);
+    EXPECT_EQ(frame.m_arrColors[1], 0x9E9E9Eu);
+    EXPECT_EQ(frame.m_arrColors[2], 0xFF0000u);
+}
+
 TEST(GifDecoder, ExtensionsOtherThanGraphicControlAreWalkedPast) {
     CGifWriter writer(2, 2, {0x000000, 0xFFFFFF});
     writer.Raw({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0});

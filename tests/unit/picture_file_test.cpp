@@ -50,6 +50,28 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"LoneLeadByteAtTheEnd", "a.gif\x81", PictureType::Gif}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
+TEST(SniffPicture, FirstBytesTellJpegAndGifFromEverythingElse) {
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        PictureType nType;
+    } cases[] = {
+        {{0xFF, 0xD8, 0xFF, 0xE0}, PictureType::Jpeg},
+        {{0xFF, 0xD8, 0xFF}, PictureType::Jpeg},
+        {{0xFF, 0xD8, 0x00, 0xFF}, PictureType::None},  // no marker after the start of image
+        {{'G', 'I', 'F', '8', '9', 'a'}, PictureType::Gif},
+        {{'G', 'I', 'F', '8'}, PictureType::Gif},
+        {{'G', 'I', 'F', '9'}, PictureType::None},
+        {{0xD7, 0xCD, 0xC6, 0x9A}, PictureType::None},  // placeable metafile
+        {{0x01, 0x00, 0x00, 0x00, ' ', 'E', 'M', 'F'}, PictureType::None},
+        {{0x00, 0x00, 0x01, 0x00}, PictureType::None},  // icon
+        {{'B', 'M', 0, 0}, PictureType::None},
+        {{0x89, 'P', 'N', 'G'}, PictureType::None},
+        {{0xFF, 0xD8}, PictureType::None},
+        {{}, PictureType::None},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SniffPictureType(c.bytes), c.nType) << testing::PrintToString(c.bytes);
+}
+
 TEST(ClassifyPictureCodePage, SingleByteCodePageTakesTheLastFourBytes) {
     auto noLeadBytes = [](unsigned char) { return false; };
     EXPECT_EQ(ClassifyPictureFile("a\x81jpg", noLeadBytes), PictureType::Jpeg);

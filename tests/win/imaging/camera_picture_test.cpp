@@ -1,7 +1,8 @@
 // Camera pictures made by run-camera-test.sh with ImageMagick and exiftool: the same upright
 // picture, a mark in its top-left corner, stored in each of the eight EXIF orientations,
 // with and without an embedded thumbnail (marked in another colour, so that it shows which
-// one the grid got), and a 16:9 picture whose 4:3 thumbnail letterboxes it. The folder's
+// one the grid got), a 16:9 picture whose 4:3 thumbnail letterboxes it, and a crop of the
+// picture that kept the old thumbnail. The folder's
 // path comes in TESSALINE_CAMERA_FOLDER, the files of the eight orientations and what to
 // expect of each in manifest.txt; the copies for upload go to out\ for the script
 // to read their metadata.
@@ -98,6 +99,17 @@ TEST_F(CameraPicture, ThumbnailOfAWidePictureIsItsLetterboxedThumbnailsCentre) {
         EXPECT_EQ(ColourAt(shown, 12, 2), Mark::Green) << arrNames[i] << " top edge";
         EXPECT_EQ(ColourAt(shown, 87, 53), Mark::White) << arrNames[i] << " bottom edge";
     }
+}
+
+// An editor cropped the 4:3 picture square and kept the camera's thumbnail, which still
+// shows the whole 4:3 picture: the grid decodes the picture instead.
+TEST_F(CameraPicture, ThumbnailOfACroppedPictureIsNotTheOldEmbeddedOne) {
+    std::vector<CThumbResult> results;
+    ASSERT_TRUE(ProduceThumbnails({m_strFolder + "\\cropped.jpg"}, 60000, results));
+    ASSERT_TRUE(results[0].pThumb);
+    EXPECT_EQ(results[0].sizeThumb.cx, 100);
+    EXPECT_EQ(results[0].sizeThumb.cy, 100);
+    ExpectUpright(RenderPicture(results[0].pThumb.Get(), 100, 100), Mark::Red, "cropped.jpg");
 }
 
 TEST_F(CameraPicture, CopyIsUprightWithinTheLimitsAndTheOwnFileStaysAsItIs) {

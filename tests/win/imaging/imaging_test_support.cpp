@@ -3,13 +3,19 @@
 #include "framework/gdi.h"
 #include "imaging/thumbnail_producer.h"
 #include "test_support.h"
+#include "tests/unit/gif_writer.h"
 
+#include <psapi.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include <jpeglib.h>
 
@@ -256,22 +262,73 @@ std::optional<RgbImage> ReadPpm(const std::string& strPath) {
     return image;
 }
 
-std::optional<RgbImage> DecodeWithDjpeg(const std::string& strJpegPath) {
-    const std::string strOut = strJpegPath + ".ppm";
-    std::string strCommand = "\"" + WindowsPathOf(TESSALINE_JPEG_BIN) + "\\djpeg.exe\" -ppm -outfile \"" + strOut +
-                             "\" \"" + strJpegPath + "\"";
+bool RunJpegTool(const std::string& strTool, const std::string& strArgs) {
+    std::string strCommand = "\"" + WindowsPathOf(TESSALINE_JPEG_BIN) + "\\" + strTool + "\" " + strArgs;
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return std::nullopt;
+        return false;
     CScopedHandle hProcess(pi.hProcess), hThread(pi.hThread);
-    if (WaitForSingleObject(hProcess.Get(), 60000) != WAIT_OBJECT_0) return std::nullopt;
+    if (WaitForSingleObject(hProcess.Get(), 60000) != WAIT_OBJECT_0) return false;
     DWORD dwExit = 1;
     GetExitCodeProcess(hProcess.Get(), &dwExit);
-    std::optional<RgbImage> image = dwExit == 0 ? ReadPpm(strOut) : std::nullopt;
+    return dwExit == 0;
+}
+
+std::optional<RgbImage> DecodeWithDjpeg(const std::string& strJpegPath) {
+    const std::string strOut = strJpegPath + ".ppm";
+    const bool bDecoded = RunJpegTool("djpeg.exe", "-ppm -outfile \"" + strOut + "\" \"" + strJpegPath + "\"");
+    std::optional<RgbImage> image = bDecoded ? ReadPpm(strOut) : std::nullopt;
     DeleteFileA(strOut.c_str());
     return image;
+}
+
+CCost MeasureCost(const std::function<void()>& work) {
+    // The commit charge, which is what private bytes count; Wine leaves PrivateUsage 0.
+    const auto PrivateBytes = [] {
+        PROCESS_MEMORY_COUNTERS counters{};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+        return static_cast<std::uint64_t>(counters.PagefileUsage);
+    };
+    const std::uint64_t nBefore = PrivateBytes();
+    std::atomic<std::uint64_t> nPeak{nBefore};
+    std::atomic<bool> bDone{false};
+    std::thread sampler([&] {
+        while (!bDone.load()) {
+            const std::uint64_t n = PrivateBytes();
+            if (n > nPeak.load()) nPeak.store(n);
+            Sleep(1);
+        }
+    });
+    const DWORD dwStart = GetTickCount();
+    work();
+    CCost cost;
+    cost.dwMs = GetTickCount() - dwStart;
+    bDone.store(true);
+    sampler.join();
+    cost.nPeakPrivateBytes = std::max(nPeak.load(), PrivateBytes()) - nBefore;
+    return cost;
+}
+
+bool WriteSlowGif(const std::string& strPath, int nSide) {
+    std::vector<std::uint32_t> arrColors(256);
+    for (std::uint32_t i = 0; i < 256; ++i) arrColors[i] = i * 0x010101u;
+    gif_test::CGifWriter writer(nSide, nSide, arrColors);
+    gif_test::CGifWriter::CImage image;
+    image.nWidth = image.nHeight = nSide;
+    image.arrPixels.resize(static_cast<std::size_t>(nSide) * nSide);
+    std::uint32_t nState = 2463534242u;  // noise: LZW finds little to share
+    for (std::uint8_t& n : image.arrPixels) {
+        nState ^= nState << 13;
+        nState ^= nState >> 17;
+        nState ^= nState << 5;
+        n = static_cast<std::uint8_t>(nState);
+    }
+    writer.Image(image);
+    writer.Trailer();
+    return WriteBytes(strPath, writer.Bytes().data(), writer.Bytes().size());
 }
 
 double Psnr(const RgbImage& a, const RgbImage& b) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,8 +57,24 @@ bool WriteTestJpeg(const std::string& strPath, int nWidth, int nHeight, JpegKind
 // DIB really holds (the palette entry, the 5-bit value widened as the writer does).
 std::vector<std::uint8_t> MakeDib(int nBitCount, const RgbImage& source, bool bBottomUp, RgbImage* pExpected);
 
+// Runs a program of the same libjpeg-turbo build as the control's (djpeg.exe, jpegtran.exe)
+// with the arguments; true when it exited 0 within a minute.
+bool RunJpegTool(const std::string& strTool, const std::string& strArgs);
 // The JPEG decoded by djpeg.exe of the same libjpeg-turbo build.
 std::optional<RgbImage> DecodeWithDjpeg(const std::string& strJpegPath);
+
+// What some work cost: the most the process's private bytes grew while it ran (sampled
+// every millisecond by a thread of its own) and the time it took.
+struct CCost {
+    std::uint64_t nPeakPrivateBytes = 0;
+    DWORD dwMs = 0;
+};
+CCost MeasureCost(const std::function<void()>& work);
+
+// A GIF of nSide by nSide pixels of 256-colour noise: the system's decoder takes a while
+// over it (a quarter of a second for 3000 by 3000 under Wine, more with every pixel) and
+// cannot be interrupted.
+bool WriteSlowGif(const std::string& strPath, int nSide);
 // A binary PPM (P6, 8 bits), as djpeg and ImageMagick write them.
 std::optional<RgbImage> ReadPpm(const std::string& strPath);
 

@@ -3,9 +3,13 @@
 # stores it turned or mirrored for each of the eight EXIF orientations; exiftool tags each
 # with its orientation, a camera and a date taken, and half of them with an embedded
 # thumbnail marked in green; and a 16:9 picture, upright and stored turned, whose 4:3
-# embedded thumbnail holds it between black bars, as cameras store them. The Windows test
-# checks the thumbnails and the copies for upload; then exiftool must read from every copy the date, the camera, orientation 1,
-# the new size and no thumbnail, and the pictures themselves must be as they were.
+# embedded thumbnail holds it between black bars, as cameras store them; and the picture
+# cropped square by an editor that kept the old thumbnail. Each file also carries the
+# exposure, a location, serial numbers and the owner's name. The Windows test checks the
+# thumbnails and the copies for upload; then exiftool must read from every copy the date,
+# the camera, the exposure, orientation 1, the new size and nothing else asked for (no
+# thumbnail, location, serial number or owner), and the pictures themselves must be as
+# they were.
 # Usage: SCRIPT TEST.EXE
 set -euo pipefail
 exe=$1
@@ -20,6 +24,12 @@ date_taken="2024:05:06 07:08:09"
 "$IM" "$dir/upright.png" -fill lime -draw 'rectangle 0,0 199,149' "$dir/upright-green.png"
 # What turns the upright picture into the stored one: the undoing of each orientation.
 stored_by=("" "" "-flop" "-rotate 180" "-flip" "-transpose" "-rotate 270" "-transverse" "-rotate 90")
+private=(-ExposureTime=1/125 -FNumber=5.6 -ISO=200 -GPSLatitude=48.85 -GPSLatitudeRef=N -GPSLongitude=2.35
+    -GPSLongitudeRef=E -EXIF:SerialNumber=SN12345 -EXIF:LensSerialNumber=LN777 -EXIF:OwnerName=Someone)
+"$IM" "$dir/upright-green.png" -strip -thumbnail 160x160 -quality 90 "$dir/old-thumb.jpg"
+"$IM" "$dir/upright.png" -crop 300x300+0+0 +repage -strip -quality 92 "$dir/cropped.jpg"
+exiftool -q -overwrite_original -Make=Testmaker "-ThumbnailImage<=$dir/old-thumb.jpg" "$dir/cropped.jpg"
+rm "$dir/old-thumb.jpg"
 for o in 1 2 3 4 5 6 7 8; do
     # shellcheck disable=SC2086
     "$IM" "$dir/upright.png" ${stored_by[$o]} -strip -quality 92 "$dir/plain$o.jpg"
@@ -30,7 +40,7 @@ for o in 1 2 3 4 5 6 7 8; do
         extra=()
         [ $name = cam ] && extra=("-ThumbnailImage<=$dir/thumb$o.jpg")
         exiftool -q -overwrite_original -Orientation#=$o -Make=Testmaker -Model="Testcam X$o" \
-            -DateTimeOriginal="$date_taken" -ExifImageWidth=400 -ExifImageHeight=300 "${extra[@]}" \
+            -DateTimeOriginal="$date_taken" -ExifImageWidth=400 -ExifImageHeight=300 "${private[@]}" "${extra[@]}" \
             "$dir/$name$o.jpg"
         echo "$name$o.jpg $([ $name = cam ] && echo 1 || echo 0)" >>"$dir/manifest.txt"
     done
@@ -64,8 +74,9 @@ for copy in "$dir"/out/*.jpg; do
     copies=$((copies + 1))
     name=$(basename "$copy" .jpg)
     got=$(exiftool -s3 -n -f -Orientation -Model -DateTimeOriginal -ExifImageWidth -ExifImageHeight \
-        -ThumbnailLength "$copy" | paste -sd '|')
-    want="1|Testcam X${name: -1}|$date_taken|200|150|-"
+        -ExposureTime -FNumber -ISO -ThumbnailLength -GPSLatitude -SerialNumber -LensSerialNumber -OwnerName \
+        "$copy" | paste -sd '|')
+    want="1|Testcam X${name: -1}|$date_taken|200|150|0.008|5.6|200|-|-|-|-|-"
     if [ "$got" != "$want" ]; then
         echo "run-camera-test: $name copy has metadata '$got', wanted '$want'" >&2
         status=1

@@ -48,7 +48,7 @@ picture PHOTO.JPG 640 480 1 -size 640x480 -seed 17 plasma:fractal -blur 0x2
 picture 风景.jpg 500 400 1 -size 500x400 -seed 18 plasma:fractal -blur 0x2
 picture still.gif 320 240 1 -size 320x240 -seed 19 plasma:fractal -blur 0x2 -colors 64
 picture anim.gif 200 150 1 -delay 10 -size 200x150 xc:firebrick xc:seagreen xc:steelblue
-fmt=png: picture png.jpg 300 200 -1 -size 300x200 gradient:yellow-purple
+fmt=png: picture png.jpg 300 200 0 -size 300x200 gradient:yellow-purple  # not a JPEG: never decoded
 echo "plain text, not a picture" >"$dir/text.jpg"; other text.jpg 0 0 0
 : >"$dir/empty.jpg"; other empty.jpg 0 0 0
 head -c 60000 "$dir/land.jpg" >"$dir/truncated.jpg"; other truncated.jpg 1600 1200 -1
