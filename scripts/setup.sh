@@ -13,7 +13,7 @@ SUDO=""
 PACKAGES="wine wine32:i386 wine64 mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
  xvfb xauth imagemagick x11-apps nasm googletest xdotool fonts-wqy-microhei locales
  libcpp-httplib-dev libgif-dev clang libclang-rt-14-dev curl dpkg-dev cmake ninja-build
- g++ make gcab osslsigncode openssl gnuplot-nox libimage-exiftool-perl clang-format"
+ g++ make gcab osslsigncode openssl gnuplot-nox libimage-exiftool-perl clang-format chromium poppler-utils"
 
 # A mirror in the middle of a sync can serve an index of the wrong size: try the update again
 # after a pause, and when an index stays missing go on with the lists that did arrive.
