@@ -166,8 +166,8 @@ function answer(res, [code, reason]) {
   res.end(`retcode ${code}\n`);
 }
 
-function judge(fields, file, at) {
-  if (!file || fields.malformed || !['signature', 'kxuin', 'albumname'].every((f) => f in fields)) return BAD_FORM;
+function judge(fields, malformed, file, at) {
+  if (!file || malformed || !['signature', 'kxuin', 'albumname'].every((f) => f in fields)) return BAD_FORM;
   const album = albumOf(fields);
   if (!album) return NO_SUCH_ALBUM;
   const signature = checkSignature(fields.signature, album, at);
@@ -199,7 +199,9 @@ function upload(req, res) {
     req.resume().on('end', () => answer(res, BAD_FORM));  // not multipart/form-data
     return;
   }
-  const fields = {};
+  // Keyed by names the client chose: no prototype for one of them to reach.
+  const fields = Object.create(null);
+  let malformed = false;
   let file = null;
   const done = [];  // the file's write stream ends after the body
   // The temporary file is gone before the answer goes: a client that has its answer finds
@@ -215,10 +217,10 @@ function upload(req, res) {
   };
   const timer = setTimeout(() => { form.removeAllListeners('close'); cutOff(TOO_SLOW); }, requestSeconds * 1000);
   res.on('close', () => clearTimeout(timer));
-  form.on('partsLimit', () => { fields.malformed = true; });
+  form.on('partsLimit', () => { malformed = true; });
   form.on('field', (name, value, info) => {
     // A field over its size, or given twice (which of two signatures would count?).
-    if (info.valueTruncated || name in fields) fields.malformed = true;
+    if (info.valueTruncated || name in fields) malformed = true;
     else fields[name] = value;
   });
   form.on('file', (name, stream, info) => {
@@ -249,7 +251,7 @@ function upload(req, res) {
   form.on('close', () => {
     clearTimeout(timer);
     Promise.all(done).then(() => {
-      const verdict = judge(fields, file, at);
+      const verdict = judge(fields, malformed, file, at);
       const who = `${fields.kxuin || '-'} ${fromGbk(bytesOf(fields.albumname || ''))}`;
       const what = file ? fromGbk(bytesOf(fields.imgfile || file.filename)) : '-';
       console.log(`upload ${who} ${what}: ${verdict[0]} ${verdict[1]}`);
