@@ -259,7 +259,7 @@ temp_files | comm -13 "$work/temp.before" - >"$work/temp.left"
 # album holds under its name, and drawn (the photographs' colours fill part of the page).
 view=http://127.0.0.1:$album_port/view/10001/$album_hex/
 view_shot=${shots:-$work}/7-album-view.png
-if browser_text "$view" >"$work/view.txt" && browser_screenshot "$view" "$view_shot" 1024x300; then
+if browser_text "$view" >"$work/view.txt" && browser_screenshot "$view" "$view_shot" 800x220; then
     for n in "${sent[@]}"; do
         [ "$n" = damaged.jpg ] || grep -qF "$n" "$work/view.txt" || fail "the album view does not show $n: $(cat "$work/view.txt")"
     done
