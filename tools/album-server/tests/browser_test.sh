@@ -49,6 +49,7 @@ page=$origin/upload/10001/$album_hex/
 fallback="这个页面需要照片上传控件。请在 Internet Explorer 中打开，并允许安装控件。"
 browser_text "$page" >"$work/page.txt" || fail "the browser did not print the upload page"
 grep -qF "$fallback" "$work/page.txt" || fail "the page does not tell a browser without the control: $(cat "$work/page.txt")"
+# shellcheck disable=SC1111  # the heading's own quotation marks
 grep -qF "上传照片到“$album”" "$work/page.txt" || fail "the page's heading does not name the album: $(head -3 "$work/page.txt")"
 browser_screenshot "$page" "$shots/upload-page-without-control.png" 900x560 || fail "no screenshot of the upload page"
 
