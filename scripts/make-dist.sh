@@ -52,7 +52,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sign() {  # in out
     osslsigncode sign -certs "$cert" -key "$key" -n "Halvane Media Tools" -h sha256 "${timestamp[@]}" \
-        -in "$1" -out "$2" >/dev/null || { echo "make-dist: cannot sign $(basename "$1")${timestamp[1]:+ with a timestamp from ${timestamp[1]}}" >&2; exit 1; }
+        -in "$1" -out "$2" >"$work/sign.log" 2>&1 || {
+        echo "make-dist: cannot sign $(basename "$1")${timestamp[1]:+ with a timestamp from ${timestamp[1]}}:" \
+            "$(grep -m1 . "$work/sign.log")" >&2
+        exit 1
+    }
 }
 sign "$ocx" "$work/tessaline.ocx"
 cp "$root/res/Upload.gif" "$work/Upload.gif"
