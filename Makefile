@@ -8,6 +8,8 @@ CTEST_JOBS ?= 2
 DIST      ?= dist
 SIGN_KEY  ?=
 SIGN_CERT ?=
+# A time-stamping authority (RFC 3161) that countersigns both signatures; none: no timestamp.
+TIMESTAMP_URL ?=
 # The i686 tree ships the control. Where this machine cannot run 32-bit programs, an x86_64
 # tree of the same sources runs the Windows tests, the demo and the benchmarks. Which one is
 # asked in each recipe, after set-up: before it the probe would not find 32-bit Wine yet.
@@ -38,7 +40,8 @@ build: configure
 # The signed cabinet and the loose files of the i686 control, for pages and installers.
 define make_dist
 	cmake --build $(WIN) --target tessaline_ocx
-	scripts/make-dist.sh $(WIN) $(DIST) $(if $(SIGN_KEY),--key $(SIGN_KEY)) $(if $(SIGN_CERT),--cert $(SIGN_CERT))
+	scripts/make-dist.sh $(WIN) $(DIST) $(if $(SIGN_KEY),--key $(SIGN_KEY)) $(if $(SIGN_CERT),--cert $(SIGN_CERT)) \
+	    $(if $(TIMESTAMP_URL),--timestamp $(TIMESTAMP_URL))
 endef
 
 dist: configure

@@ -3,18 +3,21 @@
 # the INF) for a page's codebase, and the same files loose for an installation by hand. The
 # control and the cabinet are signed with Authenticode. Without a key and certificate of the
 # site's own, a test certificate is made once and kept beside the build trees; nobody trusts
-# it, but it proves the signing works.
-#   make-dist.sh WIN_TREE DIST_DIR [--key KEY.pem --cert CERT.pem]
+# it, but it proves the signing works. With a time-stamping authority's address both
+# signatures are countersigned by it (RFC 3161), so they stay valid after the certificate
+# expires.
+#   make-dist.sh WIN_TREE DIST_DIR [--key KEY.pem --cert CERT.pem] [--timestamp URL]
 set -euo pipefail
 win=$(realpath "$1")
 dist=$(realpath -m "$2")
 shift 2
-key="" cert=""
+key="" cert="" timestamp=()
 while [ $# -gt 0 ]; do
     case "$1" in
     --key) key=$2; shift 2 ;;
     --cert) cert=$2; shift 2 ;;
-    *) echo "usage: make-dist.sh WIN_TREE DIST_DIR [--key KEY.pem --cert CERT.pem]" >&2; exit 2 ;;
+    --timestamp) timestamp=(-ts "$2"); shift 2 ;;
+    *) echo "usage: make-dist.sh WIN_TREE DIST_DIR [--key KEY.pem --cert CERT.pem] [--timestamp URL]" >&2; exit 2 ;;
     esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,6 +36,7 @@ if [ -z "$key$cert" ]; then
             -addext "basicConstraints=critical,CA:FALSE" -addext "keyUsage=critical,digitalSignature" \
             -addext "extendedKeyUsage=codeSigning" 2>/dev/null
     fi
+    echo "make-dist: no SIGN_KEY and SIGN_CERT: signing with the test certificate in $signing, which nobody trusts"
 fi
 [ -f "$key" ] && [ -f "$cert" ] || { echo "make-dist: give both --key and --cert" >&2; exit 2; }
 
@@ -47,7 +51,12 @@ version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *, 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sign() {  # in out
-    osslsigncode sign -certs "$cert" -key "$key" -n "Halvane Media Tools" -h sha256 -in "$1" -out "$2" >/dev/null
+    osslsigncode sign -certs "$cert" -key "$key" -n "Halvane Media Tools" -h sha256 "${timestamp[@]}" \
+        -in "$1" -out "$2" >"$work/sign.log" 2>&1 || {
+        echo "make-dist: cannot sign $(basename "$1")${timestamp[1]:+ with a timestamp from ${timestamp[1]}}:" \
+            "$(grep -m1 . "$work/sign.log")" >&2
+        exit 1
+    }
 }
 sign "$ocx" "$work/tessaline.ocx"
 cp "$root/res/Upload.gif" "$work/Upload.gif"
@@ -61,4 +70,4 @@ rm -rf "$dist"
 mkdir -p "$dist"
 cp "$work/tessaline.cab" "$work/tessaline.inf" "$work/tessaline.ocx" "$work/Upload.gif" "$dist/"
 echo "make-dist: $dist/tessaline.cab ($(stat -c %s "$dist/tessaline.cab") bytes, signed by" \
-    "$(openssl x509 -in "$cert" -noout -subject | sed 's/^subject= *//'))"
+    "$(openssl x509 -in "$cert" -noout -subject | sed 's/^subject= *//')${timestamp[1]:+, timestamped by ${timestamp[1]}})"

@@ -13,7 +13,7 @@ SUDO=""
 PACKAGES="wine wine32:i386 wine64 mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
  xvfb xauth imagemagick x11-apps nasm googletest xdotool fonts-wqy-microhei locales
  libcpp-httplib-dev libgif-dev clang libclang-rt-14-dev curl dpkg-dev cmake ninja-build
- g++ make gcab osslsigncode openssl gnuplot-nox libimage-exiftool-perl clang-format"
+ g++ make gcab osslsigncode openssl gnuplot-nox libimage-exiftool-perl clang-format chromium poppler-utils"
 
 # A mirror in the middle of a sync can serve an index of the wrong size: try the update again
 # after a pause, and when an index stays missing go on with the lists that did arrive.
@@ -81,24 +81,35 @@ HERE=$(cd "$(dirname "$0")/.." && pwd)
 #   cache_suffix ARCH   the suffix of ARCH's folders in the cache (none for i686)
 cache_suffix() { [ "$1" = i686 ] && echo "" || echo "-$1"; }
 
+# libjpeg-turbo as Debian ships it: its source package unpacked by dpkg-source, which applies
+# Debian's patches, not the bare upstream tarball. The stamp names the package's version and
+# the way it was made, so that a cache made otherwise is made again; the new build replaces
+# the old one in a single rename, under the trees that link it.
+LIBJPEG_VERSION=1:2.1.5-2
 build_libjpeg() {
-    local arch=$1 prefix=$CACHE/libjpeg-turbo$(cache_suffix "$1") stamp=libjpeg-turbo-2.1.5$(cache_suffix "$1")
+    local arch=$1 prefix=$CACHE/libjpeg-turbo$(cache_suffix "$1")
+    local stamp=libjpeg-turbo-${LIBJPEG_VERSION#*:}-debian$(cache_suffix "$1")
     step_done "$stamp" && return 0
-    echo "setup: cross-building libjpeg-turbo ($arch)"
+    echo "setup: cross-building libjpeg-turbo $LIBJPEG_VERSION from Debian's source ($arch)"
     local work=$CACHE/src/libjpeg-turbo-$arch
     rm -rf "$work" && mkdir -p "$work"
-    (cd "$work" && apt-get source --download-only libjpeg-turbo=1:2.1.5-2 >/dev/null 2>&1 \
+    (cd "$work" && apt-get source --download-only "libjpeg-turbo=$LIBJPEG_VERSION" >/dev/null 2>&1 \
         || apt-get source --download-only libjpeg-turbo >/dev/null)
-    tar -C "$work" -xf "$(ls "$work"/libjpeg-turbo_*.orig.tar.gz | head -1)"
-    local srcdir
-    srcdir=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)
-    cmake -S "$srcdir" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$HERE/cmake/mingw-$arch.cmake" \
+    # apt checked the files against the signed index; the .dsc's own signature needs Debian's
+    # keyring, which a build machine need not have: dpkg-source's word on that is kept quiet.
+    dpkg-source -x "$(ls "$work"/libjpeg-turbo_*.dsc | head -1)" "$work/source" >/dev/null 2>"$work/unpack.log" ||
+        { cat "$work/unpack.log" >&2; exit 1; }
+    [ -s "$work/source/debian/patches/series" ] || { echo "setup: libjpeg-turbo's source has no Debian patches" >&2; exit 1; }
+    cmake -Wno-dev -S "$work/source" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$HERE/cmake/mingw-$arch.cmake" \
         -DENABLE_SHARED=0 -DWITH_TURBOJPEG=0 -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
     cmake --build "$work/build" >/dev/null
-    rm -rf "$prefix"
-    cmake --install "$work/build" >/dev/null
-    rm -rf "$work"
+    cmake --install "$work/build" --prefix "$work/install" >/dev/null
+    rm -rf "$prefix.old"
+    [ ! -d "$prefix" ] || mv "$prefix" "$prefix.old"
+    mv "$work/install" "$prefix"
+    rm -rf "$prefix.old" "$work"
+    rm -f "$STAMPS/libjpeg-turbo-2.1.5$(cache_suffix "$1")"  # the upstream tarball's build
     mark_done "$stamp"
 }
 

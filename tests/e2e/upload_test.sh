@@ -11,7 +11,8 @@
 #                          slow answer and a server that stops reading, each until "重新上传";
 #                          the server refuses the damaged file
 # Then on the server: exactly the expected pictures, byte for byte or re-encoded within the
-# album's limits; UploadFinished once; no temporary copy left; the sources unchanged.
+# album's limits; UploadFinished once; no temporary copy left; the sources unchanged. The
+# album's view page, in a real browser, shows each of them, drawn, under its name.
 # With SHOTS_DIR (the demo) a screenshot of each step goes there, with the album's view.
 #   upload_test.sh album|faults [SHOTS_DIR]
 set -uo pipefail
@@ -23,6 +24,8 @@ root=$here/../..
 . "$root/scripts/screenshot-settled.sh"
 # shellcheck source=../../scripts/servers.sh
 . "$root/scripts/servers.sh"
+# shellcheck source=../../scripts/browser.sh
+. "$root/scripts/browser.sh"
 mode=${1:-} shots=${2:-}
 # shot: once the screen has settled; shot_now: at once, for what does not stay.
 shot() { [ -z "$shots" ] || { screenshot_settled "$shots/$1.png" && echo "screenshot: $shots/$1.png"; }; }
@@ -253,9 +256,21 @@ kept=$((${#sent[@]} - 1))
 temp_files | comm -13 "$work/temp.before" - >"$work/temp.left"
 [ -s "$work/temp.left" ] && fail "temporary files left: $(tr '\n' ' ' <"$work/temp.left")"
 
+# The view a page shows beside the control after the batch, in a browser: every picture the
+# album holds under its name, and drawn (the photographs' colours fill part of the page).
+view=http://127.0.0.1:$album_port/view/10001/$album_hex/
+view_shot=${shots:-$work}/7-album-view.png
+if browser_text "$view" >"$work/view.txt" && browser_screenshot "$view" "$view_shot" 800x220; then
+    for n in "${sent[@]}"; do
+        [ "$n" = damaged.jpg ] || grep -qF "$n" "$work/view.txt" || fail "the album view does not show $n: $(cat "$work/view.txt")"
+    done
+    coloured=$(convert "$view_shot" -colorspace HSL -channel G -separate +channel -threshold 30% -format '%[fx:mean]' info:)
+    awk -v c="$coloured" 'BEGIN { exit !(c > 0.01) }' || fail "the album view draws no pictures (coloured share $coloured)"
+    [ -z "$shots" ] || echo "screenshot: $view_shot"
+else
+    fail "the browser did not show the album view"
+fi
 if [ -n "$shots" ]; then
-    "$root/scripts/render-album-view.sh" "http://127.0.0.1:$album_port/view/10001/$album_hex/" \
-        "$shots/7-album-view.png" && echo "screenshot: $shots/7-album-view.png"
     echo "the album server stored:"
     (cd "$album_dir" && ls -l --time-style=+ -- * | awk '{ print "  " $NF, $5, "bytes" }')
 fi

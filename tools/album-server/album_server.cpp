@@ -1,5 +1,6 @@
 #include "album_server.h"
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -19,9 +20,13 @@ CAlbumServer::CAlbumServer(CAccountBook& book, const CSigner& signer, Options op
     // machine; give it room before hanging up.
     m_server.set_read_timeout(30, 0);
     m_server.set_write_timeout(30, 0);
+    // Every answer is what its Content-Type says: a browser never guesses a page out of a
+    // stored file.
+    m_server.set_default_headers({{"X-Content-Type-Options", "nosniff"}});
 
     m_server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content(RenderIndexPage(m_book, !m_options.uploadPage.empty()), "text/html; charset=GBK");
+        res.set_content(RenderIndexPage(m_book, m_options.bDemo && !m_options.uploadPage.empty()),
+                        "text/html; charset=GBK");
     });
     m_server.Get("/stats", [this](const httplib::Request&, httplib::Response& res) {
         res.set_content("uploads " + std::to_string(m_nUploads) + "\nstored " + std::to_string(m_nStored) +
@@ -84,42 +89,56 @@ const Album* CAlbumServer::AlbumOf(const std::map<std::string, std::string>& fie
     return m_book.Find(kxuin->second, name->second);
 }
 
-std::optional<uint64_t> CAlbumServer::KeepBudget(const std::map<std::string, std::string>& fields) const {
-    // A client that sends the file before its fields gets it written in full and judged at
-    // the end; one whose fields already say "rejected" gets nothing written.
+std::optional<uint64_t> CAlbumServer::KeepBudget(const std::map<std::string, std::string>& fields, int64_t nNow) const {
+    // Authorised before accepted: a file part that comes before a valid signature for an
+    // album is read and thrown away, and never touches the disk.
     const auto signature = fields.find("signature");
-    if (signature == fields.end()) return 0xFFFFFFFFu;
     const Album* album = AlbumOf(fields);
-    if (!album || !m_signer.Verify(album->strKxuin, album->strNameGbk, signature->second)) return std::nullopt;
+    if (signature == fields.end() || !album ||
+        m_signer.Verify(album->strKxuin, album->strNameGbk, signature->second, nNow) != CSigner::Check::Valid)
+        return std::nullopt;
     const uint64_t nUsed = m_book.UsedBytes(*album);
-    return album->nQuotaBytes > nUsed ? album->nQuotaBytes - nUsed : 0;
+    const uint64_t nLeft = album->nQuotaBytes > nUsed ? album->nQuotaBytes - nUsed : 0;
+    return m_options.bAnyFile ? nLeft : std::min(nLeft, kMaxFileBytes);
 }
 
 void CAlbumServer::HandleUpload(const httplib::Request& req, httplib::Response& res,
                                 const httplib::ContentReader& reader) {
     ++m_nUploads;
+    // One clock for the whole request: its signature is judged at the time it began, and a
+    // client that sends slowly enough to hold a thread for long is cut off.
+    const int64_t nNow = CSigner::Now();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_options.nRequestSeconds);
+    bool bTooSlow = false;
+    const auto inTime = [&] {
+        bTooSlow = std::chrono::steady_clock::now() > deadline;
+        return !bTooSlow;
+    };
     if (!req.is_multipart_form_data()) {
-        const bool bWhole = reader([](const char*, size_t) { return true; });
+        const bool bWhole = reader([&](const char*, size_t) { return inTime(); });
         if (!bWhole) {
             ++m_nIncomplete;
+            res.set_header("Connection", "close");
             return;
         }
         ++m_nRejected;
         Answer(res, verdicts::kBadForm, nullptr);
         return;
     }
-    CUploadReceiver receiver(m_incomingDir, [this](const auto& fields) { return KeepBudget(fields); });
-    const bool bWhole =
-        reader([&](const httplib::MultipartFormData& part) { return receiver.OnPart(part.name, part.filename); },
-               [&](const char* pData, size_t nSize) { return receiver.OnData(pData, nSize); });
+    CUploadReceiver receiver(m_incomingDir, [&](const auto& fields) { return KeepBudget(fields, nNow); });
+    const bool bWhole = reader(
+        [&](const httplib::MultipartFormData& part) { return inTime() && receiver.OnPart(part.name, part.filename); },
+        [&](const char* pData, size_t nSize) { return inTime() && receiver.OnData(pData, nSize); });
     if (!bWhole) {
         // Cut off, or the closing boundary never came: the receiver's temporary file goes
-        // with it. The client is most likely gone; the answer is for one that is not.
+        // with it. The client is most likely gone; the answer is for one that is not, and
+        // the rest of its body is not read.
         ++m_nIncomplete;
-        Answer(res, verdicts::kIncomplete, nullptr);
+        res.set_header("Connection", "close");
+        Answer(res, bTooSlow ? verdicts::kTooSlow : verdicts::kIncomplete, nullptr);
         return;
     }
-    const Verdict verdict = Judge(receiver);
+    const Verdict verdict = Judge(receiver, nNow);
     switch (verdict.code) {
     case RetCode::Stored: ++m_nStored; break;
     case RetCode::Rejected: ++m_nRejected; break;
@@ -128,18 +147,30 @@ void CAlbumServer::HandleUpload(const httplib::Request& req, httplib::Response& 
     Answer(res, verdict, &receiver);
 }
 
-Verdict CAlbumServer::Judge(CUploadReceiver& receiver) {
+Verdict CAlbumServer::Judge(CUploadReceiver& receiver, int64_t nNow) {
     const bool bWritten = receiver.Finish();
     const auto& fields = receiver.Fields();
-    if (receiver.Oversized() || !receiver.HasFile() || !fields.contains("signature") || !fields.contains("kxuin") ||
+    if (receiver.Malformed() || !receiver.HasFile() || !fields.contains("signature") || !fields.contains("kxuin") ||
         !fields.contains("albumname"))
         return verdicts::kBadForm;
     const Album* album = AlbumOf(fields);
     if (!album) return verdicts::kNoSuchAlbum;
-    if (!m_signer.Verify(album->strKxuin, album->strNameGbk, fields.at("signature"))) return verdicts::kBadSignature;
-    if (!m_options.bAnyFile && !receiver.LooksLikePicture()) return verdicts::kNotAPicture;
+    switch (m_signer.Verify(album->strKxuin, album->strNameGbk, fields.at("signature"), nNow)) {
+    case CSigner::Check::Valid: break;
+    case CSigner::Check::Expired: return verdicts::kSignatureExpired;
+    case CSigner::Check::Invalid: return verdicts::kBadSignature;
+    }
+    if (receiver.FileDiscarded()) return verdicts::kFileBeforeSignature;
     const auto imgfile = receiver.Field("imgfile");
     const auto name = SafePictureName(imgfile && !imgfile->empty() ? *imgfile : receiver.FileName());
+    if (!m_options.bAnyFile) {
+        // Only what a browser shows as a picture, and only under the name of its own kind:
+        // no page, script or program is ever stored, whatever its name says.
+        const PictureKind kind = receiver.ContentKind();
+        if (kind == PictureKind::None) return verdicts::kNotAPicture;
+        if (name && PictureKindOfName(*name) != kind) return verdicts::kNameDisagrees;
+        if (receiver.FileBytes() > kMaxFileBytes) return verdicts::kTooLarge;
+    }
     if (!name) return verdicts::kBadFileName;
     if (!bWritten || !receiver.File()) return verdicts::kStorageFailed;
     if (!receiver.FileKept()) return verdicts::kOverQuota;
@@ -166,7 +197,7 @@ void CAlbumServer::Answer(httplib::Response& res, const Verdict& verdict, const 
 void CAlbumServer::HandleUploadPage(const httplib::Request& req, httplib::Response& res) {
     const Album* album = m_book.FindById(req.matches[1].str(), req.matches[2].str());
     std::ifstream in(m_options.uploadPage, std::ios::binary);
-    if (!album || m_options.uploadPage.empty() || !in) {
+    if (!m_options.bDemo || !album || m_options.uploadPage.empty() || !in) {
         res.status = 404;
         return;
     }
@@ -176,7 +207,7 @@ void CAlbumServer::HandleUploadPage(const httplib::Request& req, httplib::Respon
     const std::map<std::string, std::string> values = {
         {"KXUIN", album->strKxuin},
         {"ALBUM_NAME", JsStringText(album->strNameUtf8)},
-        {"SIGNATURE", m_signer.Sign(album->strKxuin, album->strNameGbk)},
+        {"SIGNATURE", m_signer.Issue(album->strKxuin, album->strNameGbk)},
         {"SPACE_KB", std::to_string(album->nQuotaBytes / 1024)},
         {"USED_KB", std::to_string(KilobytesUp(m_book.UsedBytes(*album)))},
         {"UPLOAD_CGI", JsStringText("http://" + host + "/cgi-bin/upload")},
@@ -198,10 +229,7 @@ void CAlbumServer::HandlePicture(const httplib::Request& req, httplib::Response&
         res.status = 404;
         return;
     }
-    std::string type = "application/octet-stream";
-    const std::string ext = file.extension().string();
-    if (ext == ".jpg" || ext == ".jpeg") type = "image/jpeg";
-    if (ext == ".gif") type = "image/gif";
+    const std::string type(ContentTypeOf(PictureKindOfName(*name)));
     auto in = std::make_shared<std::ifstream>(file, std::ios::binary);
     res.set_content_provider(static_cast<size_t>(nSize), type,
                              [in](size_t offset, size_t length, httplib::DataSink& sink) {

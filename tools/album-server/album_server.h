@@ -13,11 +13,21 @@
 
 class CAlbumServer {
 public:
+    // Bigger than any photograph a camera makes; an album's quota may be smaller still.
+    static constexpr uint64_t kMaxFileBytes = 64ull << 20;
+
     struct Options {
         std::filesystem::path dataDir;
-        bool bAnyFile = false;  // store files that are neither JPEG nor GIF (for transfer tests)
-        // The upload page template (examples/upload.html), served for each album at
-        // /upload/KXUIN/HEX/ with that album's values, as a site would render it for the
+        // Store any bytes of any size under any safe name (for transfer tests), not only
+        // pictures whose name and first bytes agree.
+        bool bAnyFile = false;
+        // Serve the pages that hand out signatures (the upload page): a demonstration's
+        // stand-in for a site's signed-in pages, never for a real site.
+        bool bDemo = false;
+        // The longest an upload may take, from its headers to its last byte.
+        int nRequestSeconds = 600;
+        // The upload page template (examples/upload.html), served with --demo for each album
+        // at /upload/KXUIN/HEX/ with that album's values, as a site would render it for the
         // signed-in owner; none: no such page.
         std::filesystem::path uploadPage;
         // The signed cabinet, served at /tessaline.cab for the page's codebase; none: 404.
@@ -34,8 +44,8 @@ public:
 
 private:
     void HandleUpload(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
-    Verdict Judge(CUploadReceiver& receiver);
-    std::optional<uint64_t> KeepBudget(const std::map<std::string, std::string>& fields) const;
+    Verdict Judge(CUploadReceiver& receiver, int64_t nNow);
+    std::optional<uint64_t> KeepBudget(const std::map<std::string, std::string>& fields, int64_t nNow) const;
     const Album* AlbumOf(const std::map<std::string, std::string>& fields) const;
     void Answer(httplib::Response& res, const Verdict& verdict, const CUploadReceiver* pReceiver);
     void HandlePicture(const httplib::Request& req, httplib::Response& res);

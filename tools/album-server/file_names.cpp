@@ -36,3 +36,29 @@ std::optional<std::string> SafePictureName(std::string_view name) {
     }
     return std::string(base);
 }
+
+PictureKind PictureKindOfName(std::string_view name) {
+    const size_t nDot = name.rfind('.');
+    if (nDot == std::string_view::npos) return PictureKind::None;
+    std::string ext(name.substr(nDot + 1));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (ext == "jpg" || ext == "jpeg") return PictureKind::Jpeg;
+    if (ext == "gif") return PictureKind::Gif;
+    return PictureKind::None;
+}
+
+PictureKind PictureKindOfContent(std::string_view head) {
+    if (head.starts_with("\xff\xd8\xff")) return PictureKind::Jpeg;
+    if (head.starts_with("GIF8")) return PictureKind::Gif;
+    return PictureKind::None;
+}
+
+std::string_view ContentTypeOf(PictureKind kind) {
+    switch (kind) {
+    case PictureKind::Jpeg: return "image/jpeg";
+    case PictureKind::Gif: return "image/gif";
+    case PictureKind::None: break;
+    }
+    return "application/octet-stream";
+}

@@ -1,5 +1,7 @@
-// album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file] [--page FILE] [--cab FILE]
+// album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file] [--demo] [--page FILE]
+//              [--cab FILE] [--request-time SECONDS]
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,7 +13,10 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file]\n"
-                 "                    [--page UPLOAD_PAGE_TEMPLATE] [--cab TESSALINE_CAB]\n"
+                 "                    [--demo] [--page UPLOAD_PAGE_TEMPLATE] [--cab TESSALINE_CAB]\n"
+                 "                    [--request-time SECONDS]\n"
+                 "  --demo serves the upload page, which hands out signatures to anyone: never on a\n"
+                 "  real site.\n"
                  "  PORT 0 picks a free port; the first line on stdout is \"listening 127.0.0.1:PORT\",\n"
                  "  then one line \"signature KXUIN SIGNATURE ALBUM\" per album.\n");
     return 2;
@@ -32,6 +37,10 @@ int main(int argc, char** argv) {
             secret = argv[++i];
         else if (std::strcmp(argv[i], "--any-file") == 0)
             options.bAnyFile = true;
+        else if (std::strcmp(argv[i], "--demo") == 0)
+            options.bDemo = true;
+        else if (std::strcmp(argv[i], "--request-time") == 0 && i + 1 < argc && std::atoi(argv[i + 1]) > 0)
+            options.nRequestSeconds = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc)
             options.uploadPage = argv[++i];
         else if (std::strcmp(argv[i], "--cab") == 0 && i + 1 < argc)
@@ -62,7 +71,7 @@ int main(int argc, char** argv) {
                                     [&] {
                                         for (const auto& album : book->Albums())
                                             std::printf("signature %s %s %s\n", album.strKxuin.c_str(),
-                                                        signer.Sign(album.strKxuin, album.strNameGbk).c_str(),
+                                                        signer.Issue(album.strKxuin, album.strNameGbk).c_str(),
                                                         album.strNameUtf8.c_str());
                                     },
                                 .serve = [&] { return server.Listen(); },

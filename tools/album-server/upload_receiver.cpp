@@ -6,6 +6,11 @@ CUploadReceiver::CUploadReceiver(std::filesystem::path incomingDir, KeepBudget b
     : m_incomingDir(std::move(incomingDir)), m_budget(std::move(budget)) {}
 
 bool CUploadReceiver::OnPart(const std::string& name, const std::string& filename) {
+    if (++m_nParts > kMaxParts) {
+        m_bMalformed = true;
+        m_target = Target::Ignored;
+        return true;
+    }
     if (name == kFileField) {
         if (m_bHasFile) {
             m_target = Target::Ignored;  // a second file part is not part of this protocol
@@ -22,9 +27,13 @@ bool CUploadReceiver::OnPart(const std::string& name, const std::string& filenam
         }
         return true;
     }
+    if (!m_fields.try_emplace(name).second) {
+        m_bMalformed = true;  // which of two signatures would count?
+        m_target = Target::Ignored;
+        return true;
+    }
     m_target = Target::Field;
     m_strCurrent = name;
-    m_fields.try_emplace(name);
     return true;
 }
 
@@ -33,7 +42,7 @@ bool CUploadReceiver::OnData(const char* pData, size_t nSize) {
     case Target::Field: {
         std::string& value = m_fields[m_strCurrent];
         if (value.size() + nSize > kMaxFieldBytes) {
-            m_bOversized = true;
+            m_bMalformed = true;
             return true;
         }
         value.append(pData, nSize);
@@ -69,7 +78,4 @@ std::optional<std::string> CUploadReceiver::Field(const std::string& name) const
     return it->second;
 }
 
-bool CUploadReceiver::LooksLikePicture() const {
-    const std::string_view head = m_strHead;
-    return head.starts_with("\xff\xd8\xff") || head.starts_with("GIF87a") || head.starts_with("GIF89a");
-}
+PictureKind CUploadReceiver::ContentKind() const { return PictureKindOfContent(m_strHead); }

@@ -9,17 +9,22 @@
 #include <optional>
 #include <string>
 
-#include "sha256.h"
+#include "file_names.h"
 #include "incoming_file.h"
+#include "sha256.h"
 
 class CUploadReceiver {
 public:
     static constexpr std::string_view kFileField = "album";
+    // The control's form has six parts, each field a few dozen bytes: anything much bigger
+    // is not an upload, and is read without being kept.
     static constexpr size_t kMaxFieldBytes = 4096;
+    static constexpr size_t kMaxParts = 16;
 
     // Asked when the file part begins, with the fields that came before it: how many bytes
-    // of the file are worth keeping, none when the upload will be rejected anyway (e.g. for
-    // its signature). The rest is still read and hashed, but not written.
+    // of the file are worth keeping (e.g. what is left of the quota), or nothing at all when
+    // the fields so far do not authorise an upload; then no file is made, and the part is
+    // read and hashed, but not written.
     using KeepBudget = std::function<std::optional<uint64_t>(const std::map<std::string, std::string>& fields)>;
 
     CUploadReceiver(std::filesystem::path incomingDir, KeepBudget budget);
@@ -33,14 +38,17 @@ public:
     const std::map<std::string, std::string>& Fields() const { return m_fields; }
     std::optional<std::string> Field(const std::string& name) const;
     bool HasFile() const { return m_bHasFile; }
+    // The file part came before what authorises it: it was read, never written.
+    bool FileDiscarded() const { return m_bHasFile && !m_pFile; }
     const std::string& FileName() const { return m_strFileName; }
     uint64_t FileBytes() const { return m_nFileBytes; }
     // True when every byte of the file is in the temporary file.
     bool FileKept() const { return m_pFile && m_nFileBytes <= m_nBudget; }
     const std::string& Sha256() const { return m_strSha256; }
-    bool LooksLikePicture() const;
+    PictureKind ContentKind() const;
     CIncomingFile* File() { return m_pFile.get(); }
-    bool Oversized() const { return m_bOversized; }
+    // A field over its size or given twice, or more parts than kMaxParts.
+    bool Malformed() const { return m_bMalformed; }
 
 private:
     enum class Target { None, Field, File, Ignored };
@@ -51,7 +59,8 @@ private:
     Target m_target = Target::None;
     std::string m_strCurrent;
     bool m_bHasFile = false;
-    bool m_bOversized = false;
+    bool m_bMalformed = false;
+    size_t m_nParts = 0;
     std::string m_strFileName;
     std::string m_strHead;  // the first bytes of the file, for its signature
     uint64_t m_nFileBytes = 0;

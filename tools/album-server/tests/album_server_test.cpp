@@ -15,8 +15,10 @@
 #include <thread>
 
 #include "album_pages.h"
+#include "album_server.h"
 #include "raw_client.h"
 #include "server_process.h"
+#include "signer.h"
 #include "transport/multipart_body.h"
 #include "transport/multipart_form.h"
 
@@ -33,6 +35,18 @@ const std::string kGbkNotPicture = "\xb2\xbb\xca\xc7\xcd\xbc\xc6\xac\xce\xc4\xbc
 const std::string kGbkNoAlbum = "\xcf\xe0\xb2\xe1\xb2\xbb\xb4\xe6\xd4\xda";             // 相册不存在
 const std::string kGbkBadName = "\xce\xc4\xbc\xfe\xc3\xfb\xce\xde\xd0\xa7";             // 文件名无效
 const std::string kGbkPhoto = "\xd5\xd5\xc6\xac";                                       // 照片
+const std::string kGbkBadForm = "\xb1\xed\xb5\xa5\xb2\xbb\xcd\xea\xd5\xfb";             // 表单不完整
+const std::string kGbkTooLarge = "\xcd\xbc\xc6\xac\xcc\xab\xb4\xf3";                    // 图片太大
+const std::string kGbkTooSlow = "\xc9\xcf\xb4\xab\xb3\xac\xca\xb1";                     // 上传超时
+// 文件名与图片类型不符
+const std::string kGbkNameDisagrees =
+    "\xce\xc4\xbc\xfe\xc3\xfb\xd3\xeb\xcd\xbc\xc6\xac\xc0\xe0\xd0\xcd\xb2\xbb\xb7\xfb";
+// 文件在签名之前，未予接收
+const std::string kGbkFileFirst =
+    "\xce\xc4\xbc\xfe\xd4\xda\xc7\xa9\xc3\xfb\xd6\xae\xc7\xb0\xa3\xac\xce\xb4\xd3\xe8\xbd\xd3\xca\xd5";
+// 签名已过期，请刷新页面
+const std::string kGbkExpired =
+    "\xc7\xa9\xc3\xfb\xd2\xd1\xb9\xfd\xc6\xda\xa3\xac\xc7\xeb\xcb\xa2\xd0\xc2\xd2\xb3\xc3\xe6";
 
 std::string HexOf(std::string_view bytes) {
     static const char kDigits[] = "0123456789abcdef";
@@ -60,6 +74,15 @@ std::string Sha256OfFile(const fs::path& path) {
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// One part of a multipart body as any composer writes it; a file part when `filename` is given.
+std::string FormPart(std::string_view boundary, std::string_view name, std::string_view value,
+                     std::string_view filename = {}) {
+    std::string part =
+        "--" + std::string(boundary) + "\r\nContent-Disposition: form-data; name=\"" + std::string(name) + "\"";
+    if (!filename.empty()) part += "; filename=\"" + std::string(filename) + "\"";
+    return part + "\r\n\r\n" + std::string(value) + "\r\n";
 }
 
 // A file of pseudo-random bytes; `head` (a picture signature) comes first when it fits.
@@ -138,7 +161,8 @@ protected:
                         "10001 64 小相册\n"
                         "20002 1024 Travel\n";
         }
-        std::vector<std::string> args = {ALBUM_SERVER_EXE, "0", m_data, m_accounts};
+        std::vector<std::string> args = m_command;
+        args.insert(args.end(), {"0", m_data, m_accounts});
         args.insert(args.end(), extra.begin(), extra.end());
         m_server = std::make_unique<CServerProcess>(args);
         ASSERT_NE(m_server->Port(), 0) << "server did not start";
@@ -215,6 +239,7 @@ protected:
         return path;
     }
 
+    std::vector<std::string> m_command = {ALBUM_SERVER_EXE};
     CScratchDir m_dir;
     CScratchDir m_files;
     std::string m_data = m_dir.Path() + "/data";
@@ -272,10 +297,10 @@ TEST_F(AlbumServer, RejectsAnUnknownAlbumAndAMissingField) {
 TEST_F(AlbumServer, AcceptsAForeignMultipartComposer) {
     httplib::Client client("127.0.0.1", m_server->Port());
     const std::string content = "GIF89a-some-bytes";
-    httplib::MultipartFormDataItems items = {{"album", content, "anim.gif", "image/gif"},
+    httplib::MultipartFormDataItems items = {{"kxuin", "20002", "", ""},
                                              {"signature", m_signatures["20002/Travel"], "", ""},
                                              {"albumname", "Travel", "", ""},
-                                             {"kxuin", "20002", "", ""}};
+                                             {"album", content, "anim.gif", "image/gif"}};
     const Answer answer = ToAnswer(client.Post("/upload", items));
     EXPECT_EQ(answer.retCode, "100") << answer.body;
     EXPECT_EQ(ReadFile(AlbumDir("20002", "Travel") / "anim.gif"), content);
@@ -371,6 +396,148 @@ TEST_F(AlbumServer, BodyWithoutItsClosingDelimiterStoresNothing) {
     EXPECT_EQ(CountFiles(fs::path(m_data) / ".incoming"), 0u);
 }
 
+// The rules that keep an endpoint safe hold for both that sites copy: this server and the
+// Node.js example.
+enum class Endpoint { AlbumServer, Node };
+
+class SafeEndpoint : public AlbumServer, public testing::WithParamInterface<Endpoint> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Endpoint::Node)
+            m_command = {"/usr/bin/env", "NODE_PATH=" NODE_MODULES_DIR, "node",
+                         TESSALINE_SOURCE_DIR "/examples/server-node/server.js"};
+        Start({});
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Both, SafeEndpoint, testing::Values(Endpoint::AlbumServer, Endpoint::Node),
+                         [](const auto& info) { return info.param == Endpoint::Node ? "Node" : "AlbumServer"; });
+
+// Nothing is accepted before it is authorised: a file part ahead of the signature is read to
+// its end, so that the client gets its answer, but no byte of it is ever written.
+TEST_P(SafeEndpoint, AFilePartBeforeTheSignatureIsNeverStored) {
+    const std::string boundary = "b0undary";
+    const std::string filePart = FormPart(boundary, "album", ReadFile(Picture("first.jpg", 1 << 20)), "first.jpg");
+    const std::string rest = FormPart(boundary, "signature", m_signatures["10001/我的相册"]) +
+                             FormPart(boundary, "albumname", kGbkAlbum) + FormPart(boundary, "kxuin", "10001") + "--" +
+                             boundary + "--\r\n";
+    CRawClient client(m_server->Port());
+    ASSERT_TRUE(client.Send(
+        "POST /upload HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Type: "
+        "multipart/form-data; boundary=" +
+        boundary + "\r\nContent-Length: " + std::to_string(filePart.size() + rest.size()) + "\r\n\r\n" + filePart));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(CountFiles(fs::path(m_data) / ".incoming"), 0u) << "the file was written before its signature came";
+    ASSERT_TRUE(client.Send(rest));
+    const std::string reply = client.ReadAll(std::chrono::seconds(10));
+    EXPECT_NE(reply.find("\r\nAlbum-RetCode: 999\r\n"), std::string::npos) << reply;
+    EXPECT_NE(reply.find("\r\nError-Info: " + kGbkFileFirst + "\r\n"), std::string::npos) << reply;
+    EXPECT_EQ(CountFiles(AlbumDir("10001", kGbkAlbum)), 0u);
+}
+
+TEST_P(SafeEndpoint, RefusesASignatureThatHasExpired) {
+    const CSigner signer(ReadFile(fs::path(m_data) / ".secret"));
+    Upload upload = Mine();
+    upload.signature = signer.Sign("10001", kGbkAlbum, CSigner::Now() - 1);
+    Answer answer = Post(upload, Picture("late.jpg", 3000));
+    EXPECT_EQ(answer.retCode, "999");
+    EXPECT_EQ(answer.errorInfo, kGbkExpired);
+    // The same album and time, a day further: stored. The expiry is part of what is signed.
+    upload.signature = signer.Sign("10001", kGbkAlbum, CSigner::Now() + 86400);
+    EXPECT_EQ(Post(upload, Picture("late.jpg", 3000)).retCode, "100");
+    upload.signature = std::to_string(CSigner::Now() + 86400 * 365) + upload.signature.substr(10);
+    EXPECT_EQ(Post(upload, Picture("later.jpg", 3000)).errorInfo, kGbkBadSignature);
+    EXPECT_EQ(CountFiles(AlbumDir("10001", kGbkAlbum)), 1u);
+}
+
+// The forms no client of this endpoint sends: too many parts, a field twice, a field too long.
+TEST_P(SafeEndpoint, RefusesFormsBeyondItsLimits) {
+    const std::string signature = m_signatures["20002/Travel"];
+    const httplib::MultipartFormDataItems fields = {
+        {"kxuin", "20002", "", ""}, {"signature", signature, "", ""}, {"albumname", "Travel", "", ""}};
+    const httplib::MultipartFormDataItems file = {{"album", "GIF89a-bytes", "a.gif", "image/gif"}};
+    const auto with = [&](httplib::MultipartFormDataItems extra) {
+        httplib::MultipartFormDataItems items = fields;
+        items.insert(items.end(), extra.begin(), extra.end());
+        items.insert(items.end(), file.begin(), file.end());
+        return items;
+    };
+    httplib::MultipartFormDataItems many;
+    for (int i = 0; i < 13; ++i) many.push_back({"note" + std::to_string(i), "x", "", ""});
+    const httplib::MultipartFormDataItems forms[] = {with(many), with({{"signature", signature, "", ""}}),
+                                                     with({{"imgfile", std::string(4097, 'a'), "", ""}})};
+    httplib::Client client("127.0.0.1", m_server->Port());
+    ASSERT_EQ(ToAnswer(client.Post("/upload", with({}))).retCode, "100") << "the form within its limits";
+    for (const auto& items : forms) {
+        const Answer answer = ToAnswer(client.Post("/upload", items));
+        EXPECT_EQ(answer.retCode, "999") << items.size() << " parts";
+        EXPECT_EQ(answer.errorInfo, kGbkBadForm);
+    }
+    EXPECT_EQ(CountFiles(AlbumDir("20002", "Travel")), 1u);
+}
+
+TEST_P(SafeEndpoint, RefusesAPictureOverItsSizeLimit) {
+    const Answer answer = Post(Mine(), Picture("huge.jpg", CAlbumServer::kMaxFileBytes + 1));
+    EXPECT_EQ(answer.retCode, "999");
+    EXPECT_EQ(answer.errorInfo, kGbkTooLarge);
+    EXPECT_EQ(CountFiles(AlbumDir("10001", kGbkAlbum)), 0u);
+    EXPECT_EQ(CountFiles(fs::path(m_data) / ".incoming"), 0u);
+}
+
+// A client that trickles its body holds a thread; the whole request has a time limit.
+TEST_P(SafeEndpoint, CutsOffAnUploadThatTakesTooLong) {
+    Restart({"--request-time", "1"});
+    const fs::path file = Picture("slow.jpg", 4096);
+    const CMultipartForm form = ControlForm(Mine(), file);
+    const std::string payload = ReadFile(file);
+    CRawClient client(m_server->Port());
+    ASSERT_TRUE(client.Send(
+        "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=" + form.Boundary() +
+        "\r\nContent-Length: " + std::to_string(*form.ContentLength(payload.size())) + "\r\n\r\n" + form.FormData()));
+    const auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < payload.size() && std::chrono::steady_clock::now() - start < std::chrono::seconds(8);
+         i += 64) {
+        if (!client.Send(payload.substr(i, 64))) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the server kept reading";
+    const std::string reply = client.ReadAll(std::chrono::seconds(5));
+    EXPECT_NE(reply.find("\r\nError-Info: " + kGbkTooSlow + "\r\n"), std::string::npos) << reply;
+    EXPECT_EQ(CountFiles(AlbumDir("10001", kGbkAlbum)), 0u);
+    EXPECT_EQ(CountFiles(fs::path(m_data) / ".incoming"), 0u);
+}
+
+// Only pictures whose name and first bytes agree are stored, whatever else a name says.
+TEST_P(SafeEndpoint, StoresOnlyPicturesUnderANameOfTheirKind) {
+    const struct {
+        std::string imgfile;
+        std::string_view head;
+        std::string retCode;
+        std::string errorInfo;
+    } cases[] = {
+        {"a.jpeg", "\xff\xd8\xff\xe1", "100", ""},
+        {"B.JPG", "\xff\xd8\xff\xdb", "100", ""},
+        {"c.gif", "GIF87a", "100", ""},
+        {"d.gif", "\xff\xd8\xff\xe0", "999", kGbkNameDisagrees},
+        {"e.jpg", "GIF89a", "999", kGbkNameDisagrees},
+        {"f.png", "\xff\xd8\xff\xe0", "999", kGbkNameDisagrees},
+        {"g.html", "GIF89a", "999", kGbkNameDisagrees},
+        {"h.jpg.svg", "\xff\xd8\xff\xe0", "999", kGbkNameDisagrees},
+        {"i.jpg", "<html><script>", "999", kGbkNotPicture},
+    };
+    uint32_t nSeed = 1;
+    for (const auto& c : cases) {
+        Upload upload = Mine();
+        upload.imgfile = c.imgfile;
+        const fs::path file = fs::path(m_files.Path()) / "picture";
+        WriteFile(file, 2000, c.head, ++nSeed);
+        const Answer answer = Post(upload, file);
+        EXPECT_EQ(answer.retCode, c.retCode) << c.imgfile;
+        if (!c.errorInfo.empty()) EXPECT_EQ(answer.errorInfo, c.errorInfo) << c.imgfile;
+        EXPECT_EQ(fs::exists(AlbumDir("10001", kGbkAlbum) / c.imgfile), c.retCode == "100") << c.imgfile;
+    }
+}
+
 TEST_F(AlbumServer, ErrorInfoIsRawGbkOnTheWire) {
     const fs::path file = Picture("a.jpg", 10);
     Upload upload = Mine();
@@ -415,6 +582,7 @@ TEST_F(AlbumServer, ListingPageShowsTheStoredPictures) {
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->status, 200);
     EXPECT_EQ(picture->get_header_value("Content-Type"), "image/jpeg");
+    EXPECT_EQ(picture->get_header_value("X-Content-Type-Options"), "nosniff");
     EXPECT_TRUE(picture->body == ReadFile(first));
 
     EXPECT_EQ(client.Get((albumPath + "..%2F..%2F.secret").c_str())->status, 404);
@@ -431,20 +599,28 @@ TEST_F(AlbumServer, ServesTheUploadPageTheAlbumViewAndTheCabinet) {
 
     const fs::path cab = fs::path(m_files.Path()) / "tessaline.cab";
     WriteFile(cab, 70000, "MSCF", 7);
-    Restart({"--page", TESSALINE_SOURCE_DIR "/examples/upload.html", "--cab", cab.string()});
+    // The page hands out signatures: without --demo it is not served, template or not.
+    Restart({"--page", TESSALINE_SOURCE_DIR "/examples/upload.html"});
+    httplib::Client plain("127.0.0.1", m_server->Port());
+    EXPECT_EQ(plain.Get(("/upload/10001/" + albumId + "/").c_str())->status, 404);
+    EXPECT_EQ(plain.Get("/")->body.find("/upload/"), std::string::npos);
+
+    Restart({"--demo", "--page", TESSALINE_SOURCE_DIR "/examples/upload.html", "--cab", cab.string()});
     httplib::Client client("127.0.0.1", m_server->Port());
     auto index = client.Get("/");
     ASSERT_TRUE(index);
     EXPECT_NE(index->body.find("href=\"/upload/10001/" + albumId + "/\""), std::string::npos) << index->body;
 
-    const std::string signature = m_signatures["10001/我的相册"];
     auto page = client.Get(("/upload/10001/" + albumId + "/").c_str());
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
     EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=UTF-8");
     const std::string& html = page->body;
     EXPECT_EQ(html.find("{{"), std::string::npos) << "a mark was left unfilled";
-    EXPECT_NE(html.find("signature: \"" + signature + "\""), std::string::npos) << html;
+    const size_t nSignature = html.find("signature: \"");
+    ASSERT_NE(nSignature, std::string::npos) << html;
+    Upload fromPage = Mine();
+    fromPage.signature = html.substr(nSignature + 12, html.find('"', nSignature + 12) - nSignature - 12);
     EXPECT_NE(html.find("kxuin: 10001,"), std::string::npos);
     EXPECT_NE(html.find("albumName: \"我的相册\""), std::string::npos);
     EXPECT_NE(html.find("spaceKB: 1048576,"), std::string::npos);
@@ -455,7 +631,7 @@ TEST_F(AlbumServer, ServesTheUploadPageTheAlbumViewAndTheCabinet) {
 
     // The page's signature is the one the upload script takes; the view then shows the picture
     // and the space it uses, rounded up to whole KB.
-    ASSERT_EQ(Post(Mine(), Picture("beach.jpg", 1500)).retCode, "100");
+    ASSERT_EQ(Post(fromPage, Picture("beach.jpg", 1500)).retCode, "100");
     auto view = client.Get(("/view/10001/" + albumId + "/").c_str());
     ASSERT_TRUE(view);
     EXPECT_EQ(view->status, 200);
@@ -468,6 +644,21 @@ TEST_F(AlbumServer, ServesTheUploadPageTheAlbumViewAndTheCabinet) {
     ASSERT_TRUE(served);
     EXPECT_EQ(served->status, 200);
     EXPECT_TRUE(served->body == ReadFile(cab));
+}
+
+// Whatever name a file in an album has (put there by another program, say), the view shows it
+// as text and links it by its percent-encoded bytes.
+TEST_F(AlbumServer, TheAlbumViewShowsMarkupInANameAsText) {
+    const std::string name = "<script>alert(\"1\")'&.jpg";
+    std::ofstream(AlbumDir("10001", kGbkAlbum) / name) << "\xff\xd8\xff";
+    httplib::Client client("127.0.0.1", m_server->Port());
+    const auto view = client.Get(("/view/10001/" + HexOf(kGbkAlbum) + "/").c_str());
+    ASSERT_TRUE(view);
+    EXPECT_NE(view->body.find("<figcaption>&lt;script&gt;alert(&quot;1&quot;)&#39;&amp;.jpg</figcaption>"),
+              std::string::npos)
+        << view->body;
+    EXPECT_NE(view->body.find("/%3Cscript%3Ealert%28%221%22%29%27%26.jpg\""), std::string::npos);
+    EXPECT_EQ(view->body.find("<script"), std::string::npos);
 }
 
 TEST(AlbumPages, TextInAScriptStringCannotEndItOrThePage) {

@@ -34,3 +34,24 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{std::string(200, 'a'), std::string(200, 'a')}));
 
 }  // namespace
+
+TEST(PictureKinds, NameAndFirstBytesTellTheKind) {
+    const struct {
+        std::string_view name;
+        PictureKind kind;
+    } names[] = {{"a.jpg", PictureKind::Jpeg},     {"a.JPEG", PictureKind::Jpeg},     {"a.Gif", PictureKind::Gif},
+                 {"a.gif.jpg", PictureKind::Jpeg}, {"a.jpg.html", PictureKind::None}, {"a.png", PictureKind::None},
+                 {"a.jpe", PictureKind::None},     {"jpg", PictureKind::None},        {"a.", PictureKind::None}};
+    for (const auto& c : names) EXPECT_EQ(PictureKindOfName(c.name), c.kind) << c.name;
+    const struct {
+        std::string_view head;
+        PictureKind kind;
+    } heads[] = {{"\xff\xd8\xff\xe0", PictureKind::Jpeg},
+                 {"GIF89a", PictureKind::Gif},
+                 {"GIF87a", PictureKind::Gif},
+                 {"\xff\xd8", PictureKind::None},
+                 {"GIF", PictureKind::None},
+                 {"<html>", PictureKind::None},
+                 {"", PictureKind::None}};
+    for (const auto& c : heads) EXPECT_EQ(PictureKindOfContent(c.head), c.kind) << testing::PrintToString(c.head);
+}
