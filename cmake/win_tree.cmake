@@ -55,7 +55,7 @@ set(CMAKE_RC_COMPILE_OBJECT
 
 # The control's module: the library, the resources and the exports, into the folder bin.
 function(tessaline_control_module target bin)
-  add_library(${target} SHARED control/dll_exports.cpp ${RC} control/tessaline.def)
+  add_library(${target} SHARED ${CMAKE_SOURCE_DIR}/control/dll_exports.cpp ${RC} ${CMAKE_SOURCE_DIR}/control/tessaline.def)
   target_link_libraries(${target} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,tessaline_win>")
   set_target_properties(${target} PROPERTIES OUTPUT_NAME tessaline PREFIX "" SUFFIX ".ocx"
     RUNTIME_OUTPUT_DIRECTORY ${bin} LIBRARY_OUTPUT_DIRECTORY ${bin} ARCHIVE_OUTPUT_DIRECTORY ${bin})
