@@ -27,42 +27,24 @@ struct DispatchEntry {
 };
 
 // Property of type BSTR, long or short with a getter returning the value and a setter taking it.
-#define DISP_PROPERTY_BSTR(theClass, id, getter, setter)                                        \
-    DispatchEntry {                                                                             \
-        id, VT_BSTR,                                                                            \
-            [](COleControl& c, VARIANT& v) {                                                    \
-                v.vt = VT_BSTR;                                                                 \
-                v.bstrVal = static_cast<theClass&>(c).getter();                                 \
-            },                                                                                  \
-            [](COleControl& c, const VARIANT& v) {                                              \
-                return CallSetter([&] { return static_cast<theClass&>(c).setter(v.bstrVal); }); \
-            },                                                                                  \
-            nullptr                                                                             \
+#define DISP_PROPERTY_OF_TYPE(theClass, id, type, field, getter, setter)                      \
+    DispatchEntry {                                                                           \
+        id, type,                                                                             \
+            [](COleControl& c, VARIANT& v) {                                                  \
+                v.vt = type;                                                                  \
+                v.field = static_cast<theClass&>(c).getter();                                 \
+            },                                                                                \
+            [](COleControl& c, const VARIANT& v) {                                            \
+                return CallSetter([&] { return static_cast<theClass&>(c).setter(v.field); }); \
+            },                                                                                \
+            nullptr                                                                           \
     }
-#define DISP_PROPERTY_LONG(theClass, id, getter, setter)                                     \
-    DispatchEntry {                                                                          \
-        id, VT_I4,                                                                           \
-            [](COleControl& c, VARIANT& v) {                                                 \
-                v.vt = VT_I4;                                                                \
-                v.lVal = static_cast<theClass&>(c).getter();                                 \
-            },                                                                               \
-            [](COleControl& c, const VARIANT& v) {                                           \
-                return CallSetter([&] { return static_cast<theClass&>(c).setter(v.lVal); }); \
-            },                                                                               \
-            nullptr                                                                          \
-    }
-#define DISP_PROPERTY_SHORT(theClass, id, getter, setter)                                    \
-    DispatchEntry {                                                                          \
-        id, VT_I2,                                                                           \
-            [](COleControl& c, VARIANT& v) {                                                 \
-                v.vt = VT_I2;                                                                \
-                v.iVal = static_cast<theClass&>(c).getter();                                 \
-            },                                                                               \
-            [](COleControl& c, const VARIANT& v) {                                           \
-                return CallSetter([&] { return static_cast<theClass&>(c).setter(v.iVal); }); \
-            },                                                                               \
-            nullptr                                                                          \
-    }
+#define DISP_PROPERTY_BSTR(theClass, id, getter, setter) \
+    DISP_PROPERTY_OF_TYPE(theClass, id, VT_BSTR, bstrVal, getter, setter)
+#define DISP_PROPERTY_LONG(theClass, id, getter, setter) \
+    DISP_PROPERTY_OF_TYPE(theClass, id, VT_I4, lVal, getter, setter)
+#define DISP_PROPERTY_SHORT(theClass, id, getter, setter) \
+    DISP_PROPERTY_OF_TYPE(theClass, id, VT_I2, iVal, getter, setter)
 #define DISP_METHOD(theClass, id, method)                                                          \
     DispatchEntry {                                                                                \
         id, VT_EMPTY, nullptr, nullptr, [](COleControl& c) { static_cast<theClass&>(c).method(); } \

@@ -10,7 +10,8 @@ constexpr UINT kReleaseMessage = WM_APP + 1;
 const char kReleaseClass[] = "TessalineDeferredRelease";
 
 // A message-only window per thread, alive only while releases are pending: the module may
-// be unloaded once the last object has gone, and no window of its may outlive that.
+// be unloaded once the last object has gone, and neither a window nor a class of its may
+// outlive that.
 thread_local HWND t_hWndRelease = nullptr;
 thread_local int t_nPending = 0;
 
@@ -20,6 +21,9 @@ LRESULT CALLBACK ReleaseProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
     if (--t_nPending == 0 && t_hWndRelease == hWnd) {
         t_hWndRelease = nullptr;
         DestroyWindow(hWnd);
+        // Fails while another thread's window of the class lives; that thread's last one
+        // unregisters it.
+        UnregisterClassA(kReleaseClass, CModule::Instance());
     }
     return 0;
 }
