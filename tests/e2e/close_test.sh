@@ -36,8 +36,9 @@ pids+=("$album_pid")
 fault_server_start "$bin" "$work" || exit 1
 pids+=("$fault_pid")
 "$run" regsvr32 /s "$TESSALINE_OCX" || { echo "cannot register"; exit 1; }
-# FLG_HEAP_ENABLE_TAIL_CHECK | FLG_HEAP_ENABLE_FREE_CHECK | FLG_HEAP_VALIDATE_PARAMETERS
-"$run" reg add "$ifeo" /v GlobalFlag /t REG_DWORD /d 0x70 /f >/dev/null || { echo "cannot set the heap checks"; exit 1; }
+# FLG_HEAP_ENABLE_TAIL_CHECK | FLG_HEAP_ENABLE_FREE_CHECK | FLG_HEAP_VALIDATE_PARAMETERS |
+# FLG_HEAP_VALIDATE_ALL: a write into a freed block is found at the next heap call
+"$run" reg add "$ifeo" /v GlobalFlag /t REG_DWORD /d 0x870 /f >/dev/null || { echo "cannot set the heap checks"; exit 1; }
 
 folder="Z:${work//\//\\}\\pictures"
 stored=http://127.0.0.1:$album_port/cgi-bin/upload
