@@ -13,7 +13,10 @@
 
 #include "framework/com_ptr.h"
 
-class CPageSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IServiceProvider {
+class CPageSite final : public IOleClientSite,
+                        public IOleInPlaceSite,
+                        public IOleInPlaceFrame,
+                        public IServiceProvider {
 public:
     // The site fills hWnd; a page without an address (url empty) answers no service.
     static CComPtrT<CPageSite> Create(HWND hWnd, std::optional<std::wstring> url);
