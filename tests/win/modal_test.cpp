@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,17 +22,19 @@ HRESULT CallAboutBox(IDispatch* disp) {
                         nullptr);
 }
 
-BOOL CALLBACK CountIfAboutBox(HWND hWnd, LPARAM lParam) {
+// This thread's About boxes on screen: other programs on the display may show theirs.
+BOOL CALLBACK CollectIfAboutBox(HWND hWnd, LPARAM lParam) {
     char title[128] = {};
     GetWindowTextA(hWnd, title, sizeof title);
-    if (IsWindowVisible(hWnd) && std::string(title) == kAboutTitle) ++*reinterpret_cast<int*>(lParam);
+    if (IsWindowVisible(hWnd) && std::string(title) == kAboutTitle)
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
     return TRUE;
 }
 
-int CountAboutBoxes() {
-    int n = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CountIfAboutBox, reinterpret_cast<LPARAM>(&n));
-    return n;
+std::vector<HWND> AboutBoxes() {
+    std::vector<HWND> boxes;
+    EnumThreadWindows(GetCurrentThreadId(), CollectIfAboutBox, reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
 }
 
 // What the page's timer saw while the box was up; a timer procedure has no context of its own.
@@ -48,14 +51,15 @@ AboutSeen g_seen;
 
 // The page's timer: calls AboutBox again while the box is up, then closes the box.
 void CALLBACK WhileTheBoxIsUp(HWND, UINT, UINT_PTR nTimer, DWORD) {
-    HWND box = FindWindowA(nullptr, kAboutTitle);
-    if (!box || !IsWindowVisible(box)) return;
+    const std::vector<HWND> boxes = AboutBoxes();
+    if (boxes.empty()) return;
+    HWND box = boxes.front();
     KillTimer(nullptr, nTimer);
     g_seen.bSeen = true;
     g_seen.hOwner = GetWindow(box, GW_OWNER);
     g_seen.nModelessDisabled = g_seen.pSite->ModelessDisabled();
     g_seen.hrAgain = CallAboutBox(g_seen.pDisp);
-    g_seen.nBoxes = CountAboutBoxes();
+    g_seen.nBoxes = static_cast<int>(AboutBoxes().size());
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
@@ -81,7 +85,7 @@ TEST(ModalLoops, AboutBoxIsOwnedByTheTopLevelWindowTellsTheFrameAndDoesNotNest) 
     EXPECT_EQ(g_seen.hrAgain, S_OK) << "a second call returns at once";
     EXPECT_EQ(g_seen.nBoxes, 1);
     EXPECT_EQ(site->ModelessDisabled(), 0) << "and of its end";
-    EXPECT_EQ(CountAboutBoxes(), 0);
+    EXPECT_TRUE(AboutBoxes().empty());
     site->Close();
 }
 
