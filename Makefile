@@ -10,6 +10,9 @@ SIGN_KEY  ?=
 SIGN_CERT ?=
 # A time-stamping authority (RFC 3161) that countersigns both signatures; none: no timestamp.
 TIMESTAMP_URL ?=
+# The origins of the pages the packed control may be scripted from, e.g.
+# SITES="https://album.example.com https://*.example.com"; empty: any page.
+SITES     ?=
 # The i686 tree ships the control. Where this machine cannot run 32-bit programs, an x86_64
 # tree of the same sources runs the Windows tests, the demo and the benchmarks. Which one is
 # asked in each recipe, after set-up: before it the probe would not find 32-bit Wine yet.
@@ -26,7 +29,8 @@ configure: setup
 	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake -S . -B $(WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	    -DNATIVE_BIN=$(abspath $(NATIVE))/bin -DTESSALINE_DIST_DIR=$(abspath $(DIST)) \
-	    -DTESSALINE_SIGN_CERT=$(abspath $(or $(SIGN_CERT),$(BUILD)/signing/test-cert.pem)) >/dev/null
+	    -DTESSALINE_SIGN_CERT=$(abspath $(or $(SIGN_CERT),$(BUILD)/signing/test-cert.pem)) \
+	    -DTESSALINE_SITES="$(SITES)" >/dev/null
 	@run_win=$(RUN_WIN); if [ "$$run_win" != "$(WIN)" ]; then \
 	    cmake -S . -B "$$run_win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 	        -DNATIVE_BIN=$(abspath $(NATIVE))/bin >/dev/null; fi
@@ -39,7 +43,7 @@ build: configure
 
 # The signed cabinet and the loose files of the i686 control, for pages and installers.
 define make_dist
-	cmake --build $(WIN) --target tessaline_ocx
+	cmake --build $(WIN) --target tessaline_dist_ocx
 	scripts/make-dist.sh $(WIN) $(DIST) $(if $(SIGN_KEY),--key $(SIGN_KEY)) $(if $(SIGN_CERT),--cert $(SIGN_CERT)) \
 	    $(if $(TIMESTAMP_URL),--timestamp $(TIMESTAMP_URL))
 endef

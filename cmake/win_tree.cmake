@@ -53,15 +53,36 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${GEN} -I${CMAKE_SOURCE_DIR}/res -c 6500
 set(CMAKE_RC_COMPILE_OBJECT
   "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O coff -i <SOURCE> -o <OBJECT>")
 
-add_library(tessaline_ocx SHARED control/dll_exports.cpp ${RC} control/tessaline.def)
-target_link_libraries(tessaline_ocx PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,tessaline_win>")
-set_target_properties(tessaline_ocx PROPERTIES OUTPUT_NAME tessaline PREFIX "" SUFFIX ".ocx"
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-target_link_options(tessaline_ocx PRIVATE -s -Wl,--enable-stdcall-fixup)
-add_dependencies(tessaline_ocx typelib)
+# The control's module: the library, the resources and the exports, into the folder bin.
+function(tessaline_control_module target bin)
+  add_library(${target} SHARED ${CMAKE_SOURCE_DIR}/control/dll_exports.cpp ${RC} ${CMAKE_SOURCE_DIR}/control/tessaline.def)
+  target_link_libraries(${target} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,tessaline_win>")
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME tessaline PREFIX "" SUFFIX ".ocx"
+    RUNTIME_OUTPUT_DIRECTORY ${bin} LIBRARY_OUTPUT_DIRECTORY ${bin} ARCHIVE_OUTPUT_DIRECTORY ${bin})
+  target_link_options(${target} PRIVATE -s -Wl,--enable-stdcall-fixup)
+  add_dependencies(${target} typelib)
+endfunction()
+tessaline_control_module(tessaline_ocx ${CMAKE_BINARY_DIR}/bin)
 # The progress dialog plays the animation that lies beside the control's module.
 add_custom_command(TARGET tessaline_ocx POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/res/Upload.gif ${CMAKE_BINARY_DIR}/bin/Upload.gif)
+
+# The control `make dist` packs: the same module, locked to the pages of TESSALINE_SITES
+# (origins such as https://album.example.com or https://*.example.com:8443; empty: any page).
+set(TESSALINE_SITES "" CACHE STRING "Origins of the pages the packed control may be scripted from")
+string(REGEX REPLACE "[ \t\n]+" ";" site_entries "${TESSALINE_SITES}")
+foreach(site IN LISTS site_entries)
+  if(site AND NOT site MATCHES "^[Hh][Tt][Tt][Pp][Ss]?://(\\*\\.)?[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*(:[0-9]+)?/?$")
+    message(FATAL_ERROR "TESSALINE_SITES: \"${site}\" is not an origin (scheme://host[:port])")
+  endif()
+endforeach()
+list(REMOVE_ITEM site_entries "")
+string(JOIN " " site_list ${site_entries})
+tessaline_control_module(tessaline_dist_ocx ${CMAKE_BINARY_DIR}/dist-bin)
+target_compile_definitions(tessaline_dist_ocx PRIVATE
+  "$<$<COMPILE_LANGUAGE:CXX>:TESSALINE_ALLOWED_SITES=\"${site_list}\">")
+# What the packing script reports: the list this module was built with.
+file(WRITE ${CMAKE_BINARY_DIR}/dist-bin/allowed-sites.txt "${site_list}\n")
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

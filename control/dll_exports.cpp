@@ -1,8 +1,15 @@
 // The four exports of the control's DLL, and its entry point.
 #include "control/registration.h"
 #include "control/tessaline_app.h"
+#include "control/tessaline_ctrl.h"
 #include "framework/module.h"
 #include "framework/ole_object_factory.h"
+
+// The pages a control built for one site may be scripted from (`make dist SITES=...`); a
+// plain build serves every page.
+#ifndef TESSALINE_ALLOWED_SITES
+#define TESSALINE_ALLOWED_SITES ""
+#endif
 
 namespace {
 CTessalineApp theApp;
@@ -11,6 +18,7 @@ CTessalineApp theApp;
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
     if (dwReason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(hInstance);
+        CTessalineCtrl::SetModuleSiteList(TESSALINE_ALLOWED_SITES);
         return theApp.InitInstance(hInstance);
     }
     if (dwReason == DLL_PROCESS_DETACH) theApp.ExitInstance();

@@ -30,12 +30,20 @@ const OleControlClass kControlClass = {
     0,
 };
 
+// The module's list of pages; a program that links the control in keeps the empty one.
+std::string& ModuleSiteList() {
+    static std::string list;
+    return list;
+}
+
 COleObjectFactory g_factory(CLSID_TessalineCtrl, kProgID, &CTessalineCtrl::CreateObject,
                             &CTessalineCtrl::UpdateRegistry);
 
 }  // namespace
 
-CTessalineCtrl::CTessalineCtrl() : COleControl(kControlClass) {
+CTessalineCtrl::CTessalineCtrl() : COleControl(kControlClass), m_siteLock(CSiteLock::Parse(ModuleSiteList())) {
+    // Summaries and the close box's question hold the control, and tell the container.
+    m_dlgPanel.GetUploader().SetModalHost(this);
     // The page hears of a finished batch only while the control is in place.
     m_dlgPanel.SetUploadFinishedHandler([this] {
         if (m_hWnd) FireEvent(1);
@@ -47,6 +55,13 @@ HRESULT CTessalineCtrl::CreateObject(REFIID riid, void** ppv) {
     HRESULT hr = control->QueryInterface(riid, ppv);
     control->Release();
     return hr;
+}
+
+void CTessalineCtrl::SetModuleSiteList(const char* pszList) { ModuleSiteList() = pszList ? pszList : ""; }
+
+bool CTessalineCtrl::IsPageAllowed() const {
+    if (!m_siteLock) return false;
+    return m_siteLock->IsEmpty() || m_siteLock->Allows(GetPageUrl());
 }
 
 bool CTessalineCtrl::UpdateRegistry(bool bRegister) {
@@ -132,28 +147,48 @@ void CTessalineCtrl::SetSkinColor(long nNewValue) {
 
 BSTR CTessalineCtrl::GetUploadCGI() { return AnsiToBstr(m_dlgPanel.GetUploadCGI()); }
 
-void CTessalineCtrl::SetUploadCGI(BSTR bstrValue) {
-    m_dlgPanel.SetUploadCGI(BstrToAnsi(bstrValue));
+HRESULT CTessalineCtrl::SetUploadCGI(BSTR bstrValue) {
+    const std::string strAddress = BstrToAnsi(bstrValue);
+    // The pictures go only to a site the control was built for, whatever page set the address.
+    if (!m_siteLock || !m_siteLock->Allows(strAddress)) return E_ACCESSDENIED;
+    m_dlgPanel.SetUploadCGI(strAddress);
     SetModifiedFlag();
+    return S_OK;
 }
 
 void CTessalineCtrl::AboutBox() {
-    CDialog dlgAbout(IDD_ABOUTBOX_TESSALINE);
-    dlgAbout.DoModal();
+    // A page calling again from a timer while the box is up gets no second box.
+    if (m_bInAboutBox) return;
+    m_bInAboutBox = true;
+    {
+        CModalScope modal(this);
+        // Owned by the container's top-level window, which it disables like any modal box.
+        CDialog dlgAbout(IDD_ABOUTBOX_TESSALINE);
+        dlgAbout.DoModal(m_hWnd ? GetAncestor(m_hWnd, GA_ROOT) : nullptr);
+    }
+    m_bInAboutBox = false;
 }
 
 int CTessalineCtrl::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     if (DefWindowProc(WM_CREATE, 0, reinterpret_cast<LPARAM>(lpCreateStruct)) == -1) return -1;
-    m_dlgPanel.Create(IDD_MAIN_PANEL, this);
+    // On a page the control may not serve, nothing that reads the disk is made: a notice
+    // takes the panel's place.
+    if (IsPageAllowed())
+        m_dlgPanel.Create(IDD_MAIN_PANEL, this);
+    else
+        m_wndNotice.CreateEx(0, "STATIC", LoadResString(IDS_PAGE_NOT_ALLOWED).c_str(),
+                             WS_CHILD | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, RECT{}, m_hWnd, 0);
+    CWnd& content = Content();
     RECT rc = GetClientRect();
-    m_dlgPanel.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-    m_dlgPanel.ShowWindow(SW_SHOW);
+    content.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    content.ShowWindow(SW_SHOW);
     return 0;
 }
 
 void CTessalineCtrl::OnSize(UINT nType, int cx, int cy) {
     DefWindowProc(WM_SIZE, nType, MAKELPARAM(cx, cy));
-    if (!m_dlgPanel.m_hWnd) return;
+    CWnd& content = Content();
+    if (!content.m_hWnd) return;
     RECT rc = GetClientRect();
-    m_dlgPanel.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    content.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
 }

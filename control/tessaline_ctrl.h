@@ -1,7 +1,10 @@
 // The control object: the automation interface a page scripts, in front of the main panel.
 #pragma once
+#include "control/site_lock.h"
 #include "framework/ole_control.h"
 #include "ui/main_panel_dlg.h"
+
+#include <optional>
 
 class CTessalineCtrl : public COleControl {
 public:
@@ -9,6 +12,11 @@ public:
 
     static HRESULT CreateObject(REFIID riid, void** ppv);
     static bool UpdateRegistry(bool bRegister);
+    // The pages the controls of this module may be scripted from, as the build compiled them
+    // in (the module's start-up sets it); an empty list allows every page.
+    static void SetModuleSiteList(const char* pszList);
+    // This control's list, in place of the module's.
+    void SetSiteLock(std::optional<CSiteLock> siteLock) { m_siteLock = std::move(siteLock); }
 
     // Automation members, in dispatch-id order.
     BSTR GetSignature();
@@ -28,13 +36,17 @@ public:
     long GetSkinColor();
     void SetSkinColor(long nNewValue);
     BSTR GetUploadCGI();
-    void SetUploadCGI(BSTR bstrValue);
+    // Refused (E_ACCESSDENIED) for an address whose site is not on the control's list.
+    HRESULT SetUploadCGI(BSTR bstrValue);
     void AboutBox();
 
     CMainPanelDlg& GetPanel() { return m_dlgPanel; }
+    // The one-line notice shown instead of the panel on a page that may not use the control.
+    CWnd& GetNotice() { return m_wndNotice; }
 
 protected:
     std::span<const DispatchEntry> GetDispatchMap() const override;
+    bool IsPageAllowed() const override;
 
     int OnCreate(LPCREATESTRUCTA lpCreateStruct);
     void OnSize(UINT nType, int cx, int cy);
@@ -45,7 +57,14 @@ protected:
     END_MESSAGE_MAP()
 
 private:
+    // Whichever fills the control's area: the panel, or the notice.
+    CWnd& Content() { return m_dlgPanel.m_hWnd ? static_cast<CWnd&>(m_dlgPanel) : m_wndNotice; }
+
+    // Null when the compiled list could not be read: then no page is allowed.
+    std::optional<CSiteLock> m_siteLock;
     CMainPanelDlg m_dlgPanel;
+    CWnd m_wndNotice;
+    bool m_bInAboutBox = false;
     long m_nSpaceSize = 10240;
     long m_nSpaceUsedSize = 0;
 };

@@ -4,11 +4,12 @@
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
-INT_PTR CDialog::DoModal() {
+INT_PTR CDialog::DoModal() { return DoModal(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr); }
+
+INT_PTR CDialog::DoModal(HWND hWndOwner) {
     if (m_hWnd) return -1;
     m_bModal = true;
-    HWND parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    INT_PTR result = DialogBoxParamA(CModule::Instance(), MAKEINTRESOURCEA(m_nIDTemplate), parent, StdDlgProc,
+    INT_PTR result = DialogBoxParamA(CModule::Instance(), MAKEINTRESOURCEA(m_nIDTemplate), hWndOwner, StdDlgProc,
                                      reinterpret_cast<LPARAM>(this));
     m_bModal = false;
     return result;

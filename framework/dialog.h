@@ -8,6 +8,8 @@ public:
 
     // Runs the dialog modally; answers the EndDialog code, or -1 when it could not be shown.
     INT_PTR DoModal();
+    // The same, owned by a window that has no object here (a container's).
+    INT_PTR DoModal(HWND hWndOwner);
     // Creates the dialog modelessly; its OnInitDialog runs inside this call.
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd);
     BOOL Create(UINT nIDTemplate, HWND hWndParent);

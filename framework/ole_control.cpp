@@ -2,6 +2,12 @@
 #include "framework/com_boundary.h"
 
 #include "framework/qi_table.h"
+#include "framework/text.h"
+
+#include <exdisp.h>
+#include <mshtml.h>
+#include <servprov.h>
+#include <shlguid.h>
 
 #include <vector>
 
@@ -238,7 +244,7 @@ HRESULT COleControl::UIActivate() {
 
 void COleControl::OnProperties(HWND hWndParent) {
     if (m_info.nPropPages == 0) return;
-    AddRef();  // the frame is modal; the container may drop its reference meanwhile
+    CModalScope modal(this);
     // A container that keeps its own frame (with pages of its own beside the control's) is
     // asked first; one that has none says so and the control shows the frame itself.
     CComPtrT<IOleControlSite> site;
@@ -255,7 +261,41 @@ void COleControl::OnProperties(HWND hWndParent) {
                                pages.data(), LOCALE_USER_DEFAULT, 0, nullptr);
         CoTaskMemFree(pszName);
     }
-    Release();
+}
+
+void COleControl::BeginModal() {
+    AddRef();
+    if (m_nModalDepth++ > 0) return;
+    m_pModalFrame = m_pInPlaceFrame;
+    if (m_pModalFrame) m_pModalFrame->EnableModeless(FALSE);
+}
+
+void COleControl::EndModal() {
+    if (--m_nModalDepth == 0) {
+        CComPtrT<IOleInPlaceFrame> frame = std::move(m_pModalFrame);
+        if (frame) frame->EnableModeless(TRUE);
+    }
+    ReleaseWhenIdle(static_cast<IOleObject*>(this));
+}
+
+std::string COleControl::GetPageUrl() const {
+    if (!m_pClientSite) return std::string();
+    BSTR location = nullptr;
+    CComPtrT<IServiceProvider> services;
+    CComPtrT<IWebBrowser2> browser;
+    if (SUCCEEDED(m_pClientSite.QueryInterface(services)) &&
+        SUCCEEDED(services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, browser.ReceiveVoid())) && browser &&
+        FAILED(browser->get_LocationURL(&location)))
+        location = nullptr;
+    CComPtrT<IOleContainer> container;
+    CComPtrT<IHTMLDocument2> document;
+    if (!location && SUCCEEDED(m_pClientSite->GetContainer(container.Receive())) && container &&
+        SUCCEEDED(container.QueryInterface(document)) && FAILED(document->get_URL(&location)))
+        location = nullptr;
+    const CScopedBstr url(location);
+    // UTF-8, not the ANSI code page: its best-fit mapping would turn some letters of other
+    // scripts into ASCII ones, and an address could then pass for another site's.
+    return WideToUtf8(url.Get(), SysStringLen(url.Get()));
 }
 
 void COleControl::FireEvent(DISPID dispid) {
@@ -312,6 +352,8 @@ STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID riid, DWORD dwOptionS
     CComPtrT<IUnknown> probe;
     if (FAILED(QueryInterface(riid, probe.ReceiveVoid()))) return E_NOINTERFACE;
     if (dwOptionSetMask & ~kSafeOptions) return E_FAIL;
+    // A browser that hears this refuses to script or initialise the control on this page.
+    if ((dwEnabledOptions & dwOptionSetMask) != 0 && !IsPageAllowed()) return E_FAIL;
     m_dwSafety = (m_dwSafety & ~dwOptionSetMask) | (dwEnabledOptions & dwOptionSetMask);
     return S_OK;
 }

@@ -4,6 +4,7 @@
 #include "framework/com_ptr.h"
 #include "framework/connection_point.h"
 #include "framework/dispatch_map.h"
+#include "framework/modal_scope.h"
 #include "framework/module.h"
 #include "framework/prop_exchange.h"
 #include "framework/wnd.h"
@@ -13,6 +14,7 @@
 #include <olectl.h>
 
 #include <span>
+#include <string>
 
 // MinGW's objsafe.h declares the interface without its __uuidof binding.
 __CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c, 0xd0, 0x64)
@@ -41,7 +43,8 @@ class COleControl : public CWnd,
                     public IProvideClassInfo2,
                     public IConnectionPointContainer,
                     public ISpecifyPropertyPages,
-                    public IObjectSafety {
+                    public IObjectSafety,
+                    public CModalHost {
 public:
     explicit COleControl(const OleControlClass& info);
     ~COleControl() override;
@@ -52,6 +55,13 @@ public:
     void FireEvent(DISPID dispid);
     size_t GetEventSinkCount() const { return m_cpEvents.GetSinkCount(); }
     bool IsInPlaceActive() const { return m_pInPlaceSite.Get() != nullptr; }
+    // The address of the page that hosts the control, as UTF-8, through the client site: the
+    // browser's location, else the container's document. "" when the container tells none.
+    std::string GetPageUrl() const;
+
+    // CModalHost: the control is held, and the container's frame told, for each modal loop.
+    void BeginModal() override;
+    void EndModal() override;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
@@ -152,6 +162,9 @@ protected:
     virtual void DoPropExchange(CPropExchange& px);
     virtual void OnResetState() {}
     virtual void OnDraw(HDC hdc, const RECT& rcBounds);
+    // Whether the page that hosts the control may script and initialise it; when not, the
+    // container's safety options, property puts and methods are refused.
+    virtual bool IsPageAllowed() const { return true; }
     // Shows the property frame with the control's pages (the Properties verb).
     void OnProperties(HWND hWndParent);
 
@@ -184,4 +197,8 @@ private:
     DWORD m_dwViewAdviseFlags = 0;
     CComPtrT<ITypeInfo> m_pDispTypeInfo;
     CConnectionPoint m_cpEvents;
+    // The frame told at the start of the outermost modal loop: it is told again at its end
+    // even when the control was deactivated meanwhile.
+    CComPtrT<IOleInPlaceFrame> m_pModalFrame;
+    int m_nModalDepth = 0;
 };

@@ -57,6 +57,9 @@ STDMETHODIMP COleControl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wF
     for (const DispatchEntry& e : GetDispatchMap())
         if (e.dispid == dispIdMember) entry = &e;
     if (!entry) return DISP_E_MEMBERNOTFOUND;
+    // A page the control may not serve reads what it likes and changes and runs nothing.
+    if ((wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) || (entry->call && (wFlags & DISPATCH_METHOD)))
+        if (!IsPageAllowed()) return E_ACCESSDENIED;
     // The call may run a modal loop (the About box) in which the page drops the control.
     AddRef();
     HRESULT hr = ComBoundary([&] { return InvokeEntry(*entry, wFlags, pDispParams, pVarResult, puArgErr); });
@@ -87,8 +90,7 @@ HRESULT COleControl::InvokeEntry(const DispatchEntry& entry, WORD wFlags, DISPPA
             if (puArgErr) *puArgErr = 0;
             return DISP_E_TYPEMISMATCH;
         }
-        entry.put(*this, value.Ref());
-        return S_OK;
+        return entry.put(*this, value.Ref());
     }
     if (wFlags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) {
         if (cArgs != 0) return DISP_E_BADPARAMCOUNT;

@@ -4,15 +4,21 @@
 
 #include <climits>
 
-std::string WideToAnsi(const wchar_t* text, size_t length) {
+namespace {
+std::string WideToCodePage(UINT nCodePage, const wchar_t* text, size_t length) {
     if (!text || length == 0 || length > INT_MAX) return std::string();
     int wideLen = static_cast<int>(length);
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text, wideLen, nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(nCodePage, 0, text, wideLen, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return std::string();
     std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, wideLen, out.data(), bytes, nullptr, nullptr);
+    WideCharToMultiByte(nCodePage, 0, text, wideLen, out.data(), bytes, nullptr, nullptr);
     return out;
 }
+}  // namespace
+
+std::string WideToAnsi(const wchar_t* text, size_t length) { return WideToCodePage(CP_ACP, text, length); }
+
+std::string WideToUtf8(const wchar_t* text, size_t length) { return WideToCodePage(CP_UTF8, text, length); }
 
 std::string BstrToAnsi(BSTR text) { return WideToAnsi(text, text ? SysStringLen(text) : 0); }
 

@@ -9,6 +9,8 @@
 // Converts a wide string of the given length (embedded NULs kept) to the ANSI code page.
 std::string WideToAnsi(const wchar_t* text, size_t length);
 std::string BstrToAnsi(BSTR text);
+// The same as UTF-8, which maps every character exactly (no best-fit substitutes).
+std::string WideToUtf8(const wchar_t* text, size_t length);
 std::wstring AnsiToWide(const std::string& text);
 // A new BSTR owned by the caller; null only when memory runs out.
 BSTR AnsiToBstr(const std::string& text);

@@ -21,7 +21,8 @@ while [ $# -gt 0 ]; do
     esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
-ocx=$win/bin/tessaline.ocx
+# The module built for packing, locked to the pages of SITES when the build was given some.
+ocx=$win/dist-bin/tessaline.ocx
 [ -f "$ocx" ] || { echo "make-dist: $ocx is not built" >&2; exit 1; }
 [ "$(cat "$win/wine-arch" 2>/dev/null)" = win32 ] || { echo "make-dist: $win is not the i686 tree" >&2; exit 1; }
 
@@ -69,5 +70,7 @@ sign "$work/unsigned.cab" "$work/tessaline.cab"
 rm -rf "$dist"
 mkdir -p "$dist"
 cp "$work/tessaline.cab" "$work/tessaline.inf" "$work/tessaline.ocx" "$work/Upload.gif" "$dist/"
+sites=$(cat "$win/dist-bin/allowed-sites.txt")
+echo "make-dist: pages allowed to script the control: ${sites:-any page (no SITES given)}"
 echo "make-dist: $dist/tessaline.cab ($(stat -c %s "$dist/tessaline.cab") bytes, signed by" \
     "$(openssl x509 -in "$cert" -noout -subject | sed 's/^subject= *//')${timestamp[1]:+, timestamped by ${timestamp[1]}})"

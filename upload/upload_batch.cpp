@@ -80,7 +80,7 @@ bool CUploadBatch::PeekHead(UploadItem& item) const {
     head.nIndex = queue.front();
     UploadSource source;
     if (m_pPanel->GetUploadSource(head.nIndex, source)) {
-        const bool bOriginal = SendsPictureFile(source, m_pPanel->GetUploadSettings().bAutoCompress);
+        const bool bOriginal = SendsPictureFile(source, IsAutoCompress());
         head.strFile = bOriginal ? source.strPath : source.strUploadPath;
         head.dSizeKB = SentBytes(source, bOriginal) / 1024.0;
         head.strName = source.strCaption;
@@ -91,7 +91,7 @@ bool CUploadBatch::PeekHead(UploadItem& item) const {
 
 double CUploadBatch::QueueTotalKB() const {
     if (!m_pPanel) return 0;
-    const bool bAuto = m_pPanel->GetUploadSettings().bAutoCompress;
+    const bool bAuto = IsAutoCompress();
     double dTotal = 0;
     for (int nIndex : m_pPanel->UploadQueue()) {
         UploadSource source;
@@ -127,6 +127,7 @@ void CUploadBatch::Reupload() {
 }
 
 void CUploadBatch::StartPass() {
+    m_settings = m_pPanel->GetUploadSettings();
     UploadItem head;
     if (!PeekHead(head)) return;
     m_texts.strFileName = head.strName;
@@ -163,7 +164,7 @@ void CUploadBatch::SendNext() {
 }
 
 bool CUploadBatch::UploadOne(const UploadItem& item, std::string& strWhy) {
-    const UploadSettings settings = m_pPanel->GetUploadSettings();
+    const UploadSettings& settings = m_settings;
     if (item.strFile.empty()) {
         strWhy = Text(IDS_REASON_NOT_PREPARED);
         return false;

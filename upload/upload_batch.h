@@ -96,8 +96,12 @@ private:
     SummaryChoice RunSummary(const SummaryRequest& summary);
     // The pictures stored in this pass take their space in the album.
     void CountStoredSpace();
+    bool IsAutoCompress() const { return m_settings.bAutoCompress; }
 
     CUploadPanel* m_pPanel = nullptr;
+    // The page's settings and the box as they were when the pass began: a script that
+    // changes a property in the middle of a pass does not retarget the pictures still queued.
+    UploadSettings m_settings;
     CUploadRequest& m_request;
     CProgressView& m_progress;
     const CTextSource& m_textSource;

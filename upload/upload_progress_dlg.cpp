@@ -145,6 +145,7 @@ SummaryChoice CUploadProgressDlg::ShowSummary(const SummaryRequest& summary) {
     m_bSummaryAborted = false;
 
     INT_PTR nResult = IDCANCEL;
+    CModalScope modal(m_pModalHost);
     if (!summary.bShowList) {
         MessageBoxA(m_hWnd, summary.strMessage.c_str(), LoadResString(IDS_NOTE_CAPTION).c_str(), MB_ICONINFORMATION);
     } else {
@@ -183,6 +184,7 @@ LRESULT CUploadProgressDlg::OnClose(WPARAM, LPARAM) {
         return 0;
     }
     const HWND hWnd = m_hWnd;
+    CModalScope modal(m_pModalHost);
     const int nAnswer = MessageBoxA(hWnd, LoadResString(IDS_CONFIRM_CLOSE).c_str(),
                                     LoadResString(IDS_NOTE_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION);
     // The box ran a message loop: the pass may have ended, or the window gone with its owner.

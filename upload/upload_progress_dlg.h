@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/dialog.h"
+#include "framework/modal_scope.h"
 #include "imaging/gif_player.h"
 #include "upload/progress_view.h"
 
@@ -18,6 +19,9 @@ public:
     void SetCommands(CProgressCommands* pCommands) { m_pCommands = pCommands; }
     // The window that owns the dialog once Open creates it (the panel's).
     void SetOwnerWindow(HWND hOwner) { m_hOwner = hOwner; }
+    // Held for each modal loop the dialog runs (the summary, the close box's question): the
+    // page may let go of the control while one is up. May be null.
+    void SetModalHost(CModalHost* pHost) { m_pModalHost = pHost; }
 
     bool Open() override;
     void Show() override;
@@ -52,6 +56,7 @@ private:
 
     CProgressCommands* m_pCommands = nullptr;
     HWND m_hOwner = nullptr;
+    CModalHost* m_pModalHost = nullptr;
 
     std::unique_ptr<CGifPlayer> m_pAnim;
     CWnd m_wndProgress;  // control 211

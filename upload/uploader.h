@@ -22,6 +22,8 @@ public:
 
     // The panel whose pictures go up, and its window, which owns the progress dialog.
     void Attach(CUploadPanel* pPanel, HWND hOwner);
+    // Who is held, and tells its container, while a summary or a question is up.
+    void SetModalHost(CModalHost* pHost) { m_dlgProgress.SetModalHost(pHost); }
 
     void StartBatch() { m_batch.StartBatch(); }
     // Before the panel changes or frees its pictures.

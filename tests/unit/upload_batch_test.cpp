@@ -251,6 +251,30 @@ TEST_F(UploadBatchTest, FileSentFollowsTheAutoCompressBox) {
     EXPECT_EQ(Field(1, "filesize"), "500.00");
 }
 
+TEST_F(UploadBatchTest, SettingsChangedDuringAPassWaitForTheNextPass) {
+    AddPictures(3, 2048);
+    view.onSummary = [](const SummaryRequest& s) {
+        return s.bCanReupload ? SummaryChoice::Reupload : SummaryChoice::Done;
+    };
+    batch.StartBatch();
+    // A script retargets the control while the first picture is in flight.
+    panel.settings = UploadSettings{"other", "Elsewhere", "http://127.0.0.2/steal", 666, false};
+    Finish("", TransferCode::Failed);
+    Finish(kStoredAnswer);
+    ASSERT_EQ(request.sent.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(request.sent[i].url, "http://127.0.0.1/upload") << i;
+        EXPECT_EQ(Field(i, "signature"), "sig") << i;
+        EXPECT_EQ(Field(i, "albumname"), "Travel") << i;
+        EXPECT_EQ(Field(i, "kxuin"), "10001") << i;
+    }
+    // "重新上传" is the user's click again: that pass takes the settings as they are then.
+    Finish(kStoredAnswer);
+    ASSERT_EQ(request.sent.size(), 4u);
+    EXPECT_EQ(request.sent[3].url, "http://127.0.0.2/steal");
+    EXPECT_EQ(Field(3, "signature"), "other");
+}
+
 TEST_F(UploadBatchTest, ImageFieldNameIsTheLowerCasedCaption) {
     struct Case {
         const char* caption;

@@ -29,5 +29,6 @@ STDMETHODIMP CEventLogSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISP
     else
         std::printf("event %ld\n", static_cast<long>(dispIdMember));
     std::fflush(stdout);
+    if (m_onEvent) m_onEvent(dispIdMember);
     return S_OK;
 }

@@ -2,9 +2,13 @@
 #pragma once
 #include <oaidl.h>
 
+#include <functional>
+
 class CEventLogSink : public IDispatch {
 public:
     explicit CEventLogSink(const IID& eventIid) : m_iid(eventIid) {}
+    // Called after each event is reported.
+    void SetOnEvent(std::function<void(DISPID)> onEvent) { m_onEvent = std::move(onEvent); }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives as long as the host's main
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -15,4 +19,5 @@ public:
 
 private:
     IID m_iid;
+    std::function<void(DISPID)> m_onEvent;
 };

@@ -2,6 +2,7 @@
 // sets its properties by name through IDispatch as a page's script would, and reports
 // its events. Stands in for the web page in tests, demos and screenshots.
 #include "event_sink.h"
+#include "page_site.h"
 #include "framework/com_ptr.h"
 #include "framework/text.h"
 #include "property_text.h"
@@ -9,6 +10,7 @@
 #include "tessaline_h.h"
 #include "ui/panel_messages.h"
 
+#include <objsafe.h>
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,13 +38,23 @@ struct Options {
     enum class PropertyFrame { None, Pages, Verb } propertyFrame = PropertyFrame::None;
     std::string strOpenFolder;
     bool bUpload = false;
-    std::vector<std::string> arrWatchedTitles;
+    // The page's address, told through the host's own site; without it the control sits
+    // in Wine's ATL container, which tells none.
+    std::optional<std::string> pageUrl;
+    DWORD dwReleaseAfterMs = 0;
+    bool bCloseOnFinish = false;
+    struct Watch {
+        enum class Action { Report, Close, CloseHost, Release } action;
+        std::string strTitle;
+    };
+    std::vector<Watch> arrWatches;
 };
 
 const char kUsageText[] =
     "usage: host [--progid ID] [--size WxH] [--set Name=Value]... [--file FILE]\n"
     "            [--print Name]... [--about] [--properties | --properties-verb]\n"
-    "            [--open-folder DIR [--upload]] [--close-after MS]\n"
+    "            [--open-folder DIR [--upload]] [--close-after MS] [--page-url URL]\n"
+    "            [--release-after MS] [--close-on-finish]\n"
     "  --set     sets a property by name; numbers go as integers, \"quoted\" or other text as strings\n"
     "  --file    reads one Name=Value per line (# starts a comment)\n"
     "  --print   reads a property back after the sets and prints it\n"
@@ -51,7 +64,15 @@ const char kUsageText[] =
     "            (ISpecifyPropertyPages); --properties-verb asks the control to show it\n"
     "            (its Properties verb); either prints a line when the frame has closed\n"
     "  --report-window TEXT  prints \"window shown: N\" (N counts from 1 in the order given) once\n"
-    "            a window whose title holds TEXT is on screen, for scripts that wait for it\n";
+    "            a window whose title holds TEXT is on screen, for scripts that wait for it\n"
+    "  --close-window TEXT  sends that window WM_CLOSE once it is on screen (its close box)\n"
+    "  --close-host-on-window TEXT  closes the host's window once that window is on screen\n"
+    "  --release-on-window TEXT  lets go of the control once that window is on screen, as a\n"
+    "            page that goes away does; --release-after MS does so after MS milliseconds\n"
+    "  --close-on-finish  closes the host's window when the control fires UploadFinished\n"
+    "  --page-url URL  hosts the control in a site of the host's own that tells this address\n"
+    "            as the page's (the browser's location) and reports the modal loops the\n"
+    "            control announces to its frame\n";
 
 bool ReadAssignmentsFile(const std::string& path, std::vector<PropertyAssignment>& out) {
     std::ifstream in(path);
@@ -100,7 +121,19 @@ int ParseOptions(int argc, char** argv, Options& o) {
         } else if (arg == "--open-folder" && next(value)) {
             o.strOpenFolder = value;
         } else if (arg == "--report-window" && next(value)) {
-            o.arrWatchedTitles.push_back(value);
+            o.arrWatches.push_back({Options::Watch::Action::Report, value});
+        } else if (arg == "--close-window" && next(value)) {
+            o.arrWatches.push_back({Options::Watch::Action::Close, value});
+        } else if (arg == "--close-host-on-window" && next(value)) {
+            o.arrWatches.push_back({Options::Watch::Action::CloseHost, value});
+        } else if (arg == "--release-on-window" && next(value)) {
+            o.arrWatches.push_back({Options::Watch::Action::Release, value});
+        } else if (arg == "--release-after" && next(value)) {
+            o.dwReleaseAfterMs = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
+        } else if (arg == "--close-on-finish") {
+            o.bCloseOnFinish = true;
+        } else if (arg == "--page-url" && next(value)) {
+            o.pageUrl = value;
         } else if (arg == "--upload") {
             o.bUpload = true;
         } else if (arg == "--about") {
@@ -197,18 +230,49 @@ HRESULT ShowPropertyFrame(IUnknown* control, HWND hWndOwner, Options::PropertyFr
     return hr;
 }
 
-HWND g_hWndControlSite = nullptr;
+// The control as the host holds it, and how it lets go of it: through its own site, or by
+// destroying Wine's ATL window, which releases the control it made.
+struct HostedControl {
+    HWND hWndSite = nullptr;
+    CComPtrT<CPageSite> pageSite;
+    CComPtrT<IUnknown> unknown;
+    CComPtrT<IDispatch> disp;
+    CComPtrT<IConnectionPoint> cp;
+    DWORD dwCookie = 0;
+
+    void Release() {
+        if (!unknown) return;
+        if (cp && dwCookie) cp->Unadvise(dwCookie);
+        cp.Release();
+        disp.Release();
+        unknown.Release();
+        if (pageSite) pageSite->Close();
+        pageSite.Release();
+        if (hWndSite) DestroyWindow(hWndSite);
+        hWndSite = nullptr;
+    }
+};
+HostedControl g_control;
+HWND g_hWndFrame = nullptr;
 constexpr UINT_PTR kCloseTimer = 1;
 constexpr UINT_PTR kWatchTimer = 2;
+constexpr UINT_PTR kReleaseTimer = 3;
 
-// Titles to report once when a window of this process shows one; cleared as they are seen.
+void ReleaseControl() {
+    const DWORD dwStart = GetTickCount();
+    g_control.Release();
+    std::printf("host: control released in %lu ms\n", static_cast<unsigned long>(GetTickCount() - dwStart));
+    std::fflush(stdout);
+}
+
+// Titles to act on once when a window of this process shows one; cleared as they are seen.
 struct WatchedTitle {
-    std::string strText;
-    int nNumber;
+    Options::Watch watch;
+    int nNumber;  // of a report, counted from 1
 };
 std::vector<WatchedTitle> g_arrWatched;
 
-BOOL CALLBACK ReportIfWatched(HWND hWnd, LPARAM) {
+BOOL CALLBACK ActIfWatched(HWND hWnd, LPARAM) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hWnd, &pid);
     // Shown and painted: nothing is left to draw when the report goes out.
@@ -216,11 +280,17 @@ BOOL CALLBACK ReportIfWatched(HWND hWnd, LPARAM) {
     char title[512] = {};
     GetWindowTextA(hWnd, title, sizeof title);
     for (auto it = g_arrWatched.begin(); it != g_arrWatched.end();) {
-        if (std::string(title).find(it->strText) == std::string::npos) {
+        if (std::string(title).find(it->watch.strTitle) == std::string::npos) {
             ++it;
             continue;
         }
-        std::printf("window shown: %d\n", it->nNumber);
+        switch (it->watch.action) {
+        case Options::Watch::Action::Report: std::printf("window shown: %d\n", it->nNumber); break;
+        case Options::Watch::Action::Close: PostMessageA(hWnd, WM_CLOSE, 0, 0); break;
+        case Options::Watch::Action::CloseHost: PostMessageA(g_hWndFrame, WM_CLOSE, 0, 0); break;
+        // From this timer, inside whichever message loop is up, as a page's timer would.
+        case Options::Watch::Action::Release: ReleaseControl(); break;
+        }
         std::fflush(stdout);
         it = g_arrWatched.erase(it);
     }
@@ -230,12 +300,15 @@ BOOL CALLBACK ReportIfWatched(HWND hWnd, LPARAM) {
 LRESULT CALLBACK FrameProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        if (g_hWndControlSite) MoveWindow(g_hWndControlSite, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (g_control.hWndSite) MoveWindow(g_control.hWndSite, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
     case WM_TIMER:
         if (wParam == kWatchTimer) {
-            EnumWindows(ReportIfWatched, 0);
+            EnumWindows(ActIfWatched, 0);
             if (g_arrWatched.empty()) KillTimer(hWnd, kWatchTimer);
+        } else if (wParam == kReleaseTimer) {
+            KillTimer(hWnd, kReleaseTimer);
+            ReleaseControl();
         } else {
             PostMessageA(hWnd, WM_CLOSE, 0, 0);
         }
@@ -250,6 +323,56 @@ Fn AtlExport(HMODULE atl, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(atl, name)));
 }
 
+// The control in Wine's ATL window, which creates it from its title as an object tag would.
+HRESULT CreateInAtlWindow(const Options& o, HWND hWndFrame) {
+    HMODULE atl = LoadLibraryA("atl.dll");
+    auto axWinInit = atl ? AtlExport<BOOL(WINAPI*)()>(atl, "AtlAxWinInit") : nullptr;
+    auto axGetControl = atl ? AtlExport<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl, "AtlAxGetControl") : nullptr;
+    if (!axWinInit || !axGetControl || !axWinInit()) {
+        std::fprintf(stderr, "host: the ATL control container is not available\n");
+        return E_FAIL;
+    }
+    g_control.hWndSite = CreateWindowExA(0, "AtlAxWin", o.strProgID.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, o.nWidth,
+                                         o.nHeight, hWndFrame, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!g_control.hWndSite) return E_FAIL;
+    return axGetControl(g_control.hWndSite, g_control.unknown.Receive());
+}
+
+// The control in the host's own site, which tells the page's address.
+HRESULT CreateInPageSite(const Options& o, const CLSID& clsid, HWND hWndFrame) {
+    g_control.hWndSite = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, o.nWidth,
+                                         o.nHeight, hWndFrame, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!g_control.hWndSite) return E_FAIL;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, g_control.unknown.ReceiveVoid());
+    if (FAILED(hr)) return hr;
+    g_control.pageSite = CPageSite::Create(g_control.hWndSite, AnsiToWide(*o.pageUrl));
+    g_control.pageSite->SetModelessHandler([](bool bEnable) {
+        std::printf("host: frame modeless %s\n", bEnable ? "on" : "off");
+        std::fflush(stdout);
+    });
+    return g_control.pageSite->Activate(g_control.unknown.Get());
+}
+
+// What a browser asks before it lets a page script the control.
+void ReportScriptingSafety(IUnknown* control) {
+    CComPtrT<IObjectSafety> safety;
+    constexpr DWORD kOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+    const bool bSafe = SUCCEEDED(control->QueryInterface(IID_IObjectSafety, safety.ReceiveVoid())) &&
+                       SUCCEEDED(safety->SetInterfaceSafetyOptions(IID_IDispatch, kOptions, kOptions));
+    std::printf("host: safe for scripting: %s\n", bSafe ? "yes" : "no");
+}
+
+// What fills the control's area: the class and text of the control window's child.
+void ReportContent(HWND control) {
+    HWND content = control ? GetWindow(control, GW_CHILD) : nullptr;
+    char cls[64] = {}, text[256] = {};
+    if (content) {
+        GetClassNameA(content, cls, sizeof cls);
+        GetWindowTextA(content, text, sizeof text);
+    }
+    std::printf("host: control shows %s \"%s\"\n", content ? cls : "nothing", text);
+}
+
 int RunHost(const Options& o) {
     std::wstring progId = AnsiToWide(o.strProgID);
     CLSID clsid{};
@@ -261,14 +384,6 @@ int RunHost(const Options& o) {
         return kNotRegistered;
     }
     probe.Release();
-
-    HMODULE atl = LoadLibraryA("atl.dll");
-    auto axWinInit = atl ? AtlExport<BOOL(WINAPI*)()>(atl, "AtlAxWinInit") : nullptr;
-    auto axGetControl = atl ? AtlExport<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl, "AtlAxGetControl") : nullptr;
-    if (!axWinInit || !axGetControl || !axWinInit()) {
-        std::fprintf(stderr, "host: the ATL control container is not available\n");
-        return kFailed;
-    }
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = FrameProc;
@@ -282,37 +397,39 @@ int RunHost(const Options& o) {
     HWND hWnd =
         CreateWindowExA(0, wc.lpszClassName, "TESSALINE host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, nullptr);
-    // The ATL window creates the control named by its title, as an object tag would.
-    g_hWndControlSite = CreateWindowExA(0, "AtlAxWin", o.strProgID.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, o.nWidth,
-                                        o.nHeight, hWnd, nullptr, wc.hInstance, nullptr);
-    CComPtrT<IUnknown> unknown;
-    CComPtrT<IDispatch> disp;
-    if (!g_hWndControlSite || FAILED(axGetControl(g_hWndControlSite, unknown.Receive())) ||
-        FAILED(unknown.QueryInterface(disp))) {
+    g_hWndFrame = hWnd;
+    const HRESULT hrCreated = o.pageUrl ? CreateInPageSite(o, clsid, hWnd) : CreateInAtlWindow(o, hWnd);
+    if (FAILED(hrCreated) || FAILED(g_control.unknown.QueryInterface(g_control.disp))) {
         std::fprintf(stderr, "host: the control could not be created in the container\n");
+        g_control.Release();
         DestroyWindow(hWnd);
         return kFailed;
     }
 
     CEventLogSink sink(DIID_TessalineEvents);
+    if (o.bCloseOnFinish)
+        sink.SetOnEvent([hWnd](DISPID dispid) {
+            if (dispid == 1) PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        });
     CComPtrT<IConnectionPointContainer> cpc;
-    CComPtrT<IConnectionPoint> cp;
-    DWORD cookie = 0;
-    if (SUCCEEDED(unknown.QueryInterface(cpc)) &&
-        SUCCEEDED(cpc->FindConnectionPoint(DIID_TessalineEvents, cp.Receive())))
-        cp->Advise(&sink, &cookie);
+    if (SUCCEEDED(g_control.unknown.QueryInterface(cpc)) &&
+        SUCCEEDED(cpc->FindConnectionPoint(DIID_TessalineEvents, g_control.cp.Receive())))
+        g_control.cp->Advise(&sink, &g_control.dwCookie);
+    ReportScriptingSafety(g_control.unknown.Get());
 
     int result = kOk;
     for (const PropertyAssignment& a : o.arrSets)
-        if ((result = SetProperty(disp.Get(), a)) != kOk) break;
-    for (size_t i = 0; result == kOk && i < o.arrPrints.size(); ++i) result = PrintProperty(disp.Get(), o.arrPrints[i]);
+        if ((result = SetProperty(g_control.disp.Get(), a)) != kOk) break;
+    for (size_t i = 0; result == kOk && i < o.arrPrints.size(); ++i)
+        result = PrintProperty(g_control.disp.Get(), o.arrPrints[i]);
 
     if (result == kOk) {
         ShowWindow(hWnd, SW_SHOW);
         UpdateWindow(hWnd);
-        HWND control = GetWindow(g_hWndControlSite, GW_CHILD);
+        HWND control = GetWindow(g_control.hWndSite, GW_CHILD);
         std::printf("host: ready, control window %p, process %lu\n", static_cast<void*>(control),
                     static_cast<unsigned long>(GetCurrentProcessId()));
+        ReportContent(control);
         if (!o.strOpenFolder.empty()) {
             // The panel is the control window's child dialog; the tree tells it about a
             // clicked folder with WM_PANEL_SCANFOLDER and the folder's path.
@@ -327,12 +444,23 @@ int RunHost(const Options& o) {
             }
         }
         std::fflush(stdout);
+        if (o.dwReleaseAfterMs) SetTimer(hWnd, kReleaseTimer, o.dwReleaseAfterMs, nullptr);
+        int nReports = 0;
+        for (const Options::Watch& watch : o.arrWatches)
+            g_arrWatched.push_back(
+                WatchedTitle{watch, watch.action == Options::Watch::Action::Report ? ++nReports : 0});
+        if (!g_arrWatched.empty()) SetTimer(hWnd, kWatchTimer, 100, nullptr);
+        // The calls below run the control's modal loops, inside which these timers fire.
         if (o.bAbout) {
             DISPPARAMS none{};
-            disp->Invoke(DISPID_ABOUTBOX, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
-                         nullptr);
+            const HRESULT hr = CComPtrT<IDispatch>(g_control.disp)
+                                   ->Invoke(DISPID_ABOUTBOX, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
+                                            nullptr, nullptr, nullptr);
+            std::printf("host: AboutBox returned 0x%08lx\n", static_cast<unsigned long>(hr));
+            std::fflush(stdout);
         }
-        if (o.propertyFrame != Options::PropertyFrame::None) {
+        if (o.propertyFrame != Options::PropertyFrame::None && g_control.unknown) {
+            const CComPtrT<IUnknown> unknown = g_control.unknown;
             const HRESULT hr = ShowPropertyFrame(unknown.Get(), hWnd, o.propertyFrame);
             CComPtrT<IPersistStreamInit> persist;
             const bool bModified = SUCCEEDED(unknown.QueryInterface(persist)) && persist->IsDirty() == S_OK;
@@ -340,10 +468,8 @@ int RunHost(const Options& o) {
                         bModified ? "yes" : "no");
             std::fflush(stdout);
         }
+        // Counted from here: a frame or box above is the test's to close.
         if (o.dwCloseAfterMs) SetTimer(hWnd, kCloseTimer, o.dwCloseAfterMs, nullptr);
-        for (size_t i = 0; i < o.arrWatchedTitles.size(); ++i)
-            g_arrWatched.push_back(WatchedTitle{o.arrWatchedTitles[i], static_cast<int>(i) + 1});
-        if (!g_arrWatched.empty()) SetTimer(hWnd, kWatchTimer, 100, nullptr);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
@@ -352,7 +478,7 @@ int RunHost(const Options& o) {
     } else {
         DestroyWindow(hWnd);
     }
-    if (cp && cookie) cp->Unadvise(cookie);
+    g_control.Release();
     std::fflush(stdout);
     return result;
 }

@@ -1,0 +1,107 @@
+// The page closed under the control hosted by Wine's ATL container: its top-level window
+// destroyed after a batch, during a pass and while each summary is up. The container's
+// top-level window owns the progress dialog and the summaries, and destroys them before its
+// children; the destruction must come back at once, and the control end with it.
+#include "hosted_panel_fixture.h"
+#include "transport/transport_test_support.h"
+
+namespace {
+
+// What a timer procedure destroys once a window of this title is up; it has no context.
+struct CloseWhenShown {
+    const char* pszTitle = nullptr;
+    HWND hTop = nullptr;
+    bool bClosed = false;
+};
+CloseWhenShown g_close;
+
+BOOL CALLBACK ListShown(HWND hWnd, LPARAM lParam) {
+    char title[128] = {};
+    GetWindowTextA(hWnd, title, sizeof title);
+    if (IsWindowVisible(hWnd)) *reinterpret_cast<std::string*>(lParam) += std::string(title) + "|";
+    return TRUE;
+}
+
+// What this thread shows, for a failure's message.
+std::string ShownWindows() {
+    std::string titles;
+    EnumThreadWindows(GetCurrentThreadId(), ListShown, reinterpret_cast<LPARAM>(&titles));
+    return titles;
+}
+
+// Other programs on the display may show windows of the same title: only this thread's count.
+BOOL CALLBACK FindShown(HWND hWnd, LPARAM lParam) {
+    char title[128] = {};
+    GetWindowTextA(hWnd, title, sizeof title);
+    if (!IsWindowVisible(hWnd) || std::string(title) != g_close.pszTitle) return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+void CALLBACK DestroyTopWhenShown(HWND, UINT, UINT_PTR nTimer, DWORD) {
+    HWND w = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShown, reinterpret_cast<LPARAM>(&w));
+    if (!w) return;
+    KillTimer(nullptr, nTimer);
+    DestroyWindow(g_close.hTop);
+    g_close.bClosed = true;
+}
+
+class PageCloseTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_host.Create(m_top, RECT{0, 0, 800, 600}));
+        ASSERT_TRUE(m_host.Attach());
+        CMainPanelDlg& panel = m_host.Panel();
+        panel.SetSignature(AlbumSignature());
+        panel.SetAlbumName("Travel");
+        panel.SetKXUin(10001);
+        panel.SetTotalSpace(4194304);
+        panel.SetUploadCGI(AlbumUrl("/cgi-bin/upload"));
+        for (int i = 0; i < 2; ++i) m_folder.Fill("close" + std::to_string(i) + ".jpg", 3000);
+        ASSERT_EQ(SendMessageA(panel.m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(m_folder.Path().c_str())),
+                  1);
+        PumpFor(30);
+        Button_SetCheck(GetDlgItem(panel.m_hWnd, IDC_AUTO_COMPRESS), BST_UNCHECKED);
+        SendMessageA(GetDlgItem(panel.m_hWnd, IDC_SELECT_ALL), BM_CLICK, 0, 0);
+    }
+    void TearDown() override {
+        if (IsWindow(m_top)) DestroyWindow(m_top);
+    }
+    void Upload() { SendMessageA(GetDlgItem(m_host.Panel().m_hWnd, IDC_UPLOAD_NOW), BM_CLICK, 0, 0); }
+
+    CTestApartment m_apartment;
+    CScratchFolder m_folder;
+    HWND m_top = CreateWindowExA(0, "STATIC", "page", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 820, 640, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    CHostedControl m_host;
+};
+
+TEST_F(PageCloseTest, TheTopLevelWindowClosedAfterABatch) {
+    CMessageBoxAnswerer done;
+    Upload();
+    ASSERT_TRUE(PumpUntil([&] { return done.Done() && !m_host.Panel().GetUploader().IsUploading(); }, 30000));
+    PumpFor(50);
+    const HWND control = m_host.Control().m_hWnd;
+    DestroyWindow(m_top);
+    EXPECT_FALSE(IsWindow(control));
+}
+
+TEST_P(PageCloseTest, TheTopLevelWindowClosedWhileUp) {
+    if (std::string(GetParam()) == "上传进度") m_host.Panel().SetUploadCGI(FaultUrl("/stall"));
+    if (std::string(GetParam()) == "上传结果") m_host.Panel().SetSignature("wrong");
+    g_close = CloseWhenShown{GetParam(), m_top};
+    const UINT_PTR nTimer = SetTimer(nullptr, 0, 20, DestroyTopWhenShown);
+    Upload();
+    ASSERT_TRUE(PumpUntil([] { return g_close.bClosed; }, 30000)) << GetParam() << " never showed; shown: " << ShownWindows();
+    KillTimer(nullptr, nTimer);
+    PumpFor(50);
+    EXPECT_FALSE(IsWindow(m_top));
+    EXPECT_FALSE(m_host.Panel().GetUploader().IsUploading());
+}
+
+// The pass to a server that never answers goes last: the connection it leaves behind counts
+// against WinINet's connections to 127.0.0.1 in the tests that follow.
+INSTANTIATE_TEST_SUITE_P(EachWindow, PageCloseTest, ::testing::Values("提示", "上传结果", "上传进度"));
+
+}  // namespace
