@@ -50,6 +50,9 @@ INSTANTIATE_TEST_SUITE_P(
                     PlanCase{"/slow/5", FaultMode::Slow, 200, 5},
                     PlanCase{"/big-header", FaultMode::BigHeader, 200, 65536}, PlanCase{"/chunked", FaultMode::Chunked},
                     PlanCase{"/stall", FaultMode::Stall}, PlanCase{"/_log", FaultMode::ShowLog},
+                    PlanCase{"/lie-longer", FaultMode::LieLonger, 200, 1000},
+                    PlanCase{"/lie-longer/500/reset", FaultMode::LieLonger, 200, 500, "reset"},
+                    PlanCase{"/lie-longer/500/x", std::nullopt},
                     // Paths that name no fault, or name one badly, get the default plan.
                     PlanCase{"/", std::nullopt}, PlanCase{"/cgi-bin/upload", std::nullopt},
                     PlanCase{"/status", std::nullopt}, PlanCase{"/status/abc", std::nullopt},
