@@ -18,6 +18,10 @@ public:
     void SetCommands(CProgressCommands* pCommands) { m_pCommands = pCommands; }
     // The window that owns the dialog once Open creates it (the panel's).
     void SetOwnerWindow(HWND hOwner) { m_hOwner = hOwner; }
+    // The GIF played above the texts during a pass; none when empty.
+    void SetAnimationFile(const std::string& strPath) { m_strAnimationFile = strPath; }
+    // The player of this window's animation, null before the first picture of a pass.
+    const CGifPlayer* Animation() const { return m_pAnim.get(); }
 
     bool Open() override;
     void Show() override;
@@ -52,6 +56,7 @@ private:
 
     CProgressCommands* m_pCommands = nullptr;
     HWND m_hOwner = nullptr;
+    std::string m_strAnimationFile;
 
     std::unique_ptr<CGifPlayer> m_pAnim;
     CWnd m_wndProgress;  // control 211
