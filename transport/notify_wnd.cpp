@@ -48,9 +48,7 @@ private:
     const char* m_p;
 };
 
-bool CarriesPayload(UINT message, LPARAM lParam) {
-    return lParam != 0 && message != WM_TRANSFER_RESPONSE && message != WM_TRANSFER_DETACH;
-}
+bool CarriesPayload(UINT message, LPARAM lParam) { return lParam != 0 && message != WM_TRANSFER_RESPONSE; }
 
 }  // namespace
 
@@ -106,20 +104,11 @@ void CNotifyWnd::CountPayload(long nDelta) { s_nLivePayloads.fetch_add(nDelta); 
 
 void CNotifyWnd::PostNcDestroy() { delete this; }
 
-void CNotifyWnd::SetListener(const void* pEngine, CTransferListener* pListener, std::atomic<bool>* pProgressQueued) {
-    m_mapListeners[pEngine] = Attachment{pListener, pProgressQueued};
-}
-
-const CNotifyWnd::Attachment* CNotifyWnd::FindAttachment(WPARAM wParam) const {
-    const void* pEngine = reinterpret_cast<const void*>(wParam);
-    if (m_mapFences.count(pEngine)) return nullptr;
-    const auto it = m_mapListeners.find(pEngine);
-    return it == m_mapListeners.end() ? nullptr : &it->second;
-}
+void CNotifyWnd::SetListener(uint32_t nJob, CTransferListener* pListener) { m_mapListeners[nJob] = pListener; }
 
 CTransferListener* CNotifyWnd::FindListener(WPARAM wParam) const {
-    const Attachment* p = FindAttachment(wParam);
-    return p ? p->pListener : nullptr;
+    const auto it = m_mapListeners.find(static_cast<uint32_t>(wParam));
+    return it == m_mapListeners.end() ? nullptr : it->second;
 }
 
 void CNotifyWnd::DiscardQueued() {
@@ -142,12 +131,9 @@ LRESULT CNotifyWnd::OnTransferBegin(WPARAM wParam, LPARAM lParam) {
 
 LRESULT CNotifyWnd::OnTransferProgress(WPARAM wParam, LPARAM lParam) {
     CPayload payload(lParam);
-    if (const Attachment* p = FindAttachment(wParam)) {
-        // Found means attached, and an attached engine is alive: its flag may be touched.
-        CTransferListener* pListener = p->pListener;
-        if (p->pProgressQueued) p->pProgressQueued->store(false);
+    if (CTransferListener* p = FindListener(wParam)) {
         const TransferPair pair = payload.Pair();
-        pListener->OnProgress(pair.nFirst, pair.nSecond);
+        p->OnProgress(pair.nFirst, pair.nSecond);
     }
     return 0;
 }
@@ -183,21 +169,5 @@ LRESULT CNotifyWnd::OnTransferRedirect(WPARAM wParam, LPARAM lParam) {
     CPayload payload(lParam);
     CTransferListener* p = FindListener(wParam);
     if (p && payload.Get()) p->OnRedirect(payload.Get());
-    return 0;
-}
-
-LRESULT CNotifyWnd::OnTransferDetach(WPARAM wParam, LPARAM lParam) {
-    const void* pEngine = reinterpret_cast<const void*>(wParam);
-    if (lParam == kDetachFence) {
-        // Everything the engine posted before it detached has now gone by.
-        auto it = m_mapFences.find(pEngine);
-        if (it != m_mapFences.end() && --it->second <= 0) m_mapFences.erase(it);
-        return 0;
-    }
-    m_mapListeners.erase(pEngine);
-    // The sent detach overtakes notifications still queued; they must not reach the engine's
-    // next listener if it attaches again before they are handled.
-    if (::PostMessageA(m_hWnd, WM_TRANSFER_DETACH, wParam, kDetachFence)) ++m_mapFences[pEngine];
-    ReleaseNotifyWnd(this);
     return 0;
 }

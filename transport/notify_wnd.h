@@ -1,9 +1,9 @@
 // The hidden window that receives a transfer worker's notifications on the user-interface
-// thread and hands them to the listener of the engine that posted them.
+// thread and hands them to the listener of the job that posted them.
 #pragma once
 #include <windows.h>
 
-#include <atomic>
+#include <cstdint>
 #include <unordered_map>
 
 #include "framework/wnd.h"
@@ -27,9 +27,9 @@ public:
     // Worker side: counts a block handed to PostMessageA (the count is only for tests).
     static void CountPayload(long nDelta);
 
-    // pProgressQueued: the engine's flag of a progress report in the queue, cleared when a
-    // report is handed over (the engine outlives its attachment).
-    void SetListener(const void* pEngine, CTransferListener* pListener, std::atomic<bool>* pProgressQueued);
+    // The listener of job nJob, until it is removed; the job's notifications carry nJob.
+    void SetListener(uint32_t nJob, CTransferListener* pListener);
+    void RemoveListener(uint32_t nJob) { m_mapListeners.erase(nJob); }
 
 protected:
     BEGIN_MESSAGE_MAP(CNotifyWnd, CWnd)
@@ -38,7 +38,6 @@ protected:
         ON_MESSAGE(WM_TRANSFER_FINISHED, OnTransferFinished)
         ON_MESSAGE(WM_TRANSFER_CONNECTING, OnTransferConnecting)
         ON_MESSAGE(WM_TRANSFER_RESPONSE, OnTransferResponse)
-        ON_MESSAGE(WM_TRANSFER_DETACH, OnTransferDetach)
         ON_MESSAGE(WM_TRANSFER_ERROR, OnTransferError)
         ON_MESSAGE(WM_TRANSFER_REDIRECT, OnTransferRedirect)
     END_MESSAGE_MAP()
@@ -53,25 +52,17 @@ private:
     LRESULT OnTransferFinished(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferConnecting(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferResponse(WPARAM wParam, LPARAM lParam);
-    LRESULT OnTransferDetach(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferError(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferRedirect(WPARAM wParam, LPARAM lParam);
 
-    // The listener for a notification, null when its engine has detached (or its notification
-    // was queued before the engine detached and attached again).
-    struct Attachment {
-        CTransferListener* pListener;
-        std::atomic<bool>* pProgressQueued;
-    };
-    const Attachment* FindAttachment(WPARAM wParam) const;
+    // The listener for a notification, null when its job was stopped: a job's number is
+    // never given again, so what it left in the queue reaches no later job.
     CTransferListener* FindListener(WPARAM wParam) const;
     // Removes this window's queued notifications, freeing their payloads: a window that is
     // destroyed with messages in its queue would otherwise lose their blocks.
     void DiscardQueued();
 
-    std::unordered_map<const void*, Attachment> m_mapListeners;
-    // Engines that detached while this window lived, with the fences still in the queue.
-    std::unordered_map<const void*, int> m_mapFences;
+    std::unordered_map<uint32_t, CTransferListener*> m_mapListeners;
     DWORD m_dwThreadId = 0;
     int m_nRefs = 0;
 };

@@ -11,12 +11,13 @@ public:
 
     void ResetForm() override { m_upload.ResetForm(); }
     void AddField(const std::string& name, const std::string& value) override { m_upload.AddField(name, value); }
-    bool StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) override {
+    StartRefusal StartUpload(const std::string& fileFieldName, const std::string& url,
+                             const std::string& filePath) override {
         m_notifyHold.Hold();
-        return m_upload.StartUpload(fileFieldName, url, filePath) != FALSE;
+        return m_upload.StartUpload(fileFieldName, url, filePath) ? StartRefusal::None : m_upload.GetStartRefusal();
     }
     void Cancel() override;
-    bool HasAnswer() const override { return !m_upload.GetRawHeaders().empty(); }
+    uint32_t AnswerStatus() const override { return m_upload.GetStatus(); }
     bool GetHeaderNumber(const std::string& name, uint32_t& nValue) const override {
         return m_upload.GetHeaderNumber(name, nValue);
     }
