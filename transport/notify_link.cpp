@@ -13,28 +13,35 @@ std::atomic<uint32_t> s_nLastJob{0};
 
 }  // namespace
 
-bool CNotifyLink::Attach(CTransferListener* pListener) {
-    if (!pListener) return true;
-    CNotifyWnd* pWnd = CNotifyWnd::AcquireNotifyWnd();
-    if (!pWnd) return false;
-    // Attached already (a start without a stop in between): keep one reference only.
+CNotifyLink::~CNotifyLink() {
     Detach();
+    // Its object goes with it.
+    if (HasWindow()) ::DestroyWindow(m_hWindow);
+}
+
+bool CNotifyLink::HasWindow() const { return m_hWindow && ::IsWindow(m_hWindow); }
+
+bool CNotifyLink::Attach(CTransferListener* pListener) {
+    Detach();
+    if (!pListener) return true;
+    // Made again when its thread's end took the last one.
+    if (!HasWindow()) {
+        m_pWnd = CNotifyWnd::Create();
+        m_hWindow = m_pWnd ? m_pWnd->m_hWnd : nullptr;
+    }
+    if (!m_hWindow) return false;
     m_nJob = s_nLastJob.fetch_add(1) + 1;
-    pWnd->SetListener(m_nJob, pListener);
-    m_pWnd = pWnd;
-    m_hNotifyWnd = pWnd->m_hWnd;
-    m_hHeap = CNotifyWnd::PayloadHeap();
+    m_pWnd->SetListener(m_nJob, pListener);
+    m_hHeap = GetProcessHeap();
+    m_hNotifyWnd = m_hWindow;
     return true;
 }
 
 void CNotifyLink::Detach() {
-    if (!m_pWnd) return;
-    CNotifyWnd* pWnd = m_pWnd;
-    m_pWnd = nullptr;
+    if (!m_hNotifyWnd) return;
     m_hNotifyWnd = nullptr;
     m_hHeap = nullptr;
-    pWnd->RemoveListener(m_nJob);
-    CNotifyWnd::ReleaseNotifyWnd(pWnd);
+    if (HasWindow()) m_pWnd->ClearListener();
 }
 
 bool CNotifyLink::Post(UINT message, const void* pData, size_t nSize) const {

@@ -1,32 +1,22 @@
 #include "transport/notify_wnd.h"
 
 #include <atomic>
-#include <map>
 #include <new>
-
-#include "transport/critical_section.h"
 
 namespace {
 
-// Guards the windows and their reference counts; exists from module load to unload.
-CCriticalSection s_notifyLock;
-// The window of each user-interface thread that has one.
-std::map<DWORD, CNotifyWnd*>& NotifyWindows() {
-    static std::map<DWORD, CNotifyWnd*> windows;
-    return windows;
-}
-std::atomic<HANDLE> s_hPayloadHeap{nullptr};
+std::atomic<long> s_nLiveWindows{0};
 std::atomic<long> s_nLivePayloads{0};
 
 // Owns the payload of one notification for the handler's scope. It is freed through the
-// process-wide heap, not through the window: a listener may destroy the window before the
-// handler returns.
+// process heap, not through the window: a listener may destroy the window before the handler
+// returns.
 class CPayload {
 public:
     explicit CPayload(LPARAM lParam) : m_p(reinterpret_cast<const char*>(lParam)) {}
     ~CPayload() {
         if (m_p) {
-            HeapFree(s_hPayloadHeap.load(), 0, const_cast<char*>(m_p));
+            HeapFree(GetProcessHeap(), 0, const_cast<char*>(m_p));
             s_nLivePayloads.fetch_sub(1);
         }
     }
@@ -52,63 +42,45 @@ bool CarriesPayload(UINT message, LPARAM lParam) { return lParam != 0 && message
 
 }  // namespace
 
-CNotifyWnd* CNotifyWnd::AcquireNotifyWnd() {
-    const DWORD dwThreadId = GetCurrentThreadId();
-    CCriticalSection::CLock lock(s_notifyLock);
-    auto& windows = NotifyWindows();
-    auto it = windows.find(dwThreadId);
-    if (it == windows.end()) {
-        auto* pWnd = new (std::nothrow) CNotifyWnd;
-        if (!pWnd) return nullptr;
-        LPCSTR pszClass = CWnd::RegisterWndClass(0);
-        const RECT rc{0, 0, 1, 1};
-        // A tool window that is never shown, so that it appears in no task list.
-        if (!pszClass || !pWnd->CreateEx(WS_EX_TOOLWINDOW, pszClass, nullptr, WS_POPUP, rc, nullptr, 0)) {
-            delete pWnd;
-            return nullptr;
-        }
-        HANDLE hHeap = GetProcessHeap();
-        if (!hHeap) {
-            pWnd->DestroyWindow();  // deletes the object
-            return nullptr;
-        }
-        s_hPayloadHeap.store(hHeap);
-        pWnd->m_dwThreadId = dwThreadId;
-        it = windows.emplace(dwThreadId, pWnd).first;
+CNotifyWnd* CNotifyWnd::Create() {
+    auto* pWnd = new (std::nothrow) CNotifyWnd;
+    if (!pWnd) return nullptr;
+    LPCSTR pszClass = CWnd::RegisterWndClass(0);
+    const RECT rc{0, 0, 1, 1};
+    // A tool window that is never shown, so that it appears in no task list.
+    if (!pszClass || !pWnd->CreateEx(WS_EX_TOOLWINDOW, pszClass, nullptr, WS_POPUP, rc, nullptr, 0)) {
+        delete pWnd;
+        return nullptr;
     }
-    ++it->second->m_nRefs;
-    return it->second;
+    s_nLiveWindows.fetch_add(1);
+    return pWnd;
 }
 
-void CNotifyWnd::ReleaseNotifyWnd(CNotifyWnd* pWnd) {
-    if (!pWnd) return;
-    {
-        CCriticalSection::CLock lock(s_notifyLock);
-        if (--pWnd->m_nRefs > 0) return;
-        NotifyWindows().erase(pWnd->m_dwThreadId);
-    }
-    pWnd->DiscardQueued();
-    pWnd->DestroyWindow();
-}
-
-HANDLE CNotifyWnd::PayloadHeap() { return s_hPayloadHeap.load(); }
-
-size_t CNotifyWnd::LiveWindowCount() {
-    CCriticalSection::CLock lock(s_notifyLock);
-    return NotifyWindows().size();
-}
+size_t CNotifyWnd::LiveWindowCount() { return static_cast<size_t>(s_nLiveWindows.load()); }
 
 long CNotifyWnd::LivePayloadCount() { return s_nLivePayloads.load(); }
 
 void CNotifyWnd::CountPayload(long nDelta) { s_nLivePayloads.fetch_add(nDelta); }
 
-void CNotifyWnd::PostNcDestroy() { delete this; }
+void CNotifyWnd::OnDestroy() {
+    DiscardQueued();
+    DefWindowProc(WM_DESTROY, 0, 0);
+}
 
-void CNotifyWnd::SetListener(uint32_t nJob, CTransferListener* pListener) { m_mapListeners[nJob] = pListener; }
+void CNotifyWnd::PostNcDestroy() {
+    s_nLiveWindows.fetch_sub(1);
+    delete this;
+}
+
+void CNotifyWnd::SetListener(uint32_t nJob, CTransferListener* pListener) {
+    m_nJob = nJob;
+    m_pListener = pListener;
+}
+
+void CNotifyWnd::ClearListener() { m_pListener = nullptr; }
 
 CTransferListener* CNotifyWnd::FindListener(WPARAM wParam) const {
-    const auto it = m_mapListeners.find(static_cast<uint32_t>(wParam));
-    return it == m_mapListeners.end() ? nullptr : it->second;
+    return static_cast<uint32_t>(wParam) == m_nJob ? m_pListener : nullptr;
 }
 
 void CNotifyWnd::DiscardQueued() {
@@ -119,7 +91,7 @@ void CNotifyWnd::DiscardQueued() {
 }
 
 // After the listener call a handler touches nothing of the window: the listener may have
-// restarted its engine, and the detach that comes with it may have destroyed this object.
+// destroyed its engine, and the engine's window with it.
 LRESULT CNotifyWnd::OnTransferBegin(WPARAM wParam, LPARAM lParam) {
     CPayload payload(lParam);
     if (CTransferListener* p = FindListener(wParam)) {

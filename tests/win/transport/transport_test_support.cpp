@@ -356,14 +356,12 @@ bool ThreadExists(DWORD dwThreadId) {
 bool WaitForTransportIdle(DWORD dwTimeoutMs) {
     return PumpUntil(
         [] {
-            return CRequestContext::LiveCount() == 0 && CNotifyWnd::LiveWindowCount() == 0 &&
-                   CNotifyWnd::LivePayloadCount() == 0;
+            return CRequestContext::LiveCount() == 0 && CNotifyWnd::LivePayloadCount() == 0;
         },
         dwTimeoutMs);
 }
 
 std::string TransportStateText() {
-    return "contexts " + std::to_string(CRequestContext::LiveCount()) + ", windows " +
-           std::to_string(CNotifyWnd::LiveWindowCount()) + ", payloads " +
+    return "contexts " + std::to_string(CRequestContext::LiveCount()) + ", payloads " +
            std::to_string(CNotifyWnd::LivePayloadCount());
 }

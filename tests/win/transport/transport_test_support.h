@@ -129,7 +129,7 @@ DWORD PlatformHandleAllowance();
 ResourceCounts WaitForResourcesAtMost(const ResourceCounts& baseline, DWORD dwTimeoutMs);
 bool ThreadExists(DWORD dwThreadId);
 
-// Waits until every transfer has let go of its contexts, windows and payloads;
+// Waits until every transfer has let go of its contexts and payloads;
 // false on time-out.
 bool WaitForTransportIdle(DWORD dwTimeoutMs);
 std::string TransportStateText();
