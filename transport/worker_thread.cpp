@@ -38,8 +38,7 @@ constexpr DWORD kLetGoExitCode = 1;
 
 }  // namespace
 
-CWorkerThread::CWorkerThread()
-    : m_hStopEvent(NewManualResetEvent()), m_hStartedEvent(NewManualResetEvent()) {
+CWorkerThread::CWorkerThread() : m_hStopEvent(NewManualResetEvent()), m_hStartedEvent(NewManualResetEvent()) {
     m_waitHandles.push_back(m_hStopEvent.Get());
 }
 

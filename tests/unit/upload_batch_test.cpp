@@ -376,8 +376,8 @@ TEST_F(UploadBatchTest, PicturesThatCannotBeSentFailAtOnceAndThePassGoesOn) {
          true},
         {"refused address", [](CFakePanel&, CFakeRequest& r) { r.refusal = StartRefusal::BadAddress; },
          "上传地址无效，没有上传", true},
-        {"no worker", [](CFakePanel&, CFakeRequest& r) { r.refusal = StartRefusal::NoWorker; }, "系统资源不足，没有上传",
-         true},
+        {"no worker", [](CFakePanel&, CFakeRequest& r) { r.refusal = StartRefusal::NoWorker; },
+         "系统资源不足，没有上传", true},
         {"gone from the list", [](CFakePanel& p, CFakeRequest&) { p.queue[0] = 99; }, "无法处理这张图片，没有上传"},
     };
     for (const Spoil& c : cases) {

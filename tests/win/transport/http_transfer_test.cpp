@@ -321,7 +321,7 @@ TEST_F(TransferTest, HttpTransferAnswerFileThatCannotBeMadeIsAnswerFileError) {
 TEST_F(TransferTest, HttpTransferReadOnlyTemporaryFolderSendsNothingAndSaysSo) {
     CScratchFile file("readonly.bin", 100);
     const CReadOnlyTempFolder readOnly;
-    ASSERT_TRUE(readOnly.RefusesFiles());
+    ASSERT_TRUE(readOnly.RefusesFiles()) << "no folder that refuses files (see run-with-servers.sh)";
     // Not the picture's fault: it is there and readable.
     EXPECT_EQ(Upload(FaultUrl("/ok"), file.Path()), TransferCode::AnswerFileError) << m_listener.Describe();
     ExpectWellFormedJob(m_listener, TransferCode::AnswerFileError);

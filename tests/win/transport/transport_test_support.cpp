@@ -354,11 +354,8 @@ bool ThreadExists(DWORD dwThreadId) {
 }
 
 bool WaitForTransportIdle(DWORD dwTimeoutMs) {
-    return PumpUntil(
-        [] {
-            return CRequestContext::LiveCount() == 0 && CNotifyWnd::LivePayloadCount() == 0;
-        },
-        dwTimeoutMs);
+    return PumpUntil([] { return CRequestContext::LiveCount() == 0 && CNotifyWnd::LivePayloadCount() == 0; },
+                     dwTimeoutMs);
 }
 
 std::string TransportStateText() {

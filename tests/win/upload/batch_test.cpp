@@ -242,7 +242,8 @@ TEST_F(UploadBatchTest, AnAnswerCutShortAfterItsVerdictStoresThePictureOnce) {
     Panel().SetUploadCGI(FaultUrl("/relay/cgi-bin/upload"));
     const std::string closed = Picture("cutclose.jpg", 5000, 31);
     const std::string reset = Picture("cutreset.jpg", 6000, 32);
-    for (const char* plan : {"/_fault-name/cutclose.jpg/3/lie-longer/500", "/_fault-name/cutreset.jpg/3/lie-longer/500/reset"})
+    for (const char* plan :
+         {"/_fault-name/cutclose.jpg/3/lie-longer/500", "/_fault-name/cutreset.jpg/3/lie-longer/500/reset"})
         ASSERT_EQ(RawHttpGet(FaultPort(), plan), "ok\n");
     SelectAll();
     CMessageBoxAnswerer done;
@@ -264,7 +265,7 @@ TEST_F(UploadBatchTest, AReadOnlyTemporaryFolderIsBlamedAndNothingIsSent) {
     CWindowAnswerer answer(kResultTitle, IDCANCEL);
     {
         const CReadOnlyTempFolder readOnly;
-        ASSERT_TRUE(readOnly.RefusesFiles());
+        ASSERT_TRUE(readOnly.RefusesFiles()) << "no folder that refuses files (see run-with-servers.sh)";
         UploadAndWait({&answer});
     }
     ASSERT_EQ(answer.Result().rows.size(), 1u);

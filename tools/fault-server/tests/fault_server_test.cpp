@@ -319,9 +319,10 @@ TEST(FaultServerRelay, ACutAnswerComesBackForAPictureStoredUpstream) {
 
     const std::string body = "--B\r\nContent-Disposition: form-data; name=\"imgfile\"\r\n\r\na.jpg\r\n--B--\r\n";
     CRawClient client(relay.Port());
-    client.Send("POST /relay/ok HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=B\r\n"
-                "Content-Length: " +
-                std::to_string(body.size()) + "\r\n\r\n" + body);
+    client.Send(
+        "POST /relay/ok HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=B\r\n"
+        "Content-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n" + body);
     const std::string answer = client.ReadAll(5s);
     EXPECT_NE(answer.find("\r\nContent-Length: 500\r\n"), std::string::npos) << answer;
     EXPECT_TRUE(answer.ends_with("\r\n\r\n0123456789")) << answer;
