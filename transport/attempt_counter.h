@@ -25,9 +25,6 @@ public:
         return true;
     }
 
-    uint32_t Attempts() const { return m_nAttempts; }
-    uint32_t Redirects() const { return m_nRedirects; }
-
 private:
     uint32_t m_nAttempts = 0;
     uint32_t m_nRedirects = 0;

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "transport/engine_registry.h"
 #include "transport/header_lookup.h"
 #include "transport/http_url.h"
 #include "transport/internet_handle.h"
@@ -41,18 +40,18 @@ void CHttpTransfer::SetTimeouts(DWORD dwConnectMs, DWORD dwSendMs, DWORD dwRecei
 
 BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath) {
     Stop();
-    if (!CHttpUrl::Parse(url)) return FALSE;
-    if (TrimBlanks(outputPath).empty()) return FALSE;
-    if (!m_notify.Attach(Key(), m_pListener)) return FALSE;
+    if (!CHttpUrl::Parse(url) || TrimBlanks(outputPath).empty()) return Refuse(StartRefusal::BadAddress);
+    if (!m_notify.Attach(m_pListener)) return Refuse(StartRefusal::NoWorker);
     m_strUrl = url;
     m_strOutputPath = outputPath;
     m_nCode = TransferCode::Complete;
     m_nReceived = 0;
     m_nTotalLength = 0;
     if (!StartThread()) {
-        m_notify.Detach(Key());
-        return FALSE;
+        m_notify.Detach();
+        return Refuse(StartRefusal::NoWorker);
     }
+    m_startRefusal = StartRefusal::None;
     return TRUE;
 }
 
@@ -63,7 +62,7 @@ void CHttpTransfer::Stop() {
         CloseAll();
         OnWorkerAbandoned();
     }
-    m_notify.Detach(Key());
+    m_notify.Detach();
 }
 
 void CHttpTransfer::OnStopRequested() {
@@ -73,9 +72,9 @@ void CHttpTransfer::OnStopRequested() {
 }
 
 void CHttpTransfer::TerminateWorker() {
-    // Not while a status callback is inside the registry lock, so that the worker cannot
+    // Not while a status callback is inside the sink lock, so that the worker cannot
     // die holding it.
-    CCriticalSection::CLock lock(CEngineRegistry::Lock());
+    CCriticalSection::CLock lock(CRequestContext::SinkLock());
     CWorkerThread::TerminateWorker();
 }
 
@@ -92,7 +91,7 @@ unsigned CHttpTransfer::Run() {
     ResetEvent(m_hHandleCreated);
     m_attempts.Reset();
     m_dwAsyncError = 0;
-    m_strRawHeaders.clear();
+    ClearAnswer();
 
     StepResult r = StepResult::Failed;
     for (;;) {
@@ -112,8 +111,8 @@ unsigned CHttpTransfer::Run() {
 void CHttpTransfer::PostFinished(StepResult r) {
     m_nCode = CodeAtJobEnd(r, m_nCode);
     const auto nCode = static_cast<uint32_t>(m_nCode);
-    if (r != StepResult::Complete) m_notify.PostCode(Key(), WM_TRANSFER_ERROR, nCode);
-    m_notify.PostFinished(Key(), nCode, m_strOutputPath);
+    if (r != StepResult::Complete) m_notify.PostCode(WM_TRANSFER_ERROR, nCode);
+    m_notify.PostFinished(nCode, m_strOutputPath);
 }
 
 StepResult CHttpTransfer::OpenAndConnect() {
@@ -121,7 +120,6 @@ StepResult CHttpTransfer::OpenAndConnect() {
         if (!m_hSession) {
             m_hSession.Reset(InternetOpenA(kUserAgent, m_dwAccessType, nullptr, nullptr, INTERNET_FLAG_ASYNC));
             if (!m_hSession) ThrowLastInternetError();
-            CEngineRegistry::Add(Key());
             if (InternetSetStatusCallbackA(m_hSession.Get(), &CRequestContext::StatusCallback) ==
                 INTERNET_INVALID_STATUS_CALLBACK)
                 ThrowLastInternetError();
@@ -256,12 +254,12 @@ StepResult CHttpTransfer::RunAttempts() {
     bool bRetried416 = false;
     try {
         for (;;) {
-            m_notify.PostText(Key(), WM_TRANSFER_CONNECTING, m_strHost);
+            m_notify.PostText(WM_TRANSFER_CONNECTING, m_strHost);
             if (!m_attempts.BeginAttempt()) return StepResult::Exhausted;
             StepResult r = OpenRequest();
             if (r != StepResult::Continue) return r;
             if (!m_answer.Open(m_strOutputPath)) {
-                m_nCode = TransferCode::LocalFileError;
+                m_nCode = TransferCode::AnswerFileError;
                 CloseRequest();
                 return StepResult::Failed;
             }
@@ -280,24 +278,19 @@ StepResult CHttpTransfer::RunAttempts() {
                                                 &dwLength, &dwSize, nullptr)
                                      ? dwLength
                                      : kNoLength;
-                m_notify.Post(Key(), WM_TRANSFER_RESPONSE, nullptr, 0);
+                m_notify.Post(WM_TRANSFER_RESPONSE, nullptr, 0);
                 char szStatus[80] = {};
                 DWORD dwStatusSize = sizeof szStatus - 1;
                 if (!HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusSize, nullptr))
                     ThrowLastInternetError();
                 const auto nStatus = static_cast<uint32_t>(std::atol(szStatus));
+                m_nStatus = nStatus;
 
                 const StatusRule rule = RuleForStatus(nStatus);
                 if (rule.code) m_nCode = *rule.code;
                 switch (rule.action) {
                 case StatusAction::ReadBody:
-                    m_nReceived = 0;
-                    if (m_answer.Truncate()) {
-                        r = ReadBody();
-                    } else {
-                        m_nCode = TransferCode::LocalFileError;
-                        r = StepResult::Retry;
-                    }
+                    r = ReadAnswer();
                     m_answer.Close();
                     CloseRequest();
                     if (r != StepResult::Retry) return r;
@@ -345,8 +338,27 @@ StepResult CHttpTransfer::RunAttempts() {
     return StepResult::Retry;
 }
 
+StepResult CHttpTransfer::ReadAnswer() {
+    m_nReceived = 0;
+    StepResult r = StepResult::Retry;
+    if (!m_answer.Truncate()) {
+        m_nCode = TransferCode::AnswerFileError;
+    } else {
+        try {
+            r = ReadBody();
+        } catch (const CInternetException&) {
+            if (!m_bPost) throw;
+            m_nCode = TransferCode::Incomplete;
+        }
+    }
+    // The server has taken a posted body once it answers: another attempt would store it
+    // again. Its verdict stands in the headers, whatever became of the body.
+    if (m_bPost && r != StepResult::Complete && r != StepResult::Stopped) return StepResult::GiveUp;
+    return r;
+}
+
 StepResult CHttpTransfer::ReadBody() {
-    m_notify.PostPair(Key(), WM_TRANSFER_BEGIN, 0, m_nTotalLength);
+    m_notify.PostPair(WM_TRANSFER_BEGIN, 0, m_nTotalLength);
     if (m_nTotalLength != kNoLength && m_nTotalLength > kMaxAnswerBytes) return GiveUpOnLongAnswer();
     char* pBuffer = m_requestContext ? m_requestContext->ReadBuffer() : nullptr;
     if (!pBuffer) return StepResult::Failed;
@@ -374,14 +386,14 @@ StepResult CHttpTransfer::ReadBody() {
         if (n > 0) {
             m_nReceived += n;
             if (!m_answer.Write(pBuffer, n)) {
-                m_nCode = TransferCode::LocalFileError;
+                m_nCode = TransferCode::AnswerFileError;
                 return StepResult::Retry;
             }
             OnBytesTransferred(n);
             if (!bHasLength || m_nReceived < m_nTotalLength) continue;
         }
         if (!m_answer.Flush()) {
-            m_nCode = TransferCode::LocalFileError;
+            m_nCode = TransferCode::AnswerFileError;
             return StepResult::Retry;
         }
         const BodyEndRule rule = RuleForBodyEnd(m_nTotalLength, m_nReceived);
@@ -413,7 +425,7 @@ StepResult CHttpTransfer::Redirect() {
         return StepResult::GiveUp;
     }
     m_strUrl = target->ToString();
-    m_notify.PostText(Key(), WM_TRANSFER_REDIRECT, m_strUrl);
+    m_notify.PostText(WM_TRANSFER_REDIRECT, m_strUrl);
     return StepResult::Retry;
 }
 
@@ -446,7 +458,7 @@ StepResult CHttpTransfer::SendRequest() {
 
 void CHttpTransfer::OnBytesTransferred(uint32_t nBytes) {
     (void)nBytes;
-    m_notify.PostProgress(Key(), m_nReceived, m_nTotalLength, m_nReceived == m_nTotalLength);
+    m_notify.PostProgress(m_nReceived, m_nTotalLength, m_nReceived == m_nTotalLength);
 }
 
 void CHttpTransfer::CloseRequest() {
@@ -463,7 +475,6 @@ void CHttpTransfer::CloseConnection() {
 void CHttpTransfer::CloseSession() {
     if (!m_hSession) return;
     InternetSetStatusCallbackA(m_hSession.Get(), nullptr);
-    CEngineRegistry::Remove(Key());
     m_hSession.Reset();
 }
 

@@ -31,9 +31,10 @@ public:
     ~CHttpTransfer() override;
 
     // User-interface thread. Stops any previous job, then starts a worker for this one;
-    // false (nothing runs) when the URL is not an http URL, the output path is blank or the
-    // notification window cannot be made.
+    // false (nothing runs) when the URL is not an http URL, the output path is blank, or the
+    // notification window or the thread cannot be made: GetStartRefusal says which.
     BOOL Start(const std::string& url, const std::string& outputPath);
+    StartRefusal GetStartRefusal() const { return m_startRefusal; }
     // Ends the job: the worker stops at its next wait or chunk (or, after 5000 ms, is let go
     // if it is blocked in a write, and terminated otherwise), then the listener is detached;
     // it hears nothing more of this job.
@@ -51,6 +52,8 @@ public:
     bool GetHeaderString(const std::string& name, std::string& strValue, bool bTrim) const;
     bool GetHeaderNumber(const std::string& name, uint32_t& nValue) const;
     const std::string& GetRawHeaders() const { return m_strRawHeaders; }
+    // The last answer's status, 0 while there is none.
+    uint32_t GetStatus() const { return m_nStatus; }
     // The job's URL: the last redirect's target once one was taken.
     const std::string& GetUrl() const { return m_strUrl; }
     // Where the job's answer body goes.
@@ -81,10 +84,17 @@ protected:
     void ExpectCompletion() {
         if (m_bCompletionSignalled.exchange(false)) ResetEvent(m_hRequestComplete);
     }
-    const void* Key() const { return this; }
+    // A start that does not happen, and why; returns FALSE.
+    BOOL Refuse(StartRefusal why) {
+        m_startRefusal = why;
+        return FALSE;
+    }
     // After Stop: the last answer's headers are forgotten, so that nothing read later can
     // take them for the answer to another request.
-    void ClearAnswer() { m_strRawHeaders.clear(); }
+    void ClearAnswer() {
+        m_strRawHeaders.clear();
+        m_nStatus = 0;
+    }
     CNotifyLink& Notify() { return m_notify; }
 
     bool m_bPost = false;
@@ -99,6 +109,9 @@ private:
     StepResult OpenAndConnect();
     StepResult RunAttempts();
     StepResult OpenRequest();
+    // A 200 answer's body into the answer file. A POST's job ends here whatever happens
+    // to the body; another request's attempt may be retried.
+    StepResult ReadAnswer();
     StepResult ReadBody();
     StepResult Redirect();
     // The answer's body is longer than kMaxAnswerBytes: the job ends as Failed.
@@ -120,6 +133,8 @@ private:
     void CloseAll();
 
     std::string m_strRawHeaders;
+    uint32_t m_nStatus = 0;
+    StartRefusal m_startRefusal = StartRefusal::None;
     DWORD m_dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
     CAttemptCounter m_attempts;
     std::string m_strObject;

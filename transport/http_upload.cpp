@@ -39,7 +39,7 @@ void CHttpUpload::ResetForm() {
 void CHttpUpload::AddField(const std::string& name, const std::string& value) { m_form.AddField(name, value); }
 
 BOOL CHttpUpload::StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) {
-    if (url.empty() || filePath.empty()) return FALSE;
+    if (filePath.empty()) return Refuse(StartRefusal::BadAddress);
     // The worker of a previous job may still read the form: stop it before touching it.
     Stop();
     m_form.AddFilePart(fileFieldName, filePath, IsAnsiLeadByte);
@@ -159,5 +159,5 @@ StepResult CHttpUpload::WriteChunk(const char* pBuffer, uint32_t nSize) {
 void CHttpUpload::OnBytesTransferred(uint32_t nBytes) {
     if (!m_bSending || m_nTotalBytes == 0) return;
     m_nSentBytes += nBytes;
-    Notify().PostProgress(Key(), m_nSentBytes, m_nTotalBytes, m_nSentBytes == m_nTotalBytes);
+    Notify().PostProgress(m_nSentBytes, m_nTotalBytes, m_nSentBytes == m_nTotalBytes);
 }

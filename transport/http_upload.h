@@ -27,7 +27,8 @@ public:
     // One text field; name and value go into the body byte for byte.
     void AddField(const std::string& name, const std::string& value);
     // Adds the file part and starts the job; the server's answer goes to a new file of
-    // 8 random characters in the temporary folder. Nonzero when the job started.
+    // 8 random characters in the temporary folder. Nonzero when the job started; otherwise
+    // GetStartRefusal says why.
     BOOL StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath);
     // Ends the job; the listener hears nothing more of it.
     void Cancel();

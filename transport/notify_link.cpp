@@ -1,35 +1,50 @@
 #include "transport/notify_link.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "transport/notify_wnd.h"
 #include "transport/transfer_messages.h"
 
-bool CNotifyLink::Attach(const void* pEngine, CTransferListener* pListener) {
+namespace {
+
+// Never 0, and never the number of a job still in some queue.
+std::atomic<uint32_t> s_nLastJob{0};
+
+}  // namespace
+
+CNotifyLink::~CNotifyLink() {
+    Detach();
+    // Its object goes with it.
+    if (HasWindow()) ::DestroyWindow(m_hWindow);
+}
+
+bool CNotifyLink::HasWindow() const { return m_hWindow && ::IsWindow(m_hWindow); }
+
+bool CNotifyLink::Attach(CTransferListener* pListener) {
+    Detach();
     if (!pListener) return true;
-    CNotifyWnd* pWnd = CNotifyWnd::AcquireNotifyWnd();
-    if (!pWnd) return false;
-    if (m_hNotifyWnd) {
-        // Attached already (a start without a stop in between): keep one reference only.
-        Detach(pEngine);
+    // Made again when its thread's end took the last one.
+    if (!HasWindow()) {
+        m_pWnd = CNotifyWnd::Create();
+        m_hWindow = m_pWnd ? m_pWnd->m_hWnd : nullptr;
     }
-    m_bProgressQueued = false;
-    m_bProgressPosted = false;
-    pWnd->SetListener(pEngine, pListener, &m_bProgressQueued);
-    m_hNotifyWnd = pWnd->m_hWnd;
-    m_hHeap = CNotifyWnd::PayloadHeap();
+    if (!m_hWindow) return false;
+    m_nJob = s_nLastJob.fetch_add(1) + 1;
+    m_pWnd->SetListener(m_nJob, pListener);
+    m_hHeap = GetProcessHeap();
+    m_hNotifyWnd = m_hWindow;
     return true;
 }
 
-void CNotifyLink::Detach(const void* pEngine) {
+void CNotifyLink::Detach() {
     if (!m_hNotifyWnd) return;
-    const HWND hWnd = m_hNotifyWnd;
     m_hNotifyWnd = nullptr;
     m_hHeap = nullptr;
-    SendMessageA(hWnd, WM_TRANSFER_DETACH, reinterpret_cast<WPARAM>(pEngine), 0);
+    if (HasWindow()) m_pWnd->ClearListener();
 }
 
-bool CNotifyLink::Post(const void* pEngine, UINT message, const void* pData, size_t nSize) const {
+bool CNotifyLink::Post(UINT message, const void* pData, size_t nSize) const {
     if (!m_hNotifyWnd || !m_hHeap) return false;
     void* pBlock = nullptr;
     if (nSize) {
@@ -38,8 +53,7 @@ bool CNotifyLink::Post(const void* pEngine, UINT message, const void* pData, siz
         std::memcpy(pBlock, pData, nSize);
         CNotifyWnd::CountPayload(1);
     }
-    if (PostMessageA(m_hNotifyWnd, message, reinterpret_cast<WPARAM>(pEngine), reinterpret_cast<LPARAM>(pBlock)))
-        return true;
+    if (PostMessageA(m_hNotifyWnd, message, m_nJob, reinterpret_cast<LPARAM>(pBlock))) return true;
     if (pBlock) {
         HeapFree(m_hHeap, 0, pBlock);
         CNotifyWnd::CountPayload(-1);
@@ -47,40 +61,31 @@ bool CNotifyLink::Post(const void* pEngine, UINT message, const void* pData, siz
     return false;
 }
 
-void CNotifyLink::PostCode(const void* pEngine, UINT message, uint32_t nCode) const {
-    Post(pEngine, message, &nCode, sizeof nCode);
-}
+void CNotifyLink::PostCode(UINT message, uint32_t nCode) const { Post(message, &nCode, sizeof nCode); }
 
-void CNotifyLink::PostPair(const void* pEngine, UINT message, uint32_t nFirst, uint32_t nSecond) const {
+void CNotifyLink::PostPair(UINT message, uint32_t nFirst, uint32_t nSecond) const {
     const TransferPair pair{nFirst, nSecond};
-    Post(pEngine, message, &pair, sizeof pair);
+    Post(message, &pair, sizeof pair);
 }
 
-void CNotifyLink::PostProgress(const void* pEngine, uint32_t nDone, uint32_t nTotal, bool bFinal) {
+void CNotifyLink::PostProgress(uint32_t nDone, uint32_t nTotal, bool bFinal) {
     if (!m_hNotifyWnd) return;
     // GetTickCount reads shared memory here, no system call.
     const DWORD dwNow = GetTickCount();
-    if (!bFinal) {
-        if (m_bProgressPosted && dwNow - m_dwLastProgress < kProgressGapMs) return;
-        if (m_bProgressQueued.exchange(true)) return;
-    }
-    m_bProgressQueued = true;
+    if (!bFinal && m_bProgressPosted && dwNow - m_dwLastProgress < kProgressGapMs) return;
     const TransferPair pair{nDone, nTotal};
-    if (!Post(pEngine, WM_TRANSFER_PROGRESS, &pair, sizeof pair)) {
-        m_bProgressQueued = false;
-        return;
-    }
+    if (!Post(WM_TRANSFER_PROGRESS, &pair, sizeof pair)) return;
     m_dwLastProgress = dwNow;
     m_bProgressPosted = true;
 }
 
-void CNotifyLink::PostText(const void* pEngine, UINT message, const std::string& text) const {
-    Post(pEngine, message, text.c_str(), text.size() + 1);
+void CNotifyLink::PostText(UINT message, const std::string& text) const {
+    Post(message, text.c_str(), text.size() + 1);
 }
 
-void CNotifyLink::PostFinished(const void* pEngine, uint32_t nCode, const std::string& path) const {
+void CNotifyLink::PostFinished(uint32_t nCode, const std::string& path) const {
     std::string block(sizeof nCode, '\0');
     std::memcpy(block.data(), &nCode, sizeof nCode);
     block.append(path);
-    Post(pEngine, WM_TRANSFER_FINISHED, block.c_str(), block.size() + 1);
+    Post(WM_TRANSFER_FINISHED, block.c_str(), block.size() + 1);
 }

@@ -1,32 +1,22 @@
 #include "transport/notify_wnd.h"
 
 #include <atomic>
-#include <map>
 #include <new>
-
-#include "transport/critical_section.h"
 
 namespace {
 
-// Guards the windows and their reference counts; exists from module load to unload.
-CCriticalSection s_notifyLock;
-// The window of each user-interface thread that has one.
-std::map<DWORD, CNotifyWnd*>& NotifyWindows() {
-    static std::map<DWORD, CNotifyWnd*> windows;
-    return windows;
-}
-std::atomic<HANDLE> s_hPayloadHeap{nullptr};
+std::atomic<long> s_nLiveWindows{0};
 std::atomic<long> s_nLivePayloads{0};
 
 // Owns the payload of one notification for the handler's scope. It is freed through the
-// process-wide heap, not through the window: a listener may destroy the window before the
-// handler returns.
+// process heap, not through the window: a listener may destroy the window before the handler
+// returns.
 class CPayload {
 public:
     explicit CPayload(LPARAM lParam) : m_p(reinterpret_cast<const char*>(lParam)) {}
     ~CPayload() {
         if (m_p) {
-            HeapFree(s_hPayloadHeap.load(), 0, const_cast<char*>(m_p));
+            HeapFree(GetProcessHeap(), 0, const_cast<char*>(m_p));
             s_nLivePayloads.fetch_sub(1);
         }
     }
@@ -48,78 +38,49 @@ private:
     const char* m_p;
 };
 
-bool CarriesPayload(UINT message, LPARAM lParam) {
-    return lParam != 0 && message != WM_TRANSFER_RESPONSE && message != WM_TRANSFER_DETACH;
-}
+bool CarriesPayload(UINT message, LPARAM lParam) { return lParam != 0 && message != WM_TRANSFER_RESPONSE; }
 
 }  // namespace
 
-CNotifyWnd* CNotifyWnd::AcquireNotifyWnd() {
-    const DWORD dwThreadId = GetCurrentThreadId();
-    CCriticalSection::CLock lock(s_notifyLock);
-    auto& windows = NotifyWindows();
-    auto it = windows.find(dwThreadId);
-    if (it == windows.end()) {
-        auto* pWnd = new (std::nothrow) CNotifyWnd;
-        if (!pWnd) return nullptr;
-        LPCSTR pszClass = CWnd::RegisterWndClass(0);
-        const RECT rc{0, 0, 1, 1};
-        // A tool window that is never shown, so that it appears in no task list.
-        if (!pszClass || !pWnd->CreateEx(WS_EX_TOOLWINDOW, pszClass, nullptr, WS_POPUP, rc, nullptr, 0)) {
-            delete pWnd;
-            return nullptr;
-        }
-        HANDLE hHeap = GetProcessHeap();
-        if (!hHeap) {
-            pWnd->DestroyWindow();  // deletes the object
-            return nullptr;
-        }
-        s_hPayloadHeap.store(hHeap);
-        pWnd->m_dwThreadId = dwThreadId;
-        it = windows.emplace(dwThreadId, pWnd).first;
+CNotifyWnd* CNotifyWnd::Create() {
+    auto* pWnd = new (std::nothrow) CNotifyWnd;
+    if (!pWnd) return nullptr;
+    LPCSTR pszClass = CWnd::RegisterWndClass(0);
+    const RECT rc{0, 0, 1, 1};
+    // A tool window that is never shown, so that it appears in no task list.
+    if (!pszClass || !pWnd->CreateEx(WS_EX_TOOLWINDOW, pszClass, nullptr, WS_POPUP, rc, nullptr, 0)) {
+        delete pWnd;
+        return nullptr;
     }
-    ++it->second->m_nRefs;
-    return it->second;
+    s_nLiveWindows.fetch_add(1);
+    return pWnd;
 }
 
-void CNotifyWnd::ReleaseNotifyWnd(CNotifyWnd* pWnd) {
-    if (!pWnd) return;
-    {
-        CCriticalSection::CLock lock(s_notifyLock);
-        if (--pWnd->m_nRefs > 0) return;
-        NotifyWindows().erase(pWnd->m_dwThreadId);
-    }
-    pWnd->DiscardQueued();
-    pWnd->DestroyWindow();
-}
-
-HANDLE CNotifyWnd::PayloadHeap() { return s_hPayloadHeap.load(); }
-
-size_t CNotifyWnd::LiveWindowCount() {
-    CCriticalSection::CLock lock(s_notifyLock);
-    return NotifyWindows().size();
-}
+size_t CNotifyWnd::LiveWindowCount() { return static_cast<size_t>(s_nLiveWindows.load()); }
 
 long CNotifyWnd::LivePayloadCount() { return s_nLivePayloads.load(); }
 
 void CNotifyWnd::CountPayload(long nDelta) { s_nLivePayloads.fetch_add(nDelta); }
 
-void CNotifyWnd::PostNcDestroy() { delete this; }
-
-void CNotifyWnd::SetListener(const void* pEngine, CTransferListener* pListener, std::atomic<bool>* pProgressQueued) {
-    m_mapListeners[pEngine] = Attachment{pListener, pProgressQueued};
+void CNotifyWnd::OnDestroy() {
+    DiscardQueued();
+    DefWindowProc(WM_DESTROY, 0, 0);
 }
 
-const CNotifyWnd::Attachment* CNotifyWnd::FindAttachment(WPARAM wParam) const {
-    const void* pEngine = reinterpret_cast<const void*>(wParam);
-    if (m_mapFences.count(pEngine)) return nullptr;
-    const auto it = m_mapListeners.find(pEngine);
-    return it == m_mapListeners.end() ? nullptr : &it->second;
+void CNotifyWnd::PostNcDestroy() {
+    s_nLiveWindows.fetch_sub(1);
+    delete this;
 }
+
+void CNotifyWnd::SetListener(uint32_t nJob, CTransferListener* pListener) {
+    m_nJob = nJob;
+    m_pListener = pListener;
+}
+
+void CNotifyWnd::ClearListener() { m_pListener = nullptr; }
 
 CTransferListener* CNotifyWnd::FindListener(WPARAM wParam) const {
-    const Attachment* p = FindAttachment(wParam);
-    return p ? p->pListener : nullptr;
+    return static_cast<uint32_t>(wParam) == m_nJob ? m_pListener : nullptr;
 }
 
 void CNotifyWnd::DiscardQueued() {
@@ -130,7 +91,7 @@ void CNotifyWnd::DiscardQueued() {
 }
 
 // After the listener call a handler touches nothing of the window: the listener may have
-// restarted its engine, and the detach that comes with it may have destroyed this object.
+// destroyed its engine, and the engine's window with it.
 LRESULT CNotifyWnd::OnTransferBegin(WPARAM wParam, LPARAM lParam) {
     CPayload payload(lParam);
     if (CTransferListener* p = FindListener(wParam)) {
@@ -142,12 +103,9 @@ LRESULT CNotifyWnd::OnTransferBegin(WPARAM wParam, LPARAM lParam) {
 
 LRESULT CNotifyWnd::OnTransferProgress(WPARAM wParam, LPARAM lParam) {
     CPayload payload(lParam);
-    if (const Attachment* p = FindAttachment(wParam)) {
-        // Found means attached, and an attached engine is alive: its flag may be touched.
-        CTransferListener* pListener = p->pListener;
-        if (p->pProgressQueued) p->pProgressQueued->store(false);
+    if (CTransferListener* p = FindListener(wParam)) {
         const TransferPair pair = payload.Pair();
-        pListener->OnProgress(pair.nFirst, pair.nSecond);
+        p->OnProgress(pair.nFirst, pair.nSecond);
     }
     return 0;
 }
@@ -183,21 +141,5 @@ LRESULT CNotifyWnd::OnTransferRedirect(WPARAM wParam, LPARAM lParam) {
     CPayload payload(lParam);
     CTransferListener* p = FindListener(wParam);
     if (p && payload.Get()) p->OnRedirect(payload.Get());
-    return 0;
-}
-
-LRESULT CNotifyWnd::OnTransferDetach(WPARAM wParam, LPARAM lParam) {
-    const void* pEngine = reinterpret_cast<const void*>(wParam);
-    if (lParam == kDetachFence) {
-        // Everything the engine posted before it detached has now gone by.
-        auto it = m_mapFences.find(pEngine);
-        if (it != m_mapFences.end() && --it->second <= 0) m_mapFences.erase(it);
-        return 0;
-    }
-    m_mapListeners.erase(pEngine);
-    // The sent detach overtakes notifications still queued; they must not reach the engine's
-    // next listener if it attaches again before they are handled.
-    if (::PostMessageA(m_hWnd, WM_TRANSFER_DETACH, wParam, kDetachFence)) ++m_mapFences[pEngine];
-    ReleaseNotifyWnd(this);
     return 0;
 }

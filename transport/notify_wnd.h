@@ -1,35 +1,32 @@
 // The hidden window that receives a transfer worker's notifications on the user-interface
-// thread and hands them to the listener of the engine that posted them.
+// thread and hands them to the listener of the job that posted them.
 #pragma once
 #include <windows.h>
 
-#include <atomic>
-#include <unordered_map>
+#include <cstddef>
+#include <cstdint>
 
 #include "framework/wnd.h"
 #include "transport/transfer_listener.h"
 #include "transport/transfer_messages.h"
 
-// One window per user-interface thread: a listener must hear its engine on the thread that
-// started it, and a browser may host controls on several threads. Created by the first
-// engine that attaches on a thread, destroyed by the last one that detaches.
+// One window per engine, made on the thread that starts its first job (a listener hears its
+// engine on that thread, and a browser may host controls on several threads) and kept for
+// the engine's later jobs: making one a job costs milliseconds under Wine.
 class CNotifyWnd : public CWnd {
 public:
-    // Calling thread's window, made when it has none; one reference more. Null on failure.
-    static CNotifyWnd* AcquireNotifyWnd();
-    // Drops one reference; the last one destroys the window (and with it the object).
-    static void ReleaseNotifyWnd(CNotifyWnd* pWnd);
-    // The heap every payload comes from; null until a window has been made.
-    static HANDLE PayloadHeap();
+    // A new window on the calling thread; null on failure. DestroyWindow deletes it.
+    static CNotifyWnd* Create();
     // Windows alive in the process and payload blocks not yet freed, for tests.
     static size_t LiveWindowCount();
     static long LivePayloadCount();
     // Worker side: counts a block handed to PostMessageA (the count is only for tests).
     static void CountPayload(long nDelta);
 
-    // pProgressQueued: the engine's flag of a progress report in the queue, cleared when a
-    // report is handed over (the engine outlives its attachment).
-    void SetListener(const void* pEngine, CTransferListener* pListener, std::atomic<bool>* pProgressQueued);
+    // The listener of job nJob; the job's notifications carry nJob.
+    void SetListener(uint32_t nJob, CTransferListener* pListener);
+    // The job is over: nothing it posted reaches anybody (its payloads are freed as they come).
+    void ClearListener();
 
 protected:
     BEGIN_MESSAGE_MAP(CNotifyWnd, CWnd)
@@ -38,11 +35,12 @@ protected:
         ON_MESSAGE(WM_TRANSFER_FINISHED, OnTransferFinished)
         ON_MESSAGE(WM_TRANSFER_CONNECTING, OnTransferConnecting)
         ON_MESSAGE(WM_TRANSFER_RESPONSE, OnTransferResponse)
-        ON_MESSAGE(WM_TRANSFER_DETACH, OnTransferDetach)
         ON_MESSAGE(WM_TRANSFER_ERROR, OnTransferError)
         ON_MESSAGE(WM_TRANSFER_REDIRECT, OnTransferRedirect)
+        ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
+    void OnDestroy();
     void PostNcDestroy() override;
 
 private:
@@ -53,42 +51,16 @@ private:
     LRESULT OnTransferFinished(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferConnecting(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferResponse(WPARAM wParam, LPARAM lParam);
-    LRESULT OnTransferDetach(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferError(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferRedirect(WPARAM wParam, LPARAM lParam);
 
-    // The listener for a notification, null when its engine has detached (or its notification
-    // was queued before the engine detached and attached again).
-    struct Attachment {
-        CTransferListener* pListener;
-        std::atomic<bool>* pProgressQueued;
-    };
-    const Attachment* FindAttachment(WPARAM wParam) const;
+    // The listener for a notification, null when it comes from a job that is over (a job's
+    // number is never given again).
     CTransferListener* FindListener(WPARAM wParam) const;
-    // Removes this window's queued notifications, freeing their payloads: a window that is
-    // destroyed with messages in its queue would otherwise lose their blocks.
+    // Removes this window's queued notifications, freeing their payloads: a window destroyed
+    // with messages in its queue would otherwise lose their blocks.
     void DiscardQueued();
 
-    std::unordered_map<const void*, Attachment> m_mapListeners;
-    // Engines that detached while this window lived, with the fences still in the queue.
-    std::unordered_map<const void*, int> m_mapFences;
-    DWORD m_dwThreadId = 0;
-    int m_nRefs = 0;
-};
-
-// Keeps the calling thread's window while it exists: jobs run one after the other would
-// otherwise make and destroy a window each, which costs milliseconds a job under Wine.
-class CNotifyWndHold {
-public:
-    CNotifyWndHold() = default;
-    ~CNotifyWndHold() { CNotifyWnd::ReleaseNotifyWnd(m_pWnd); }
-    CNotifyWndHold(const CNotifyWndHold&) = delete;
-    CNotifyWndHold& operator=(const CNotifyWndHold&) = delete;
-    // On the thread that will also end the hold; the first call takes the reference.
-    void Hold() {
-        if (!m_pWnd) m_pWnd = CNotifyWnd::AcquireNotifyWnd();
-    }
-
-private:
-    CNotifyWnd* m_pWnd = nullptr;
+    uint32_t m_nJob = 0;
+    CTransferListener* m_pListener = nullptr;
 };

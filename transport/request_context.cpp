@@ -2,11 +2,12 @@
 
 #include <new>
 
-#include "transport/engine_registry.h"
-
 namespace {
 std::atomic<long> s_nLiveContexts{0};
-}
+CCriticalSection s_sinkLock;
+}  // namespace
+
+CCriticalSection& CRequestContext::SinkLock() { return s_sinkLock; }
 
 CRequestContext* CRequestContext::Create(CStatusSink* pSink) {
     auto* p = new (std::nothrow) CRequestContext(pSink);
@@ -23,7 +24,7 @@ void CRequestContext::Release() {
 }
 
 void CRequestContext::DetachSink() {
-    CCriticalSection::CLock lock(CEngineRegistry::Lock());
+    CCriticalSection::CLock lock(s_sinkLock);
     m_pSink = nullptr;
 }
 
@@ -42,7 +43,7 @@ void CALLBACK CRequestContext::StatusCallback(HINTERNET hInternet, DWORD_PTR dwC
     auto* pContext = reinterpret_cast<CRequestContext*>(dwContext);
     if (!pContext) return;
     {
-        CCriticalSection::CLock lock(CEngineRegistry::Lock());
+        CCriticalSection::CLock lock(s_sinkLock);
         if (pContext->m_pSink) pContext->m_pSink->OnStatus(*pContext, hInternet, dwStatus, pInfo, dwInfoLength);
     }
     // The handle's last word: WinINet's reference ends here.

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "framework/module.h"
+#include "transport/critical_section.h"
 #include "transport/status_sink.h"
 
 // Two owners: the engine, until it closes the handle, and WinINet, from the creation of the
@@ -42,6 +43,11 @@ public:
     INTERNET_BUFFERSA& ReadBuffers() { return m_readBuffers; }
     INTERNET_BUFFERSA& SendBuffers() { return m_sendBuffers; }
 
+    // Held by a status callback from its look at the sink to the end of its dispatch, and by
+    // an engine while it cuts a context loose: once that returns, no callback reaches the
+    // engine.
+    static CCriticalSection& SinkLock();
+
     // Contexts not yet freed, for tests.
     static long LiveCount();
 
@@ -54,7 +60,7 @@ private:
     void Release();
 
     std::atomic<long> m_nRefs{2};
-    CStatusSink* m_pSink;  // guarded by the registry lock
+    CStatusSink* m_pSink;  // guarded by SinkLock
     std::unique_ptr<char[]> m_pReadBuffer;
     std::unique_ptr<char[]> m_pSendBuffer;
     INTERNET_BUFFERSA m_readBuffers{};

@@ -13,7 +13,6 @@ tessaline_sources(PORTABLE
 tessaline_sources(WIN
     answer_file.cpp answer_file.h
     critical_section.h
-    engine_registry.cpp engine_registry.h
     file_body_reader.h
     http_transfer.cpp http_transfer.h
     http_upload.cpp http_upload.h

@@ -6,7 +6,7 @@ class CRequestContext;
 
 class CStatusSink {
 public:
-    // Runs on WinINet's threads (or inside the worker's own call) with the registry lock
+    // Runs on WinINet's threads (or inside the worker's own call) with CRequestContext::SinkLock
     // held: it may only set events and store small results, never block.
     virtual void OnStatus(CRequestContext& context, HINTERNET hInternet, DWORD dwStatus, void* pInfo,
                           DWORD dwInfoLength) = 0;

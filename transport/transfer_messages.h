@@ -4,20 +4,15 @@
 
 #include <cstdint>
 
-// wParam is always the engine's address, used only as a key. lParam is a block from the
+// wParam is always the job's number (see CNotifyLink::Attach). lParam is a block from the
 // payload heap, allocated by the worker and freed by the window (0 where there is none).
 inline constexpr UINT WM_TRANSFER_BEGIN = WM_USER + 4000;       // TransferPair: 0, Content-Length
 inline constexpr UINT WM_TRANSFER_PROGRESS = WM_USER + 4001;    // TransferPair: done, total
 inline constexpr UINT WM_TRANSFER_FINISHED = WM_USER + 4002;    // code, then the answer path, NUL
 inline constexpr UINT WM_TRANSFER_CONNECTING = WM_USER + 4003;  // host name, NUL
 inline constexpr UINT WM_TRANSFER_RESPONSE = WM_USER + 4004;    // none
-inline constexpr UINT WM_TRANSFER_DETACH = WM_USER + 4005;      // sent: none; posted: a fence, below
 inline constexpr UINT WM_TRANSFER_ERROR = WM_USER + 4006;       // code
 inline constexpr UINT WM_TRANSFER_REDIRECT = WM_USER + 4007;    // new URL, NUL
-
-// The posted form of WM_TRANSFER_DETACH carries this instead of a heap block: it marks where
-// a detached engine's notifications end in the queue.
-inline constexpr LPARAM kDetachFence = 1;
 
 // Integers in machine byte order.
 struct TransferPair {

@@ -38,10 +38,7 @@ constexpr DWORD kLetGoExitCode = 1;
 
 }  // namespace
 
-CWorkerThread::CWorkerThread()
-    : m_hStopEvent(NewManualResetEvent()),
-      m_hStartedEvent(NewManualResetEvent()),
-      m_hFinishedEvent(NewManualResetEvent()) {
+CWorkerThread::CWorkerThread() : m_hStopEvent(NewManualResetEvent()), m_hStartedEvent(NewManualResetEvent()) {
     m_waitHandles.push_back(m_hStopEvent.Get());
 }
 
@@ -64,9 +61,8 @@ BOOL CWorkerThread::StartThread() {
     if (IsRunning()) return FALSE;
     // The previous worker has ended by itself; its handle is still ours to close.
     m_hThread.Reset();
-    if (!m_hStopEvent || !m_hStartedEvent || !m_hFinishedEvent) return FALSE;
+    if (!m_hStopEvent || !m_hStartedEvent) return FALSE;
     ResetEvent(m_hStopEvent.Get());
-    ResetEvent(m_hFinishedEvent.Get());
     ResetEvent(m_hStartedEvent.Get());
     m_bStopRequested.store(false, std::memory_order_release);
     try {
@@ -80,7 +76,8 @@ BOOL CWorkerThread::StartThread() {
     if (h == 0) return FALSE;
     m_hThread.Reset(reinterpret_cast<HANDLE>(h));
     m_nThreadId = nThreadId;
-    if (m_bIdlePriority) SetThreadPriority(m_hThread.Get(), THREAD_PRIORITY_IDLE);
+    // The user interface stays first: the worker mostly waits on the network anyway.
+    SetThreadPriority(m_hThread.Get(), THREAD_PRIORITY_IDLE);
 
     // The thread handle is watched too: a worker that dies before it can say it started
     // must not leave the caller waiting for ever.
@@ -91,10 +88,7 @@ BOOL CWorkerThread::StartThread() {
 }
 
 bool CWorkerThread::StopThread() {
-    if (!m_hThread) {
-        ResetEvent(m_hFinishedEvent.Get());
-        return false;
-    }
+    if (!m_hThread) return false;
     m_bStopRequested.store(true, std::memory_order_release);
     SetEvent(m_hStopEvent.Get());
 
@@ -116,7 +110,6 @@ bool CWorkerThread::StopThread() {
     // whatever the call holds (WinINet's request, its socket) held for good.
     if (!bEnded && !m_pDetachState->LetGo()) TerminateWorker();
     m_hThread.Reset();
-    ResetEvent(m_hFinishedEvent.Get());
     return !bEnded;
 }
 
@@ -185,17 +178,11 @@ bool CWorkerThread::WaitForEvents(HANDLE& hFired, bool bReset) {
 
 unsigned __stdcall CWorkerThread::ThreadProc(void* pParam) {
     auto* pThis = static_cast<CWorkerThread*>(pParam);
-    // Read first: once the finished event is set the object may be gone.
-    const HANDLE hFinished = pThis->m_hFinishedEvent.Get();
-    pThis->OnThreadStart();
     SetEvent(pThis->m_hStartedEvent.Get());
-    unsigned r = 1;
     try {
-        r = pThis->Run();
+        return pThis->Run();
     } catch (...) {
         // Nothing thrown may end the thread through the runtime's handler.
+        return 1;
     }
-    pThis->OnThreadExit();
-    SetEvent(hFinished);
-    return r;
 }

@@ -32,9 +32,7 @@ public:
     DWORD WorkerThreadId() const { return m_nThreadId; }
 
 protected:
-    // Worker thread: the first and the last thing the worker does around Run.
-    virtual void OnThreadStart() {}
-    virtual void OnThreadExit() {}
+    // Worker thread: the job.
     virtual unsigned Run() = 0;
     // Calling thread, after the stop event is set and again while waiting for the worker: lets a
     // subclass end a wait that the stop event cannot reach (a modal dialog on the worker).
@@ -100,9 +98,7 @@ private:
 
     CScopedHandle m_hThread;
     CScopedHandle m_hStopEvent;
-    BOOL m_bIdlePriority = TRUE;
     CScopedHandle m_hStartedEvent;
-    CScopedHandle m_hFinishedEvent;
     // Owners of the subclass's events; m_waitHandles is the array the waits take, stop first.
     std::vector<CScopedHandle> m_ownedWaitHandles;
     std::vector<HANDLE> m_waitHandles;

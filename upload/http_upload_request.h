@@ -1,7 +1,6 @@
 // The batch's request over the HTTP upload of the transport.
 #pragma once
 #include "transport/http_upload.h"
-#include "transport/notify_wnd.h"
 #include "upload/upload_request.h"
 
 class CHttpUploadRequest : public CUploadRequest {
@@ -11,12 +10,12 @@ public:
 
     void ResetForm() override { m_upload.ResetForm(); }
     void AddField(const std::string& name, const std::string& value) override { m_upload.AddField(name, value); }
-    bool StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) override {
-        m_notifyHold.Hold();
-        return m_upload.StartUpload(fileFieldName, url, filePath) != FALSE;
+    StartRefusal StartUpload(const std::string& fileFieldName, const std::string& url,
+                             const std::string& filePath) override {
+        return m_upload.StartUpload(fileFieldName, url, filePath) ? StartRefusal::None : m_upload.GetStartRefusal();
     }
     void Cancel() override;
-    bool HasAnswer() const override { return !m_upload.GetRawHeaders().empty(); }
+    uint32_t AnswerStatus() const override { return m_upload.GetStatus(); }
     bool GetHeaderNumber(const std::string& name, uint32_t& nValue) const override {
         return m_upload.GetHeaderNumber(name, nValue);
     }
@@ -28,7 +27,5 @@ public:
     CHttpUpload& Upload() { return m_upload; }
 
 private:
-    // A batch sends one picture after another: the notification window stays between them.
-    CNotifyWndHold m_notifyHold;
     CHttpUpload m_upload;
 };

@@ -59,6 +59,6 @@ public:
     virtual SummaryChoice ShowSummary(const SummaryRequest& summary) = 0;
     // Ends a summary that is still up (the batch is being torn down).
     virtual void AbortSummary() = 0;
-    // Hides the dialog; the window stays for the next batch.
+    // Hides the dialog and pauses its animation; the window stays for the next batch.
     virtual void Close() = 0;
 };

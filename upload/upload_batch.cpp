@@ -139,7 +139,7 @@ void CUploadBatch::StartPass() {
     m_texts.strSpeed = Text(IDS_SPEED_START);
 
     m_progress.Show();
-    ShowTexts(true);
+    ShowTexts();
     m_pPanel->EnableInput(false);
     m_bUploading = true;
     m_arrRejected.clear();
@@ -154,7 +154,7 @@ void CUploadBatch::SendNext() {
     UploadItem item;
     while (m_bUploading && PeekHead(item)) {
         m_texts.strFileName = item.strName;
-        ShowTexts(false);
+        ShowTexts();
         m_progress.StartProgressDisplay();
         std::string strWhy;
         if (UploadOne(item, strWhy)) return;
@@ -184,11 +184,12 @@ bool CUploadBatch::UploadOne(const UploadItem& item, std::string& strWhy) {
     m_request.AddField("imgfile", ImageFieldName(item));
     m_request.AddField("filesize", FormatText("%.2f", item.dSizeKB));
     m_request.AddField("kxuin", FormatText("%ld", settings.nKXUin));
-    if (!m_request.StartUpload(kFileField, settings.strUploadCGI, item.strFile)) {
-        strWhy = Text(IDS_REASON_NO_ADDRESS);
-        return false;
+    switch (m_request.StartUpload(kFileField, settings.strUploadCGI, item.strFile)) {
+    case StartRefusal::None: return true;
+    case StartRefusal::BadAddress: strWhy = Text(IDS_REASON_NO_ADDRESS); break;
+    case StartRefusal::NoWorker: strWhy = Text(IDS_REASON_NOT_STARTED); break;
     }
-    return true;
+    return false;
 }
 
 void CUploadBatch::OnProgress(uint32_t nDone, uint32_t) {
@@ -201,7 +202,7 @@ void CUploadBatch::OnProgress(uint32_t nDone, uint32_t) {
         m_texts.strRemaining = FormatRemainingTime(m_dTotalKB - m_dDoneKB - dCurrentKB, *speed, m_textSource);
     }
     m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), dAmountKB, m_dTotalKB);
-    if (!ShowTexts(false)) return;
+    ShowTexts();
     // A pass of nothing has no percentage; the request's framing can take the amount past
     // the total at the end of a picture.
     if (m_dTotalKB > 0) {
@@ -215,6 +216,7 @@ void CUploadBatch::OnProgress(uint32_t nDone, uint32_t) {
 std::string CUploadBatch::ReasonWithoutAnswer(TransferCode nCode) const {
     switch (nCode) {
     case TransferCode::LocalFileError: return Text(IDS_REASON_FILE_UNREADABLE);
+    case TransferCode::AnswerFileError: return Text(IDS_REASON_TEMP_FOLDER);
     case TransferCode::HostNotFound: return Text(IDS_REASON_HOST_NOT_FOUND);
     case TransferCode::NotFound: return Text(IDS_REASON_SCRIPT_NOT_FOUND);
     case TransferCode::Unavailable: return Text(IDS_REASON_UNAVAILABLE);
@@ -230,16 +232,17 @@ void CUploadBatch::OnFinished(TransferCode nCode, const char* pszAnswerPath) {
 
     Verdict verdict = Verdict::Failed;
     std::string strWhy;
-    if (!m_request.HasAnswer()) {
+    const uint32_t nStatus = m_request.AnswerStatus();
+    if (nStatus == 0) {
         strWhy = ReasonWithoutAnswer(nCode);
     } else {
         uint32_t nRetCode = 0;
         m_request.GetHeaderNumber(kRetCodeHeader, nRetCode);
         m_request.GetHeaderString(kErrorInfoHeader, strWhy, true);
         strWhy = CutToCharacters(strWhy, kMaxReasonBytes, m_pfnIsLead);
-        // The verdict headers count when they came with a 200 answer (its body, which is not
-        // read, may have been cut); any other status never counts as stored.
-        const bool bAnswerOk = nCode == TransferCode::Complete || nCode == TransferCode::Incomplete;
+        // The verdict headers count when they came with a 200 answer, whatever became of its
+        // body (cut, reset, too long, not stored); any other status never counts as stored.
+        const bool bAnswerOk = nStatus == 200;
         if (nRetCode == kStored && bAnswerOk) {
             verdict = Verdict::Stored;
         } else if (nRetCode == kRejected) {
@@ -280,15 +283,6 @@ void CUploadBatch::FinishHead(Verdict verdict, const std::string& strWhy) {
     m_texts.strCount = FormatText(Text(IDS_COUNT_DONE), m_nPassCount - static_cast<int>(queue.size()), m_nPassCount);
 }
 
-bool CUploadBatch::ShowTexts(bool bAlways) {
-    const uint32_t nNow = m_tick();
-    if (!bAlways && m_bShownTexts && nNow - m_nShownMs < kRedrawGapMs) return false;
-    m_bShownTexts = true;
-    m_nShownMs = nNow;
-    m_progress.SetTexts(m_texts);
-    return true;
-}
-
 std::string CUploadBatch::CaptionOf(int nIndex) const {
     UploadSource source;
     return m_pPanel && m_pPanel->GetUploadSource(nIndex, source) ? source.strCaption : std::string();
@@ -309,7 +303,7 @@ void CUploadBatch::EndPass() {
     m_progress.SetTitle(Text(IDS_TITLE_DONE));
     m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), m_dTotalKB, m_dTotalKB);
     m_texts.strRemaining = Text(IDS_TIME_ZERO);
-    ShowTexts(true);
+    ShowTexts();
     m_progress.SetProgressPos(100);
 
     const int nFailures = static_cast<int>(m_arrRejected.size() + m_arrFailed.size());

@@ -28,8 +28,6 @@ class CUploadBatch : public CTransferListener, public CProgressCommands {
 public:
     // The millisecond tick counter; wraps at 2^32.
     using TickSource = std::function<uint32_t()>;
-    // Changes closer together than this update the figures but not the dialog.
-    static constexpr uint32_t kRedrawGapMs = 100;
 
     CUploadBatch(CUploadRequest& request, CProgressView& progress, const CTextSource& texts, TickSource tick,
                  LeadByteTest pfnIsLead);
@@ -89,10 +87,8 @@ private:
                                 const std::string& strPrefix) const;
     std::string CaptionOf(int nIndex) const;
     std::string Text(unsigned nID) const { return m_textSource.Load(nID); }
-    // The dialog follows the texts at most every kRedrawGapMs (unless bAlways): a pass of
-    // small pictures changes them far more often than anyone can read, and every redraw
-    // slows the pass down. True when they were shown.
-    bool ShowTexts(bool bAlways);
+    // Every change is shown: the transfer's reports come at a pace a reader can follow.
+    void ShowTexts() { m_progress.SetTexts(m_texts); }
     SummaryChoice RunSummary(const SummaryRequest& summary);
     // The pictures stored in this pass take their space in the album.
     void CountStoredSpace();
@@ -126,6 +122,4 @@ private:
     unsigned m_nGeneration = 0;
     ProgressTexts m_texts;
     CTransferStats m_stats;
-    bool m_bShownTexts = false;
-    uint32_t m_nShownMs = 0;
 };

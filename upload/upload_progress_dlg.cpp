@@ -71,6 +71,9 @@ void CUploadProgressDlg::Show() {
 }
 
 void CUploadProgressDlg::Close() {
+    // Whatever ends the pass (its end, a cancel, a folder change, the control's end): no
+    // thread draws into a hidden window until the next picture resumes it.
+    if (m_pAnim) m_pAnim->Pause();
     // The framework hides a modeless dialog; the window is kept for the next batch.
     EndDialog(IDOK);
 }
@@ -126,11 +129,10 @@ void CUploadProgressDlg::StartProgressDisplay() {
     }
     // A file that could not be played in this window is not looked for again before every
     // picture: the registry and the disk would be read hundreds of times in a long pass.
-    if (m_bAnimTried) return;
+    if (m_bAnimTried || m_strAnimationFile.empty()) return;
     m_bAnimTried = true;
-    const std::string strPath = GetControlFolder() + "Upload.gif";
     m_pAnim = std::make_unique<CGifPlayer>();
-    m_bAnimLoaded = m_pAnim->Load(strPath);
+    m_bAnimLoaded = m_pAnim->Load(m_strAnimationFile);
     // Natural size, in the free band above the texts.
     if (m_bAnimLoaded) m_pAnim->Play(m_hWnd, 45, 14, -1, -1);
 }

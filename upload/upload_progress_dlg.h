@@ -19,6 +19,10 @@ public:
     void SetCommands(CProgressCommands* pCommands) { m_pCommands = pCommands; }
     // The window that owns the dialog once Open creates it (the panel's).
     void SetOwnerWindow(HWND hOwner) { m_hOwner = hOwner; }
+    // The GIF played above the texts during a pass; none when empty.
+    void SetAnimationFile(const std::string& strPath) { m_strAnimationFile = strPath; }
+    // The player of this window's animation, null before the first picture of a pass.
+    const CGifPlayer* Animation() const { return m_pAnim.get(); }
     // Held for each modal loop the dialog runs (the summary, the close box's question): the
     // page may let go of the control while one is up. May be null.
     void SetModalHost(CModalHost* pHost) { m_pModalHost = pHost; }
@@ -56,6 +60,7 @@ private:
 
     CProgressCommands* m_pCommands = nullptr;
     HWND m_hOwner = nullptr;
+    std::string m_strAnimationFile;
     CModalHost* m_pModalHost = nullptr;
 
     std::unique_ptr<CGifPlayer> m_pAnim;

@@ -14,4 +14,5 @@ CUploader::CUploader()
 void CUploader::Attach(CUploadPanel* pPanel, HWND hOwner) {
     m_batch.SetPanel(pPanel);
     m_dlgProgress.SetOwnerWindow(hOwner);
+    m_dlgProgress.SetAnimationFile(CUploadProgressDlg::GetControlFolder() + "Upload.gif");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <utility>
 
@@ -48,17 +49,20 @@ public:
         fields.clear();
     }
     void AddField(const std::string& name, const std::string& value) override { fields.emplace_back(name, value); }
-    bool StartUpload(const std::string& fileField, const std::string& url, const std::string& path) override {
-        if (bRefuse) return false;
+    StartRefusal StartUpload(const std::string& fileField, const std::string& url, const std::string& path) override {
+        if (refusal != StartRefusal::None) return refusal;
         sent.push_back(Sent{fields, fileField, url, path});
         bInFlight = true;
-        return true;
+        return StartRefusal::None;
     }
     void Cancel() override {
         bInFlight = false;
         ++nCancels;
     }
-    bool HasAnswer() const override { return !strHeaders.empty(); }
+    // The number after "HTTP/1.1 ", as the engine reads it.
+    uint32_t AnswerStatus() const override {
+        return strHeaders.empty() ? 0 : static_cast<uint32_t>(std::atol(strHeaders.c_str() + 9));
+    }
     bool GetHeaderNumber(const std::string& name, uint32_t& n) const override {
         return ::GetHeaderNumber(strHeaders, name, n);
     }
@@ -71,7 +75,7 @@ public:
     std::vector<Sent> sent;
     std::string strHeaders;
     std::vector<std::string> discarded;
-    bool bRefuse = false;
+    StartRefusal refusal = StartRefusal::None;
     bool bInFlight = false;
     int nCancels = 0;
 };
@@ -340,6 +344,7 @@ TEST_F(UploadBatchTest, ErrorInfoIsTheReasonTrimmedAndCutToWholeCharacters) {
 TEST_F(UploadBatchTest, JobsThatEndWithoutAnAnswerFailWithTheirReason) {
     const std::pair<TransferCode, const char*> cases[] = {
         {TransferCode::LocalFileError, "无法读取文件，它可能已被删除、改名或正被其他程序独占"},
+        {TransferCode::AnswerFileError, "无法写入临时文件夹，没有上传"},
         {TransferCode::HostNotFound, "找不到服务器"},
         {TransferCode::Failed, "网络连接中断，服务器没有应答"},
         {TransferCode::Incomplete, "网络连接中断，服务器没有应答"},
@@ -357,6 +362,16 @@ TEST_F(UploadBatchTest, JobsThatEndWithoutAnAnswerFailWithTheirReason) {
     expected.push_back("服务器暂时不可用，请稍后重试");
     EXPECT_EQ(batch.FailedWhy(), expected);
     EXPECT_EQ(batch.Succeeded().size(), 1u) << "the first answer's 100 is not the others' verdict";
+}
+
+TEST_F(UploadBatchTest, AStoredVerdictCountsWhateverBecameOfTheAnswersBody) {
+    // Cut short or reset, not written to the temporary folder, longer than is kept.
+    const TransferCode bodyFates[] = {TransferCode::Incomplete, TransferCode::AnswerFileError, TransferCode::Failed};
+    AddPictures(static_cast<int>(std::size(bodyFates)), 1024);
+    batch.StartBatch();
+    for (TransferCode code : bodyFates) Finish(kStoredAnswer, code);
+    EXPECT_EQ(batch.Succeeded().size(), std::size(bodyFates)) << testing::PrintToString(batch.FailedWhy());
+    EXPECT_EQ(view.summaries.at(0).strMessage, "上传完毕，共 3 个成功，0 个失败。");
 }
 
 TEST_F(UploadBatchTest, PicturesThatCannotBeSentFailAtOnceAndThePassGoesOn) {
@@ -383,7 +398,10 @@ TEST_F(UploadBatchTest, PicturesThatCannotBeSentFailAtOnceAndThePassGoesOn) {
         {"empty file", [](CFakePanel& p, CFakeRequest&) { p.items[0].nFileSize = 0; }, "文件是空的，没有上传"},
         {"no address", [](CFakePanel& p, CFakeRequest&) { p.settings.strUploadCGI.clear(); }, "上传地址无效，没有上传",
          true},
-        {"refused address", [](CFakePanel&, CFakeRequest& r) { r.bRefuse = true; }, "上传地址无效，没有上传", true},
+        {"refused address", [](CFakePanel&, CFakeRequest& r) { r.refusal = StartRefusal::BadAddress; },
+         "上传地址无效，没有上传", true},
+        {"no worker", [](CFakePanel&, CFakeRequest& r) { r.refusal = StartRefusal::NoWorker; },
+         "系统资源不足，没有上传", true},
         {"gone from the list", [](CFakePanel& p, CFakeRequest&) { p.queue[0] = 99; }, "无法处理这张图片，没有上传"},
     };
     for (const Spoil& c : cases) {
@@ -461,9 +479,11 @@ TEST_F(UploadBatchTest, ProgressTextsTitleAndBar) {
     EXPECT_EQ(view.texts.strSpeed, "0 KB/秒") << "the first report only sets the reference";
     nTick = 2020;
     batch.OnProgress(6 * 1024, 0);
-    EXPECT_EQ(view.texts.strBytes, "已上传 5.00 KB，共 20.00 KB") << "20 ms later the dialog is not redrawn";
-    EXPECT_EQ(batch.Texts().strBytes, "已上传 6.00 KB，共 20.00 KB") << "but the figures follow";
-    EXPECT_EQ(batch.Texts().strSpeed, "0 KB/秒") << "and no speed is measured over 20 ms";
+    // Every report sets the texts, the title and the bar, however soon after the last.
+    EXPECT_EQ(view.texts.strBytes, "已上传 6.00 KB，共 20.00 KB");
+    EXPECT_EQ(view.strTitle, "已完成 30％ - 上传进度");
+    EXPECT_EQ(view.nPos, 30);
+    EXPECT_EQ(view.texts.strSpeed, "0 KB/秒") << "no speed is measured over 20 ms";
     nTick = 2520;
     batch.OnProgress(11 * 1024, 0);  // framing takes the amount past the picture
     EXPECT_EQ(view.texts.strSpeed, "10.00 KB/秒");

@@ -276,6 +276,27 @@ TEST_F(UploadProgressDlgTest, ShowsWhatItIsToldAndIsKeptWhenClosed) {
     EXPECT_EQ(ItemText(hDlg, IDC_PROGRESS_FILE), "春节.jpg");
 }
 
+TEST_F(UploadProgressDlgTest, ClosingPausesTheAnimationUntilTheNextPicture) {
+    const std::string ocx = OcxPath();
+    m_dlg.SetAnimationFile(ocx.substr(0, ocx.rfind('\\') + 1) + "Upload.gif");
+    m_dlg.Show();
+    m_dlg.StartProgressDisplay();
+    const CGifPlayer* pAnim = m_dlg.Animation();
+    ASSERT_TRUE(pAnim && pAnim->IsLoaded());
+    ASSERT_TRUE(PumpUntil([&] { return pAnim->FramesShown() >= 2; }, 5000)) << "the animation plays";
+    // What the end of a pass, a folder change or the control's end does.
+    m_dlg.Close();
+    EXPECT_TRUE(pAnim->IsPaused());
+    const uint64_t nShown = pAnim->FramesShown();
+    PumpFor(600);
+    EXPECT_EQ(pAnim->FramesShown(), nShown) << "nothing is drawn into the hidden window";
+    ASSERT_TRUE(m_dlg.Open());
+    m_dlg.Show();
+    m_dlg.StartProgressDisplay();
+    EXPECT_FALSE(pAnim->IsPaused());
+    EXPECT_TRUE(PumpUntil([&] { return pAnim->FramesShown() > nShown; }, 5000)) << "the next pass plays on";
+}
+
 TEST_F(UploadProgressDlgTest, IsMadeAgainAfterItsOwnerHasGone) {
     {
         CTestWindow owner(300, 200, "short-lived owner");

@@ -114,7 +114,11 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
     if (name == "close-mid-headers") return simple(FaultMode::CloseMidHeaders);
     if (name == "slow") return withCount(FaultMode::Slow, 100);
     if (name == "big-header") return withCount(FaultMode::BigHeader, 65536);
-    if (name == "lie-longer") return simple(FaultMode::LieLonger);
+    if (name == "lie-longer") {
+        if (seg.size() > 3 || (seg.size() == 3 && seg[2] != "reset")) return std::nullopt;
+        if (seg.size() == 3) plan.strValue = "reset";
+        return withCount(FaultMode::LieLonger, 1000);
+    }
     if (name == "lie-shorter") return simple(FaultMode::LieShorter);
     if (name == "chunked") return simple(FaultMode::Chunked);
     // Without a count the body never ends: the server sends until the client hangs up.

@@ -24,7 +24,7 @@ enum class FaultMode {
     CloseMidHeaders,     // /close-mid-headers: read the body, close inside the header block
     Slow,                // /slow[/MS]: the /ok answer one byte per MS (100) milliseconds
     BigHeader,           // /big-header[/BYTES]: a header line of BYTES (65536) before the verdict
-    LieLonger,           // /lie-longer: Content-Length 1000, 10 bytes sent, then close
+    LieLonger,           // /lie-longer[/LENGTH[/reset]]: Content-Length LENGTH (1000), 10 bytes, close (reset)
     LieShorter,          // /lie-shorter: Content-Length 5, 20 bytes sent
     Chunked,             // /chunked: the /ok answer in chunked transfer encoding
     NoLength,            // /no-length[/BYTES]: verdict, no Content-Length, BYTES (endless) bytes, close

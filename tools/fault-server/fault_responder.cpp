@@ -115,7 +115,8 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
         return Whole(200, "X-Padding: " + std::string(static_cast<size_t>(plan.nCount), 'p') + "\r\n" + kVerdict,
                      "ok\n");
     case FaultMode::LieLonger:
-        return StatusLine(200) + kVerdict + "Content-Length: 1000\r\nConnection: close\r\n\r\n0123456789";
+        return StatusLine(200) + kVerdict + "Content-Length: " + std::to_string(plan.nCount) +
+               "\r\nConnection: close\r\n\r\n0123456789";
     case FaultMode::LieShorter:
         return StatusLine(200) + kVerdict + "Content-Length: 5\r\nConnection: close\r\n\r\n01234567890123456789";
     case FaultMode::Chunked:
@@ -178,6 +179,16 @@ void CFaultResponder::Serve(CConnection& connection, const RequestHead& head, co
         }
         return;
     }
-    default: connection.Send(Answer(plan, head));
+    default: Reply(connection, head, plan);
+    }
+}
+
+void CFaultResponder::Reply(CConnection& connection, const RequestHead& head, const FaultPlan& plan) {
+    if (!connection.Send(Answer(plan, head))) return;
+    if (plan.mode == FaultMode::LieLonger && plan.strValue == "reset") {
+        // Long enough for the client to take the head and the bytes sent: the reset comes
+        // while it reads the rest of the body.
+        m_stop.SleepFor(std::chrono::milliseconds(200));
+        connection.Reset();
     }
 }

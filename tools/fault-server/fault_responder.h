@@ -12,6 +12,8 @@ public:
     CFaultResponder(int nPort, CRequestLog& log, CStopSignal& stop) : m_nPort(nPort), m_log(log), m_stop(stop) {}
 
     void Serve(CConnection& connection, const RequestHead& head, const FaultPlan& plan);
+    // The plan's answer once the body has been read, and the close or reset it ends with.
+    void Reply(CConnection& connection, const RequestHead& head, const FaultPlan& plan);
 
 private:
     std::string Origin() const;

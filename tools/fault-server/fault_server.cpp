@@ -120,22 +120,33 @@ void CFaultServer::ServeRelay(CConnection& connection, RequestHead head) {
     while (pending.size() < head.nContentLength)
         if (!connection.Fill()) break;
     const size_t nBody = std::min<uint64_t>(pending.size(), head.nContentLength);
-    std::chrono::milliseconds pace{0};
-    if (const auto plan = m_relay.TakePlanFor(ImageFieldOf(pending.substr(0, nBody)))) {
-        if (plan->mode == FaultMode::Slow) {
-            pace = std::chrono::milliseconds(plan->nCount);
-        } else {
-            // The body stays pending, so the plan reads it as if it had come straight to it.
-            CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, *plan);
-            return;
-        }
+    const auto plan = m_relay.TakePlanFor(ImageFieldOf(pending.substr(0, nBody)));
+    // Faults of the answer alone let the picture through; the others take the place of the
+    // upstream. The body stays pending for those, so they read it as if it had come to them.
+    const bool bGoesThrough = plan && (plan->mode == FaultMode::Slow || plan->mode == FaultMode::LieLonger);
+    if (plan && !bGoesThrough) {
+        CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, *plan);
+        return;
     }
     const std::string body = pending.substr(0, nBody);
     pending.erase(0, nBody);
     m_log.Add(head.strMethod, head.strPath, body.size());
     const std::string path = head.strPath.substr(std::string("/relay").size());
-    if (!m_relay.Forward(connection, head, path.empty() ? "/" : path, body, pace, m_stop)) {
+    const auto answer = m_relay.Exchange(head, path.empty() ? "/" : path, body);
+    if (!answer) {
         connection.Send("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        connection.FinishEarly();
+    } else if (plan && plan->mode == FaultMode::LieLonger) {
+        // Stored upstream; the answer that comes back is cut short.
+        CFaultResponder(m_nPort, m_log, m_stop).Reply(connection, head, *plan);
+    } else if (plan) {
+        // Slow: the upstream is not kept waiting on the client.
+        for (char c : *answer)
+            if (!connection.Send(std::string_view(&c, 1)) || !m_stop.SleepFor(std::chrono::milliseconds(plan->nCount)))
+                return;
+        connection.FinishEarly();
+    } else {
+        connection.Send(*answer);
         connection.FinishEarly();
     }
 }

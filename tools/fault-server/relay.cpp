@@ -37,27 +37,18 @@ std::optional<FaultPlan> CRelay::TakePlanFor(const std::string& strName) {
     return it->second.plan;
 }
 
-bool CRelay::Forward(CConnection& client, const RequestHead& head, const std::string& strPath, const std::string& body,
-                     std::chrono::milliseconds pace, CStopSignal& stop) const {
+std::optional<std::string> CRelay::Exchange(const RequestHead& head, const std::string& strPath,
+                                            const std::string& body) const {
     const int fd = ConnectLoopback(m_nUpstreamPort);
-    if (fd < 0) return false;
+    if (fd < 0) return std::nullopt;
     CConnection upstream(fd);
     const std::string request =
         head.strMethod + " " + strPath + " HTTP/1.1\r\n" + HeadersForUpstream(head.strHeaderLines);
-    if (!upstream.Send(request) || !upstream.Send(body)) return false;
-    for (;;) {
-        std::string& answer = upstream.Pending();
-        if (pace.count() == 0 && !answer.empty()) {
-            if (!client.Send(answer)) return false;
-            answer.clear();
-        }
-        if (!upstream.Fill()) break;
+    if (!upstream.Send(request) || !upstream.Send(body)) return std::nullopt;
+    // The upstream closes after its answer.
+    while (upstream.Fill()) {
     }
-    // Paced, the whole answer is in hand first: the upstream is not kept waiting on the client.
-    for (char c : upstream.Pending())
-        if (!client.Send(std::string_view(&c, 1)) || !stop.SleepFor(pace)) return true;
-    client.FinishEarly();
-    return true;
+    return std::move(upstream.Pending());
 }
 
 std::string ImageFieldOf(const std::string& body) {

@@ -3,7 +3,6 @@
 // meet stored, rejected and faulted pictures, and a later try of the same picture goes
 // through.
 #pragma once
-#include <chrono>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -12,7 +11,6 @@
 #include "connection.h"
 #include "fault_plan.h"
 #include "request_head.h"
-#include "stop_signal.h"
 
 class CRelay {
 public:
@@ -24,12 +22,10 @@ public:
     // The plan for this upload's picture, used up by one; none when it goes through.
     std::optional<FaultPlan> TakePlanFor(const std::string& strName);
 
-    // Sends the request (head and the body already read) to the upstream server as strPath,
-    // and its answer back, closing both ends; with a pace, the answer goes back one byte per
-    // pace, so that a slow server still stores the picture. False when the upstream cannot be
-    // reached.
-    bool Forward(CConnection& client, const RequestHead& head, const std::string& strPath, const std::string& body,
-                 std::chrono::milliseconds pace, CStopSignal& stop) const;
+    // Sends the request (head and the body already read) to the upstream server as strPath;
+    // its whole answer, none when the upstream cannot be reached.
+    std::optional<std::string> Exchange(const RequestHead& head, const std::string& strPath,
+                                        const std::string& body) const;
 
 private:
     struct NamePlan {

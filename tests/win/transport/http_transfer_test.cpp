@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"/ok", TransferCode::Complete, 1, 0},
         // Statuses that fail the attempt are tried three times.
         FaultCase{"/status/201", TransferCode::Failed, 3, 0}, FaultCase{"/status/206", TransferCode::Failed, 3, 0},
-        FaultCase{"/status/500", TransferCode::Failed, 3, 0},
+        FaultCase{"/status/400", TransferCode::Failed, 3, 0}, FaultCase{"/status/500", TransferCode::Failed, 3, 0},
         // Statuses that end the job at once.
         FaultCase{"/status/304", TransferCode::NotModified, 1, 0},
         FaultCase{"/status/404", TransferCode::NotFound, 1, 0},
@@ -85,8 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Answers of unusual shape.
         FaultCase{"/slow/3", TransferCode::Complete, 1, 0}, FaultCase{"/big-header", TransferCode::Complete, 1, 0},
         FaultCase{"/chunked", TransferCode::Complete, 1, 0}, FaultCase{"/lie-shorter", TransferCode::Complete, 1, 0},
-        // Shorter than its Content-Length three times in a row.
-        FaultCase{"/lie-longer", TransferCode::Incomplete, 3, 0}));
+        // A 200 whose body ends early, by a close or a reset: the server has the picture, and
+        // it is never sent again.
+        FaultCase{"/lie-longer/500", TransferCode::Incomplete, 1, 0},
+        FaultCase{"/lie-longer/500/reset", TransferCode::Incomplete, 1, 0}));
 
 TEST_F(TransferTest, HttpTransferReadsTheVerdictHeaders) {
     CScratchFile file("verdict.bin", 100);
@@ -263,6 +265,7 @@ TEST_F(TransferTest, HttpTransferRefusesWhatItCannotStart) {
     EXPECT_FALSE(m_pUpload->StartUpload("album", "https://127.0.0.1/upload", file.Path()));
     EXPECT_FALSE(m_pUpload->StartUpload("album", "ftp://127.0.0.1/upload", file.Path()));
     EXPECT_FALSE(m_pUpload->StartUpload("album", "not a url", file.Path()));
+    EXPECT_EQ(m_pUpload->GetStartRefusal(), StartRefusal::BadAddress);
     CHttpTransfer transfer;
     transfer.SetListener(&m_listener);
     EXPECT_FALSE(transfer.Start(FaultUrl("/ok"), "  \t "));
@@ -293,14 +296,36 @@ TEST_F(TransferTest, HttpTransferGetStoresTheAnswerAndReportsItsProgress) {
     transfer.Stop();
 }
 
-TEST_F(TransferTest, HttpTransferAnswerFileThatCannotBeMadeIsLocalFileError) {
+TEST_F(TransferTest, HttpTransferGetOfAnAnswerCutShortIsTriedAgain) {
+    // Unlike a POST, a GET stores nothing on the server: the whole answer is worth asking for.
+    CHttpTransfer transfer;
+    transfer.SetListener(&m_listener);
+    const CScratchFolder folder;
+    ASSERT_TRUE(transfer.Start(FaultUrl("/lie-longer/500/reset"), folder.File("cut.txt")));
+    ASSERT_TRUE(PumpUntil([&] { return m_listener.IsFinished(); }, 20000));
+    EXPECT_EQ(FaultLog().size(), 3u);
+    EXPECT_NE(transfer.GetCode(), TransferCode::Complete);
+    transfer.Stop();
+}
+
+TEST_F(TransferTest, HttpTransferAnswerFileThatCannotBeMadeIsAnswerFileError) {
     CHttpTransfer transfer;
     transfer.SetListener(&m_listener);
     ASSERT_TRUE(transfer.Start(FaultUrl("/ok"), TempFolder() + "no-such-folder\\answer"));
     ASSERT_TRUE(PumpUntil([&] { return m_listener.IsFinished(); }, 20000));
-    ExpectWellFormedJob(m_listener, TransferCode::LocalFileError);
+    ExpectWellFormedJob(m_listener, TransferCode::AnswerFileError);
     EXPECT_TRUE(FaultLog().empty()) << "the file is opened before anything is sent";
     transfer.Stop();
+}
+
+TEST_F(TransferTest, HttpTransferReadOnlyTemporaryFolderSendsNothingAndSaysSo) {
+    CScratchFile file("readonly.bin", 100);
+    const CReadOnlyTempFolder readOnly;
+    ASSERT_TRUE(readOnly.RefusesFiles()) << "no folder that refuses files (see run-with-servers.sh)";
+    // Not the picture's fault: it is there and readable.
+    EXPECT_EQ(Upload(FaultUrl("/ok"), file.Path()), TransferCode::AnswerFileError) << m_listener.Describe();
+    ExpectWellFormedJob(m_listener, TransferCode::AnswerFileError);
+    EXPECT_TRUE(FaultLog().empty());
 }
 
 namespace {

@@ -4,7 +4,7 @@
 #   run-with-servers.sh PROGRAM.exe [ARGS...]
 # The program finds them through TESSALINE_ALBUM_PORT, TESSALINE_FAULT_PORT,
 # TESSALINE_ALBUM_SIGNATURE and TESSALINE_ALBUM_SIGNATURE_SMALL (albums "Travel" and "Small"
-# of user 10001) and TESSALINE_ALBUM_DATA.
+# of user 10001), TESSALINE_ALBUM_DATA and TESSALINE_READONLY_FOLDER.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 run=$here/../../../scripts/wine-run.sh
@@ -15,6 +15,7 @@ work=$(mktemp -d)
 album_pid=""
 fault_pid=""
 cleanup() {
+    chattr -i "$work/readonly" 2>/dev/null
     [ -n "$album_pid" ] && kill "$album_pid" 2>/dev/null && wait "$album_pid" 2>/dev/null
     [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null && wait "$fault_pid" 2>/dev/null
     rm -rf "$work"
@@ -36,4 +37,9 @@ fault_server_start "$bin" "$work" --upstream "$album_port" || exit 1
 export TESSALINE_ALBUM_PORT=$album_port TESSALINE_FAULT_PORT=$fault_port
 export TESSALINE_ALBUM_SIGNATURE=$signature TESSALINE_ALBUM_SIGNATURE_SMALL=$album_signature
 export TESSALINE_ALBUM_DATA=$work/data
+
+# A folder that nobody may write to, root included (the immutable flag where the file system
+# has it), for the tests of a temporary folder that refuses files.
+mkdir "$work/readonly" && chmod 555 "$work/readonly" && { chattr +i "$work/readonly" 2>/dev/null || true; }
+export TESSALINE_READONLY_FOLDER=$work/readonly
 "$run" "$@"

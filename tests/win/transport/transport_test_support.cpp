@@ -12,7 +12,6 @@
 #include <sstream>
 
 #include "framework/scoped_handle.h"
-#include "transport/engine_registry.h"
 #include "transport/notify_wnd.h"
 #include "transport/request_context.h"
 
@@ -48,6 +47,39 @@ std::string AlbumSignature(const std::string& album) {
     return Env(album == "Small" ? "TESSALINE_ALBUM_SIGNATURE_SMALL" : "TESSALINE_ALBUM_SIGNATURE");
 }
 std::string AlbumDataFolder() { return WindowsPathOf(Env("TESSALINE_ALBUM_DATA")); }
+
+namespace {
+
+std::string EnvVariable(const char* name) {
+    char value[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n < sizeof value ? std::string(value, n) : std::string();
+}
+
+}  // namespace
+
+CReadOnlyTempFolder::CReadOnlyTempFolder()
+    : m_strPath(Env("TESSALINE_READONLY_FOLDER").empty() ? "" : WindowsPathOf(Env("TESSALINE_READONLY_FOLDER"))),
+      m_strTmp(EnvVariable("TMP")),
+      m_strTemp(EnvVariable("TEMP")) {
+    SetEnvironmentVariableA("TMP", m_strPath.c_str());
+    SetEnvironmentVariableA("TEMP", m_strPath.c_str());
+}
+
+CReadOnlyTempFolder::~CReadOnlyTempFolder() {
+    SetEnvironmentVariableA("TMP", m_strTmp.empty() ? nullptr : m_strTmp.c_str());
+    SetEnvironmentVariableA("TEMP", m_strTemp.empty() ? nullptr : m_strTemp.c_str());
+}
+
+bool CReadOnlyTempFolder::RefusesFiles() const {
+    if (m_strPath.empty()) return false;
+    const std::string probe = m_strPath + "\\probe";
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return true;
+    CloseHandle(h);
+    DeleteFileA(probe.c_str());
+    return false;
+}
 
 std::string FaultUrl(const std::string& path) { return "http://127.0.0.1:" + std::to_string(FaultPort()) + path; }
 
@@ -322,16 +354,11 @@ bool ThreadExists(DWORD dwThreadId) {
 }
 
 bool WaitForTransportIdle(DWORD dwTimeoutMs) {
-    return PumpUntil(
-        [] {
-            return CRequestContext::LiveCount() == 0 && CEngineRegistry::Count() == 0 &&
-                   CNotifyWnd::LiveWindowCount() == 0 && CNotifyWnd::LivePayloadCount() == 0;
-        },
-        dwTimeoutMs);
+    return PumpUntil([] { return CRequestContext::LiveCount() == 0 && CNotifyWnd::LivePayloadCount() == 0; },
+                     dwTimeoutMs);
 }
 
 std::string TransportStateText() {
-    return "contexts " + std::to_string(CRequestContext::LiveCount()) + ", engines " +
-           std::to_string(CEngineRegistry::Count()) + ", windows " + std::to_string(CNotifyWnd::LiveWindowCount()) +
-           ", payloads " + std::to_string(CNotifyWnd::LivePayloadCount());
+    return "contexts " + std::to_string(CRequestContext::LiveCount()) + ", payloads " +
+           std::to_string(CNotifyWnd::LivePayloadCount());
 }

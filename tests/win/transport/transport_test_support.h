@@ -19,6 +19,22 @@ int FaultPort();
 std::string AlbumSignature(const std::string& album = "Travel");
 // The album server's data folder as Wine sees it.
 std::string AlbumDataFolder();
+
+// While it lives, TMP and TEMP name a folder that refuses every new file.
+class CReadOnlyTempFolder {
+public:
+    CReadOnlyTempFolder();
+    ~CReadOnlyTempFolder();
+    CReadOnlyTempFolder(const CReadOnlyTempFolder&) = delete;
+    CReadOnlyTempFolder& operator=(const CReadOnlyTempFolder&) = delete;
+    // A file cannot be made there (checked, so that a test of it stands on something true).
+    bool RefusesFiles() const;
+
+private:
+    std::string m_strPath;
+    std::string m_strTmp;
+    std::string m_strTemp;
+};
 std::string FaultUrl(const std::string& path);
 std::string AlbumUrl(const std::string& path);
 
@@ -113,7 +129,7 @@ DWORD PlatformHandleAllowance();
 ResourceCounts WaitForResourcesAtMost(const ResourceCounts& baseline, DWORD dwTimeoutMs);
 bool ThreadExists(DWORD dwThreadId);
 
-// Waits until every transfer has let go of its contexts, windows, payloads and registry
-// entries; false on time-out.
+// Waits until every transfer has let go of its contexts and payloads;
+// false on time-out.
 bool WaitForTransportIdle(DWORD dwTimeoutMs);
 std::string TransportStateText();

@@ -25,15 +25,21 @@ public:
     using CWorkerThread::AddWaitHandle;
 
     std::atomic<bool> m_bRelease{false};
-    std::atomic<DWORD> m_dwStartThread{0};
-    std::atomic<DWORD> m_dwExitThread{0};
+    std::atomic<DWORD> m_dwRunThread{0};
+    std::atomic<bool> m_bReturned{false};
     std::atomic<HANDLE> m_hFired{INVALID_HANDLE_VALUE};
     std::atomic<int> m_nStopResult{-1};
 
 protected:
-    void OnThreadStart() override { m_dwStartThread = GetCurrentThreadId(); }
-    void OnThreadExit() override { m_dwExitThread = GetCurrentThreadId(); }
     unsigned Run() override {
+        m_dwRunThread = GetCurrentThreadId();
+        const unsigned r = RunBody();
+        m_bReturned = true;
+        return r;
+    }
+
+private:
+    unsigned RunBody() {
         switch (m_body) {
         case Body::WaitForStop:
             for (;;) {
@@ -54,7 +60,6 @@ protected:
         return 0;
     }
 
-private:
     Body m_body;
 };
 
@@ -71,16 +76,17 @@ TEST(WorkerThread, StartWhileAWorkerRunsStartsNothing) {
     EXPECT_FALSE(worker.IsRunning());
 }
 
-TEST(WorkerThread, HooksRunOnTheWorkerAndAStopEndsItsWait) {
+TEST(WorkerThread, TheJobRunsOnTheWorkerAndAStopEndsItsWait) {
     CTestWorker worker(CTestWorker::Body::WaitForStop);
     ASSERT_TRUE(worker.StartThread());
     const DWORD dwWorker = worker.WorkerThreadId();
-    EXPECT_EQ(worker.m_dwStartThread.load(), dwWorker) << "StartThread returns only once the worker has started";
+    EXPECT_TRUE(ThreadExists(dwWorker)) << "StartThread returns only once the worker has started";
     EXPECT_NE(dwWorker, GetCurrentThreadId());
     const DWORD dwStart = GetTickCount();
     EXPECT_FALSE(worker.StopThread());
     EXPECT_LT(GetTickCount() - dwStart, 1000u);
-    EXPECT_EQ(worker.m_dwExitThread.load(), dwWorker);
+    EXPECT_EQ(worker.m_dwRunThread.load(), dwWorker);
+    EXPECT_TRUE(worker.m_bReturned);
     EXPECT_FALSE(ThreadExists(dwWorker)) << "the worker is gone when StopThread returns";
 }
 
@@ -151,7 +157,7 @@ TEST(WorkerThread, AWorkerThatIgnoresTheStopIsTerminatedAfterFiveSeconds) {
     EXPECT_LT(dwElapsed, 7000u);
     EXPECT_FALSE(worker.IsRunning());
     EXPECT_FALSE(ThreadExists(dwWorker));
-    EXPECT_EQ(worker.m_dwExitThread.load(), 0u) << "a terminated worker runs no exit hook";
+    EXPECT_FALSE(worker.m_bReturned) << "terminated, not returned";
     // The module's heaps were locked around the termination, not left locked.
     void* p = HeapAlloc(GetProcessHeap(), 0, 64);
     EXPECT_NE(p, nullptr);

@@ -3,6 +3,8 @@
 #include "hosted_panel_fixture.h"
 #include "transport/transport_test_support.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -232,6 +234,58 @@ TEST_F(UploadBatchTest, EachFaultOfTheServerShowsItsReason) {
         if (!dialog) dialog = ProgressWindow();
         EXPECT_EQ(ProgressWindow(), dialog) << "one progress dialog, shown again for every batch";
     }
+}
+
+TEST_F(UploadBatchTest, AnAnswerCutShortAfterItsVerdictStoresThePictureOnce) {
+    // The album stores the picture; its answer comes back with the verdict and 10 of the 500
+    // bytes it announces, then the connection ends: by a close, then by a reset.
+    Panel().SetUploadCGI(FaultUrl("/relay/cgi-bin/upload"));
+    const std::string closed = Picture("cutclose.jpg", 5000, 31);
+    const std::string reset = Picture("cutreset.jpg", 6000, 32);
+    for (const char* plan :
+         {"/_fault-name/cutclose.jpg/3/lie-longer/500", "/_fault-name/cutreset.jpg/3/lie-longer/500/reset"})
+        ASSERT_EQ(RawHttpGet(FaultPort(), plan), "ok\n");
+    SelectAll();
+    CMessageBoxAnswerer done;
+    UploadAndWait({&done});
+    EXPECT_EQ(done.Text(), "上传完毕，共 2 个成功，0 个失败。");
+    for (const std::string& path : {closed, reset}) {
+        const std::string name = path.substr(path.rfind('\\') + 1);
+        EXPECT_TRUE(FilesEqual(path, StoredPath(name))) << name;
+        const std::string second = StoredPath(name.substr(0, name.size() - 4) + "-2.jpg");
+        EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES) << name << " was stored twice";
+    }
+}
+
+TEST_F(UploadBatchTest, AReadOnlyTemporaryFolderIsBlamedAndNothingIsSent) {
+    Picture("tmpro.jpg", 3000, 33);
+    SelectAll();
+    const size_t nRequests = FaultLog().size();
+    Panel().SetUploadCGI(FaultUrl("/ok"));
+    CWindowAnswerer answer(kResultTitle, IDCANCEL);
+    {
+        const CReadOnlyTempFolder readOnly;
+        ASSERT_TRUE(readOnly.RefusesFiles()) << "no folder that refuses files (see run-with-servers.sh)";
+        UploadAndWait({&answer});
+    }
+    ASSERT_EQ(answer.Result().rows.size(), 1u);
+    EXPECT_EQ(answer.Result().rows[0][1], "无法写入临时文件夹，没有上传");
+    EXPECT_EQ(FaultLog().size(), nRequests) << "nothing was sent";
+}
+
+TEST_F(UploadBatchTest, TheLastStateOfAPictureShowsWhileTheServerWorks) {
+    Picture("whole.jpg", 300 * 1024, 34);
+    SelectAll();
+    const size_t nRequests = FaultLog().size();
+    Panel().SetUploadCGI(FaultUrl("/stall"));
+    Click(IDC_UPLOAD_NOW);
+    // The server has read the whole picture and says nothing yet.
+    ASSERT_TRUE(PumpUntil([&] { return FaultLog().size() > nRequests; }, 20000));
+    PumpFor(300);
+    EXPECT_EQ(SendMessageA(GetDlgItem(ProgressWindow(), IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0), 100);
+    EXPECT_EQ(ProgressText(IDC_PROGRESS_FILE), "whole.jpg");
+    AnsweredWindow shown;
+    ASSERT_NO_FATAL_FAILURE(CancelPass(shown));
 }
 
 TEST_F(UploadBatchTest, AnAddressThatIsNotHttpFailsAtOnce) {

@@ -188,9 +188,16 @@ TEST_F(FaultServer, BigHeaderComesBeforeTheVerdict) {
 }
 
 TEST_F(FaultServer, ContentLengthsThatLie) {
-    const std::string longer = Exchange("/lie-longer");
+    bool bReset = true;
+    const std::string longer = Exchange("/lie-longer", 100, &bReset);
+    EXPECT_FALSE(bReset);
     EXPECT_NE(longer.find("\r\nContent-Length: 1000\r\n"), std::string::npos);
     EXPECT_TRUE(longer.ends_with("\r\n\r\n0123456789"));
+    const std::string reset = Exchange("/lie-longer/500/reset", 100, &bReset);
+    EXPECT_TRUE(bReset);
+    EXPECT_NE(reset.find("\r\nAlbum-RetCode: 100\r\n"), std::string::npos);
+    EXPECT_NE(reset.find("\r\nContent-Length: 500\r\n"), std::string::npos);
+    EXPECT_TRUE(reset.ends_with("\r\n\r\n0123456789"));
     const std::string shorter = Exchange("/lie-shorter");
     EXPECT_NE(shorter.find("\r\nContent-Length: 5\r\n"), std::string::npos);
     EXPECT_TRUE(shorter.ends_with("\r\n\r\n01234567890123456789"));
@@ -296,6 +303,29 @@ TEST(FaultServerRelay, ASlowPictureIsStoredUpstreamAndItsAnswerTrickles) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->get_header_value("Album-RetCode"), "100");
     EXPECT_GE(elapsed, std::chrono::milliseconds(3 * 100)) << "at least a hundred bytes, 3 ms apart";
+
+    httplib::Client upstreamClient("127.0.0.1", upstream.Port());
+    auto log = upstreamClient.Get("/_log");
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->body, "POST /ok " + std::to_string(body.size()) + "\n") << "the upstream stored it";
+}
+
+TEST(FaultServerRelay, ACutAnswerComesBackForAPictureStoredUpstream) {
+    CServerProcess upstream({FAULT_SERVER_EXE, "0"});
+    CServerProcess relay({FAULT_SERVER_EXE, "0", "--upstream", std::to_string(upstream.Port())});
+    ASSERT_NE(relay.Port(), 0);
+    httplib::Client control("127.0.0.1", relay.Port());
+    ASSERT_TRUE(control.Get("/_fault-name/a.jpg/1/lie-longer/500"));
+
+    const std::string body = "--B\r\nContent-Disposition: form-data; name=\"imgfile\"\r\n\r\na.jpg\r\n--B--\r\n";
+    CRawClient client(relay.Port());
+    client.Send(
+        "POST /relay/ok HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=B\r\n"
+        "Content-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n" + body);
+    const std::string answer = client.ReadAll(5s);
+    EXPECT_NE(answer.find("\r\nContent-Length: 500\r\n"), std::string::npos) << answer;
+    EXPECT_TRUE(answer.ends_with("\r\n\r\n0123456789")) << answer;
 
     httplib::Client upstreamClient("127.0.0.1", upstream.Port());
     auto log = upstreamClient.Get("/_log");
