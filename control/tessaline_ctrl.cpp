@@ -42,8 +42,9 @@ COleObjectFactory g_factory(CLSID_TessalineCtrl, kProgID, &CTessalineCtrl::Creat
 }  // namespace
 
 CTessalineCtrl::CTessalineCtrl() : COleControl(kControlClass), m_siteLock(CSiteLock::Parse(ModuleSiteList())) {
-    // Summaries and the close box's question hold the control, and tell the container.
-    m_dlgPanel.GetUploader().SetModalHost(this);
+    // The panel's boxes, summaries and the close box's question hold the control, and tell
+    // the container.
+    m_dlgPanel.SetModalHost(this);
     // The page hears of a finished batch only while the control is in place.
     m_dlgPanel.SetUploadFinishedHandler([this] {
         if (m_hWnd) FireEvent(1);

@@ -372,7 +372,11 @@ int CMainPanelDlg::CollectSelection() {
 }
 
 void CMainPanelDlg::OnUploadNow() {
-    const std::string caption = LoadResString(IDS_NOTE_CAPTION);
+    // The page may let go of the control while a note is up: the note holds it.
+    const auto note = [this](UINT nID) {
+        CModalScope modal(m_pModalHost);
+        MessageBoxA(m_hWnd, LoadResString(nID).c_str(), LoadResString(IDS_NOTE_CAPTION).c_str(), MB_ICONINFORMATION);
+    };
     // The shown figure may differ from the marks (a folder outside the file system zeroes it,
     // a recount after the box changed cuts each picture to whole kilobytes): the check counts
     // the marked pictures themselves, with their fractions, and leaves the text as it is.
@@ -380,11 +384,11 @@ void CMainPanelDlg::OnUploadNow() {
     for (std::size_t i = 0; i < m_arrItems.size(); ++i)
         if (m_arrItems[i]->bSelected) dMarkedKB += ItemUploadKB(i);
     if (m_space.IsOverQuota(dMarkedKB)) {
-        MessageBoxA(m_hWnd, LoadResString(IDS_SPACE_FULL).c_str(), caption.c_str(), MB_ICONINFORMATION);
+        note(IDS_SPACE_FULL);
         return;
     }
     if (CollectSelection() <= 0) {
-        MessageBoxA(m_hWnd, LoadResString(IDS_NOTHING_SELECTED).c_str(), caption.c_str(), MB_ICONINFORMATION);
+        note(IDS_NOTHING_SELECTED);
         return;
     }
     m_uploader.StartBatch();

@@ -4,6 +4,7 @@
 #pragma once
 #include "framework/dialog.h"
 #include "framework/gdi.h"
+#include "framework/modal_scope.h"
 #include "res/resource.h"
 #include "ui/panel_layout.h"
 #include "ui/shell_tree.h"
@@ -57,6 +58,11 @@ public:
     const std::vector<std::unique_ptr<ThumbItem>>& GetItems() const { return m_arrItems; }
     std::string GetPicturePath(std::size_t nIndex) const { return m_pNames->GetPath(nIndex); }
     CUploader& GetUploader() { return m_uploader; }
+    // Who is held, and tells its container, while any box of the panel or of its passes is up.
+    void SetModalHost(CModalHost* pHost) {
+        m_pModalHost = pHost;
+        m_uploader.SetModalHost(pHost);
+    }
 
     // For the grid.
     std::size_t GetPictureCount() const override { return m_arrItems.size(); }
@@ -149,6 +155,7 @@ private:
     std::vector<int> m_selIndex;
     // After the pictures: it goes first, so no job outlives the files it reads.
     CUploader m_uploader;
+    CModalHost* m_pModalHost = nullptr;
 
     CSpaceAccount m_space;
     CPanelLayout m_layout;

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Every way a page lets go of the control, in the host program: its top-level window closed
 # after a batch, during a pass and during each dialog, the control released first, and the
-# control released from a timer while each of its modal loops runs (summary box, result
-# dialog, close box's question, About box, property frame). Each run must end cleanly and
+# control released from a timer while each of its modal loops runs (the space-full note,
+# summary box, result dialog, close box's question, About box, property frame). Each run must end cleanly and
 # soon (a closed page that hangs is killed after 20 s and fails); the release runs use the
 # host's own site, whose frame hears each modal loop start and end. The host runs under a
 # heap that fills freed blocks and checks them (the system's free and tail checking for
@@ -90,6 +90,9 @@ run_case release-after-batch "$stored" "${upload[@]}" --close-window 提示 --re
 # Released from a timer while each modal loop runs, then the window closed.
 run_case release-summary "$stored" "${page[@]}" "${upload[@]}" --release-on-window 提示 --close-host-on-window 提示
 expect_modal release-summary
+run_case release-note "$stored" "${page[@]}" "${upload[@]}" --set SpaceUsedSize=20480 \
+    --release-on-window 提示 --close-host-on-window 提示
+expect_modal release-note
 run_case release-result "$stored" "${page[@]}" "${upload[@]}" --set Signature=wrong \
     --release-on-window 上传结果 --close-host-on-window 上传结果
 expect_modal release-result
