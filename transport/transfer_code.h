@@ -12,6 +12,19 @@ enum class TransferCode : uint32_t {
     // 6 is never produced; the numbers are what listeners and payloads carry.
     NotFound = 7,
     Unavailable = 8,
+    // The server's certificate: not from an authority the system trusts, made out to another
+    // host name, or outside its dates. Nothing of the body was sent.
+    CertificateUntrusted = 9,
+    CertificateWrongHost = 10,
+    CertificateExpired = 11,
+    // No secure connection could be made: the peer does not speak TLS, or the handshake failed.
+    SecureConnectionFailed = 12,
+    // A redirect from https to http: the form, signature included, would cross in the clear.
+    InsecureRedirect = 13,
+    // A redirect to another host or port, or a 303 answer to a POST: not followed.
+    RedirectRefused = 14,
+    // 401 or 407: the upload authenticates by its signature, never by a password box.
+    AuthenticationRequired = 15,
 };
 
 enum class StepResult : uint32_t {

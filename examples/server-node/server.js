@@ -2,6 +2,10 @@
 // so that a site on Node sees the control's protocol in its own stack.
 //
 //   npm install && node server.js PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT]
+//                                 [--https CERT_CHAIN.pem KEY.pem]
+//
+// With --https it serves TLS with that certificate and key, as a site should: the form carries
+// the signature and the user's pictures.
 //
 // It takes the same accounts file, secret, signatures and data folder layout as the album
 // server, so a page set up for one works with the other. See docs/integration.md.
@@ -10,6 +14,7 @@
 const crypto = require('crypto');
 const fs = require('fs');
 const http = require('http');
+const https = require('https');
 const path = require('path');
 const busboy = require('busboy');
 const iconv = require('iconv-lite');
@@ -36,15 +41,17 @@ const INCOMPLETE = [1, '上传数据不完整'];
 const STORAGE_FAILED = [2, '服务器存储失败'];
 
 function usage() {
-  process.stderr.write('usage: node server.js PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT]\n');
+  process.stderr.write('usage: node server.js PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--https CERT KEY]\n');
   process.exit(2);
 }
 
 const [portArg, dataDir, accountsFile, ...rest] = process.argv.slice(2);
 if (!accountsFile || !/^\d+$/.test(portArg)) usage();
 let secret = null;
+let tls = null;
 for (let i = 0; i < rest.length; ++i) {
   if (rest[i] === '--secret' && i + 1 < rest.length) secret = rest[++i];
+  else if (rest[i] === '--https' && i + 2 < rest.length) tls = { cert: fs.readFileSync(rest[++i]), key: fs.readFileSync(rest[++i]) };
   else usage();
 }
 fs.mkdirSync(path.join(dataDir, '.incoming'), { recursive: true });
@@ -186,11 +193,12 @@ function upload(req, res) {
   req.pipe(form);
 }
 
-const server = http.createServer((req, res) => {
+const handler = (req, res) => {
   if (req.method === 'POST') return upload(req, res);
   res.writeHead(404, { 'Content-Type': 'text/plain' });
   res.end('this endpoint takes the control\'s uploads (POST)\n');
-});
+};
+const server = tls ? https.createServer(tls, handler) : http.createServer(handler);
 // The control's worker runs at idle priority and may pause between writes on a busy machine.
 server.requestTimeout = 0;
 server.listen(Number(portArg), '127.0.0.1', () => {

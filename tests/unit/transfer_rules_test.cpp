@@ -32,8 +32,8 @@ INSTANTIATE_TEST_SUITE_P(Table, TransferRulesStatus,
                                          StatusCase{307, StatusAction::Redirect, std::nullopt},
                                          StatusCase{308, StatusAction::Redirect, std::nullopt},
                                          StatusCase{304, StatusAction::NotModified, TransferCode::NotModified},
-                                         StatusCase{401, StatusAction::Authenticate, std::nullopt},
-                                         StatusCase{407, StatusAction::Authenticate, std::nullopt},
+                                         StatusCase{401, StatusAction::GiveUp, TransferCode::AuthenticationRequired},
+                                         StatusCase{407, StatusAction::GiveUp, TransferCode::AuthenticationRequired},
                                          StatusCase{404, StatusAction::GiveUp, TransferCode::NotFound},
                                          StatusCase{416, StatusAction::RetryOnce, TransferCode::Failed},
                                          StatusCase{503, StatusAction::GiveUp, TransferCode::Unavailable},
@@ -67,12 +67,79 @@ TEST(TransferRules, BodyIsCompleteOnlyAtItsLength) {
     }
 }
 
-TEST(TransferRules, NameNotResolvedMarksHostNotFoundOtherErrorsKeepTheCode) {
-    EXPECT_EQ(CodeAfterInternetError(TransferCode::Complete, 12007), TransferCode::HostNotFound);
-    EXPECT_EQ(CodeAfterInternetError(TransferCode::Incomplete, 12007), TransferCode::HostNotFound);
-    EXPECT_EQ(CodeAfterInternetError(TransferCode::Incomplete, 12029), TransferCode::Incomplete);
-    EXPECT_EQ(CodeAfterInternetError(TransferCode::Complete, 12030), TransferCode::Complete);
+struct ErrorCase {
+    uint32_t nError;
+    TransferCode code;
+    bool bEndsJob;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << "error " << c.nError; }
+
+class TransferRulesError : public testing::TestWithParam<ErrorCase> {};
+
+// Starting from Incomplete, so that an error that keeps the code shows it.
+TEST_P(TransferRulesError, MapsTheErrorToItsCodeAndSaysWhetherTheJobEnds) {
+    const auto& c = GetParam();
+    const InternetErrorRule rule = RuleForInternetError(TransferCode::Incomplete, c.nError);
+    EXPECT_EQ(rule.code, c.code);
+    EXPECT_EQ(rule.bEndsJob, c.bEndsJob);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TransferRulesError,
+    testing::Values(ErrorCase{12007, TransferCode::HostNotFound, false},
+                    ErrorCase{12029, TransferCode::Incomplete, false}, ErrorCase{12030, TransferCode::Incomplete, false},
+                    ErrorCase{12045, TransferCode::CertificateUntrusted, true},
+                    ErrorCase{12055, TransferCode::CertificateUntrusted, true},
+                    ErrorCase{12056, TransferCode::CertificateUntrusted, true},
+                    ErrorCase{12057, TransferCode::CertificateUntrusted, true},
+                    ErrorCase{12169, TransferCode::CertificateUntrusted, true},
+                    ErrorCase{12170, TransferCode::CertificateUntrusted, true},
+                    ErrorCase{12038, TransferCode::CertificateWrongHost, true},
+                    ErrorCase{12037, TransferCode::CertificateExpired, true},
+                    ErrorCase{12157, TransferCode::SecureConnectionFailed, true}));
+
+struct RedirectCase {
+    const char* from;
+    const char* to;
+    uint32_t nStatus;
+    bool bPost;
+    std::optional<TransferCode> refusal;
+};
+
+void PrintTo(const RedirectCase& c, std::ostream* os) { *os << c.from << " -> " << c.to << " " << c.nStatus; }
+
+class TransferRulesRedirect : public testing::TestWithParam<RedirectCase> {};
+
+TEST_P(TransferRulesRedirect, FollowsOnlyWhatStaysWithTheHost) {
+    const auto& c = GetParam();
+    const auto from = CHttpUrl::Parse(c.from);
+    const auto to = CHttpUrl::Parse(c.to);
+    ASSERT_TRUE(from && to);
+    EXPECT_EQ(RedirectRefusal(*from, *to, c.nStatus, c.bPost), c.refusal);
+}
+
+constexpr auto kRefused = TransferCode::RedirectRefused;
+constexpr auto kInsecure = TransferCode::InsecureRedirect;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TransferRulesRedirect,
+    testing::Values(RedirectCase{"http://a/x", "http://a/y", 302, true, std::nullopt},
+                    RedirectCase{"http://a/x", "http://A:80/y", 307, true, std::nullopt},
+                    RedirectCase{"https://a/x", "https://a:443/y", 301, true, std::nullopt},
+                    // Up to https on the same host, whatever the port: the certificate proves the host.
+                    RedirectCase{"http://a/x", "https://a/y", 302, true, std::nullopt},
+                    RedirectCase{"http://a:8080/x", "https://a:8443/y", 308, true, std::nullopt},
+                    RedirectCase{"https://a/x", "http://a/y", 302, true, kInsecure},
+                    RedirectCase{"https://a/x", "http://b/y", 302, true, kInsecure},
+                    RedirectCase{"http://a/x", "http://b/y", 302, true, kRefused},
+                    RedirectCase{"http://a/x", "https://b/y", 302, true, kRefused},
+                    RedirectCase{"http://a/x", "http://a:81/y", 302, true, kRefused},
+                    RedirectCase{"https://a/x", "https://a:444/y", 307, true, kRefused},
+                    RedirectCase{"http://127.0.0.1/x", "http://localhost/y", 302, true, kRefused},
+                    // A 303 asks for a GET instead of the upload; a GET may follow it.
+                    RedirectCase{"http://a/x", "http://a/y", 303, true, kRefused},
+                    RedirectCase{"http://a/x", "http://a/y", 303, false, std::nullopt}));
 
 TEST(TransferRules, FailedJobNeverReportsComplete) {
     EXPECT_EQ(CodeAtJobEnd(StepResult::Complete, TransferCode::Complete), TransferCode::Complete);

@@ -1,4 +1,5 @@
 // album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file] [--page FILE] [--cab FILE]
+//              [--tls-cert FILE --tls-key FILE]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file]\n"
                  "                    [--page UPLOAD_PAGE_TEMPLATE] [--cab TESSALINE_CAB]\n"
+                 "                    [--tls-cert CERT_CHAIN.pem --tls-key KEY.pem]\n"
                  "  PORT 0 picks a free port; the first line on stdout is \"listening 127.0.0.1:PORT\",\n"
                  "  then one line \"signature KXUIN SIGNATURE ALBUM\" per album.\n");
     return 2;
@@ -36,9 +38,15 @@ int main(int argc, char** argv) {
             options.uploadPage = argv[++i];
         else if (std::strcmp(argv[i], "--cab") == 0 && i + 1 < argc)
             options.cabinet = argv[++i];
+        else if (std::strcmp(argv[i], "--tls-cert") == 0 && i + 1 < argc)
+            options.tlsCert = argv[++i];
+        else if (std::strcmp(argv[i], "--tls-key") == 0 && i + 1 < argc)
+            options.tlsKey = argv[++i];
         else
             return Usage();
     }
+    // Both or neither.
+    if (options.tlsCert.empty() != options.tlsKey.empty()) return Usage();
 
     std::error_code ec;
     std::filesystem::create_directories(options.dataDir, ec);
@@ -56,6 +64,11 @@ int main(int argc, char** argv) {
 
     const CSigner signer(*secret);
     CAlbumServer server(*book, signer, options);
+    if (!server.IsValid()) {
+        std::fprintf(stderr, "album-server: cannot use the certificate %s with the key %s\n", options.tlsCert.c_str(),
+                     options.tlsKey.c_str());
+        return 1;
+    }
     return ServeUntilSignalled("album-server", *nPort,
                                {.bind = [&](int n) { return server.Bind(n); },
                                 .announce =

@@ -99,6 +99,11 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
         plan.strValue = std::string(seg[2]);
         return withStatus(FaultMode::RedirectScheme);
     }
+    if (name == "redirect-to") {
+        if (seg.size() != 3 || seg[2].empty()) return std::nullopt;
+        plan.strValue = std::string(seg[2]);
+        return withStatus(FaultMode::RedirectTo);
+    }
     if (name == "reset-after") {
         if (seg.size() < 2) return std::nullopt;
         return withCount(FaultMode::ResetAfter, 0);

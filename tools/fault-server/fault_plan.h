@@ -18,6 +18,7 @@ enum class FaultMode {
     RedirectRelative,    // /redirect-relative/CODE: Location "../ok"
     RedirectNoLocation,  // /redirect-nolocation/CODE: redirect status, no Location
     RedirectScheme,      // /redirect-scheme/CODE/SCHEME: Location "SCHEME://127.0.0.1:PORT/ok"
+    RedirectTo,          // /redirect-to/CODE/LOCATION: that Location, percent-decoded
     ResetAfter,          // /reset-after/N: read N bytes of the body, then reset the connection
     StopReading,         // /stop-reading/N[/MS]: read N bytes of the body, stop reading, reset after MS
     CloseBeforeHeaders,  // /close-before-headers: read the body, close without a byte

@@ -110,6 +110,7 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
     case FaultMode::RedirectScheme:
         return Whole(plan.nStatus, "Location: " + plan.strValue + "://127.0.0.1:" + std::to_string(m_nPort) + "/ok\r\n",
                      "");
+    case FaultMode::RedirectTo: return Whole(plan.nStatus, "Location: " + PercentDecode(plan.strValue) + "\r\n", "");
     case FaultMode::LongBody: return Whole(200, kVerdict, std::string(static_cast<size_t>(plan.nCount), 'b'));
     case FaultMode::BigHeader:
         return Whole(200, "X-Padding: " + std::string(static_cast<size_t>(plan.nCount), 'p') + "\r\n" + kVerdict,

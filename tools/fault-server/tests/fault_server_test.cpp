@@ -131,6 +131,11 @@ TEST_F(FaultServer, RedirectToAnotherScheme) {
               std::string::npos);
 }
 
+TEST_F(FaultServer, RedirectToTheLocationGiven) {
+    EXPECT_NE(Exchange("/redirect-to/307/https%3A%2F%2Flocalhost%3A8443%2Fok").find("\r\nLocation: https://localhost:8443/ok\r\n"),
+              std::string::npos);
+}
+
 TEST_F(FaultServer, BodiesWithAndWithoutALength) {
     const std::string bare = Exchange("/no-length/100000");
     EXPECT_EQ(bare.find("Content-Length"), std::string::npos);
