@@ -22,6 +22,9 @@ std::unique_ptr<httplib::Server> MakeHttpServer(const CAlbumServer::Options& opt
     // The answer's headers and body go out in separate writes: without this the second waits
     // for the client's delayed acknowledgement, some 40 ms an answer.
     pServer->set_tcp_nodelay(true);
+    // A batch posts picture after picture on one kept-alive connection: over https each new
+    // connection costs a handshake, so it is not cut after a handful of requests.
+    pServer->set_keep_alive_max_count(1000);
     return pServer;
 }
 
