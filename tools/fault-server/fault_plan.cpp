@@ -65,6 +65,7 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
 
     if (name == "ok") return simple(FaultMode::Ok);
     if (name == "retcode-missing") return simple(FaultMode::RetCodeMissing);
+    if (name == "cookie-check") return simple(FaultMode::CookieCheck);
     if (name == "retcode") {
         plan.mode = FaultMode::RetCode;
         plan.strValue = seg.size() > 1 ? std::string(seg[1]) : std::string();

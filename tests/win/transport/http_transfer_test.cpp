@@ -303,3 +303,19 @@ TEST_F(TransferTest, HttpTransferAnswerFileThatCannotBeMadeIsLocalFileError) {
     EXPECT_TRUE(FaultLog().empty()) << "the file is opened before anything is sent";
     transfer.Stop();
 }
+
+TEST_F(TransferTest, HttpTransferCarriesNoCookiesEitherWay) {
+    // A cookie of the browser's for the endpoint's address: a request that carried it would
+    // get a 500 from /cookie-check, three times over.
+    const std::string site = FaultUrl("/");
+    ASSERT_TRUE(InternetSetCookieA(site.c_str(), "browser", "session"));
+    CScratchFile file("cookie.bin", 100);
+    EXPECT_EQ(Upload(FaultUrl("/cookie-check"), file.Path()), TransferCode::Complete) << m_listener.Describe();
+    EXPECT_EQ(FaultLog().size(), 1u);
+    // The endpoint's Set-Cookie did not enter the jar.
+    char szCookies[1024] = {};
+    DWORD dwSize = sizeof szCookies;
+    ASSERT_TRUE(InternetGetCookieA(site.c_str(), nullptr, szCookies, &dwSize));
+    EXPECT_STREQ(szCookies, "browser=session");
+    InternetSetCookieA(site.c_str(), "browser", "gone; expires=Thu, 01-Jan-1970 00:00:00 GMT");
+}

@@ -44,6 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PlanCase{"/reset-after/10240", FaultMode::ResetAfter, 200, 10240},
                     PlanCase{"/stop-reading/100000", FaultMode::StopReading, 200, 100000},
                     PlanCase{"/redirect-scheme/302/https", FaultMode::RedirectScheme, 302, 0, "https"},
+                    PlanCase{"/cookie-check", FaultMode::CookieCheck, 200, 0, ""},
                     PlanCase{"/redirect-to/307/http%3A%2F%2Fh%2Fok", FaultMode::RedirectTo, 307, 0, "http%3A%2F%2Fh%2Fok"},
                     PlanCase{"/no-length/5", FaultMode::NoLength, 200, 5},
                     PlanCase{"/no-length", FaultMode::NoLength, 200, kEndless},
