@@ -197,9 +197,9 @@ StepResult CHttpTransfer::OpenRequest() {
     m_requestContext.Reset(pContext);
     const char* acceptTypes[] = {"*/*", nullptr};
     m_hCreated = nullptr;
-    HINTERNET hRequest = HttpOpenRequestA(m_hConnect.Get(), m_bPost ? "POST" : "GET", m_strObject.c_str(), "HTTP/1.1",
-                                          nullptr, acceptTypes, kOpenFlags | (m_bSecure ? INTERNET_FLAG_SECURE : 0),
-                                          pContext->AsContext());
+    HINTERNET hRequest =
+        HttpOpenRequestA(m_hConnect.Get(), m_bPost ? "POST" : "GET", m_strObject.c_str(), "HTTP/1.1", nullptr,
+                         acceptTypes, kOpenFlags | (m_bSecure ? INTERNET_FLAG_SECURE : 0), pContext->AsContext());
     if (!hRequest) {
         const DWORD dwError = GetLastError();
         if (dwError != ERROR_IO_PENDING) {

@@ -36,8 +36,8 @@ public:
     ~CHttpTransfer() override;
 
     // User-interface thread. Stops any previous job, then starts a worker for this one;
-    // false (nothing runs) when the URL is not an http or https URL, the output path is blank or the
-    // notification window cannot be made.
+    // false (nothing runs) when the URL is not an http or https URL, the output path is blank
+    // or the notification window cannot be made.
     BOOL Start(const std::string& url, const std::string& outputPath);
     // Ends the job: the worker stops at its next wait or chunk (or, after 5000 ms, is let go
     // if it is blocked in a write, and terminated otherwise), then the listener is detached;

@@ -8,12 +8,12 @@
 #include "transport/transfer_code.h"
 
 enum class StatusAction {
-    ReadBody,      // 200: store the answer body
-    Fail,          // the attempt failed; the job tries again while attempts remain
-    Redirect,      // follow Location with the same verb and body, where RedirectRefusal allows
-    NotModified,   // 304: the job is complete
-    GiveUp,        // the answer ends the job
-    RetryOnce,     // 416: one more attempt, then give up
+    ReadBody,     // 200: store the answer body
+    Fail,         // the attempt failed; the job tries again while attempts remain
+    Redirect,     // follow Location with the same verb and body, where RedirectRefusal allows
+    NotModified,  // 304: the job is complete
+    GiveUp,       // the answer ends the job
+    RetryOnce,    // 416: one more attempt, then give up
 };
 
 struct StatusRule {

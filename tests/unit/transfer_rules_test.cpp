@@ -85,19 +85,19 @@ TEST_P(TransferRulesError, MapsTheErrorToItsCodeAndSaysWhetherTheJobEnds) {
     EXPECT_EQ(rule.bEndsJob, c.bEndsJob);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, TransferRulesError,
-    testing::Values(ErrorCase{12007, TransferCode::HostNotFound, false},
-                    ErrorCase{12029, TransferCode::Incomplete, false}, ErrorCase{12030, TransferCode::Incomplete, false},
-                    ErrorCase{12045, TransferCode::CertificateUntrusted, true},
-                    ErrorCase{12055, TransferCode::CertificateUntrusted, true},
-                    ErrorCase{12056, TransferCode::CertificateUntrusted, true},
-                    ErrorCase{12057, TransferCode::CertificateUntrusted, true},
-                    ErrorCase{12169, TransferCode::CertificateUntrusted, true},
-                    ErrorCase{12170, TransferCode::CertificateUntrusted, true},
-                    ErrorCase{12038, TransferCode::CertificateWrongHost, true},
-                    ErrorCase{12037, TransferCode::CertificateExpired, true},
-                    ErrorCase{12157, TransferCode::SecureConnectionFailed, true}));
+INSTANTIATE_TEST_SUITE_P(Table, TransferRulesError,
+                         testing::Values(ErrorCase{12007, TransferCode::HostNotFound, false},
+                                         ErrorCase{12029, TransferCode::Incomplete, false},
+                                         ErrorCase{12030, TransferCode::Incomplete, false},
+                                         ErrorCase{12045, TransferCode::CertificateUntrusted, true},
+                                         ErrorCase{12055, TransferCode::CertificateUntrusted, true},
+                                         ErrorCase{12056, TransferCode::CertificateUntrusted, true},
+                                         ErrorCase{12057, TransferCode::CertificateUntrusted, true},
+                                         ErrorCase{12169, TransferCode::CertificateUntrusted, true},
+                                         ErrorCase{12170, TransferCode::CertificateUntrusted, true},
+                                         ErrorCase{12038, TransferCode::CertificateWrongHost, true},
+                                         ErrorCase{12037, TransferCode::CertificateExpired, true},
+                                         ErrorCase{12157, TransferCode::SecureConnectionFailed, true}));
 
 struct RedirectCase {
     const char* from;

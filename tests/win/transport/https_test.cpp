@@ -52,20 +52,17 @@ INSTANTIATE_TEST_SUITE_P(
         HttpsCase{"expired", [] { return SecureFront("EXPIRED", "/ok"); }, TransferCode::CertificateExpired, 0},
         HttpsCase{"garbage", [] { return SecureFront("GARBAGE", "/ok"); }, TransferCode::SecureConnectionFailed, 0},
         // Down from https to http: the form would cross in the clear.
-        HttpsCase{"to_http",
-                  [] { return SecureFront("TRUSTED", RedirectTo(302, PlainFault("/ok"))); },
+        HttpsCase{"to_http", [] { return SecureFront("TRUSTED", RedirectTo(302, PlainFault("/ok"))); },
                   TransferCode::InsecureRedirect, 1},
         // Another port of the same host is another server.
         HttpsCase{"to_other_port",
                   [] { return SecureFront("TRUSTED", RedirectTo(307, LocalhostUrl("https", AlbumPort(), "/ok"))); },
                   TransferCode::RedirectRefused, 1},
         // Up from http to https on the same host: followed, the body sent again over TLS.
-        HttpsCase{"up_to_https",
-                  [] { return PlainFault(RedirectTo(302, SecureFront("TRUSTED", "/ok"))); },
+        HttpsCase{"up_to_https", [] { return PlainFault(RedirectTo(302, SecureFront("TRUSTED", "/ok"))); },
                   TransferCode::Complete, 2},
         // The same server under another name is another host.
-        HttpsCase{"to_other_host",
-                  [] { return PlainFault(RedirectTo(302, FaultUrl("/ok"))); },
+        HttpsCase{"to_other_host", [] { return PlainFault(RedirectTo(302, FaultUrl("/ok"))); },
                   TransferCode::RedirectRefused, 1}),
     [](const testing::TestParamInfo<HttpsCase>& info) { return std::string(info.param.name); });
 

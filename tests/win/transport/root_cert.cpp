@@ -14,8 +14,7 @@ namespace {
 
 class CSystemStore {
 public:
-    CSystemStore()
-        : m_hStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root")) {}
+    CSystemStore() : m_hStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root")) {}
     ~CSystemStore() {
         if (m_hStore) CertCloseStore(m_hStore, 0);
     }
@@ -28,8 +27,7 @@ private:
 };
 
 bool Remove(HCERTSTORE hStore, const std::vector<BYTE>& der) {
-    PCCERT_CONTEXT pCert =
-        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
+    PCCERT_CONTEXT pCert = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
     if (!pCert) return false;
     // Deleting frees the context found; the one made from the file is freed here.
     PCCERT_CONTEXT pFound =
@@ -56,11 +54,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "root_cert: cannot open the Root store (%lu)\n", GetLastError());
         return 1;
     }
-    const bool bOk = std::strcmp(argv[1], "add") == 0
-                         ? CertAddEncodedCertificateToStore(store.Get(), X509_ASN_ENCODING, der.data(),
-                                                            static_cast<DWORD>(der.size()),
-                                                            CERT_STORE_ADD_REPLACE_EXISTING, nullptr)
-                         : Remove(store.Get(), der);
+    const bool bOk =
+        std::strcmp(argv[1], "add") == 0
+            ? CertAddEncodedCertificateToStore(store.Get(), X509_ASN_ENCODING, der.data(),
+                                               static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr)
+            : Remove(store.Get(), der);
     if (!bOk) std::fprintf(stderr, "root_cert: %s failed (%lu)\n", argv[1], GetLastError());
     return bOk ? 0 : 1;
 }

@@ -141,7 +141,8 @@ TEST_F(FaultServer, CookieCheckFailsARequestWithCookies) {
 }
 
 TEST_F(FaultServer, RedirectToTheLocationGiven) {
-    EXPECT_NE(Exchange("/redirect-to/307/https%3A%2F%2Flocalhost%3A8443%2Fok").find("\r\nLocation: https://localhost:8443/ok\r\n"),
+    EXPECT_NE(Exchange("/redirect-to/307/https%3A%2F%2Flocalhost%3A8443%2Fok")
+                  .find("\r\nLocation: https://localhost:8443/ok\r\n"),
               std::string::npos);
 }
 
