@@ -16,19 +16,9 @@ url="http://127.0.0.1:$album_port/cgi-bin/upload"
 album_dir="$tmp/data/10001/54726176656c"
 stored() { find "$album_dir" -maxdepth 1 -type f 2>/dev/null | wc -l; }
 
-# p0001.jpg ... p0500.jpg, 20 KiB of random bytes each.
-mkdir "$tmp/pictures"
-head -c $((count * bytes)) /dev/urandom |
-    split -b "$bytes" -a 4 --numeric-suffixes=1 --additional-suffix=.jpg - "$tmp/pictures/p"
-
-# The control's batch, in a Wine desktop: on a bare X display with no window manager, Wine waits 2 s for the
-# manager at every hide of a top-level window (the summary box, then the progress dialog),
-# which no user's machine does. A failing batch still prints its line: the checks below say
-# what went wrong.
-# Registered, as a page's control is: the progress dialog finds and plays its animation.
-"$run" regsvr32 /s "$(winpath "$win_bin/tessaline.ocx")" >/dev/null 2>&1 || { echo "bench batch: regsvr32 failed"; exit 1; }
-line=$("$run" explorer "/desktop=batch-bench-$$,1024x768" "$win_bin/bench_batch.exe" "$url" "$album_signature" Travel 10001 "$(winpath "$tmp/pictures")" | tr -d '\r') || true
-value() { echo "$line" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
+make_pictures "$count" "$bytes"
+line=$(control_batch) || exit 1
+value() { kv "$line" "$1"; }
 ctrl_s=$(value seconds)
 ctrl_ok=$(value succeeded)
 ctrl_stored=$(stored)

@@ -2,8 +2,9 @@
 # Wine prefix and display (started here when the caller has none, and stopped again at the
 # end), a scratch folder, and the helpers the benchmarks share.
 #   . "$(dirname "$0")/common.sh" NAME "$@"    (the first argument is the BUILD folder)
-# Gives: build root win_bin native_bin win_tree run IM tmp, winpath, now_ms, and the servers'
-# helpers; the exit trap ends the album server that a benchmark starts with them.
+# Gives: build root win_bin native_bin win_tree run IM tmp, winpath, now_ms, the servers'
+# helpers, tls_album_server_start and upload_once; the exit trap ends the album server that a
+# benchmark starts with them, and takes out the test root that tls_album_server_start trusted.
 # shellcheck shell=bash
 set -euo pipefail
 bench_name=$1
@@ -19,8 +20,10 @@ IM=/usr/bin/convert  # the convert on PATH may be a stand-in
 tmp=$(mktemp -d "/tmp/tessaline-bench-$bench_name.XXXXXX")
 album_pid=""
 bench_started_display=""
+bench_trusted_root=""
 bench_cleanup() {
     [ -n "$album_pid" ] && kill "$album_pid" 2>/dev/null && wait "$album_pid" 2>/dev/null
+    [ -z "$bench_trusted_root" ] || "$run" "$win_bin/root_cert.exe" remove "$bench_trusted_root"
     [ -z "$bench_started_display" ] || "$run" --stop
     rm -rf "$tmp"
 }
@@ -47,4 +50,49 @@ time_convert_thumbnails() {
     s0=$(now_ms)
     for _ in $(seq 20); do "$IM" "$tmp/one.jpg" -thumbnail 100x100 "$tmp/out/one.jpg"; done
     s1=$(now_ms)
+}
+
+# The album server on https://localhost (the name its certificate carries), with the albums
+# of $tmp/accounts.txt: a test root made for this run, trusted by the Wine prefix until the
+# benchmark ends. Sets what album_server_start sets.
+tls_album_server_start() {  # album
+    "$root/scripts/test-certs.sh" "$tmp/certs"
+    "$run" "$win_bin/root_cert.exe" add "$(winpath "$tmp/certs/ca.der")" || return 1
+    bench_trusted_root=$(winpath "$tmp/certs/ca.der")
+    album_server_start "$native_bin" "$tmp" "$1" --secret bench --any-file \
+        --tls-cert "$tmp/certs/localhost.pem" --tls-key "$tmp/certs/localhost.key"
+}
+
+# A value of a "key=value ..." line.
+kv() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+min_of() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 < a + 0) print b; else print a }'; }
+max_of() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 > a + 0) print b; else print a }'; }
+
+# One upload by bench_upload.exe (engine or plain) to $url, album Travel of user 10001;
+# prints the program's line. The stored picture is removed from $album_dir again at once.
+upload_once() {  # engine|plain file
+    local line
+    line=$("$run" "$win_bin/bench_upload.exe" "$1" "$url" "$(winpath "$2")" "$album_signature" Travel 10001 bench.bin | tr -d '\r')
+    rm -f "$album_dir"/bench*.bin
+    [ "$(kv "$line" retcode)" = 100 ] || { echo "bench: $1 upload failed: $line" >&2; return 1; }
+    echo "$line"
+}
+
+# $tmp/pictures/p0001.jpg and on, COUNT pictures of BYTES random bytes each.
+make_pictures() {  # count bytes
+    mkdir "$tmp/pictures"
+    head -c $(($1 * $2)) /dev/urandom |
+        split -b "$2" -a 4 --numeric-suffixes=1 --additional-suffix=.jpg - "$tmp/pictures/p"
+}
+
+# The control's own batch over $tmp/pictures to $url, album Travel of user 10001; prints
+# bench_batch.exe's line. In a Wine desktop: on a bare X display with no window manager, Wine
+# waits 2 s for the manager at every hide of a top-level window (the summary box, then the
+# progress dialog), which no user's machine does. A failing batch still prints its line: the
+# caller's checks say what went wrong. Registered, as a page's control is: the progress dialog
+# finds and plays its animation.
+control_batch() {
+    "$run" regsvr32 /s "$(winpath "$win_bin/tessaline.ocx")" >/dev/null 2>&1 || { echo "bench: regsvr32 failed" >&2; return 1; }
+    "$run" explorer "/desktop=batch-bench-$$,1024x768" "$win_bin/bench_batch.exe" "$url" "$album_signature" Travel 10001 \
+        "$(winpath "$tmp/pictures")" | tr -d '\r' || true
 }

@@ -20,15 +20,6 @@ head -c $((200 << 20)) /dev/urandom >"$tmp/big.bin"
 head -c $((1 << 20)) /dev/urandom >"$tmp/small.bin"
 big_bytes=$(stat -c %s "$tmp/big.bin")
 
-value() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
-# One upload; prints the program's line. The stored picture is removed again at once.
-upload() {  # engine|plain file
-    local line
-    line=$("$run" "$win_bin/bench_upload.exe" "$1" "$url" "$(winpath "$2")" "$album_signature" Travel 10001 bench.bin | tr -d '\r')
-    rm -f "$album_dir"/bench*.bin
-    [ "$(value "$line" retcode)" = 100 ] || { echo "bench upload: $1 upload failed: $line" >&2; return 1; }
-    echo "$line"
-}
 curl_upload() {  # prints seconds
     local kb
     kb=$(awk -v b="$big_bytes" 'BEGIN { printf "%.2f", b / 1024 }')
@@ -38,21 +29,19 @@ curl_upload() {  # prints seconds
     rm -f "$album_dir"/bench*.bin
     grep -q '^retcode 100$' "$tmp/curl.answer" || { echo "bench upload: curl upload failed" >&2; return 1; }
 }
-min() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 < a + 0) print b; else print a }'; }
-max() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 > a + 0) print b; else print a }'; }
 
 engine_s="" plain_s="" curl_s="" ui_worst="" big_ws="" small_ws=""
 for _ in $(seq "$runs"); do
-    line=$(upload engine "$tmp/big.bin")
-    engine_s=$(min "$engine_s" "$(value "$line" seconds)")
-    ui_worst=$(max "$ui_worst" "$(value "$line" ui_worst_ms)")
-    big_ws=$(max "$big_ws" "$(value "$line" peak_ws)")
-    line=$(upload plain "$tmp/big.bin")
-    plain_s=$(min "$plain_s" "$(value "$line" seconds)")
-    curl_s=$(min "$curl_s" "$(curl_upload)")
-    line=$(upload engine "$tmp/small.bin")
-    small_ws=$(max "$small_ws" "$(value "$line" peak_ws)")
-    ui_worst=$(max "$ui_worst" "$(value "$line" ui_worst_ms)")
+    line=$(upload_once engine "$tmp/big.bin")
+    engine_s=$(min_of "$engine_s" "$(kv "$line" seconds)")
+    ui_worst=$(max_of "$ui_worst" "$(kv "$line" ui_worst_ms)")
+    big_ws=$(max_of "$big_ws" "$(kv "$line" peak_ws)")
+    line=$(upload_once plain "$tmp/big.bin")
+    plain_s=$(min_of "$plain_s" "$(kv "$line" seconds)")
+    curl_s=$(min_of "$curl_s" "$(curl_upload)")
+    line=$(upload_once engine "$tmp/small.bin")
+    small_ws=$(max_of "$small_ws" "$(kv "$line" peak_ws)")
+    ui_worst=$(max_of "$ui_worst" "$(kv "$line" ui_worst_ms)")
 done
 
 mb() { awk -v b="$big_bytes" -v s="$1" 'BEGIN { printf "%.1f", b / 1048576 / s }'; }

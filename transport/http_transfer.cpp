@@ -18,11 +18,6 @@ bool EndsTheJob(StepResult r) {
 
 const char* NullIfEmpty(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
-BOOL CALLBACK CloseThreadWindow(HWND hWnd, LPARAM) {
-    PostMessageA(hWnd, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 }  // namespace
 
 CHttpTransfer::CHttpTransfer() {
@@ -63,12 +58,6 @@ void CHttpTransfer::Stop() {
         OnWorkerAbandoned();
     }
     m_notify.Detach();
-}
-
-void CHttpTransfer::OnStopRequested() {
-    // The authentication dialog runs its own message loop on the worker, deaf to the stop
-    // event; closing it lets the worker return normally.
-    if (WorkerThreadId()) EnumThreadWindows(WorkerThreadId(), CloseThreadWindow, 0);
 }
 
 void CHttpTransfer::TerminateWorker() {
@@ -129,6 +118,7 @@ StepResult CHttpTransfer::OpenAndConnect() {
         if (!url) return StepResult::Failed;
         m_strObject = url->Object();
         m_strHost = url->Host();
+        m_bSecure = url->IsSecure();
 
         CRequestContext* pContext = CRequestContext::Create(this);
         if (!pContext) return StepResult::Failed;
@@ -205,8 +195,9 @@ StepResult CHttpTransfer::OpenRequest() {
     m_requestContext.Reset(pContext);
     const char* acceptTypes[] = {"*/*", nullptr};
     m_hCreated = nullptr;
-    HINTERNET hRequest = HttpOpenRequestA(m_hConnect.Get(), m_bPost ? "POST" : "GET", m_strObject.c_str(), "HTTP/1.1",
-                                          nullptr, acceptTypes, kOpenFlags, pContext->AsContext());
+    HINTERNET hRequest =
+        HttpOpenRequestA(m_hConnect.Get(), m_bPost ? "POST" : "GET", m_strObject.c_str(), "HTTP/1.1", nullptr,
+                         acceptTypes, kOpenFlags | (m_bSecure ? INTERNET_FLAG_SECURE : 0), pContext->AsContext());
     if (!hRequest) {
         const DWORD dwError = GetLastError();
         if (dwError != ERROR_IO_PENDING) {
@@ -301,7 +292,7 @@ StepResult CHttpTransfer::RunAttempts() {
                     CloseRequest();
                     return StepResult::Failed;
                 case StatusAction::Redirect:
-                    r = Redirect();
+                    r = Redirect(nStatus);
                     m_answer.Close();
                     CloseRequest();
                     return r;
@@ -309,12 +300,6 @@ StepResult CHttpTransfer::RunAttempts() {
                     m_answer.Close();
                     CloseRequest();
                     return StepResult::Complete;
-                case StatusAction::Authenticate:
-                    // Same request, same answer file, no attempt counted.
-                    if (Authenticate(nStatus)) break;
-                    m_answer.Close();
-                    CloseRequest();
-                    return StepResult::GiveUp;
                 case StatusAction::GiveUp:
                     m_answer.Close();
                     CloseRequest();
@@ -330,7 +315,12 @@ StepResult CHttpTransfer::RunAttempts() {
             }
         }
     } catch (const CInternetException& e) {
-        m_nCode = CodeAfterInternetError(m_nCode, e.Error());
+        const InternetErrorRule rule = RuleForInternetError(m_nCode, e.Error());
+        m_nCode = rule.code;
+        if (rule.bEndsJob) {
+            CloseRequest();
+            return StepResult::GiveUp;
+        }
     } catch (...) {
         m_nCode = TransferCode::Failed;
     }
@@ -408,16 +398,20 @@ StepResult CHttpTransfer::GiveUpOnLongAnswer() {
     return StepResult::GiveUp;
 }
 
-StepResult CHttpTransfer::Redirect() {
+StepResult CHttpTransfer::Redirect(uint32_t nStatus) {
     std::string location;
     if (QueryText(HTTP_QUERY_LOCATION, location) != 0) return StepResult::Failed;
     // A relative Location is resolved against the address that answered. One that cannot be
-    // followed (https, another scheme, no address at all) ends the job: another attempt would
-    // only send the whole body to the old address again, for the same redirect.
+    // followed (another scheme, no address at all) ends the job: another attempt would only
+    // send the whole body to the old address again, for the same redirect.
     const auto base = CHttpUrl::Parse(m_strUrl);
     const auto target = base ? base->Resolve(location) : std::nullopt;
     if (!target) {
         m_nCode = TransferCode::Failed;
+        return StepResult::GiveUp;
+    }
+    if (const auto refusal = RedirectRefusal(*base, *target, nStatus, m_bPost)) {
+        m_nCode = *refusal;
         return StepResult::GiveUp;
     }
     if (!m_attempts.TakeRedirect()) {
@@ -427,27 +421,6 @@ StepResult CHttpTransfer::Redirect() {
     m_strUrl = target->ToString();
     m_notify.PostText(WM_TRANSFER_REDIRECT, m_strUrl);
     return StepResult::Retry;
-}
-
-bool CHttpTransfer::UsesProxy() const {
-    union {
-        INTERNET_PROXY_INFO info;
-        char bytes[4096];
-    } buffer{};
-    DWORD dwSize = sizeof buffer;
-    return InternetQueryOptionA(m_hSession.Get(), INTERNET_OPTION_PROXY, &buffer, &dwSize) &&
-           buffer.info.dwAccessType == INTERNET_OPEN_TYPE_PROXY;
-}
-
-bool CHttpTransfer::Authenticate(uint32_t nStatus) {
-    // A 407 can only come from a proxy; from a server reached directly it is nonsense, and
-    // the platform's proxy dialog, with no proxy to show, crashes here.
-    if (nStatus == 407 && !UsesProxy()) return false;
-    const DWORD dwResult = InternetErrorDlg(
-        GetDesktopWindow(), m_hRequest.Get(), ERROR_SUCCESS,
-        FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-        nullptr);
-    return dwResult == ERROR_INTERNET_FORCE_RETRY && !IsStopRequested();
 }
 
 StepResult CHttpTransfer::SendRequest() {

@@ -1,6 +1,7 @@
 // One HTTP exchange per job on its own worker thread, over WinINet in asynchronous mode:
-// connect, let the send hook send the request, read the answer into a file, retry within the
-// attempts allowed, follow redirects, and report the outcome to a listener.
+// connect (over TLS for an https address), let the send hook send the request, read the answer
+// into a file, retry within the attempts allowed, follow the redirects that stay with the
+// host, and report the outcome to a listener.
 #pragma once
 #include <windows.h>
 #include <wininet.h>
@@ -22,17 +23,21 @@
 class CHttpTransfer : public CWorkerThread, private CStatusSink {
 public:
     static constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)";
-    // Reload, do not write to the cache, no automatic redirect (redirects are counted here),
-    // pragma no-cache.
-    static constexpr DWORD kOpenFlags = 0x84200100;
+    // Reload, do not write to the cache, no automatic redirect (redirects are judged and
+    // counted here), pragma no-cache; no cookies either way (the browser's stay with the
+    // browser, the endpoint's never reach its jar), no authentication and no dialog of the
+    // platform's. Certificates are always checked: no flag ever waives a check.
+    static constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                        INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_PRAGMA_NOCACHE |
+                                        INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_UI;
     static constexpr uint32_t kNoLength = 0xFFFFFFFF;
 
     CHttpTransfer();
     ~CHttpTransfer() override;
 
     // User-interface thread. Stops any previous job, then starts a worker for this one;
-    // false (nothing runs) when the URL is not an http URL, the output path is blank, or the
-    // notification window or the thread cannot be made: GetStartRefusal says which.
+    // false (nothing runs) when the URL is not an http or https URL, the output path is blank,
+    // or the notification window or the thread cannot be made: GetStartRefusal says which.
     BOOL Start(const std::string& url, const std::string& outputPath);
     StartRefusal GetStartRefusal() const { return m_startRefusal; }
     // Ends the job: the worker stops at its next wait or chunk (or, after 5000 ms, is let go
@@ -101,7 +106,6 @@ protected:
 
 private:
     unsigned Run() override;
-    void OnStopRequested() override;
     void TerminateWorker() override;
     void OnStatus(CRequestContext& context, HINTERNET hInternet, DWORD dwStatus, void* pInfo,
                   DWORD dwInfoLength) override;
@@ -113,17 +117,13 @@ private:
     // to the body; another request's attempt may be retried.
     StepResult ReadAnswer();
     StepResult ReadBody();
-    StepResult Redirect();
+    StepResult Redirect(uint32_t nStatus);
     // The answer's body is longer than kMaxAnswerBytes: the job ends as Failed.
     StepResult GiveUpOnLongAnswer();
     // After a creating call returned no handle and said it pends: waits for the handle.
     StepResult AwaitHandle(HINTERNET& hCreated);
     // A text item of the answer's headers; 0, or the error that HttpQueryInfoA gave.
     DWORD QueryText(DWORD dwInfoLevel, std::string& strText) const;
-    // The platform's authentication dialog for a 401 or 407; true when the user asks for the
-    // request to be sent again.
-    bool Authenticate(uint32_t nStatus);
-    bool UsesProxy() const;
     void ApplyTimeouts();
     void PostFinished(StepResult r);
 
@@ -139,6 +139,7 @@ private:
     CAttemptCounter m_attempts;
     std::string m_strObject;
     std::string m_strHost;
+    bool m_bSecure = false;
     CAnswerFile m_answer;
     // Destroyed in reverse: request, connection, then the session.
     CScopedInternet m_hSession;

@@ -6,15 +6,15 @@
 
 namespace {
 
-constexpr std::string_view kScheme = "http://";
+constexpr std::string_view kPlainScheme = "http://";
+constexpr std::string_view kSecureScheme = "https://";
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
     return true;
 }
 
@@ -60,8 +60,8 @@ bool IsValidHost(std::string_view host) {
     return true;
 }
 
-std::optional<uint16_t> ParsePort(std::string_view digits) {
-    if (digits.empty()) return uint16_t{80};
+std::optional<uint16_t> ParsePort(std::string_view digits, uint16_t nDefault) {
+    if (digits.empty()) return nDefault;
     uint32_t n = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
@@ -110,15 +110,22 @@ std::pair<std::string_view, std::string_view> SplitQuery(std::string_view object
 
 std::optional<CHttpUrl> CHttpUrl::Parse(std::string_view url) {
     url = TrimBlanks(url);
-    if (HasControlByte(url) || !StartsWithIgnoringCase(url, kScheme)) return std::nullopt;
-    url.remove_prefix(kScheme.size());
+    if (HasControlByte(url)) return std::nullopt;
+    CHttpUrl result;
+    if (StartsWithIgnoringCase(url, kSecureScheme)) {
+        result.m_bSecure = true;
+        url.remove_prefix(kSecureScheme.size());
+    } else if (StartsWithIgnoringCase(url, kPlainScheme)) {
+        url.remove_prefix(kPlainScheme.size());
+    } else {
+        return std::nullopt;
+    }
     url = url.substr(0, url.find('#'));
 
     const size_t nAuthEnd = url.find_first_of("/?");
     std::string_view authority = url.substr(0, nAuthEnd);
     const std::string_view object = nAuthEnd == std::string_view::npos ? std::string_view{} : url.substr(nAuthEnd);
 
-    CHttpUrl result;
     if (const size_t nAt = authority.rfind('@'); nAt != std::string_view::npos) {
         const std::string_view userInfo = authority.substr(0, nAt);
         const size_t nColon = userInfo.find(':');
@@ -136,7 +143,7 @@ std::optional<CHttpUrl> CHttpUrl::Parse(std::string_view url) {
         host = authority.substr(0, nColon);
         port = authority.substr(nColon + 1);
     }
-    const auto nPort = ParsePort(port);
+    const auto nPort = ParsePort(port, result.DefaultPort());
     if (!IsValidHost(host) || !nPort) return std::nullopt;
     result.m_strHost = host;
     result.m_nPort = *nPort;
@@ -156,8 +163,8 @@ std::optional<CHttpUrl> CHttpUrl::Resolve(std::string_view location) const {
     const size_t nSchemeEnd = location.find(':');
     const size_t nFirstDelimiter = location.find_first_of("/?#");
     if (nSchemeEnd != std::string_view::npos && nSchemeEnd > 0 && nSchemeEnd < nFirstDelimiter)
-        return Parse(location);  // absolute: http, or a scheme that cannot be followed
-    if (location.starts_with("//")) return Parse("http:" + std::string(location));
+        return Parse(location);  // absolute: http, https, or a scheme that cannot be followed
+    if (location.starts_with("//")) return Parse(Scheme() + std::string(location.substr(2)));
 
     location = location.substr(0, location.find('#'));
     const auto [basePath, baseQuery] = SplitQuery(m_strObject);
@@ -177,7 +184,11 @@ std::optional<CHttpUrl> CHttpUrl::Resolve(std::string_view location) const {
             merged = std::string(basePath.substr(0, basePath.rfind('/') + 1)) + std::string(path);
         object = RemoveDotSegments(merged) + std::string(query);
     }
-    return Parse("http://" + Authority() + object);
+    return Parse(Scheme() + Authority() + object);
+}
+
+bool CHttpUrl::HasSameHost(const CHttpUrl& other) const {
+    return m_strHost.size() == other.m_strHost.size() && StartsWithIgnoringCase(m_strHost, other.m_strHost);
 }
 
 std::string CHttpUrl::Authority() const {
@@ -188,8 +199,8 @@ std::string CHttpUrl::Authority() const {
         out.push_back('@');
     }
     out.append(m_strHost);
-    if (m_nPort != 80) out.append(":").append(std::to_string(m_nPort));
+    if (m_nPort != DefaultPort()) out.append(":").append(std::to_string(m_nPort));
     return out;
 }
 
-std::string CHttpUrl::ToString() const { return "http://" + Authority() + m_strObject; }
+std::string CHttpUrl::ToString() const { return Scheme() + Authority() + m_strObject; }

@@ -15,6 +15,19 @@ enum class TransferCode : uint32_t {
     Unavailable = 8,
     // The answer's file in the temporary folder could not be made or written.
     AnswerFileError = 9,
+    // The server's certificate: not from an authority the system trusts, made out to another
+    // host name, or outside its dates. Nothing of the body was sent.
+    CertificateUntrusted = 10,
+    CertificateWrongHost = 11,
+    CertificateExpired = 12,
+    // No secure connection could be made: the peer does not speak TLS, or the handshake failed.
+    SecureConnectionFailed = 13,
+    // A redirect from https to http: the form, signature included, would cross in the clear.
+    InsecureRedirect = 14,
+    // A redirect to another host or port, or a 303 answer to a POST: not followed.
+    RedirectRefused = 15,
+    // 401 or 407: the upload authenticates by its signature, never by a password box.
+    AuthenticationRequired = 16,
 };
 
 // Why a job was not started.

@@ -13,7 +13,7 @@ StatusRule RuleForStatus(uint32_t nStatus) {
     case 308: return {StatusAction::Redirect, std::nullopt};
     case 304: return {StatusAction::NotModified, TransferCode::NotModified};
     case 401:
-    case 407: return {StatusAction::Authenticate, std::nullopt};
+    case 407: return {StatusAction::GiveUp, TransferCode::AuthenticationRequired};
     case 404: return {StatusAction::GiveUp, TransferCode::NotFound};
     case 416: return {StatusAction::RetryOnce, TransferCode::Failed};
     case 503: return {StatusAction::GiveUp, TransferCode::Unavailable};
@@ -27,8 +27,28 @@ BodyEndRule RuleForBodyEnd(uint32_t nContentLength, uint32_t nReceived) {
     return {StepResult::Retry, TransferCode::Incomplete};
 }
 
-TransferCode CodeAfterInternetError(TransferCode current, uint32_t nError) {
-    return nError == kErrorNameNotResolved ? TransferCode::HostNotFound : current;
+std::optional<TransferCode> RedirectRefusal(const CHttpUrl& from, const CHttpUrl& to, uint32_t nStatus, bool bPost) {
+    if (nStatus == 303 && bPost) return TransferCode::RedirectRefused;
+    if (from.IsSecure() && !to.IsSecure()) return TransferCode::InsecureRedirect;
+    if (!from.HasSameHost(to)) return TransferCode::RedirectRefused;
+    if (from.IsSecure() == to.IsSecure() && from.Port() != to.Port()) return TransferCode::RedirectRefused;
+    return std::nullopt;
+}
+
+InternetErrorRule RuleForInternetError(TransferCode current, uint32_t nError) {
+    switch (nError) {
+    case kErrorNameNotResolved: return {TransferCode::HostNotFound, false};
+    case kErrorUnknownAuthority:
+    case kErrorInvalidCertificate:
+    case kErrorCertificateRevoked:
+    case kErrorNoRevocationCheck:
+    case kErrorRevocationCheckFailed:
+    case kErrorCertificateErrors: return {TransferCode::CertificateUntrusted, true};
+    case kErrorCertificateName: return {TransferCode::CertificateWrongHost, true};
+    case kErrorCertificateDate: return {TransferCode::CertificateExpired, true};
+    case kErrorSecureChannel: return {TransferCode::SecureConnectionFailed, true};
+    default: return {current, false};
+    }
 }
 
 TransferCode CodeAtJobEnd(StepResult result, TransferCode current) {

@@ -4,16 +4,16 @@
 #include <cstdint>
 #include <optional>
 
+#include "transport/http_url.h"
 #include "transport/transfer_code.h"
 
 enum class StatusAction {
-    ReadBody,      // 200: store the answer body
-    Fail,          // the attempt failed; the job tries again while attempts remain
-    Redirect,      // follow Location with the same verb and body
-    NotModified,   // 304: the job is complete
-    Authenticate,  // 401, 407: offer the authentication dialog
-    GiveUp,        // the answer ends the job
-    RetryOnce,     // 416: one more attempt, then give up
+    ReadBody,     // 200: store the answer body
+    Fail,         // the attempt failed; the job tries again while attempts remain
+    Redirect,     // follow Location with the same verb and body, where RedirectRefusal allows
+    NotModified,  // 304: the job is complete
+    GiveUp,       // the answer ends the job
+    RetryOnce,    // 416: one more attempt, then give up
 };
 
 struct StatusRule {
@@ -24,7 +24,16 @@ struct StatusRule {
 
 // 301 and 308 are followed like 302, 303 and 307: an upload script that moved must get the
 // body, and failing the same request three times against the old address helps nobody.
+// 401 and 407 end the job: the upload authenticates by its signature, and a password box
+// opened from the worker would belong to no page.
 StatusRule RuleForStatus(uint32_t nStatus);
+
+// Why a redirect from `from` to `to` is not followed, or none when it is. The form carries the
+// signature: it goes only back to the host that asked for it, on the same port, never from
+// https down to http; up from http to https on the same host it goes (the certificate then
+// proves the host, whatever the port). A 303 asks for a GET instead of the POST: the upload
+// is not sent again as something else.
+std::optional<TransferCode> RedirectRefusal(const CHttpUrl& from, const CHttpUrl& to, uint32_t nStatus, bool bPost);
 
 // At the end of a 200 answer: complete when it had no Content-Length (0xFFFFFFFF) or all of
 // it arrived, else incomplete and worth another attempt.
@@ -42,9 +51,26 @@ inline constexpr uint32_t kMaxAnswerBytes = 1u << 20;
 // The platform's "name not resolved" error; it marks the job HostNotFound although the
 // attempt is retried.
 inline constexpr uint32_t kErrorNameNotResolved = 12007;
+// The platform's errors of a secure connection.
+inline constexpr uint32_t kErrorCertificateDate = 12037;
+inline constexpr uint32_t kErrorCertificateName = 12038;
+inline constexpr uint32_t kErrorUnknownAuthority = 12045;
+inline constexpr uint32_t kErrorCertificateErrors = 12055;
+inline constexpr uint32_t kErrorNoRevocationCheck = 12056;
+inline constexpr uint32_t kErrorRevocationCheckFailed = 12057;
+inline constexpr uint32_t kErrorSecureChannel = 12157;
+inline constexpr uint32_t kErrorInvalidCertificate = 12169;
+inline constexpr uint32_t kErrorCertificateRevoked = 12170;
 
-// Code after an internet error raised inside an attempt.
-TransferCode CodeAfterInternetError(TransferCode current, uint32_t nError);
+// After an internet error raised inside an attempt: the job's code, and whether the job ends
+// at once. A certificate or a secure channel that failed fails the same way on every attempt.
+// A certificate whose revocation could not be checked is not trusted either (WinINet here
+// says so of one from an unknown authority).
+struct InternetErrorRule {
+    TransferCode code;
+    bool bEndsJob;
+};
+InternetErrorRule RuleForInternetError(TransferCode current, uint32_t nError);
 
 // The code a finished job reports: a job that did not complete never reports Complete.
 TransferCode CodeAtJobEnd(StepResult result, TransferCode current);

@@ -46,6 +46,21 @@ uint32_t SentBytes(const UploadSource& source, bool bPictureFile) {
     return bPictureFile ? source.nFileSize : source.nUploadSize;
 }
 
+// The transfer would not go on (a certificate, a redirect, a demand for a password): whatever
+// headers came with the answer, the verdict is the transfer's own.
+bool IsTransferRefusal(TransferCode nCode) {
+    switch (nCode) {
+    case TransferCode::CertificateUntrusted:
+    case TransferCode::CertificateWrongHost:
+    case TransferCode::CertificateExpired:
+    case TransferCode::SecureConnectionFailed:
+    case TransferCode::InsecureRedirect:
+    case TransferCode::RedirectRefused:
+    case TransferCode::AuthenticationRequired: return true;
+    default: return false;
+    }
+}
+
 // A server's reason is shown in one cell of a list: more than this helps nobody, and the
 // lists of a long batch must not hold megabytes of headers.
 constexpr size_t kMaxReasonBytes = 1024;
@@ -220,6 +235,13 @@ std::string CUploadBatch::ReasonWithoutAnswer(TransferCode nCode) const {
     case TransferCode::HostNotFound: return Text(IDS_REASON_HOST_NOT_FOUND);
     case TransferCode::NotFound: return Text(IDS_REASON_SCRIPT_NOT_FOUND);
     case TransferCode::Unavailable: return Text(IDS_REASON_UNAVAILABLE);
+    case TransferCode::CertificateUntrusted: return Text(IDS_REASON_CERT_UNTRUSTED);
+    case TransferCode::CertificateWrongHost: return Text(IDS_REASON_CERT_WRONG_HOST);
+    case TransferCode::CertificateExpired: return Text(IDS_REASON_CERT_EXPIRED);
+    case TransferCode::SecureConnectionFailed: return Text(IDS_REASON_SECURE_FAILED);
+    case TransferCode::InsecureRedirect: return Text(IDS_REASON_INSECURE_REDIRECT);
+    case TransferCode::RedirectRefused: return Text(IDS_REASON_REDIRECT_REFUSED);
+    case TransferCode::AuthenticationRequired: return Text(IDS_REASON_AUTH_REQUIRED);
     default: return Text(IDS_REASON_NO_ANSWER);
     }
 }
@@ -233,7 +255,7 @@ void CUploadBatch::OnFinished(TransferCode nCode, const char* pszAnswerPath) {
     Verdict verdict = Verdict::Failed;
     std::string strWhy;
     const uint32_t nStatus = m_request.AnswerStatus();
-    if (nStatus == 0) {
+    if (nStatus == 0 || IsTransferRefusal(nCode)) {
         strWhy = ReasonWithoutAnswer(nCode);
     } else {
         uint32_t nRetCode = 0;

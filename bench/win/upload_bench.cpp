@@ -1,16 +1,21 @@
-// One upload of a file to the album server, timed, for bench/upload.sh:
+// One upload of a file to the album server, timed, for bench/upload.sh (http or https):
 //   bench_upload.exe engine|plain URL FILE SIGNATURE ALBUM KXUIN NAME
 // "engine" runs CHttpUpload on its worker with this thread pumping messages as a user
 // interface does, and measures how soon this thread answers a message posted to it;
 // "plain" is the baseline: the same body, in the same 10240-byte chunks, written by a
 // synchronous WinINet loop on this thread. Prints one line of key=value pairs.
+//   bench_upload.exe plain-folder URL FOLDER SIGNATURE ALBUM KXUIN
+// The peer of bench/batch_tls.sh: every *.jpg of FOLDER, in name order, posted by that loop
+// on one connection, each named as itself.
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/scoped_handle.h"
 #include "framework/text.h"
@@ -100,21 +105,18 @@ int RunEngine(Job& job) {
     return listener.m_nCode == TransferCode::Complete && nRetCode == 100 ? 0 : 1;
 }
 
-int RunPlain(Job& job) {
-    const auto url = CHttpUrl::Parse(job.url);
-    if (!url) return 2;
+// One POST of the job's form and file by a synchronous WinINet loop on the connection given;
+// the album's verdict, 0 when the request failed.
+uint32_t PostPlain(HINTERNET hConnect, const CHttpUrl& url, Job& job, uint64_t& nSent) {
     CMultipartForm form;
     form.ResetForm("B0b1c2");
     AddFields(job, [&](const std::string& n, const std::string& v) { form.AddField(n, v); });
     form.AddFilePart("album", job.file, IsAnsiLeadByte);
 
-    const double start = Seconds();
-    CScopedInternet hSession(InternetOpenA(CHttpTransfer::kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    CScopedInternet hConnect(InternetConnectA(hSession.Get(), url->Host().c_str(), url->Port(), nullptr, nullptr,
-                                              INTERNET_SERVICE_HTTP, 0, 0));
     const char* accept[] = {"*/*", nullptr};
-    CScopedInternet hRequest(HttpOpenRequestA(hConnect.Get(), "POST", url->Object().c_str(), "HTTP/1.1", nullptr,
-                                              accept, CHttpTransfer::kOpenFlags, 0));
+    CScopedInternet hRequest(HttpOpenRequestA(hConnect, "POST", url.Object().c_str(), "HTTP/1.1", nullptr, accept,
+                                              CHttpTransfer::kOpenFlags | (url.IsSecure() ? INTERNET_FLAG_SECURE : 0),
+                                              0));
     const std::string contentType = form.ContentTypeHeader();
     HttpAddRequestHeadersA(hRequest.Get(), contentType.c_str(), static_cast<DWORD>(contentType.size()),
                            HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
@@ -125,41 +127,96 @@ int RunPlain(Job& job) {
     buffers.dwBufferTotal = *form.ContentLength(job.nFileSize);
     if (!hRequest || !hFile || !HttpSendRequestExA(hRequest.Get(), &buffers, nullptr, 0, 0)) {
         std::fprintf(stderr, "plain: cannot send (%lu)\n", GetLastError());
-        return 2;
+        return 0;
     }
     CFileBodyReader reader(hFile.Get());
     CMultipartBody body(form, reader, static_cast<uint32_t>(job.nFileSize));
     static char chunk[CMultipartBody::kChunkSize];
-    uint64_t nSent = 0;
     for (;;) {
         const auto c = body.Next(std::span<char, CMultipartBody::kChunkSize>(chunk));
         if (c.status != CMultipartBody::ChunkStatus::Data) break;
         DWORD dwWritten = 0;
-        if (c.nSize && !InternetWriteFile(hRequest.Get(), chunk, c.nSize, &dwWritten)) return 2;
+        if (c.nSize && !InternetWriteFile(hRequest.Get(), chunk, c.nSize, &dwWritten)) return 0;
         nSent += c.nSize;
     }
-    if (!HttpEndRequestA(hRequest.Get(), nullptr, 0, 0)) return 2;
+    if (!HttpEndRequestA(hRequest.Get(), nullptr, 0, 0)) return 0;
     char answer[4096];
     DWORD dwRead = 0;
     while (InternetReadFile(hRequest.Get(), answer, sizeof answer, &dwRead) && dwRead) {
     }
-    const double seconds = Seconds() - start;
     std::string headers(8192, '\0');
     DWORD dwSize = static_cast<DWORD>(headers.size());
     HttpQueryInfoA(hRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, headers.data(), &dwSize, nullptr);
     headers.resize(dwSize);
     uint32_t nRetCode = 0;
     GetHeaderNumber(headers, "Album-RetCode", nRetCode);
+    return nRetCode;
+}
+
+struct CPlainConnection {
+    CScopedInternet hSession;
+    CScopedInternet hConnect;
+    explicit CPlainConnection(const CHttpUrl& url)
+        : hSession(InternetOpenA(CHttpTransfer::kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)),
+          hConnect(InternetConnectA(hSession.Get(), url.Host().c_str(), url.Port(), nullptr, nullptr,
+                                    INTERNET_SERVICE_HTTP, 0, 0)) {}
+};
+
+int RunPlain(Job& job) {
+    const auto url = CHttpUrl::Parse(job.url);
+    if (!url) return 2;
+    const double start = Seconds();
+    CPlainConnection connection(*url);
+    uint64_t nSent = 0;
+    const uint32_t nRetCode = PostPlain(connection.hConnect.Get(), *url, job, nSent);
+    const double seconds = Seconds() - start;
     std::printf("mode=plain retcode=%u seconds=%.4f bytes=%llu peak_ws=%lu\n", nRetCode, seconds,
                 static_cast<unsigned long long>(nSent), static_cast<unsigned long>(PeakWorkingSet()));
     return nRetCode == 100 ? 0 : 1;
 }
 
+int RunPlainFolder(Job& job, const std::string& folder) {
+    const auto url = CHttpUrl::Parse(job.url);
+    if (!url) return 2;
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE hFind = FindFirstFileA((folder + "\\*.jpg").c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE) return 2;
+    do names.push_back(found.cFileName);
+    while (FindNextFileA(hFind, &found));
+    FindClose(hFind);
+    std::sort(names.begin(), names.end());
+
+    const double start = Seconds();
+    CPlainConnection connection(*url);
+    long nStored = 0;
+    uint64_t nSent = 0;
+    for (const std::string& name : names) {
+        job.name = name;
+        job.file = folder + "\\" + name;
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExA(job.file.c_str(), GetFileExInfoStandard, &data);
+        job.nFileSize = data.nFileSizeLow;
+        if (PostPlain(connection.hConnect.Get(), *url, job, nSent) == 100) ++nStored;
+    }
+    const double seconds = Seconds() - start;
+    std::printf("mode=plain-folder seconds=%.4f pictures=%zu stored=%ld bytes=%llu\n", seconds, names.size(), nStored,
+                static_cast<unsigned long long>(nSent));
+    return nStored == static_cast<long>(names.size()) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "plain-folder" && argc == 7) {
+        Job job{argv[2], "", argv[4], argv[5], argv[6], ""};
+        return RunPlainFolder(job, argv[3]);
+    }
     if (argc != 8) {
-        std::fprintf(stderr, "usage: bench_upload engine|plain URL FILE SIGNATURE ALBUM KXUIN NAME\n");
+        std::fprintf(stderr,
+                     "usage: bench_upload engine|plain URL FILE SIGNATURE ALBUM KXUIN NAME\n"
+                     "       bench_upload plain-folder URL FOLDER SIGNATURE ALBUM KXUIN\n");
         return 2;
     }
     Job job{argv[2], argv[3], argv[4], argv[5], argv[6], argv[7]};
@@ -169,6 +226,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     job.nFileSize = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    const std::string mode = argv[1];
     return mode == "engine" ? RunEngine(job) : RunPlain(job);
 }

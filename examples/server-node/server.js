@@ -2,6 +2,10 @@
 // so that a site on Node sees the control's protocol in its own stack.
 //
 //   npm install && node server.js PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--request-time SECONDS]
+//                                 [--https CERT_CHAIN.pem KEY.pem]
+//
+// With --https it serves TLS with that certificate and key, as a site should: the form carries
+// the signature and the user's pictures.
 //
 // It takes the same accounts file, secret, signatures and data folder layout as the album
 // server, so a page set up for one works with the other. See docs/integration.md.
@@ -10,6 +14,7 @@
 const crypto = require('crypto');
 const fs = require('fs');
 const http = require('http');
+const https = require('https');
 const path = require('path');
 const busboy = require('busboy');
 const iconv = require('iconv-lite');
@@ -47,7 +52,7 @@ const TOO_SLOW = [1, '上传超时'];
 const STORAGE_FAILED = [2, '服务器存储失败'];
 
 function usage() {
-  process.stderr.write('usage: node server.js PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--request-time SECONDS]\n');
+  process.stderr.write('usage: node server.js PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--request-time SECONDS] [--https CERT KEY]\n');
   process.exit(2);
 }
 
@@ -56,9 +61,11 @@ if (!accountsFile || !/^\d+$/.test(portArg)) usage();
 let secret = null;
 // The longest an upload may take, from its headers to its last byte.
 let requestSeconds = 600;
+let tls = null;
 for (let i = 0; i < rest.length; ++i) {
   if (rest[i] === '--secret' && i + 1 < rest.length) secret = rest[++i];
   else if (rest[i] === '--request-time' && /^[1-9]\d*$/.test(rest[i + 1] || '')) requestSeconds = Number(rest[++i]);
+  else if (rest[i] === '--https' && i + 2 < rest.length) tls = { cert: fs.readFileSync(rest[++i]), key: fs.readFileSync(rest[++i]) };
   else usage();
 }
 fs.mkdirSync(path.join(dataDir, '.incoming'), { recursive: true });
@@ -261,11 +268,12 @@ function upload(req, res) {
   req.pipe(form);
 }
 
-const server = http.createServer((req, res) => {
+const handler = (req, res) => {
   if (req.method === 'POST') return upload(req, res);
   res.writeHead(404, { 'Content-Type': 'text/plain', 'X-Content-Type-Options': 'nosniff' });
   res.end('this endpoint takes the control\'s uploads (POST)\n');
-});
+};
+const server = tls ? https.createServer(tls, handler) : http.createServer(handler);
 // The control's worker runs at idle priority and may pause between writes on a busy machine:
 // each upload keeps its own, longer clock (requestSeconds).
 server.requestTimeout = 0;

@@ -30,7 +30,8 @@ void CheckUrl(const CHttpUrl& url) {
     Check(url.Object().find('#') == std::string::npos);
     const auto again = CHttpUrl::Parse(url.ToString());
     Check(again.has_value());
-    Check(again->Host() == url.Host() && again->Port() == url.Port() && again->Object() == url.Object());
+    Check(again->IsSecure() == url.IsSecure() && again->Host() == url.Host() && again->Port() == url.Port() &&
+          again->Object() == url.Object());
     Check(again->ToString() == url.ToString());
 }
 

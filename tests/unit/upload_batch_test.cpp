@@ -374,6 +374,27 @@ TEST_F(UploadBatchTest, AStoredVerdictCountsWhateverBecameOfTheAnswersBody) {
     EXPECT_EQ(view.summaries.at(0).strMessage, "上传完毕，共 3 个成功，0 个失败。");
 }
 
+// The transfer would not go on: its own reason stands, even where the answer it refused (a
+// redirect, a 401) carried verdict headers.
+TEST_F(UploadBatchTest, TransferRefusalsFailWithTheirOwnReason) {
+    const std::pair<TransferCode, const char*> cases[] = {
+        {TransferCode::CertificateUntrusted, "服务器的安全证书不受信任，没有上传"},
+        {TransferCode::CertificateWrongHost, "服务器的安全证书与网站名称不符，没有上传"},
+        {TransferCode::CertificateExpired, "服务器的安全证书已过期或尚未生效，没有上传"},
+        {TransferCode::SecureConnectionFailed, "无法与服务器建立安全连接，没有上传"},
+        {TransferCode::InsecureRedirect, "服务器要把图片转到不加密的地址，为安全起见没有转发"},
+        {TransferCode::RedirectRefused, "服务器要把图片转到别的网站，为安全起见没有转发"},
+        {TransferCode::AuthenticationRequired, "服务器要求输入用户名和密码，图片没有保存"},
+    };
+    AddPictures(static_cast<int>(std::size(cases)), 1024);
+    batch.StartBatch();
+    for (const auto& c : cases) Finish("HTTP/1.1 302 Found\r\nAlbum-RetCode: 999\r\nError-Info: x\r\n\r\n", c.first);
+    Names expected;
+    for (const auto& c : cases) expected.push_back(c.second);
+    EXPECT_EQ(batch.FailedWhy(), expected);
+    EXPECT_TRUE(batch.RejectedWhy().empty()) << "offered again once the site is mended";
+}
+
 TEST_F(UploadBatchTest, PicturesThatCannotBeSentFailAtOnceAndThePassGoesOn) {
     struct Spoil {
         const char* what;

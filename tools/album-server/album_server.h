@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "account_book.h"
@@ -32,10 +33,16 @@ public:
         std::filesystem::path uploadPage;
         // The signed cabinet, served at /tessaline.cab for the page's codebase; none: 404.
         std::filesystem::path cabinet;
+        // A certificate chain and its private key (PEM): the server speaks https only; none:
+        // plain http.
+        std::filesystem::path tlsCert;
+        std::filesystem::path tlsKey;
     };
 
     CAlbumServer(CAccountBook& book, const CSigner& signer, Options options);
 
+    // False when the TLS certificate or key could not be used.
+    bool IsValid() const { return m_server.is_valid(); }
     // Binds 127.0.0.1; port 0 picks a free one. Returns the port, or -1.
     int Bind(int nPort);
     // Serves until Stop; false when the server could not run.
@@ -55,7 +62,9 @@ private:
     const CSigner& m_signer;
     Options m_options;
     std::filesystem::path m_incomingDir;
-    httplib::Server m_server;
+    // Plain or TLS, as the options say.
+    std::unique_ptr<httplib::Server> m_pServer;
+    httplib::Server& m_server;
 
     std::atomic<uint64_t> m_nUploads{0}, m_nStored{0}, m_nRejected{0}, m_nFailed{0}, m_nIncomplete{0};
 };

@@ -1,5 +1,6 @@
 // album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file] [--demo] [--page FILE]
 //              [--cab FILE] [--request-time SECONDS]
+//              [--tls-cert FILE --tls-key FILE]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@ int Usage() {
                  "usage: album-server PORT DATA_DIR ACCOUNTS_FILE [--secret TEXT] [--any-file]\n"
                  "                    [--demo] [--page UPLOAD_PAGE_TEMPLATE] [--cab TESSALINE_CAB]\n"
                  "                    [--request-time SECONDS]\n"
+                 "                    [--tls-cert CERT_CHAIN.pem --tls-key KEY.pem]\n"
                  "  --demo serves the upload page, which hands out signatures to anyone: never on a\n"
                  "  real site.\n"
                  "  PORT 0 picks a free port; the first line on stdout is \"listening 127.0.0.1:PORT\",\n"
@@ -45,9 +47,15 @@ int main(int argc, char** argv) {
             options.uploadPage = argv[++i];
         else if (std::strcmp(argv[i], "--cab") == 0 && i + 1 < argc)
             options.cabinet = argv[++i];
+        else if (std::strcmp(argv[i], "--tls-cert") == 0 && i + 1 < argc)
+            options.tlsCert = argv[++i];
+        else if (std::strcmp(argv[i], "--tls-key") == 0 && i + 1 < argc)
+            options.tlsKey = argv[++i];
         else
             return Usage();
     }
+    // Both or neither.
+    if (options.tlsCert.empty() != options.tlsKey.empty()) return Usage();
 
     std::error_code ec;
     std::filesystem::create_directories(options.dataDir, ec);
@@ -65,6 +73,11 @@ int main(int argc, char** argv) {
 
     const CSigner signer(*secret);
     CAlbumServer server(*book, signer, options);
+    if (!server.IsValid()) {
+        std::fprintf(stderr, "album-server: cannot use the certificate %s with the key %s\n", options.tlsCert.c_str(),
+                     options.tlsKey.c_str());
+        return 1;
+    }
     return ServeUntilSignalled("album-server", *nPort,
                                {.bind = [&](int n) { return server.Bind(n); },
                                 .announce =

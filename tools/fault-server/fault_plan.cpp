@@ -65,6 +65,7 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
 
     if (name == "ok") return simple(FaultMode::Ok);
     if (name == "retcode-missing") return simple(FaultMode::RetCodeMissing);
+    if (name == "cookie-check") return simple(FaultMode::CookieCheck);
     if (name == "retcode") {
         plan.mode = FaultMode::RetCode;
         plan.strValue = seg.size() > 1 ? std::string(seg[1]) : std::string();
@@ -98,6 +99,11 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
         if (seg.size() < 3 || seg[2].empty()) return std::nullopt;
         plan.strValue = std::string(seg[2]);
         return withStatus(FaultMode::RedirectScheme);
+    }
+    if (name == "redirect-to") {
+        if (seg.size() != 3 || seg[2].empty()) return std::nullopt;
+        plan.strValue = std::string(seg[2]);
+        return withStatus(FaultMode::RedirectTo);
     }
     if (name == "reset-after") {
         if (seg.size() < 2) return std::nullopt;

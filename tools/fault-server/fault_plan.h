@@ -10,6 +10,7 @@ enum class FaultMode {
     Ok,                  // /ok: 200, Album-RetCode 100
     RetCode,             // /retcode/VALUE: 200 with that Album-RetCode, digits or not
     RetCodeMissing,      // /retcode-missing: 200 without Album-RetCode
+    CookieCheck,         // /cookie-check: as /ok and sets a cookie; 500 to a request that carries one
     Verdict,             // /verdict/CODE/INFO[/N]: 200, Album-RetCode CODE, Error-Info INFO N times
     Status,              // /status/CODE: that status, Album-RetCode 100 all the same
     Redirect,            // /redirect/CODE/N: N hops with absolute Locations, then as /ok
@@ -18,6 +19,7 @@ enum class FaultMode {
     RedirectRelative,    // /redirect-relative/CODE: Location "../ok"
     RedirectNoLocation,  // /redirect-nolocation/CODE: redirect status, no Location
     RedirectScheme,      // /redirect-scheme/CODE/SCHEME: Location "SCHEME://127.0.0.1:PORT/ok"
+    RedirectTo,          // /redirect-to/CODE/LOCATION: that Location, percent-decoded
     ResetAfter,          // /reset-after/N: read N bytes of the body, then reset the connection
     StopReading,         // /stop-reading/N[/MS]: read N bytes of the body, stop reading, reset after MS
     CloseBeforeHeaders,  // /close-before-headers: read the body, close without a byte

@@ -1,6 +1,7 @@
 #include "fault_responder.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -73,6 +74,12 @@ std::string Whole(uint32_t nStatus, const std::string& headers, std::string_view
 
 const std::string kVerdict = "Album-RetCode: 100\r\nError-Info: " + std::string(kGbkStored) + "\r\n";
 
+bool HasCookieHeader(const std::string& headerLines) {
+    std::string lower = "\r\n" + headerLines;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("\r\ncookie:") != std::string::npos;
+}
+
 }  // namespace
 
 std::string OkAnswer() { return Whole(200, kVerdict, "ok\n"); }
@@ -93,6 +100,9 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
         return Whole(200, "Album-RetCode: " + PercentDecode(plan.strValue) + "\r\nError-Info: " + repeated + "\r\n",
                      "ok\n");
     }
+    case FaultMode::CookieCheck:
+        return Whole(HasCookieHeader(head.strHeaderLines) ? 500 : 200,
+                     kVerdict + "Set-Cookie: tessaline=endpoint; Path=/\r\n", "ok\n");
     case FaultMode::RetCodeMissing: return Whole(200, "Error-Info: " + std::string(kGbkStored) + "\r\n", "ok\n");
     case FaultMode::Status:
         // The verdict is there all the same: a client must judge the status first.
@@ -110,6 +120,7 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
     case FaultMode::RedirectScheme:
         return Whole(plan.nStatus, "Location: " + plan.strValue + "://127.0.0.1:" + std::to_string(m_nPort) + "/ok\r\n",
                      "");
+    case FaultMode::RedirectTo: return Whole(plan.nStatus, "Location: " + PercentDecode(plan.strValue) + "\r\n", "");
     case FaultMode::LongBody: return Whole(200, kVerdict, std::string(static_cast<size_t>(plan.nCount), 'b'));
     case FaultMode::BigHeader:
         return Whole(200, "X-Padding: " + std::string(static_cast<size_t>(plan.nCount), 'p') + "\r\n" + kVerdict,

@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
@@ -84,6 +85,26 @@ bool CReadOnlyTempFolder::RefusesFiles() const {
 std::string FaultUrl(const std::string& path) { return "http://127.0.0.1:" + std::to_string(FaultPort()) + path; }
 
 std::string AlbumUrl(const std::string& path) { return "http://127.0.0.1:" + std::to_string(AlbumPort()) + path; }
+
+int FrontPort(const std::string& name) { return EnvPort(("TESSALINE_FRONT_" + name).c_str()); }
+
+std::string LocalhostUrl(const char* pszScheme, int nPort, const std::string& path) {
+    return std::string(pszScheme) + "://localhost:" + std::to_string(nPort) + path;
+}
+
+std::string PercentEncoded(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c)) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            char sz[4];
+            std::snprintf(sz, sizeof sz, "%%%02X", c);
+            out += sz;
+        }
+    }
+    return out;
+}
 
 std::string RawHttpGet(int port, const std::string& path) {
     CWinsock winsock;
@@ -268,7 +289,7 @@ struct SystemHandleList {
 };
 using NtQuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
-DWORD CountOwnHandles(int nType = -1) {
+DWORD CountOwnHandles() {
     static const auto query = reinterpret_cast<NtQuerySystemInformationFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
     if (!query) return 0;
@@ -280,9 +301,7 @@ DWORD CountOwnHandles(int nType = -1) {
             const auto* pList = reinterpret_cast<const SystemHandleList*>(buffer.data());
             DWORD n = 0;
             for (ULONG i = 0; i < pList->nCount; ++i)
-                if (pList->entries[i].nProcessId == GetCurrentProcessId() &&
-                    (nType < 0 || pList->entries[i].nObjectType == nType))
-                    ++n;
+                if (pList->entries[i].nProcessId == GetCurrentProcessId()) ++n;
             return n;
         }
         buffer.resize(std::max<size_t>(buffer.size() * 2, nNeeded + 4096));
@@ -291,16 +310,6 @@ DWORD CountOwnHandles(int nType = -1) {
 }
 
 }  // namespace
-
-// The object type Wine's server gives registry keys.
-constexpr int kKeyObjectType = 19;
-DWORD s_nPlatformHandles = 0;
-
-DWORD CountOwnKeyHandles() { return CountOwnHandles(kKeyObjectType); }
-
-void NotePlatformHandles(DWORD nHandles) { s_nPlatformHandles += nHandles; }
-
-DWORD PlatformHandleAllowance() { return s_nPlatformHandles; }
 
 std::string DescribeOwnHandles() {
     static const auto query = reinterpret_cast<NtQuerySystemInformationFn>(

@@ -37,6 +37,13 @@ private:
 };
 std::string FaultUrl(const std::string& path);
 std::string AlbumUrl(const std::string& path);
+// Peers of the https tests (run-with-servers.sh --tls), by name: "TRUSTED", "UNKNOWN_CA",
+// "WRONG_NAME", "EXPIRED", "GARBAGE", "STALL".
+int FrontPort(const std::string& name);
+// An address on this machine by the name its test certificates carry.
+std::string LocalhostUrl(const char* pszScheme, int nPort, const std::string& path);
+// Percent-encodes every byte but letters and digits, so that text rides in one path segment.
+std::string PercentEncoded(const std::string& text);
 
 // A plain GET on 127.0.0.1 through a socket of its own (WinINet stays out of it, so that it
 // leaves nothing behind in WinINet's connection pool). Returns the body, "" on failure.
@@ -119,12 +126,6 @@ struct ResourceCounts {
 ResourceCounts CurrentResourceCounts();
 // "handle:type " for each handle of this process, for diagnosing a leak.
 std::string DescribeOwnHandles();
-// Registry key handles of this process.
-DWORD CountOwnKeyHandles();
-// Handles the platform itself leaves open (its authentication dialog keeps a registry key per
-// use); the process-wide leak check allows for them.
-void NotePlatformHandles(DWORD nHandles);
-DWORD PlatformHandleAllowance();
 // Waits until the counts are back at (or below) the baseline; returns the last counts seen.
 ResourceCounts WaitForResourcesAtMost(const ResourceCounts& baseline, DWORD dwTimeoutMs);
 bool ThreadExists(DWORD dwThreadId);

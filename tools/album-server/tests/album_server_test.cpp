@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -587,6 +588,23 @@ TEST_F(AlbumServer, ListingPageShowsTheStoredPictures) {
 
     EXPECT_EQ(client.Get((albumPath + "..%2F..%2F.secret").c_str())->status, 404);
     EXPECT_EQ(client.Get("/album/10001/00/")->status, 404);
+}
+
+// With a certificate the server speaks https only: a client that trusts the test root reaches
+// it by the name the certificate carries; one that speaks plain http gets no answer.
+TEST_F(AlbumServer, ServesHttpsWithTheCertificateGiven) {
+    const std::string certs = m_files.Path() + "/certs";
+    ASSERT_EQ(std::system(("'" TESSALINE_SOURCE_DIR "/scripts/test-certs.sh' '" + certs + "'").c_str()), 0);
+    Restart({"--tls-cert", certs + "/localhost.pem", "--tls-key", certs + "/localhost.key"});
+    httplib::SSLClient secure("localhost", m_server->Port());
+    secure.set_ca_cert_path((certs + "/ca.pem").c_str());
+    secure.enable_server_certificate_verification(true);
+    const auto stats = secure.Get("/stats");
+    ASSERT_TRUE(stats) << httplib::to_string(stats.error());
+    EXPECT_EQ(stats->status, 200);
+    EXPECT_NE(stats->body.find("uploads 0\n"), std::string::npos) << stats->body;
+    httplib::Client plain("127.0.0.1", m_server->Port());
+    EXPECT_FALSE(plain.Get("/stats"));
 }
 
 // What a page gets from the server: the upload page filled in for one album, with a signature

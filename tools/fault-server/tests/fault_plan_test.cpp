@@ -44,6 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"/reset-after/10240", FaultMode::ResetAfter, 200, 10240},
         PlanCase{"/stop-reading/100000", FaultMode::StopReading, 200, 100000},
         PlanCase{"/redirect-scheme/302/https", FaultMode::RedirectScheme, 302, 0, "https"},
+        PlanCase{"/cookie-check", FaultMode::CookieCheck, 200, 0, ""},
+        PlanCase{"/redirect-to/307/http%3A%2F%2Fh%2Fok", FaultMode::RedirectTo, 307, 0, "http%3A%2F%2Fh%2Fok"},
         PlanCase{"/no-length/5", FaultMode::NoLength, 200, 5},
         PlanCase{"/no-length", FaultMode::NoLength, 200, kEndless},
         PlanCase{"/long-body/7", FaultMode::LongBody, 200, 7}, PlanCase{"/slow", FaultMode::Slow, 200, 100},
@@ -58,6 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"/status/1000", std::nullopt}, PlanCase{"/reset-after", std::nullopt},
         PlanCase{"/reset-after/-1", std::nullopt}, PlanCase{"/redirect/302/x", std::nullopt},
         PlanCase{"/stop-reading", std::nullopt}, PlanCase{"/stop-reading/1/x", std::nullopt},
-        PlanCase{"/redirect-scheme/302", std::nullopt}, PlanCase{"/long-body", std::nullopt}));
+        PlanCase{"/redirect-scheme/302", std::nullopt}, PlanCase{"/redirect-to/302", std::nullopt},
+        PlanCase{"/redirect-to/302/a/b", std::nullopt}, PlanCase{"/long-body", std::nullopt}));
 
 }  // namespace

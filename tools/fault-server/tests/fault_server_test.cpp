@@ -131,6 +131,21 @@ TEST_F(FaultServer, RedirectToAnotherScheme) {
               std::string::npos);
 }
 
+TEST_F(FaultServer, CookieCheckFailsARequestWithCookies) {
+    const std::string bare = Exchange("/cookie-check");
+    EXPECT_EQ(bare.rfind("HTTP/1.1 200 ", 0), 0u) << bare;
+    EXPECT_NE(bare.find("\r\nSet-Cookie: tessaline=endpoint; Path=/\r\n"), std::string::npos);
+    CRawClient client(m_server->Port());
+    client.Send("GET /cookie-check HTTP/1.1\r\nHost: x\r\ncookie: a=b\r\n\r\n");
+    EXPECT_EQ(client.ReadAll(5s).rfind("HTTP/1.1 500 ", 0), 0u);
+}
+
+TEST_F(FaultServer, RedirectToTheLocationGiven) {
+    EXPECT_NE(Exchange("/redirect-to/307/https%3A%2F%2Flocalhost%3A8443%2Fok")
+                  .find("\r\nLocation: https://localhost:8443/ok\r\n"),
+              std::string::npos);
+}
+
 TEST_F(FaultServer, BodiesWithAndWithoutALength) {
     const std::string bare = Exchange("/no-length/100000");
     EXPECT_EQ(bare.find("Content-Length"), std::string::npos);

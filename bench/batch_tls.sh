@@ -1,0 +1,43 @@
+#!/bin/bash
+# bench batch-small-tls: 300 pictures of 20 KiB posted over https to the album server on
+# loopback by the control's own batch (hosted control, panel buttons, summary answered),
+# against a plain synchronous WinINet loop under Wine posting the same forms over https, one
+# after another on one connection. Ratio of the rates, pictures per second: what a pass pays
+# beyond the loop (a TLS handshake per picture would show here).
+# Usage: bench/batch_tls.sh BUILD (the folder holding win/ and native/)
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh" batch-tls "$@"
+count=300
+bytes=20480
+
+printf '10001 4194304 Travel\n' >"$tmp/accounts.txt"
+tls_album_server_start Travel || exit 1
+url="https://localhost:$album_port/cgi-bin/upload"
+album_dir="$tmp/data/10001/54726176656c"
+stored() { find "$album_dir" -maxdepth 1 -type f 2>/dev/null | wc -l; }
+
+make_pictures "$count" "$bytes"
+line=$(control_batch) || exit 1
+ctrl_s=$(kv "$line" seconds)
+ctrl_ok=$(kv "$line" succeeded)
+ctrl_stored=$(stored)
+
+plain=$("$run" "$win_bin/bench_upload.exe" plain-folder "$url" "$(winpath "$tmp/pictures")" "$album_signature" Travel 10001 | tr -d '\r') || true
+plain_s=$(kv "$plain" seconds)
+plain_ok=$(kv "$plain" stored)
+
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", (s > 0 ? n / s : 0) }'; }
+echo "batch of $count x 20 KiB over https: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s, $ctrl_ok stored)," \
+    "plain WinINet loop ${plain_s} s ($(rate "$plain_ok" "$plain_s") pictures/s, $plain_ok stored)"
+status=0
+if [ "$(kv "$line" over)" != 1 ] || [ "$ctrl_ok" != "$count" ] || [ "$ctrl_stored" != "$count" ]; then
+    echo "bench batch-tls: the control stored $ctrl_stored of $count (batch says $ctrl_ok): $line" >&2
+    status=1
+fi
+if [ "$plain_ok" != "$count" ]; then
+    echo "bench batch-tls: the plain loop stored $plain_ok of $count: $plain" >&2
+    status=1
+fi
+awk -v c="$ctrl_ok" -v cs="$ctrl_s" -v p="$plain_ok" -v ps="$plain_s" \
+    'BEGIN { printf "bench batch-small-tls: ratio %.3f (target >= 0.8)\n", (p > 0 && cs > 0) ? (c / cs) / (p / ps) : 0 }'
+exit $status
