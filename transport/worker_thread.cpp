@@ -92,20 +92,8 @@ bool CWorkerThread::StopThread() {
     m_bStopRequested.store(true, std::memory_order_release);
     SetEvent(m_hStopEvent.Get());
 
-    // The thread's own handle, not the finished event, says that it is gone: the event is
-    // set a few instructions before the thread really ends.
-    bool bEnded = false;
-    const DWORD dwStart = GetTickCount();
-    for (;;) {
-        OnStopRequested();
-        const DWORD dwElapsed = GetTickCount() - dwStart;
-        if (dwElapsed >= kStopTimeoutMs) break;
-        const DWORD dwSlice = kStopTimeoutMs - dwElapsed < 100 ? kStopTimeoutMs - dwElapsed : 100;
-        if (WaitForSingleObject(m_hThread.Get(), dwSlice) != WAIT_TIMEOUT) {
-            bEnded = true;
-            break;
-        }
-    }
+    // The thread's own handle says that it is gone.
+    const bool bEnded = WaitForSingleObject(m_hThread.Get(), kStopTimeoutMs) != WAIT_TIMEOUT;
     // A worker blocked in a call it cannot leave is let go: terminating it there would leave
     // whatever the call holds (WinINet's request, its socket) held for good.
     if (!bEnded && !m_pDetachState->LetGo()) TerminateWorker();

@@ -34,9 +34,6 @@ public:
 protected:
     // Worker thread: the job.
     virtual unsigned Run() = 0;
-    // Calling thread, after the stop event is set and again while waiting for the worker: lets a
-    // subclass end a wait that the stop event cannot reach (a modal dialog on the worker).
-    virtual void OnStopRequested() {}
     // Calling thread, when the worker ignored the stop for kStopTimeoutMs outside any
     // BlockingCall. The default terminates it while the heaps this module allocates from are
     // locked, so that it cannot die holding one (the host's other heaps are not touched); a
