@@ -422,7 +422,7 @@ namespace {
 // The animation the progress dialog ships with: every frame decodes whole, inside the
 // logical screen, within the player's limit, and it loops.
 TEST(GifDecoder, TheShippedUploadAnimationPlays) {
-    const std::filesystem::path path = std::filesystem::path(__FILE__).parent_path() / "../../res/Upload.gif";
+    const std::filesystem::path path = std::filesystem::path(TESSALINE_SOURCE_DIR) / "res/Upload.gif";
     const std::vector<uint8_t> bytes = ReadFileBytes(path.string());
     ASSERT_FALSE(bytes.empty()) << path;
     ExpectSameAsGiflib(bytes);
