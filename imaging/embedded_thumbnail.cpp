@@ -20,7 +20,8 @@ bool IsDarkBar(std::span<const std::uint32_t> arrPixels, int nWidth, const Pixel
             for (int k = 0; k < 3; ++k) arrSums[k] += (cr >> (8 * k)) & 0xFF;
         }
     const auto nCount = static_cast<std::uint64_t>(rc.Width()) * static_cast<std::uint64_t>(rc.Height());
-    return std::all_of(std::begin(arrSums), std::end(arrSums), [&](std::uint64_t n) { return n <= kBarLevel * nCount; });
+    return std::all_of(std::begin(arrSums), std::end(arrSums),
+                       [&](std::uint64_t n) { return n <= kBarLevel * nCount; });
 }
 
 }  // namespace

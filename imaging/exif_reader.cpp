@@ -67,10 +67,19 @@ constexpr unsigned kTypeIfd = 13;  // a LONG that points at a directory
 // Bytes of one value of a TIFF field type; 0 for a type that is not known.
 std::size_t TypeSize(unsigned nType) {
     switch (nType) {
-    case 1: case 2: case 6: case 7: return 1;  // BYTE, ASCII, SBYTE, UNDEFINED
-    case 3: case 8: return 2;                  // SHORT, SSHORT
-    case 4: case 9: case 11: case kTypeIfd: return 4;  // LONG, SLONG, FLOAT, IFD
-    case 5: case 10: case 12: return 8;        // RATIONAL, SRATIONAL, DOUBLE
+    case 1:
+    case 2:
+    case 6:
+    case 7: return 1;  // BYTE, ASCII, SBYTE, UNDEFINED
+    case 3:
+    case 8: return 2;  // SHORT, SSHORT
+    case 4:
+    case 9:
+    case 11:
+    case kTypeIfd: return 4;  // LONG, SLONG, FLOAT, IFD
+    case 5:
+    case 10:
+    case 12: return 8;  // RATIONAL, SRATIONAL, DOUBLE
     default: return 0;
     }
 }

@@ -10,8 +10,8 @@
 
 // Disposal as stored in the graphic control extension's packed byte, masked with 0x1C.
 // The undefined methods 4 to 7 (16 to 28 here) are treated as kGifDisposeKeep.
-inline constexpr int kGifDisposeNone = 0;        // none given: left in place
-inline constexpr int kGifDisposeKeep = 4;        // left in place
+inline constexpr int kGifDisposeNone = 0;  // none given: left in place
+inline constexpr int kGifDisposeKeep = 4;  // left in place
 // Both of these leave the canvas as the frame found it.
 inline constexpr int kGifDisposeBackground = 8;  // its rectangle goes back to what was under it
 inline constexpr int kGifDisposePrevious = 12;   // its rectangle goes back to what was under it

@@ -336,9 +336,9 @@ CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, S
     const PixelSize sizeThumbUpright = UprightSize(*sizeThumb, exif->nOrientation);
     // Whole and at its own size (a box of its size decodes unscaled), to be looked at.
     SIZE sizeDecoded{};
-    CComPtrT<IPicture> whole = DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(),
-                                                SIZE{sizeThumbUpright.cx, sizeThumbUpright.cy}, exif->nOrientation,
-                                                &sizeDecoded, pbGoOn);
+    CComPtrT<IPicture> whole =
+        DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), SIZE{sizeThumbUpright.cx, sizeThumbUpright.cy},
+                         exif->nOrientation, &sizeDecoded, pbGoOn);
     if (!whole) return {};
     PixelSize sizePixels{};
     const std::span<const std::uint32_t> arrPixels = DibPixels(whole.Get(), sizePixels);
@@ -348,11 +348,10 @@ CComPtrT<IPicture> DecodeEmbeddedThumbnail(std::span<const std::uint8_t> head, S
     PixelRect rcFit{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcFit, sizeUpright.cx, sizeUpright.cy);
     if (rcPart->Width() < rcFit.Width() || rcPart->Height() < rcFit.Height()) return {};  // it would be enlarged
-    CComPtrT<IPicture> picture =
-        *rcPart == PixelRect{0, 0, sizePixels.cx, sizePixels.cy}
-            ? std::move(whole)
-            : DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox, exif->nOrientation,
-                               &sizeDecoded, pbGoOn, rcPart);
+    CComPtrT<IPicture> picture = *rcPart == PixelRect{0, 0, sizePixels.cx, sizePixels.cy}
+                                     ? std::move(whole)
+                                     : DecodeJpegForBox(exif->thumbnail.data(), exif->thumbnail.size(), sizeBox,
+                                                        exif->nOrientation, &sizeDecoded, pbGoOn, rcPart);
     if (picture) *pPictureSize = SIZE{sizeUpright.cx, sizeUpright.cy};
     return picture;
 }
@@ -407,8 +406,8 @@ CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, H
         if (const CGlobalLock lock(hBytes.Get()); lock.Get()) {
             const std::span<const std::uint8_t> bytes(lock.Get(), nLength);
             const auto exif = ReadExif(bytes);
-            picture = DecodeJpegForBox(lock.Get(), nLength, sizeBox, exif ? exif->nOrientation : 1, &sizePicture,
-                                       pbGoOn);
+            picture =
+                DecodeJpegForBox(lock.Get(), nLength, sizeBox, exif ? exif->nOrientation : 1, &sizePicture, pbGoOn);
             if (picture && exif && pExifTiff) pExifTiff->assign(exif->tiff.begin(), exif->tiff.end());
         }
         break;

@@ -227,16 +227,28 @@ struct CameraBlock {
         t.Put16(b, 2, 42);
         t.Put32(b, 4, kIfd0);
         t.Ifd(b, kIfd0,
-              {{0x010F, 2, 10, kMake}, {0x0110, 2, 11, kModel}, {0x0112, 3, 1, 6}, {0x0131, 2, 4, 0x534F4F54},
-               {0x8769, 4, 1, kExif}, {0x8825, 4, 1, kGps}},
+              {{0x010F, 2, 10, kMake},
+               {0x0110, 2, 11, kModel},
+               {0x0112, 3, 1, 6},
+               {0x0131, 2, 4, 0x534F4F54},
+               {0x8769, 4, 1, kExif},
+               {0x8825, 4, 1, kGps}},
               kIfd1);
         t.Ifd(b, kExif,
-              {{0x829A, 5, 1, kExposure}, {0x829D, 5, 1, kFNumber}, {0x8827, 3, 1, 200}, {0x9003, 2, 20, kDate},
-               {0x927C, 7, 16, kMaker}, {0xA002, 4, 1, 4000}, {0xA003, 4, 1, 3000}, {0xA431, 2, 8, kSerial}},
+              {{0x829A, 5, 1, kExposure},
+               {0x829D, 5, 1, kFNumber},
+               {0x8827, 3, 1, 200},
+               {0x9003, 2, 20, kDate},
+               {0x927C, 7, 16, kMaker},
+               {0xA002, 4, 1, 4000},
+               {0xA003, 4, 1, 3000},
+               {0xA431, 2, 8, kSerial}},
               0);
         t.Ifd(b, kGps, {{0x0001, 2, 2, 'N'}}, 0);
         t.Ifd(b, kIfd1, {{0x0201, 4, 1, kThumb}, {0x0202, 4, 1, static_cast<std::uint32_t>(t.thumbnail.size())}}, 0);
-        const auto Text = [&](std::size_t at, const std::string& str) { std::copy(str.begin(), str.end(), b.begin() + at); };
+        const auto Text = [&](std::size_t at, const std::string& str) {
+            std::copy(str.begin(), str.end(), b.begin() + at);
+        };
         Text(kMake, "Testmaker");
         Text(kModel, "Testcam X1");
         t.Put32(b, kExposure, 1);

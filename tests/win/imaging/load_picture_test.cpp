@@ -135,18 +135,18 @@ TEST_F(LoadPictureTest, OnlyJpegAndGifBytesAreDecodedWhateverTheName) {
     const std::vector<std::uint8_t> bmp = BitmapFile();
     ASSERT_FALSE(emf.empty());
     ASSERT_FALSE(wmf.empty());
-    const std::vector<Case> cases = {{"emf.jpg", emf, false},       {"emf.gif", emf, false},
-                                     {"wmf.jpg", wmf, false},       {"wmf.gif", wmf, false},
-                                     {"bmp.jpg", bmp, false},       {"png.gif", kSmallPng, false},
-                                     {"gif.jpg", kSmallGif, true}, {"jpeg.gif", jpeg, true}};
+    const std::vector<Case> cases = {
+        {"emf.jpg", emf, false}, {"emf.gif", emf, false},       {"wmf.jpg", wmf, false},      {"wmf.gif", wmf, false},
+        {"bmp.jpg", bmp, false}, {"png.gif", kSmallPng, false}, {"gif.jpg", kSmallGif, true}, {"jpeg.gif", jpeg, true}};
     for (const Case& c : cases) ASSERT_TRUE(WriteBytes(m_folder.File(c.strName), c.bytes.data(), c.bytes.size()));
 
     const CCost cost = MeasureCost([&] {
         for (const Case& c : cases) {
             std::uint32_t nSize = kSentinel;
             SIZE size{};
-            EXPECT_EQ(static_cast<bool>(LoadPictureForBox(m_folder.File(c.strName), SIZE{100, 100}, m_hdc, &nSize, &size)),
-                      c.bDecoded)
+            EXPECT_EQ(
+                static_cast<bool>(LoadPictureForBox(m_folder.File(c.strName), SIZE{100, 100}, m_hdc, &nSize, &size)),
+                c.bDecoded)
                 << c.strName;
             EXPECT_EQ(nSize, c.bytes.size()) << c.strName;
             EXPECT_EQ(static_cast<bool>(LoadPicture(m_folder.File(c.strName), nullptr)), c.bDecoded) << c.strName;
@@ -166,8 +166,7 @@ TEST_F(LoadPictureTest, HugeProgressiveJpegIsRefusedWithinTheMemoryLimit) {
     std::uint32_t nSize = kSentinel;
     SIZE size{};
     CComPtrT<IPicture> picture;
-    const CCost cost =
-        MeasureCost([&] { picture = LoadPictureForBox(strPath, SIZE{100, 100}, m_hdc, &nSize, &size); });
+    const CCost cost = MeasureCost([&] { picture = LoadPictureForBox(strPath, SIZE{100, 100}, m_hdc, &nSize, &size); });
     EXPECT_FALSE(picture);
     EXPECT_EQ(nSize, nFileBytes);
     // The file itself is read whole; libjpeg adds little before it gives up.
@@ -187,8 +186,8 @@ TEST_F(LoadPictureTest, JpegOfTooManyScansIsRefused) {
     ASSERT_TRUE(WriteBytes(strScans, strScript.data(), strScript.size()));
     const std::string strMany = m_folder.File("many.jpg");
     const std::string strUsual = m_folder.File("usual.jpg");
-    ASSERT_TRUE(RunJpegTool("jpegtran.exe", "-scans \"" + strScans + "\" -outfile \"" + strMany + "\" \"" +
-                                                strBaseline + "\""));
+    ASSERT_TRUE(RunJpegTool("jpegtran.exe",
+                            "-scans \"" + strScans + "\" -outfile \"" + strMany + "\" \"" + strBaseline + "\""));
     ASSERT_TRUE(RunJpegTool("jpegtran.exe", "-progressive -outfile \"" + strUsual + "\" \"" + strBaseline + "\""));
     SIZE size{};
     EXPECT_FALSE(LoadPictureForBox(strMany, SIZE{100, 100}, m_hdc, nullptr, &size));

@@ -93,7 +93,8 @@ TEST_P(PageCloseTest, TheTopLevelWindowClosedWhileUp) {
     g_close = CloseWhenShown{GetParam(), m_top};
     const UINT_PTR nTimer = SetTimer(nullptr, 0, 20, DestroyTopWhenShown);
     Upload();
-    ASSERT_TRUE(PumpUntil([] { return g_close.bClosed; }, 30000)) << GetParam() << " never showed; shown: " << ShownWindows();
+    ASSERT_TRUE(PumpUntil([] { return g_close.bClosed; }, 30000))
+        << GetParam() << " never showed; shown: " << ShownWindows();
     KillTimer(nullptr, nTimer);
     PumpFor(50);
     EXPECT_FALSE(IsWindow(m_top));
