@@ -33,6 +33,9 @@ public:
 
     CMainPanelDlg& GetPanel() { return m_dlgPanel; }
 
+    // The container offers each key message first: the panel's keyboard interface takes it.
+    STDMETHODIMP TranslateAccelerator(LPMSG lpmsg) override;
+
 protected:
     std::span<const DispatchEntry> GetDispatchMap() const override;
 
