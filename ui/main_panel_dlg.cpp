@@ -129,11 +129,13 @@ void CMainPanelDlg::OnDestroy() {
 }
 
 void CMainPanelDlg::SetTabOrder() {
-    // Tab follows the windows' order: the tree, the grid, then the top row left to right.
-    HWND hAfter = HWND_TOP;
-    for (HWND hWnd : {m_wndTree.m_hWnd, m_wndThumbs.m_hWnd, GetDlgItem(IDC_AUTO_COMPRESS), GetDlgItem(IDC_SELECT_ALL),
-                      GetDlgItem(IDC_SELECT_NONE), GetDlgItem(IDC_UPLOAD_NOW)}) {
-        if (!hWnd) continue;
+    // Tab follows the windows' order. The tree and the grid, made after the template's
+    // controls, follow each other already; the check box and the buttons go after them, left
+    // to right. The grid keeps its place under the other controls, which it does not cover.
+    HWND hAfter = m_wndThumbs.m_hWnd;
+    for (int nID : {IDC_AUTO_COMPRESS, IDC_SELECT_ALL, IDC_SELECT_NONE, IDC_UPLOAD_NOW}) {
+        HWND hWnd = GetDlgItem(nID);
+        if (!hWnd || !hAfter) continue;
         SetWindowPos(hWnd, hAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         hAfter = hWnd;
     }
