@@ -23,9 +23,9 @@ std::unique_ptr<httplib::Server> MakeHttpServer(const CAlbumServer::Options& opt
     // The answer's headers and body go out in separate writes: without this the second waits
     // for the client's delayed acknowledgement, some 40 ms an answer.
     pServer->set_tcp_nodelay(true);
-    // A batch posts picture after picture on one kept-alive connection: over https each new
-    // connection costs a handshake, so it is not cut after a handful of requests.
-    pServer->set_keep_alive_max_count(1000);
+    // The library's few requests a connection stay: it keeps reading a connection whose upload
+    // was cut off as further requests, so a longer run would let a client that trickles its
+    // body hold the thread past the request's time limit.
     return pServer;
 }
 
