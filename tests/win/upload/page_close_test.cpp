@@ -5,6 +5,8 @@
 #include "hosted_panel_fixture.h"
 #include "transport/transport_test_support.h"
 
+#include <string_view>
+
 namespace {
 
 // What a timer procedure destroys once a window of this title is up; it has no context.
@@ -30,10 +32,12 @@ std::string ShownWindows() {
 }
 
 // Other programs on the display may show windows of the same title: only this thread's count.
+// The progress dialog's title leads with its percentage once the first bytes are out.
 BOOL CALLBACK FindShown(HWND hWnd, LPARAM lParam) {
     char title[128] = {};
     GetWindowTextA(hWnd, title, sizeof title);
-    if (!IsWindowVisible(hWnd) || std::string(title) != g_close.pszTitle) return TRUE;
+    const std::string_view shown(title), wanted(g_close.pszTitle);
+    if (!IsWindowVisible(hWnd) || !shown.ends_with(wanted)) return TRUE;
     *reinterpret_cast<HWND*>(lParam) = hWnd;
     return FALSE;
 }
