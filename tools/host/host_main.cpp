@@ -475,10 +475,13 @@ int RunHost(const Options& o) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        g_control.Release();
     } else {
+        // A page whose script failed lets go of the control before its window goes, as a
+        // page that navigates away does; the window never showed.
+        g_control.Release();
         DestroyWindow(hWnd);
     }
-    g_control.Release();
     std::fflush(stdout);
     return result;
 }
