@@ -5,7 +5,7 @@
 //   NAME=stall      takes every connection and never sends a byte; hangs up after 3 s, since
 //                   WinINet's own thread waits in the handshake until the peer does
 // Prints "front NAME PORT" for each, then "ready"; ends on SIGTERM.
-//   node tls-fronts.js UPSTREAM NAME=SPEC...
+//   node tls-fronts.js UPSTREAM NAME=PEER...
 'use strict';
 const fs = require('fs');
 const net = require('net');
@@ -19,20 +19,20 @@ function track(socket) {
   socket.on('error', () => socket.destroy());
 }
 
-function makeServer(spec) {
-  if (spec === 'garbage') {
+function makeServer(peer) {
+  if (peer === 'garbage') {
     return net.createServer((socket) => {
       track(socket);
       socket.end('HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok' + 'x'.repeat(600));
     });
   }
-  if (spec === 'stall') {
+  if (peer === 'stall') {
     return net.createServer((socket) => {
       track(socket);
       setTimeout(() => socket.destroy(), 3000);
     });
   }
-  const [cert, key] = spec.split(',');
+  const [cert, key] = peer.split(',');
   const server = tls.createServer({cert: fs.readFileSync(cert), key: fs.readFileSync(key)}, (socket) => {
     track(socket);
     const plain = net.connect(upstream, '127.0.0.1');
