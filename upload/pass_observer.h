@@ -26,6 +26,8 @@ public:
     virtual void OnVerdict(int nIndex, JournalState state) = 0;
     // Every picture of the pass has its verdict; the summary follows.
     virtual void OnPassEnded() = 0;
-    // The batch is over: dismissed, cancelled, or torn down with the panel.
-    virtual void OnBatchStopped() = 0;
+    // The batch is over and the user has seen how: its summary dismissed, or cancelled.
+    virtual void OnBatchEnded() = 0;
+    // The batch is torn down unseen (the page goes): what it left is for a later page.
+    virtual void OnBatchAborted() = 0;
 };

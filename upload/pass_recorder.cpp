@@ -108,7 +108,12 @@ void CPassRecorder::OnPassEnded() {
     if (m_bUnsaved) Save();
 }
 
-void CPassRecorder::OnBatchStopped() {
+void CPassRecorder::OnBatchEnded() {
+    if (m_journal) m_disk.Remove(m_strName);
+    Forget();
+}
+
+void CPassRecorder::OnBatchAborted() {
     if (m_bUnsaved) Save();
     Forget();
 }

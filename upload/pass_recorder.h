@@ -1,7 +1,8 @@
 // Keeps the journal of the running batch on disk as the batch reports (one journal per user
 // and album), and finds, at the control's start, the journal of a batch that never ended.
 // A picture's state is on disk before its request starts; a verdict is on disk before the
-// next request starts or the summary shows.
+// next request starts or the summary shows. The journal goes once nothing is left to send or
+// the user has seen the batch end; it stays when the batch dies unseen.
 #pragma once
 #include <cstddef>
 #include <map>
@@ -42,6 +43,8 @@ public:
     std::optional<CPassJournal> FindUnfinished(long nUser, const std::string& strAlbum);
     // The user does not want it: the journal goes and the claim with it.
     void Discard();
+    // It was not resumed after all (no batch could start): it stays for a later page.
+    void Release() { Forget(); }
     // Reads the pending pictures' files (only now: the user has said yes) and sorts them.
     ResumePlan PlanResume(const CPassJournal& journal);
 
@@ -49,7 +52,8 @@ public:
     void OnSending(int nIndex) override;
     void OnVerdict(int nIndex, JournalState state) override;
     void OnPassEnded() override;
-    void OnBatchStopped() override;
+    void OnBatchEnded() override;
+    void OnBatchAborted() override;
 
     // The name of the journal being kept; empty when none is.
     const std::string& JournalName() const { return m_strName; }

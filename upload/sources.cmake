@@ -11,6 +11,7 @@ tessaline_sources(PORTABLE
   pass_recorder.cpp pass_recorder.h)
 tessaline_sources(WIN
   http_upload_request.cpp http_upload_request.h
+  journal_folder.cpp journal_folder.h
   uploader.cpp uploader.h
   upload_progress_dlg.cpp upload_progress_dlg.h
   upload_result_dlg.cpp upload_result_dlg.h)

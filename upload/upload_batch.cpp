@@ -391,7 +391,7 @@ void CUploadBatch::EndPass() {
         return;
     }
     ++m_nGeneration;
-    if (m_pObserver) m_pObserver->OnBatchStopped();
+    if (m_pObserver) m_pObserver->OnBatchEnded();
     m_pPanel->EnableInput(true);
     m_progress.Close();
     m_pPanel->FireUploadFinished();
@@ -403,7 +403,7 @@ void CUploadBatch::OnCancelRequested() {
     const int nSucceeded = static_cast<int>(m_arrSucceeded.size());
     m_request.Cancel();
     m_bUploading = false;
-    if (m_pObserver) m_pObserver->OnBatchStopped();
+    if (m_pObserver) m_pObserver->OnBatchEnded();
 
     SummaryRequest summary;
     summary.strMessage = FormatText(Text(IDS_CANCELLED), nSucceeded, nRemaining);
@@ -438,7 +438,7 @@ void CUploadBatch::CountStoredSpace() {
 void CUploadBatch::Abort() {
     if (!m_bUploading && !m_bInSummary) return;
     ++m_nGeneration;
-    if (m_pObserver) m_pObserver->OnBatchStopped();
+    if (m_pObserver) m_pObserver->OnBatchAborted();
     if (m_bUploading) {
         m_request.Cancel();
         m_bUploading = false;

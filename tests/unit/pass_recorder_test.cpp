@@ -56,16 +56,26 @@ TEST_F(PassRecorderTest, EachRequestStartsWithItsStateOnDiskAndTheEndRemovesIt) 
     recorder.OnVerdict(1, JournalState::Stored);
     recorder.OnPassEnded();
     EXPECT_FALSE(disk.files.count(kName));
-    recorder.OnBatchStopped();
+    recorder.OnBatchEnded();
     EXPECT_TRUE(disk.claimed.empty());
     EXPECT_EQ(disk.writes.size(), 6u);  // the start, then one a request
 }
 
-TEST_F(PassRecorderTest, ACancelledBatchKeepsWhatIsLeftAndLetsGo) {
+TEST_F(PassRecorderTest, ABatchTornDownUnseenKeepsWhatIsLeftAndLetsGo) {
     recorder.OnBatchStarted(kSettings, Pictures(2));
     recorder.OnSending(0);
-    recorder.OnBatchStopped();
-    EXPECT_EQ(States(), "sw");
+    recorder.OnVerdict(0, JournalState::Failed);
+    recorder.OnBatchAborted();
+    EXPECT_EQ(States(), "fw");
+    EXPECT_TRUE(disk.claimed.empty());
+}
+
+TEST_F(PassRecorderTest, ABatchWhoseEndTheUserSawLeavesNothing) {
+    recorder.OnBatchStarted(kSettings, Pictures(2));
+    recorder.OnSending(0);
+    recorder.OnVerdict(0, JournalState::Failed);
+    recorder.OnBatchEnded();  // the summary dismissed with a failure left, or a cancel
+    EXPECT_TRUE(disk.files.empty());
     EXPECT_TRUE(disk.claimed.empty());
 }
 
@@ -100,7 +110,7 @@ TEST_F(PassRecorderTest, FindsTheUnfinishedJournalOnceAndHoldsIt) {
     recorder.OnSending(1);  // the page dies here
     CPassRecorder next{disk, IsGbkLeadByte};
     EXPECT_FALSE(next.FindUnfinished(10001, "Travel").has_value()) << "the first one's pass still runs";
-    recorder.OnBatchStopped();
+    recorder.OnBatchAborted();
 
     const auto found = next.FindUnfinished(10001, "Travel");
     ASSERT_TRUE(found.has_value());
@@ -124,7 +134,7 @@ TEST_F(PassRecorderTest, FindsTheUnfinishedJournalOnceAndHoldsIt) {
 
 TEST_F(PassRecorderTest, NoDiscardsTheJournal) {
     recorder.OnBatchStarted(kSettings, Pictures(2));
-    recorder.OnBatchStopped();
+    recorder.OnBatchAborted();
     ASSERT_TRUE(recorder.FindUnfinished(10001, "Travel").has_value());
     recorder.Discard();
     EXPECT_TRUE(disk.files.empty());
@@ -134,12 +144,12 @@ TEST_F(PassRecorderTest, NoDiscardsTheJournal) {
 
 TEST_F(PassRecorderTest, OldDamagedAndNewerJournalsAreSweptAtTheStart) {
     recorder.OnBatchStarted(kSettings, Pictures(2));
-    recorder.OnBatchStopped();
+    recorder.OnBatchAborted();
     UploadSettings other = kSettings;
     other.strAlbumName = "Other";
     disk.nNow += 3 * 24 * 3600;
     recorder.OnBatchStarted(other, Pictures(1));
-    recorder.OnBatchStopped();
+    recorder.OnBatchAborted();
     disk.files["pass-1-damaged.journal"] = disk.files[kName].substr(0, 40);
     disk.files["pass-2-newer.journal"] = "tessaline-journal 2\n";
     disk.files["pass-3-huge.journal"] = std::string(CPassJournal::kMaxBytes + 1, 'x');
@@ -152,7 +162,7 @@ TEST_F(PassRecorderTest, OldDamagedAndNewerJournalsAreSweptAtTheStart) {
 
 TEST_F(PassRecorderTest, AVanishedPictureIsNotSent) {
     recorder.OnBatchStarted(kSettings, Pictures(2));
-    recorder.OnBatchStopped();
+    recorder.OnBatchAborted();
     const auto found = recorder.FindUnfinished(10001, "Travel");
     ASSERT_TRUE(found.has_value());
     disk.pictures.erase("C:\\pics\\p1.jpg");

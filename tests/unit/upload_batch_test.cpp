@@ -547,7 +547,8 @@ TEST_F(UploadBatchTest, AbortDuringAPassCancelsTheJobAndCountsWhatWasStored) {
 }
 
 // The batch as its journal sees it: each picture is on disk as sent before its request starts,
-// each verdict before the next request or the summary; a batch with nothing left removes it.
+// each verdict before the next request or the summary; a batch with nothing left, or whose
+// end the user saw, removes it.
 TEST_F(UploadBatchTest, TheJournalFollowsEveryPictureAndGoesWithTheBatch) {
     CMemoryJournalDisk disk;
     CPassRecorder recorder(disk, NoLeadBytes);
@@ -577,6 +578,18 @@ TEST_F(UploadBatchTest, TheJournalFollowsEveryPictureAndGoesWithTheBatch) {
     EXPECT_FALSE(disk.files.count(name));
     EXPECT_TRUE(disk.claimed.empty());
     EXPECT_EQ(panel.nFinished, 1);
+
+    // Torn down with the page: what is left stays. Cancelled: the user has seen the end.
+    panel.queue = {0, 1};
+    batch.StartBatch();
+    Finish(kStoredAnswer);
+    batch.Abort();
+    EXPECT_EQ(states(), "ks");
+    panel.queue = {0, 1};
+    batch.StartBatch();
+    batch.OnCancelRequested();
+    EXPECT_FALSE(disk.files.count(name));
+    EXPECT_TRUE(disk.claimed.empty());
 }
 
 // A resumed batch's first summary lists the picture that may be in the album already and
