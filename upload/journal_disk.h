@@ -22,7 +22,7 @@ class CJournalDisk {
 public:
     virtual ~CJournalDisk() = default;
     // The journal's bytes; nothing when there is none, or it is longer than nMaxBytes (it is
-    // then not read at all).
+    // then not read at all). The caller holds its claim: no pass replaces it meanwhile.
     virtual std::optional<std::string> Read(const std::string& strName, std::size_t nMaxBytes) = 0;
     // Whole or not at all: whenever the process dies, the old bytes or the new are there.
     virtual bool Replace(const std::string& strName, const std::string& strBytes) = 0;

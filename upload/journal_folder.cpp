@@ -55,11 +55,9 @@ bool CJournalFolder::MakeFolder() const {
 
 std::optional<std::string> CJournalFolder::Read(const std::string& strName, std::size_t nMaxBytes) {
     if (m_strFolder.empty()) return std::nullopt;
-    // Shared for writing and deleting too: a reader must never stop a pass from replacing
-    // its journal.
-    CScopedHandle file(CreateFileA((m_strFolder + strName).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Read only under the journal's claim: no pass is replacing it meanwhile.
+    CScopedHandle file(CreateFileA((m_strFolder + strName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||

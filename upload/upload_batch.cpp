@@ -352,7 +352,9 @@ void CUploadBatch::AddNotes(SummaryRequest& summary, int nFailures) {
         if (maybeStored(nIndex)) summary.rows.push_back(ResultRow{CaptionOf(nIndex), strNote});
     summary.rows.insert(summary.rows.end(), m_notes.arrNotSent.begin(), m_notes.arrNotSent.end());
     summary.bShowList = true;
-    if (!nFailures) summary.strListLabel = Text(IDS_LIST_RESUMED);
+    if (nFailures) return;
+    summary.strListLabel = Text(IDS_LIST_RESUMED);
+    summary.bStatusColumn = true;
 }
 
 void CUploadBatch::EndPass() {
@@ -408,6 +410,7 @@ void CUploadBatch::OnCancelRequested() {
     SummaryRequest summary;
     summary.strMessage = FormatText(Text(IDS_CANCELLED), nSucceeded, nRemaining);
     summary.bCancelMode = true;
+    summary.bStatusColumn = true;
     summary.bShowList = nRemaining != 0;
     summary.strListLabel = Text(IDS_LIST_UPLOADED);
     summary.rows =

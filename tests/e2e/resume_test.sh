@@ -6,6 +6,8 @@
 # edited one is listed as changed, the one in flight is marked as possibly in the album
 # already, UploadFinished fires, and the album holds every other picture exactly once. Killed
 # again and answered "否": the journal is gone and the next start asks nothing.
+# With SHOTS_DIR a screenshot of the question and of the result goes there.
+#   resume_test.sh [SHOTS_DIR]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$here/../..
@@ -14,6 +16,8 @@ root=$here/../..
 # shellcheck source=../../scripts/servers.sh
 . "$root/scripts/servers.sh"
 bin=${TESSALINE_NATIVE_BIN:?}
+shots=${1:-}
+shot() { [ -z "$shots" ] || import -window root "$shots/$1.png"; }
 work=$(mktemp -d)
 pictures=$work/pictures
 # The control's own folder under the user's local application data, in the tree's prefix.
@@ -47,7 +51,8 @@ host_pid() {
     local p
     for p in /proc/[0-9]*; do
         [ -O "$p" ] || continue
-        tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q 'host\.exe' || continue
+        # The program's own name first: the desktop's explorer names it among its arguments.
+        head -zn1 "$p/cmdline" 2>/dev/null | tr -d '\0' | grep -qi 'host\.exe$' || continue
         tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
         tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" || continue
         echo "${p#/proc/}"
@@ -104,12 +109,14 @@ batch_killed_at_p4 first
 touch -d '+1 minute' "$pictures/p6.jpg"
 in_desktop "$work/yes.out" "$host" "${props[@]}" --close-on-finish
 question yes 3
+shot resume-question
 click "$(button yes 6)"
 probe "上传结果" --timeout 60000 >"$work/result" || { fail "no result dialog: $(tr -d '\r' <"$work/yes.out")"; exit 1; }
+shot resume-result
 tr -d '\r' <"$work/result" | grep -E '^(row|child Static)' | sed 's/^/  /'
 grep -qF '"上传完毕，共 2 个成功，1 个失败。' "$work/result" || fail "the summary: $(grep '^child Static' "$work/result")"
 grep -qF 'p4.jpg | 可能已保存，请在相册中检查"' "$work/result" || fail "p4 is not marked: $(grep '^row' "$work/result")"
-grep -qF 'p6.jpg | 上次上传之后文件已被修改，没有上传"' "$work/result" || fail "p6 is not listed as changed: $(grep '^row' "$work/result")"
+grep -qF 'p6.jpg | 文件已被修改，没有上传"' "$work/result" || fail "p6 is not listed as changed: $(grep '^row' "$work/result")"
 [ "$(grep -c '^row' "$work/result")" = 2 ] || fail "the list: $(grep '^row' "$work/result")"
 click "$(awk '$1 == "child" && $2 == "Button" && $3 == 2' "$work/result" | head -1)"
 finished() { tr -d '\r' <"$work/yes.out" | grep -q '^event UploadFinished$'; }

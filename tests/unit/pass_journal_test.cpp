@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -120,7 +121,12 @@ INSTANTIATE_TEST_SUITE_P(
                     BadJournal{"no backslash at the end", WithLine("folder", Hex("C:\\pics"))},
                     BadJournal{"a name with a separator", WithLine("picture k 2048 133000000000000000", Hex("..\\a.jpg"))},
                     BadJournal{"a name that is no picture", WithLine("picture k 2048 133000000000000000", Hex("a.exe"))},
-                    BadJournal{"an unknown state", WithLine("picture", "z 2048 133000000000000000 " + Hex("a.jpg"))}));
+                    BadJournal{"an unknown state", WithLine("picture", "z 2048 133000000000000000 " + Hex("a.jpg"))}),
+    [](const testing::TestParamInfo<BadJournal>& info) {
+        std::string name;
+        for (const char* p = info.param.what; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name;
+    });
 
 TEST(PassJournal, TheMendedSampleIsStillWhole) {
     EXPECT_EQ(Mended(kWhole), kWhole);

@@ -598,7 +598,7 @@ TEST_F(UploadBatchTest, AResumedBatchsSummaryCarriesItsNotes) {
     AddPictures(3, 1024);
     PassNotes notes;
     notes.arrMaybeStored = {0, 2};
-    notes.arrNotSent = {ResultRow{"gone.jpg", "上次上传之后文件已被删除或移走，没有上传"}};
+    notes.arrNotSent = {ResultRow{"gone.jpg", "文件已被删除或移走，没有上传"}};
     view.onSummary = [](const SummaryRequest& s) {
         return s.bCanReupload ? SummaryChoice::Reupload : SummaryChoice::Done;
     };
@@ -618,6 +618,7 @@ TEST_F(UploadBatchTest, AResumedBatchsSummaryCarriesItsNotes) {
     EXPECT_EQ(first.rows[1].strName, "p01.jpg");
     EXPECT_EQ(first.rows[1].strStatus, "可能已保存，请在相册中检查");
     EXPECT_EQ(first.rows[2].strName, "gone.jpg");
+    EXPECT_FALSE(first.bStatusColumn) << "with failures of its own the column gives reasons";
     EXPECT_FALSE(view.summaries[1].bShowList) << "the notes belong to the first summary only";
 
     // All stored, one note: the list has its own label.
@@ -627,6 +628,7 @@ TEST_F(UploadBatchTest, AResumedBatchsSummaryCarriesItsNotes) {
     Finish(kStoredAnswer);
     ASSERT_EQ(view.summaries.size(), 1u);
     EXPECT_EQ(view.summaries[0].strListLabel, "继续上传的文件列表：");
+    EXPECT_TRUE(view.summaries[0].bStatusColumn);
     EXPECT_FALSE(view.summaries[0].bCanReupload);
 }
 

@@ -45,17 +45,6 @@ TEST_F(JournalFolderTest, AJournalIsReplacedWholeAndRemovedWithWhatWasBesideIt) 
     EXPECT_TRUE(FilesIn(folder.Folder()).empty());
 }
 
-TEST_F(JournalFolderTest, AReaderDoesNotStopAReplacement) {
-    ASSERT_TRUE(folder.Replace("pass-1-a.journal", "old"));
-    HANDLE hReader = CreateFileA((folder.Folder() + "pass-1-a.journal").c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
-    ASSERT_NE(hReader, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(folder.Replace("pass-1-a.journal", "new"));
-    CloseHandle(hReader);
-    EXPECT_EQ(folder.Read("pass-1-a.journal", 100), "new");
-}
-
 TEST_F(JournalFolderTest, AClaimIsHeldAgainstEveryOtherUntilItGoes) {
     auto claim = folder.Claim("pass-1-a.journal");
     ASSERT_NE(claim, nullptr);
