@@ -35,16 +35,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wait_until() {  # seconds command...
-    local tries=$(($1 * 10))
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 # The host program's own process on this prefix and display: found by its command line and
 # environment, ended by its PID.
 host_pid() {
