@@ -218,10 +218,10 @@ LRESULT CTessalineCtrl::OnOfferResume(WPARAM, LPARAM) {
     {
         // The page may let go of the control while the question is up.
         CModalScope modal(this);
-        nAnswer = MessageBoxA(m_dlgPanel.m_hWnd,
-                              FormatText(LoadResString(IDS_RESUME_QUESTION), static_cast<int>(journal->PendingCount()))
-                                  .c_str(),
-                              LoadResString(IDS_NOTE_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION);
+        nAnswer = MessageBoxA(
+            m_dlgPanel.m_hWnd,
+            FormatText(LoadResString(IDS_RESUME_QUESTION), static_cast<int>(journal->PendingCount())).c_str(),
+            LoadResString(IDS_NOTE_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION);
     }
     // Gone meanwhile: the claim goes with the control, and the journal waits for the next page.
     if (!m_dlgPanel.m_hWnd) return 0;
@@ -250,10 +250,10 @@ void CTessalineCtrl::ResumeBatch(CPassRecorder& recorder, const CPassJournal& jo
     }
     if (std::none_of(arrFound.begin(), arrFound.end(), [](int n) { return n >= 0; })) {
         CModalScope modal(this);
-        MessageBoxA(m_dlgPanel.m_hWnd,
-                    FormatText(LoadResString(IDS_RESUME_NOTHING_LEFT), static_cast<int>(journal.PendingCount()))
-                        .c_str(),
-                    LoadResString(IDS_NOTE_CAPTION).c_str(), MB_ICONINFORMATION);
+        MessageBoxA(
+            m_dlgPanel.m_hWnd,
+            FormatText(LoadResString(IDS_RESUME_NOTHING_LEFT), static_cast<int>(journal.PendingCount())).c_str(),
+            LoadResString(IDS_NOTE_CAPTION).c_str(), MB_ICONINFORMATION);
         recorder.Discard();
         return;
     }

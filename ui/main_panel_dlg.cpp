@@ -374,14 +374,12 @@ int CMainPanelDlg::CollectSelection() {
 
 void CMainPanelDlg::OnUploadNow() { UploadSelection(PassNotes{}); }
 
-std::vector<int> CMainPanelDlg::OpenFolderWith(const std::string& strFolder,
-                                               const std::vector<std::string>& arrNames) {
+std::vector<int> CMainPanelDlg::OpenFolderWith(const std::string& strFolder, const std::vector<std::string>& arrNames) {
     OnScanFolder(0, reinterpret_cast<LPARAM>(strFolder.c_str()));
     // The grid takes its new list now: taking it later would zero the figure of the
     // selection made here.
     MSG msg;
-    if (m_wndThumbs.m_hWnd &&
-        PeekMessageA(&msg, m_wndThumbs.m_hWnd, WM_THUMBS_NEWLIST, WM_THUMBS_NEWLIST, PM_REMOVE))
+    if (m_wndThumbs.m_hWnd && PeekMessageA(&msg, m_wndThumbs.m_hWnd, WM_THUMBS_NEWLIST, WM_THUMBS_NEWLIST, PM_REMOVE))
         DispatchMessageA(&msg);
     std::unordered_map<std::string_view, int> indexOf;
     for (std::size_t i = 0; i < m_arrItems.size(); ++i) indexOf.emplace(GetPictureName(i), static_cast<int>(i));

@@ -64,8 +64,7 @@ ResumePlan CPassRecorder::PlanResume(const CPassJournal& journal) {
 void CPassRecorder::OnBatchStarted(const UploadSettings& settings, const std::vector<QueuedPicture>& pictures) {
     const std::string strName = CPassJournal::FileNameFor(settings.nKXUin, settings.strAlbumName);
     // The claim taken when the journal was offered carries over to its resumed batch.
-    std::unique_ptr<CPassClaim> claim =
-        m_claim && m_strName == strName ? std::move(m_claim) : m_disk.Claim(strName);
+    std::unique_ptr<CPassClaim> claim = m_claim && m_strName == strName ? std::move(m_claim) : m_disk.Claim(strName);
     Forget();
     // Without a user and an album no start-up could offer it; with another control's pass
     // running on this album, that pass keeps the journal.

@@ -92,36 +92,37 @@ const std::string kWhole = Sample().Serialise();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PassJournalRejects,
-    testing::Values(BadJournal{"empty", ""}, BadJournal{"cut in the last line", kWhole.substr(0, kWhole.size() - 1)},
-                    BadJournal{"cut at a line", kWhole.substr(0, kWhole.find("picture"))},
-                    BadJournal{"garbage", std::string("\x7f" "ELF\x01\x02\x03\n\n", 9)},
-                    BadJournal{"a newer version", "tessaline-journal 2" + kWhole.substr(kWhole.find('\n'))},
-                    BadJournal{"a byte changed", [] {
-                                   std::string t = kWhole;
-                                   t[t.find("picture k ") + 10] = '3';
-                                   return t;
-                               }()},
-                    BadJournal{"trailing bytes", kWhole + "x"},
-                    BadJournal{"a count that is not the pictures'", Mended([] {
-                                   std::string t = kWhole;
-                                   t[t.rfind("end ") + 4] = '4';
-                                   return t;
-                               }())},
-                    BadJournal{"a line out of place", WithLine("user", "10001\nuser 10001")},
-                    BadJournal{"huge", kWhole + std::string(CPassJournal::kMaxBytes, 'a')},
-                    BadJournal{"a leading zero", WithLine("user", "010001")},
-                    BadJournal{"a sign", WithLine("written", "+1765000000")},
-                    BadJournal{"capital hex", WithLine("album", "E6")},
-                    BadJournal{"odd hex", WithLine("album", "e")},
-                    BadJournal{"no album", WithLine("album", "")},
-                    BadJournal{"a network folder", WithLine("folder", Hex("\\\\server\\share\\"))},
-                    BadJournal{"a relative folder", WithLine("folder", Hex("pics\\"))},
-                    BadJournal{"a parent part", WithLine("folder", Hex("C:\\pics\\..\\Windows\\"))},
-                    BadJournal{"a control byte", WithLine("folder", Hex("C:\\pi\ncs\\"))},
-                    BadJournal{"no backslash at the end", WithLine("folder", Hex("C:\\pics"))},
-                    BadJournal{"a name with a separator", WithLine("picture k 2048 133000000000000000", Hex("..\\a.jpg"))},
-                    BadJournal{"a name that is no picture", WithLine("picture k 2048 133000000000000000", Hex("a.exe"))},
-                    BadJournal{"an unknown state", WithLine("picture", "z 2048 133000000000000000 " + Hex("a.jpg"))}),
+    testing::Values(
+        BadJournal{"empty", ""}, BadJournal{"cut in the last line", kWhole.substr(0, kWhole.size() - 1)},
+        BadJournal{"cut at a line", kWhole.substr(0, kWhole.find("picture"))},
+        BadJournal{"garbage", std::string("\x7f"
+                                          "ELF\x01\x02\x03\n\n",
+                                          9)},
+        BadJournal{"a newer version", "tessaline-journal 2" + kWhole.substr(kWhole.find('\n'))},
+        BadJournal{"a byte changed",
+                   [] {
+                       std::string t = kWhole;
+                       t[t.find("picture k ") + 10] = '3';
+                       return t;
+                   }()},
+        BadJournal{"trailing bytes", kWhole + "x"}, BadJournal{"a count that is not the pictures'", Mended([] {
+                                                                   std::string t = kWhole;
+                                                                   t[t.rfind("end ") + 4] = '4';
+                                                                   return t;
+                                                               }())},
+        BadJournal{"a line out of place", WithLine("user", "10001\nuser 10001")},
+        BadJournal{"huge", kWhole + std::string(CPassJournal::kMaxBytes, 'a')},
+        BadJournal{"a leading zero", WithLine("user", "010001")},
+        BadJournal{"a sign", WithLine("written", "+1765000000")}, BadJournal{"capital hex", WithLine("album", "E6")},
+        BadJournal{"odd hex", WithLine("album", "e")}, BadJournal{"no album", WithLine("album", "")},
+        BadJournal{"a network folder", WithLine("folder", Hex("\\\\server\\share\\"))},
+        BadJournal{"a relative folder", WithLine("folder", Hex("pics\\"))},
+        BadJournal{"a parent part", WithLine("folder", Hex("C:\\pics\\..\\Windows\\"))},
+        BadJournal{"a control byte", WithLine("folder", Hex("C:\\pi\ncs\\"))},
+        BadJournal{"no backslash at the end", WithLine("folder", Hex("C:\\pics"))},
+        BadJournal{"a name with a separator", WithLine("picture k 2048 133000000000000000", Hex("..\\a.jpg"))},
+        BadJournal{"a name that is no picture", WithLine("picture k 2048 133000000000000000", Hex("a.exe"))},
+        BadJournal{"an unknown state", WithLine("picture", "z 2048 133000000000000000 " + Hex("a.jpg"))}),
     [](const testing::TestParamInfo<BadJournal>& info) {
         std::string name;
         for (const char* p = info.param.what; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';

@@ -1,6 +1,7 @@
 // The journals' folder on a real file system under Wine: a journal replaced whole, nothing
 // left beside it, a claim no second opener gets, and the stamps of picture files.
 #include "upload/journal_folder.h"
+#include "upload/pass_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include <ctime>
 
+#include "framework/text.h"
 #include "test_support.h"
 
 namespace {
@@ -82,6 +84,25 @@ TEST_F(JournalFolderTest, TheUsersOwnFolderIsUnderLocalApplicationData) {
     const std::int64_t nNow = own.Now();
     EXPECT_GT(nNow, 1'700'000'000);
     EXPECT_LT(nNow - static_cast<std::int64_t>(time(nullptr)), 2);
+}
+
+// Two controls on two pages for one album: the second never offers the first one's running
+// pass, and offers it once that pass died unseen.
+TEST_F(JournalFolderTest, TheSecondControlDoesNotOfferTheFirstOnesRunningPass) {
+    const std::string picture = scratch.Fill("a.jpg", 100);
+    const UploadSettings settings{"sig", "Travel", "http://127.0.0.1/upload", 10001, true};
+    auto first = std::make_unique<CPassRecorder>(folder, IsAnsiLeadByte);
+    first->OnBatchStarted(settings, {QueuedPicture{0, picture}});
+    first->OnSending(0);
+    CJournalFolder secondFolder(folder.Folder());
+    CPassRecorder second(secondFolder, IsAnsiLeadByte);
+    EXPECT_FALSE(second.FindUnfinished(10001, "Travel").has_value());
+    first->OnBatchAborted();
+    const auto offered = second.FindUnfinished(10001, "Travel");
+    ASSERT_TRUE(offered.has_value());
+    EXPECT_EQ(offered->PendingCount(), 1u);
+    second.Discard();
+    EXPECT_TRUE(FilesIn(folder.Folder()).empty());
 }
 
 }  // namespace
