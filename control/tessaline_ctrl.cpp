@@ -7,6 +7,9 @@
 #include "framework/text.h"
 #include "res/resource.h"
 #include "tessaline_h.h"
+#include "upload/text_source.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -108,6 +111,7 @@ BSTR CTessalineCtrl::GetAlbumName() { return AnsiToBstr(m_dlgPanel.GetAlbumName(
 void CTessalineCtrl::SetAlbumName(BSTR bstrValue) {
     m_dlgPanel.SetAlbumName(BstrToAnsi(bstrValue));
     SetModifiedFlag();
+    ScheduleResumeOffer();
 }
 
 long CTessalineCtrl::GetSpaceUsedSize() { return m_nSpaceUsedSize; }
@@ -123,6 +127,7 @@ long CTessalineCtrl::GetKXUin() { return m_dlgPanel.GetKXUin(); }
 void CTessalineCtrl::SetKXUin(long nNewValue) {
     m_dlgPanel.SetKXUin(nNewValue);
     SetModifiedFlag();
+    ScheduleResumeOffer();
 }
 
 short CTessalineCtrl::GetLimitXSize() { return static_cast<short>(m_dlgPanel.GetLimitX() & 0xFFFF); }
@@ -183,6 +188,7 @@ int CTessalineCtrl::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     RECT rc = GetClientRect();
     content.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
     content.ShowWindow(SW_SHOW);
+    ScheduleResumeOffer();
     return 0;
 }
 
@@ -192,4 +198,66 @@ void CTessalineCtrl::OnSize(UINT nType, int cx, int cy) {
     if (!content.m_hWnd) return;
     RECT rc = GetClientRect();
     content.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+}
+
+void CTessalineCtrl::ScheduleResumeOffer() {
+    if (m_bResumeOffered || !m_hWnd || !m_dlgPanel.m_hWnd) return;
+    if (m_dlgPanel.GetKXUin() == 0 || m_dlgPanel.GetAlbumName().empty()) return;
+    m_bResumeOffered = true;
+    PostMessage(WM_CTRL_OFFER_RESUME, 0, 0);
+}
+
+LRESULT CTessalineCtrl::OnOfferResume(WPARAM, LPARAM) {
+    CUploader& uploader = m_dlgPanel.GetUploader();
+    if (!m_dlgPanel.m_hWnd || uploader.IsUploading()) return 0;
+    CPassRecorder& recorder = uploader.Recorder();
+    const std::optional<CPassJournal> journal =
+        recorder.FindUnfinished(m_dlgPanel.GetKXUin(), m_dlgPanel.GetAlbumName());
+    if (!journal) return 0;
+    int nAnswer = IDNO;
+    {
+        // The page may let go of the control while the question is up.
+        CModalScope modal(this);
+        nAnswer = MessageBoxA(
+            m_dlgPanel.m_hWnd,
+            FormatText(LoadResString(IDS_RESUME_QUESTION), static_cast<int>(journal->PendingCount())).c_str(),
+            LoadResString(IDS_NOTE_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION);
+    }
+    // Gone meanwhile: the claim goes with the control, and the journal waits for the next page.
+    if (!m_dlgPanel.m_hWnd) return 0;
+    if (nAnswer == IDYES)
+        ResumeBatch(recorder, *journal);
+    else
+        recorder.Discard();
+    return 0;
+}
+
+void CTessalineCtrl::ResumeBatch(CPassRecorder& recorder, const CPassJournal& journal) {
+    const ResumePlan plan = recorder.PlanResume(journal);
+    PassNotes notes;
+    for (const auto& [strName, why] : plan.arrNotResumed)
+        notes.arrNotSent.push_back(ResultRow{
+            strName, LoadResString(why == NotResumedWhy::Changed ? IDS_REASON_CHANGED_SINCE : IDS_REASON_GONE_SINCE)});
+    const std::vector<int> arrFound = m_dlgPanel.OpenFolderWith(plan.strFolder, plan.arrNames);
+    for (std::size_t i = 0; i < arrFound.size(); ++i) {
+        const std::string& strName = plan.arrNames[i];
+        // Listed a moment ago and not found now: gone as well.
+        if (arrFound[i] < 0)
+            notes.arrNotSent.push_back(ResultRow{strName, LoadResString(IDS_REASON_GONE_SINCE)});
+        else if (std::find(plan.arrMaybeStored.begin(), plan.arrMaybeStored.end(), strName) !=
+                 plan.arrMaybeStored.end())
+            notes.arrMaybeStored.push_back(arrFound[i]);
+    }
+    if (std::none_of(arrFound.begin(), arrFound.end(), [](int n) { return n >= 0; })) {
+        CModalScope modal(this);
+        MessageBoxA(
+            m_dlgPanel.m_hWnd,
+            FormatText(LoadResString(IDS_RESUME_NOTHING_LEFT), static_cast<int>(journal.PendingCount())).c_str(),
+            LoadResString(IDS_NOTE_CAPTION).c_str(), MB_ICONINFORMATION);
+        recorder.Discard();
+        return;
+    }
+    m_dlgPanel.UploadSelection(std::move(notes));
+    // Refused (the album is full): the journal stays for a later page.
+    if (!m_dlgPanel.GetUploader().IsUploading()) recorder.Release();
 }

@@ -50,21 +50,32 @@ protected:
 
     int OnCreate(LPCREATESTRUCTA lpCreateStruct);
     void OnSize(UINT nType, int cx, int cy);
+    LRESULT OnOfferResume(WPARAM wParam, LPARAM lParam);
+
+    // Posted once the panel shows and the page has named the user and the album: the page's
+    // script sets the rest of its properties before the question comes.
+    static constexpr UINT WM_CTRL_OFFER_RESUME = WM_APP + 0x30;
 
     BEGIN_MESSAGE_MAP(CTessalineCtrl, COleControl)
         ON_WM_CREATE()
         ON_WM_SIZE()
+        ON_MESSAGE(WM_CTRL_OFFER_RESUME, OnOfferResume)
     END_MESSAGE_MAP()
 
 private:
     // Whichever fills the control's area: the panel, or the notice.
     CWnd& Content() { return m_dlgPanel.m_hWnd ? static_cast<CWnd&>(m_dlgPanel) : m_wndNotice; }
+    // A batch that an earlier page of this user and album left unfinished is offered once.
+    void ScheduleResumeOffer();
+    // Yes: its folder opens and the pictures left go up, with what cannot go listed.
+    void ResumeBatch(CPassRecorder& recorder, const CPassJournal& journal);
 
     // Null when the compiled list could not be read: then no page is allowed.
     std::optional<CSiteLock> m_siteLock;
     CMainPanelDlg m_dlgPanel;
     CWnd m_wndNotice;
     bool m_bInAboutBox = false;
+    bool m_bResumeOffered = false;
     long m_nSpaceSize = 10240;
     long m_nSpaceUsedSize = 0;
 };

@@ -61,6 +61,13 @@
 #define IDS_REASON_REDIRECT_REFUSED 256
 #define IDS_REASON_AUTH_REQUIRED 257
 #define IDS_PAGE_NOT_ALLOWED 258
+// A batch that an earlier page left unfinished, offered again at the control's start.
+#define IDS_RESUME_QUESTION 280
+#define IDS_MAYBE_STORED 281
+#define IDS_LIST_RESUMED 282
+#define IDS_REASON_GONE_SINCE 283
+#define IDS_REASON_CHANGED_SINCE 284
+#define IDS_RESUME_NOTHING_LEFT 285
 
 #define IDI_ABOUTDLL 1
 #define IDB_TESSALINE 1

@@ -12,6 +12,7 @@
 #include <windowsx.h>
 
 #include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -371,7 +372,29 @@ int CMainPanelDlg::CollectSelection() {
     return static_cast<int>(m_selIndex.size());
 }
 
-void CMainPanelDlg::OnUploadNow() {
+void CMainPanelDlg::OnUploadNow() { UploadSelection(PassNotes{}); }
+
+std::vector<int> CMainPanelDlg::OpenFolderWith(const std::string& strFolder, const std::vector<std::string>& arrNames) {
+    OnScanFolder(0, reinterpret_cast<LPARAM>(strFolder.c_str()));
+    // The grid takes its new list now: taking it later would zero the figure of the
+    // selection made here.
+    MSG msg;
+    if (m_wndThumbs.m_hWnd && PeekMessageA(&msg, m_wndThumbs.m_hWnd, WM_THUMBS_NEWLIST, WM_THUMBS_NEWLIST, PM_REMOVE))
+        DispatchMessageA(&msg);
+    std::unordered_map<std::string_view, int> indexOf;
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i) indexOf.emplace(GetPictureName(i), static_cast<int>(i));
+    std::vector<int> arrFound;
+    for (const std::string& strName : arrNames) {
+        const auto it = indexOf.find(strName);
+        arrFound.push_back(it == indexOf.end() ? -1 : it->second);
+        if (it != indexOf.end()) m_arrItems[static_cast<std::size_t>(it->second)]->bSelected = true;
+    }
+    RecalcSelection();
+    UpdateUploadButton();
+    return arrFound;
+}
+
+void CMainPanelDlg::UploadSelection(PassNotes notes) {
     // The page may let go of the control while a note is up: the note holds it.
     const auto note = [this](UINT nID) {
         CModalScope modal(m_pModalHost);
@@ -391,7 +414,7 @@ void CMainPanelDlg::OnUploadNow() {
         note(IDS_NOTHING_SELECTED);
         return;
     }
-    m_uploader.StartBatch();
+    m_uploader.StartBatch(std::move(notes));
 }
 
 LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {

@@ -84,6 +84,11 @@ public:
 
     // The selected indices into the upload queue (m_selIndex); their count.
     int CollectSelection();
+    // Shows the folder's pictures with the named ones selected; for each name its picture's
+    // index, or -1 when the folder holds no such picture.
+    std::vector<int> OpenFolderWith(const std::string& strFolder, const std::vector<std::string>& arrNames);
+    // What "立即上传" does; a resumed batch brings notes for its first summary.
+    void UploadSelection(PassNotes notes);
 
     // For the upload batch.
     bool GetUploadSource(int nIndex, UploadSource& source) const override;

@@ -27,6 +27,9 @@ struct SummaryRequest {
     bool bShowList = false;
     bool bCancelMode = false;   // the list shows uploaded pictures and there is no re-upload
     bool bCanReupload = false;  // failure mode: some pictures may be sent again
+    // The second column says what became of each picture ("上传情况"), not why it failed:
+    // a cancel's list, and a resumed batch's that has no failure of its own.
+    bool bStatusColumn = false;
     std::string strListLabel;
     std::vector<ResultRow> rows;
 };

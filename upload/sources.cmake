@@ -6,9 +6,12 @@ tessaline_sources(PORTABLE
   upload_panel.h upload_request.h progress_view.h
   text_source.cpp text_source.h
   transfer_stats.cpp transfer_stats.h
-  upload_batch.cpp upload_batch.h)
+  upload_batch.cpp upload_batch.h
+  pass_journal.cpp pass_journal.h pass_observer.h journal_disk.h
+  pass_recorder.cpp pass_recorder.h)
 tessaline_sources(WIN
   http_upload_request.cpp http_upload_request.h
+  journal_folder.cpp journal_folder.h
   uploader.cpp uploader.h
   upload_progress_dlg.cpp upload_progress_dlg.h
   upload_result_dlg.cpp upload_result_dlg.h)

@@ -1,5 +1,6 @@
 #include "upload/upload_batch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -123,13 +124,24 @@ std::string CUploadBatch::ImageFieldName(const UploadItem& item) const {
     return name;
 }
 
-void CUploadBatch::StartBatch() {
+void CUploadBatch::StartBatch(PassNotes notes) {
     if (!m_pPanel || m_bUploading || m_bInSummary || m_pPanel->UploadQueue().empty()) return;
     if (!m_progress.Open()) return;
     m_dDoneKB = 0;
     m_dSucceededKB = 0;
     m_nSucceededTotal = 0;
+    m_notes = std::move(notes);
+    if (m_pObserver) m_pObserver->OnBatchStarted(m_pPanel->GetUploadSettings(), QueuedPictures());
     StartPass();
+}
+
+std::vector<QueuedPicture> CUploadBatch::QueuedPictures() const {
+    std::vector<QueuedPicture> pictures;
+    for (int nIndex : m_pPanel->UploadQueue()) {
+        UploadSource source;
+        if (m_pPanel->GetUploadSource(nIndex, source)) pictures.push_back(QueuedPicture{nIndex, source.strPath});
+    }
+    return pictures;
 }
 
 void CUploadBatch::Reupload() {
@@ -172,6 +184,7 @@ void CUploadBatch::SendNext() {
         ShowTexts();
         m_progress.StartProgressDisplay();
         std::string strWhy;
+        if (m_pObserver) m_pObserver->OnSending(item.nIndex);
         if (UploadOne(item, strWhy)) return;
         FinishHead(Verdict::Failed, strWhy);
     }
@@ -285,20 +298,24 @@ void CUploadBatch::FinishHead(Verdict verdict, const std::string& strWhy) {
     if (!PeekHead(head)) return;
     const double dWholeKB = WholeKB(head.dSizeKB);
     m_dDoneKB += dWholeKB;
+    JournalState state = JournalState::Failed;
     switch (verdict) {
     case Verdict::Stored:
         m_arrSucceeded.push_back(head.nIndex);
         m_dSucceededKB += dWholeKB;
+        state = JournalState::Stored;
         break;
     case Verdict::Rejected:
         m_arrRejected.push_back(head.nIndex);
         m_arrRejectedWhy.push_back(strWhy);
+        state = JournalState::Rejected;
         break;
     case Verdict::Failed:
         m_arrFailed.push_back(head.nIndex);
         m_arrFailedWhy.push_back(strWhy);
         break;
     }
+    if (m_pObserver) m_pObserver->OnVerdict(head.nIndex, state);
     std::vector<int>& queue = m_pPanel->UploadQueue();
     queue.erase(queue.begin());
     // Shown with the next picture's name, or by the end of the pass.
@@ -320,8 +337,29 @@ std::vector<ResultRow> CUploadBatch::Rows(const std::vector<int>& arrIndices, co
     return rows;
 }
 
+void CUploadBatch::AddNotes(SummaryRequest& summary, int nFailures) {
+    const std::string strNote = Text(IDS_MAYBE_STORED);
+    const auto maybeStored = [this](int nIndex) {
+        return std::find(m_notes.arrMaybeStored.begin(), m_notes.arrMaybeStored.end(), nIndex) !=
+               m_notes.arrMaybeStored.end();
+    };
+    // The rows so far are the rejected pictures, then the failed ones.
+    std::vector<int> arrListed = m_arrRejected;
+    arrListed.insert(arrListed.end(), m_arrFailed.begin(), m_arrFailed.end());
+    for (size_t i = 0; i < arrListed.size() && i < summary.rows.size(); ++i)
+        if (maybeStored(arrListed[i])) summary.rows[i].strStatus += " " + strNote;
+    for (int nIndex : m_arrSucceeded)
+        if (maybeStored(nIndex)) summary.rows.push_back(ResultRow{CaptionOf(nIndex), strNote});
+    summary.rows.insert(summary.rows.end(), m_notes.arrNotSent.begin(), m_notes.arrNotSent.end());
+    summary.bShowList = true;
+    if (nFailures) return;
+    summary.strListLabel = Text(IDS_LIST_RESUMED);
+    summary.bStatusColumn = true;
+}
+
 void CUploadBatch::EndPass() {
     m_bUploading = false;
+    if (m_pObserver) m_pObserver->OnPassEnded();
     m_progress.SetTitle(Text(IDS_TITLE_DONE));
     m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), m_dTotalKB, m_dTotalKB);
     m_texts.strRemaining = Text(IDS_TIME_ZERO);
@@ -334,7 +372,8 @@ void CUploadBatch::EndPass() {
     CountStoredSpace();
 
     SummaryRequest summary;
-    summary.strMessage = FormatText(Text(IDS_SUMMARY), m_nSucceededTotal, nFailures);
+    const int nNotSent = static_cast<int>(m_notes.arrNotSent.size());
+    summary.strMessage = FormatText(Text(IDS_SUMMARY), m_nSucceededTotal, nFailures + nNotSent);
     if (nFailures) {
         summary.strMessage += Text(IDS_SUMMARY_REJECTED_NOTE);
         summary.bShowList = true;
@@ -344,6 +383,8 @@ void CUploadBatch::EndPass() {
         std::vector<ResultRow> failed = Rows(m_arrFailed, m_arrFailedWhy, std::string());
         summary.rows.insert(summary.rows.end(), failed.begin(), failed.end());
     }
+    if (!m_notes.IsEmpty()) AddNotes(summary, nFailures);
+    m_notes = PassNotes{};
     const unsigned nGeneration = m_nGeneration;
     const SummaryChoice choice = RunSummary(summary);
     if (nGeneration != m_nGeneration) return;  // aborted while the summary was up
@@ -352,6 +393,7 @@ void CUploadBatch::EndPass() {
         return;
     }
     ++m_nGeneration;
+    if (m_pObserver) m_pObserver->OnBatchEnded();
     m_pPanel->EnableInput(true);
     m_progress.Close();
     m_pPanel->FireUploadFinished();
@@ -363,10 +405,12 @@ void CUploadBatch::OnCancelRequested() {
     const int nSucceeded = static_cast<int>(m_arrSucceeded.size());
     m_request.Cancel();
     m_bUploading = false;
+    if (m_pObserver) m_pObserver->OnBatchEnded();
 
     SummaryRequest summary;
     summary.strMessage = FormatText(Text(IDS_CANCELLED), nSucceeded, nRemaining);
     summary.bCancelMode = true;
+    summary.bStatusColumn = true;
     summary.bShowList = nRemaining != 0;
     summary.strListLabel = Text(IDS_LIST_UPLOADED);
     summary.rows =
@@ -397,6 +441,7 @@ void CUploadBatch::CountStoredSpace() {
 void CUploadBatch::Abort() {
     if (!m_bUploading && !m_bInSummary) return;
     ++m_nGeneration;
+    if (m_pObserver) m_pObserver->OnBatchAborted();
     if (m_bUploading) {
         m_request.Cancel();
         m_bUploading = false;

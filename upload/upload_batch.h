@@ -10,6 +10,7 @@
 
 #include "base/mbcs_text.h"
 #include "transport/transfer_listener.h"
+#include "upload/pass_observer.h"
 #include "upload/progress_view.h"
 #include "upload/text_source.h"
 #include "upload/transfer_stats.h"
@@ -22,6 +23,14 @@ struct UploadItem {
     std::string strFile;  // the file whose bytes are posted
     std::string strName;  // the picture's caption
     double dSizeKB = 0;   // bytes of strFile / 1024
+};
+
+// What the summary of a resumed batch's first pass adds: the pictures whose request had
+// started when the earlier batch stopped, and those that could not be sent again.
+struct PassNotes {
+    std::vector<int> arrMaybeStored;
+    std::vector<ResultRow> arrNotSent;
+    bool IsEmpty() const { return arrMaybeStored.empty() && arrNotSent.empty(); }
 };
 
 class CUploadBatch : public CTransferListener, public CProgressCommands {
@@ -37,9 +46,11 @@ public:
 
     // While there is no panel every operation returns at once.
     void SetPanel(CUploadPanel* pPanel) { m_pPanel = pPanel; }
+    // Hears of the batch as it goes; may be null.
+    void SetObserver(CPassObserver* pObserver) { m_pObserver = pObserver; }
 
     // A batch over the panel's queue (which the panel has filled and checked).
-    void StartBatch();
+    void StartBatch(PassNotes notes = {});
     // A further pass over the failed pictures that the server did not reject.
     void Reupload();
     // Ends whatever runs, without a summary and without the event: the panel is about to
@@ -86,6 +97,9 @@ private:
     std::vector<ResultRow> Rows(const std::vector<int>& arrIndices, const std::vector<std::string>& arrWhy,
                                 const std::string& strPrefix) const;
     std::string CaptionOf(int nIndex) const;
+    // The summary's list of a resumed batch's first pass: its own rows, then the notes'.
+    void AddNotes(SummaryRequest& summary, int nFailures);
+    std::vector<QueuedPicture> QueuedPictures() const;
     std::string Text(unsigned nID) const { return m_textSource.Load(nID); }
     // Every change is shown: the transfer's reports come at a pace a reader can follow.
     void ShowTexts() { m_progress.SetTexts(m_texts); }
@@ -95,6 +109,9 @@ private:
     bool IsAutoCompress() const { return m_settings.bAutoCompress; }
 
     CUploadPanel* m_pPanel = nullptr;
+    CPassObserver* m_pObserver = nullptr;
+    // Shown with the first summary of the batch, then dropped.
+    PassNotes m_notes;
     // The page's settings and the box as they were when the pass began: a script that
     // changes a property in the middle of a pass does not retarget the pictures still queued.
     UploadSettings m_settings;

@@ -51,7 +51,7 @@ BOOL CUploadResultDlg::OnInitDialog() {
 
 void CUploadResultDlg::InsertColumns() {
     InsertColumn(m_wndList.m_hWnd, 0, LoadResString(IDS_COLUMN_NAME), 100);
-    InsertColumn(m_wndList.m_hWnd, 1, LoadResString(m_request.bCancelMode ? IDS_COLUMN_STATUS : IDS_COLUMN_REASON),
+    InsertColumn(m_wndList.m_hWnd, 1, LoadResString(m_request.bStatusColumn ? IDS_COLUMN_STATUS : IDS_COLUMN_REASON),
                  210);
 }
 

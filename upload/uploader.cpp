@@ -5,9 +5,11 @@
 std::string CResourceTexts::Load(unsigned nID) const { return LoadResString(nID); }
 
 CUploader::CUploader()
-    : m_batch(
+    : m_recorder(m_journalFolder, IsAnsiLeadByte),
+      m_batch(
           m_request, m_dlgProgress, m_texts, [] { return GetTickCount(); }, IsAnsiLeadByte) {
     m_request.SetListener(&m_batch);
+    m_batch.SetObserver(&m_recorder);
     m_dlgProgress.SetCommands(&m_batch);
 }
 

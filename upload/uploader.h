@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include "upload/http_upload_request.h"
+#include "upload/journal_folder.h"
+#include "upload/pass_recorder.h"
 #include "upload/text_source.h"
 #include "upload/upload_batch.h"
 #include "upload/upload_progress_dlg.h"
@@ -25,18 +27,21 @@ public:
     // Who is held, and tells its container, while a summary or a question is up.
     void SetModalHost(CModalHost* pHost) { m_dlgProgress.SetModalHost(pHost); }
 
-    void StartBatch() { m_batch.StartBatch(); }
+    void StartBatch(PassNotes notes = {}) { m_batch.StartBatch(std::move(notes)); }
     // Before the panel changes or frees its pictures.
     void Abort() { m_batch.Abort(); }
     bool IsUploading() const { return m_batch.IsUploading(); }
 
     CUploadBatch& Batch() { return m_batch; }
+    CPassRecorder& Recorder() { return m_recorder; }
     CUploadProgressDlg& ProgressDialog() { return m_dlgProgress; }
 
 private:
     CResourceTexts m_texts;
     CHttpUploadRequest m_request;
     CUploadProgressDlg m_dlgProgress;
+    CJournalFolder m_journalFolder;
+    CPassRecorder m_recorder;
     // Last, so that it goes first: a running job is cancelled while the rest still exists.
     CUploadBatch m_batch;
 };

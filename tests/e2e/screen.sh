@@ -11,6 +11,7 @@
 #   fail TEXT                    counts a failure in $failures and says what failed
 #   winpath PATH                 the Windows path of a Linux path (drive Z:)
 #   line_of LISTING CLASS ID TEXT  the line of a probe listing for that window
+#   wait_until SECONDS COMMAND...  polls COMMAND until it succeeds, for up to SECONDS
 # shellcheck shell=bash
 # shellcheck source=../../scripts/wine-env.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
@@ -67,4 +68,13 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 winpath() { echo "Z:${1//\//\\}"; }
 line_of() {  # listing class id text
     awk -v c="$2" -v i="$3" -v t="\"$4\"" '$2 == c && $3 == i && substr($0, length($0) - length(t) + 1) == t' "$1" | head -1
+}
+wait_until() {  # seconds command...
+    local tries=$(($1 * 10))
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
 }

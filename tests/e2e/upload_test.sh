@@ -45,17 +45,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Polls COMMAND until it succeeds, for up to SECONDS.
-wait_until() {  # seconds command...
-    local tries=$(($1 * 10))
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 "$root/scripts/make-sample-pictures.sh" "$folder"
 (cd "$folder" && sha256sum -- *) >"$work/sources.before"
 size_of() { stat -c %s "$folder/$1"; }

@@ -7,7 +7,9 @@
 #include <functional>
 #include <utility>
 
+#include "memory_journal_disk.h"
 #include "rc_strings.h"
+#include "upload/pass_recorder.h"
 #include "transport/header_lookup.h"
 
 namespace {
@@ -542,6 +544,92 @@ TEST_F(UploadBatchTest, AbortDuringAPassCancelsTheJobAndCountsWhatWasStored) {
     EXPECT_DOUBLE_EQ(panel.dUsedKB, 102);
     EXPECT_TRUE(view.summaries.empty());
     EXPECT_EQ(panel.nFinished, 0);
+}
+
+// The batch as its journal sees it: each picture is on disk as sent before its request starts,
+// each verdict before the next request or the summary; a batch with nothing left, or whose
+// end the user saw, removes it.
+TEST_F(UploadBatchTest, TheJournalFollowsEveryPictureAndGoesWithTheBatch) {
+    CMemoryJournalDisk disk;
+    CPassRecorder recorder(disk, NoLeadBytes);
+    batch.SetObserver(&recorder);
+    AddPictures(3, 1024);
+    for (const UploadSource& item : panel.items) disk.pictures[item.strPath] = FileStamp{1024, 5};
+    const std::string name = CPassJournal::FileNameFor(10001, "Travel");
+    std::vector<std::string> atEachRequest;
+    const auto states = [&] {
+        std::string text;
+        const auto file = disk.files.find(name);
+        if (file == disk.files.end()) return text;
+        if (const auto journal = CPassJournal::Parse(file->second, NoLeadBytes))
+            for (const JournalPicture& p : journal->Pictures()) text += static_cast<char>(p.state);
+        return text;
+    };
+    view.onSummary = [&](const SummaryRequest& s) {
+        atEachRequest.push_back("summary " + states());
+        return s.bCanReupload ? SummaryChoice::Reupload : SummaryChoice::Done;
+    };
+    batch.StartBatch();
+    for (const char* answer : {"100", "5", "100", "100"}) {
+        atEachRequest.push_back(states());
+        Finish(Answer(answer));
+    }
+    EXPECT_EQ(atEachRequest, (Names{"sww", "ksw", "kfs", "summary kfk", "ksk", "summary "}));
+    EXPECT_FALSE(disk.files.count(name));
+    EXPECT_TRUE(disk.claimed.empty());
+    EXPECT_EQ(panel.nFinished, 1);
+
+    // Torn down with the page: what is left stays. Cancelled: the user has seen the end.
+    panel.queue = {0, 1};
+    batch.StartBatch();
+    Finish(kStoredAnswer);
+    batch.Abort();
+    EXPECT_EQ(states(), "ks");
+    panel.queue = {0, 1};
+    batch.StartBatch();
+    batch.OnCancelRequested();
+    EXPECT_FALSE(disk.files.count(name));
+    EXPECT_TRUE(disk.claimed.empty());
+}
+
+// A resumed batch's first summary lists the picture that may be in the album already and
+// those that could not be sent again, even when every picture sent was stored.
+TEST_F(UploadBatchTest, AResumedBatchsSummaryCarriesItsNotes) {
+    AddPictures(3, 1024);
+    PassNotes notes;
+    notes.arrMaybeStored = {0, 2};
+    notes.arrNotSent = {ResultRow{"gone.jpg", "文件已被删除或移走，没有上传"}};
+    view.onSummary = [](const SummaryRequest& s) {
+        return s.bCanReupload ? SummaryChoice::Reupload : SummaryChoice::Done;
+    };
+    batch.StartBatch(notes);
+    Finish(kStoredAnswer);
+    Finish(kStoredAnswer);
+    Finish(Answer("1", "忙"));
+    Finish(kStoredAnswer);  // the re-upload pass
+    ASSERT_EQ(view.summaries.size(), 2u);
+    const SummaryRequest& first = view.summaries[0];
+    EXPECT_EQ(first.strMessage, "上传完毕，共 2 个成功，2 个失败。其中被服务器拒绝的文件将不予重新上传。");
+    EXPECT_TRUE(first.bShowList);
+    EXPECT_TRUE(first.bCanReupload);
+    ASSERT_EQ(first.rows.size(), 3u);
+    EXPECT_EQ(first.rows[0].strName, "p03.jpg");
+    EXPECT_EQ(first.rows[0].strStatus, "忙 可能已保存，请在相册中检查");
+    EXPECT_EQ(first.rows[1].strName, "p01.jpg");
+    EXPECT_EQ(first.rows[1].strStatus, "可能已保存，请在相册中检查");
+    EXPECT_EQ(first.rows[2].strName, "gone.jpg");
+    EXPECT_FALSE(first.bStatusColumn) << "with failures of its own the column gives reasons";
+    EXPECT_FALSE(view.summaries[1].bShowList) << "the notes belong to the first summary only";
+
+    // All stored, one note: the list has its own label.
+    view.summaries.clear();
+    panel.queue = {1};
+    batch.StartBatch(PassNotes{{1}, {}});
+    Finish(kStoredAnswer);
+    ASSERT_EQ(view.summaries.size(), 1u);
+    EXPECT_EQ(view.summaries[0].strListLabel, "继续上传的文件列表：");
+    EXPECT_TRUE(view.summaries[0].bStatusColumn);
+    EXPECT_FALSE(view.summaries[0].bCanReupload);
 }
 
 }  // namespace

@@ -110,6 +110,7 @@ SummaryRequest ResultRequest(bool bCancelMode, bool bCanReupload) {
                                      : "上传完毕，共 1 个成功，3 个失败。其中被服务器拒绝的文件将不予重新上传。";
     request.bShowList = true;
     request.bCancelMode = bCancelMode;
+    request.bStatusColumn = bCancelMode;
     request.bCanReupload = bCanReupload;
     request.strListLabel = bCancelMode ? "已成功上传的文件列表：" : "上传失败文件列表：";
     request.rows = {{"海边.jpg", "被服务器拒绝，原因：空间不足"},

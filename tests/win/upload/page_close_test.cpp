@@ -3,7 +3,10 @@
 // top-level window owns the progress dialog and the summaries, and destroys them before its
 // children; the destruction must come back at once, and the control end with it.
 #include "hosted_panel_fixture.h"
+#include "framework/text.h"
 #include "transport/transport_test_support.h"
+#include "upload/journal_folder.h"
+#include "upload/pass_journal.h"
 
 #include <string_view>
 
@@ -71,6 +74,12 @@ protected:
     }
     void TearDown() override {
         if (IsWindow(m_top)) DestroyWindow(m_top);
+        m_journals.Remove(kJournal);
+    }
+    // What the pass left for a later page, once the page is gone.
+    std::optional<CPassJournal> LeftJournal() {
+        const auto bytes = m_journals.Read(kJournal, CPassJournal::kMaxBytes);
+        return bytes ? CPassJournal::Parse(*bytes, IsAnsiLeadByte) : std::nullopt;
     }
     void Upload() { SendMessageA(GetDlgItem(m_host.Panel().m_hWnd, IDC_UPLOAD_NOW), BM_CLICK, 0, 0); }
 
@@ -79,6 +88,8 @@ protected:
     HWND m_top = CreateWindowExA(0, "STATIC", "page", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 820, 640, nullptr,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     CHostedControl m_host;
+    CJournalFolder m_journals;
+    const std::string kJournal = CPassJournal::FileNameFor(10001, "Travel");
 };
 
 TEST_F(PageCloseTest, TheTopLevelWindowClosedAfterABatch) {
@@ -103,6 +114,17 @@ TEST_P(PageCloseTest, TheTopLevelWindowClosedWhileUp) {
     PumpFor(50);
     EXPECT_FALSE(IsWindow(m_top));
     EXPECT_FALSE(m_host.Panel().GetUploader().IsUploading());
+    // Closed in the middle of the pass, the page leaves both pictures to a later page: the
+    // first one in flight. Closed over the summary of a pass that stored both, nothing.
+    const auto journal = LeftJournal();
+    if (std::string(GetParam()) == "上传进度") {
+        ASSERT_TRUE(journal.has_value());
+        ASSERT_EQ(journal->Pictures().size(), 2u);
+        EXPECT_EQ(journal->Pictures()[0].state, JournalState::Sending);
+        EXPECT_EQ(journal->Pictures()[1].state, JournalState::Waiting);
+    } else if (std::string(GetParam()) == "提示") {
+        EXPECT_FALSE(journal.has_value());
+    }
 }
 
 // The pass to a server that never answers goes last: the connection it leaves behind counts

@@ -1,0 +1,139 @@
+#!/bin/bash
+# A batch cut short by the browser's death goes on at the next start. The host program is
+# killed (SIGKILL: nothing of it runs after) while the fourth of six pictures is stored and its
+# answer is still on its way, one picture is then edited, and the host is started again with
+# the same properties. It asks once; "是": the folder's pictures that are left go up, the
+# edited one is listed as changed, the one in flight is marked as possibly in the album
+# already, UploadFinished fires, and the album holds every other picture exactly once. Killed
+# again and answered "否": the journal is gone and the next start asks nothing.
+# With SHOTS_DIR a screenshot of the question and of the result goes there.
+#   resume_test.sh [SHOTS_DIR]
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$here/../..
+# shellcheck source=screen.sh
+. "$here/screen.sh"
+# shellcheck source=../../scripts/servers.sh
+. "$root/scripts/servers.sh"
+bin=${TESSALINE_NATIVE_BIN:?}
+shots=${1:-}
+shot() { [ -z "$shots" ] || import -window root "$shots/$1.png"; }
+work=$(mktemp -d)
+pictures=$work/pictures
+# The control's own folder under the user's local application data, in the tree's prefix.
+journals=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Tessaline
+album=Resume
+album_hex=$(printf '%s' "$album" | od -An -tx1 | tr -d ' \n')
+album_dir=$work/data/10001/$album_hex
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+    kill_host
+    screen_stop
+    rm -f "$journals"/pass-10001-*.journal
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The host program's own process on this prefix and display: found by its command line and
+# environment, ended by its PID.
+host_pid() {
+    local p
+    for p in /proc/[0-9]*; do
+        [ -O "$p" ] || continue
+        # The program's own name first: the desktop's explorer names it among its arguments.
+        head -zn1 "$p/cmdline" 2>/dev/null | tr -d '\0' | grep -qi 'host\.exe$' || continue
+        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" || continue
+        echo "${p#/proc/}"
+        return 0
+    done
+    return 1
+}
+kill_host() {
+    local pid
+    pid=$(host_pid) && kill -9 "$pid"
+    [ -z "${DISPLAY:-}" ] || probe "TESSALINE host" --gone --timeout 10000 >/dev/null
+}
+
+mkdir -p "$pictures"
+colours=(red green blue yellow purple orange)
+for i in 1 2 3 4 5 6; do convert -size 64x48 "xc:${colours[$((i - 1))]}" "$pictures/p$i.jpg"; done
+(cd "$pictures" && sha256sum -- *) >"$work/sources.before"
+printf '10001 20480 %s\n' "$album" >"$work/accounts.txt"
+album_server_start "$bin" "$work" "$album" --secret e2e || exit 1
+pids+=("$album_pid")
+fault_server_start "$bin" "$work" --upstream "$album_port" || exit 1
+pids+=("$fault_pid")
+fault_url=http://127.0.0.1:$fault_port
+rm -f "$journals"/pass-10001-*.journal
+register_control || exit 1
+screen_start || exit 1
+
+props=(--set KXUin=10001 --set AlbumName="$album" --set Signature="$album_signature" --set SpaceSize=20480
+    --set UploadCGI="$fault_url/relay/cgi-bin/upload")
+stored_count() { find "$album_dir" -maxdepth 1 -type f 2>/dev/null | wc -l; }
+# A batch over the whole folder, killed once the fourth picture is in the album and its
+# answer comes back a byte every 200 ms.
+batch_killed_at_p4() {  # name
+    curl -sf "$fault_url/_fault-name/p4.jpg/1/slow/200" >/dev/null || fail "the fault server took no plan"
+    local before
+    before=$(stored_count)
+    in_desktop "$work/$1.out" "$host" "${props[@]}" --open-folder "$(winpath "$pictures")" --upload
+    p4_stored() { [ "$(stored_count)" -ge $((before + 4)) ]; }
+    wait_until 60 p4_stored || { fail "$1: the album never got four pictures: $(tr -d '\r' <"$work/$1.out")"; exit 1; }
+    sleep 0.5
+    kill_host
+    ls "$journals"/pass-10001-*.journal >/dev/null 2>&1 || fail "$1: no journal after the kill"
+}
+# The question of a start after a kill; its window's listing in NAME.box.
+question() {  # name pending
+    probe "提示" --timeout 30000 >"$work/$1.box" || { fail "$1: no question: $(tr -d '\r' <"$work/$1.out")"; exit 1; }
+    grep -qF "\"上次有 $2 张图片没有上传完毕，是否继续上传？\"" "$work/$1.box" ||
+        fail "$1: the question reads: $(grep '^child Static' "$work/$1.box")"
+}
+button() { awk -v id="$2" '$1 == "child" && $2 == "Button" && $3 == id' "$work/$1.box" | head -1; }
+
+# Killed with p1 to p3 stored and p4 in flight; p6 edited meanwhile.
+batch_killed_at_p4 first
+touch -d '+1 minute' "$pictures/p6.jpg"
+in_desktop "$work/yes.out" "$host" "${props[@]}" --close-on-finish
+question yes 3
+shot resume-question
+click "$(button yes 6)"
+probe "上传结果" --timeout 60000 >"$work/result" || { fail "no result dialog: $(tr -d '\r' <"$work/yes.out")"; exit 1; }
+shot resume-result
+tr -d '\r' <"$work/result" | grep -E '^(row|child Static)' | sed 's/^/  /'
+grep -qF '"上传完毕，共 2 个成功，1 个失败。' "$work/result" || fail "the summary: $(grep '^child Static' "$work/result")"
+grep -qF 'p4.jpg | 可能已保存，请在相册中检查"' "$work/result" || fail "p4 is not marked: $(grep '^row' "$work/result")"
+grep -qF 'p6.jpg | 文件已被修改，没有上传"' "$work/result" || fail "p6 is not listed as changed: $(grep '^row' "$work/result")"
+[ "$(grep -c '^row' "$work/result")" = 2 ] || fail "the list: $(grep '^row' "$work/result")"
+click "$(awk '$1 == "child" && $2 == "Button" && $3 == 2' "$work/result" | head -1)"
+finished() { tr -d '\r' <"$work/yes.out" | grep -q '^event UploadFinished$'; }
+wait_until 20 finished || fail "no UploadFinished after the resumed batch: $(tr -d '\r' <"$work/yes.out")"
+probe "TESSALINE host" --gone --timeout 20000 >/dev/null || fail "the host did not close"
+
+# Every picture once; p4 once or twice (its first answer never came); p6 never.
+for n in p1 p2 p3 p5; do
+    copies=$(find "$album_dir" -maxdepth 1 -name "$n*.jpg" | wc -l)
+    [ "$copies" = 1 ] || fail "$n.jpg is in the album $copies times"
+done
+copies=$(find "$album_dir" -maxdepth 1 -name 'p4*.jpg' | wc -l)
+[ "$copies" = 1 ] || [ "$copies" = 2 ] || fail "p4.jpg is in the album $copies times"
+[ -z "$(find "$album_dir" -maxdepth 1 -name 'p6*')" ] || fail "the edited p6.jpg went up"
+ls "$journals"/pass-10001-*.journal >/dev/null 2>&1 && fail "a journal is left after the resumed batch"
+(cd "$pictures" && sha256sum -c --quiet "$work/sources.before") || fail "the pictures changed"
+
+# Killed again and answered "否": nothing is asked at the next start.
+batch_killed_at_p4 second
+in_desktop "$work/no.out" "$host" "${props[@]}"
+question no 3
+click "$(button no 7)"
+gone() { ! ls "$journals"/pass-10001-*.journal >/dev/null 2>&1; }
+wait_until 10 gone || fail "the journal is kept after 否"
+kill_host
+in_desktop "$work/again.out" "$host" "${props[@]}" --report-window 提示 --close-after 6000
+probe "TESSALINE host" --gone --timeout 30000 >/dev/null || fail "the host did not close by itself"
+! tr -d '\r' <"$work/again.out" | grep -q '^window shown' || fail "asked again after 否"
+echo "album: $(find "$album_dir" -maxdepth 1 -type f -printf '%f ')"
+[ "$failures" -eq 0 ]

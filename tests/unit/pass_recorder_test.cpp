@@ -1,0 +1,175 @@
+#include "upload/pass_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include "memory_journal_disk.h"
+
+namespace {
+
+const UploadSettings kSettings{"sig", "Travel", "http://127.0.0.1/upload", 10001, true};
+
+class PassRecorderTest : public testing::Test {
+protected:
+    // Pictures C:\pics\p1.jpg ... on the disk, queued at indices 0 ...
+    std::vector<QueuedPicture> Pictures(int n) {
+        std::vector<QueuedPicture> queued;
+        for (int i = 0; i < n; ++i) {
+            const std::string path = "C:\\pics\\p" + std::to_string(i + 1) + ".jpg";
+            disk.pictures[path] = FileStamp{1000u + static_cast<unsigned>(i), 77};
+            queued.push_back(QueuedPicture{i, path});
+        }
+        return queued;
+    }
+    std::optional<CPassJournal> OnDisk() {
+        const auto bytes = disk.Read(kName, CPassJournal::kMaxBytes);
+        return bytes ? CPassJournal::Parse(*bytes, IsGbkLeadByte) : std::nullopt;
+    }
+    std::string States() {
+        std::string states;
+        if (const auto journal = OnDisk())
+            for (const JournalPicture& p : journal->Pictures()) states += static_cast<char>(p.state);
+        return states;
+    }
+
+    const std::string kName = CPassJournal::FileNameFor(10001, "Travel");
+    CMemoryJournalDisk disk;
+    CPassRecorder recorder{disk, IsGbkLeadByte};
+};
+
+TEST_F(PassRecorderTest, EachRequestStartsWithItsStateOnDiskAndTheEndRemovesIt) {
+    recorder.OnBatchStarted(kSettings, Pictures(3));
+    EXPECT_EQ(States(), "www");
+    EXPECT_TRUE(disk.claimed.count(kName));
+    recorder.OnSending(0);
+    EXPECT_EQ(States(), "sww");
+    recorder.OnVerdict(0, JournalState::Stored);
+    recorder.OnSending(1);
+    EXPECT_EQ(States(), "ksw");
+    recorder.OnVerdict(1, JournalState::Failed);
+    recorder.OnSending(2);
+    recorder.OnVerdict(2, JournalState::Stored);
+    recorder.OnPassEnded();
+    EXPECT_EQ(States(), "kfk");
+    // The re-upload pass: the failed picture again, then nothing is left.
+    recorder.OnSending(1);
+    EXPECT_EQ(States(), "ksk");
+    recorder.OnVerdict(1, JournalState::Stored);
+    recorder.OnPassEnded();
+    EXPECT_FALSE(disk.files.count(kName));
+    recorder.OnBatchEnded();
+    EXPECT_TRUE(disk.claimed.empty());
+    EXPECT_EQ(disk.writes.size(), 6u);  // the start, then one a request
+}
+
+TEST_F(PassRecorderTest, ABatchTornDownUnseenKeepsWhatIsLeftAndLetsGo) {
+    recorder.OnBatchStarted(kSettings, Pictures(2));
+    recorder.OnSending(0);
+    recorder.OnVerdict(0, JournalState::Failed);
+    recorder.OnBatchAborted();
+    EXPECT_EQ(States(), "fw");
+    EXPECT_TRUE(disk.claimed.empty());
+}
+
+TEST_F(PassRecorderTest, ABatchWhoseEndTheUserSawLeavesNothing) {
+    recorder.OnBatchStarted(kSettings, Pictures(2));
+    recorder.OnSending(0);
+    recorder.OnVerdict(0, JournalState::Failed);
+    recorder.OnBatchEnded();  // the summary dismissed with a failure left, or a cancel
+    EXPECT_TRUE(disk.files.empty());
+    EXPECT_TRUE(disk.claimed.empty());
+}
+
+TEST_F(PassRecorderTest, NoJournalWithoutUserOrAlbumOrOutsideOneLocalFolder) {
+    UploadSettings noUser = kSettings;
+    noUser.nKXUin = 0;
+    recorder.OnBatchStarted(noUser, Pictures(1));
+    EXPECT_TRUE(disk.files.empty());
+    auto mixed = Pictures(2);
+    mixed[1].strPath = "C:\\other\\p2.jpg";
+    disk.pictures[mixed[1].strPath] = FileStamp{1, 1};
+    recorder.OnBatchStarted(kSettings, mixed);
+    EXPECT_TRUE(disk.files.empty());
+    recorder.OnBatchStarted(kSettings, {QueuedPicture{0, "\\\\server\\share\\a.jpg"}});
+    EXPECT_TRUE(disk.files.empty());
+    recorder.OnSending(0);
+    EXPECT_TRUE(disk.files.empty());
+}
+
+TEST_F(PassRecorderTest, AnotherRunningPassOfTheAlbumKeepsItsJournal) {
+    const auto claim = disk.Claim(kName);
+    recorder.OnBatchStarted(kSettings, Pictures(1));
+    recorder.OnSending(0);
+    EXPECT_TRUE(disk.files.empty());
+    EXPECT_FALSE(recorder.FindUnfinished(10001, "Travel").has_value());
+}
+
+TEST_F(PassRecorderTest, FindsTheUnfinishedJournalOnceAndHoldsIt) {
+    recorder.OnBatchStarted(kSettings, Pictures(3));
+    recorder.OnSending(0);
+    recorder.OnVerdict(0, JournalState::Stored);
+    recorder.OnSending(1);  // the page dies here
+    CPassRecorder next{disk, IsGbkLeadByte};
+    EXPECT_FALSE(next.FindUnfinished(10001, "Travel").has_value()) << "the first one's pass still runs";
+    recorder.OnBatchAborted();
+
+    const auto found = next.FindUnfinished(10001, "Travel");
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->PendingCount(), 2u);
+    CPassRecorder third{disk, IsGbkLeadByte};
+    EXPECT_FALSE(third.FindUnfinished(10001, "Travel").has_value()) << "offered by a second control";
+    EXPECT_FALSE(next.FindUnfinished(10002, "Travel").has_value());
+
+    // Yes: p2 was in flight, p3 changed since, and what is sent is journalled afresh.
+    disk.pictures["C:\\pics\\p3.jpg"].nModified = 78;
+    const ResumePlan plan = next.PlanResume(*found);
+    EXPECT_EQ(plan.strFolder, "C:\\pics\\");
+    EXPECT_EQ(plan.arrNames, std::vector<std::string>{"p2.jpg"});
+    EXPECT_EQ(plan.arrMaybeStored, std::vector<std::string>{"p2.jpg"});
+    ASSERT_EQ(plan.arrNotResumed.size(), 1u);
+    EXPECT_EQ(plan.arrNotResumed[0].first, "p3.jpg");
+    EXPECT_EQ(plan.arrNotResumed[0].second, NotResumedWhy::Changed);
+    next.OnBatchStarted(kSettings, {QueuedPicture{4, "C:\\pics\\p2.jpg"}});
+    EXPECT_EQ(States(), "w");
+}
+
+TEST_F(PassRecorderTest, NoDiscardsTheJournal) {
+    recorder.OnBatchStarted(kSettings, Pictures(2));
+    recorder.OnBatchAborted();
+    ASSERT_TRUE(recorder.FindUnfinished(10001, "Travel").has_value());
+    recorder.Discard();
+    EXPECT_TRUE(disk.files.empty());
+    EXPECT_TRUE(disk.claimed.empty());
+    EXPECT_FALSE(recorder.FindUnfinished(10001, "Travel").has_value());
+}
+
+TEST_F(PassRecorderTest, OldDamagedAndNewerJournalsAreSweptAtTheStart) {
+    recorder.OnBatchStarted(kSettings, Pictures(2));
+    recorder.OnBatchAborted();
+    UploadSettings other = kSettings;
+    other.strAlbumName = "Other";
+    disk.nNow += 3 * 24 * 3600;
+    recorder.OnBatchStarted(other, Pictures(1));
+    recorder.OnBatchAborted();
+    disk.files["pass-1-damaged.journal"] = disk.files[kName].substr(0, 40);
+    disk.files["pass-2-newer.journal"] = "tessaline-journal 2\n";
+    disk.files["pass-3-huge.journal"] = std::string(CPassJournal::kMaxBytes + 1, 'x');
+    disk.nNow += 4 * 24 * 3600 + 1;  // the first is now a week and a second old
+
+    EXPECT_FALSE(recorder.FindUnfinished(10001, "Travel").has_value());
+    ASSERT_EQ(disk.files.size(), 1u);
+    EXPECT_EQ(disk.files.begin()->first, CPassJournal::FileNameFor(10001, "Other"));
+}
+
+TEST_F(PassRecorderTest, AVanishedPictureIsNotSent) {
+    recorder.OnBatchStarted(kSettings, Pictures(2));
+    recorder.OnBatchAborted();
+    const auto found = recorder.FindUnfinished(10001, "Travel");
+    ASSERT_TRUE(found.has_value());
+    disk.pictures.erase("C:\\pics\\p1.jpg");
+    const ResumePlan plan = recorder.PlanResume(*found);
+    EXPECT_EQ(plan.arrNames, std::vector<std::string>{"p2.jpg"});
+    ASSERT_EQ(plan.arrNotResumed.size(), 1u);
+    EXPECT_EQ(plan.arrNotResumed[0].second, NotResumedWhy::Gone);
+}
+
+}  // namespace
