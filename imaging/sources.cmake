@@ -1,6 +1,7 @@
 # Pictures: what a picture file is, fitting, the GIF decoder and player, loading, thumbnails
 # and their producer, the JPEG writer and the preparation of pictures for upload.
 tessaline_sources(PORTABLE
+  area_scale.cpp area_scale.h
   dib_row_converter.cpp dib_row_converter.h
   embedded_thumbnail.cpp embedded_thumbnail.h
   exif_reader.cpp exif_reader.h

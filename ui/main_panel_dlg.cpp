@@ -300,7 +300,7 @@ bool CMainPanelDlg::PrepareItem(std::size_t nIndex) {
     // Whatever an earlier preparation left (an empty copy, say) goes first.
     item.ForgetUpload();
     CPreparedUpload prepared = PreparePicture(GetPicturePath(nIndex), item.nType, static_cast<int>(m_nLimitX),
-                                              static_cast<int>(m_nLimitY), CWindowDC(m_hWnd).Get());
+                                              static_cast<int>(m_nLimitY));
     if (prepared.strUploadPath.empty()) return false;
     item.bKeptAsIs = prepared.bKeptAsIs;
     item.nUploadSize = prepared.nUploadSize;
