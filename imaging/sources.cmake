@@ -22,6 +22,7 @@ tessaline_sources(WIN
   jpeg_writer.cpp jpeg_writer.h
   load_picture.cpp load_picture.h
   prepare_picture.cpp prepare_picture.h
+  prepare_workers.cpp prepare_workers.h
   thumb_batch.cpp thumb_batch.h
   thumb_cache.cpp thumb_cache.h
   thumbnail.cpp thumbnail.h

@@ -1,6 +1,6 @@
 #include "framework/gdi.h"
 #include "imaging/thumbnail_producer.h"
-
+#include "framework/thread_apartment.h"
 #include "imaging/fit_picture.h"
 #include "imaging/load_picture.h"
 #include "imaging/thumb_batch.h"
@@ -52,21 +52,6 @@ struct CProducerStart {
     std::shared_ptr<CThumbBatch> pBatch;
     CScopedHandle hAfter;
     HMODULE hModule = nullptr;
-};
-
-// COM for the thread's whole life: the system's picture decoders are COM objects, and an
-// apartment made and dropped around every picture would reload them each time.
-class CThreadApartment {
-public:
-    CThreadApartment() : m_bInit(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~CThreadApartment() {
-        if (m_bInit) CoUninitialize();
-    }
-    CThreadApartment(const CThreadApartment&) = delete;
-    CThreadApartment& operator=(const CThreadApartment&) = delete;
-
-private:
-    bool m_bInit;
 };
 
 CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox, const std::atomic<bool>& bGoOn) {

@@ -61,6 +61,9 @@
 #define IDS_REASON_REDIRECT_REFUSED 256
 #define IDS_REASON_AUTH_REQUIRED 257
 #define IDS_PAGE_NOT_ALLOWED 258
+// Pictures still being prepared: after the space figure, and the progress dialog's file line.
+#define IDS_SPACE_PENDING 259
+#define IDS_PREPARING_PICTURES 260
 
 #define IDI_ABOUTDLL 1
 #define IDB_TESSALINE 1
