@@ -9,18 +9,9 @@
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh" prepare "$@"
 
-# Four different pictures as a camera writes them; the folder holds hard links to them (each
-# file is still opened and read on its own).
-mkdir -p "$tmp/src" "$tmp/folder" "$tmp/out"
-"$IM" -size 2000x1500 -seed 41 plasma:fractal -blur 0x1 -resize 200% -attenuate 0.4 +noise Gaussian \
-    -quality 92 "$tmp/src/base.jpg"
-orientations=(1 6 1 8)
-for i in 0 1 2 3; do
-    "$IM" "$tmp/src/base.jpg" -modulate 100,$((80 + 15 * i)),$((60 + 25 * i)) -quality 92 "$tmp/src/p$i.jpg"
-    exiftool -q -overwrite_original -Orientation#="${orientations[$i]}" -Make=Benchmaker "$tmp/src/p$i.jpg"
-done
 n=40
-for i in $(seq 0 $((n - 1))); do ln "$tmp/src/p$((i % 4)).jpg" "$tmp/folder/$(printf 'IMG_%04d.jpg' "$i")"; done
+make_camera_folder "$n" 41
+mkdir -p "$tmp/out"
 
 ours_ms="" peer_ms=""
 for _ in 1 2; do

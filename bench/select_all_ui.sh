@@ -6,18 +6,8 @@
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh" select-all "$@"
 
-# Four different pictures as a camera writes them; the folder holds hard links to them (each
-# file is still opened and read on its own).
-mkdir -p "$tmp/src" "$tmp/folder"
-"$IM" -size 2000x1500 -seed 43 plasma:fractal -blur 0x1 -resize 200% -attenuate 0.4 +noise Gaussian \
-    -quality 92 "$tmp/src/base.jpg"
-orientations=(1 6 1 8)
-for i in 0 1 2 3; do
-    "$IM" "$tmp/src/base.jpg" -modulate 100,$((80 + 15 * i)),$((60 + 25 * i)) -quality 92 "$tmp/src/p$i.jpg"
-    exiftool -q -overwrite_original -Orientation#="${orientations[$i]}" -Make=Benchmaker "$tmp/src/p$i.jpg"
-done
 n=100
-for i in $(seq 0 $((n - 1))); do ln "$tmp/src/p$((i % 4)).jpg" "$tmp/folder/$(printf 'IMG_%04d.jpg' "$i")"; done
+make_camera_folder "$n" 43
 
 line=$("$run" "$win_bin/bench_select_all_ui.exe" "$(winpath "$tmp/folder")" | tr -d '\r')
 if [ "$(kv "$line" prepared)" != "$n" ] || [ "$(kv "$line" pictures)" != "$n" ]; then

@@ -2,10 +2,7 @@
 // folder of camera pictures with auto compress on and the workers prepare them, until the
 // last copy is in.
 //   bench_select_all_ui.exe FOLDER   pictures=N prepared=P worst_ms=W worst_at_ms=A samples=S total_ms=T
-#include "control/tessaline_ctrl.h"
-#include "framework/com_ptr.h"
-#include "framework/ole_object_factory.h"
-#include "tessaline_h.h"
+#include "bench_panel.h"
 #include "test_support.h"
 #include "ui_probe.h"
 
@@ -21,18 +18,10 @@ int main(int argc, char** argv) {
     OleInitialize(nullptr);
     int status = 1;
     {
-        CComPtrT<IClassFactory> factory;
-        COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid());
-        CComPtrT<IOleObject> control;
-        factory->CreateInstance(nullptr, IID_IOleObject, control.ReceiveVoid());
-        CMainPanelDlg& panel = static_cast<CTessalineCtrl*>(control.Get())->GetPanel();
-        // Shown, as a page shows it: the grid makes its thumbnails meanwhile.
-        HWND frame =
-            CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
-        panel.Create(IDD_MAIN_PANEL, frame);
-        MoveWindow(panel.m_hWnd, 0, 0, 800, 600, TRUE);
-        ShowWindow(panel.m_hWnd, SW_SHOW);
-        SendMessageA(panel.m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(argv[1]));
+        // Shown: the grid makes its thumbnails meanwhile.
+        CBenchPanel shown;
+        CMainPanelDlg& panel = shown.Panel();
+        shown.Scan(argv[1]);
         PumpFor(200);
         const std::size_t nPictures = panel.GetItems().size();
 
@@ -50,8 +39,7 @@ int main(int argc, char** argv) {
             if (item->bSelected && item->nUploadSize > 0) ++nPrepared;
         std::printf("pictures=%zu prepared=%zu worst_ms=%.1f worst_at_ms=%.0f samples=%ld total_ms=%.0f\n",
                     nPictures, nPrepared, probe.WorstMs(), dWorstAtMs, probe.Samples(), t1 - t0);
-        status = bDone && nPictures > 0 && nPrepared == nPictures ? 0 : 1;
-        DestroyWindow(frame);
+        status = bDone && nPictures > 0 && nPictures == nPrepared ? 0 : 1;
     }
     OleUninitialize();
     return status;
