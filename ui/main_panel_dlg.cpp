@@ -265,7 +265,11 @@ void CMainPanelDlg::UpdateSpaceLabel() {
     std::string strText = m_space.FormatText(LoadResString(IDS_SPACE_TEXT));
     if (IsAnyPreparing()) strText += LoadResString(IDS_SPACE_PENDING);
     m_wndSpaceText.SetText(strText);
-    if (m_wndSpaceText.m_hWnd) m_wndSpaceText.Invalidate(TRUE);
+    if (!m_wndSpaceText.m_hWnd) return;
+    // A text longer than the label was placed for (the note of pictures still being
+    // prepared, say) gets its room rather than losing its end.
+    if (m_wndSpaceText.GetTextExtent().cx > m_wndSpaceText.GetClientRect().right) RecalcLayout(0);
+    m_wndSpaceText.Invalidate(TRUE);
 }
 
 void CMainPanelDlg::UpdateUploadButton() {
