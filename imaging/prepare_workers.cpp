@@ -222,9 +222,11 @@ bool StartWorker(const std::shared_ptr<CPrepareQueue>& pQueue) {
 
 CPrepareWorkers::CPrepareWorkers() : m_pQueue(std::make_shared<CPrepareQueue>()) {}
 
-CPrepareWorkers::~CPrepareWorkers() {
+void CPrepareWorkers::Stop() {
     CancelAll(kStopWaitMs);
     m_pQueue->Stop();
+    // A thread still ending keeps the old queue; new work goes to threads of its own.
+    m_pQueue = std::make_shared<CPrepareQueue>();
 }
 
 void CPrepareWorkers::SetNotify(HWND hwnd, UINT nMsg) { m_pQueue->SetNotify(hwnd, nMsg); }

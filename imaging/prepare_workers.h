@@ -20,8 +20,7 @@ public:
     static constexpr DWORD kStopWaitMs = 100;
 
     CPrepareWorkers();
-    // Stops every preparation (CancelAll) and lets the threads end.
-    ~CPrepareWorkers();
+    ~CPrepareWorkers() { Stop(); }
     CPrepareWorkers(const CPrepareWorkers&) = delete;
     CPrepareWorkers& operator=(const CPrepareWorkers&) = delete;
 
@@ -37,6 +36,9 @@ public:
     // Cancels every picture and waits at most nWaitMs for the preparations under way to end
     // and delete what they made. True when they did: no copy of theirs is left.
     bool CancelAll(DWORD nWaitMs = kStopWaitMs);
+    // Cancels every picture (CancelAll) and lets the threads end. The next Prepare starts
+    // afresh, announcing nothing until SetNotify is called again.
+    void Stop();
 
     // For the interface thread: calls adopt with each finished preparation not cancelled,
     // in the order they finished; adopt may move the result out. How many there were.

@@ -109,7 +109,8 @@ BOOL CMainPanelDlg::OnInitDialog() {
 
 void CMainPanelDlg::OnDestroy() {
     m_uploader.Abort();
-    StopPreparing();
+    // The workers end with the window; one made again starts them afresh.
+    m_workers.Stop();
     DestroyItems();
     m_back.Reset();
     DefWindowProc(WM_DESTROY, 0, 0);

@@ -154,6 +154,8 @@ TEST_F(PrepareInPanelTest, AFolderChangeOrTheControlsEndStopsThePreparationsWith
         PumpFor(200);  // some made, some under way, most still queued
         if (bDestroy) {
             m_host.Close();
+            EXPECT_TRUE(PumpUntil([] { return CPrepareWorkers::GetRunningCount() == 0; }, 1000))
+                << "the workers end with the control";
         } else {
             CScratchFolder other;
             ASSERT_EQ(Scan(other.Path()), 1);
