@@ -52,6 +52,21 @@ time_convert_thumbnails() {
     s1=$(now_ms)
 }
 
+# A folder $tmp/folder of N camera pictures (4000 × 3000 JPEGs with a camera's grain, some
+# stored sideways): hard links to four different pictures made with SEED, each file still
+# opened and read on its own.
+make_camera_folder() {  # N SEED
+    mkdir -p "$tmp/src" "$tmp/folder"
+    "$IM" -size 2000x1500 -seed "$2" plasma:fractal -blur 0x1 -resize 200% -attenuate 0.4 +noise Gaussian \
+        -quality 92 "$tmp/src/base.jpg"
+    local orientations=(1 6 1 8) i
+    for i in 0 1 2 3; do
+        "$IM" "$tmp/src/base.jpg" -modulate 100,$((80 + 15 * i)),$((60 + 25 * i)) -quality 92 "$tmp/src/p$i.jpg"
+        exiftool -q -overwrite_original -Orientation#="${orientations[$i]}" -Make=Benchmaker "$tmp/src/p$i.jpg"
+    done
+    for i in $(seq 0 $(($1 - 1))); do ln "$tmp/src/p$((i % 4)).jpg" "$tmp/folder/$(printf 'IMG_%04d.jpg' "$i")"; done
+}
+
 # The album server on https://localhost (the name its certificate carries), with the albums
 # of $tmp/accounts.txt: a test root made for this run, trusted by the Wine prefix until the
 # benchmark ends. Sets what album_server_start sets.

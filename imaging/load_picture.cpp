@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -121,6 +122,8 @@ struct CJpegDecodeJob {
     const std::uint8_t* pData = nullptr;
     unsigned long nLength = 0;
     SIZE sizeBox{};
+    // The scaled picture covers the box itself, not twice the box fitted to the picture.
+    bool bCoverBox = false;
     int nOrientation = 1;
     // The part of the upright picture to keep, when not all of it.
     bool bPart = false;
@@ -131,18 +134,24 @@ struct CJpegDecodeJob {
     HBITMAP hBitmap = nullptr;
 };
 
-// The smallest n of n/8 whose scaled size is at least twice the fitted box on both sides
-// (sizes of the upright picture).
-unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, SIZE sizeBox) {
-    PixelRect rc{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
-    FitPictureRect(rc, static_cast<int>(nWidth), static_cast<int>(nHeight));
-    const std::uint64_t nNeedX = 2 * static_cast<std::uint64_t>(rc.Width());
-    const std::uint64_t nNeedY = 2 * static_cast<std::uint64_t>(rc.Height());
+// The smallest n of n/8 whose scaled size (libjpeg rounds up) is at least nNeedX by nNeedY.
+unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, std::uint64_t nNeedX, std::uint64_t nNeedY) {
     for (unsigned n = 1; n < 8; ++n) {
-        // libjpeg rounds scaled sizes up.
         if ((std::uint64_t{nWidth} * n + 7) / 8 >= nNeedX && (std::uint64_t{nHeight} * n + 7) / 8 >= nNeedY) return n;
     }
     return 8;
+}
+
+// The scale for a picture (sizes of the upright picture): for a box to draw in, at least
+// twice the box fitted to the picture, so that the last step down still averages; for a
+// box to cover, at least the box.
+unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, SIZE sizeBox, bool bCoverBox) {
+    if (bCoverBox) return ChooseScale(nWidth, nHeight, static_cast<std::uint64_t>(std::max<LONG>(sizeBox.cx, 1)),
+                                      static_cast<std::uint64_t>(std::max<LONG>(sizeBox.cy, 1)));
+    PixelRect rc{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
+    FitPictureRect(rc, static_cast<int>(nWidth), static_cast<int>(nHeight));
+    return ChooseScale(nWidth, nHeight, 2 * static_cast<std::uint64_t>(rc.Width()),
+                       2 * static_cast<std::uint64_t>(rc.Height()));
 }
 
 // An edge at nEdge of a side nFull long, on the same side scaled to nScaled (64 bits: a
@@ -199,7 +208,8 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     pJob->sizeFull = SIZE{sizeUpright.cx, sizeUpright.cy};
     // The part is what gets fitted into the box, so its size picks the scale.
     cinfo->scale_num =
-        ChooseScale(static_cast<JDIMENSION>(rcPart.Width()), static_cast<JDIMENSION>(rcPart.Height()), pJob->sizeBox);
+        ChooseScale(static_cast<JDIMENSION>(rcPart.Width()), static_cast<JDIMENSION>(rcPart.Height()), pJob->sizeBox,
+                    pJob->bCoverBox);
     cinfo->scale_denom = 8;
     const bool bCmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     // Straight into the DIB's blue, green, red, spare order; grey and colour alike.
@@ -262,35 +272,47 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
 }
 
 // A JPEG decoded by the control's own libjpeg at the smallest DCT scale that still covers
-// the box, as an OLE picture. The system's picture object decodes every pixel of a camera
-// picture (under Wine with a plain C libjpeg, about 40 megapixels a second, and 4 bytes a
-// pixel twice over) only for the thumbnail maker to throw nearly all of them away; scaling
-// in the DCT decodes a 4000 by 3000 picture to 500 by 375 in a fraction of the time and
-// memory. The picture is scaled to at least twice the fitted box where the scales allow, so
-// the last step down still averages. nOrientation (1 to 8, as EXIF numbers them) says how
-// the pixels are stored; the picture comes out upright, and sizeBox and *pFullSize are
-// sizes of the upright picture. rcPart, when given, keeps only that part of the upright
-// picture (in its own pixels, cut to the picture): what comes out is the part, scaled for
-// the box as a picture of the part's size would be. Null when the bytes are not a JPEG this
-// libjpeg decodes, declare more than kMaxDecodedPixels, need more than kJpegMemoryLimit or
-// more than kMaxJpegScans, or the part has no area, or when *pbGoOn (if given) turned false
-// on the way; *pFullSize then stays as it was, else it gets the whole picture's own upright
-// size.
-CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
-                                    SIZE* pFullSize, const std::atomic<bool>* pbGoOn,
-                                    std::optional<PixelRect> rcPart = std::nullopt) {
+// the box, into a top-down 32-bit DIB section. The system's picture object decodes every
+// pixel of a camera picture (under Wine with a plain C libjpeg, about 40 megapixels a
+// second, and 4 bytes a pixel twice over) only for the thumbnail maker or the copy to throw
+// nearly all of them away; scaling in the DCT decodes a 4000 by 3000 picture to 500 by 375
+// in a fraction of the time and memory. Unless bCoverBox, the picture is scaled to at least
+// twice the fitted box where the scales allow, so the last step down still averages.
+// nOrientation (1 to 8, as EXIF numbers them) says how the pixels are stored; the picture
+// comes out upright, and sizeBox and *pFullSize are sizes of the upright picture. rcPart,
+// when given, keeps only that part of the upright picture (in its own pixels, cut to the
+// picture): what comes out is the part, scaled for the box as a picture of the part's size
+// would be. Empty when the bytes are not a JPEG this libjpeg decodes, declare more than
+// kMaxDecodedPixels, need more than kJpegMemoryLimit or more than kMaxJpegScans, or the
+// part has no area, or when *pbGoOn (if given) turned false on the way; *pFullSize then
+// stays as it was, else it gets the whole picture's own upright size.
+CScopedBitmap DecodeJpegBitmap(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, bool bCoverBox,
+                               int nOrientation, SIZE* pFullSize, const std::atomic<bool>* pbGoOn,
+                               std::optional<PixelRect> rcPart = std::nullopt) {
     if (!pData || nLength < 4 || nLength > 0x7FFFFFFF || pData[0] != 0xFF || pData[1] != 0xD8) return {};
     auto pJob = std::make_unique<CJpegDecodeJob>();
     pJob->progress.pbGoOn = pbGoOn;
     pJob->pData = pData;
     pJob->nLength = static_cast<unsigned long>(nLength);
     pJob->sizeBox = sizeBox;
+    pJob->bCoverBox = bCoverBox;
     pJob->nOrientation = nOrientation;
     pJob->bPart = rcPart.has_value();
     if (rcPart) pJob->rcPart = *rcPart;
     const bool bDecoded = DecodeRows(pJob.get());
     CScopedBitmap bmp(pJob->hBitmap);
     if (!bDecoded) return {};
+    if (pFullSize) *pFullSize = pJob->sizeFull;
+    return bmp;
+}
+
+// DecodeJpegBitmap's pixels as an OLE picture, for a thumbnail.
+CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLength, SIZE sizeBox, int nOrientation,
+                                    SIZE* pFullSize, const std::atomic<bool>* pbGoOn,
+                                    std::optional<PixelRect> rcPart = std::nullopt) {
+    SIZE sizeFull{};
+    CScopedBitmap bmp = DecodeJpegBitmap(pData, nLength, sizeBox, false, nOrientation, &sizeFull, pbGoOn, rcPart);
+    if (!bmp) return {};
     PICTDESC desc{};
     desc.cbSizeofstruct = sizeof(desc);
     desc.picType = PICTYPE_BITMAP;
@@ -298,7 +320,7 @@ CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLeng
     CComPtrT<IPicture> picture;
     if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, picture.ReceiveVoid()))) return {};
     (void)bmp.Take();  // the picture owns it now
-    if (pFullSize) *pFullSize = pJob->sizeFull;
+    if (pFullSize) *pFullSize = sizeFull;
     return picture;
 }
 
@@ -306,18 +328,21 @@ CComPtrT<IPicture> DecodeJpegForBox(const std::uint8_t* pData, std::size_t nLeng
 // JFIF segment, and the main picture's frame header comes soon after it.
 constexpr std::size_t kHeadBytes = 96 * 1024;
 
-// The pixels of a picture DecodeJpegForBox made (a top-down 32-bit DIB section): a view
-// that lives as long as the picture; empty when it holds none.
-std::span<const std::uint32_t> DibPixels(IPicture* pPicture, PixelSize& size) {
-    OLE_HANDLE hBitmap = 0;
+// The pixels of a bitmap DecodeJpegBitmap made (a top-down 32-bit DIB section): a view that
+// lives as long as the bitmap; empty when it holds none.
+std::span<const std::uint32_t> DibSectionPixels(HBITMAP hBitmap, PixelSize& size) {
     DIBSECTION dib{};
-    if (FAILED(pPicture->get_Handle(&hBitmap)) ||
-        GetObjectA(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(hBitmap)), sizeof dib, &dib) != sizeof dib ||
-        !dib.dsBm.bmBits || dib.dsBm.bmBitsPixel != 32)
-        return {};
+    if (GetObjectA(hBitmap, sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits || dib.dsBm.bmBitsPixel != 32) return {};
     size = PixelSize{dib.dsBm.bmWidth, dib.dsBm.bmHeight};
     return {static_cast<const std::uint32_t*>(dib.dsBm.bmBits),
             static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy)};
+}
+
+// The pixels of a picture DecodeJpegForBox made, as DibSectionPixels gives them.
+std::span<const std::uint32_t> DibPixels(IPicture* pPicture, PixelSize& size) {
+    OLE_HANDLE hBitmap = 0;
+    if (FAILED(pPicture->get_Handle(&hBitmap))) return {};
+    return DibSectionPixels(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(hBitmap)), size);
 }
 
 // The picture drawn from its embedded thumbnail, when that still shows the picture
@@ -379,11 +404,37 @@ CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileS
     return DecodePictureFile(std::move(hBytes), nLength);
 }
 
+std::optional<CJpegPixels> LoadJpegPixels(const std::string& strPath,
+                                          const std::function<PixelSize(PixelSize)>& coverFor,
+                                          const std::atomic<bool>* pbGoOn) {
+    std::uint32_t nLength = kNotOpened;
+    CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
+    if (!hBytes || DecodableType(hBytes.Get(), nLength) != PictureType::Jpeg) return std::nullopt;
+    const CGlobalLock lock(hBytes.Get());
+    if (!lock.Get()) return std::nullopt;
+    const std::span<const std::uint8_t> bytes(lock.Get(), nLength);
+    const auto exif = ReadExif(bytes);
+    const int nOrientation = exif ? exif->nOrientation : 1;
+    const auto sizeStored = ReadPictureDimensions(bytes);
+    if (!sizeStored) return std::nullopt;
+    const PixelSize sizeCover = coverFor(UprightSize(*sizeStored, nOrientation));
+    CJpegPixels result;
+    SIZE sizeFull{};
+    result.bmp = DecodeJpegBitmap(lock.Get(), nLength, SIZE{sizeCover.cx, sizeCover.cy}, true, nOrientation,
+                                  &sizeFull, pbGoOn);
+    if (!result.bmp) return std::nullopt;
+    result.pixels = DibSectionPixels(result.bmp.Get(), result.size);
+    if (result.pixels.empty()) return std::nullopt;
+    result.sizePicture = PixelSize{static_cast<int>(sizeFull.cx), static_cast<int>(sizeFull.cy)};
+    result.nFileSize = nLength;
+    if (exif) result.exifTiff.assign(exif->tiff.begin(), exif->tiff.end());
+    return result;
+}
+
 CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t* pFileSize,
-                                     SIZE* pPictureSize, std::vector<std::uint8_t>* pExifTiff,
-                                     const std::atomic<bool>* pbGoOn) {
+                                     SIZE* pPictureSize, const std::atomic<bool>* pbGoOn) {
     SIZE sizePicture{};
-    if (!pExifTiff) {
+    {
         std::uint32_t nLength = kNotOpened;
         const std::vector<std::uint8_t> head = ReadHead(strPath, &nLength);
         if (nLength == kNotOpened) return {};  // not opened: the size output stays as it was
@@ -397,18 +448,15 @@ CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, H
     std::uint32_t nLength = kNotOpened;
     CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
     if (pFileSize && nLength != kNotOpened) *pFileSize = nLength;
-    if (pExifTiff) pExifTiff->clear();
     if (!hBytes) return {};
     CComPtrT<IPicture> picture;
     switch (DecodableType(hBytes.Get(), nLength)) {
     case PictureType::Jpeg:
         // libjpeg's word is final: the system's decoder would take the whole picture at once.
         if (const CGlobalLock lock(hBytes.Get()); lock.Get()) {
-            const std::span<const std::uint8_t> bytes(lock.Get(), nLength);
-            const auto exif = ReadExif(bytes);
+            const auto exif = ReadExif(std::span<const std::uint8_t>(lock.Get(), nLength));
             picture =
                 DecodeJpegForBox(lock.Get(), nLength, sizeBox, exif ? exif->nOrientation : 1, &sizePicture, pbGoOn);
-            if (picture && exif && pExifTiff) pExifTiff->assign(exif->tiff.begin(), exif->tiff.end());
         }
         break;
     case PictureType::Gif:

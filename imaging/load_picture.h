@@ -6,10 +6,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "base/geometry.h"
 #include "framework/com_ptr.h"
+#include "framework/scoped_handle.h"
 
 // Reads the whole file and decodes it with OleLoadPicture; null when the file cannot be
 // read or decoded, is larger than kMaxPictureFileBytes, does not begin as a JPEG or a GIF
@@ -18,6 +23,25 @@
 // *pFileSize (optional) receives the file's length as soon as the file is open, even when
 // decoding then fails, and is left alone when it cannot be opened. The file is only read.
 CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileSize);
+
+// A JPEG's pixels for a copy to be made of it.
+struct CJpegPixels {
+    CScopedBitmap bmp;                      // a DIB section: owns the pixels
+    std::span<const std::uint32_t> pixels;  // blue, green, red, spare; rows top-down, upright
+    PixelSize size;                         // of pixels
+    PixelSize sizePicture;                  // the picture's own upright size
+    std::uint32_t nFileSize = 0;
+    std::vector<std::uint8_t> exifTiff;  // the TIFF structure of the file's EXIF block; empty for none
+};
+
+// Reads the whole file once and decodes it upright with the control's own libjpeg, at the
+// smallest DCT scale whose size still covers what coverFor asks for the picture's own
+// upright size; nothing else of the picture is decoded. Empty for a file that cannot be
+// read, does not begin as a JPEG does, or is refused as LoadPictureForBox refuses one, and
+// when *pbGoOn (if given) turned false on the way. Needs no device: a worker thread's own.
+std::optional<CJpegPixels> LoadJpegPixels(const std::string& strPath,
+                                          const std::function<PixelSize(PixelSize)>& coverFor,
+                                          const std::atomic<bool>* pbGoOn = nullptr);
 
 // What the first bytes say decides, not the name: a JPEG goes through the control's own
 // libjpeg only, decoded at the smallest DCT scale that still covers the box and upright
@@ -30,14 +54,10 @@ CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileS
 // wide picture cut off), when that part still covers the box.
 // *pPictureSize receives the picture's own upright size in pixels of hdc (not that of the
 // possibly smaller picture returned); *pFileSize as for LoadPicture.
-// pExifTiff, when given, asks for the picture itself (never its thumbnail), for a copy to be
-// made of it: it receives the TIFF structure of the file's EXIF block, or is emptied when
-// there is none.
 // pbGoOn, when given, is watched while a JPEG decodes: once it is false the decode gives up
 // and the result is null.
 CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t* pFileSize,
-                                     SIZE* pPictureSize, std::vector<std::uint8_t>* pExifTiff = nullptr,
-                                     const std::atomic<bool>* pbGoOn = nullptr);
+                                     SIZE* pPictureSize, const std::atomic<bool>* pbGoOn = nullptr);
 
 // The picture's natural size (HIMETRIC, hundredths of a millimetre) in pixels of hdc:
 // MulDiv by LOGPIXELSX or LOGPIXELSY and 2540. {0, 0} for a null picture or context.

@@ -1,13 +1,18 @@
 #include "imaging/prepare_picture.h"
 
 #include "framework/file_reader.h"
-#include "framework/gdi.h"
 #include "framework/text.h"
+#include "imaging/area_scale.h"
 #include "imaging/exif_reader.h"
 #include "imaging/fit_picture.h"
 #include "imaging/jpeg_writer.h"
 #include "imaging/load_picture.h"
 
+#include <windows.h>
+
+#include <cstring>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -20,53 +25,81 @@ std::uint32_t FileLength(const std::string& strPath) {
     return nLength && *nLength <= 0xFFFFFFFF ? static_cast<std::uint32_t>(*nLength) : 0;
 }
 
+CPreparedUpload KeptAsIs(const std::string& strPath, std::uint32_t nFileSize) {
+    CPreparedUpload result;
+    result.bKeptAsIs = true;
+    result.strUploadPath = strPath;
+    result.nUploadSize = nFileSize;
+    return result;
+}
+
+// The copy's pixels as a packed DIB for the writer: a header, then 32-bit rows top-down
+// (a negative height), the words the scaler fills at PixelsOf.
+class CCopyDib {
+public:
+    explicit CCopyDib(PixelSize size)
+        : m_arrWords(kHeaderWords + static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy)) {
+        BITMAPINFOHEADER bi{};
+        bi.biSize = sizeof bi;
+        bi.biWidth = size.cx;
+        bi.biHeight = -size.cy;
+        bi.biPlanes = 1;
+        bi.biBitCount = 32;
+        bi.biCompression = BI_RGB;
+        std::memcpy(m_arrWords.data(), &bi, sizeof bi);
+    }
+    std::span<std::uint32_t> Pixels() { return std::span<std::uint32_t>(m_arrWords).subspan(kHeaderWords); }
+    std::span<const std::uint8_t> Bytes() const {
+        return {reinterpret_cast<const std::uint8_t*>(m_arrWords.data()), m_arrWords.size() * 4};
+    }
+
+private:
+    static constexpr std::size_t kHeaderWords = sizeof(BITMAPINFOHEADER) / 4;
+    std::vector<std::uint32_t> m_arrWords;
+};
+
 }  // namespace
 
-CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY, HDC hdc) {
-    CPreparedUpload result;
-    if (!hdc) return result;
-    // A JPEG is decoded only as large as the limits need (at least twice them where the
-    // DCT's scales allow) and upright; the size is the picture's own upright size, which is
-    // what the limits apply to.
-    std::uint32_t nFileSize = 0;
-    SIZE size{};
-    std::vector<std::uint8_t> exifTiff;
-    CComPtrT<IPicture> picture = LoadPictureForBox(strPath, SIZE{LimitOrUnlimited(nLimitX), LimitOrUnlimited(nLimitY)},
-                                                   hdc, &nFileSize, &size, &exifTiff);
-    if (!picture) return result;
-    int nWidth = static_cast<int>(size.cx);
-    int nHeight = static_cast<int>(size.cy);
-
-    // Kept as it is, the file goes byte for byte, its orientation tag with it.
-    if (nType != PictureType::Jpeg || IsBelowLimits(nLimitX, nLimitY, nWidth, nHeight)) {
-        result.bKeptAsIs = true;
-        result.strUploadPath = strPath;
-        result.nUploadSize = nFileSize;
-        return result;
+CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
+                               const std::atomic<bool>* pbGoOn) {
+    if (nType != PictureType::Jpeg) {
+        // A GIF goes as it is whatever its size, once the system's decoder takes it.
+        std::uint32_t nFileSize = 0;
+        if (!LoadPicture(strPath, &nFileSize)) return {};
+        return KeptAsIs(strPath, nFileSize);
     }
+    // Kept as it is, the picture is still decoded (at the smallest scale) so that one the
+    // copy could not be made of is not sent either.
+    const auto coverFor = [&](PixelSize size) {
+        if (IsBelowLimits(nLimitX, nLimitY, size.cx, size.cy)) return PixelSize{1, 1};
+        FitWithinLimits(nLimitX, nLimitY, size.cx, size.cy);
+        return size;
+    };
+    std::optional<CJpegPixels> decoded = LoadJpegPixels(strPath, coverFor, pbGoOn);
+    if (!decoded) return {};
+    // The decoded size decides, not the header's: they agree for any file libjpeg reads.
+    PixelSize size = decoded->sizePicture;
+    // Kept as it is, the file goes byte for byte, its orientation tag with it.
+    if (IsBelowLimits(nLimitX, nLimitY, size.cx, size.cy)) return KeptAsIs(strPath, decoded->nFileSize);
     // A JPEG that only reaches a limit keeps its size and is re-encoded as it is.
-    FitWithinLimits(nLimitX, nLimitY, nWidth, nHeight);
+    FitWithinLimits(nLimitX, nLimitY, size.cx, size.cy);
 
+    CCopyDib dib(size);
+    AreaScale(decoded->pixels, decoded->size, dib.Pixels(), size);
+    // The copy keeps the date taken, the camera and the exposure; a block that cannot be
+    // read goes without.
+    std::vector<std::uint8_t> exifApp1;
+    if (const auto exif = ReadExifTiff(decoded->exifTiff)) exifApp1 = RewriteExifForCopy(*exif, size);
+    decoded.reset();  // the pixels are scaled: the decoded picture can go now
+    if (pbGoOn && !pbGoOn->load()) return {};
+
+    CPreparedUpload result;
     result.fileCopy = CTempFile::Create();
     if (!result.fileCopy) return result;  // no copy, nothing to upload: unprepared
     result.strUploadPath = result.fileCopy.GetPath();
     result.bWritten = true;
-    // The copy keeps the date taken, the camera and the exposure; a block that cannot be
-    // read goes without.
-    std::vector<std::uint8_t> exifApp1;
-    if (const auto exif = ReadExifTiff(exifTiff)) exifApp1 = RewriteExifForCopy(*exif, PixelSize{nWidth, nHeight});
-    {
-        // The surface is the scaled size, within the limits: never the picture's own.
-        CBackBuffer surface(hdc, nWidth, nHeight);
-        if (surface) {
-            const RECT rc{0, 0, nWidth, nHeight};
-            FillRect(surface.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-            RenderWholePicture(surface.Get(), picture.Get(), nWidth, nHeight);
-            picture.Release();  // the pixels are drawn: the decoded picture can go now
-            const CScopedBitmap bmp = surface.TakeBitmap();
-            SaveBitmapAsJpeg(AnsiToWide(result.strUploadPath).c_str(), bmp.Get(), kUploadQuality, exifApp1);
-        }
-    }
+    std::string strError;
+    WriteDibAsJpeg(dib.Bytes(), kUploadQuality, AnsiToWide(result.strUploadPath).c_str(), strError, exifApp1);
     // Judged by the file: one the writer could not fill counts 0 and is prepared again.
     result.nUploadSize = FileLength(result.strUploadPath);
     return result;

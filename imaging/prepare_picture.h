@@ -1,8 +1,7 @@
 // PreparePicture: which file goes to the server for a picture, made when it is selected:
 // the picture's own file, or a JPEG copy scaled down to the album's limits.
 #pragma once
-#include <windows.h>
-
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -24,10 +23,13 @@ struct CPreparedUpload {
     CTempFile fileCopy;
 };
 
-// Loads the picture (LoadPictureForBox), upright, measures it in pixels of hdc and decides:
-// a GIF, or a JPEG strictly smaller than both nLimitX and nLimitY, is kept as it is; any
-// other JPEG is drawn upright on white at its size scaled down by FitWithinLimits and
-// written at quality 90 to a new temporary file ("DORivav" prefix), with an EXIF block of
-// the picture's camera, dates and exposure only (RewriteExifForCopy: orientation 1, the new
-// size). Runs on the interface thread with the panel's context.
-CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY, HDC hdc);
+// Loads the picture upright and decides: a GIF, or a JPEG strictly smaller than both
+// nLimitX and nLimitY, is kept as it is; any other JPEG is scaled down by FitWithinLimits
+// and written at quality 90 to a new temporary file ("DORivav" prefix), with an EXIF block
+// of the picture's camera, dates and exposure only (RewriteExifForCopy: orientation 1, the
+// new size). A JPEG is read once and decoded once, at the smallest DCT scale that still
+// covers the copy's size, then averaged down to it (AreaScale): no device context is
+// touched, so any thread may prepare. Once *pbGoOn (if given) turns false the work is given
+// up, as for a picture that cannot be loaded, and no copy is left behind.
+CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
+                               const std::atomic<bool>* pbGoOn = nullptr);

@@ -1,6 +1,7 @@
 # Pictures: what a picture file is, fitting, the GIF decoder and player, loading, thumbnails
 # and their producer, the JPEG writer and the preparation of pictures for upload.
 tessaline_sources(PORTABLE
+  area_scale.cpp area_scale.h
   dib_row_converter.cpp dib_row_converter.h
   embedded_thumbnail.cpp embedded_thumbnail.h
   exif_reader.cpp exif_reader.h
@@ -21,6 +22,7 @@ tessaline_sources(WIN
   jpeg_writer.cpp jpeg_writer.h
   load_picture.cpp load_picture.h
   prepare_picture.cpp prepare_picture.h
+  prepare_workers.cpp prepare_workers.h
   thumb_batch.cpp thumb_batch.h
   thumb_cache.cpp thumb_cache.h
   thumbnail.cpp thumbnail.h

@@ -1,6 +1,6 @@
 #include "framework/gdi.h"
 #include "imaging/thumbnail_producer.h"
-
+#include "framework/thread_apartment.h"
 #include "imaging/fit_picture.h"
 #include "imaging/load_picture.h"
 #include "imaging/thumb_batch.h"
@@ -54,21 +54,6 @@ struct CProducerStart {
     HMODULE hModule = nullptr;
 };
 
-// COM for the thread's whole life: the system's picture decoders are COM objects, and an
-// apartment made and dropped around every picture would reload them each time.
-class CThreadApartment {
-public:
-    CThreadApartment() : m_bInit(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~CThreadApartment() {
-        if (m_bInit) CoUninitialize();
-    }
-    CThreadApartment(const CThreadApartment&) = delete;
-    CThreadApartment& operator=(const CThreadApartment&) = delete;
-
-private:
-    bool m_bInit;
-};
-
 CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox, const std::atomic<bool>& bGoOn) {
     CThumbResult result;
     // The screen stands in for the grid window: the same device and resolution, and unlike
@@ -79,7 +64,7 @@ CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox, const std::atomic
     std::uint32_t nFileSize = 0;
     // Only this picture is decoded while the thumbnail is made; it goes before the next.
     CComPtrT<IPicture> picture =
-        LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture, nullptr, &bGoOn);
+        LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture, &bGoOn);
     if (!picture) return result;
     PixelRect rcBox{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcBox, static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy));

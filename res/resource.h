@@ -68,6 +68,9 @@
 #define IDS_REASON_GONE_SINCE 283
 #define IDS_REASON_CHANGED_SINCE 284
 #define IDS_RESUME_NOTHING_LEFT 285
+// Pictures still being prepared: after the space figure, and the progress dialog's file line.
+#define IDS_SPACE_PENDING 270
+#define IDS_PREPARING_PICTURES 271
 
 #define IDI_ABOUTDLL 1
 #define IDB_TESSALINE 1

@@ -31,7 +31,9 @@ void Place(HWND hWnd, const PixelRect& rc) {
     if (hWnd) MoveWindow(hWnd, rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
 }
 
-ItemSizes SizesOf(const ThumbItem& item) { return ItemSizes{item.nFileSize, item.nUploadSize, item.bKeptAsIs}; }
+ItemSizes SizesOf(const ThumbItem& item) {
+    return ItemSizes{item.nFileSize, item.nUploadSize, item.bKeptAsIs, item.bPreparing};
+}
 
 std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
     return data.nFileSizeHigh ? std::numeric_limits<std::uint32_t>::max() : data.nFileSizeLow;
@@ -67,6 +69,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
     LPCSTR gaugeClass = RegisterWndClass(0);
     if (gaugeClass) m_wndGauge.CreateEx(0, gaugeClass, "", WS_CHILD | WS_VISIBLE, RECT{}, m_hWnd, 2);
     m_uploader.Attach(this, m_hWnd);
+    m_workers.SetNotify(m_hWnd, WM_PANEL_PREPARED);
 
     Button_SetCheck(GetDlgItem(IDC_AUTO_COMPRESS), BST_CHECKED);
 
@@ -107,6 +110,8 @@ BOOL CMainPanelDlg::OnInitDialog() {
 
 void CMainPanelDlg::OnDestroy() {
     m_uploader.Abort();
+    // The workers end with the window; one made again starts them afresh.
+    m_workers.Stop();
     DestroyItems();
     m_back.Reset();
     DefWindowProc(WM_DESTROY, 0, 0);
@@ -259,8 +264,14 @@ void CMainPanelDlg::UpdateSpaceLabel() {
     if (m_wndGauge.m_hWnd) {
         m_wndGauge.Redraw(m_space);
     }
-    m_wndSpaceText.SetText(m_space.FormatText(LoadResString(IDS_SPACE_TEXT)));
-    if (m_wndSpaceText.m_hWnd) m_wndSpaceText.Invalidate(TRUE);
+    std::string strText = m_space.FormatText(LoadResString(IDS_SPACE_TEXT));
+    if (IsAnyPreparing()) strText += LoadResString(IDS_SPACE_PENDING);
+    m_wndSpaceText.SetText(strText);
+    if (!m_wndSpaceText.m_hWnd) return;
+    // A text longer than the label was placed for (the note of pictures still being
+    // prepared, say) gets its room rather than losing its end.
+    if (m_wndSpaceText.GetTextExtent().cx > m_wndSpaceText.GetClientRect().right) RecalcLayout(0);
+    m_wndSpaceText.Invalidate(TRUE);
 }
 
 void CMainPanelDlg::UpdateUploadButton() {
@@ -274,7 +285,12 @@ void CMainPanelDlg::OnPictureClicked(std::size_t nIndex) {
     if (item.bSelected) {
         item.bSelected = false;
         UpdateUploadButton();
-        m_space.SubtractSelected(ItemUploadKB(nIndex));
+        // What the click once added; a preparation under way is no longer wanted.
+        m_space.SubtractSelected(::ItemUploadKB(SizesOf(item), IsAutoCompress()));
+        if (item.bPreparing) {
+            m_workers.Cancel(nIndex);
+            item.bPreparing = false;
+        }
     } else {
         item.bSelected = true;
         UpdateUploadButton();
@@ -295,20 +311,62 @@ void CMainPanelDlg::OnPicturesShown() {
     EnableSelectButtons(!m_arrItems.empty());
 }
 
-bool CMainPanelDlg::PrepareItem(std::size_t nIndex) {
-    if (nIndex >= m_arrItems.size() || !m_hWnd) return false;
+void CMainPanelDlg::PrepareItem(std::size_t nIndex) {
+    if (nIndex >= m_arrItems.size() || !m_hWnd) return;
     ThumbItem& item = *m_arrItems[nIndex];
     // Whatever an earlier preparation left (an empty copy, say) goes first.
     item.ForgetUpload();
-    CPreparedUpload prepared = PreparePicture(GetPicturePath(nIndex), item.nType, static_cast<int>(m_nLimitX),
-                                              static_cast<int>(m_nLimitY), CWindowDC(m_hWnd).Get());
-    if (prepared.strUploadPath.empty()) return false;
-    item.bKeptAsIs = prepared.bKeptAsIs;
-    item.nUploadSize = prepared.nUploadSize;
-    // The record deletes its copy when it goes.
-    item.uploadCopy = std::move(prepared.fileCopy);
-    if (item.bKeptAsIs && item.nFileSize == 0) item.nFileSize = prepared.nUploadSize;
-    return true;
+    item.bPreparing = true;
+    m_workers.Prepare(nIndex, GetPicturePath(nIndex), item.nType, static_cast<int>(m_nLimitX),
+                      static_cast<int>(m_nLimitY));
+}
+
+bool CMainPanelDlg::IsAnyPreparing() const {
+    // With the box clear the pictures' own files go: no copy is waited for.
+    if (!IsAutoCompress()) return false;
+    for (const auto& item : m_arrItems)
+        if (item->bSelected && item->bPreparing) return true;
+    return false;
+}
+
+LRESULT CMainPanelDlg::OnPrepared(WPARAM, LPARAM) {
+    const bool bAuto = IsAutoCompress();
+    const std::size_t nTaken = m_workers.TakeResults([&](std::size_t nIndex, CPreparedUpload& prepared) {
+        // A result for a list gone since is let go with its copy.
+        if (nIndex >= m_arrItems.size() || !m_arrItems[nIndex]->bPreparing) return;
+        ThumbItem& item = *m_arrItems[nIndex];
+        const double dCountedKB = ::ItemUploadKB(SizesOf(item), bAuto);
+        item.bPreparing = false;
+        if (!prepared.strUploadPath.empty()) {
+            item.bKeptAsIs = prepared.bKeptAsIs;
+            item.nUploadSize = prepared.nUploadSize;
+            // The record deletes its copy when it goes.
+            item.uploadCopy = std::move(prepared.fileCopy);
+            if (item.bKeptAsIs && item.nFileSize == 0) item.nFileSize = prepared.nUploadSize;
+        }
+        if (item.bSelected) {
+            m_space.SubtractSelected(dCountedKB);
+            m_space.AddSelected(::ItemUploadKB(SizesOf(item), bAuto));
+        }
+    });
+    if (nTaken == 0) return 0;
+    UpdateSpaceLabel();
+    if (m_uploader.IsPreparingWait() && !IsAnyPreparing()) {
+        EndPreparingWait();
+        StartUpload(std::move(m_waitingNotes));
+    }
+    return 0;
+}
+
+void CMainPanelDlg::StopPreparing() {
+    m_workers.CancelAll();
+    for (const auto& item : m_arrItems) item->bPreparing = false;
+    if (m_uploader.IsPreparingWait()) EndPreparingWait();
+}
+
+void CMainPanelDlg::EndPreparingWait() {
+    m_uploader.EndPreparingWait();
+    EnableInput(true);
 }
 
 void CMainPanelDlg::EnsurePrepared(std::size_t nIndex) {
@@ -355,6 +413,7 @@ void CMainPanelDlg::OnSelectAll() {
 
 void CMainPanelDlg::OnSelectNone() {
     for (const auto& item : m_arrItems) item->bSelected = false;
+    StopPreparing();
     EnableButton(IDC_UPLOAD_NOW, false);
     m_space.SetSelected(0);
     UpdateSpaceLabel();
@@ -395,6 +454,20 @@ std::vector<int> CMainPanelDlg::OpenFolderWith(const std::string& strFolder, con
 }
 
 void CMainPanelDlg::UploadSelection(PassNotes notes) {
+    // The marked pictures not prepared yet are handed to the workers; while any is under way
+    // the progress dialog says so, and the upload starts once the last is in (OnPrepared).
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i)
+        if (m_arrItems[i]->bSelected) EnsurePrepared(i);
+    if (IsAnyPreparing()) {
+        m_waitingNotes = std::move(notes);
+        EnableInput(false);
+        m_uploader.BeginPreparingWait(LoadResString(IDS_PREPARING_PICTURES), [this] { EndPreparingWait(); });
+        return;
+    }
+    StartUpload(std::move(notes));
+}
+
+void CMainPanelDlg::StartUpload(PassNotes notes) {
     // The page may let go of the control while a note is up: the note holds it.
     const auto note = [this](UINT nID) {
         CModalScope modal(m_pModalHost);
@@ -404,8 +477,8 @@ void CMainPanelDlg::UploadSelection(PassNotes notes) {
     // a recount after the box changed cuts each picture to whole kilobytes): the check counts
     // the marked pictures themselves, with their fractions, and leaves the text as it is.
     double dMarkedKB = 0;
-    for (std::size_t i = 0; i < m_arrItems.size(); ++i)
-        if (m_arrItems[i]->bSelected) dMarkedKB += ItemUploadKB(i);
+    for (const auto& item : m_arrItems)
+        if (item->bSelected) dMarkedKB += ::ItemUploadKB(SizesOf(*item), IsAutoCompress());
     if (m_space.IsOverQuota(dMarkedKB)) {
         note(IDS_SPACE_FULL);
         return;
@@ -421,6 +494,7 @@ LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
     std::string strFolder = lParam ? reinterpret_cast<const char*>(lParam) : "";
     // A running batch reads these pictures: it ends before the list changes.
     if (!strFolder.empty()) m_uploader.Abort();
+    StopPreparing();
     m_space.SetSelected(0);
     UpdateSpaceLabel();
     Invalidate(TRUE);
@@ -460,6 +534,7 @@ void CMainPanelDlg::ScanFolder(const std::string& strFolder) {
 }
 
 void CMainPanelDlg::DestroyItems() {
+    StopPreparing();
     // The grid lets its thumbnails go and stops making them before the items go.
     if (m_wndThumbs.m_hWnd) m_wndThumbs.ForgetPictures();
     m_arrItems.clear();

@@ -5,6 +5,7 @@
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 #include "framework/modal_scope.h"
+#include "imaging/prepare_workers.h"
 #include "res/resource.h"
 #include "ui/panel_layout.h"
 #include "ui/shell_tree.h"
@@ -75,7 +76,8 @@ public:
     void OnPictureDoubleClicked(std::size_t nIndex) override;
     void OnPicturesShown() override;
 
-    // For the picture at nIndex.
+    // For the picture at nIndex. ItemUploadKB counts a picture still being prepared with
+    // its file's size.
     void EnsurePrepared(std::size_t nIndex);
     double ItemUploadKB(std::size_t nIndex);
     void UpdateUploadButton();
@@ -96,8 +98,11 @@ public:
     UploadSettings GetUploadSettings() const override;
     void EnableInput(bool bEnable) override;
     void FireUploadFinished() override;
-    // Decides what is uploaded for the picture at nIndex; false when it could not be loaded.
-    bool PrepareItem(std::size_t nIndex);
+    // Hands the picture at nIndex to the preparation workers, which decide what is uploaded
+    // for it; OnPrepared adopts what they made.
+    void PrepareItem(std::size_t nIndex);
+    // True while the box is checked and a selected picture is still being prepared.
+    bool IsAnyPreparing() const;
 
     const CSkinLabel& GetSpaceLabel() const { return m_wndSpaceText; }
     CThumbView& GetThumbView() { return m_wndThumbs; }
@@ -120,6 +125,7 @@ protected:
     LRESULT OnShowWindow(WPARAM wParam, LPARAM lParam);
     LRESULT OnScanFolder(WPARAM wParam, LPARAM lParam);
     LRESULT OnSplitMoved(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPrepared(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CMainPanelDlg, CDialog)
@@ -133,6 +139,7 @@ protected:
         ON_MESSAGE(WM_SHOWWINDOW, OnShowWindow)
         ON_MESSAGE(WM_PANEL_SCANFOLDER, OnScanFolder)
         ON_MESSAGE(WM_PANEL_SPLITMOVED, OnSplitMoved)
+        ON_MESSAGE(WM_PANEL_PREPARED, OnPrepared)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
@@ -141,6 +148,11 @@ private:
     PanelMeasures Measure() const;
     void ScanFolder(const std::string& strFolder);
     void DestroyItems();
+    // Stops every preparation (their copies deleted) and any upload waiting for them.
+    void StopPreparing();
+    void EndPreparingWait();
+    // The quota check on the marked pictures' sizes, then the batch.
+    void StartUpload(PassNotes notes);
     void EnableButton(int nID, bool bEnable);
     void EnableSelectButtons(bool bEnable);
 
@@ -160,6 +172,10 @@ private:
     std::vector<int> m_selIndex;
     // After the pictures: it goes first, so no job outlives the files it reads.
     CUploader m_uploader;
+    // Likewise: stopped before the pictures go.
+    CPrepareWorkers m_workers;
+    // A resumed batch's notes while its pictures are being prepared.
+    PassNotes m_waitingNotes;
     CModalHost* m_pModalHost = nullptr;
 
     CSpaceAccount m_space;

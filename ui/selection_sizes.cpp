@@ -1,7 +1,7 @@
 #include "ui/selection_sizes.h"
 
 std::uint32_t ItemUploadBytes(const ItemSizes& s, bool bAutoCompress) {
-    return !bAutoCompress || s.bKeptAsIs ? s.nFileSize : s.nUploadSize;
+    return !bAutoCompress || s.bKeptAsIs || s.bPreparing ? s.nFileSize : s.nUploadSize;
 }
 
 double ItemUploadKB(const ItemSizes& s, bool bAutoCompress) { return ItemUploadBytes(s, bAutoCompress) / 1024.0; }

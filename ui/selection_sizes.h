@@ -9,15 +9,18 @@ struct ItemSizes {
     std::uint32_t nFileSize = 0;    // the picture file, bytes; 0 until the producer got there
     std::uint32_t nUploadSize = 0;  // the prepared upload file, bytes; 0 = not prepared
     bool bKeptAsIs = false;         // the picture file itself goes up
+    bool bPreparing = false;        // with the workers: counts as its file until they are done
 };
 
-// With the box checked a picture that is not prepared yet must go through PrepareItem
-// before its size means anything.
-inline bool NeedsPreparing(const ItemSizes& s, bool bAutoCompress) { return bAutoCompress && s.nUploadSize == 0; }
+// With the box checked a picture that is not prepared, nor being prepared, must go through
+// PrepareItem before its size means anything.
+inline bool NeedsPreparing(const ItemSizes& s, bool bAutoCompress) {
+    return bAutoCompress && s.nUploadSize == 0 && !s.bPreparing;
+}
 
-// The bytes that will be uploaded: the picture file when the box is clear or the picture is
-// kept as is, else the prepared copy (0 while not prepared: a picture that failed to load
-// adds nothing).
+// The bytes that will be uploaded: the picture file when the box is clear, the picture is
+// kept as is or still being prepared, else the prepared copy (0 while not prepared: a
+// picture that failed to load adds nothing).
 std::uint32_t ItemUploadBytes(const ItemSizes& s, bool bAutoCompress);
 
 // ItemUploadKB: kilobytes with fractions, what a click adds or takes away.

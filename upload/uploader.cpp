@@ -18,3 +18,20 @@ void CUploader::Attach(CUploadPanel* pPanel, HWND hOwner) {
     m_dlgProgress.SetOwnerWindow(hOwner);
     m_dlgProgress.SetAnimationFile(CUploadProgressDlg::GetControlFolder() + "Upload.gif");
 }
+
+void CUploader::BeginPreparingWait(const std::string& strFileLine, std::function<void()> onCancel) {
+    m_wait.Begin(std::move(onCancel));
+    m_dlgProgress.SetCommands(&m_wait);
+    if (!m_dlgProgress.Open()) return;
+    ProgressTexts texts;
+    texts.strFileName = strFileLine;
+    m_dlgProgress.SetTexts(texts);
+    m_dlgProgress.SetProgressPos(0);
+    m_dlgProgress.Show();
+}
+
+void CUploader::EndPreparingWait() {
+    m_wait.End();
+    m_dlgProgress.SetCommands(&m_batch);
+    m_dlgProgress.Close();
+}

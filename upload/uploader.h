@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 #include "upload/http_upload_request.h"
 #include "upload/journal_folder.h"
 #include "upload/pass_recorder.h"
@@ -28,6 +31,13 @@ public:
     void SetModalHost(CModalHost* pHost) { m_dlgProgress.SetModalHost(pHost); }
 
     void StartBatch(PassNotes notes = {}) { m_batch.StartBatch(std::move(notes)); }
+    // Before a batch whose pictures are still being prepared: until EndPreparingWait the
+    // progress dialog is up with strFileLine as its file line, and its "取消" (or its close
+    // box, confirmed) calls onCancel instead of reaching the batch.
+    void BeginPreparingWait(const std::string& strFileLine, std::function<void()> onCancel);
+    // The dialog hidden and the batch's again.
+    void EndPreparingWait();
+    bool IsPreparingWait() const { return m_wait.IsWaiting(); }
     // Before the panel changes or frees its pictures.
     void Abort() { m_batch.Abort(); }
     bool IsUploading() const { return m_batch.IsUploading(); }
@@ -37,7 +47,23 @@ public:
     CUploadProgressDlg& ProgressDialog() { return m_dlgProgress; }
 
 private:
+    // The dialog's commands during a preparing wait: a cancel is the owner's to decide.
+    class CPreparingWait : public CProgressCommands {
+    public:
+        void Begin(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
+        void End() { m_onCancel = nullptr; }
+        bool IsWaiting() const { return static_cast<bool>(m_onCancel); }
+        void OnCancelRequested() override {
+            if (const auto onCancel = m_onCancel) onCancel();
+        }
+        bool IsPassRunning() const override { return IsWaiting(); }
+
+    private:
+        std::function<void()> m_onCancel;
+    };
+
     CResourceTexts m_texts;
+    CPreparingWait m_wait;
     CHttpUploadRequest m_request;
     CUploadProgressDlg m_dlgProgress;
     CJournalFolder m_journalFolder;

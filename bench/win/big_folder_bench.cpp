@@ -6,10 +6,7 @@
 // the most a sampling thread saw while the panel listed and scrolled)
 // peak_gdi is GetGuiResources' count when the system keeps one, else (gdi_source=cache) the
 // most thumbnails the grid held at once, each one bitmap.
-#include "control/tessaline_ctrl.h"
-#include "framework/com_ptr.h"
-#include "framework/ole_object_factory.h"
-#include "tessaline_h.h"
+#include "bench_panel.h"
 #include "test_support.h"
 
 #include <ole2.h>
@@ -81,20 +78,11 @@ int main(int argc, char** argv) {
     OleInitialize(nullptr);
     int status = 1;
     {
-        CComPtrT<IClassFactory> factory;
-        COleObjectFactory::GetClassObject(CLSID_TessalineCtrl, IID_IClassFactory, factory.ReceiveVoid());
-        CComPtrT<IOleObject> control;
-        factory->CreateInstance(nullptr, IID_IOleObject, control.ReceiveVoid());
-        CMainPanelDlg& panel = static_cast<CTessalineCtrl*>(control.Get())->GetPanel();
-        // A visible frame: the grid paints, and so asks for thumbnails, only when shown.
-        HWND frame =
-            CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
-        panel.Create(IDD_MAIN_PANEL, frame);
-        MoveWindow(panel.m_hWnd, 0, 0, 800, 600, TRUE);
-        ShowWindow(panel.m_hWnd, SW_SHOW);
+        CBenchPanel shown;
+        CMainPanelDlg& panel = shown.Panel();
         const double dBeforeMb = Mb(Memory().PagefileUsage);
         CPeakSampler peak;
-        SendMessageA(panel.m_hWnd, WM_PANEL_SCANFOLDER, 0, reinterpret_cast<LPARAM>(argv[1]));
+        shown.Scan(argv[1]);
         PumpFor(50);
         const double dListedMb = Mb(Memory().PagefileUsage);
         CThumbView& view = panel.GetThumbView();
@@ -132,8 +120,6 @@ int main(int argc, char** argv) {
             bSystemCounts ? "system" : "cache");
         // Every stop shown: the run did the work it measures.
         status = nPictures > 0 && nShown == nStops + 1 ? 0 : 1;
-        panel.DestroyWindow();
-        DestroyWindow(frame);
     }
     OleUninitialize();
     return status;

@@ -165,6 +165,10 @@ protected:
     std::string Caption(std::size_t nIndex) { return std::string(Panel().GetPictureName(nIndex)); }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
     void SetAutoCompress(bool on) { Button_SetCheck(Item(IDC_AUTO_COMPRESS), on ? BST_CHECKED : BST_UNCHECKED); }
+    // Runs the panel until no marked picture is being prepared any more.
+    bool PumpUntilPrepared(DWORD dwTimeoutMs = 20000) {
+        return PumpUntil([this] { return !Panel().IsAnyPreparing(); }, dwTimeoutMs);
+    }
     // What automation reads, which is also what the label paints.
     std::string SpaceText() { return Panel().GetSpaceLabel().GetWindowText(); }
 

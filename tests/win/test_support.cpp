@@ -197,3 +197,16 @@ std::vector<std::uint8_t> ReadBytes(const std::string& strPath) {
     std::fclose(pFile);
     return bytes;
 }
+
+std::vector<std::string> ControlTempFiles() {
+    std::vector<std::string> arrFiles;
+    const std::string strTemp = TempFolder();
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA((strTemp + "DOR*.tmp").c_str(), &fd);
+    if (hFind == INVALID_HANDLE_VALUE) return arrFiles;
+    do {
+        arrFiles.push_back(strTemp + fd.cFileName);
+    } while (FindNextFileA(hFind, &fd));
+    FindClose(hFind);
+    return arrFiles;
+}

@@ -77,6 +77,9 @@ void RemoveTree(const std::string& dir);
 
 // The temporary folder, with its trailing backslash.
 std::string TempFolder();
+// Files of this control in the temporary folder (GetTempFileNameA keeps 3 letters of the
+// prefix: DOR*.tmp).
+std::vector<std::string> ControlTempFiles();
 
 // A folder of the test's own under the temporary folder, removed with everything in it.
 class CScratchFolder {

@@ -168,12 +168,14 @@ TEST_F(ThumbViewTest, PreparingAgainDeletesTheEarlierCopy) {
     SetAutoCompress(true);
     ThumbItem& item = *Panel().GetItems()[0];
     ClickAt(CentreOf(Cell(0).rcCell));
+    ASSERT_TRUE(PumpUntilPrepared());
     const std::string first = item.uploadCopy.GetPath();
     ASSERT_NE(first, picture);
     ASSERT_NE(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES);
 
     item.nUploadSize = 0;  // as for a copy that the writer left empty
     Panel().EnsurePrepared(0);
+    ASSERT_TRUE(PumpUntilPrepared());
     EXPECT_NE(item.uploadCopy.GetPath(), first);
     EXPECT_EQ(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES) << "the earlier copy is gone";
 
@@ -182,6 +184,7 @@ TEST_F(ThumbViewTest, PreparingAgainDeletesTheEarlierCopy) {
     item.nUploadSize = 0;
     ASSERT_TRUE(DeleteFileA(picture.c_str()));
     Panel().EnsurePrepared(0);
+    ASSERT_TRUE(PumpUntilPrepared());
     EXPECT_EQ(item.uploadCopy.GetPath(), "");
     EXPECT_FALSE(item.bKeptAsIs);
     EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -196,6 +199,7 @@ TEST_F(ThumbViewTest, ChangingFolderDeletesUploadCopiesButNeverAPicture) {
     ASSERT_EQ(Scan(folder.Path()), 1);
     SetAutoCompress(true);
     Click(IDC_SELECT_ALL);
+    ASSERT_TRUE(PumpUntilPrepared());
     std::string copy;
     int nKept = 0;
     for (const auto& item : Panel().GetItems()) {

@@ -113,13 +113,12 @@ TEST_F(CameraPicture, ThumbnailOfACroppedPictureIsNotTheOldEmbeddedOne) {
 }
 
 TEST_F(CameraPicture, CopyIsUprightWithinTheLimitsAndTheOwnFileStaysAsItIs) {
-    HDC hdc = GetDC(nullptr);
     CreateDirectoryA((m_strFolder + "\\out").c_str(), nullptr);
     for (const CameraFile& f : m_files) {
         const std::string strPath = PathOf(f);
         // Limits of 200 × 200 on the upright 400 × 300 give 200 × 150; on the stored
         // 300 × 400 of a sideways picture they would give 150 × 200.
-        const CPreparedUpload copy = PreparePicture(strPath, PictureType::Jpeg, 200, 200, hdc);
+        const CPreparedUpload copy = PreparePicture(strPath, PictureType::Jpeg, 200, 200);
         ASSERT_TRUE(copy.bWritten) << f.strName;
         const auto frame = ReadJpegFrame(copy.strUploadPath);
         ASSERT_TRUE(frame) << f.strName;
@@ -130,11 +129,10 @@ TEST_F(CameraPicture, CopyIsUprightWithinTheLimitsAndTheOwnFileStaysAsItIs) {
         ExpectUpright(*pixels, Mark::Red, f.strName + " copy");
         EXPECT_TRUE(CopyFileA(copy.strUploadPath.c_str(), (m_strFolder + "\\out\\" + f.strName).c_str(), FALSE));
 
-        const CPreparedUpload own = PreparePicture(strPath, PictureType::Jpeg, kWidth + 1, kWidth + 1, hdc);
+        const CPreparedUpload own = PreparePicture(strPath, PictureType::Jpeg, kWidth + 1, kWidth + 1);
         EXPECT_TRUE(own.bKeptAsIs) << f.strName;
         EXPECT_EQ(own.strUploadPath, strPath) << f.strName;
     }
-    ReleaseDC(nullptr, hdc);
 }
 
 }  // namespace

@@ -406,19 +406,6 @@ bool ProduceThumbnails(const std::vector<std::string>& arrPaths, DWORD dwTimeout
     return producer.Stop() && bAll;
 }
 
-std::vector<std::string> ControlTempFiles() {
-    std::vector<std::string> arrFiles;
-    const std::string strTemp = TempFolder();
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((strTemp + "DOR*.tmp").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE) return arrFiles;
-    do {
-        arrFiles.push_back(strTemp + fd.cFileName);
-    } while (FindNextFileA(hFind, &fd));
-    FindClose(hFind);
-    return arrFiles;
-}
-
 std::optional<JpegFrame> ReadJpegFrame(const std::string& strPath) {
     const std::vector<std::uint8_t> b = ReadBytes(strPath);
     if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8) return std::nullopt;

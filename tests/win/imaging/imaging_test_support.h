@@ -112,10 +112,6 @@ FileFingerprint Fingerprint(const std::string& strPath);
 // in time when stopped.
 bool ProduceThumbnails(const std::vector<std::string>& arrPaths, DWORD dwTimeoutMs, std::vector<CThumbResult>& results);
 
-// Files of this control in the temporary folder (GetTempFileNameA keeps 3 letters of the
-// prefix: DOR*.tmp).
-std::vector<std::string> ControlTempFiles();
-
 // The SOF marker of a JPEG file (0xC0 baseline, 0xC2 progressive) and its size.
 struct JpegFrame {
     int nMarker = 0;

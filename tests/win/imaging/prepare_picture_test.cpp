@@ -31,7 +31,7 @@ TEST_P(PreparePictureSize, JpegIsKeptOrScaledToTheLimits) {
     const FileFingerprint before = Fingerprint(strPath);
     std::string strCopy;
     {
-        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY);
         EXPECT_EQ(upload.bWritten, c.bReencoded);
         EXPECT_EQ(upload.bKeptAsIs, !c.bReencoded);
         if (!c.bReencoded) {
@@ -76,7 +76,7 @@ TEST_F(PreparePictureTest, ALimitOfZeroOrBelowLeavesItsSideUnlimited) {
         {0, 0, false, 0, 0}, {-1, -800, false, 0, 0}, {0, 600, true, 800, 600}, {400, -1, true, 400, 300}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.nLimitX << " x " << c.nLimitY);
-        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, c.nLimitX, c.nLimitY, m_hdc);
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, c.nLimitX, c.nLimitY);
         EXPECT_EQ(upload.bKeptAsIs, !c.bReencoded);
         if (!c.bReencoded) {
             EXPECT_EQ(upload.strUploadPath, strPath);
@@ -95,7 +95,7 @@ TEST_F(PreparePictureTest, CopyShowsThePictureScaledOnWhite) {
     ASSERT_TRUE(WriteTestJpeg(strPath, 3200, 2400, JpegKind::Baseline, 95));
     const auto original = DecodeWithDjpeg(strPath);
     ASSERT_TRUE(original);
-    const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+    const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY);
     ASSERT_TRUE(upload.bWritten);
     const auto copy = DecodeWithDjpeg(upload.strUploadPath);
     ASSERT_TRUE(copy);
@@ -114,7 +114,7 @@ TEST_F(PreparePictureTest, GifIsAlwaysItsOwnFile) {
     const std::string strPath = m_folder.File("small.gif");
     ASSERT_TRUE(WriteBytes(strPath, kSmallGif.data(), kSmallGif.size()));
     // Even with limits it exceeds.
-    const CPreparedUpload upload = PreparePicture(strPath, PictureType::Gif, 2, 2, m_hdc);
+    const CPreparedUpload upload = PreparePicture(strPath, PictureType::Gif, 2, 2);
     EXPECT_FALSE(upload.bWritten);
     EXPECT_TRUE(upload.bKeptAsIs);
     EXPECT_EQ(upload.strUploadPath, strPath);
@@ -128,15 +128,12 @@ TEST_F(PreparePictureTest, UndecodablePictureStaysUnprepared) {
     const std::string strHuge = m_folder.File("huge.jpg");
     ASSERT_TRUE(WriteTestJpeg(strHuge, 20000, 20000, JpegKind::Grey, 20, true));
     for (const std::string& strPath : {strText, strHuge, m_folder.File("missing.jpg")}) {
-        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY);
         EXPECT_FALSE(upload.bWritten) << strPath;
         EXPECT_FALSE(upload.bKeptAsIs) << strPath;
         EXPECT_EQ(upload.strUploadPath, "") << strPath;
         EXPECT_EQ(upload.nUploadSize, 0u) << strPath;
     }
-    const CPreparedUpload noDc =
-        PreparePicture(m_folder.File("text.jpg"), PictureType::Jpeg, kLimitX, kLimitY, nullptr);
-    EXPECT_EQ(noDc.nUploadSize, 0u);
     EXPECT_EQ(ControlTempFiles(), arrTempBefore);
 }
 
@@ -144,7 +141,7 @@ TEST_F(PreparePictureTest, CmykProgressiveAndOnePixelJpegs) {
     for (const JpegKind kind : {JpegKind::Cmyk, JpegKind::Progressive, JpegKind::Grey}) {
         const std::string strPath = m_folder.File("k.jpg");
         ASSERT_TRUE(WriteTestJpeg(strPath, 1200, 900, kind));
-        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+        const CPreparedUpload upload = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY);
         // Whatever the system's decoder makes of it: prepared to the limits, or left unprepared.
         if (upload.bWritten) {
             const auto frame = ReadJpegFrame(upload.strUploadPath);
@@ -157,10 +154,10 @@ TEST_F(PreparePictureTest, CmykProgressiveAndOnePixelJpegs) {
     }
     const std::string strOne = m_folder.File("one.jpg");
     ASSERT_TRUE(WriteTestJpeg(strOne, 1, 1, JpegKind::Baseline));
-    const CPreparedUpload one = PreparePicture(strOne, PictureType::Jpeg, kLimitX, kLimitY, m_hdc);
+    const CPreparedUpload one = PreparePicture(strOne, PictureType::Jpeg, kLimitX, kLimitY);
     EXPECT_TRUE(one.bKeptAsIs);
     // Limits of 1 pixel: re-encoded, at 1 by 1.
-    const CPreparedUpload tiny = PreparePicture(strOne, PictureType::Jpeg, 1, 1, m_hdc);
+    const CPreparedUpload tiny = PreparePicture(strOne, PictureType::Jpeg, 1, 1);
     ASSERT_TRUE(tiny.bWritten);
     const auto frame = ReadJpegFrame(tiny.strUploadPath);
     ASSERT_TRUE(frame);
