@@ -3,6 +3,7 @@
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
 #include "res/resource.h"
+#include "ui/thumb_focus.h"
 
 #include <windowsx.h>
 
@@ -41,8 +42,8 @@ BOOL CThumbView::Create(CWnd* pParent, UINT nID, CThumbGridOwner* pOwner) {
     m_pOwner = pOwner;
     LPCSTR cls = RegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW), nullptr);
     return pParent && cls &&
-           CreateEx(0, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL, RECT{},
-                    pParent->m_hWnd, nID);
+           CreateEx(0, cls, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL,
+                    RECT{}, pParent->m_hWnd, nID);
 }
 
 int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
@@ -55,6 +56,10 @@ int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
 }
 
 void CThumbView::OnDestroy() {
+    if (m_pAccessible) {
+        m_pAccessible->Detach();
+        m_pAccessible.Release();
+    }
     ForgetPictures();
     DefWindowProc(WM_DESTROY, 0, 0);
 }
@@ -170,6 +175,13 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
         RECT rcCaption = ToRect(cell.rcCaption);
         DrawTextA(hdc, caption.data(), static_cast<int>(caption.size()), &rcCaption,
                   DT_CENTER | DT_WORDBREAK | DT_WORD_ELLIPSIS);
+        if (i == m_nFocus && GetFocus() == m_hWnd) {
+            // Around the cell, its caption and the selection's frame.
+            RECT rcFocus = ToRect(cell.rcCell);
+            rcFocus.bottom = cell.rcCaption.bottom;
+            InflateRect(&rcFocus, 5, 5);
+            DrawFocusRect(hdc, &rcFocus);
+        }
     }
 }
 
@@ -218,18 +230,37 @@ LRESULT CThumbView::OnScrolled(WPARAM, LPARAM lParam) {
     return 1;
 }
 
-std::optional<std::size_t> CThumbView::HitTest(LPARAM lParam) const {
+std::optional<std::size_t> CThumbView::ItemAt(POINT pt) const {
     if (!m_pOwner) return std::nullopt;
-    const std::optional<int> hit = m_grid.HitTest(PixelPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    const std::optional<int> hit = m_grid.HitTest(PixelPoint{pt.x, pt.y});
     if (!hit || static_cast<std::size_t>(*hit) >= m_pOwner->GetPictureCount()) return std::nullopt;
     return static_cast<std::size_t>(*hit);
+}
+
+std::optional<std::size_t> CThumbView::HitTest(LPARAM lParam) const {
+    return ItemAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+}
+
+void CThumbView::ToggleItem(std::size_t nIndex) {
+    if (nIndex >= GetPictureCount()) return;
+    m_pOwner->OnPictureClicked(nIndex);
+    Invalidate(TRUE);
+    NotifyItem(m_pOwner->IsPictureSelected(nIndex) ? EVENT_OBJECT_SELECTIONADD : EVENT_OBJECT_SELECTIONREMOVE, nIndex);
+}
+
+void CThumbView::NotifySelectionChanged() {
+    if (m_hWnd) NotifyWinEvent(EVENT_OBJECT_SELECTIONWITHIN, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void CThumbView::NotifyItem(DWORD dwEvent, std::size_t nIndex) const {
+    NotifyWinEvent(dwEvent, m_hWnd, OBJID_CLIENT, static_cast<LONG>(nIndex + 1));
 }
 
 LRESULT CThumbView::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
     DefWindowProc(WM_LBUTTONUP, wParam, lParam);
     if (const std::optional<std::size_t> hit = HitTest(lParam)) {
-        m_pOwner->OnPictureClicked(*hit);
-        Invalidate(TRUE);
+        m_nFocus = *hit;
+        ToggleItem(*hit);
     }
     SetFocus(m_hWnd);
     return 0;
@@ -245,11 +276,76 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     if (!m_pOwner) return 0;
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     ForgetPictures();
+    m_nFocus = 0;
     m_pOwner->OnPicturesShown();
     if (m_pOwner->GetPictureCount() > 0) m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd);
     m_nScrollOffset = 0;
     Layout();
     Invalidate(TRUE);
+    NotifyWinEvent(EVENT_OBJECT_REORDER, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
     SetCursor(previous);
     return 1;
+}
+
+LRESULT CThumbView::OnGetDlgCode(WPARAM, LPARAM lParam) {
+    // Enter opens the focused picture rather than pressing the panel's default button.
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    const bool bEnter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+    return DLGC_WANTARROWS | DLGC_WANTCHARS | (bEnter ? DLGC_WANTMESSAGE : 0);
+}
+
+LRESULT CThumbView::OnKeyDown(WPARAM wParam, LPARAM lParam) {
+    const std::size_t nCount = m_pOwner ? m_pOwner->GetPictureCount() : 0;
+    if (nCount == 0) return DefWindowProc(WM_KEYDOWN, wParam, lParam);
+    std::optional<ThumbFocusKey> key;
+    switch (wParam) {
+    case VK_LEFT: key = ThumbFocusKey::Left; break;
+    case VK_RIGHT: key = ThumbFocusKey::Right; break;
+    case VK_UP: key = ThumbFocusKey::Up; break;
+    case VK_DOWN: key = ThumbFocusKey::Down; break;
+    case VK_HOME: key = ThumbFocusKey::Home; break;
+    case VK_END: key = ThumbFocusKey::End; break;
+    case VK_PRIOR: key = ThumbFocusKey::PageUp; break;
+    case VK_NEXT: key = ThumbFocusKey::PageDown; break;
+    case VK_SPACE: ToggleItem(m_nFocus); return 0;
+    case VK_RETURN: m_pOwner->OnPictureDoubleClicked(m_nFocus); return 0;
+    case 'A':
+        if (GetKeyState(VK_CONTROL) < 0) m_pOwner->OnAllPicturesChosen();
+        return 0;
+    default: return DefWindowProc(WM_KEYDOWN, wParam, lParam);
+    }
+    RECT rc = GetClientRect();
+    const int nPageRows = std::max(1, static_cast<int>(rc.bottom / CThumbGridLayout::kRowPitch));
+    const int nCountInt = static_cast<int>(std::min<std::size_t>(nCount, INT_MAX));
+    FocusItem(static_cast<std::size_t>(
+        MoveThumbFocus(*key, static_cast<int>(m_nFocus), nCountInt, m_grid.GetColumns(), nPageRows)));
+    return 0;
+}
+
+void CThumbView::FocusItem(std::size_t nIndex) {
+    if (nIndex >= GetPictureCount()) return;
+    m_nFocus = nIndex;
+    const ThumbCellRects cell = CellRects(nIndex);
+    RECT rc = GetClientRect();
+    // With the margin above its row: the first row comes back to the very top.
+    const int nDelta = ScrollToShow(cell.rcCell.top - CThumbGridLayout::kFirstRow, cell.rcCaption.bottom, rc.bottom);
+    if (nDelta != 0) {
+        m_nScrollOffset += nDelta;
+        Layout();
+    }
+    Invalidate(TRUE);
+    if (GetFocus() == m_hWnd) NotifyItem(EVENT_OBJECT_FOCUS, nIndex);
+}
+
+LRESULT CThumbView::OnFocusChange(WPARAM, LPARAM) {
+    Invalidate(TRUE);
+    // A reader follows the focus into the grid to its focused picture.
+    if (GetFocus() == m_hWnd && m_nFocus < GetPictureCount()) NotifyItem(EVENT_OBJECT_FOCUS, m_nFocus);
+    return 0;
+}
+
+LRESULT CThumbView::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT) return DefWindowProc(WM_GETOBJECT, wParam, lParam);
+    if (!m_pAccessible) m_pAccessible.Attach(new CThumbAccessible(this));
+    return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(m_pAccessible.Get()));
 }
