@@ -160,6 +160,7 @@ void CMainPanelDlg::OnFilesDropped(const std::vector<DroppedItem>& arrItems) {
     if (!CanTakeDrop(arrItems)) return;
     const DropPlan plan = PlanDrop(arrItems, IsAnsiLeadByte);
     OnScanFolder(0, reinterpret_cast<LPARAM>(plan.strFolder.c_str()));
+    m_wndTree.ShowFolder(plan.strFolder);
     m_arrDropNames = plan.arrNames;
     const DropLeftOutTexts texts{LoadResString(IDS_DROP_SEPARATOR), LoadResString(IDS_DROP_NOT_PICTURES),
                                  LoadResString(IDS_DROP_OTHER_FOLDER), LoadResString(IDS_DROP_FOLDERS_LEFT)};
