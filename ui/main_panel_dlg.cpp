@@ -329,8 +329,11 @@ void CMainPanelDlg::UpdateSpaceLabel() {
     if (m_wndGauge.m_hWnd) {
         m_wndGauge.Redraw(m_space);
     }
-    m_wndSpaceText.SetText(m_space.FormatText(LoadResString(IDS_SPACE_TEXT)));
+    const std::string strText = m_space.FormatText(LoadResString(IDS_SPACE_TEXT));
+    m_wndSpaceText.SetText(strText);
     if (m_wndSpaceText.m_hWnd) m_wndSpaceText.Invalidate(TRUE);
+    // The gauge is named by what it measures.
+    if (m_wndGauge.m_hWnd) m_wndGauge.SetWindowText(strText);
 }
 
 void CMainPanelDlg::UpdateUploadButton() {

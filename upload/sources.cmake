@@ -6,7 +6,8 @@ tessaline_sources(PORTABLE
   upload_panel.h upload_request.h progress_view.h
   text_source.cpp text_source.h
   transfer_stats.cpp transfer_stats.h
-  upload_batch.cpp upload_batch.h)
+  upload_batch.cpp upload_batch.h
+  announcement_pacer.cpp announcement_pacer.h)
 tessaline_sources(WIN
   http_upload_request.cpp http_upload_request.h
   uploader.cpp uploader.h

@@ -1,4 +1,5 @@
 #include "hosted_panel_fixture.h"
+#include "win_event_log.h"
 
 #include <oleacc.h>
 
@@ -14,43 +15,6 @@ VARIANT Child(long nId) {
     v.lVal = nId;
     return v;
 }
-
-// The events a reader would hear from this process while the object lives.
-class CWinEventLog {
-public:
-    CWinEventLog() {
-        s_pLog = this;
-        m_hHook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_SELECTIONWITHIN, nullptr, &CWinEventLog::OnEvent,
-                                  GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
-    }
-    ~CWinEventLog() {
-        if (m_hHook) UnhookWinEvent(m_hHook);
-        s_pLog = nullptr;
-    }
-    bool Hooked() const { return m_hHook != nullptr; }
-    struct Event {
-        DWORD dwEvent;
-        HWND hWnd;
-        LONG idChild;
-        friend bool operator==(const Event&, const Event&) = default;
-    };
-    std::vector<Event> Take(HWND hWnd) {
-        PumpFor(50);
-        std::vector<Event> events;
-        for (const Event& e : m_events)
-            if (e.hWnd == hWnd) events.push_back(e);
-        m_events.clear();
-        return events;
-    }
-
-private:
-    static void CALLBACK OnEvent(HWINEVENTHOOK, DWORD dwEvent, HWND hWnd, LONG idObject, LONG idChild, DWORD, DWORD) {
-        if (s_pLog && idObject == OBJID_CLIENT) s_pLog->m_events.push_back(Event{dwEvent, hWnd, idChild});
-    }
-    static inline CWinEventLog* s_pLog = nullptr;
-    HWINEVENTHOOK m_hHook = nullptr;
-    std::vector<Event> m_events;
-};
 
 // The grid read as a screen reader reads it: through the object its window hands out.
 class ThumbAccessibleTest : public PanelTest {
@@ -169,6 +133,42 @@ TEST_F(ThumbAccessibleTest, ButtonsAndLabelsAnswerWithTheirOwnTexts) {
         ASSERT_TRUE(acc) << text;
         EXPECT_EQ(Name(acc.Get(), CHILDID_SELF), text);
     }
+}
+
+TEST_F(ThumbAccessibleTest, TheSpaceGaugeIsAProgressBarNamedByTheSpaceText) {
+    CScratchFolder folder;
+    folder.Fill("a.jpg", 50 * 1024);
+    SetAutoCompress(false);
+    Panel().SetTotalSpace(1000);
+    Panel().SetUsedSpace(250);
+    ASSERT_EQ(Scan(folder.Path()), 1);
+    const HWND gauge = GetDlgItem(Panel().m_hWnd, 2);
+    CComPtrT<IAccessible> acc = Open(gauge);
+    ASSERT_TRUE(acc);
+    const auto value = [&] {
+        BSTR text = nullptr;
+        if (FAILED(acc->get_accValue(Child(CHILDID_SELF), &text)) || !text) return std::string("<none>");
+        CScopedBstr owned(text);
+        return BstrToAnsi(text);
+    };
+    EXPECT_EQ(Role(acc.Get(), CHILDID_SELF), ROLE_SYSTEM_PROGRESSBAR);
+    EXPECT_EQ(value(), "25%");
+    EXPECT_EQ(Name(acc.Get(), CHILDID_SELF), SpaceText());
+
+    CWinEventLog events(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE);
+    ASSERT_TRUE(events.Hooked());
+    Panel().GetThumbView().ToggleItem(0);
+    EXPECT_EQ(value(), "30%");
+    EXPECT_EQ(Name(acc.Get(), CHILDID_SELF), SpaceText());
+    EXPECT_NE(SpaceText().find("0.05M"), std::string::npos) << SpaceText();
+    using E = CWinEventLog::Event;
+    EXPECT_EQ(events.Take(gauge), (std::vector<E>{E{EVENT_OBJECT_VALUECHANGE, gauge, CHILDID_SELF}}));
+    // The place and the parent are the system's answers for the window.
+    long x = 0, y = 0, cx = 0, cy = 0;
+    ASSERT_EQ(acc->accLocation(&x, &y, &cx, &cy, Child(CHILDID_SELF)), S_OK);
+    RECT rc{};
+    GetWindowRect(gauge, &rc);
+    EXPECT_EQ((std::vector<long>{x, y, x + cx, y + cy}), (std::vector<long>{rc.left, rc.top, rc.right, rc.bottom}));
 }
 
 }  // namespace
