@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "ui/thumb_focus.h"
 
+#include <olectl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -89,9 +90,12 @@ void CThumbView::Layout() {
     if (bar.bShow) {
         SCROLLINFO si{
             sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, bar.nMin, bar.nMax, static_cast<UINT>(bar.nPage), bar.nPos, 0};
-        SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
-        ShowScrollBar(m_hWnd, SB_VERT, TRUE);
-    } else {
+        // Drawing the bar (the window's frame) takes longer than a repeating key leaves
+        // between two presses: it is drawn a moment later, once for all the keys meanwhile.
+        SetScrollInfo(m_hWnd, SB_VERT, &si, FALSE);
+        if (!(GetWindowLongA(m_hWnd, GWL_STYLE) & WS_VSCROLL)) ShowScrollBar(m_hWnd, SB_VERT, TRUE);
+        if (!m_bScrollBarDue) m_bScrollBarDue = SetTimer(m_hWnd, kScrollBarTimer, kScrollBarDelayMs, nullptr) != 0;
+    } else if (GetWindowLongA(m_hWnd, GWL_STYLE) & WS_VSCROLL) {
         ShowScrollBar(m_hWnd, SB_VERT, FALSE);
     }
 }
@@ -140,23 +144,34 @@ void CThumbView::Draw(HDC hdc) {
         DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     } else if (HDC back = m_pOwner ? m_back.Cover(m_hWnd, rc.right, rc.bottom) : nullptr) {
         m_cache.Adopt(m_producer);
-        PaintItems(back, rc);
-        BitBlt(hdc, 0, 0, rc.right, rc.bottom, back, 0, 0, SRCCOPY);
+        // Only what needs painting: a moved focus or a new thumbnail is a cell or two.
+        RECT rcPaint = rc;
+        if (GetClipBox(hdc, &rcPaint) == ERROR || !IntersectRect(&rcPaint, &rcPaint, &rc)) rcPaint = rc;
+        PaintItems(back, rcPaint);
+        BitBlt(hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top, back,
+               rcPaint.left, rcPaint.top, SRCCOPY);
     }
 }
 
-void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
-    FillRect(hdc, &rcClient, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+void CThumbView::PaintItems(HDC hdc, const RECT& rcPaint) {
+    FillRect(hdc, &rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     CScopedSelect font(hdc, m_fontCaption.Get());
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, RGB(0, 0, 0));
     // A thumbnail a pixel bigger than its box would have two rows ANDed into one dark,
     // off-colour line by the default stretch mode; this one drops the row instead.
     SetStretchBltMode(hdc, COLORONCOLOR);
+    // One memory DC shows every thumbnail of the paint in turn.
+    std::optional<CMemoryDC> thumbs;
     const ThumbRange visible = m_grid.VisibleItems();
     const std::size_t nEnd = std::min(static_cast<std::size_t>(visible.nEnd), m_pOwner->GetPictureCount());
     for (auto i = static_cast<std::size_t>(visible.nFirst); i < nEnd; ++i) {
         const ThumbCellRects cell = m_grid.CellRects(static_cast<int>(i));
+        // The item with its frames and the focus rectangle around it.
+        RECT rcItem{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
+        InflateRect(&rcItem, kItemMargin, kItemMargin);
+        RECT rcShared{};
+        if (!IntersectRect(&rcShared, &rcItem, &rcPaint)) continue;
         if (m_pOwner->IsPictureSelected(i)) {
             RECT rc = ToRect(cell.rcCell);
             InflateRect(&rc, 2, 2);
@@ -164,13 +179,7 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
         } else {
             DrawFrame(hdc, ToRect(cell.rcCell), m_penNormal.Get());
         }
-        OLE_XSIZE_HIMETRIC cx = 0;
-        OLE_YSIZE_HIMETRIC cy = 0;
-        const CThumbResult* thumb = FindThumbnail(i);
-        if (thumb && PictureExtent(thumb->pThumb.Get(), cx, cy)) {
-            const PixelRect rp = PictureRect(i);
-            thumb->pThumb->Render(hdc, rp.left, rp.top, rp.Width(), rp.Height(), 0, cy, cx, -cy, nullptr);
-        }
+        if (const CThumbResult* thumb = FindThumbnail(i)) DrawThumbnail(hdc, *thumb, PictureRect(i), thumbs);
         const std::string_view caption = m_pOwner->GetPictureName(i);
         RECT rcCaption = ToRect(cell.rcCaption);
         DrawTextA(hdc, caption.data(), static_cast<int>(caption.size()), &rcCaption,
@@ -179,10 +188,33 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
             // Around the cell, its caption and the selection's frame.
             RECT rcFocus = ToRect(cell.rcCell);
             rcFocus.bottom = cell.rcCaption.bottom;
-            InflateRect(&rcFocus, 5, 5);
+            InflateRect(&rcFocus, kItemMargin - 1, kItemMargin - 1);
             DrawFocusRect(hdc, &rcFocus);
         }
     }
+}
+
+void CThumbView::DrawThumbnail(HDC hdc, const CThumbResult& thumb, const PixelRect& rc,
+                               std::optional<CMemoryDC>& thumbs) const {
+    // A bitmap thumbnail is copied straight from its bitmap: the picture's own Render makes
+    // and drops a DC for every call, which in a full grid was most of a paint's time.
+    short nType = PICTYPE_NONE;
+    OLE_HANDLE hHandle = 0;
+    if (SUCCEEDED(thumb.pThumb->get_Type(&nType)) && nType == PICTYPE_BITMAP &&
+        SUCCEEDED(thumb.pThumb->get_Handle(&hHandle)) && hHandle) {
+        const auto hBitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(hHandle));
+        if (!thumbs) thumbs.emplace(hdc, hBitmap);
+        if (*thumbs) {
+            CScopedSelect select(thumbs->Get(), hBitmap);
+            StretchBlt(hdc, rc.left, rc.top, rc.Width(), rc.Height(), thumbs->Get(), 0, 0,
+                       static_cast<int>(thumb.sizeThumb.cx), static_cast<int>(thumb.sizeThumb.cy), SRCCOPY);
+            return;
+        }
+    }
+    OLE_XSIZE_HIMETRIC cx = 0;
+    OLE_YSIZE_HIMETRIC cy = 0;
+    if (PictureExtent(thumb.pThumb.Get(), cx, cy))
+        thumb.pThumb->Render(hdc, rc.left, rc.top, rc.Width(), rc.Height(), 0, cy, cx, -cy, nullptr);
 }
 
 void CThumbView::Scroll(ThumbScrollAction action) {
@@ -221,6 +253,14 @@ LRESULT CThumbView::OnMouseWheel(WPARAM wParam, LPARAM) {
     ThumbWheelScroll wheel = WheelToScroll(GET_WHEEL_DELTA_WPARAM(wParam), static_cast<int>(nLines));
     for (int i = 0; i < wheel.nSteps; ++i) Scroll(wheel.action);
     return 1;
+}
+
+LRESULT CThumbView::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kScrollBarTimer) return DefWindowProc(WM_TIMER, wParam, lParam);
+    KillTimer(m_hWnd, kScrollBarTimer);
+    m_bScrollBarDue = false;
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
+    return 0;
 }
 
 LRESULT CThumbView::OnScrolled(WPARAM, LPARAM lParam) {
@@ -324,6 +364,7 @@ LRESULT CThumbView::OnKeyDown(WPARAM wParam, LPARAM lParam) {
 
 void CThumbView::FocusItem(std::size_t nIndex) {
     if (nIndex >= GetPictureCount()) return;
+    const std::size_t nOld = m_nFocus;
     m_nFocus = nIndex;
     const ThumbCellRects cell = CellRects(nIndex);
     RECT rc = GetClientRect();
@@ -332,9 +373,20 @@ void CThumbView::FocusItem(std::size_t nIndex) {
     if (nDelta != 0) {
         m_nScrollOffset += nDelta;
         Layout();
+        Invalidate(TRUE);
+    } else {
+        // Only the focus rectangle moves.
+        InvalidateItem(nOld);
+        InvalidateItem(nIndex);
     }
-    Invalidate(TRUE);
     if (GetFocus() == m_hWnd) NotifyItem(EVENT_OBJECT_FOCUS, nIndex);
+}
+
+void CThumbView::InvalidateItem(std::size_t nIndex) {
+    const ThumbCellRects cell = CellRects(nIndex);
+    RECT rc{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
+    InflateRect(&rc, kItemMargin, kItemMargin);
+    InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 LRESULT CThumbView::OnFocusChange(WPARAM, LPARAM) {

@@ -87,6 +87,7 @@ protected:
     LRESULT OnLButtonDblClk(WPARAM wParam, LPARAM lParam);
     LRESULT OnNewList(WPARAM wParam, LPARAM lParam);
     LRESULT OnScrolled(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnGetDlgCode(WPARAM wParam, LPARAM lParam);
     LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam);
     LRESULT OnFocusChange(WPARAM wParam, LPARAM lParam);
@@ -106,6 +107,7 @@ protected:
         ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDblClk)
         ON_MESSAGE(WM_THUMBS_NEWLIST, OnNewList)
         ON_MESSAGE(WM_THUMBS_SCROLLED, OnScrolled)
+        ON_MESSAGE(WM_TIMER, OnTimer)
         ON_MESSAGE(WM_GETDLGCODE, OnGetDlgCode)
         ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
         ON_MESSAGE(WM_SETFOCUS, OnFocusChange)
@@ -116,7 +118,16 @@ protected:
 private:
     void Scroll(ThumbScrollAction action);
     void Draw(HDC hdc);
-    void PaintItems(HDC hdc, const RECT& rcClient);
+    // How far an item's drawing reaches beyond its cell and caption: the selection's frame,
+    // the focus rectangle.
+    static constexpr int kItemMargin = 6;
+    static constexpr UINT_PTR kScrollBarTimer = 0x5B01;
+    static constexpr UINT kScrollBarDelayMs = 100;
+    void InvalidateItem(std::size_t nIndex);
+    // Paints the items that reach into rcPaint, over white.
+    void PaintItems(HDC hdc, const RECT& rcPaint);
+    // The thumbnail into rc, through the paint's memory DC (made at the first one).
+    void DrawThumbnail(HDC hdc, const CThumbResult& thumb, const PixelRect& rc, std::optional<CMemoryDC>& thumbs) const;
     std::optional<std::size_t> HitTest(LPARAM lParam) const;
     // Tells assistive technology about a picture (child ids count from 1).
     void NotifyItem(DWORD dwEvent, std::size_t nIndex) const;
@@ -124,6 +135,7 @@ private:
     CThumbGridOwner* m_pOwner = nullptr;
     int m_nScrollOffset = 0;  // 0 or negative: minus the scroll position
     std::size_t m_nFocus = 0;
+    bool m_bScrollBarDue = false;  // the scroll bar is drawn when kScrollBarTimer comes
     CThumbGridLayout m_grid{PixelSize{}, 0, 0};
     CThumbnailProducer m_producer;
     CThumbCache m_cache;

@@ -131,4 +131,24 @@ TEST_F(PanelKeyboardTest, SpaceTogglesAsAClickAndCtrlASelectsAll) {
     EXPECT_EQ(GetFocus(), View().m_hWnd);
 }
 
+TEST_F(PanelKeyboardTest, AFocusMovedWithinTheScreenRepaintsOnlyItsTwoPictures) {
+    // A held arrow key repaints the grid at every press: a whole grid of thumbnails each time
+    // kept the user-interface thread from the keys behind it.
+    CScratchFolder folder;
+    ShowPictures(folder, 6);
+    SetFocus(View().m_hWnd);
+    PumpFor(200);
+    UpdateWindow(View().m_hWnd);
+    View().FocusItem(1);
+    RECT rcUpdate{};
+    ASSERT_TRUE(GetUpdateRect(View().m_hWnd, &rcUpdate, FALSE));
+    const ThumbCellRects first = View().CellRects(0);
+    const ThumbCellRects second = View().CellRects(1);
+    EXPECT_GE(rcUpdate.left, first.rcCell.left - 10);
+    EXPECT_LE(rcUpdate.right, second.rcCell.right + 10);
+    EXPECT_LE(rcUpdate.bottom, second.rcCaption.bottom + 10) << "the second row stays as it is";
+    PumpFor(50);
+    EXPECT_EQ(View().GetFocusedItem(), 1u);
+}
+
 }  // namespace
