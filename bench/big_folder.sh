@@ -2,24 +2,13 @@
 # bench big-folder: the peak private memory of the panel listing a folder of 20,000 pictures
 # and scrolling its grid from the top to the bottom, over the same for 2,000, each in a
 # process of its own under Wine. The folders hold hard links to a few small pictures made
-# by ImageMagick, so that 20,000 files take no room.
+# by ImageMagick (picture_folder), so that 20,000 files take no room.
 # Usage: bench/big_folder.sh BUILD (the folder holding win/)
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh" big "$@"
 
-mkdir -p "$tmp/src" "$tmp/big" "$tmp/small"
-"$IM" -size 640x480 -seed 7 plasma:fractal -quality 90 "$tmp/src/p0.jpg"
-"$IM" -size 480x640 -seed 8 plasma:fractal -quality 90 "$tmp/src/p1.jpg"
-"$IM" -size 800x600 -seed 9 plasma:fractal -quality 85 "$tmp/src/p2.jpg"
-"$IM" -size 320x240 -seed 10 plasma:fractal -colors 64 "$tmp/src/p3.gif"
-# One process for all the links: a fork for each would take minutes.
-link_folder() {  # FOLDER COUNT
-    perl -e 'my ($src, $dst, $n) = @ARGV; my @k = ("p0.jpg", "p1.jpg", "p2.jpg", "p3.gif");
-        for my $i (0 .. $n - 1) { my $s = $k[$i % 4]; my ($x) = $s =~ /(\.\w+)$/;
-            link("$src/$s", sprintf("%s/IMG_%05d%s", $dst, $i, $x)) or die "link: $!\n" }' "$tmp/src" "$1" "$2"
-}
-link_folder "$tmp/small" 2000
-link_folder "$tmp/big" 20000
+picture_folder "$tmp/small" 2000
+picture_folder "$tmp/big" 20000
 
 small=$("$run" "$win_bin/bench_big_folder.exe" "$(winpath "$tmp/small")" | tr -d '\r')
 big=$("$run" "$win_bin/bench_big_folder.exe" "$(winpath "$tmp/big")" | tr -d '\r')

@@ -111,3 +111,20 @@ control_batch() {
     "$run" explorer "/desktop=batch-bench-$$,1024x768" "$win_bin/bench_batch.exe" "$url" "$album_signature" Travel 10001 \
         "$(winpath "$tmp/pictures")" | tr -d '\r' || true
 }
+
+# DEST filled with COUNT hard links named IMG_00000.jpg and on, to four small pictures that
+# ImageMagick makes once into $tmp/src (three JPEGs and a GIF): a big folder of pictures that
+# takes no room. One process for all the links: a fork for each would take minutes.
+picture_folder() {  # DEST COUNT
+    if [ ! -f "$tmp/src/p3.gif" ]; then
+        mkdir -p "$tmp/src"
+        "$IM" -size 640x480 -seed 7 plasma:fractal -quality 90 "$tmp/src/p0.jpg"
+        "$IM" -size 480x640 -seed 8 plasma:fractal -quality 90 "$tmp/src/p1.jpg"
+        "$IM" -size 800x600 -seed 9 plasma:fractal -quality 85 "$tmp/src/p2.jpg"
+        "$IM" -size 320x240 -seed 10 plasma:fractal -colors 64 "$tmp/src/p3.gif"
+    fi
+    mkdir -p "$1"
+    perl -e 'my ($src, $dst, $n) = @ARGV; my @k = ("p0.jpg", "p1.jpg", "p2.jpg", "p3.gif");
+        for my $i (0 .. $n - 1) { my $s = $k[$i % 4]; my ($x) = $s =~ /(\.\w+)$/;
+            link("$src/$s", sprintf("%s/IMG_%05d%s", $dst, $i, $x)) or die "link: $!\n" }' "$tmp/src" "$1" "$2"
+}

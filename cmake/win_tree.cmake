@@ -43,7 +43,7 @@ add_library(tessaline_win STATIC ${PORTABLE} ${WINSRC} ${GEN}/tessaline_i.c)
 target_include_directories(tessaline_win PUBLIC ${CMAKE_SOURCE_DIR} ${GEN})
 target_link_libraries(tessaline_win PUBLIC
   ${JPEG_PREFIX}/lib/libjpeg.a
-  wininet shlwapi comctl32 oleaut32 ole32 uuid shell32 gdi32 user32 winmm advapi32)
+  wininet shlwapi comctl32 oleacc oleaut32 ole32 uuid shell32 gdi32 user32 winmm advapi32)
 target_include_directories(tessaline_win PUBLIC ${JPEG_PREFIX}/include)
 
 # The resource script embeds the type library; widl must have run first.

@@ -91,6 +91,10 @@ std::span<const DispatchEntry> CTessalineCtrl::GetDispatchMap() const {
     return map;
 }
 
+STDMETHODIMP CTessalineCtrl::TranslateAccelerator(LPMSG lpmsg) {
+    return m_dlgPanel.TranslateKey(lpmsg) ? S_OK : COleControl::TranslateAccelerator(lpmsg);
+}
+
 BSTR CTessalineCtrl::GetSignature() { return AnsiToBstr(m_dlgPanel.GetSignature()); }
 
 void CTessalineCtrl::SetSignature(BSTR bstrValue) {

@@ -44,6 +44,9 @@ public:
     // The one-line notice shown instead of the panel on a page that may not use the control.
     CWnd& GetNotice() { return m_wndNotice; }
 
+    // The container offers each key message first: the panel's keyboard interface takes it.
+    STDMETHODIMP TranslateAccelerator(LPMSG lpmsg) override;
+
 protected:
     std::span<const DispatchEntry> GetDispatchMap() const override;
     bool IsPageAllowed() const override;

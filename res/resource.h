@@ -61,6 +61,14 @@
 #define IDS_REASON_REDIRECT_REFUSED 256
 #define IDS_REASON_AUTH_REQUIRED 257
 #define IDS_PAGE_NOT_ALLOWED 258
+#define IDS_DROP_SEPARATOR 259
+#define IDS_DROP_NOT_PICTURES 260
+#define IDS_DROP_OTHER_FOLDER 261
+#define IDS_DROP_FOLDERS_LEFT 262
+#define IDS_ACTION_TOGGLE 263
+// Pictures still being prepared: after the space figure, and the progress dialog's file line.
+#define IDS_SPACE_PENDING 270
+#define IDS_PREPARING_PICTURES 271
 // A batch that an earlier page left unfinished, offered again at the control's start.
 #define IDS_RESUME_QUESTION 280
 #define IDS_MAYBE_STORED 281
@@ -68,9 +76,6 @@
 #define IDS_REASON_GONE_SINCE 283
 #define IDS_REASON_CHANGED_SINCE 284
 #define IDS_RESUME_NOTHING_LEFT 285
-// Pictures still being prepared: after the space figure, and the progress dialog's file line.
-#define IDS_SPACE_PENDING 270
-#define IDS_PREPARING_PICTURES 271
 
 #define IDI_ABOUTDLL 1
 #define IDB_TESSALINE 1

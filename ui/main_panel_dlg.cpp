@@ -11,6 +11,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <limits>
 #include <unordered_map>
 
@@ -35,6 +36,13 @@ ItemSizes SizesOf(const ThumbItem& item) {
     return ItemSizes{item.nFileSize, item.nUploadSize, item.bKeptAsIs, item.bPreparing};
 }
 
+std::string WindowText(HWND hWnd) {
+    std::string text(static_cast<std::size_t>(std::max(GetWindowTextLengthA(hWnd), 0)), '\0');
+    if (!text.empty())
+        text.resize(static_cast<std::size_t>(GetWindowTextA(hWnd, text.data(), static_cast<int>(text.size() + 1))));
+    return text;
+}
+
 std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
     return data.nFileSizeHigh ? std::numeric_limits<std::uint32_t>::max() : data.nFileSizeLow;
 }
@@ -56,7 +64,8 @@ BOOL CMainPanelDlg::OnInitDialog() {
     m_layout.SetTemplate(tpl);
 
     m_wndTree.CreateEx(WS_EX_CLIENTEDGE, "SysTreeView32", "ShellTree Control",
-                       WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, RECT{}, m_hWnd, 0);
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, RECT{},
+                       m_hWnd, 0);
     m_wndTree.InitRoot();
     SetFocus(m_wndTree.m_hWnd);
     m_wndTree.m_bShowLoading = 1;
@@ -104,17 +113,79 @@ BOOL CMainPanelDlg::OnInitDialog() {
     EnableButton(IDC_UPLOAD_NOW, false);
 
     if (!m_strAlbumName.empty()) SetWindowText(m_strAlbumName);
+    SetTabOrder();
+    m_strHint = GetHintText();
+    AcceptDrops();
     RecalcLayout(0);
     return TRUE;
 }
 
 void CMainPanelDlg::OnDestroy() {
+    if (m_pDropTarget) {
+        RevokeDragDrop(m_hWnd);
+        m_pDropTarget->Detach();
+        m_pDropTarget.Release();
+    }
     m_uploader.Abort();
     // The workers end with the window; one made again starts them afresh.
     m_workers.Stop();
     DestroyItems();
     m_back.Reset();
     DefWindowProc(WM_DESTROY, 0, 0);
+}
+
+void CMainPanelDlg::SetTabOrder() {
+    // Tab follows the windows' order. The tree and the grid, made after the template's
+    // controls, follow each other already; the check box and the buttons go after them, left
+    // to right. The grid keeps its place under the other controls, which it does not cover.
+    HWND hAfter = m_wndThumbs.m_hWnd;
+    for (int nID : {IDC_AUTO_COMPRESS, IDC_SELECT_ALL, IDC_SELECT_NONE, IDC_UPLOAD_NOW}) {
+        HWND hWnd = GetDlgItem(nID);
+        if (!hWnd || !hAfter) continue;
+        SetWindowPos(hWnd, hAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        hAfter = hWnd;
+    }
+}
+
+void CMainPanelDlg::AcceptDrops() {
+    // The tree and the grid are the panel's children: a drop on either finds the panel.
+    DragAcceptFiles(m_hWnd, TRUE);
+    m_pDropTarget.Attach(new CDropTarget(this));
+    // Fails on a thread without OLE; the old WM_DROPFILES still comes.
+    RegisterDragDrop(m_hWnd, m_pDropTarget.Get());
+}
+
+std::string CMainPanelDlg::GetHintText() const { return WindowText(GetDlgItem(IDC_HINT)); }
+
+bool CMainPanelDlg::CanTakeDrop(const std::vector<DroppedItem>& arrItems) const {
+    return m_hWnd && IsWindowEnabled(m_hWnd) && !m_uploader.IsUploading() &&
+           PlanDrop(arrItems, IsAnsiLeadByte).IsUsable();
+}
+
+void CMainPanelDlg::OnFilesDropped(const std::vector<DroppedItem>& arrItems) {
+    if (!CanTakeDrop(arrItems)) return;
+    const DropPlan plan = PlanDrop(arrItems, IsAnsiLeadByte);
+    OnScanFolder(0, reinterpret_cast<LPARAM>(plan.strFolder.c_str()));
+    m_wndTree.ShowFolder(plan.strFolder);
+    m_arrDropNames = plan.arrNames;
+    const DropLeftOutTexts texts{LoadResString(IDS_DROP_SEPARATOR), LoadResString(IDS_DROP_NOT_PICTURES),
+                                 LoadResString(IDS_DROP_OTHER_FOLDER), LoadResString(IDS_DROP_FOLDERS_LEFT)};
+    const std::string strLeftOut = DescribeLeftOut(plan, texts);
+    if (!strLeftOut.empty()) SetDlgItemTextA(m_hWnd, IDC_HINT, strLeftOut.c_str());
+}
+
+LRESULT CMainPanelDlg::OnDropFiles(WPARAM wParam, LPARAM) {
+    const auto hDrop = reinterpret_cast<HDROP>(wParam);
+    const std::vector<DroppedItem> arrItems = ReadDroppedFiles(hDrop);
+    DragFinish(hDrop);
+    OnFilesDropped(arrItems);
+    return 0;
+}
+
+bool CMainPanelDlg::TranslateKey(MSG* pMsg) {
+    if (!m_hWnd || !pMsg || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return false;
+    if (pMsg->hwnd != m_hWnd && !IsChild(m_hWnd, pMsg->hwnd)) return false;
+    return IsDialogMessageA(m_hWnd, pMsg) != FALSE;
 }
 
 void CMainPanelDlg::EnableButton(int nID, bool bEnable) {
@@ -267,6 +338,8 @@ void CMainPanelDlg::UpdateSpaceLabel() {
     std::string strText = m_space.FormatText(LoadResString(IDS_SPACE_TEXT));
     if (IsAnyPreparing()) strText += LoadResString(IDS_SPACE_PENDING);
     m_wndSpaceText.SetText(strText);
+    // The gauge is named by what it measures.
+    if (m_wndGauge.m_hWnd) m_wndGauge.SetWindowText(strText);
     if (!m_wndSpaceText.m_hWnd) return;
     // A text longer than the label was placed for (the note of pictures still being
     // prepared, say) gets its room rather than losing its end.
@@ -305,10 +378,24 @@ void CMainPanelDlg::OnPictureDoubleClicked(std::size_t nIndex) {
     ShellExecuteA(nullptr, "Open", GetPicturePath(nIndex).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
+void CMainPanelDlg::OnAllPicturesChosen() {
+    if (IsWindowEnabled(GetDlgItem(IDC_SELECT_ALL))) OnSelectAll();
+}
+
 void CMainPanelDlg::OnPicturesShown() {
     m_space.SetSelected(0);
     UpdateSpaceLabel();
     EnableSelectButtons(!m_arrItems.empty());
+    // Dropped pictures are chosen as clicks would choose them.
+    const std::vector<std::string> arrNames = std::move(m_arrDropNames);
+    m_arrDropNames.clear();
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i) {
+        const std::string strName(GetPictureName(i));
+        if (std::any_of(arrNames.begin(), arrNames.end(), [&](const std::string& strDropped) {
+                return lstrcmpiA(strName.c_str(), strDropped.c_str()) == 0;
+            }))
+            OnPictureClicked(i);
+    }
 }
 
 void CMainPanelDlg::PrepareItem(std::size_t nIndex) {
@@ -407,6 +494,7 @@ void CMainPanelDlg::OnSelectAll() {
     if (m_wndThumbs.m_hWnd) {
         SetFocus(m_wndThumbs.m_hWnd);
         m_wndThumbs.Invalidate(TRUE);
+        m_wndThumbs.NotifySelectionChanged();
     }
     Invalidate(TRUE);
 }
@@ -420,6 +508,7 @@ void CMainPanelDlg::OnSelectNone() {
     if (m_wndThumbs.m_hWnd) {
         SetFocus(m_wndThumbs.m_hWnd);
         m_wndThumbs.Invalidate(TRUE);
+        m_wndThumbs.NotifySelectionChanged();
     }
     Invalidate(TRUE);
 }
@@ -492,6 +581,8 @@ void CMainPanelDlg::StartUpload(PassNotes notes) {
 
 LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
     std::string strFolder = lParam ? reinterpret_cast<const char*>(lParam) : "";
+    m_arrDropNames.clear();
+    if (m_hWnd) SetDlgItemTextA(m_hWnd, IDC_HINT, m_strHint.c_str());
     // A running batch reads these pictures: it ends before the list changes.
     if (!strFolder.empty()) m_uploader.Abort();
     StopPreparing();

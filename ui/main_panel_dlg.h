@@ -2,11 +2,13 @@
 // space gauge and buttons on top, the folder tree and the thumbnail grid below. It owns the
 // pictures of the chosen folder and the page's configuration.
 #pragma once
+#include "framework/com_ptr.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 #include "framework/modal_scope.h"
 #include "imaging/prepare_workers.h"
 #include "res/resource.h"
+#include "ui/drop_target.h"
 #include "ui/panel_layout.h"
 #include "ui/shell_tree.h"
 #include "ui/skin_button.h"
@@ -27,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-class CMainPanelDlg : public CDialog, public CUploadPanel, public CThumbGridOwner {
+class CMainPanelDlg : public CDialog, public CUploadPanel, public CThumbGridOwner, public CDropTargetOwner {
 public:
     CMainPanelDlg();
 
@@ -75,6 +77,10 @@ public:
     // Opens the picture in the program the system associates with it.
     void OnPictureDoubleClicked(std::size_t nIndex) override;
     void OnPicturesShown() override;
+    void OnAllPicturesChosen() override;
+    // The panel's keyboard interface (Tab between its parts, the grid's keys) for a key
+    // message the container hands the control before dispatching it; true when it was used.
+    bool TranslateKey(MSG* pMsg);
 
     // For the picture at nIndex. ItemUploadKB counts a picture still being prepared with
     // its file's size.
@@ -83,6 +89,13 @@ public:
     void UpdateUploadButton();
     void UpdateSpaceLabel() override;
     bool IsAutoCompress() const;
+
+    // Files and folders dropped on the tree or the grid, by OLE or by WM_DROPFILES: refused
+    // during a pass and when nothing in them is usable.
+    bool CanTakeDrop(const std::vector<DroppedItem>& arrItems) const override;
+    void OnFilesDropped(const std::vector<DroppedItem>& arrItems) override;
+    IDropTarget* GetDropTarget() const { return m_pDropTarget.Get(); }
+    std::string GetHintText() const;
 
     // The selected indices into the upload queue (m_selIndex); their count.
     int CollectSelection();
@@ -126,6 +139,7 @@ protected:
     LRESULT OnScanFolder(WPARAM wParam, LPARAM lParam);
     LRESULT OnSplitMoved(WPARAM wParam, LPARAM lParam);
     LRESULT OnPrepared(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CMainPanelDlg, CDialog)
@@ -140,6 +154,7 @@ protected:
         ON_MESSAGE(WM_PANEL_SCANFOLDER, OnScanFolder)
         ON_MESSAGE(WM_PANEL_SPLITMOVED, OnSplitMoved)
         ON_MESSAGE(WM_PANEL_PREPARED, OnPrepared)
+        ON_MESSAGE(WM_DROPFILES, OnDropFiles)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
@@ -155,6 +170,8 @@ private:
     void StartUpload(PassNotes notes);
     void EnableButton(int nID, bool bEnable);
     void EnableSelectButtons(bool bEnable);
+    void SetTabOrder();
+    void AcceptDrops();
 
     std::string m_strSignature;
     std::string m_strAlbumName;
@@ -168,6 +185,11 @@ private:
     std::vector<std::unique_ptr<ThumbItem>> m_arrItems;
     // The items' names, shared with the grid's thumbnail producer; null while there are none.
     std::shared_ptr<const CPictureNames> m_pNames;
+    // The names a drop selects once the grid shows their folder.
+    std::vector<std::string> m_arrDropNames;
+    // The hint's own text, which a drop's note replaces until the next folder.
+    std::string m_strHint;
+    CComPtrT<CDropTarget> m_pDropTarget;
     // The upload queue: indices of the selected pictures, collected when an upload starts.
     std::vector<int> m_selIndex;
     // After the pictures: it goes first, so no job outlives the files it reads.

@@ -25,18 +25,19 @@ CShellFolderFill::~CShellFolderFill() {
     m_pShared->bCancel = true;
 }
 
-void CShellFolderFill::Start() {
+CScopedHandle CShellFolderFill::Start() {
     // The worker may outlive the tree, and the tree the module: it holds the module itself.
     if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ThreadProc),
                            &m_pShared->hModule)) {
         auto pWorkers = std::make_unique<std::shared_ptr<Shared>>(m_pShared);
         if (CScopedHandle thread(CreateThread(nullptr, 0, &ThreadProc, pWorkers.get(), 0, nullptr)); thread) {
             (void)pWorkers.release();  // the worker's now
-            return;
+            return thread;
         }
         FreeLibrary(m_pShared->hModule);
     }
     Publish(*m_pShared, {}, true);
+    return CScopedHandle();
 }
 
 DWORD WINAPI CShellFolderFill::ThreadProc(void* pParam) {

@@ -1,6 +1,7 @@
 // Lists one folder's subfolders on a worker thread, with everything the tree shows for each,
 // in the shell's order, so that the user-interface thread only inserts finished records.
 #pragma once
+#include "framework/scoped_handle.h"
 #include "ui/shell_child_record.h"
 
 #include <windows.h>
@@ -27,8 +28,9 @@ public:
     CShellFolderFill(const CShellFolderFill&) = delete;
     CShellFolderFill& operator=(const CShellFolderFill&) = delete;
 
-    // When no worker can be started the fill is done at once, empty, and stands.
-    void Start();
+    // When no worker can be started the fill is done at once, empty, and stands. The worker's
+    // thread, for an owner that waits for it to end; none when no worker was started.
+    [[nodiscard]] CScopedHandle Start();
     // User-interface thread: up to nMax records in the shell's order.
     std::vector<ShellChildRecord> Take(size_t nMax);
     // The worker has ended and every record has been taken.

@@ -16,6 +16,9 @@ constexpr double kSliceMs = 12;
 constexpr size_t kMinSlice = 16, kMaxSlice = 4096;
 // Below any real cost: a slice that took no measurable time does not make the next one huge.
 constexpr double kLeastItemMs = 0.001;
+// How long a closing tree waits for its cancelled listings: a local folder's ends well within
+// it; one stuck on a share out of reach is left to end on its own.
+constexpr DWORD kWorkerEndWaitMs = 2000;
 
 double NowMs() {
     static const double msPerTick = [] {
@@ -53,6 +56,14 @@ void CShellTree::ReleaseDesktop() {
 void CShellTree::OnDestroy() {
     // The listings first: once let go, they report no more progress into the base class.
     m_jobs.clear();
+    // A process that ends kills the threads it still has wherever they are; one inside the
+    // shell's or COM's locks then leaves the process's own end waiting for them for ever.
+    std::vector<HANDLE> running;
+    for (const CScopedHandle& worker : m_workers)
+        if (running.size() < MAXIMUM_WAIT_OBJECTS) running.push_back(worker.Get());
+    if (!running.empty())
+        WaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), TRUE, kWorkerEndWaitMs);
+    m_workers.clear();
     CLazyTreeCtrl::OnDestroy();
 }
 
@@ -131,13 +142,60 @@ void CShellTree::PopulateChildren(HTREEITEM hItem) {
     CShellFolderFill* fill = job.pFill.get();
     m_jobs.emplace(hItem, std::move(job));
     ReportProgress(0, 0);
-    fill->Start();
+    std::erase_if(m_workers,
+                  [](const CScopedHandle& worker) { return WaitForSingleObject(worker.Get(), 0) != WAIT_TIMEOUT; });
+    if (CScopedHandle worker = fill->Start()) m_workers.push_back(std::move(worker));
 }
 
 LRESULT CShellTree::OnFillReady(WPARAM, LPARAM) {
     m_bDrainScheduled = false;
     if (DrainJobs()) ScheduleDrain();
+    if (m_pidlToShow) ContinueShowFolder();
     return 0;
+}
+
+void CShellTree::ShowFolder(const std::string& strPath) {
+    m_pidlToShow.Reset();
+    m_hShowExpanded = nullptr;
+    if (!m_hWnd || !g_pDesktopFolder || strPath.empty()) return;
+    std::wstring wide = AnsiToWide(strPath);
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(g_pDesktopFolder->ParseDisplayName(m_hWnd, nullptr, wide.data(), nullptr, &pidl, nullptr))) return;
+    m_pidlToShow.Reset(pidl);
+    ContinueShowFolder();
+}
+
+void CShellTree::ContinueShowFolder() {
+    HTREEITEM hItem = GetRootItem();
+    while (hItem) {
+        const ShellItemData* data = DataOf(hItem);
+        if (!data) break;
+        if (ILIsEqual(data->m_pidl.Get(), m_pidlToShow.Get())) {
+            m_pidlToShow.Reset();
+            SelectItem(hItem);
+            EnsureVisible(hItem);
+            return;
+        }
+        // Its listing is on its way: the walk goes on when it ends.
+        if (IsFilling(hItem)) return;
+        if (!(GetItemState(hItem, TVIS_EXPANDED) & TVIS_EXPANDED)) {
+            if (hItem == m_hShowExpanded) break;  // it was listed for this walk, and failed
+            m_hShowExpanded = hItem;
+            Expand(hItem, TVE_EXPAND);
+            if (IsFilling(hItem)) return;
+        }
+        HTREEITEM hNext = nullptr;
+        for (HTREEITEM hChild = GetChildItem(hItem); hChild && !hNext; hChild = GetNextSiblingItem(hChild)) {
+            const ShellItemData* child = DataOf(hChild);
+            // The folder itself, or one it lies in (a parent is never its own parent).
+            if (child && (ILIsEqual(child->m_pidl.Get(), m_pidlToShow.Get()) ||
+                          ILIsParent(child->m_pidl.Get(), m_pidlToShow.Get(), FALSE)))
+                hNext = hChild;
+        }
+        hItem = hNext;
+    }
+    // Out of the tree's reach (a folder it does not list): the selection stays as it was.
+    m_pidlToShow.Reset();
 }
 
 LRESULT CShellTree::OnTimer(WPARAM wParam, LPARAM lParam) {
@@ -213,6 +271,8 @@ std::string CShellTree::PathOf(HTREEITEM hItem) const {
 }
 
 LRESULT CShellTree::OnClick(NMHDR*) {
+    // The user's choice wins over a folder still being walked to.
+    m_pidlToShow.Reset();
     DWORD pos = GetMessagePos();
     TVHITTESTINFO hit{};
     hit.pt.x = static_cast<short>(LOWORD(pos));

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class CShellTree : public CLazyTreeCtrl {
 public:
@@ -26,6 +27,11 @@ public:
     size_t ItemDataCount() const { return m_items.size(); }
     // Stands in for GetDriveTypeA, for drives this machine does not have.
     void SetDriveTypeQuery(CShellFolderFill::DriveTypeQuery pfn) { m_pfnDriveType = pfn; }
+    // Selects the folder at strPath, which the panel opened without a click (a drop),
+    // expanding its ancestors as their listings come in; a folder the tree cannot reach
+    // leaves the selection as it is. Reports nothing to the panel.
+    void ShowFolder(const std::string& strPath);
+    bool IsShowingFolder() const { return static_cast<bool>(m_pidlToShow); }
 
 protected:
     void PopulateChildren(HTREEITEM hItem) override;
@@ -61,6 +67,9 @@ private:
     bool DrainJobs();
     // Asks for the next slice once the messages waiting now have been served.
     void ScheduleDrain();
+    // Walks down towards m_pidlToShow as far as the listings go; the next listing that ends
+    // walks on.
+    void ContinueShowFolder();
 
     // The Desktop's folder, shared by every tree of the process while one lives.
     static IShellFolder* AcquireDesktop();
@@ -75,7 +84,14 @@ private:
     CDesktopRef m_desktop;  // first: released after the items that came from it
     std::unordered_map<const ShellItemData*, std::unique_ptr<ShellItemData>> m_items;
     std::unordered_map<HTREEITEM, Job> m_jobs;
+    // The listing threads that may still run, cancelled or not: the tree waits a while for
+    // them when it goes, so that none is cut off inside the shell when the host then ends.
+    std::vector<CScopedHandle> m_workers;
     CShellFolderFill::DriveTypeQuery m_pfnDriveType = GetDriveTypeA;
     bool m_bDrainScheduled = false;
     double m_dItemMs = 0.05;  // what the last slice took per item, laid out
+    // The folder ShowFolder walks to, and the branch it last expanded on the way: a branch
+    // whose listing failed is not tried again.
+    CShellPidl m_pidlToShow;
+    HTREEITEM m_hShowExpanded = nullptr;
 };

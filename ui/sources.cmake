@@ -7,7 +7,9 @@ tessaline_sources(PORTABLE
   space_account.cpp space_account.h
   selection_sizes.cpp selection_sizes.h
   thumb_grid_layout.cpp thumb_grid_layout.h
-  thumb_scroll.cpp thumb_scroll.h)
+  thumb_scroll.cpp thumb_scroll.h
+  thumb_focus.cpp thumb_focus.h
+  drop_plan.cpp drop_plan.h)
 tessaline_sources(WIN
   main_panel_dlg.cpp main_panel_dlg.h thumb_item.h thumb_view.cpp thumb_view.h
   space_gauge.cpp space_gauge.h skin_button.cpp skin_button.h skin_label.cpp skin_label.h
@@ -19,4 +21,6 @@ tessaline_sources(WIN
   shell_folder_fill.cpp shell_folder_fill.h
   shell_item_describe.cpp shell_item_describe.h
   shell_pidl.cpp shell_pidl.h
-  shell_item_data.h shell_child_record.h)
+  shell_item_data.h shell_child_record.h
+  drop_target.cpp drop_target.h
+  thumb_accessible.cpp thumb_accessible.h gauge_accessible.cpp gauge_accessible.h)

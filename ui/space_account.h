@@ -28,6 +28,10 @@ public:
     // reaching the total exactly is allowed.
     bool IsOverQuota(double dUploadKB) const { return m_dUsedKB + dUploadKB > m_dTotalKB; }
 
+    // How full the album would be with the selection, in whole percent from 0 to 100; 0
+    // without a total.
+    int GetFilledPercent() const;
+
     // The text of label 201 from string 208.
     std::string FormatText(std::string_view strFormat) const;
 

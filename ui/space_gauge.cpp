@@ -34,6 +34,10 @@ void CSpaceGauge::Redraw(const CSpaceAccount& space) {
     RECT rc = GetClientRect();
     m_model.Recalc(space.GetTotalSpace(), space.GetUsedSpace(), space.GetSelected(),
                    PixelSize{rc.right - rc.left, rc.bottom - rc.top});
+    if (const int nPercent = space.GetFilledPercent(); nPercent != m_nFilledPercent) {
+        m_nFilledPercent = nPercent;
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+    }
     // The bars may have shrunk: the frame's inside goes white again first.
     CWindowDC dc(m_hWnd);
     OnEraseBkgnd(dc.Get());
@@ -43,4 +47,23 @@ void CSpaceGauge::Redraw(const CSpaceAccount& space) {
 void CSpaceGauge::OnPaint() {
     CPaintDC paint(m_hWnd);
     FillBars(paint.Get());
+}
+
+void CSpaceGauge::OnDestroy() {
+    if (m_pAccessible) {
+        m_pAccessible->Detach();
+        m_pAccessible.Release();
+    }
+    DefWindowProc(WM_DESTROY, 0, 0);
+}
+
+LRESULT CSpaceGauge::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT) return DefWindowProc(WM_GETOBJECT, wParam, lParam);
+    if (!m_pAccessible) {
+        CComPtrT<IAccessible> pStandard;
+        if (FAILED(CreateStdAccessibleObject(m_hWnd, OBJID_CLIENT, IID_IAccessible, pStandard.ReceiveVoid())))
+            return DefWindowProc(WM_GETOBJECT, wParam, lParam);
+        m_pAccessible.Attach(new CGaugeAccessible(this, std::move(pStandard)));
+    }
+    return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(m_pAccessible.Get()));
 }

@@ -3,7 +3,9 @@
 #include "framework/text.h"
 #include "imaging/fit_picture.h"
 #include "res/resource.h"
+#include "ui/thumb_focus.h"
 
+#include <olectl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -41,8 +43,8 @@ BOOL CThumbView::Create(CWnd* pParent, UINT nID, CThumbGridOwner* pOwner) {
     m_pOwner = pOwner;
     LPCSTR cls = RegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW), nullptr);
     return pParent && cls &&
-           CreateEx(0, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL, RECT{},
-                    pParent->m_hWnd, nID);
+           CreateEx(0, cls, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL,
+                    RECT{}, pParent->m_hWnd, nID);
 }
 
 int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
@@ -55,6 +57,10 @@ int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
 }
 
 void CThumbView::OnDestroy() {
+    if (m_pAccessible) {
+        m_pAccessible->Detach();
+        m_pAccessible.Release();
+    }
     ForgetPictures();
     DefWindowProc(WM_DESTROY, 0, 0);
 }
@@ -84,9 +90,12 @@ void CThumbView::Layout() {
     if (bar.bShow) {
         SCROLLINFO si{
             sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, bar.nMin, bar.nMax, static_cast<UINT>(bar.nPage), bar.nPos, 0};
-        SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
-        ShowScrollBar(m_hWnd, SB_VERT, TRUE);
-    } else {
+        // Drawing the bar (the window's frame) takes longer than a repeating key leaves
+        // between two presses: it is drawn a moment later, once for all the keys meanwhile.
+        SetScrollInfo(m_hWnd, SB_VERT, &si, FALSE);
+        if (!(GetWindowLongA(m_hWnd, GWL_STYLE) & WS_VSCROLL)) ShowScrollBar(m_hWnd, SB_VERT, TRUE);
+        if (!m_bScrollBarDue) m_bScrollBarDue = SetTimer(m_hWnd, kScrollBarTimer, kScrollBarDelayMs, nullptr) != 0;
+    } else if (GetWindowLongA(m_hWnd, GWL_STYLE) & WS_VSCROLL) {
         ShowScrollBar(m_hWnd, SB_VERT, FALSE);
     }
 }
@@ -135,23 +144,34 @@ void CThumbView::Draw(HDC hdc) {
         DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     } else if (HDC back = m_pOwner ? m_back.Cover(m_hWnd, rc.right, rc.bottom) : nullptr) {
         m_cache.Adopt(m_producer);
-        PaintItems(back, rc);
-        BitBlt(hdc, 0, 0, rc.right, rc.bottom, back, 0, 0, SRCCOPY);
+        // Only what needs painting: a moved focus or a new thumbnail is a cell or two.
+        RECT rcPaint = rc;
+        if (GetClipBox(hdc, &rcPaint) == ERROR || !IntersectRect(&rcPaint, &rcPaint, &rc)) rcPaint = rc;
+        PaintItems(back, rcPaint);
+        BitBlt(hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top, back,
+               rcPaint.left, rcPaint.top, SRCCOPY);
     }
 }
 
-void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
-    FillRect(hdc, &rcClient, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+void CThumbView::PaintItems(HDC hdc, const RECT& rcPaint) {
+    FillRect(hdc, &rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     CScopedSelect font(hdc, m_fontCaption.Get());
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, RGB(0, 0, 0));
     // A thumbnail a pixel bigger than its box would have two rows ANDed into one dark,
     // off-colour line by the default stretch mode; this one drops the row instead.
     SetStretchBltMode(hdc, COLORONCOLOR);
+    // One memory DC shows every thumbnail of the paint in turn.
+    std::optional<CMemoryDC> thumbs;
     const ThumbRange visible = m_grid.VisibleItems();
     const std::size_t nEnd = std::min(static_cast<std::size_t>(visible.nEnd), m_pOwner->GetPictureCount());
     for (auto i = static_cast<std::size_t>(visible.nFirst); i < nEnd; ++i) {
         const ThumbCellRects cell = m_grid.CellRects(static_cast<int>(i));
+        // The item with its frames and the focus rectangle around it.
+        RECT rcItem{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
+        InflateRect(&rcItem, kItemMargin, kItemMargin);
+        RECT rcShared{};
+        if (!IntersectRect(&rcShared, &rcItem, &rcPaint)) continue;
         if (m_pOwner->IsPictureSelected(i)) {
             RECT rc = ToRect(cell.rcCell);
             InflateRect(&rc, 2, 2);
@@ -159,18 +179,42 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcClient) {
         } else {
             DrawFrame(hdc, ToRect(cell.rcCell), m_penNormal.Get());
         }
-        OLE_XSIZE_HIMETRIC cx = 0;
-        OLE_YSIZE_HIMETRIC cy = 0;
-        const CThumbResult* thumb = FindThumbnail(i);
-        if (thumb && PictureExtent(thumb->pThumb.Get(), cx, cy)) {
-            const PixelRect rp = PictureRect(i);
-            thumb->pThumb->Render(hdc, rp.left, rp.top, rp.Width(), rp.Height(), 0, cy, cx, -cy, nullptr);
-        }
+        if (const CThumbResult* thumb = FindThumbnail(i)) DrawThumbnail(hdc, *thumb, PictureRect(i), thumbs);
         const std::string_view caption = m_pOwner->GetPictureName(i);
         RECT rcCaption = ToRect(cell.rcCaption);
         DrawTextA(hdc, caption.data(), static_cast<int>(caption.size()), &rcCaption,
                   DT_CENTER | DT_WORDBREAK | DT_WORD_ELLIPSIS);
+        if (i == m_nFocus && GetFocus() == m_hWnd) {
+            // Around the cell, its caption and the selection's frame.
+            RECT rcFocus = ToRect(cell.rcCell);
+            rcFocus.bottom = cell.rcCaption.bottom;
+            InflateRect(&rcFocus, kItemMargin - 1, kItemMargin - 1);
+            DrawFocusRect(hdc, &rcFocus);
+        }
     }
+}
+
+void CThumbView::DrawThumbnail(HDC hdc, const CThumbResult& thumb, const PixelRect& rc,
+                               std::optional<CMemoryDC>& thumbs) const {
+    // A bitmap thumbnail is copied straight from its bitmap: the picture's own Render makes
+    // and drops a DC for every call, which in a full grid was most of a paint's time.
+    short nType = PICTYPE_NONE;
+    OLE_HANDLE hHandle = 0;
+    if (SUCCEEDED(thumb.pThumb->get_Type(&nType)) && nType == PICTYPE_BITMAP &&
+        SUCCEEDED(thumb.pThumb->get_Handle(&hHandle)) && hHandle) {
+        const auto hBitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(hHandle));
+        if (!thumbs) thumbs.emplace(hdc, hBitmap);
+        if (*thumbs) {
+            CScopedSelect select(thumbs->Get(), hBitmap);
+            StretchBlt(hdc, rc.left, rc.top, rc.Width(), rc.Height(), thumbs->Get(), 0, 0,
+                       static_cast<int>(thumb.sizeThumb.cx), static_cast<int>(thumb.sizeThumb.cy), SRCCOPY);
+            return;
+        }
+    }
+    OLE_XSIZE_HIMETRIC cx = 0;
+    OLE_YSIZE_HIMETRIC cy = 0;
+    if (PictureExtent(thumb.pThumb.Get(), cx, cy))
+        thumb.pThumb->Render(hdc, rc.left, rc.top, rc.Width(), rc.Height(), 0, cy, cx, -cy, nullptr);
 }
 
 void CThumbView::Scroll(ThumbScrollAction action) {
@@ -211,6 +255,14 @@ LRESULT CThumbView::OnMouseWheel(WPARAM wParam, LPARAM) {
     return 1;
 }
 
+LRESULT CThumbView::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kScrollBarTimer) return DefWindowProc(WM_TIMER, wParam, lParam);
+    KillTimer(m_hWnd, kScrollBarTimer);
+    m_bScrollBarDue = false;
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
+    return 0;
+}
+
 LRESULT CThumbView::OnScrolled(WPARAM, LPARAM lParam) {
     m_nScrollOffset += static_cast<int>(lParam);
     Layout();
@@ -218,18 +270,37 @@ LRESULT CThumbView::OnScrolled(WPARAM, LPARAM lParam) {
     return 1;
 }
 
-std::optional<std::size_t> CThumbView::HitTest(LPARAM lParam) const {
+std::optional<std::size_t> CThumbView::ItemAt(POINT pt) const {
     if (!m_pOwner) return std::nullopt;
-    const std::optional<int> hit = m_grid.HitTest(PixelPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    const std::optional<int> hit = m_grid.HitTest(PixelPoint{pt.x, pt.y});
     if (!hit || static_cast<std::size_t>(*hit) >= m_pOwner->GetPictureCount()) return std::nullopt;
     return static_cast<std::size_t>(*hit);
+}
+
+std::optional<std::size_t> CThumbView::HitTest(LPARAM lParam) const {
+    return ItemAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+}
+
+void CThumbView::ToggleItem(std::size_t nIndex) {
+    if (nIndex >= GetPictureCount()) return;
+    m_pOwner->OnPictureClicked(nIndex);
+    Invalidate(TRUE);
+    NotifyItem(m_pOwner->IsPictureSelected(nIndex) ? EVENT_OBJECT_SELECTIONADD : EVENT_OBJECT_SELECTIONREMOVE, nIndex);
+}
+
+void CThumbView::NotifySelectionChanged() {
+    if (m_hWnd) NotifyWinEvent(EVENT_OBJECT_SELECTIONWITHIN, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void CThumbView::NotifyItem(DWORD dwEvent, std::size_t nIndex) const {
+    NotifyWinEvent(dwEvent, m_hWnd, OBJID_CLIENT, static_cast<LONG>(nIndex + 1));
 }
 
 LRESULT CThumbView::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
     DefWindowProc(WM_LBUTTONUP, wParam, lParam);
     if (const std::optional<std::size_t> hit = HitTest(lParam)) {
-        m_pOwner->OnPictureClicked(*hit);
-        Invalidate(TRUE);
+        m_nFocus = *hit;
+        ToggleItem(*hit);
     }
     SetFocus(m_hWnd);
     return 0;
@@ -245,11 +316,88 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     if (!m_pOwner) return 0;
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     ForgetPictures();
+    m_nFocus = 0;
     m_pOwner->OnPicturesShown();
     if (m_pOwner->GetPictureCount() > 0) m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd);
     m_nScrollOffset = 0;
     Layout();
     Invalidate(TRUE);
+    NotifyWinEvent(EVENT_OBJECT_REORDER, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
     SetCursor(previous);
     return 1;
+}
+
+LRESULT CThumbView::OnGetDlgCode(WPARAM, LPARAM lParam) {
+    // Enter opens the focused picture rather than pressing the panel's default button.
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    const bool bEnter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+    return DLGC_WANTARROWS | DLGC_WANTCHARS | (bEnter ? DLGC_WANTMESSAGE : 0);
+}
+
+LRESULT CThumbView::OnKeyDown(WPARAM wParam, LPARAM lParam) {
+    const std::size_t nCount = m_pOwner ? m_pOwner->GetPictureCount() : 0;
+    if (nCount == 0) return DefWindowProc(WM_KEYDOWN, wParam, lParam);
+    std::optional<ThumbFocusKey> key;
+    switch (wParam) {
+    case VK_LEFT: key = ThumbFocusKey::Left; break;
+    case VK_RIGHT: key = ThumbFocusKey::Right; break;
+    case VK_UP: key = ThumbFocusKey::Up; break;
+    case VK_DOWN: key = ThumbFocusKey::Down; break;
+    case VK_HOME: key = ThumbFocusKey::Home; break;
+    case VK_END: key = ThumbFocusKey::End; break;
+    case VK_PRIOR: key = ThumbFocusKey::PageUp; break;
+    case VK_NEXT: key = ThumbFocusKey::PageDown; break;
+    case VK_SPACE: ToggleItem(m_nFocus); return 0;
+    case VK_RETURN: m_pOwner->OnPictureDoubleClicked(m_nFocus); return 0;
+    case 'A':
+        if (GetKeyState(VK_CONTROL) < 0) m_pOwner->OnAllPicturesChosen();
+        return 0;
+    default: return DefWindowProc(WM_KEYDOWN, wParam, lParam);
+    }
+    RECT rc = GetClientRect();
+    const int nPageRows = std::max(1, static_cast<int>(rc.bottom / CThumbGridLayout::kRowPitch));
+    const int nCountInt = static_cast<int>(std::min<std::size_t>(nCount, INT_MAX));
+    FocusItem(static_cast<std::size_t>(
+        MoveThumbFocus(*key, static_cast<int>(m_nFocus), nCountInt, m_grid.GetColumns(), nPageRows)));
+    return 0;
+}
+
+void CThumbView::FocusItem(std::size_t nIndex) {
+    if (nIndex >= GetPictureCount()) return;
+    const std::size_t nOld = m_nFocus;
+    m_nFocus = nIndex;
+    const ThumbCellRects cell = CellRects(nIndex);
+    RECT rc = GetClientRect();
+    // With the margin above its row: the first row comes back to the very top.
+    const int nDelta = ScrollToShow(cell.rcCell.top - CThumbGridLayout::kFirstRow, cell.rcCaption.bottom, rc.bottom);
+    if (nDelta != 0) {
+        m_nScrollOffset += nDelta;
+        Layout();
+        Invalidate(TRUE);
+    } else {
+        // Only the focus rectangle moves.
+        InvalidateItem(nOld);
+        InvalidateItem(nIndex);
+    }
+    if (GetFocus() == m_hWnd) NotifyItem(EVENT_OBJECT_FOCUS, nIndex);
+}
+
+void CThumbView::InvalidateItem(std::size_t nIndex) {
+    const ThumbCellRects cell = CellRects(nIndex);
+    RECT rc{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
+    InflateRect(&rc, kItemMargin, kItemMargin);
+    InvalidateRect(m_hWnd, &rc, FALSE);
+}
+
+LRESULT CThumbView::OnFocusChange(WPARAM, LPARAM) {
+    Invalidate(TRUE);
+    // A reader follows the focus into the grid to its focused picture.
+    if (GetFocus() == m_hWnd && m_nFocus < GetPictureCount()) NotifyItem(EVENT_OBJECT_FOCUS, m_nFocus);
+    return 0;
+}
+
+LRESULT CThumbView::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT) return DefWindowProc(WM_GETOBJECT, wParam, lParam);
+    if (!m_pAccessible) m_pAccessible.Attach(new CThumbAccessible(this));
+    return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(m_pAccessible.Get()));
 }

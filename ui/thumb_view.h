@@ -3,12 +3,14 @@
 // owner's narrow view and reports clicks to it; the thumbnails are its own, made on demand
 // for the cells on and around the screen and kept in a bounded cache.
 #pragma once
+#include "framework/com_ptr.h"
 #include "framework/gdi.h"
 #include "framework/wnd.h"
 #include "imaging/picture_names.h"
 #include "imaging/thumb_cache.h"
 #include "imaging/thumbnail_producer.h"
 #include "ui/panel_messages.h"
+#include "ui/thumb_accessible.h"
 #include "ui/thumb_grid_layout.h"
 #include "ui/thumb_scroll.h"
 #include "ui/window_back_buffer.h"
@@ -29,6 +31,8 @@ public:
     virtual bool IsPictureSelected(std::size_t nIndex) const = 0;
     virtual void OnPictureClicked(std::size_t nIndex) = 0;
     virtual void OnPictureDoubleClicked(std::size_t nIndex) = 0;
+    // The keyboard's way to "全选".
+    virtual void OnAllPicturesChosen() = 0;
     // The grid shows a new list (it is at its top, its thumbnails on their way).
     virtual void OnPicturesShown() = 0;
 
@@ -51,6 +55,21 @@ public:
     ThumbRange VisibleItems() const { return m_grid.VisibleItems(); }
     // The item's thumbnail, or null while it has none.
     const CThumbResult* FindThumbnail(std::size_t nIndex) const;
+    // The item the keyboard acts on; a click moves it too.
+    std::size_t GetFocusedItem() const { return m_nFocus; }
+    // Moves the keyboard's focus to the item and scrolls it into view.
+    void FocusItem(std::size_t nIndex);
+    // Toggles the item's selection as a click on it does.
+    void ToggleItem(std::size_t nIndex);
+    // The item drawn at the client point.
+    std::optional<std::size_t> ItemAt(POINT pt) const;
+    // The owner changed many selections at once.
+    void NotifySelectionChanged();
+
+    // The owner's pictures, for the grid's accessible object.
+    std::size_t GetPictureCount() const { return m_pOwner ? m_pOwner->GetPictureCount() : 0; }
+    std::string_view GetPictureName(std::size_t nIndex) const { return m_pOwner->GetPictureName(nIndex); }
+    bool IsPictureSelected(std::size_t nIndex) const { return m_pOwner->IsPictureSelected(nIndex); }
     // The thumbnails held now, and the most the cache holds.
     std::size_t GetThumbnailCount() const { return m_cache.GetThumbnailCount(); }
     std::size_t GetThumbnailCapacity() const { return m_cache.GetCapacity(); }
@@ -68,6 +87,11 @@ protected:
     LRESULT OnLButtonDblClk(WPARAM wParam, LPARAM lParam);
     LRESULT OnNewList(WPARAM wParam, LPARAM lParam);
     LRESULT OnScrolled(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetDlgCode(WPARAM wParam, LPARAM lParam);
+    LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFocusChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
     BOOL OnEraseBkgnd(HDC) { return TRUE; }  // painting covers everything
 
     BEGIN_MESSAGE_MAP(CThumbView, CWnd)
@@ -83,16 +107,35 @@ protected:
         ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDblClk)
         ON_MESSAGE(WM_THUMBS_NEWLIST, OnNewList)
         ON_MESSAGE(WM_THUMBS_SCROLLED, OnScrolled)
+        ON_MESSAGE(WM_TIMER, OnTimer)
+        ON_MESSAGE(WM_GETDLGCODE, OnGetDlgCode)
+        ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
+        ON_MESSAGE(WM_SETFOCUS, OnFocusChange)
+        ON_MESSAGE(WM_KILLFOCUS, OnFocusChange)
+        ON_MESSAGE(WM_GETOBJECT, OnGetObject)
     END_MESSAGE_MAP()
 
 private:
     void Scroll(ThumbScrollAction action);
     void Draw(HDC hdc);
-    void PaintItems(HDC hdc, const RECT& rcClient);
+    // How far an item's drawing reaches beyond its cell and caption: the selection's frame,
+    // the focus rectangle.
+    static constexpr int kItemMargin = 6;
+    static constexpr UINT_PTR kScrollBarTimer = 0x5B01;
+    static constexpr UINT kScrollBarDelayMs = 100;
+    void InvalidateItem(std::size_t nIndex);
+    // Paints the items that reach into rcPaint, over white.
+    void PaintItems(HDC hdc, const RECT& rcPaint);
+    // The thumbnail into rc, through the paint's memory DC (made at the first one).
+    void DrawThumbnail(HDC hdc, const CThumbResult& thumb, const PixelRect& rc, std::optional<CMemoryDC>& thumbs) const;
     std::optional<std::size_t> HitTest(LPARAM lParam) const;
+    // Tells assistive technology about a picture (child ids count from 1).
+    void NotifyItem(DWORD dwEvent, std::size_t nIndex) const;
 
     CThumbGridOwner* m_pOwner = nullptr;
     int m_nScrollOffset = 0;  // 0 or negative: minus the scroll position
+    std::size_t m_nFocus = 0;
+    bool m_bScrollBarDue = false;  // the scroll bar is drawn when kScrollBarTimer comes
     CThumbGridLayout m_grid{PixelSize{}, 0, 0};
     CThumbnailProducer m_producer;
     CThumbCache m_cache;
@@ -101,4 +144,5 @@ private:
     CWindowBackBuffer m_back;
     CScopedPen m_penSelected;
     CScopedPen m_penNormal;
+    CComPtrT<CThumbAccessible> m_pAccessible;  // made at the first WM_GETOBJECT
 };

@@ -8,7 +8,8 @@ tessaline_sources(PORTABLE
   transfer_stats.cpp transfer_stats.h
   upload_batch.cpp upload_batch.h
   pass_journal.cpp pass_journal.h pass_observer.h journal_disk.h
-  pass_recorder.cpp pass_recorder.h)
+  pass_recorder.cpp pass_recorder.h
+  announcement_pacer.cpp announcement_pacer.h)
 tessaline_sources(WIN
   http_upload_request.cpp http_upload_request.h
   journal_folder.cpp journal_folder.h

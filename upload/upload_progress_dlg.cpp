@@ -30,6 +30,10 @@ BOOL CALLBACK EndOwnedDialog(HWND hWnd, LPARAM lParam) {
     return TRUE;
 }
 
+// Far from any timer of the dialog's controls; a held announcement's turn is looked for this often.
+constexpr UINT_PTR kAnnounceTimer = 0x5A11;
+constexpr UINT kAnnounceCheckMs = 250;
+
 }  // namespace
 
 CUploadProgressDlg::CUploadProgressDlg() : CDialog(IDD_UPLOAD_PROGRESS) {}
@@ -59,6 +63,8 @@ BOOL CUploadProgressDlg::OnInitDialog() {
     // A new window shows the template's title and an empty bar.
     m_strTitle.clear();
     m_nPos = 0;
+    m_barPacer.Reset();
+    m_filePacer.Reset();
     PushTexts();
     return TRUE;
 }
@@ -86,7 +92,9 @@ void CUploadProgressDlg::SetTexts(const ProgressTexts& texts) {
         strShown = strNew;
         if (m_hWnd) SetDlgItemTextA(m_hWnd, nID, strShown.c_str());
     };
+    const bool bNewFile = m_strFileName != texts.strFileName;
     update(m_strFileName, texts.strFileName, IDC_PROGRESS_FILE);
+    if (bNewFile) Announce(m_filePacer, EVENT_OBJECT_NAMECHANGE, IDC_PROGRESS_FILE);
     update(m_strRemaining, texts.strRemaining, IDC_PROGRESS_REMAINING);
     update(m_strSpeed, texts.strSpeed, IDC_PROGRESS_SPEED);
     update(m_strCount, texts.strCount, IDC_PROGRESS_COUNT);
@@ -113,6 +121,30 @@ void CUploadProgressDlg::SetProgressPos(int nPercent) {
     if (!m_wndProgress.m_hWnd || nPercent == m_nPos) return;
     m_nPos = nPercent;
     m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPercent));
+    Announce(m_barPacer, EVENT_OBJECT_VALUECHANGE, IDC_PROGRESS_BAR);
+}
+
+void CUploadProgressDlg::Announce(CAnnouncementPacer& pacer, DWORD dwEvent, int nID) {
+    if (!m_hWnd) return;
+    if (pacer.Change(GetTickCount()))
+        NotifyWinEvent(dwEvent, GetDlgItem(nID), OBJID_CLIENT, CHILDID_SELF);
+    else
+        SetTimer(m_hWnd, kAnnounceTimer, kAnnounceCheckMs, nullptr);
+}
+
+void CUploadProgressDlg::AnnounceDue() {
+    const DWORD dwNow = GetTickCount();
+    if (m_barPacer.TakeDue(dwNow))
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, GetDlgItem(IDC_PROGRESS_BAR), OBJID_CLIENT, CHILDID_SELF);
+    if (m_filePacer.TakeDue(dwNow))
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, GetDlgItem(IDC_PROGRESS_FILE), OBJID_CLIENT, CHILDID_SELF);
+    if (!m_barPacer.IsHolding() && !m_filePacer.IsHolding()) KillTimer(m_hWnd, kAnnounceTimer);
+}
+
+LRESULT CUploadProgressDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kAnnounceTimer) return DefWindowProc(WM_TIMER, wParam, lParam);
+    AnnounceDue();
+    return 0;
 }
 
 void CUploadProgressDlg::StartProgressDisplay() {

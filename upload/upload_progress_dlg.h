@@ -9,6 +9,7 @@
 #include "framework/dialog.h"
 #include "framework/modal_scope.h"
 #include "imaging/gif_player.h"
+#include "upload/announcement_pacer.h"
 #include "upload/progress_view.h"
 
 class CUploadProgressDlg : public CDialog, public CProgressView {
@@ -47,16 +48,21 @@ protected:
     void OnOK() override {}
     void OnCancel() override;
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CUploadProgressDlg, CDialog)
         ON_MESSAGE(WM_CLOSE, OnClose)
+        ON_MESSAGE(WM_TIMER, OnTimer)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
 private:
     // Copies the five texts into their controls.
     void PushTexts();
+    // Tells screen readers of a change of the bar or the file line, paced (see the pacers).
+    void Announce(CAnnouncementPacer& pacer, DWORD dwEvent, int nID);
+    void AnnounceDue();
 
     CProgressCommands* m_pCommands = nullptr;
     HWND m_hOwner = nullptr;
@@ -73,6 +79,9 @@ private:
     // What the window shows now, so that an unchanged title or bar is not set again.
     std::string m_strTitle;
     int m_nPos = 0;
+    // The bar's value and the file line's name reach screen readers at most once a second.
+    CAnnouncementPacer m_barPacer;
+    CAnnouncementPacer m_filePacer;
     bool m_bAnimLoaded = false;
     bool m_bAnimTried = false;  // this window has looked for the animation once
 

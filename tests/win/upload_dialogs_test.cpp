@@ -3,6 +3,7 @@
 // dialog's loop.
 #include "res/resource.h"
 #include "test_support.h"
+#include "win_event_log.h"
 #include "upload/upload_progress_dlg.h"
 #include "upload/upload_result_dlg.h"
 
@@ -275,6 +276,43 @@ TEST_F(UploadProgressDlgTest, ShowsWhatItIsToldAndIsKeptWhenClosed) {
     EXPECT_EQ(Dlg(), hDlg);
     EXPECT_TRUE(Shown());
     EXPECT_EQ(ItemText(hDlg, IDC_PROGRESS_FILE), "春节.jpg");
+}
+
+TEST_F(UploadProgressDlgTest, AScreenReaderHearsTheBarAndTheFileAtMostOnceASecond) {
+    CWinEventLog events(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE);
+    ASSERT_TRUE(events.Hooked());
+    m_dlg.StartProgressDisplay();
+    const HWND hBar = GetDlgItem(Dlg(), IDC_PROGRESS_BAR);
+    const HWND hFile = GetDlgItem(Dlg(), IDC_PROGRESS_FILE);
+    // A pass of small pictures: a new file every 100 ms, the bar a step every 25 ms.
+    const DWORD dwStart = GetTickCount();
+    for (int i = 1; i <= 100; ++i) {
+        m_dlg.SetProgressPos(i);
+        if (i % 4 == 0) m_dlg.SetTexts({"第" + std::to_string(i / 4) + "张.jpg", "", "", "", ""});
+        PumpFor(25);
+    }
+    const DWORD dwElapsed = GetTickCount() - dwStart;
+    // How many of each were heard: the bar's value changes and the file line's name changes.
+    const auto heard = [&] {
+        std::pair<long, long> n{0, 0};
+        for (const CWinEventLog::Event& e : events.TakeAll()) {
+            if (e.idChild != CHILDID_SELF) continue;
+            if (e.hWnd == hBar && e.dwEvent == EVENT_OBJECT_VALUECHANGE) ++n.first;
+            if (e.hWnd == hFile && e.dwEvent == EVENT_OBJECT_NAMECHANGE) ++n.second;
+        }
+        return n;
+    };
+    const long nMost = static_cast<long>(dwElapsed / 1000) + 1;
+    const auto [nBar, nFile] = heard();
+    EXPECT_GE(nBar, 2);
+    EXPECT_LE(nBar, nMost) << "in " << dwElapsed << " ms";
+    EXPECT_GE(nFile, 2);
+    EXPECT_LE(nFile, nMost) << "in " << dwElapsed << " ms";
+    // Where the pass stopped is told once its turn comes, and nothing after it.
+    PumpFor(1300);
+    EXPECT_EQ(heard(), (std::pair<long, long>{1, 1}));
+    PumpFor(1100);
+    EXPECT_EQ(heard(), (std::pair<long, long>{0, 0}));
 }
 
 TEST_F(UploadProgressDlgTest, ClosingPausesTheAnimationUntilTheNextPicture) {

@@ -254,6 +254,26 @@ TEST_F(ShellTreeTest, ClosingTheTreeDoesNotWaitForTheShell) {
     PumpFor(50);
 }
 
+std::atomic<bool> g_bBriefQueryReturned{false};
+UINT WINAPI AsBrieflySlowDrive(LPCSTR) {
+    Sleep(300);
+    g_bBriefQueryReturned = true;
+    return DRIVE_FIXED;
+}
+
+TEST_F(ShellTreeTest, ClosingTheTreeLetsAListingAboutToEndFinishFirst) {
+    // A host that ends right after the close would otherwise cut the worker off inside the
+    // shell, and its own end could then wait for ever on what the worker held.
+    CScratchFolder dir;
+    dir.Sub("inner");
+    HTREEITEM item = Reach(dir.Path());
+    g_bBriefQueryReturned = false;
+    m_tree.SetDriveTypeQuery(AsBrieflySlowDrive);
+    m_tree.Expand(item, TVE_EXPAND);
+    m_tree.DestroyWindow();
+    EXPECT_TRUE(g_bBriefQueryReturned) << "the close left the listing running";
+}
+
 TEST_F(ShellTreeTest, APathNearTheLimitIsListedAndReported) {
     CScratchFolder dir;
     std::string deep = dir.Path();

@@ -1,3 +1,4 @@
+#include "framework/scoped_handle.h"
 #include "framework/text.h"
 #include "hosted_control.h"
 #include "res/resource.h"
@@ -47,7 +48,8 @@ TEST_F(TreeInPanelTest, StartsWithTheDesktopExpandedAndFocused) {
     char title[64] = {};
     GetWindowTextA(tree.m_hWnd, title, sizeof title);
     EXPECT_STREQ(title, "ShellTree Control");
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(tree.m_hWnd, GWL_STYLE)) & 0xffff000f, 0x50000007u);
+    // A tab stop: Tab reaches the tree first.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(tree.m_hWnd, GWL_STYLE)) & 0xffff000f, 0x50010007u);
     EXPECT_TRUE(GetWindowLongA(tree.m_hWnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 }
 
@@ -93,6 +95,50 @@ TEST_F(TreeInPanelTest, AFolderTheCodePageCannotNameShowsNoPicturesAndStays) {
     PumpFor(50);
     EXPECT_TRUE(Panel().GetItems().empty()) << "no pictures, and no one else's";
     EXPECT_EQ(Children(tree, parent).size(), 2u) << "the folder stays in the tree";
+}
+
+HANDLE g_hQueryRelease = nullptr;
+UINT WINAPI AsHeldDrive(LPCSTR) {
+    WaitForSingleObject(g_hQueryRelease, 10000);
+    return DRIVE_FIXED;
+}
+
+TEST_F(TreeInPanelTest, TheTreeFollowsADropToTheFolderItOpens) {
+    CScratchFolder dir;
+    const std::string album = dir.Sub("dropped album");
+    WriteBytes(album + "\\red.gif", kGif, sizeof kGif);
+    const std::string inner = dir.Sub("dropped album\\inner");
+    CShellTree& tree = *Tree();
+    const auto selectedPath = [&] {
+        return tree.PathOf(tree.GetNextItem(nullptr, TVGN_CARET));
+    };
+    struct Case {
+        DroppedItem item;
+        const char* what;
+    };
+    // Both ways a drop opens a folder: the folder itself, or a picture in it.
+    for (const Case& c : {Case{DroppedItem{album, true}, "a folder"}, Case{DroppedItem{album + "\\red.gif", false}, "a picture"}}) {
+        ClickItem(tree, ComputerItem(tree));
+        ASSERT_NE(selectedPath(), album);
+        Panel().OnFilesDropped({c.item});
+        EXPECT_TRUE(PumpUntil([&] { return !tree.IsShowingFolder(); }, 20000)) << c.what;
+        EXPECT_EQ(selectedPath(), album) << c.what;
+        EXPECT_EQ(Listed(), (std::set<std::string>{album + "\\red.gif"})) << c.what;
+    }
+    // A click while the tree waits for a listing on its way to a dropped folder wins. The
+    // album's listing is held in the drive query until the click is in.
+    CScopedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    g_hQueryRelease = release.Get();
+    tree.SetDriveTypeQuery(AsHeldDrive);
+    Panel().OnFilesDropped({DroppedItem{inner, true}});
+    ASSERT_TRUE(tree.IsShowingFolder()) << "the album's own listing is still to come";
+    ClickItem(tree, ComputerItem(tree));
+    PumpFor(50);
+    EXPECT_FALSE(tree.IsShowingFolder());
+    SetEvent(release.Get());
+    ASSERT_TRUE(WaitFilled(tree));
+    EXPECT_EQ(tree.GetNextItem(nullptr, TVGN_CARET), ComputerItem(tree));
+    tree.SetDriveTypeQuery(GetDriveTypeA);
 }
 
 }  // namespace
