@@ -13,6 +13,12 @@
 
 class CUploadProgressDlg : public CDialog, public CProgressView {
 public:
+    // A text line (or the title) is set again at most this often; a change that comes sooner
+    // is shown when the time is up. Under Wine setting a text paints it there and then (the
+    // title, its frame too), and a pass of small pictures changes three lines a picture,
+    // hundreds of times a second: more than anyone reads, and as long as posting the picture.
+    static constexpr DWORD kTextGapMs = 50;
+
     CUploadProgressDlg();
 
     // Who hears of "取消" and of the close box; may be null (the dialog then only hides).
@@ -47,16 +53,29 @@ protected:
     void OnOK() override {}
     void OnCancel() override;
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CUploadProgressDlg, CDialog)
         ON_MESSAGE(WM_CLOSE, OnClose)
+        ON_MESSAGE(WM_TIMER, OnTimer)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
 private:
-    // Copies the five texts into their controls.
-    void PushTexts();
+    // One of the five text lines, or the title (nID 0): what it is to show, and when it was
+    // last set.
+    struct TextLine {
+        explicit TextLine(int nLineID) : nID(nLineID) {}
+        int nID;
+        std::string strText;
+        DWORD dwSetAt = 0;
+        bool bPending = false;
+    };
+    void SetLine(TextLine& line, const std::string& strText);
+    void ApplyLine(TextLine& line);
+    // Sets every line whose change waits (bAll: every text line), the title too.
+    void PushTexts(bool bAll);
 
     CProgressCommands* m_pCommands = nullptr;
     HWND m_hOwner = nullptr;
@@ -65,13 +84,10 @@ private:
 
     std::unique_ptr<CGifPlayer> m_pAnim;
     CWnd m_wndProgress;  // control 211
-    std::string m_strFileName;
-    std::string m_strRemaining;
-    std::string m_strSpeed;
-    std::string m_strCount;
-    std::string m_strBytes;
-    // What the window shows now, so that an unchanged title or bar is not set again.
-    std::string m_strTitle;
+    TextLine m_lines[5];
+    TextLine m_title{0};
+    bool m_bTimerSet = false;
+    // What the bar shows now, so that an unchanged one is not set again.
     int m_nPos = 0;
     bool m_bAnimLoaded = false;
     bool m_bAnimTried = false;  // this window has looked for the animation once
