@@ -85,6 +85,19 @@ make_pictures() {  # count bytes
         split -b "$2" -a 4 --numeric-suffixes=1 --additional-suffix=.jpg - "$tmp/pictures/p"
 }
 
+# The plain synchronous WinINet loop (bench_upload.exe plain-folder) over $tmp/pictures to $url,
+# album Travel of user 10001, on one connection; prints its line (a failing loop's too).
+plain_batch() {
+    "$run" "$win_bin/bench_upload.exe" plain-folder "$url" "$(winpath "$tmp/pictures")" "$album_signature" Travel 10001 |
+        tr -d '\r' || true
+}
+
+# Pictures per second of (count, seconds), and the ratio of two such rates: control / peer.
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", (s > 0 ? n / s : 0) }'; }
+rate_ratio() {  # ok seconds peer_ok peer_seconds
+    awk -v c="$1" -v cs="$2" -v p="$3" -v ps="$4" 'BEGIN { printf "%.3f", (p > 0 && cs > 0) ? (c / cs) / (p / ps) : 0 }'
+}
+
 # The control's own batch over $tmp/pictures to $url, album Travel of user 10001; prints
 # bench_batch.exe's line. In a Wine desktop: on a bare X display with no window manager, Wine
 # waits 2 s for the manager at every hide of a top-level window (the summary box, then the
