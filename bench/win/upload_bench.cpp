@@ -5,8 +5,11 @@
 // "plain" is the baseline: the same body, in the same 10240-byte chunks, written by a
 // synchronous WinINet loop on this thread. Prints one line of key=value pairs.
 //   bench_upload.exe plain-folder URL FOLDER SIGNATURE ALBUM KXUIN
-// The peer of bench/batch_tls.sh: every *.jpg of FOLDER, in name order, posted by that loop
-// on one connection, each named as itself.
+// The peer of bench/batch.sh and bench/batch_tls.sh: every *.jpg of FOLDER, in name order,
+// posted by that loop on one connection, each named as itself.
+//   bench_upload.exe engine-folder URL FOLDER SIGNATURE ALBUM KXUIN
+// The same pictures through one CHttpUpload, one job after another as the batch runs them,
+// without the batch's dialog: bench/batch.sh tells the engine's share of the control's time.
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
