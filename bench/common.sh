@@ -104,8 +104,8 @@ rate_ratio() {  # ok seconds peer_ok peer_seconds
 # progress dialog), which no user's machine does. A failing batch still prints its line: the
 # caller's checks say what went wrong. Registered, as a page's control is: the progress dialog
 # finds and plays its animation.
-control_batch() {
+control_batch() {  # [MARK]: also the footprint once MARK pictures are stored, and at the end
     "$run" regsvr32 /s "$(winpath "$win_bin/tessaline.ocx")" >/dev/null 2>&1 || { echo "bench: regsvr32 failed" >&2; return 1; }
     "$run" explorer "/desktop=batch-bench-$$,1024x768" "$win_bin/bench_batch.exe" "$url" "$album_signature" Travel 10001 \
-        "$(winpath "$tmp/pictures")" | tr -d '\r' || true
+        "$(winpath "$tmp/pictures")" "$@" | tr -d '\r' || true
 }
