@@ -22,11 +22,10 @@ ctrl_s=$(kv "$line" seconds)
 ctrl_ok=$(kv "$line" succeeded)
 ctrl_stored=$(stored)
 
-plain=$("$run" "$win_bin/bench_upload.exe" plain-folder "$url" "$(winpath "$tmp/pictures")" "$album_signature" Travel 10001 | tr -d '\r') || true
+plain=$(plain_batch)
 plain_s=$(kv "$plain" seconds)
 plain_ok=$(kv "$plain" stored)
 
-rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", (s > 0 ? n / s : 0) }'; }
 echo "batch of $count x 20 KiB over https: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s, $ctrl_ok stored)," \
     "plain WinINet loop ${plain_s} s ($(rate "$plain_ok" "$plain_s") pictures/s, $plain_ok stored)"
 status=0
@@ -38,6 +37,5 @@ if [ "$plain_ok" != "$count" ]; then
     echo "bench batch-tls: the plain loop stored $plain_ok of $count: $plain" >&2
     status=1
 fi
-awk -v c="$ctrl_ok" -v cs="$ctrl_s" -v p="$plain_ok" -v ps="$plain_s" \
-    'BEGIN { printf "bench batch-small-tls: ratio %.3f (target >= 0.8)\n", (p > 0 && cs > 0) ? (c / cs) / (p / ps) : 0 }'
+echo "bench batch-small-tls: ratio $(rate_ratio "$ctrl_ok" "$ctrl_s" "$plain_ok" "$plain_s") (target >= 0.8)"
 exit $status

@@ -100,16 +100,29 @@ make_pictures() {  # count bytes
         split -b "$2" -a 4 --numeric-suffixes=1 --additional-suffix=.jpg - "$tmp/pictures/p"
 }
 
+# The plain synchronous WinINet loop (bench_upload.exe plain-folder) over $tmp/pictures to $url,
+# album Travel of user 10001, on one connection; prints its line (a failing loop's too).
+plain_batch() {
+    "$run" "$win_bin/bench_upload.exe" plain-folder "$url" "$(winpath "$tmp/pictures")" "$album_signature" Travel 10001 |
+        tr -d '\r' || true
+}
+
+# Pictures per second of (count, seconds), and the ratio of two such rates: control / peer.
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", (s > 0 ? n / s : 0) }'; }
+rate_ratio() {  # ok seconds peer_ok peer_seconds
+    awk -v c="$1" -v cs="$2" -v p="$3" -v ps="$4" 'BEGIN { printf "%.3f", (p > 0 && cs > 0) ? (c / cs) / (p / ps) : 0 }'
+}
+
 # The control's own batch over $tmp/pictures to $url, album Travel of user 10001; prints
 # bench_batch.exe's line. In a Wine desktop: on a bare X display with no window manager, Wine
 # waits 2 s for the manager at every hide of a top-level window (the summary box, then the
 # progress dialog), which no user's machine does. A failing batch still prints its line: the
 # caller's checks say what went wrong. Registered, as a page's control is: the progress dialog
 # finds and plays its animation.
-control_batch() {
+control_batch() {  # [MARK]: also the footprint once MARK pictures are stored, and at the end
     "$run" regsvr32 /s "$(winpath "$win_bin/tessaline.ocx")" >/dev/null 2>&1 || { echo "bench: regsvr32 failed" >&2; return 1; }
     "$run" explorer "/desktop=batch-bench-$$,1024x768" "$win_bin/bench_batch.exe" "$url" "$album_signature" Travel 10001 \
-        "$(winpath "$tmp/pictures")" | tr -d '\r' || true
+        "$(winpath "$tmp/pictures")" "$@" | tr -d '\r' || true
 }
 
 # DEST filled with COUNT hard links named IMG_00000.jpg and on, to four small pictures that

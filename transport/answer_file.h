@@ -16,7 +16,8 @@ public:
     CAnswerFile(const CAnswerFile&) = delete;
     CAnswerFile& operator=(const CAnswerFile&) = delete;
 
-    // Opens (or creates) the file for writing, others may read it; an open file is closed first.
+    // Opens the file for writing, empty (made when there is none), others may read it; an open
+    // file is closed first.
     bool Open(const std::string& path);
     bool IsOpen() const { return static_cast<bool>(m_hFile); }
     // Back to length 0, for a new answer.

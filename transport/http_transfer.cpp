@@ -34,7 +34,7 @@ void CHttpTransfer::SetTimeouts(DWORD dwConnectMs, DWORD dwSendMs, DWORD dwRecei
 }
 
 BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath) {
-    Stop();
+    EndJob();
     if (!CHttpUrl::Parse(url) || TrimBlanks(outputPath).empty()) return Refuse(StartRefusal::BadAddress);
     if (!m_notify.Attach(m_pListener)) return Refuse(StartRefusal::NoWorker);
     m_strUrl = url;
@@ -50,8 +50,12 @@ BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath)
     return TRUE;
 }
 
-void CHttpTransfer::Stop() {
-    if (StopThread()) {
+void CHttpTransfer::Stop() { AfterStop(StopThread()); }
+
+void CHttpTransfer::EndJob() { AfterStop(StopJob()); }
+
+void CHttpTransfer::AfterStop(bool bAbandoned) {
+    if (bAbandoned) {
         // The worker is gone or let go where it stood: what it had open is closed here (a
         // write it is still blocked in keeps its request alive inside WinINet until it returns).
         CloseAll();

@@ -35,14 +35,14 @@ public:
     CHttpTransfer();
     ~CHttpTransfer() override;
 
-    // User-interface thread. Stops any previous job, then starts a worker for this one;
+    // User-interface thread. Stops any previous job, then starts this one on the worker;
     // false (nothing runs) when the URL is not an http or https URL, the output path is blank,
     // or the notification window or the thread cannot be made: GetStartRefusal says which.
     BOOL Start(const std::string& url, const std::string& outputPath);
     StartRefusal GetStartRefusal() const { return m_startRefusal; }
     // Ends the job: the worker stops at its next wait or chunk (or, after 5000 ms, is let go
     // if it is blocked in a write, and terminated otherwise), then the listener is detached;
-    // it hears nothing more of this job.
+    // it hears nothing more of this job. The worker ends too.
     void Stop();
     void SetListener(CTransferListener* pListener) { m_pListener = pListener; }
     // false: direct connection (an upload never goes through a proxy).
@@ -101,6 +101,8 @@ protected:
         m_nStatus = 0;
     }
     CNotifyLink& Notify() { return m_notify; }
+    // Ends the job as Stop does, keeping a worker that ended its job for the next one.
+    void EndJob();
 
     bool m_bPost = false;
 
@@ -126,6 +128,8 @@ private:
     DWORD QueryText(DWORD dwInfoLevel, std::string& strText) const;
     void ApplyTimeouts();
     void PostFinished(StepResult r);
+    // After StopJob or StopThread: whether the worker had to be abandoned.
+    void AfterStop(bool bAbandoned);
 
     void CloseRequest();
     void CloseConnection();

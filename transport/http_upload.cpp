@@ -27,7 +27,7 @@ CHttpUpload::~CHttpUpload() {
 }
 
 void CHttpUpload::ResetForm() {
-    Stop();
+    EndJob();
     ClearAnswer();
     m_bSending = false;
     m_strFilePath.clear();
@@ -41,13 +41,22 @@ void CHttpUpload::AddField(const std::string& name, const std::string& value) { 
 BOOL CHttpUpload::StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath) {
     if (filePath.empty()) return Refuse(StartRefusal::BadAddress);
     // The worker of a previous job may still read the form: stop it before touching it.
-    Stop();
+    EndJob();
     m_form.AddFilePart(fileFieldName, filePath, IsAnsiLeadByte);
     m_strFilePath = filePath;
     m_bPost = true;
     m_bSending = false;
     SetUseProxy(false);
-    return Start(url, MakeAnswerPath());
+    if (m_strAnswerPath.empty()) m_strAnswerPath = MakeAnswerPath();
+    return Start(url, m_strAnswerPath);
+}
+
+void CHttpUpload::DiscardAnswerFile() {
+    // The worker may not yet have said that its job, whose end was posted, is over.
+    EndJob();
+    if (m_strAnswerPath.empty()) return;
+    DeleteFileA(m_strAnswerPath.c_str());
+    m_strAnswerPath.clear();
 }
 
 void CHttpUpload::Cancel() {

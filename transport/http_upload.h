@@ -26,12 +26,15 @@ public:
     void ResetForm();
     // One text field; name and value go into the body byte for byte.
     void AddField(const std::string& name, const std::string& value);
-    // Adds the file part and starts the job; the server's answer goes to a new file of
-    // 8 random characters in the temporary folder. Nonzero when the job started; otherwise
+    // Adds the file part and starts the job; the server's answer goes to the upload's answer
+    // file, of 8 random characters in the temporary folder: made by the first job, written
+    // over by each later one until DiscardAnswerFile. Nonzero when the job started; otherwise
     // GetStartRefusal says why.
     BOOL StartUpload(const std::string& fileFieldName, const std::string& url, const std::string& filePath);
     // Ends the job; the listener hears nothing more of it.
     void Cancel();
+    // Ends any job; the answer file goes, and the next job makes a new one.
+    void DiscardAnswerFile();
 
     const std::string& GetBoundary() const { return m_form.Boundary(); }
     const std::string& GetFormData() const { return m_form.FormData(); }
@@ -49,6 +52,9 @@ private:
 
     CMultipartForm m_form;
     std::string m_strFilePath;
+    // Kept from job to job: making and deleting a file costs more under Wine than posting a
+    // small picture.
+    std::string m_strAnswerPath;
     CScopedHandle m_hFile;
     uint32_t m_nTotalBytes = 0;
     uint32_t m_nSentBytes = 0;

@@ -38,13 +38,18 @@ constexpr DWORD kLetGoExitCode = 1;
 
 }  // namespace
 
-CWorkerThread::CWorkerThread() : m_hStopEvent(NewManualResetEvent()), m_hStartedEvent(NewManualResetEvent()) {
+CWorkerThread::CWorkerThread()
+    : m_hStopEvent(NewManualResetEvent()),
+      m_hStartedEvent(NewManualResetEvent()),
+      m_hJobEnded(NewManualResetEvent()),
+      m_hNextJob(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      m_hQuit(NewManualResetEvent()) {
     m_waitHandles.push_back(m_hStopEvent.Get());
 }
 
 CWorkerThread::~CWorkerThread() {
-    // A subclass stops its worker in its own destructor, while its members still exist;
-    // this only catches a worker that a subclass without members left running.
+    // A subclass stops its job in its own destructor, while its members still exist; this
+    // ends the waiting worker, which touches nothing of the subclass between jobs.
     StopThread();
 }
 
@@ -55,21 +60,39 @@ HANDLE CWorkerThread::AddWaitHandle(CScopedHandle hEvent) {
     return h;
 }
 
-bool CWorkerThread::IsRunning() const { return m_hThread && WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT; }
+bool CWorkerThread::IsRunning() const {
+    return m_hThread && WaitForSingleObject(m_hJobEnded.Get(), 0) == WAIT_TIMEOUT &&
+           WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT;
+}
 
 BOOL CWorkerThread::StartThread() {
     if (IsRunning()) return FALSE;
-    // The previous worker has ended by itself; its handle is still ours to close.
-    m_hThread.Reset();
-    if (!m_hStopEvent || !m_hStartedEvent) return FALSE;
+    if (!m_hStopEvent || !m_hStartedEvent || !m_hJobEnded || !m_hNextJob || !m_hQuit) return FALSE;
     ResetEvent(m_hStopEvent.Get());
-    ResetEvent(m_hStartedEvent.Get());
+    ResetEvent(m_hJobEnded.Get());
     m_bStopRequested.store(false, std::memory_order_release);
+    int nIdle = kIdle;
+    if (m_hThread && m_nWorkerState.compare_exchange_strong(nIdle, kBusy, std::memory_order_acq_rel)) {
+        SetEvent(m_hNextJob.Get());
+        return TRUE;
+    }
+    return StartNewWorker();
+}
+
+BOOL CWorkerThread::StartNewWorker() {
+    if (m_hThread) {
+        // It has left its last wait for a job and is on its way out.
+        WaitForSingleObject(m_hThread.Get(), kStopTimeoutMs);
+        m_hThread.Reset();
+    }
+    ResetEvent(m_hStartedEvent.Get());
+    ResetEvent(m_hQuit.Get());
     try {
         m_pDetachState = std::make_shared<CDetachState>();
     } catch (const std::bad_alloc&) {
         return FALSE;
     }
+    m_nWorkerState.store(kBusy, std::memory_order_release);
 
     unsigned nThreadId = 0;
     const uintptr_t h = _beginthreadex(nullptr, 0, &CWorkerThread::ThreadProc, this, 0, &nThreadId);
@@ -87,18 +110,43 @@ BOOL CWorkerThread::StartThread() {
     return w == WAIT_OBJECT_0;
 }
 
-bool CWorkerThread::StopThread() {
+bool CWorkerThread::StopJob() {
     if (!m_hThread) return false;
     m_bStopRequested.store(true, std::memory_order_release);
     SetEvent(m_hStopEvent.Get());
 
-    // The thread's own handle says that it is gone.
-    const bool bEnded = WaitForSingleObject(m_hThread.Get(), kStopTimeoutMs) != WAIT_TIMEOUT;
+    // The job's end, or the thread's own (a worker ended by idleness has no job to end).
+    const HANDLE waits[2] = {m_hJobEnded.Get(), m_hThread.Get()};
+    const bool bEnded = WaitForMultipleObjects(2, waits, FALSE, kStopTimeoutMs) != WAIT_TIMEOUT;
+    if (bEnded) return false;
     // A worker blocked in a call it cannot leave is let go: terminating it there would leave
     // whatever the call holds (WinINet's request, its socket) held for good.
-    if (!bEnded && !m_pDetachState->LetGo()) TerminateWorker();
+    if (!m_pDetachState->LetGo()) TerminateWorker();
     m_hThread.Reset();
-    return !bEnded;
+    return true;
+}
+
+bool CWorkerThread::StopThread() {
+    if (StopJob()) return true;
+    if (!m_hThread) return false;
+    // Between jobs the worker waits on nothing else.
+    SetEvent(m_hQuit.Get());
+    WaitForSingleObject(m_hThread.Get(), kStopTimeoutMs);
+    m_hThread.Reset();
+    return false;
+}
+
+bool CWorkerThread::AwaitNextJob() {
+    // Idle before the job's end is told: a caller that sees the end finds the worker idle.
+    m_nWorkerState.store(kIdle, std::memory_order_release);
+    SetEvent(m_hJobEnded.Get());
+    const HANDLE waits[2] = {m_hNextJob.Get(), m_hQuit.Get()};
+    if (WaitForMultipleObjects(2, waits, FALSE, kIdleMs) == WAIT_OBJECT_0) return true;
+    int nIdle = kIdle;
+    if (m_nWorkerState.compare_exchange_strong(nIdle, kEnded, std::memory_order_acq_rel)) return false;
+    // A job was handed over as the wait ended: its event is set, or about to be.
+    WaitForSingleObject(m_hNextJob.Get(), INFINITE);
+    return true;
 }
 
 void CWorkerThread::TerminateWorker() {
@@ -167,10 +215,12 @@ bool CWorkerThread::WaitForEvents(HANDLE& hFired, bool bReset) {
 unsigned __stdcall CWorkerThread::ThreadProc(void* pParam) {
     auto* pThis = static_cast<CWorkerThread*>(pParam);
     SetEvent(pThis->m_hStartedEvent.Get());
-    try {
-        return pThis->Run();
-    } catch (...) {
-        // Nothing thrown may end the thread through the runtime's handler.
-        return 1;
-    }
+    do {
+        try {
+            pThis->Run();
+        } catch (...) {
+            // Nothing thrown may end the thread through the runtime's handler.
+        }
+    } while (pThis->AwaitNextJob());
+    return 0;
 }

@@ -1,5 +1,7 @@
-// One worker thread per job, started and stopped through events, with the list of events its
-// waits watch (the stop event always first).
+// One worker thread for the jobs of an engine, started and stopped through events, with the
+// list of events its waits watch (the stop event always first). A worker whose job is over
+// waits a while for the next one: under Wine a thread costs about a millisecond to start and
+// end, as much as posting a small picture.
 #pragma once
 #include <windows.h>
 
@@ -12,23 +14,28 @@
 class CWorkerThread {
 public:
     static constexpr DWORD kStopTimeoutMs = 5000;
+    // A worker with no job ends after this long, so that an idle control holds no thread.
+    static constexpr DWORD kIdleMs = 2000;
 
     CWorkerThread();
     virtual ~CWorkerThread();
     CWorkerThread(const CWorkerThread&) = delete;
     CWorkerThread& operator=(const CWorkerThread&) = delete;
 
-    // Nonzero when a new worker runs and has signalled that it started. One worker at a time:
+    // Nonzero when the job runs: on the worker of the last job when that one waits for the
+    // next, otherwise on a new worker that has signalled that it started. One job at a time:
     // while the previous one still runs this starts nothing.
     BOOL StartThread();
-    // Asks the worker to stop and waits up to kStopTimeoutMs for it to end. A worker that does
-    // not end by then is let go if it is inside a BlockingCall, and terminated otherwise, as
-    // the last resort. Returns true when it was let go or terminated: what it had open is
-    // then the caller's to close.
+    // Asks the job to stop and waits up to kStopTimeoutMs for it to end. A job that does not
+    // end by then has its worker let go if it is inside a BlockingCall, and terminated
+    // otherwise, as the last resort. Returns true when it was let go or terminated: what it
+    // had open is then the caller's to close. StopJob keeps a worker that ended its job for
+    // the next one; StopThread ends it too.
+    bool StopJob();
     bool StopThread();
-    // A worker was started and has not ended yet.
+    // A job was started and has not ended yet.
     bool IsRunning() const;
-    // Identifier of the last worker started (0 before the first), for diagnostics and tests.
+    // Identifier of the worker of the last job (0 before the first), for diagnostics and tests.
     DWORD WorkerThreadId() const { return m_nThreadId; }
 
 protected:
@@ -90,12 +97,28 @@ private:
         HMODULE m_hModule = nullptr;
     };
 
+    // Where the worker stands between jobs; only a compare-exchange moves it from kIdle, so
+    // that a job handed over and the worker's end by idleness never cross.
+    enum WorkerState : int { kBusy, kIdle, kEnded };
+
     static unsigned __stdcall ThreadProc(void* pParam);
     [[noreturn]] static void EndLetGoWorker(std::shared_ptr<CDetachState> pState);
+    // Worker thread, after a job: says it is over and waits for the next; false when the
+    // worker is to end instead.
+    bool AwaitNextJob();
+    // Calling thread: a new worker for the job, the last one (ended or ending) waited out.
+    BOOL StartNewWorker();
 
     CScopedHandle m_hThread;
     CScopedHandle m_hStopEvent;
     CScopedHandle m_hStartedEvent;
+    // Set by the worker when its job is over; reset when a job is handed over.
+    CScopedHandle m_hJobEnded;
+    // Auto-reset: a job for the waiting worker.
+    CScopedHandle m_hNextJob;
+    // Ends the waiting worker.
+    CScopedHandle m_hQuit;
+    std::atomic<int> m_nWorkerState{kEnded};
     // Owners of the subclass's events; m_waitHandles is the array the waits take, stop first.
     std::vector<CScopedHandle> m_ownedWaitHandles;
     std::vector<HANDLE> m_waitHandles;

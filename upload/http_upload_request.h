@@ -22,7 +22,7 @@ public:
     bool GetHeaderString(const std::string& name, std::string& strValue, bool bTrim) const override {
         return m_upload.GetHeaderString(name, strValue, bTrim);
     }
-    void DiscardAnswer(const std::string& strAnswerPath) override;
+    void DiscardAnswer() override { m_upload.DiscardAnswerFile(); }
 
     CHttpUpload& Upload() { return m_upload; }
 

@@ -259,10 +259,7 @@ std::string CUploadBatch::ReasonWithoutAnswer(TransferCode nCode) const {
     }
 }
 
-void CUploadBatch::OnFinished(TransferCode nCode, const char* pszAnswerPath) {
-    // Only the headers are read: the body's file would otherwise pile up in the temporary
-    // folder over a long-lived page.
-    if (pszAnswerPath && *pszAnswerPath) m_request.DiscardAnswer(pszAnswerPath);
+void CUploadBatch::OnFinished(TransferCode nCode, const char*) {
     if (!m_pPanel || !m_bUploading || m_pPanel->UploadQueue().empty()) return;
 
     Verdict verdict = Verdict::Failed;
@@ -360,6 +357,9 @@ void CUploadBatch::AddNotes(SummaryRequest& summary, int nFailures) {
 void CUploadBatch::EndPass() {
     m_bUploading = false;
     if (m_pObserver) m_pObserver->OnPassEnded();
+    // Only the headers are read: the answers' file would otherwise be left in the temporary
+    // folder over a long-lived page. One file serves the whole pass.
+    m_request.DiscardAnswer();
     m_progress.SetTitle(Text(IDS_TITLE_DONE));
     m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), m_dTotalKB, m_dTotalKB);
     m_texts.strRemaining = Text(IDS_TIME_ZERO);

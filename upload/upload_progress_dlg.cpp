@@ -15,6 +15,11 @@
 
 namespace {
 
+constexpr UINT_PTR kTextTimer = 1;
+// Far from any timer of the dialog's controls; a held announcement's turn is looked for this often.
+constexpr UINT_PTR kAnnounceTimer = 0x5A11;
+constexpr UINT kAnnounceCheckMs = 250;
+
 struct OwnedDialogs {
     HWND hOwner;
 };
@@ -30,13 +35,12 @@ BOOL CALLBACK EndOwnedDialog(HWND hWnd, LPARAM lParam) {
     return TRUE;
 }
 
-// Far from any timer of the dialog's controls; a held announcement's turn is looked for this often.
-constexpr UINT_PTR kAnnounceTimer = 0x5A11;
-constexpr UINT kAnnounceCheckMs = 250;
-
 }  // namespace
 
-CUploadProgressDlg::CUploadProgressDlg() : CDialog(IDD_UPLOAD_PROGRESS) {}
+CUploadProgressDlg::CUploadProgressDlg()
+    : CDialog(IDD_UPLOAD_PROGRESS),
+      m_lines{TextLine(IDC_PROGRESS_FILE), TextLine(IDC_PROGRESS_REMAINING), TextLine(IDC_PROGRESS_SPEED),
+              TextLine(IDC_PROGRESS_COUNT), TextLine(IDC_PROGRESS_BYTES)} {}
 
 void CUploadProgressDlg::OnDestroy() {
     // The player's thread draws into the dialog: it goes while the dialog still exists.
@@ -61,11 +65,13 @@ BOOL CUploadProgressDlg::OnInitDialog() {
     m_wndProgress.SubclassDlgItem(IDC_PROGRESS_BAR, this);
     m_bAnimTried = false;
     // A new window shows the template's title and an empty bar.
-    m_strTitle.clear();
+    m_title = TextLine(0);
     m_nPos = 0;
+    // A new window has no timer.
+    m_bTimerSet = false;
     m_barPacer.Reset();
     m_filePacer.Reset();
-    PushTexts();
+    PushTexts(true);
     return TRUE;
 }
 
@@ -77,6 +83,7 @@ void CUploadProgressDlg::Show() {
 }
 
 void CUploadProgressDlg::Close() {
+    PushTexts(false);
     // Whatever ends the pass (its end, a cancel, a folder change, the control's end): no
     // thread draws into a hidden window until the next picture resumes it.
     if (m_pAnim) m_pAnim->Pause();
@@ -85,43 +92,53 @@ void CUploadProgressDlg::Close() {
 }
 
 void CUploadProgressDlg::SetTexts(const ProgressTexts& texts) {
-    // Only a text that changed goes to its control: under Wine every text set is a round
-    // trip to the display, and a pass of small pictures sets them several times a picture.
-    auto update = [this](std::string& strShown, const std::string& strNew, int nID) {
-        if (strShown == strNew) return;
-        strShown = strNew;
-        if (m_hWnd) SetDlgItemTextA(m_hWnd, nID, strShown.c_str());
-    };
-    const bool bNewFile = m_strFileName != texts.strFileName;
-    update(m_strFileName, texts.strFileName, IDC_PROGRESS_FILE);
-    if (bNewFile) Announce(m_filePacer, EVENT_OBJECT_NAMECHANGE, IDC_PROGRESS_FILE);
-    update(m_strRemaining, texts.strRemaining, IDC_PROGRESS_REMAINING);
-    update(m_strSpeed, texts.strSpeed, IDC_PROGRESS_SPEED);
-    update(m_strCount, texts.strCount, IDC_PROGRESS_COUNT);
-    update(m_strBytes, texts.strBytes, IDC_PROGRESS_BYTES);
+    SetLine(m_lines[0], texts.strFileName);
+    SetLine(m_lines[1], texts.strRemaining);
+    SetLine(m_lines[2], texts.strSpeed);
+    SetLine(m_lines[3], texts.strCount);
+    SetLine(m_lines[4], texts.strBytes);
 }
 
-void CUploadProgressDlg::PushTexts() {
+void CUploadProgressDlg::SetLine(TextLine& line, const std::string& strText) {
+    // Only a text that changed goes to its control.
+    if (line.strText == strText) return;
+    line.strText = strText;
+    line.bPending = true;
     if (!m_hWnd) return;
-    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_FILE, m_strFileName.c_str());
-    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_REMAINING, m_strRemaining.c_str());
-    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_SPEED, m_strSpeed.c_str());
-    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_COUNT, m_strCount.c_str());
-    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_BYTES, m_strBytes.c_str());
+    // GetTickCount reads shared memory here, no system call.
+    const DWORD dwNow = GetTickCount();
+    if (dwNow - line.dwSetAt >= kTextGapMs) {
+        line.dwSetAt = dwNow;
+        ApplyLine(line);
+    } else if (!m_bTimerSet) {
+        m_bTimerSet = ::SetTimer(m_hWnd, kTextTimer, kTextGapMs, nullptr) != 0;
+    }
 }
 
-void CUploadProgressDlg::SetTitle(const std::string& strTitle) {
-    if (!m_hWnd || strTitle == m_strTitle) return;
-    m_strTitle = strTitle;
-    SetWindowText(strTitle);
+void CUploadProgressDlg::PushTexts(bool bAll) {
+    if (!m_hWnd) return;
+    if (m_bTimerSet) ::KillTimer(m_hWnd, kTextTimer);
+    m_bTimerSet = false;
+    // A new window's first texts are no change: the next one shows at once.
+    const DWORD dwNow = GetTickCount();
+    for (TextLine& line : m_lines) {
+        if (!bAll && line.bPending) line.dwSetAt = dwNow;
+        if (bAll || line.bPending) ApplyLine(line);
+    }
+    if (m_title.bPending) {
+        m_title.dwSetAt = dwNow;
+        ApplyLine(m_title);
+    }
 }
 
-void CUploadProgressDlg::SetProgressPos(int nPercent) {
-    nPercent = std::clamp(nPercent, 0, 100);
-    if (!m_wndProgress.m_hWnd || nPercent == m_nPos) return;
-    m_nPos = nPercent;
-    m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPercent));
-    Announce(m_barPacer, EVENT_OBJECT_VALUECHANGE, IDC_PROGRESS_BAR);
+void CUploadProgressDlg::ApplyLine(TextLine& line) {
+    if (line.nID == 0)
+        SetWindowText(line.strText);
+    else
+        SetDlgItemTextA(m_hWnd, line.nID, line.strText.c_str());
+    if (line.bPending && line.nID == IDC_PROGRESS_FILE)
+        Announce(m_filePacer, EVENT_OBJECT_NAMECHANGE, IDC_PROGRESS_FILE);
+    line.bPending = false;
 }
 
 void CUploadProgressDlg::Announce(CAnnouncementPacer& pacer, DWORD dwEvent, int nID) {
@@ -142,9 +159,25 @@ void CUploadProgressDlg::AnnounceDue() {
 }
 
 LRESULT CUploadProgressDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
-    if (wParam != kAnnounceTimer) return DefWindowProc(WM_TIMER, wParam, lParam);
-    AnnounceDue();
+    if (wParam == kTextTimer)
+        PushTexts(false);
+    else if (wParam == kAnnounceTimer)
+        AnnounceDue();
+    else
+        return DefWindowProc(WM_TIMER, wParam, lParam);
     return 0;
+}
+
+void CUploadProgressDlg::SetTitle(const std::string& strTitle) {
+    if (m_hWnd) SetLine(m_title, strTitle);
+}
+
+void CUploadProgressDlg::SetProgressPos(int nPercent) {
+    nPercent = std::clamp(nPercent, 0, 100);
+    if (!m_wndProgress.m_hWnd || nPercent == m_nPos) return;
+    m_nPos = nPercent;
+    m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPercent));
+    Announce(m_barPacer, EVENT_OBJECT_VALUECHANGE, IDC_PROGRESS_BAR);
 }
 
 void CUploadProgressDlg::StartProgressDisplay() {
@@ -174,6 +207,8 @@ SummaryChoice CUploadProgressDlg::ShowSummary(const SummaryRequest& summary) {
     // Without a window (it went with its owner, the page is closing) there is nothing to
     // show the summary over, nor anyone to read it.
     if (m_bInSummary || !m_hWnd) return SummaryChoice::Done;
+    // The pass's last texts stand under the summary.
+    PushTexts(false);
     if (m_bAnimLoaded && m_pAnim) m_pAnim->Pause();
     m_bInSummary = true;
     m_bSummaryAborted = false;

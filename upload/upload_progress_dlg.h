@@ -14,6 +14,12 @@
 
 class CUploadProgressDlg : public CDialog, public CProgressView {
 public:
+    // A text line (or the title) is set again at most this often; a change that comes sooner
+    // is shown when the time is up. Under Wine setting a text paints it there and then (the
+    // title, its frame too), and a pass of small pictures changes three lines a picture,
+    // hundreds of times a second: more than anyone reads, and as long as posting the picture.
+    static constexpr DWORD kTextGapMs = 50;
+
     CUploadProgressDlg();
 
     // Who hears of "取消" and of the close box; may be null (the dialog then only hides).
@@ -58,8 +64,19 @@ protected:
     END_MESSAGE_MAP()
 
 private:
-    // Copies the five texts into their controls.
-    void PushTexts();
+    // One of the five text lines, or the title (nID 0): what it is to show, and when it was
+    // last set.
+    struct TextLine {
+        explicit TextLine(int nLineID) : nID(nLineID) {}
+        int nID;
+        std::string strText;
+        DWORD dwSetAt = 0;
+        bool bPending = false;
+    };
+    void SetLine(TextLine& line, const std::string& strText);
+    void ApplyLine(TextLine& line);
+    // Sets every line whose change waits (bAll: every text line), the title too.
+    void PushTexts(bool bAll);
     // Tells screen readers of a change of the bar or the file line, paced (see the pacers).
     void Announce(CAnnouncementPacer& pacer, DWORD dwEvent, int nID);
     void AnnounceDue();
@@ -71,13 +88,10 @@ private:
 
     std::unique_ptr<CGifPlayer> m_pAnim;
     CWnd m_wndProgress;  // control 211
-    std::string m_strFileName;
-    std::string m_strRemaining;
-    std::string m_strSpeed;
-    std::string m_strCount;
-    std::string m_strBytes;
-    // What the window shows now, so that an unchanged title or bar is not set again.
-    std::string m_strTitle;
+    TextLine m_lines[5];
+    TextLine m_title{0};
+    bool m_bTimerSet = false;
+    // What the bar shows now, so that an unchanged one is not set again.
     int m_nPos = 0;
     // The bar's value and the file line's name reach screen readers at most once a second.
     CAnnouncementPacer m_barPacer;

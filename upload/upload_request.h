@@ -21,6 +21,6 @@ public:
     virtual uint32_t AnswerStatus() const = 0;
     virtual bool GetHeaderNumber(const std::string& name, uint32_t& nValue) const = 0;
     virtual bool GetHeaderString(const std::string& name, std::string& strValue, bool bTrim) const = 0;
-    // The answer body's file has been read (or is of no use): it goes.
-    virtual void DiscardAnswer(const std::string& strAnswerPath) = 0;
+    // Ends any job: the file the answers' bodies went to is of no more use, and goes.
+    virtual void DiscardAnswer() = 0;
 };

@@ -6,18 +6,27 @@
 // Timed from the click until the batch is over and its summary answered. Meanwhile a probe
 // thread measures how soon the user-interface thread answers a message posted to it.
 // Prints one line of key=value pairs.
+//   bench_batch.exe URL SIGNATURE ALBUM KXUIN FOLDER MARK
+// A long pass: also the process's private bytes (KB), handles and GDI objects once MARK
+// pictures are stored, once all but MARK are (late_), each the least seen over the next few
+// pictures, and when the pass is over and its summary answered (end_; the summary's first
+// showing adds what the system then keeps).
 #include "bench_clock.h"
 #include "hosted_control.h"
 #include "res/resource.h"
 #include "test_support.h"
+#include "transport/transport_test_support.h"
+#include "transport/worker_thread.h"
 #include "ui_probe.h"
 
+#include <psapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -68,13 +77,57 @@ private:
     std::thread m_thread;
 };
 
+// What a long pass must not let grow.
+struct Footprint {
+    unsigned long nPrivateKB = 0;
+    unsigned long nHandles = 0;
+    unsigned long nGdi = 0;
+};
+
+// GetGuiResources' count where the system keeps one. Wine keeps none (it says 0), but its GDI
+// handles are indices into one table of 65536 entries, and a bare index names the live entry
+// whatever its generation: the process's objects are the indices GetObjectType knows.
+unsigned long CountGdiObjects() {
+    if (const DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
+    unsigned long nLive = 0;
+    for (ULONG_PTR nIndex = 1; nIndex < 0x10000; ++nIndex)
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(nIndex))) ++nLive;
+    return nLive;
+}
+
+// A mark's figures are taken over this many pictures, the least of each kept: WinINet's
+// threads and connections come and go from picture to picture.
+constexpr size_t kMarkWindow = 20;
+
+Footprint TakeFootprint() {
+    PROCESS_MEMORY_COUNTERS_EX pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+    // Wine keeps the commit charge in PagefileUsage and leaves PrivateUsage 0.
+    const SIZE_T nPrivate = std::max(pmc.PagefileUsage, pmc.PrivateUsage);
+    return Footprint{static_cast<unsigned long>(nPrivate / 1024), CurrentResourceCounts().nHandles,
+                     CountGdiObjects()};
+}
+
+void Sample(std::optional<Footprint>& least) {
+    const Footprint now = TakeFootprint();
+    if (!least) {
+        least = now;
+        return;
+    }
+    least->nPrivateKB = std::min(least->nPrivateKB, now.nPrivateKB);
+    least->nHandles = std::min(least->nHandles, now.nHandles);
+    least->nGdi = std::min(least->nGdi, now.nGdi);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: bench_batch URL SIGNATURE ALBUM KXUIN FOLDER\n");
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr, "usage: bench_batch URL SIGNATURE ALBUM KXUIN FOLDER [MARK]\n");
         return 2;
     }
+    const size_t nMark = argc == 7 ? static_cast<size_t>(std::atol(argv[6])) : 0;
     const std::string url = argv[1], signature = argv[2], album = argv[3], folder = argv[5];
     const long nKXUin = std::atol(argv[4]);
 
@@ -113,6 +166,7 @@ int main(int argc, char** argv) {
         if (pBatch) nWorstAtPicture = static_cast<int>(pBatch->Succeeded().size());
     });
 
+    std::optional<Footprint> atMark, atLateMark;
     bool bOver = false;
     double dSeconds = 0;
     bool bResultList = false;
@@ -123,7 +177,15 @@ int main(int argc, char** argv) {
         const double dStart = Seconds();
         dStartedAt = dStart;
         SendMessageA(GetDlgItem(panel.m_hWnd, IDC_UPLOAD_NOW), BM_CLICK, 0, 0);
-        bOver = PumpUntil([&] { return !panel.GetUploader().IsUploading() && answerer.Done(); }, kBatchTimeoutMs);
+        bOver = PumpUntil(
+            [&] {
+                const size_t nStored = pBatch->Succeeded().size();
+                const size_t nLate = static_cast<size_t>(nListed) > 2 * nMark ? nListed - nMark : SIZE_MAX;
+                if (nMark && nStored >= nMark && nStored < nMark + kMarkWindow) Sample(atMark);
+                if (nMark && nStored >= nLate && nStored < nLate + kMarkWindow) Sample(atLateMark);
+                return !panel.GetUploader().IsUploading() && answerer.Done();
+            },
+            kBatchTimeoutMs);
         dSeconds = Seconds() - dStart;
         bResultList = answerer.SawResultList();
         dSummaryAt = answerer.FoundAt() - dStart;
@@ -139,6 +201,18 @@ int main(int argc, char** argv) {
         bOver ? 1 : 0, nListed, dSeconds, batch.SucceededTotal(), static_cast<unsigned>(batch.Failed().size()),
         static_cast<unsigned>(batch.Rejected().size()), bResultList ? 1 : 0, probe.WorstMs(), probe.Samples(), dWorstAt,
         nWorstAtPicture, dSummaryAt);
+    if (nMark) {
+        // The summary box is gone, and the idle worker after it.
+        PumpFor(CWorkerThread::kIdleMs + 500);
+        const Footprint mark = atMark.value_or(Footprint{});
+        const Footprint late = atLateMark.value_or(Footprint{});
+        const Footprint end = TakeFootprint();
+        std::printf(
+            "mark_private_kb=%lu mark_handles=%lu mark_gdi=%lu late_private_kb=%lu late_handles=%lu late_gdi=%lu "
+            "end_private_kb=%lu end_handles=%lu end_gdi=%lu\n",
+            mark.nPrivateKB, mark.nHandles, mark.nGdi, late.nPrivateKB, late.nHandles, late.nGdi, end.nPrivateKB,
+            end.nHandles, end.nGdi);
+    }
     std::fflush(stdout);
 
     host.Close();

@@ -5,8 +5,11 @@
 // "plain" is the baseline: the same body, in the same 10240-byte chunks, written by a
 // synchronous WinINet loop on this thread. Prints one line of key=value pairs.
 //   bench_upload.exe plain-folder URL FOLDER SIGNATURE ALBUM KXUIN
-// The peer of bench/batch_tls.sh: every *.jpg of FOLDER, in name order, posted by that loop
-// on one connection, each named as itself.
+// The peer of bench/batch.sh and bench/batch_tls.sh: every *.jpg of FOLDER, in name order,
+// posted by that loop on one connection, each named as itself.
+//   bench_upload.exe engine-folder URL FOLDER SIGNATURE ALBUM KXUIN
+// The same pictures through one CHttpUpload, one job after another as the batch runs them,
+// without the batch's dialog: bench/batch.sh tells the engine's share of the control's time.
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
@@ -175,28 +178,67 @@ int RunPlain(Job& job) {
     return nRetCode == 100 ? 0 : 1;
 }
 
-int RunPlainFolder(Job& job, const std::string& folder) {
-    const auto url = CHttpUrl::Parse(job.url);
-    if (!url) return 2;
+// Every *.jpg of the folder, in name order.
+std::vector<std::string> PicturesOf(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found{};
     HANDLE hFind = FindFirstFileA((folder + "\\*.jpg").c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE) return 2;
+    if (hFind == INVALID_HANDLE_VALUE) return names;
     do names.push_back(found.cFileName);
     while (FindNextFileA(hFind, &found));
     FindClose(hFind);
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+void TakeFile(Job& job, const std::string& folder, const std::string& name) {
+    job.name = name;
+    job.file = folder + "\\" + name;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(job.file.c_str(), GetFileExInfoStandard, &data);
+    job.nFileSize = data.nFileSizeLow;
+}
+
+int RunEngineFolder(Job& job, const std::string& folder) {
+    const std::vector<std::string> names = PicturesOf(folder);
+    if (names.empty()) return 2;
+    CDoneListener listener;
+    CHttpUpload upload;
+    upload.SetListener(&listener);
+    long nStored = 0;
+    const double start = Seconds();
+    for (const std::string& name : names) {
+        TakeFile(job, folder, name);
+        upload.ResetForm();
+        AddFields(job, [&](const std::string& n, const std::string& v) { upload.AddField(n, v); });
+        listener.m_bFinished = false;
+        if (!upload.StartUpload("album", job.url, job.file)) return 2;
+        MSG msg;
+        while (!listener.m_bFinished && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        uint32_t nRetCode = 0;
+        if (upload.GetHeaderNumber("Album-RetCode", nRetCode) && nRetCode == 100) ++nStored;
+    }
+    upload.DiscardAnswerFile();
+    const double seconds = Seconds() - start;
+    std::printf("mode=engine-folder seconds=%.4f pictures=%zu stored=%ld\n", seconds, names.size(), nStored);
+    return nStored == static_cast<long>(names.size()) ? 0 : 1;
+}
+
+int RunPlainFolder(Job& job, const std::string& folder) {
+    const auto url = CHttpUrl::Parse(job.url);
+    if (!url) return 2;
+    const std::vector<std::string> names = PicturesOf(folder);
+    if (names.empty()) return 2;
 
     const double start = Seconds();
     CPlainConnection connection(*url);
     long nStored = 0;
     uint64_t nSent = 0;
     for (const std::string& name : names) {
-        job.name = name;
-        job.file = folder + "\\" + name;
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        GetFileAttributesExA(job.file.c_str(), GetFileExInfoStandard, &data);
-        job.nFileSize = data.nFileSizeLow;
+        TakeFile(job, folder, name);
         if (PostPlain(connection.hConnect.Get(), *url, job, nSent) == 100) ++nStored;
     }
     const double seconds = Seconds() - start;
@@ -212,6 +254,10 @@ int main(int argc, char** argv) {
     if (mode == "plain-folder" && argc == 7) {
         Job job{argv[2], "", argv[4], argv[5], argv[6], ""};
         return RunPlainFolder(job, argv[3]);
+    }
+    if (mode == "engine-folder" && argc == 7) {
+        Job job{argv[2], "", argv[4], argv[5], argv[6], ""};
+        return RunEngineFolder(job, argv[3]);
     }
     if (argc != 8) {
         std::fprintf(stderr,

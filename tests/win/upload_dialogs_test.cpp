@@ -315,6 +315,31 @@ TEST_F(UploadProgressDlgTest, AScreenReaderHearsTheBarAndTheFileAtMostOnceASecon
     EXPECT_EQ(heard(), (std::pair<long, long>{0, 0}));
 }
 
+TEST_F(UploadProgressDlgTest, LinesChangingFasterThanTheGapShowTheirLastText) {
+    const HWND hDlg = Dlg();
+    m_dlg.SetTexts({"a.jpg", "", "", "已上传 1 个，共 300 个", ""});
+    m_dlg.SetTitle("已完成 0％ - 上传进度");
+    for (int n = 2; n <= 300; ++n) {
+        const std::string name = "p" + std::to_string(n) + ".jpg";
+        m_dlg.SetTexts({name, "", "", "已上传 " + std::to_string(n) + " 个，共 300 个", ""});
+        m_dlg.SetTitle("已完成 " + std::to_string(n / 3) + "％ - 上传进度");
+    }
+    // The last texts show once the gap is up.
+    EXPECT_TRUE(PumpUntil([&] { return ItemText(hDlg, IDC_PROGRESS_FILE) == "p300.jpg"; },
+                          CUploadProgressDlg::kTextGapMs + 2000));
+    EXPECT_EQ(ItemText(hDlg, IDC_PROGRESS_COUNT), "已上传 300 个，共 300 个");
+    EXPECT_EQ(WindowText(hDlg), "已完成 100％ - 上传进度");
+
+    // A change that comes after a quiet while shows at once, and the end of a pass shows
+    // what waits.
+    PumpFor(CUploadProgressDlg::kTextGapMs + 20);
+    m_dlg.SetTexts({"last.jpg", "", "", "", ""});
+    EXPECT_EQ(ItemText(hDlg, IDC_PROGRESS_FILE), "last.jpg");
+    m_dlg.SetTexts({"after.jpg", "", "", "", ""});
+    m_dlg.Close();
+    EXPECT_EQ(ItemText(hDlg, IDC_PROGRESS_FILE), "after.jpg");
+}
+
 TEST_F(UploadProgressDlgTest, ClosingPausesTheAnimationUntilTheNextPicture) {
     const std::string ocx = OcxPath();
     m_dlg.SetAnimationFile(ocx.substr(0, ocx.rfind('\\') + 1) + "Upload.gif");

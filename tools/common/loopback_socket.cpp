@@ -2,11 +2,17 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+
+void SetNoDelay(int fd) {
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
 
 int ConnectLoopback(int nPort) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -15,7 +21,10 @@ int ConnectLoopback(int nPort) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(nPort));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        SetNoDelay(fd);
+        return fd;
+    }
     close(fd);
     return -1;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fault_responder.h"
+#include "loopback_socket.h"
 #include "request_head.h"
 
 CFaultServer::~CFaultServer() {
@@ -45,6 +46,7 @@ void CFaultServer::Run() {
         }
         const int fd = accept(m_fdListen, nullptr, nullptr);
         if (fd < 0) continue;
+        SetNoDelay(fd);
         auto connection = std::make_shared<CConnection>(fd);
         auto pbDone = std::make_shared<std::atomic<bool>>(false);
         std::lock_guard guard(m_lock);

@@ -139,6 +139,21 @@ TEST_F(TransferTest, HttpUploadAnswerGoesToEightRandomCharactersInTheTempFolder)
     EXPECT_EQ(Answer(), "ok\n") << "the answer file is left for its reader";
 }
 
+TEST_F(TransferTest, HttpUploadJobsWriteOverOneAnswerFileUntilItIsDiscarded) {
+    CScratchFile file("answers.bin", 10);
+    ASSERT_EQ(Upload(FaultUrl("/long-body/20"), file.Path()), TransferCode::Complete);
+    const std::string path = AnswerPath();
+    EXPECT_EQ(Answer(), std::string(20, 'b'));
+    ASSERT_EQ(Upload(FaultUrl("/ok"), file.Path()), TransferCode::Complete);
+    EXPECT_EQ(AnswerPath(), path);
+    EXPECT_EQ(Answer(), "ok\n") << "the longer answer before it is gone, not written over in part";
+
+    m_pUpload->DiscardAnswerFile();
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    ASSERT_EQ(Upload(FaultUrl("/ok"), file.Path()), TransferCode::Complete);
+    EXPECT_EQ(Answer(), "ok\n") << "the next job makes a new file";
+}
+
 TEST_F(TransferTest, HttpUploadRejectedPictureCarriesTheServersReason) {
     // The album "Small" holds 64 KB.
     CScratchFile file("too-big.bin", 100 * 1024);

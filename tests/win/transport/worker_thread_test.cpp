@@ -101,6 +101,37 @@ TEST(WorkerThread, ANewWorkerForEveryJob) {
     worker.StopThread();
 }
 
+TEST(WorkerThread, AJobAfterOneThatEndedRunsOnTheSameWorker) {
+    CTestWorker worker(CTestWorker::Body::WaitOnce);
+    HANDLE hEvent = worker.AddWaitHandle(NewEvent());
+    DWORD dwWorker = 0;
+    for (int nJob = 0; nJob < 3; ++nJob) {
+        ASSERT_TRUE(worker.StartThread()) << nJob;
+        if (nJob == 0) dwWorker = worker.WorkerThreadId();
+        SetEvent(hEvent);
+        ASSERT_TRUE(PumpUntil([&] { return !worker.IsRunning(); }, 5000)) << nJob;
+        EXPECT_EQ(worker.m_dwRunThread.load(), dwWorker) << nJob;
+        EXPECT_FALSE(worker.StopJob()) << "a job that has ended is not abandoned";
+    }
+    EXPECT_TRUE(ThreadExists(dwWorker)) << "it waits for the next job";
+    EXPECT_FALSE(worker.StopThread());
+    EXPECT_FALSE(ThreadExists(dwWorker)) << "StopThread ends a waiting worker too";
+}
+
+TEST(WorkerThread, AWaitingWorkerEndsByItselfAndTheNextJobGetsANewOne) {
+    CTestWorker worker(CTestWorker::Body::WaitOnce);
+    HANDLE hEvent = worker.AddWaitHandle(NewEvent());
+    ASSERT_TRUE(worker.StartThread());
+    const DWORD dwFirst = worker.WorkerThreadId();
+    SetEvent(hEvent);
+    EXPECT_TRUE(PumpUntil([&] { return !ThreadExists(dwFirst); }, CWorkerThread::kIdleMs + 5000));
+    ASSERT_TRUE(worker.StartThread());
+    EXPECT_NE(worker.WorkerThreadId(), dwFirst);
+    EXPECT_TRUE(worker.IsRunning());
+    SetEvent(hEvent);
+    EXPECT_TRUE(PumpUntil([&] { return !worker.IsRunning(); }, 5000));
+}
+
 TEST(WorkerThread, WaitReportsTheEventThatFiredAndResetsIt) {
     CTestWorker worker(CTestWorker::Body::WaitOnce);
     HANDLE hEvent = worker.AddWaitHandle(NewEvent());

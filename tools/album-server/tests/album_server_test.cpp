@@ -18,6 +18,7 @@
 #include "account_book.h"
 #include "album_pages.h"
 #include "album_server.h"
+#include "process_socket.h"
 #include "raw_client.h"
 #include "server_process.h"
 #include "signer.h"
@@ -528,6 +529,12 @@ TEST_P(SafeEndpoint, StoresOnlyPicturesUnderANameOfTheirKind) {
         if (!c.errorInfo.empty()) EXPECT_EQ(answer.errorInfo, c.errorInfo) << c.imgfile;
         EXPECT_EQ(fs::exists(AlbumDir("10001", kGbkAlbum) / c.imgfile), c.retCode == "100") << c.imgfile;
     }
+}
+
+TEST_F(AlbumServer, SendsSmallWritesAtOnce) {
+    CRawClient client(m_server->Port());
+    ASSERT_TRUE(client.Connected());
+    EXPECT_EQ(NoDelayOfSocketTo(m_server->Pid(), client.LocalPort()), true);
 }
 
 TEST_F(AlbumServer, ErrorInfoIsRawGbkOnTheWire) {

@@ -1,5 +1,7 @@
 #include "raw_client.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,6 +17,13 @@ CRawClient::~CRawClient() { Close(); }
 void CRawClient::Close() {
     if (m_fd >= 0) close(m_fd);
     m_fd = -1;
+}
+
+int CRawClient::LocalPort() const {
+    sockaddr_in local{};
+    socklen_t nLen = sizeof local;
+    if (m_fd < 0 || getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &nLen) != 0) return 0;
+    return ntohs(local.sin_port);
 }
 
 bool CRawClient::Send(std::string_view data) { return SendAll(m_fd, data); }

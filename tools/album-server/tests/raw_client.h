@@ -13,6 +13,8 @@ public:
     CRawClient& operator=(const CRawClient&) = delete;
 
     bool Connected() const { return m_fd >= 0; }
+    // The client's own port, 0 when not connected.
+    int LocalPort() const;
     bool Send(std::string_view data);
     // Reads until the peer closes or the time runs out; `bReset` tells whether it ended in a
     // connection reset.

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "process_socket.h"
 #include "raw_client.h"
 #include "server_process.h"
 
@@ -192,6 +193,12 @@ TEST_F(FaultServer, DefaultSlowIsOneBytePerHundredMilliseconds) {
     EXPECT_LE(first.size(), 6u);
 }
 
+TEST_F(FaultServer, SendsSmallWritesAtOnce) {
+    CRawClient client(m_server->Port());
+    ASSERT_TRUE(client.Connected());
+    EXPECT_EQ(NoDelayOfSocketTo(m_server->Pid(), client.LocalPort()), true);
+}
+
 TEST_F(FaultServer, BigHeaderComesBeforeTheVerdict) {
     httplib::Client client("127.0.0.1", m_server->Port());
     const std::string reply = Exchange("/big-header");
@@ -346,6 +353,19 @@ TEST(FaultServerRelay, ACutAnswerComesBackForAPictureStoredUpstream) {
     auto log = upstreamClient.Get("/_log");
     ASSERT_TRUE(log);
     EXPECT_EQ(log->body, "POST /ok " + std::to_string(body.size()) + "\n") << "the upstream stored it";
+}
+
+TEST(FaultServerRelay, SendsSmallWritesAtOnceOnBothSides) {
+    CServerProcess upstream({FAULT_SERVER_EXE, "0"});
+    CServerProcess relay({FAULT_SERVER_EXE, "0", "--upstream", std::to_string(upstream.Port())});
+    ASSERT_NE(relay.Port(), 0);
+    // The upstream answers a byte every 200 ms: the relay holds both connections meanwhile.
+    CRawClient client(relay.Port());
+    client.Send("POST /relay/slow/200 HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_EQ(NoDelayOfSocketTo(relay.Pid(), client.LocalPort()), true) << "the client's side";
+    EXPECT_EQ(NoDelayOfSocketTo(relay.Pid(), upstream.Port()), true) << "the upstream's side";
+    // The upstream goes first, so that the relay is not left waiting on its answer.
+    upstream.Stop();
 }
 
 TEST(FaultServerRelay, WithoutAnUpstreamTheRelayAnswers502) {
