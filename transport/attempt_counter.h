@@ -16,6 +16,10 @@ public:
     }
     // Counts a new attempt; false once the job has used up its attempts.
     [[nodiscard]] bool BeginAttempt() { return ++m_nAttempts <= kMaxAttempts; }
+    // Attempts begun since the job (or its last redirect) started.
+    uint32_t Used() const { return m_nAttempts; }
+    // Another attempt may still begin.
+    bool HasAttemptLeft() const { return m_nAttempts < kMaxAttempts; }
     // Counts a redirect that will be followed; false when the job has followed too many.
     // Only a redirect actually taken resets the attempts: one without a usable Location
     // is a failed attempt, not a fresh start.

@@ -1,10 +1,12 @@
 #include "transport/http_transfer.h"
 
 #include <cstdlib>
+#include <ctime>
 
 #include "transport/header_lookup.h"
 #include "transport/http_url.h"
 #include "transport/internet_handle.h"
+#include "transport/retry_after.h"
 #include "transport/transfer_messages.h"
 #include "transport/transfer_rules.h"
 
@@ -94,6 +96,7 @@ unsigned CHttpTransfer::Run() {
         r = RunAttempts();
         CloseAll();
         if (r == StepResult::Complete) break;
+        if (r == StepResult::RetryLater) r = WaitBeforeRetry();
     }
     // Also after a failed connection: no handle outlives its job.
     CloseAll();
@@ -146,6 +149,24 @@ StepResult CHttpTransfer::OpenAndConnect() {
     } catch (...) {
         return StepResult::Failed;
     }
+}
+
+StepResult CHttpTransfer::WaitBeforeRetry() {
+    // With no attempt left the next pass ends the job: nobody is kept waiting for nothing.
+    if (!m_attempts.HasAttemptLeft()) return StepResult::Retry;
+    const uint32_t nDelayMs = RetryDelayMs(m_retryWait, m_attempts.Used(), m_nRetryAfterSeconds);
+    if (nDelayMs == 0) return StepResult::Retry;
+    m_notify.PostPair(WM_TRANSFER_WAITING, nDelayMs, static_cast<uint32_t>(m_retryWait));
+    return SleepUnlessStopped(nDelayMs) ? StepResult::Stopped : StepResult::Retry;
+}
+
+StepResult CHttpTransfer::RetryWhenNotBusy() {
+    std::string strRetryAfter;
+    m_retryWait = RetryWait::Busy;
+    m_nRetryAfterSeconds = ::GetHeaderString(m_strRawHeaders, "Retry-After", strRetryAfter, true)
+                               ? ParseRetryAfter(strRetryAfter, static_cast<int64_t>(std::time(nullptr)))
+                               : std::nullopt;
+    return StepResult::RetryLater;
 }
 
 StepResult CHttpTransfer::AwaitHandle(HINTERNET& hCreated) {
@@ -308,6 +329,10 @@ StepResult CHttpTransfer::RunAttempts() {
                     m_answer.Close();
                     CloseRequest();
                     return StepResult::GiveUp;
+                case StatusAction::RetryLater:
+                    m_answer.Close();
+                    CloseRequest();
+                    return RetryWhenNotBusy();
                 case StatusAction::RetryOnce:
                     m_answer.Close();
                     CloseRequest();
@@ -325,6 +350,10 @@ StepResult CHttpTransfer::RunAttempts() {
             CloseRequest();
             return StepResult::GiveUp;
         }
+        // A reset, a time-out, a close before the answer: the link gets a moment to recover.
+        CloseRequest();
+        m_retryWait = RetryWait::Broken;
+        return StepResult::RetryLater;
     } catch (...) {
         m_nCode = TransferCode::Failed;
     }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "transport/answer_file.h"
@@ -114,6 +115,11 @@ private:
 
     StepResult OpenAndConnect();
     StepResult RunAttempts();
+    // After an attempt that asked for a wait: tells the listener how long, and waits unless
+    // the job is stopped first. Retry, or Stopped.
+    StepResult WaitBeforeRetry();
+    // A busy answer (503, 429): the wait its Retry-After asks for is kept for the next attempt.
+    StepResult RetryWhenNotBusy();
     StepResult OpenRequest();
     // A 200 answer's body into the answer file. A POST's job ends here whatever happens
     // to the body; another request's attempt may be retried.
@@ -141,6 +147,9 @@ private:
     StartRefusal m_startRefusal = StartRefusal::None;
     DWORD m_dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
     CAttemptCounter m_attempts;
+    // What the last attempt that asked for a wait said: why, and the busy server's own wait.
+    RetryWait m_retryWait = RetryWait::Broken;
+    std::optional<uint32_t> m_nRetryAfterSeconds;
     std::string m_strObject;
     std::string m_strHost;
     bool m_bSecure = false;

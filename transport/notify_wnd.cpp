@@ -85,7 +85,7 @@ CTransferListener* CNotifyWnd::FindListener(WPARAM wParam) const {
 
 void CNotifyWnd::DiscardQueued() {
     MSG msg;
-    while (::PeekMessageA(&msg, m_hWnd, WM_TRANSFER_BEGIN, WM_TRANSFER_REDIRECT, PM_REMOVE | PM_NOYIELD)) {
+    while (::PeekMessageA(&msg, m_hWnd, WM_TRANSFER_FIRST, WM_TRANSFER_LAST, PM_REMOVE | PM_NOYIELD)) {
         if (CarriesPayload(msg.message, msg.lParam)) CPayload discard(msg.lParam);
     }
 }
@@ -106,6 +106,15 @@ LRESULT CNotifyWnd::OnTransferProgress(WPARAM wParam, LPARAM lParam) {
     if (CTransferListener* p = FindListener(wParam)) {
         const TransferPair pair = payload.Pair();
         p->OnProgress(pair.nFirst, pair.nSecond);
+    }
+    return 0;
+}
+
+LRESULT CNotifyWnd::OnTransferWaiting(WPARAM wParam, LPARAM lParam) {
+    CPayload payload(lParam);
+    if (CTransferListener* p = FindListener(wParam)) {
+        const TransferPair pair = payload.Pair();
+        p->OnRetryWait(pair.nFirst, static_cast<RetryWait>(pair.nSecond));
     }
     return 0;
 }

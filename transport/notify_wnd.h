@@ -37,6 +37,7 @@ protected:
         ON_MESSAGE(WM_TRANSFER_RESPONSE, OnTransferResponse)
         ON_MESSAGE(WM_TRANSFER_ERROR, OnTransferError)
         ON_MESSAGE(WM_TRANSFER_REDIRECT, OnTransferRedirect)
+        ON_MESSAGE(WM_TRANSFER_WAITING, OnTransferWaiting)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
@@ -53,6 +54,7 @@ private:
     LRESULT OnTransferResponse(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferError(WPARAM wParam, LPARAM lParam);
     LRESULT OnTransferRedirect(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTransferWaiting(WPARAM wParam, LPARAM lParam);
 
     // The listener for a notification, null when it comes from a job that is over (a job's
     // number is never given again).

@@ -8,6 +8,7 @@ tessaline_sources(PORTABLE
     multipart_body.cpp multipart_body.h
     multipart_form.cpp multipart_form.h
     random_string.cpp random_string.h
+    retry_after.cpp retry_after.h
     transfer_code.h
     transfer_rules.cpp transfer_rules.h)
 tessaline_sources(WIN

@@ -37,6 +37,10 @@ enum class StartRefusal : uint32_t {
     NoWorker = 2,    // the notification window or the worker thread could not be made
 };
 
+// Why the next attempt of a job waits: the server said it is busy (503, 429), or the connection
+// broke (a reset, a time-out, a close before the answer).
+enum class RetryWait : uint32_t { Busy = 0, Broken = 1 };
+
 enum class StepResult : uint32_t {
     Complete = 0,
     Retry = 1,
@@ -45,4 +49,6 @@ enum class StepResult : uint32_t {
     Exhausted = 4,
     GiveUp = 5,
     Stopped = 6,
+    // Another attempt, after the wait the job has chosen.
+    RetryLater = 7,
 };

@@ -26,4 +26,9 @@ public:
     }
     virtual void OnRedirect(const char* pszUrl) { (void)pszUrl; }
     virtual void OnError(TransferCode nCode) { (void)nCode; }
+    // The job waits nDelayMs before its next attempt; OnConnecting follows when it begins.
+    virtual void OnRetryWait(uint32_t nDelayMs, RetryWait why) {
+        (void)nDelayMs;
+        (void)why;
+    }
 };

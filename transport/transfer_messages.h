@@ -13,6 +13,10 @@ inline constexpr UINT WM_TRANSFER_CONNECTING = WM_USER + 4003;  // host name, NU
 inline constexpr UINT WM_TRANSFER_RESPONSE = WM_USER + 4004;    // none
 inline constexpr UINT WM_TRANSFER_ERROR = WM_USER + 4006;       // code
 inline constexpr UINT WM_TRANSFER_REDIRECT = WM_USER + 4007;    // new URL, NUL
+inline constexpr UINT WM_TRANSFER_WAITING = WM_USER + 4008;     // TransferPair: delay ms, RetryWait
+// The range a window's queue of transfer notifications spans.
+inline constexpr UINT WM_TRANSFER_FIRST = WM_TRANSFER_BEGIN;
+inline constexpr UINT WM_TRANSFER_LAST = WM_TRANSFER_WAITING;
 
 // Integers in machine byte order.
 struct TransferPair {

@@ -16,9 +16,18 @@ StatusRule RuleForStatus(uint32_t nStatus) {
     case 407: return {StatusAction::GiveUp, TransferCode::AuthenticationRequired};
     case 404: return {StatusAction::GiveUp, TransferCode::NotFound};
     case 416: return {StatusAction::RetryOnce, TransferCode::Failed};
-    case 503: return {StatusAction::GiveUp, TransferCode::Unavailable};
+    case 429:
+    case 503: return {StatusAction::RetryLater, TransferCode::Unavailable};
     default: return {StatusAction::Fail, TransferCode::Failed};
     }
+}
+
+uint32_t RetryDelayMs(RetryWait why, uint32_t nAttemptsUsed, std::optional<uint32_t> nRetryAfterSeconds) {
+    if (why == RetryWait::Busy && nRetryAfterSeconds) return *nRetryAfterSeconds * 1000;
+    const uint32_t nFirstMs = why == RetryWait::Busy ? 2000 : 1000;
+    // Doubling from the first, no further than the attempts allowed can go.
+    const uint32_t nDoublings = nAttemptsUsed < 2 ? 0 : nAttemptsUsed > 3 ? 2 : nAttemptsUsed - 1;
+    return nFirstMs << nDoublings;
 }
 
 BodyEndRule RuleForBodyEnd(uint32_t nContentLength, uint32_t nReceived) {

@@ -14,6 +14,7 @@ enum class StatusAction {
     NotModified,  // 304: the job is complete
     GiveUp,       // the answer ends the job
     RetryOnce,    // 416: one more attempt, then give up
+    RetryLater,   // 503, 429: the server is busy; another attempt after a wait
 };
 
 struct StatusRule {
@@ -25,8 +26,14 @@ struct StatusRule {
 // 301 and 308 are followed like 302, 303 and 307: an upload script that moved must get the
 // body, and failing the same request three times against the old address helps nobody.
 // 401 and 407 end the job: the upload authenticates by its signature, and a password box
-// opened from the worker would belong to no page.
+// opened from the worker would belong to no page. A busy server (503, 429) is given time
+// before the next attempt: trying again at once is what hurts it most.
 StatusRule RuleForStatus(uint32_t nStatus);
+
+// Milliseconds to wait before the attempt that follows the nAttemptsUsed-th (1 or more). A
+// busy server's own Retry-After (seconds, already capped) is obeyed; without one it gets 2 s,
+// then 4 s. A broken connection is tried again after 1 s, then 2 s.
+uint32_t RetryDelayMs(RetryWait why, uint32_t nAttemptsUsed, std::optional<uint32_t> nRetryAfterSeconds);
 
 // Why a redirect from `from` to `to` is not followed, or none when it is. The form carries the
 // signature: it goes only back to the host that asked for it, on the same port, never from

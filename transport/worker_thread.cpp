@@ -212,6 +212,10 @@ bool CWorkerThread::WaitForEvents(HANDLE& hFired, bool bReset) {
     return false;
 }
 
+bool CWorkerThread::SleepUnlessStopped(DWORD dwMs) const {
+    return IsStopRequested() || WaitForSingleObject(m_hStopEvent.Get(), dwMs) == WAIT_OBJECT_0;
+}
+
 unsigned __stdcall CWorkerThread::ThreadProc(void* pParam) {
     auto* pThis = static_cast<CWorkerThread*>(pParam);
     SetEvent(pThis->m_hStartedEvent.Get());

@@ -71,6 +71,8 @@ protected:
     // Worker thread: whether a stop was asked for, without a system call, so that it can be
     // polled after every chunk of a transfer.
     bool IsStopRequested() const { return m_bStopRequested.load(std::memory_order_acquire); }
+    // Worker thread: waits dwMs unless a stop comes first; true when it did (at once).
+    bool SleepUnlessStopped(DWORD dwMs) const;
     // Takes ownership of an event for the worker's waits; returns the raw handle for the
     // subclass's own use. Call before the first StartThread.
     HANDLE AddWaitHandle(CScopedHandle hEvent);

@@ -64,14 +64,14 @@ plan() {  # name count plan: the next COUNT uploads of NAME meet PLAN
     curl -sf "$fault_url/_fault-name/$1/$2/$3" >/dev/null || fail "the fault server took no plan for $1"
 }
 # Each fault lasts for the first pass only: a transfer tries three times after a broken
-# connection, once after a 503 (the server said it is busy: no hammering).
+# connection and after a 503, waiting a little longer before each try.
 # A slow answer still stores the picture: the album's verdict only comes back a byte at a time.
 if [ "$mode" = album ]; then
     plan cat.jpg 3 stop-reading/1000/1500
-    plan lighthouse.jpg 1 status/503
+    plan lighthouse.jpg 3 status/503
 else
     plan cat.jpg 3 reset-after/1000
-    plan dog.jpg 1 status/503
+    plan dog.jpg 3 status/503
     plan flag.gif 1 slow/20
     plan harbour.jpg 3 stop-reading/20000/1500
 fi

@@ -50,4 +50,41 @@ INSTANTIATE_TEST_SUITE_P(
                     RedirectCase{"http://a/x", "http://a/y", 303, true, kRefused},
                     RedirectCase{"http://a/x", "http://a/y", 303, false, std::nullopt}));
 
+struct DelayCase {
+    RetryWait why;
+    uint32_t nAttemptsUsed;
+    std::optional<uint32_t> nRetryAfter;
+    uint32_t nDelayMs;
+};
+
+void PrintTo(const DelayCase& c, std::ostream* os) {
+    *os << (c.why == RetryWait::Busy ? "busy" : "broken") << " after " << c.nAttemptsUsed;
+}
+
+class TransferRulesDelay : public testing::TestWithParam<DelayCase> {};
+
+TEST_P(TransferRulesDelay, WaitsAsTheServerAsksOrBacksOff) {
+    const auto& c = GetParam();
+    EXPECT_EQ(RetryDelayMs(c.why, c.nAttemptsUsed, c.nRetryAfter), c.nDelayMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TransferRulesDelay,
+                         testing::Values(DelayCase{RetryWait::Busy, 1, std::nullopt, 2000},
+                                         DelayCase{RetryWait::Busy, 2, std::nullopt, 4000},
+                                         DelayCase{RetryWait::Busy, 1, 7, 7000}, DelayCase{RetryWait::Busy, 2, 0, 0},
+                                         DelayCase{RetryWait::Busy, 2, 60, 60000},
+                                         DelayCase{RetryWait::Broken, 1, std::nullopt, 1000},
+                                         DelayCase{RetryWait::Broken, 2, std::nullopt, 2000},
+                                         // A broken connection has no Retry-After to obey.
+                                         DelayCase{RetryWait::Broken, 1, 30, 1000},
+                                         DelayCase{RetryWait::Broken, 9, std::nullopt, 4000}));
+
+TEST(TransferRules, BusyServerIsTriedAgainLaterAsUnavailable) {
+    for (uint32_t nStatus : {429u, 503u}) {
+        const StatusRule rule = RuleForStatus(nStatus);
+        EXPECT_EQ(rule.action, StatusAction::RetryLater) << nStatus;
+        EXPECT_EQ(rule.code, TransferCode::Unavailable) << nStatus;
+    }
+}
+
 }  // namespace

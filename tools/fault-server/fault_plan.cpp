@@ -82,6 +82,11 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
         return plan;
     }
     if (name == "status") return withStatus(FaultMode::Status);
+    if (name == "busy") {
+        if (seg.size() > 3) return std::nullopt;
+        if (seg.size() == 3) plan.strValue = std::string(seg[2]);
+        return withStatus(FaultMode::Busy);
+    }
     if (name == "redirect") {
         const auto status = StatusAt(seg, 1);
         const auto hops = seg.size() > 2 ? Number(seg[2], 1000) : std::optional<uint64_t>(1);

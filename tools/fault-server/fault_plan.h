@@ -13,6 +13,7 @@ enum class FaultMode {
     CookieCheck,         // /cookie-check: as /ok and sets a cookie; 500 to a request that carries one
     Verdict,             // /verdict/CODE/INFO[/N]: 200, Album-RetCode CODE, Error-Info INFO N times
     Status,              // /status/CODE: that status, Album-RetCode 100 all the same
+    Busy,                // /busy/CODE[/RETRY_AFTER]: that status, no verdict, Retry-After as given
     Redirect,            // /redirect/CODE/N: N hops with absolute Locations, then as /ok
     RedirectLoop,        // /redirect-loop/CODE: Location is the same address, for ever
     RedirectPath,        // /redirect-path/CODE: Location "/ok"

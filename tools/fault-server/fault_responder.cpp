@@ -24,6 +24,7 @@ const char* Reason(uint32_t nStatus) {
     case 404: return "Not Found";
     case 407: return "Proxy Authentication Required";
     case 416: return "Range Not Satisfiable";
+    case 429: return "Too Many Requests";
     case 500: return "Internal Server Error";
     case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
@@ -107,6 +108,12 @@ std::string CFaultResponder::Answer(const FaultPlan& plan, const RequestHead& he
     case FaultMode::Status:
         // The verdict is there all the same: a client must judge the status first.
         return Whole(plan.nStatus, kVerdict, std::string(Reason(plan.nStatus)) + "\n");
+    case FaultMode::Busy:
+        // What a busy endpoint says: no verdict, only when to come back (percent-decoded, so
+        // that a date or garbage fits in the path).
+        return Whole(plan.nStatus,
+                     plan.strValue.empty() ? std::string() : "Retry-After: " + PercentDecode(plan.strValue) + "\r\n",
+                     "busy\n");
     case FaultMode::Redirect:
         if (plan.nCount == 0) return OkAnswer();
         return Whole(plan.nStatus,

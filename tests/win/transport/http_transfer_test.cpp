@@ -60,7 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A demand for credentials ends the job, with no dialog to wait for.
         FaultCase{"/status/401", TransferCode::AuthenticationRequired, 1, 0},
         FaultCase{"/status/407", TransferCode::AuthenticationRequired, 1, 0},
-        FaultCase{"/status/503", TransferCode::Unavailable, 1, 0},
+        // A busy server is given time, within the three attempts.
+        FaultCase{"/status/503", TransferCode::Unavailable, 3, 0},
+        FaultCase{"/status/429", TransferCode::Unavailable, 3, 0},
         // 416 gets one more attempt.
         FaultCase{"/status/416", TransferCode::Failed, 2, 0},
         // Redirects re-send the whole body to the new address, each with fresh attempts.

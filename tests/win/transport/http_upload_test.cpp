@@ -4,13 +4,6 @@
 
 #include "transfer_test_fixture.h"
 
-namespace {
-
-// The album "Travel" of user 10001 as the album server stores it: its GBK name in hex.
-std::string AlbumFolder() { return AlbumDataFolder() + "\\10001\\54726176656c\\"; }
-
-}  // namespace
-
 class HttpUploadBody : public TransferTest, public testing::WithParamInterface<uint64_t> {};
 
 // The server stores exactly the file's bytes, whatever the size's relation to the chunks.

@@ -49,6 +49,8 @@ std::string AlbumSignature(const std::string& album) {
 }
 std::string AlbumDataFolder() { return WindowsPathOf(Env("TESSALINE_ALBUM_DATA")); }
 
+std::string AlbumFolder() { return AlbumDataFolder() + "\\10001\\54726176656c\\"; }
+
 namespace {
 
 std::string EnvVariable(const char* name) {
@@ -167,6 +169,13 @@ const Heard* CRecordingListener::Last(Heard::Kind kind) const {
     return nullptr;
 }
 
+std::vector<uint32_t> CRecordingListener::RetryDelays() const {
+    std::vector<uint32_t> delays;
+    for (const Heard& h : m_events)
+        if (h.kind == Heard::RetryWait) delays.push_back(h.nFirst);
+    return delays;
+}
+
 void CRecordingListener::Record(Heard heard) {
     m_events.push_back(heard);
     if (m_onHeard) m_onHeard(m_events.back());
@@ -174,7 +183,7 @@ void CRecordingListener::Record(Heard heard) {
 
 std::string CRecordingListener::Describe() const {
     static const char* const kNames[] = {"connecting", "response", "begin", "progress",
-                                         "finished",   "redirect", "error"};
+                                         "finished",   "redirect", "error", "retry-wait"};
     std::string text;
     size_t nProgress = 0;
     for (const Heard& h : m_events) {

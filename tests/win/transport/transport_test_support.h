@@ -19,6 +19,9 @@ int FaultPort();
 std::string AlbumSignature(const std::string& album = "Travel");
 // The album server's data folder as Wine sees it.
 std::string AlbumDataFolder();
+// The album "Travel" of user 10001 as the album server stores it (its GBK name in hex), with
+// its trailing backslash.
+std::string AlbumFolder();
 
 // While it lives, TMP and TEMP name a folder that refuses every new file.
 class CReadOnlyTempFolder {
@@ -61,7 +64,7 @@ std::map<std::string, long> AlbumStats();
 
 // Everything a listener can hear, in order.
 struct Heard {
-    enum Kind { Connecting, Response, Begin, Progress, Finished, Redirect, Error } kind;
+    enum Kind { Connecting, Response, Begin, Progress, Finished, Redirect, Error, RetryWait } kind;
     uint32_t nFirst = 0;
     uint32_t nSecond = 0;
     std::string text;
@@ -78,6 +81,9 @@ public:
     }
     void OnRedirect(const char* pszUrl) override { Record({Heard::Redirect, 0, 0, pszUrl}); }
     void OnError(TransferCode nCode) override { Record({Heard::Error, static_cast<uint32_t>(nCode), 0, {}}); }
+    void OnRetryWait(uint32_t nDelayMs, ::RetryWait why) override {
+        Record({Heard::RetryWait, nDelayMs, static_cast<uint32_t>(why), {}});
+    }
 
     // Called from inside the call that recorded `heard`, for tests that act on the spot.
     std::function<void(const Heard&)> m_onHeard;
@@ -86,6 +92,8 @@ public:
     size_t Count(Heard::Kind kind) const;
     bool IsFinished() const { return Count(Heard::Finished) > 0; }
     const Heard* Last(Heard::Kind kind) const;
+    // The delays of the retry waits heard, in order.
+    std::vector<uint32_t> RetryDelays() const;
     void Clear() { m_events.clear(); }
     // Everything heard after MarkSilence() is a notification that should not have come.
     void MarkSilence() { m_nSilenceFrom = m_events.size(); }

@@ -53,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"/chunked", FaultMode::Chunked}, PlanCase{"/stall", FaultMode::Stall},
         PlanCase{"/_log", FaultMode::ShowLog}, PlanCase{"/lie-longer", FaultMode::LieLonger, 200, 1000},
         PlanCase{"/lie-longer/500/reset", FaultMode::LieLonger, 200, 500, "reset"},
-        PlanCase{"/lie-longer/500/x", std::nullopt},
+        PlanCase{"/lie-longer/500/x", std::nullopt}, PlanCase{"/busy/503", FaultMode::Busy, 503},
+        PlanCase{"/busy/429/-5", FaultMode::Busy, 429, 0, "-5"}, PlanCase{"/busy/503/1/2", std::nullopt},
         // Paths that name no fault, or name one badly, get the default plan.
         PlanCase{"/", std::nullopt}, PlanCase{"/cgi-bin/upload", std::nullopt}, PlanCase{"/status", std::nullopt},
         PlanCase{"/status/abc", std::nullopt}, PlanCase{"/status/99", std::nullopt},

@@ -73,6 +73,16 @@ TEST_P(FaultServerStatus, AnswersWithThatStatus) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, FaultServerStatus, testing::Values(201, 206, 304, 401, 404, 416, 500, 503));
 
+TEST_F(FaultServer, BusyAnswersCarryTheirRetryAfterAndNoVerdict) {
+    const std::string seconds = Exchange("/busy/503/2");
+    EXPECT_TRUE(seconds.starts_with("HTTP/1.1 503 Service Unavailable\r\nRetry-After: 2\r\n")) << seconds;
+    EXPECT_EQ(seconds.find("Album-RetCode"), std::string::npos);
+    const std::string date = Exchange("/busy/429/Fri%2C%2011%20Dec%202026%2006%3A00%3A00%20GMT");
+    EXPECT_TRUE(date.starts_with("HTTP/1.1 429 Too Many Requests\r\nRetry-After: Fri, 11 Dec 2026 06:00:00 GMT\r\n"))
+        << date;
+    EXPECT_EQ(Exchange("/busy/503").find("Retry-After"), std::string::npos);
+}
+
 TEST_F(FaultServer, RedirectChainEndsAtTheVerdict) {
     std::string path = "/redirect/307/3";
     for (int hop = 3; hop > 0; --hop) {
