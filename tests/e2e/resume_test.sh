@@ -5,7 +5,8 @@
 # the same properties. It asks once; "是": the folder's pictures that are left go up, the
 # edited one is listed as changed, the one in flight is marked as possibly in the album
 # already, UploadFinished fires, and the album holds every other picture exactly once. Killed
-# again and answered "否": the journal is gone and the next start asks nothing.
+# again and answered "否": the journal is gone and the next start asks nothing. Killed once
+# more with the folder then gone: "是" says nothing is left and forgets the list.
 # With SHOTS_DIR a screenshot of the question and of the result goes there.
 #   resume_test.sh [SHOTS_DIR]
 set -uo pipefail
@@ -35,25 +36,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The host program's own process on this prefix and display: found by its command line and
-# environment, ended by its PID.
-host_pid() {
+# The host program's own processes on this prefix and display (one that closed its window may
+# still be ending): found by their command line and environment, ended by their PIDs.
+host_pids() {
     local p
     for p in /proc/[0-9]*; do
         [ -O "$p" ] || continue
         # The program's own name first: the desktop's explorer names it among its arguments.
         head -zn1 "$p/cmdline" 2>/dev/null | tr -d '\0' | grep -qi 'host\.exe$' || continue
         tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" || continue
+        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "DISPLAY=${DISPLAY:-}" || continue
         echo "${p#/proc/}"
-        return 0
     done
-    return 1
 }
+no_host() { [ -z "$(host_pids)" ]; }
 kill_host() {
     local pid
-    pid=$(host_pid) && kill -9 "$pid"
-    [ -z "${DISPLAY:-}" ] || probe "TESSALINE host" --gone --timeout 10000 >/dev/null
+    for pid in $(host_pids); do kill -9 "$pid"; done
+    wait_until 10 no_host || fail "a host program outlived its kill"
 }
 
 mkdir -p "$pictures"
@@ -85,6 +85,10 @@ batch_killed_at_p4() {  # name
     sleep 0.5
     kill_host
     ls "$journals"/pass-10001-*.journal >/dev/null 2>&1 || fail "$1: no journal after the kill"
+    # The dead pass's claim goes when the system has closed the dead process's handles,
+    # which Wine's server does a moment after the process is gone.
+    unclaimed() { ! ls "$journals"/pass-10001-*.lock >/dev/null 2>&1; }
+    wait_until 30 unclaimed || fail "$1: the killed host's claim is still held"
 }
 # The question of a start after a kill; its window's listing in NAME.box.
 question() {  # name pending
@@ -135,5 +139,21 @@ kill_host
 in_desktop "$work/again.out" "$host" "${props[@]}" --report-window 提示 --close-after 6000
 probe "TESSALINE host" --gone --timeout 30000 >/dev/null || fail "the host did not close by itself"
 ! tr -d '\r' <"$work/again.out" | grep -q '^window shown' || fail "asked again after 否"
+
+# Killed once more, and the folder gone with its drive: "是" finds nothing left to send, says
+# so, and forgets the list.
+batch_killed_at_p4 third
+mv "$pictures" "$work/drive-removed"
+in_desktop "$work/gone.out" "$host" "${props[@]}"
+question gone 3
+click "$(button gone 6)"
+nothing_left() {
+    probe "提示" --timeout 1000 >"$work/gone.box" &&
+        grep -qF '"上次没有上传完毕的 3 张图片都已被修改或不存在，无法继续上传。"' "$work/gone.box"
+}
+wait_until 20 nothing_left || fail "no word that nothing is left: $(grep '^child Static' "$work/gone.box")"
+click "$(awk '$1 == "child" && $2 == "Button"' "$work/gone.box" | head -1)"
+wait_until 10 gone || fail "the journal is kept when nothing is left to send"
+kill_host
 echo "album: $(find "$album_dir" -maxdepth 1 -type f -printf '%f ')"
 [ "$failures" -eq 0 ]
