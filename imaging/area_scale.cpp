@@ -47,8 +47,7 @@ std::uint8_t ToByte(float f) { return static_cast<std::uint8_t>(std::clamp(f + 0
 
 }  // namespace
 
-void AreaScale(std::span<const std::uint32_t> src, PixelSize sizeSrc, std::span<std::uint32_t> dst,
-               PixelSize sizeDst) {
+void AreaScale(std::span<const std::uint32_t> src, PixelSize sizeSrc, std::span<std::uint32_t> dst, PixelSize sizeDst) {
     if (sizeSrc.cx <= 0 || sizeSrc.cy <= 0 || sizeDst.cx <= 0 || sizeDst.cy <= 0) return;
     const auto nSrcWidth = static_cast<std::size_t>(sizeSrc.cx);
     const auto nDstWidth = static_cast<std::size_t>(sizeDst.cx);

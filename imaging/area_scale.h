@@ -11,5 +11,4 @@
 // the mean of the source area it covers, partly covered source pixels weighted by the part
 // covered; the spare byte comes out 255. Meant for shrinking: a side that grows repeats
 // its pixels. Nothing is written when either size has no area or a span is too short.
-void AreaScale(std::span<const std::uint32_t> src, PixelSize sizeSrc, std::span<std::uint32_t> dst,
-               PixelSize sizeDst);
+void AreaScale(std::span<const std::uint32_t> src, PixelSize sizeSrc, std::span<std::uint32_t> dst, PixelSize sizeDst);

@@ -146,8 +146,9 @@ unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, std::uint64_t nNeedX
 // twice the box fitted to the picture, so that the last step down still averages; for a
 // box to cover, at least the box.
 unsigned ChooseScale(JDIMENSION nWidth, JDIMENSION nHeight, SIZE sizeBox, bool bCoverBox) {
-    if (bCoverBox) return ChooseScale(nWidth, nHeight, static_cast<std::uint64_t>(std::max<LONG>(sizeBox.cx, 1)),
-                                      static_cast<std::uint64_t>(std::max<LONG>(sizeBox.cy, 1)));
+    if (bCoverBox)
+        return ChooseScale(nWidth, nHeight, static_cast<std::uint64_t>(std::max<LONG>(sizeBox.cx, 1)),
+                           static_cast<std::uint64_t>(std::max<LONG>(sizeBox.cy, 1)));
     PixelRect rc{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rc, static_cast<int>(nWidth), static_cast<int>(nHeight));
     return ChooseScale(nWidth, nHeight, 2 * static_cast<std::uint64_t>(rc.Width()),
@@ -207,9 +208,8 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     }
     pJob->sizeFull = SIZE{sizeUpright.cx, sizeUpright.cy};
     // The part is what gets fitted into the box, so its size picks the scale.
-    cinfo->scale_num =
-        ChooseScale(static_cast<JDIMENSION>(rcPart.Width()), static_cast<JDIMENSION>(rcPart.Height()), pJob->sizeBox,
-                    pJob->bCoverBox);
+    cinfo->scale_num = ChooseScale(static_cast<JDIMENSION>(rcPart.Width()), static_cast<JDIMENSION>(rcPart.Height()),
+                                   pJob->sizeBox, pJob->bCoverBox);
     cinfo->scale_denom = 8;
     const bool bCmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     // Straight into the DIB's blue, green, red, spare order; grey and colour alike.
@@ -332,7 +332,8 @@ constexpr std::size_t kHeadBytes = 96 * 1024;
 // lives as long as the bitmap; empty when it holds none.
 std::span<const std::uint32_t> DibSectionPixels(HBITMAP hBitmap, PixelSize& size) {
     DIBSECTION dib{};
-    if (GetObjectA(hBitmap, sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits || dib.dsBm.bmBitsPixel != 32) return {};
+    if (GetObjectA(hBitmap, sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits || dib.dsBm.bmBitsPixel != 32)
+        return {};
     size = PixelSize{dib.dsBm.bmWidth, dib.dsBm.bmHeight};
     return {static_cast<const std::uint32_t*>(dib.dsBm.bmBits),
             static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy)};
@@ -420,8 +421,8 @@ std::optional<CJpegPixels> LoadJpegPixels(const std::string& strPath,
     const PixelSize sizeCover = coverFor(UprightSize(*sizeStored, nOrientation));
     CJpegPixels result;
     SIZE sizeFull{};
-    result.bmp = DecodeJpegBitmap(lock.Get(), nLength, SIZE{sizeCover.cx, sizeCover.cy}, true, nOrientation,
-                                  &sizeFull, pbGoOn);
+    result.bmp =
+        DecodeJpegBitmap(lock.Get(), nLength, SIZE{sizeCover.cx, sizeCover.cy}, true, nOrientation, &sizeFull, pbGoOn);
     if (!result.bmp) return std::nullopt;
     result.pixels = DibSectionPixels(result.bmp.Get(), result.size);
     if (result.pixels.empty()) return std::nullopt;

@@ -65,9 +65,8 @@ public:
     bool Add(CPrepareJob job) {
         const CExclusiveLock lock(m_lock);
         const auto sameKey = [&](const auto& other) { return other.nKey == job.nKey; };
-        const bool bRunning = std::any_of(m_running.begin(), m_running.end(), [&](const CRunningJob& r) {
-            return r.nKey == job.nKey && r.bGoOn.load();
-        });
+        const bool bRunning = std::any_of(m_running.begin(), m_running.end(),
+                                          [&](const CRunningJob& r) { return r.nKey == job.nKey && r.bGoOn.load(); });
         if (bRunning || std::any_of(m_queue.begin(), m_queue.end(), sameKey) ||
             std::any_of(m_done.begin(), m_done.end(), [&](const auto& d) { return d.first == job.nKey; }))
             return false;

@@ -63,8 +63,7 @@ CThumbResult MakeOne(const std::string& strPath, SIZE sizeBox, const std::atomic
     // The file's size is the listing's business; the loader reports it anyway.
     std::uint32_t nFileSize = 0;
     // Only this picture is decoded while the thumbnail is made; it goes before the next.
-    CComPtrT<IPicture> picture =
-        LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture, &bGoOn);
+    CComPtrT<IPicture> picture = LoadPictureForBox(strPath, sizeBox, dc.Get(), &nFileSize, &sizePicture, &bGoOn);
     if (!picture) return result;
     PixelRect rcBox{0, 0, static_cast<int>(sizeBox.cx), static_cast<int>(sizeBox.cy)};
     FitPictureRect(rcBox, static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy));

@@ -24,6 +24,6 @@ struct ThumbItem {
     std::uint32_t nFileSize = 0;    // bytes, from the folder listing
     std::uint32_t nUploadSize = 0;  // bytes of what goes up; 0 = not prepared
     bool bSelected = false;
-    bool bKeptAsIs = false;  // the picture's own file goes up
+    bool bKeptAsIs = false;   // the picture's own file goes up
     bool bPreparing = false;  // queued with the panel's preparation workers
 };

@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
         std::size_t nPrepared = 0;
         for (const auto& item : panel.GetItems())
             if (item->bSelected && item->nUploadSize > 0) ++nPrepared;
-        std::printf("pictures=%zu prepared=%zu worst_ms=%.1f worst_at_ms=%.0f samples=%ld total_ms=%.0f\n",
-                    nPictures, nPrepared, probe.WorstMs(), dWorstAtMs, probe.Samples(), t1 - t0);
+        std::printf("pictures=%zu prepared=%zu worst_ms=%.1f worst_at_ms=%.0f samples=%ld total_ms=%.0f\n", nPictures,
+                    nPrepared, probe.WorstMs(), dWorstAtMs, probe.Samples(), t1 - t0);
         status = bDone && nPictures > 0 && nPictures == nPrepared ? 0 : 1;
     }
     OleUninitialize();
