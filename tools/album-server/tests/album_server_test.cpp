@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "account_book.h"
 #include "album_pages.h"
 #include "album_server.h"
 #include "process_socket.h"
@@ -49,16 +50,6 @@ const std::string kGbkFileFirst =
 // 签名已过期，请刷新页面
 const std::string kGbkExpired =
     "\xc7\xa9\xc3\xfb\xd2\xd1\xb9\xfd\xc6\xda\xa3\xac\xc7\xeb\xcb\xa2\xd0\xc2\xd2\xb3\xc3\xe6";
-
-std::string HexOf(std::string_view bytes) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out.push_back(kDigits[c >> 4]);
-        out.push_back(kDigits[c & 15]);
-    }
-    return out;
-}
 
 std::string Sha256OfFile(const fs::path& path) {
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
