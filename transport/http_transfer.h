@@ -1,4 +1,4 @@
-// One HTTP exchange per job on its own worker thread, over WinINet in asynchronous mode:
+// One HTTP exchange per job on the engine's worker thread, over WinINet in asynchronous mode:
 // connect (over TLS for an https address), let the send hook send the request, read the answer
 // into a file, retry within the attempts allowed, follow the redirects that stay with the
 // host, and report the outcome to a listener.
