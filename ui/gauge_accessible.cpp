@@ -1,30 +1,9 @@
 #include "ui/gauge_accessible.h"
 
-#include "framework/qi_table.h"
 #include "framework/text.h"
 #include "ui/space_gauge.h"
 
 #include <string>
-
-STDMETHODIMP CGaugeAccessible::QueryInterface(REFIID riid, void** ppv) {
-    static const QITableEntry table[] = {QI_ENTRY(CGaugeAccessible, IAccessible), QI_ENTRY(CGaugeAccessible, IDispatch),
-                                         QI_END()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
-}
-
-STDMETHODIMP_(ULONG) CGaugeAccessible::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_nRefs)); }
-
-STDMETHODIMP_(ULONG) CGaugeAccessible::Release() {
-    const LONG nRefs = InterlockedDecrement(&m_nRefs);
-    if (nRefs == 0) delete this;
-    return static_cast<ULONG>(nRefs);
-}
-
-STDMETHODIMP CGaugeAccessible::GetTypeInfoCount(UINT* pctinfo) {
-    if (!pctinfo) return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-}
 
 HRESULT CGaugeAccessible::CheckSelf(const VARIANT& varChild) const {
     if (!m_pGauge) return RPC_E_DISCONNECTED;

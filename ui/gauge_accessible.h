@@ -3,31 +3,19 @@
 // parent, states, navigation) is the system's own answer for the window.
 #pragma once
 #include "framework/com_ptr.h"
+#include "ui/accessible_object.h"
 
-#include <oleacc.h>
+#include <utility>
 
 class CSpaceGauge;
 
-class CGaugeAccessible final : public IAccessible {
+class CGaugeAccessible final : public CAccessibleObject {
 public:
     // pStandard: the system's client object of the gauge's window.
     CGaugeAccessible(const CSpaceGauge* pGauge, CComPtrT<IAccessible> pStandard)
         : m_pGauge(pGauge), m_pStandard(std::move(pStandard)) {}
-    CGaugeAccessible(const CGaugeAccessible&) = delete;
-    CGaugeAccessible& operator=(const CGaugeAccessible&) = delete;
     // The gauge goes: its name and value are asked of nobody from then on.
     void Detach() { m_pGauge = nullptr; }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override;
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
 
     // The gauge's own answers.
     STDMETHODIMP get_accName(VARIANT varChild, BSTR* pszName) override;
@@ -57,15 +45,12 @@ public:
     STDMETHODIMP accNavigate(long dir, VARIANT v, VARIANT* p) override { return m_pStandard->accNavigate(dir, v, p); }
     STDMETHODIMP accHitTest(long x, long y, VARIANT* p) override { return m_pStandard->accHitTest(x, y, p); }
     STDMETHODIMP accDoDefaultAction(VARIANT v) override { return m_pStandard->accDoDefaultAction(v); }
-    STDMETHODIMP put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
-    STDMETHODIMP put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
-    ~CGaugeAccessible() = default;
+    ~CGaugeAccessible() override = default;
     // The gauge itself (CHILDID_SELF) is the one element it answers for.
     HRESULT CheckSelf(const VARIANT& varChild) const;
 
-    LONG m_nRefs = 1;
     const CSpaceGauge* m_pGauge;
     CComPtrT<IAccessible> m_pStandard;
 };

@@ -23,4 +23,5 @@ tessaline_sources(WIN
   shell_pidl.cpp shell_pidl.h
   shell_item_data.h shell_child_record.h
   drop_target.cpp drop_target.h
+  accessible_object.cpp accessible_object.h
   thumb_accessible.cpp thumb_accessible.h gauge_accessible.cpp gauge_accessible.h)

@@ -1,6 +1,5 @@
 #include "ui/thumb_accessible.h"
 
-#include "framework/qi_table.h"
 #include "framework/text.h"
 #include "res/resource.h"
 #include "ui/thumb_view.h"
@@ -28,26 +27,6 @@ PixelRect ItemRect(const ThumbCellRects& cell) {
 }
 
 }  // namespace
-
-STDMETHODIMP CThumbAccessible::QueryInterface(REFIID riid, void** ppv) {
-    static const QITableEntry table[] = {QI_ENTRY(CThumbAccessible, IAccessible), QI_ENTRY(CThumbAccessible, IDispatch),
-                                         QI_END()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
-}
-
-STDMETHODIMP_(ULONG) CThumbAccessible::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_nRefs)); }
-
-STDMETHODIMP_(ULONG) CThumbAccessible::Release() {
-    const LONG nRefs = InterlockedDecrement(&m_nRefs);
-    if (nRefs == 0) delete this;
-    return static_cast<ULONG>(nRefs);
-}
-
-STDMETHODIMP CThumbAccessible::GetTypeInfoCount(UINT* pctinfo) {
-    if (!pctinfo) return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-}
 
 bool CThumbAccessible::IsSelf(const VARIANT& varChild) const {
     return varChild.vt == VT_I4 && varChild.lVal == CHILDID_SELF;

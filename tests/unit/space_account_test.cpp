@@ -82,9 +82,9 @@ TEST(SpaceAccount, FilledPercentCountsTheSelectionAndStaysWithinTheGauge) {
         double dTotal, dUsed, dSelected;
         int nPercent;
     };
-    for (const Case& c : {Case{1000, 0, 0, 0}, Case{1000, 250, 0, 25}, Case{1000, 250, 120, 37},
-                          Case{1000, 994, 0, 99}, Case{1000, 995, 0, 100}, Case{1000, 900, 500, 100},
-                          Case{1000, 2000, 0, 100}, Case{1000, 1, 0, 0}}) {
+    for (const Case& c :
+         {Case{1000, 0, 0, 0}, Case{1000, 250, 0, 25}, Case{1000, 250, 120, 37}, Case{1000, 994, 0, 99},
+          Case{1000, 995, 0, 100}, Case{1000, 900, 500, 100}, Case{1000, 2000, 0, 100}, Case{1000, 1, 0, 0}}) {
         CSpaceAccount account;
         account.SetTotalSpace(c.dTotal);
         if (c.dUsed > 0) account.SetUsedSpace(c.dUsed);

@@ -109,15 +109,14 @@ TEST_F(TreeInPanelTest, TheTreeFollowsADropToTheFolderItOpens) {
     WriteBytes(album + "\\red.gif", kGif, sizeof kGif);
     const std::string inner = dir.Sub("dropped album\\inner");
     CShellTree& tree = *Tree();
-    const auto selectedPath = [&] {
-        return tree.PathOf(tree.GetNextItem(nullptr, TVGN_CARET));
-    };
+    const auto selectedPath = [&] { return tree.PathOf(tree.GetNextItem(nullptr, TVGN_CARET)); };
     struct Case {
         DroppedItem item;
         const char* what;
     };
     // Both ways a drop opens a folder: the folder itself, or a picture in it.
-    for (const Case& c : {Case{DroppedItem{album, true}, "a folder"}, Case{DroppedItem{album + "\\red.gif", false}, "a picture"}}) {
+    for (const Case& c :
+         {Case{DroppedItem{album, true}, "a folder"}, Case{DroppedItem{album + "\\red.gif", false}, "a picture"}}) {
         ClickItem(tree, ComputerItem(tree));
         ASSERT_NE(selectedPath(), album);
         Panel().OnFilesDropped({c.item});
