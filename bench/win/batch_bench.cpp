@@ -105,8 +105,7 @@ Footprint TakeFootprint() {
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
     // Wine keeps the commit charge in PagefileUsage and leaves PrivateUsage 0.
     const SIZE_T nPrivate = std::max(pmc.PagefileUsage, pmc.PrivateUsage);
-    return Footprint{static_cast<unsigned long>(nPrivate / 1024), CurrentResourceCounts().nHandles,
-                     CountGdiObjects()};
+    return Footprint{static_cast<unsigned long>(nPrivate / 1024), CurrentResourceCounts().nHandles, CountGdiObjects()};
 }
 
 void Sample(std::optional<Footprint>& least) {
