@@ -125,6 +125,6 @@ void CLink::Carry(CConnection& client, CStopSignal& stop) {
 }
 
 std::string CLink::Summary() const {
-    return "connections " + std::to_string(m_nConnections.load()) + " up " + std::to_string(m_nBytesUp.load()) +
-           " down " + std::to_string(m_nBytesDown.load());
+    return "connections=" + std::to_string(m_nConnections.load()) + " up=" + std::to_string(m_nBytesUp.load()) +
+           " down=" + std::to_string(m_nBytesDown.load());
 }

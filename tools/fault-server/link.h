@@ -20,7 +20,7 @@ public:
     // Carries the connection until both directions have ended (or the server stops).
     void Carry(CConnection& client, CStopSignal& stop);
     // What went through so far, for the benchmarks' counts of round trips and utilisation:
-    // "connections C up U down D" (bytes).
+    // "connections=C up=U down=D" (bytes).
     std::string Summary() const;
 
 private:

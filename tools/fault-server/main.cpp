@@ -29,7 +29,7 @@ int Usage() {
                  "  --upstream names the endpoint on 127.0.0.1 that /relay/PATH forwards to.\n"
                  "  --delay (one way, each direction) or --rate (kbit/s each way) make every\n"
                  "  connection an emulated link to the upstream, carried byte for byte; at the\n"
-                 "  end the last line says \"link connections C up BYTES down BYTES\".\n");
+                 "  end the last line says \"link connections=C up=BYTES down=BYTES\".\n");
     return 2;
 }
 

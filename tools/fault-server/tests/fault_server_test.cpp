@@ -411,7 +411,7 @@ TEST(FaultServerLink, DelaysEachDirectionAndPacesToTheRate) {
     EXPECT_EQ(link.Stop(), 0);
     const auto summary = link.ReadLine();
     ASSERT_TRUE(summary);
-    EXPECT_TRUE(summary->starts_with("link connections 2 up ")) << *summary;
+    EXPECT_TRUE(summary->starts_with("link connections=2 up=")) << *summary;
 }
 
 TEST(FaultServerLink, RefusesAShapeWithoutAnUpstream) {
