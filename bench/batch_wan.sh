@@ -30,34 +30,6 @@ link_stop() {
     link_summary=$(sed -n 's/^link //p' "$tmp/fault.out")
 }
 
-# curl over the link: one process, one request per file of $tmp/pictures, the control's form;
-# prints "seconds=S stored=N".
-curl_batch() {
-    local sep="" f name kb start end
-    for f in "$tmp"/pictures/*.jpg; do
-        name=$(basename "$f")
-        kb=$(awk -v b="$(stat -c %s "$f")" 'BEGIN { printf "%.2f", b / 1024 }')
-        printf '%s' "$sep"
-        sep=$'next\n'
-        cat <<CONFIG
-url = "$url"
-header = "Expect:"
-form = "signature=$album_signature"
-form = "albumname=Travel"
-form = "imgfile=$name"
-form = "filesize=$kb"
-form = "kxuin=10001"
-form = "album=@$f;type=application/octet-stream"
-output = "/dev/null"
-write-out = "%header{album-retcode}\\n"
-CONFIG
-    done >"$tmp/curl.conf"
-    start=$(date +%s.%N)
-    curl -s -K "$tmp/curl.conf" >"$tmp/curl.out" || true
-    end=$(date +%s.%N)
-    echo "seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') stored=$(grep -c '^100$' "$tmp/curl.out" || true)"
-}
-
 status=0
 # One pass of each side over $tmp/pictures; sets ctrl_ok ctrl_s ctrl_link curl_ok curl_s curl_link.
 both_passes() {  # name count
