@@ -33,32 +33,9 @@ plain_ok=$(kv "$plain" stored)
 engine=$("$run" "$win_bin/bench_upload.exe" engine-folder "$url" "$(winpath "$tmp/pictures")" "$album_signature" Travel 10001 |
     tr -d '\r') || true
 
-# The peer: one curl process, one request per file, chained with --next.
-kb=$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1024 }')
-sep=""
-for f in "$tmp"/pictures/p*.jpg; do
-    name=$(basename "$f")
-    # "next" goes between transfers: one after the last would start an empty one.
-    printf '%s' "$sep"
-    sep=$'next\n'
-    cat <<CONFIG
-url = "$url"
-header = "Expect:"
-form = "signature=$album_signature"
-form = "albumname=Travel"
-form = "imgfile=$name"
-form = "filesize=$kb"
-form = "kxuin=10001"
-form = "album=@$f;type=application/octet-stream"
-output = "/dev/null"
-write-out = "%header{album-retcode}\\n"
-CONFIG
-done >"$tmp/curl.conf"
-curl_start=$(date +%s.%N)
-curl -s -K "$tmp/curl.conf" >"$tmp/curl.out"
-curl_end=$(date +%s.%N)
-curl_s=$(awk -v a="$curl_start" -v b="$curl_end" 'BEGIN { printf "%.4f", b - a }')
-curl_ok=$(grep -c '^100$' "$tmp/curl.out" || true)
+peer=$(curl_batch)
+curl_s=$(kv "$peer" seconds)
+curl_ok=$(kv "$peer" stored)
 total_stored=$(stored)
 
 echo "batch of $count x 20 KiB: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s, $ctrl_ok stored)," \

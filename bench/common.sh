@@ -3,8 +3,9 @@
 # end), a scratch folder, and the helpers the benchmarks share.
 #   . "$(dirname "$0")/common.sh" NAME "$@"    (the first argument is the BUILD folder)
 # Gives: build root win_bin native_bin win_tree run IM tmp, winpath, now_ms, the servers'
-# helpers, tls_album_server_start and upload_once; the exit trap ends the album server that a
-# benchmark starts with them, and takes out the test root that tls_album_server_start trusted.
+# helpers, tls_album_server_start, upload_once and curl_batch; the exit trap ends the album
+# server that a benchmark starts with them, and takes out the test root that
+# tls_album_server_start trusted.
 # shellcheck shell=bash
 set -euo pipefail
 bench_name=$1
@@ -140,4 +141,34 @@ picture_folder() {  # DEST COUNT
     perl -e 'my ($src, $dst, $n) = @ARGV; my @k = ("p0.jpg", "p1.jpg", "p2.jpg", "p3.gif");
         for my $i (0 .. $n - 1) { my $s = $k[$i % 4]; my ($x) = $s =~ /(\.\w+)$/;
             link("$src/$s", sprintf("%s/IMG_%05d%s", $dst, $i, $x)) or die "link: $!\n" }' "$tmp/src" "$1" "$2"
+}
+
+# The peer of the batch benchmarks: one curl process posting each file of $tmp/pictures to $url
+# with the control's form (album Travel of user 10001), one request after another, chained with
+# --next so that it keeps its connection; prints "seconds=S stored=N".
+curl_batch() {
+    local sep="" f name kb start end
+    for f in "$tmp"/pictures/*.jpg; do
+        name=$(basename "$f")
+        kb=$(awk -v b="$(stat -c %s "$f")" 'BEGIN { printf "%.2f", b / 1024 }')
+        # "next" goes between transfers: one after the last would start an empty one.
+        printf '%s' "$sep"
+        sep=$'next\n'
+        cat <<CONFIG
+url = "$url"
+header = "Expect:"
+form = "signature=$album_signature"
+form = "albumname=Travel"
+form = "imgfile=$name"
+form = "filesize=$kb"
+form = "kxuin=10001"
+form = "album=@$f;type=application/octet-stream"
+output = "/dev/null"
+write-out = "%header{album-retcode}\\n"
+CONFIG
+    done >"$tmp/curl.conf"
+    start=$(date +%s.%N)
+    curl -s -K "$tmp/curl.conf" >"$tmp/curl.out" || true
+    end=$(date +%s.%N)
+    echo "seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') stored=$(grep -c '^100$' "$tmp/curl.out" || true)"
 }

@@ -82,6 +82,7 @@ void CFaultServer::Reap(bool bAll) {
 }
 
 void CFaultServer::Serve(CConnection& connection) {
+    if (m_link) return m_link->Carry(connection, m_stop);
     RequestHead head;
     const char* refusal = nullptr;
     switch (ReadRequestHead(connection, head)) {

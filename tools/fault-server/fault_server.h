@@ -5,19 +5,25 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "connection.h"
 #include "fault_plan.h"
+#include "link.h"
 #include "relay.h"
 #include "request_log.h"
 #include "stop_signal.h"
 
 class CFaultServer {
 public:
-    // nUpstreamPort: the endpoint that /relay forwards to on 127.0.0.1 (0: none).
-    CFaultServer(FaultPlan defaultPlan, int nUpstreamPort)
-        : m_defaultPlan(std::move(defaultPlan)), m_relay(nUpstreamPort) {}
+    // nUpstreamPort: the endpoint that /relay forwards to on 127.0.0.1 (0: none). With a link
+    // shape, every connection is carried to it byte for byte over that emulated link instead.
+    CFaultServer(FaultPlan defaultPlan, int nUpstreamPort, std::optional<LinkShape> link = std::nullopt)
+        : m_defaultPlan(std::move(defaultPlan)), m_relay(nUpstreamPort) {
+        if (link) m_link.emplace(nUpstreamPort, *link);
+    }
     ~CFaultServer();
     CFaultServer(const CFaultServer&) = delete;
     CFaultServer& operator=(const CFaultServer&) = delete;
@@ -27,6 +33,8 @@ public:
     // Serves until Stop (callable from any thread); then ends every connection and joins.
     void Run();
     void Stop();
+    // What the emulated link carried ("" without one).
+    std::string LinkSummary() const { return m_link ? m_link->Summary() : std::string(); }
 
 private:
     struct Worker {
@@ -45,6 +53,7 @@ private:
     CStopSignal m_stop;
     CRequestLog m_log;
     CRelay m_relay;
+    std::optional<CLink> m_link;
     std::mutex m_lock;
     std::list<Worker> m_workers;
 };

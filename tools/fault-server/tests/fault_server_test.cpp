@@ -387,3 +387,46 @@ TEST(FaultServerRelay, WithoutAnUpstreamTheRelayAnswers502) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FaultServerLink, DelaysEachDirectionAndPacesToTheRate) {
+    CServerProcess upstream({FAULT_SERVER_EXE, "0"});
+    ASSERT_NE(upstream.Port(), 0);
+    const int nDelayMs = 60;
+    const double dBytesPerSecond = 16000 * 1000 / 8.0;
+    CServerProcess link({FAULT_SERVER_EXE, "0", "--upstream", std::to_string(upstream.Port()), "--delay",
+                         std::to_string(nDelayMs), "--rate", "16000"});
+    ASSERT_NE(link.Port(), 0);
+    httplib::Client client("127.0.0.1", link.Port());
+    using Seconds = std::chrono::duration<double>;
+
+    auto start = std::chrono::steady_clock::now();
+    auto small = client.Post("/ok", "x", "text/plain");
+    const Seconds roundTrip = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->get_header_value("Album-RetCode"), "100");
+    EXPECT_GE(roundTrip.count(), 2 * nDelayMs / 1000.0) << "a delay up and a delay down";
+
+    const size_t nBulk = 1000000;
+    start = std::chrono::steady_clock::now();
+    auto bulk = client.Post("/long-body/" + std::to_string(nBulk), "x", "text/plain");
+    const Seconds elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(bulk);
+    EXPECT_EQ(bulk->body.size(), nBulk);
+    const double dPaced = nBulk / dBytesPerSecond;
+    EXPECT_GE(elapsed.count(), 0.9 * dPaced) << "paced to the rate";
+    EXPECT_LE(elapsed.count(), 1.2 * dPaced + 2 * nDelayMs / 1000.0 + 0.2) << "and not much slower";
+
+    EXPECT_EQ(link.Stop(), 0);
+    const auto summary = link.ReadLine();
+    ASSERT_TRUE(summary);
+    EXPECT_TRUE(summary->starts_with("link connections=2 up=")) << *summary;
+}
+
+TEST(FaultServerLink, RefusesAShapeWithoutAnUpstream) {
+    CServerProcess link({FAULT_SERVER_EXE, "0", "--delay", "20"});
+    EXPECT_EQ(link.Port(), 0);
+}
+
+}  // namespace
