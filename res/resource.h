@@ -61,6 +61,10 @@
 #define IDS_REASON_REDIRECT_REFUSED 256
 #define IDS_REASON_AUTH_REQUIRED 257
 #define IDS_PAGE_NOT_ALLOWED 258
+// Notes of the progress dialog while a picture waits: a retry's countdown, the server's answer.
+#define IDS_RETRY_BUSY 259
+#define IDS_RETRY_BROKEN 260
+#define IDS_WAITING_ANSWER 261
 
 #define IDI_ABOUTDLL 1
 #define IDB_TESSALINE 1
@@ -88,6 +92,7 @@
 #define IDC_PROGRESS_REMAINING 209
 #define IDC_PROGRESS_SPEED 210
 #define IDC_PROGRESS_BAR 211
+#define IDC_PROGRESS_NOTE 212
 
 // Controls of the result dialog's template.
 #define IDC_RESULT_MESSAGE 216

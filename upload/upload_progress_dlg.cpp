@@ -15,6 +15,10 @@
 
 namespace {
 
+// The clock of a pass's notes: a countdown in whole seconds stays within a quarter of one.
+constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT kTickMs = 250;
+
 struct OwnedDialogs {
     HWND hOwner;
 };
@@ -59,6 +63,8 @@ BOOL CUploadProgressDlg::OnInitDialog() {
     // A new window shows the template's title and an empty bar.
     m_strTitle.clear();
     m_nPos = 0;
+    m_strNote.clear();
+    m_bTicking = false;
     PushTexts();
     return TRUE;
 }
@@ -135,6 +141,30 @@ void CUploadProgressDlg::StartProgressDisplay() {
     m_bAnimLoaded = m_pAnim->Load(m_strAnimationFile);
     // Natural size, in the free band above the texts.
     if (m_bAnimLoaded) m_pAnim->Play(m_hWnd, 45, 14, -1, -1);
+}
+
+void CUploadProgressDlg::SetNote(const std::string& strNote) {
+    if (!m_hWnd || strNote == m_strNote) return;
+    m_strNote = strNote;
+    const HWND hNote = ::GetDlgItem(m_hWnd, IDC_PROGRESS_NOTE);
+    ::SetWindowTextA(hNote, m_strNote.c_str());
+    ::ShowWindow(hNote, m_strNote.empty() ? SW_HIDE : SW_SHOWNA);
+}
+
+void CUploadProgressDlg::SetTicking(bool bOn) {
+    if (!m_hWnd || bOn == m_bTicking) return;
+    if (bOn) {
+        m_bTicking = SetTimer(m_hWnd, kTickTimer, kTickMs, nullptr) != 0;
+        return;
+    }
+    KillTimer(m_hWnd, kTickTimer);
+    m_bTicking = false;
+}
+
+LRESULT CUploadProgressDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kTickTimer) return DefWindowProc(WM_TIMER, wParam, lParam);
+    if (m_pCommands) m_pCommands->OnTick();
+    return 0;
 }
 
 SummaryChoice CUploadProgressDlg::ShowSummary(const SummaryRequest& summary) {

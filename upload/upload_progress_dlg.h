@@ -33,6 +33,8 @@ public:
     void SetTitle(const std::string& strTitle) override;
     void SetProgressPos(int nPercent) override;
     void StartProgressDisplay() override;
+    void SetNote(const std::string& strNote) override;
+    void SetTicking(bool bOn) override;
     SummaryChoice ShowSummary(const SummaryRequest& summary) override;
     void AbortSummary() override;
     void Close() override;
@@ -47,10 +49,12 @@ protected:
     void OnOK() override {}
     void OnCancel() override;
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
     BEGIN_MESSAGE_MAP(CUploadProgressDlg, CDialog)
         ON_MESSAGE(WM_CLOSE, OnClose)
+        ON_MESSAGE(WM_TIMER, OnTimer)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
 
@@ -73,6 +77,8 @@ private:
     // What the window shows now, so that an unchanged title or bar is not set again.
     std::string m_strTitle;
     int m_nPos = 0;
+    std::string m_strNote;
+    bool m_bTicking = false;
     bool m_bAnimLoaded = false;
     bool m_bAnimTried = false;  // this window has looked for the animation once
 
