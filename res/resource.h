@@ -76,6 +76,10 @@
 #define IDS_REASON_GONE_SINCE 283
 #define IDS_REASON_CHANGED_SINCE 284
 #define IDS_RESUME_NOTHING_LEFT 285
+// Notes of the progress dialog while a picture waits: a retry's countdown, the server's answer.
+#define IDS_RETRY_BUSY 290
+#define IDS_RETRY_BROKEN 291
+#define IDS_WAITING_ANSWER 292
 
 #define IDI_ABOUTDLL 1
 #define IDB_TESSALINE 1
@@ -103,6 +107,7 @@
 #define IDC_PROGRESS_REMAINING 209
 #define IDC_PROGRESS_SPEED 210
 #define IDC_PROGRESS_BAR 211
+#define IDC_PROGRESS_NOTE 212
 
 // Controls of the result dialog's template.
 #define IDC_RESULT_MESSAGE 216

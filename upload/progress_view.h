@@ -44,6 +44,8 @@ public:
     virtual void OnCancelRequested() = 0;
     // Closing the dialog then needs the user's confirmation.
     virtual bool IsPassRunning() const = 0;
+    // A tick of the clock while ticking is on (SetTicking), about four times a second.
+    virtual void OnTick() = 0;
 };
 
 class CProgressView {
@@ -58,6 +60,11 @@ public:
     virtual void SetProgressPos(int nPercent) = 0;
     // Before each picture: resumes the animation, or starts the bar and the animation over.
     virtual void StartProgressDisplay() = 0;
+    // A line in the row of the speed: what the pass waits for while no byte moves (a retry's
+    // countdown, the server's answer). An empty note takes the line away.
+    virtual void SetNote(const std::string& strNote) = 0;
+    // While on, the dialog reports OnTick to its commands.
+    virtual void SetTicking(bool bOn) = 0;
     // Pauses the animation and runs the summary modally over the dialog.
     virtual SummaryChoice ShowSummary(const SummaryRequest& summary) = 0;
     // Ends a summary that is still up (the batch is being torn down).

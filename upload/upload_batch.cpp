@@ -169,6 +169,7 @@ void CUploadBatch::StartPass() {
     ShowTexts();
     m_pPanel->EnableInput(false);
     m_bUploading = true;
+    m_progress.SetTicking(true);
     m_arrRejected.clear();
     m_arrRejectedWhy.clear();
     m_arrFailed.clear();
@@ -220,8 +221,65 @@ bool CUploadBatch::UploadOne(const UploadItem& item, std::string& strWhy) {
     return false;
 }
 
-void CUploadBatch::OnProgress(uint32_t nDone, uint32_t) {
+void CUploadBatch::OnConnecting(const char*) {
+    // An attempt begins: a retry's wait is over.
+    if (m_bUploading) SetPause(Pause::None);
+}
+
+void CUploadBatch::OnResponse() {
+    if (m_bUploading) SetPause(Pause::None);
+}
+
+void CUploadBatch::OnRetryWait(uint32_t nDelayMs, RetryWait why) {
+    if (!m_bUploading) return;
+    m_nRetryDelayMs = nDelayMs;
+    m_retryWhy = why;
+    SetPause(Pause::Retry);
+}
+
+void CUploadBatch::OnTick() {
+    if (m_bUploading && m_pause != Pause::None) ShowNote();
+}
+
+void CUploadBatch::SetPause(Pause pause) {
+    m_pause = pause;
+    m_nPauseStartMs = m_tick();
+    ShowNote();
+}
+
+void CUploadBatch::ShowNote() {
+    const uint32_t nElapsedMs = m_tick() - m_nPauseStartMs;
+    std::string strNote;
+    if (m_pause == Pause::Retry) {
+        // Whole seconds left, rounded up, and never 0 while the wait lasts: "0 秒后重试" would
+        // promise something that has already not happened.
+        const uint32_t nLeftMs = nElapsedMs < m_nRetryDelayMs ? m_nRetryDelayMs - nElapsedMs : 0;
+        const int nSeconds = static_cast<int>(nLeftMs / 1000 + (nLeftMs % 1000 ? 1 : 0));
+        strNote = FormatText(Text(m_retryWhy == RetryWait::Busy ? IDS_RETRY_BUSY : IDS_RETRY_BROKEN),
+                             nSeconds < 1 ? 1 : nSeconds);
+    } else if (m_pause == Pause::Answer && nElapsedMs >= kAnswerNoteDelayMs) {
+        strNote = Text(IDS_WAITING_ANSWER);
+    }
+    if (strNote == m_strNote) return;
+    m_strNote = strNote;
+    m_progress.SetNote(m_strNote);
+}
+
+void CUploadBatch::StopPauseDisplay() {
+    m_pause = Pause::None;
+    m_progress.SetTicking(false);
+    if (m_strNote.empty()) return;
+    m_strNote.clear();
+    m_progress.SetNote(m_strNote);
+}
+
+void CUploadBatch::OnProgress(uint32_t nDone, uint32_t nTotal) {
     if (!m_pPanel || !m_bUploading) return;
+    // The last byte is out: from now on the picture waits for the server's answer.
+    if (nTotal > 0 && nDone >= nTotal)
+        SetPause(Pause::Answer);
+    else if (m_pause != Pause::None)
+        SetPause(Pause::None);
     const uint32_t nNow = m_tick();
     const double dCurrentKB = nDone / 1024.0;
     const double dAmountKB = dCurrentKB + m_dDoneKB;
@@ -261,6 +319,7 @@ std::string CUploadBatch::ReasonWithoutAnswer(TransferCode nCode) const {
 
 void CUploadBatch::OnFinished(TransferCode nCode, const char*) {
     if (!m_pPanel || !m_bUploading || m_pPanel->UploadQueue().empty()) return;
+    SetPause(Pause::None);
 
     Verdict verdict = Verdict::Failed;
     std::string strWhy;
@@ -360,6 +419,7 @@ void CUploadBatch::EndPass() {
     // Only the headers are read: the answers' file would otherwise be left in the temporary
     // folder over a long-lived page. One file serves the whole pass.
     m_request.DiscardAnswer();
+    StopPauseDisplay();
     m_progress.SetTitle(Text(IDS_TITLE_DONE));
     m_texts.strBytes = FormatText(Text(IDS_BYTES_DONE), m_dTotalKB, m_dTotalKB);
     m_texts.strRemaining = Text(IDS_TIME_ZERO);
@@ -406,6 +466,7 @@ void CUploadBatch::OnCancelRequested() {
     m_request.Cancel();
     m_bUploading = false;
     if (m_pObserver) m_pObserver->OnBatchEnded();
+    StopPauseDisplay();
 
     SummaryRequest summary;
     summary.strMessage = FormatText(Text(IDS_CANCELLED), nSucceeded, nRemaining);
@@ -445,6 +506,7 @@ void CUploadBatch::Abort() {
     if (m_bUploading) {
         m_request.Cancel();
         m_bUploading = false;
+        StopPauseDisplay();
         if (m_pPanel) CountStoredSpace();
     }
     m_progress.AbortSummary();

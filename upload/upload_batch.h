@@ -61,10 +61,18 @@ public:
     bool PeekHead(UploadItem& item) const;
     double QueueTotalKB() const;
 
+    void OnConnecting(const char* pszHost) override;
+    void OnResponse() override;
     void OnProgress(uint32_t nDone, uint32_t nTotal) override;
     void OnFinished(TransferCode nCode, const char* pszAnswerPath) override;
+    void OnRetryWait(uint32_t nDelayMs, RetryWait why) override;
     void OnCancelRequested() override;
     bool IsPassRunning() const override { return m_bUploading; }
+    void OnTick() override;
+
+    // How long after a picture's last byte a missing answer is shown as awaited: a server that
+    // answers at once never makes the line blink.
+    static constexpr uint32_t kAnswerNoteDelayMs = 500;
 
     // The outcome of the current (or last) pass, in the order the pictures finished.
     const std::vector<int>& Succeeded() const { return m_arrSucceeded; }
@@ -81,6 +89,8 @@ public:
 
 private:
     enum class Verdict { Stored, Rejected, Failed };
+    // What the picture in flight waits for while no byte of it moves.
+    enum class Pause { None, Retry, Answer };
 
     // Steps shared by StartBatch and Reupload once the queue is filled.
     void StartPass();
@@ -107,6 +117,12 @@ private:
     // The pictures stored in this pass take their space in the album.
     void CountStoredSpace();
     bool IsAutoCompress() const { return m_settings.bAutoCompress; }
+    // A pause begins now (None ends one); the note line follows at once.
+    void SetPause(Pause pause);
+    // The note line as the pause and the clock have it now.
+    void ShowNote();
+    // The pass's display stops: no pause, no note, no ticks.
+    void StopPauseDisplay();
 
     CUploadPanel* m_pPanel = nullptr;
     CPassObserver* m_pObserver = nullptr;
@@ -139,4 +155,11 @@ private:
     unsigned m_nGeneration = 0;
     ProgressTexts m_texts;
     CTransferStats m_stats;
+
+    Pause m_pause = Pause::None;
+    uint32_t m_nPauseStartMs = 0;
+    // A retry's wait: how long, and why.
+    uint32_t m_nRetryDelayMs = 0;
+    RetryWait m_retryWhy = RetryWait::Busy;
+    std::string m_strNote;
 };

@@ -19,6 +19,9 @@ constexpr UINT_PTR kTextTimer = 1;
 // Far from any timer of the dialog's controls; a held announcement's turn is looked for this often.
 constexpr UINT_PTR kAnnounceTimer = 0x5A11;
 constexpr UINT kAnnounceCheckMs = 250;
+// The clock of a pass's notes: a countdown in whole seconds stays within a quarter of one.
+constexpr UINT_PTR kTickTimer = 2;
+constexpr UINT kTickMs = 250;
 
 struct OwnedDialogs {
     HWND hOwner;
@@ -72,6 +75,8 @@ BOOL CUploadProgressDlg::OnInitDialog() {
     m_barPacer.Reset();
     m_filePacer.Reset();
     PushTexts(true);
+    m_strNote.clear();
+    m_bTicking = false;
     return TRUE;
 }
 
@@ -163,7 +168,9 @@ LRESULT CUploadProgressDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
         PushTexts(false);
     else if (wParam == kAnnounceTimer)
         AnnounceDue();
-    else
+    else if (wParam == kTickTimer) {
+        if (m_pCommands) m_pCommands->OnTick();
+    } else
         return DefWindowProc(WM_TIMER, wParam, lParam);
     return 0;
 }
@@ -200,6 +207,24 @@ void CUploadProgressDlg::StartProgressDisplay() {
     m_bAnimLoaded = m_pAnim->Load(m_strAnimationFile);
     // Natural size, in the free band above the texts.
     if (m_bAnimLoaded) m_pAnim->Play(m_hWnd, 45, 14, -1, -1);
+}
+
+void CUploadProgressDlg::SetNote(const std::string& strNote) {
+    if (!m_hWnd || strNote == m_strNote) return;
+    m_strNote = strNote;
+    const HWND hNote = ::GetDlgItem(m_hWnd, IDC_PROGRESS_NOTE);
+    ::SetWindowTextA(hNote, m_strNote.c_str());
+    ::ShowWindow(hNote, m_strNote.empty() ? SW_HIDE : SW_SHOWNA);
+}
+
+void CUploadProgressDlg::SetTicking(bool bOn) {
+    if (!m_hWnd || bOn == m_bTicking) return;
+    if (bOn) {
+        m_bTicking = SetTimer(m_hWnd, kTickTimer, kTickMs, nullptr) != 0;
+        return;
+    }
+    KillTimer(m_hWnd, kTickTimer);
+    m_bTicking = false;
 }
 
 SummaryChoice CUploadProgressDlg::ShowSummary(const SummaryRequest& summary) {

@@ -40,6 +40,8 @@ public:
     void SetTitle(const std::string& strTitle) override;
     void SetProgressPos(int nPercent) override;
     void StartProgressDisplay() override;
+    void SetNote(const std::string& strNote) override;
+    void SetTicking(bool bOn) override;
     SummaryChoice ShowSummary(const SummaryRequest& summary) override;
     void AbortSummary() override;
     void Close() override;
@@ -96,6 +98,8 @@ private:
     // The bar's value and the file line's name reach screen readers at most once a second.
     CAnnouncementPacer m_barPacer;
     CAnnouncementPacer m_filePacer;
+    std::string m_strNote;
+    bool m_bTicking = false;
     bool m_bAnimLoaded = false;
     bool m_bAnimTried = false;  // this window has looked for the animation once
 

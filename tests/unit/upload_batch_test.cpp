@@ -94,6 +94,11 @@ public:
     void SetTitle(const std::string& s) override { strTitle = s; }
     void SetProgressPos(int n) override { nPos = n; }
     void StartProgressDisplay() override { ++nStarts; }
+    void SetNote(const std::string& s) override {
+        strNote = s;
+        ++nNotes;
+    }
+    void SetTicking(bool bOn) override { bTicking = bOn; }
     SummaryChoice ShowSummary(const SummaryRequest& s) override {
         summaries.push_back(s);
         return onSummary ? onSummary(s) : SummaryChoice::Done;
@@ -108,6 +113,9 @@ public:
     int nPos = -1;
     int nStarts = 0;
     int nAborts = 0;
+    std::string strNote;
+    int nNotes = 0;
+    bool bTicking = false;
     std::vector<SummaryRequest> summaries;
     std::function<SummaryChoice(const SummaryRequest&)> onSummary;
 };
@@ -633,6 +641,70 @@ TEST_F(UploadBatchTest, AResumedBatchsSummaryCarriesItsNotes) {
     EXPECT_EQ(view.summaries[0].strListLabel, "继续上传的文件列表：");
     EXPECT_TRUE(view.summaries[0].bStatusColumn);
     EXPECT_FALSE(view.summaries[0].bCanReupload);
+}
+
+// While a picture waits for a retry the note counts down in whole seconds; the bar and the
+// bytes stay where they were, and the next attempt takes the note away.
+TEST_F(UploadBatchTest, RetryWaitCountsDownInTheNote) {
+    AddPictures(1, 20480);
+    batch.StartBatch();
+    EXPECT_TRUE(view.bTicking) << "the clock runs for the pass";
+    batch.OnProgress(10240, 20666);
+    const int nPos = view.nPos;
+    const std::string strBytes = view.texts.strBytes;
+    struct Step {
+        uint32_t nAfterMs;  // since the wait was heard
+        const char* note;
+    };
+    batch.OnRetryWait(12000, RetryWait::Busy);
+    const uint32_t nStart = nTick;
+    EXPECT_EQ(view.strNote, "服务器繁忙，12 秒后重试…");
+    for (const Step& step : {Step{250, "服务器繁忙，12 秒后重试…"}, Step{1000, "服务器繁忙，11 秒后重试…"},
+                             Step{11001, "服务器繁忙，1 秒后重试…"}, Step{12500, "服务器繁忙，1 秒后重试…"}}) {
+        nTick = nStart + step.nAfterMs;
+        batch.OnTick();
+        EXPECT_EQ(view.strNote, step.note) << step.nAfterMs;
+    }
+    EXPECT_EQ(view.nPos, nPos);
+    EXPECT_EQ(view.texts.strBytes, strBytes);
+    batch.OnConnecting("127.0.0.1");
+    EXPECT_EQ(view.strNote, "");
+
+    batch.OnRetryWait(1000, RetryWait::Broken);
+    EXPECT_EQ(view.strNote, "网络连接中断，1 秒后重试…");
+    batch.OnCancelRequested();
+    EXPECT_EQ(view.strNote, "") << "a cancel ends the wait and its note";
+    EXPECT_FALSE(view.bTicking);
+}
+
+// After the last byte the picture waits for the server's answer: said after half a second,
+// and gone as soon as the answer comes.
+TEST_F(UploadBatchTest, AnswerAwaitedAfterTheLastByteIsSaid) {
+    AddPictures(2, 20480);
+    batch.StartBatch();
+    batch.OnProgress(20666, 20666);
+    nTick += CUploadBatch::kAnswerNoteDelayMs - 1;
+    batch.OnTick();
+    EXPECT_EQ(view.strNote, "") << "a prompt answer never shows the note";
+    nTick += 1;
+    batch.OnTick();
+    EXPECT_EQ(view.strNote, "正在等待服务器确认…");
+    EXPECT_EQ(view.strTitle, "已完成 50％ - 上传进度") << "the title still shows the bytes";
+    batch.OnResponse();
+    EXPECT_EQ(view.strNote, "");
+
+    // An answer that ends the picture takes the note away too, before the next is sent.
+    Finish(kStoredAnswer);
+    batch.OnProgress(20666, 20666);
+    nTick += 5000;
+    batch.OnTick();
+    EXPECT_EQ(view.strNote, "正在等待服务器确认…");
+    const int nNotes = view.nNotes;
+    batch.OnTick();
+    EXPECT_EQ(view.nNotes, nNotes) << "an unchanged note is not set again";
+    Finish(kStoredAnswer);
+    EXPECT_EQ(view.strNote, "");
+    EXPECT_FALSE(view.bTicking) << "the clock stops with the pass";
 }
 
 }  // namespace

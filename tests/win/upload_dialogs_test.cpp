@@ -222,8 +222,10 @@ class CTestCommands : public CProgressCommands {
 public:
     void OnCancelRequested() override { ++nCancels; }
     bool IsPassRunning() const override { return bRunning; }
+    void OnTick() override { ++nTicks; }
     bool bRunning = true;
     int nCancels = 0;
+    int nTicks = 0;
 };
 
 class UploadProgressDlgTest : public ::testing::Test {
@@ -338,6 +340,37 @@ TEST_F(UploadProgressDlgTest, LinesChangingFasterThanTheGapShowTheirLastText) {
     m_dlg.SetTexts({"after.jpg", "", "", "", ""});
     m_dlg.Close();
     EXPECT_EQ(ItemText(hDlg, IDC_PROGRESS_FILE), "after.jpg");
+}
+
+TEST_F(UploadProgressDlgTest, NoteTakesTheSpeedRowWhileItSaysSomething) {
+    const HWND hNote = GetDlgItem(Dlg(), IDC_PROGRESS_NOTE);
+    ASSERT_NE(hNote, nullptr);
+    m_dlg.Show();
+    EXPECT_FALSE(IsWindowVisible(hNote)) << "no note before the pass waits for anything";
+    m_dlg.SetNote("服务器繁忙，12 秒后重试…");
+    EXPECT_TRUE(IsWindowVisible(hNote));
+    EXPECT_EQ(ItemText(Dlg(), IDC_PROGRESS_NOTE), "服务器繁忙，12 秒后重试…");
+    // In the speed's row, left of the cancel button, clear of the bar and the texts above.
+    RECT rcNote{}, rcSpeed{}, rcCancel{}, rcCount{};
+    GetWindowRect(hNote, &rcNote);
+    GetWindowRect(GetDlgItem(Dlg(), IDC_PROGRESS_SPEED), &rcSpeed);
+    GetWindowRect(GetDlgItem(Dlg(), IDCANCEL), &rcCancel);
+    GetWindowRect(GetDlgItem(Dlg(), IDC_PROGRESS_COUNT), &rcCount);
+    EXPECT_TRUE(rcNote.top < rcSpeed.bottom && rcNote.bottom > rcSpeed.top) << "the speed's row";
+    EXPECT_LT(rcNote.right, rcCancel.left);
+    EXPECT_GE(rcNote.top, rcCount.bottom);
+    m_dlg.SetNote("");
+    EXPECT_FALSE(IsWindowVisible(hNote));
+}
+
+TEST_F(UploadProgressDlgTest, TicksReachTheCommandsOnlyWhileOn) {
+    m_dlg.SetTicking(true);
+    ASSERT_TRUE(PumpUntil([&] { return m_commands.nTicks >= 3; }, 5000)) << "about four ticks a second";
+    m_dlg.SetTicking(false);
+    PumpFor(50);
+    const int nTicks = m_commands.nTicks;
+    PumpFor(700);
+    EXPECT_EQ(m_commands.nTicks, nTicks);
 }
 
 TEST_F(UploadProgressDlgTest, ClosingPausesTheAnimationUntilTheNextPicture) {

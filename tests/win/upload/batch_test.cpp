@@ -89,8 +89,14 @@ protected:
         PumpFor(100);
         shown = cancelled.Result();
     }
-    std::string StoredPath(const std::string& name) {
-        return AlbumDataFolder() + "\\10001\\54726176656c\\" + name;  // album "Travel" in hex
+    std::string StoredPath(const std::string& name) { return AlbumFolder() + name; }
+    // The note in the speed's row, "" while it is hidden.
+    std::string ShownNote() {
+        const HWND hNote = GetDlgItem(ProgressWindow(), IDC_PROGRESS_NOTE);
+        return IsWindowVisible(hNote) ? ProgressText(IDC_PROGRESS_NOTE) : std::string();
+    }
+    int BarPos() {
+        return static_cast<int>(SendMessageA(GetDlgItem(ProgressWindow(), IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
     }
 
     CScratchFolder m_folder;
@@ -206,6 +212,8 @@ TEST_F(UploadBatchTest, EachFaultOfTheServerShowsItsReason) {
         {"/reset-after/100", "网络连接中断，服务器没有应答"},
         {"/close-before-headers", "网络连接中断，服务器没有应答"},
         {"/status/503", "服务器应答出错，图片没有保存"},
+        // Busy on all three attempts, with a wait before the second and the third.
+        {"/busy/503", "服务器暂时不可用，请稍后重试"},
         {"/status/404", "服务器应答出错，图片没有保存"},
     };
     Picture("fault.jpg", 4000, 7);
@@ -282,10 +290,52 @@ TEST_F(UploadBatchTest, TheLastStateOfAPictureShowsWhileTheServerWorks) {
     // The server has read the whole picture and says nothing yet.
     ASSERT_TRUE(PumpUntil([&] { return FaultLog().size() > nRequests; }, 20000));
     PumpFor(300);
-    EXPECT_EQ(SendMessageA(GetDlgItem(ProgressWindow(), IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0), 100);
+    EXPECT_EQ(BarPos(), 100);
     EXPECT_EQ(ProgressText(IDC_PROGRESS_FILE), "whole.jpg");
     AnsweredWindow shown;
     ASSERT_NO_FATAL_FAILURE(CancelPass(shown));
+}
+
+TEST_F(UploadBatchTest, ABusyServerIsCountedDownAndCancelEndsTheWaitAtOnce) {
+    Picture("busy.jpg", 30 * 1024, 41);
+    SelectAll();
+    const size_t nRequests = FaultLog().size();
+    Panel().SetUploadCGI(FaultUrl("/busy/503/30"));
+    Click(IDC_UPLOAD_NOW);
+    ASSERT_TRUE(PumpUntil([&] { return !ShownNote().empty(); }, 10000));
+    EXPECT_EQ(ShownNote(), "服务器繁忙，30 秒后重试…");
+    const int nPos = BarPos();
+    const std::string strBytes = ProgressText(IDC_PROGRESS_BYTES);
+    EXPECT_TRUE(PumpUntil([&] { return ShownNote() == "服务器繁忙，29 秒后重试…"; }, 2000)) << ShownNote();
+    EXPECT_EQ(BarPos(), nPos) << "the bar keeps its place while the pass waits";
+    EXPECT_EQ(ProgressText(IDC_PROGRESS_BYTES), strBytes);
+
+    // The cancel's summary comes at once, long before the countdown would have ended.
+    AnsweredWindow shown;
+    ASSERT_NO_FATAL_FAILURE(CancelPass(shown));
+    EXPECT_EQ(shown.strText, "上传已被取消，您已成功上传了0个文件，剩余1个文件被取消了。");
+    PumpFor(300);
+    EXPECT_EQ(FaultLog().size(), nRequests + 1) << "nothing was sent again";
+    EXPECT_EQ(ShownNote(), "");
+}
+
+TEST_F(UploadBatchTest, AnAnswerThatTakesItsTimeIsAwaitedInTheNote) {
+    Picture("slow.jpg", 200 * 1024, 42);
+    SelectAll();
+    // The answer's 120-odd bytes come one every 25 ms: the headers take about three seconds.
+    Panel().SetUploadCGI(FaultUrl("/slow/25"));
+    Click(IDC_UPLOAD_NOW);
+    ASSERT_TRUE(PumpUntil([&] { return !ShownNote().empty(); }, 10000));
+    EXPECT_EQ(ShownNote(), "正在等待服务器确认…");
+    // The bar and the title still show the bytes: all of them sent.
+    EXPECT_EQ(BarPos(), 100);
+    char szTitle[128] = {};
+    GetWindowTextA(ProgressWindow(), szTitle, sizeof szTitle);
+    EXPECT_EQ(std::string(szTitle).rfind("已完成 ", 0), 0u) << szTitle;
+    CMessageBoxAnswerer done;
+    UploadAndWait({&done});
+    EXPECT_EQ(done.Text(), "上传完毕，共 1 个成功，0 个失败。");
+    EXPECT_EQ(ShownNote(), "");
 }
 
 TEST_F(UploadBatchTest, AnAddressThatIsNotHttpFailsAtOnce) {
