@@ -9,7 +9,7 @@
 #include "stop_signal.h"
 
 struct LinkShape {
-    int nDelayMs = 0;      // one way, in each direction
+    int nDelayMs = 0;        // one way, in each direction
     uint64_t nRateKbit = 0;  // kbit/s in each direction; 0 paces nothing
 };
 

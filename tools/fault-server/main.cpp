@@ -69,13 +69,13 @@ int main(int argc, char** argv) {
 
     CFaultServer server(defaultPlan, nUpstream, link);
     const int nStatus = ServeUntilSignalled("fault-server", *nPort,
-                               {.bind = [&](int n) { return server.Bind(n); },
-                                .serve =
-                                    [&] {
-                                        server.Run();
-                                        return true;
-                                    },
-                                .stop = [&] { server.Stop(); }});
+                                            {.bind = [&](int n) { return server.Bind(n); },
+                                             .serve =
+                                                 [&] {
+                                                     server.Run();
+                                                     return true;
+                                                 },
+                                             .stop = [&] { server.Stop(); }});
     if (link) std::printf("link %s\n", server.LinkSummary().c_str());
     return nStatus;
 }
