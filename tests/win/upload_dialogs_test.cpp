@@ -310,8 +310,16 @@ TEST_F(UploadProgressDlgTest, AScreenReaderHearsTheBarAndTheFileAtMostOnceASecon
     EXPECT_LE(nBar, nMost) << "in " << dwElapsed << " ms";
     EXPECT_GE(nFile, 2);
     EXPECT_LE(nFile, nMost) << "in " << dwElapsed << " ms";
-    // Where the pass stopped is told once its turn comes, and nothing after it.
+    // After a quiet while a change is told at once; one right after it is held, told once
+    // its turn comes, and nothing after it.
     PumpFor(1300);
+    heard();
+    m_dlg.SetProgressPos(10);
+    m_dlg.SetTexts({"甲.jpg", "", "", "", ""});
+    m_dlg.SetProgressPos(20);
+    m_dlg.SetTexts({"乙.jpg", "", "", "", ""});
+    EXPECT_EQ(heard(), (std::pair<long, long>{1, 1}));
+    PumpFor(1600);
     EXPECT_EQ(heard(), (std::pair<long, long>{1, 1}));
     PumpFor(1100);
     EXPECT_EQ(heard(), (std::pair<long, long>{0, 0}));
