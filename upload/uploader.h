@@ -57,6 +57,8 @@ private:
             if (const auto onCancel = m_onCancel) onCancel();
         }
         bool IsPassRunning() const override { return IsWaiting(); }
+        // Nothing counts down while pictures are prepared.
+        void OnTick() override {}
 
     private:
         std::function<void()> m_onCancel;
