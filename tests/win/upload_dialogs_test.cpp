@@ -311,8 +311,9 @@ TEST_F(UploadProgressDlgTest, AScreenReaderHearsTheBarAndTheFileAtMostOnceASecon
     EXPECT_GE(nFile, 2);
     EXPECT_LE(nFile, nMost) << "in " << dwElapsed << " ms";
     // After a quiet while a change is told at once; one right after it is held, told once
-    // its turn comes, and nothing after it.
-    PumpFor(1300);
+    // its turn comes, and nothing after it. The run's own held change is told first, and a
+    // second passes after it.
+    PumpFor(2600);
     heard();
     m_dlg.SetProgressPos(10);
     m_dlg.SetTexts({"甲.jpg", "", "", "", ""});

@@ -304,6 +304,8 @@ TEST_F(UploadBatchTest, ABusyServerIsCountedDownAndCancelEndsTheWaitAtOnce) {
     Click(IDC_UPLOAD_NOW);
     ASSERT_TRUE(PumpUntil([&] { return !ShownNote().empty(); }, 10000));
     EXPECT_EQ(ShownNote(), "服务器繁忙，30 秒后重试…");
+    // The lines' last texts are in once their gap is up.
+    PumpFor(CUploadProgressDlg::kTextGapMs + 50);
     const int nPos = BarPos();
     const std::string strBytes = ProgressText(IDC_PROGRESS_BYTES);
     EXPECT_TRUE(PumpUntil([&] { return ShownNote() == "服务器繁忙，29 秒后重试…"; }, 2000)) << ShownNote();
