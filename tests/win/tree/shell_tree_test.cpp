@@ -254,8 +254,10 @@ TEST_F(ShellTreeTest, ClosingTheTreeDoesNotWaitForTheShell) {
     PumpFor(50);
 }
 
+std::atomic<bool> g_bBriefQueryEntered{false};
 std::atomic<bool> g_bBriefQueryReturned{false};
 UINT WINAPI AsBrieflySlowDrive(LPCSTR) {
+    g_bBriefQueryEntered = true;
     Sleep(300);
     g_bBriefQueryReturned = true;
     return DRIVE_FIXED;
@@ -267,9 +269,12 @@ TEST_F(ShellTreeTest, ClosingTheTreeLetsAListingAboutToEndFinishFirst) {
     CScratchFolder dir;
     dir.Sub("inner");
     HTREEITEM item = Reach(dir.Path());
+    g_bBriefQueryEntered = false;
     g_bBriefQueryReturned = false;
     m_tree.SetDriveTypeQuery(AsBrieflySlowDrive);
     m_tree.Expand(item, TVE_EXPAND);
+    // A listing cancelled before it reached the shell rightly never calls it: close mid-call.
+    ASSERT_TRUE(PumpUntil([] { return g_bBriefQueryEntered.load(); }, 10000));
     m_tree.DestroyWindow();
     EXPECT_TRUE(g_bBriefQueryReturned) << "the close left the listing running";
 }
