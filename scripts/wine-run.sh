@@ -57,6 +57,12 @@ case "${1:-}" in
     # after every pause. --stop ends them.
     wineserver -p </dev/null >/dev/null 2>&1
     "$WINE" wineboot </dev/null >/dev/null 2>&1
+    # The desktop too: left to come and go between programs, it would be started again by
+    # one of them and hold that program's output open (see the keeper's source).
+    keeper=$(dirname "${TESSALINE_OCX:-.}")/desktop_keeper.exe
+    if [ -f "$keeper" ]; then
+        setsid "$WINE" "$keeper" </dev/null >/dev/null 2>&1 &
+    fi
     exit 0
     ;;
 --stop)

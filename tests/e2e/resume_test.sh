@@ -24,14 +24,17 @@ pictures=$work/pictures
 # The control's own folder under the user's local application data, in the tree's prefix.
 journals=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Tessaline
 album=Resume
+# A user no other test uploads as: other programs in this prefix keep journals and claims of
+# their own in the same folder, side by side with this one's.
+uin=10077
 album_hex=$(printf '%s' "$album" | od -An -tx1 | tr -d ' \n')
-album_dir=$work/data/10001/$album_hex
+album_dir=$work/data/$uin/$album_hex
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
     kill_host
     screen_stop
-    rm -f "$journals"/pass-10001-*.journal
+    rm -f "$journals"/pass-$uin-*.journal
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -60,17 +63,17 @@ mkdir -p "$pictures"
 colours=(red green blue yellow purple orange)
 for i in 1 2 3 4 5 6; do convert -size 64x48 "xc:${colours[$((i - 1))]}" "$pictures/p$i.jpg"; done
 (cd "$pictures" && sha256sum -- *) >"$work/sources.before"
-printf '10001 20480 %s\n' "$album" >"$work/accounts.txt"
+printf '%s 20480 %s\n' "$uin" "$album" >"$work/accounts.txt"
 album_server_start "$bin" "$work" "$album" --secret e2e || exit 1
 pids+=("$album_pid")
 fault_server_start "$bin" "$work" --upstream "$album_port" || exit 1
 pids+=("$fault_pid")
 fault_url=http://127.0.0.1:$fault_port
-rm -f "$journals"/pass-10001-*.journal
+rm -f "$journals"/pass-$uin-*.journal
 register_control || exit 1
 screen_start || exit 1
 
-props=(--set KXUin=10001 --set AlbumName="$album" --set Signature="$album_signature" --set SpaceSize=20480
+props=(--set KXUin=$uin --set AlbumName="$album" --set Signature="$album_signature" --set SpaceSize=20480
     --set UploadCGI="$fault_url/relay/cgi-bin/upload")
 stored_count() { find "$album_dir" -maxdepth 1 -type f 2>/dev/null | wc -l; }
 # A batch over the whole folder, killed once the fourth picture is in the album and its
@@ -84,10 +87,10 @@ batch_killed_at_p4() {  # name
     wait_until 60 p4_stored || { fail "$1: the album never got four pictures: $(tr -d '\r' <"$work/$1.out")"; exit 1; }
     sleep 0.5
     kill_host
-    ls "$journals"/pass-10001-*.journal >/dev/null 2>&1 || fail "$1: no journal after the kill"
+    ls "$journals"/pass-$uin-*.journal >/dev/null 2>&1 || fail "$1: no journal after the kill"
     # The dead pass's claim goes when the system has closed the dead process's handles,
     # which Wine's server does a moment after the process is gone.
-    unclaimed() { ! ls "$journals"/pass-10001-*.lock >/dev/null 2>&1; }
+    unclaimed() { ! ls "$journals"/pass-$uin-*.lock >/dev/null 2>&1; }
     wait_until 30 unclaimed || fail "$1: the killed host's claim is still held"
 }
 # The question of a start after a kill; its window's listing in NAME.box.
@@ -125,7 +128,7 @@ done
 copies=$(find "$album_dir" -maxdepth 1 -name 'p4*.jpg' | wc -l)
 [ "$copies" = 1 ] || [ "$copies" = 2 ] || fail "p4.jpg is in the album $copies times"
 [ -z "$(find "$album_dir" -maxdepth 1 -name 'p6*')" ] || fail "the edited p6.jpg went up"
-ls "$journals"/pass-10001-*.journal >/dev/null 2>&1 && fail "a journal is left after the resumed batch"
+ls "$journals"/pass-$uin-*.journal >/dev/null 2>&1 && fail "a journal is left after the resumed batch"
 (cd "$pictures" && sha256sum -c --quiet "$work/sources.before") || fail "the pictures changed"
 
 # Killed again and answered "否": nothing is asked at the next start.
@@ -133,7 +136,7 @@ batch_killed_at_p4 second
 in_desktop "$work/no.out" "$host" "${props[@]}"
 question no 3
 click "$(button no 7)"
-gone() { ! ls "$journals"/pass-10001-*.journal >/dev/null 2>&1; }
+gone() { ! ls "$journals"/pass-$uin-*.journal >/dev/null 2>&1; }
 wait_until 10 gone || fail "the journal is kept after 否"
 kill_host
 in_desktop "$work/again.out" "$host" "${props[@]}" --report-window 提示 --close-after 6000

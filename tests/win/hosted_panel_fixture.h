@@ -36,7 +36,11 @@ struct AnsweredWindow {
 // shows, runs onFound (to change the world before the answer), then presses the button.
 class CWindowAnswerer {
 public:
-    CWindowAnswerer(std::string strTitle, int nButton, std::function<void()> onFound = {}, DWORD dwTimeoutMs = 20000)
+    // A modal window nobody answers holds its thread for good: however late it comes on a
+    // loaded machine, it is answered, and the test fails on what it read, not by hanging.
+    static constexpr DWORD kPatienceMs = 120000;
+    CWindowAnswerer(std::string strTitle, int nButton, std::function<void()> onFound = {},
+                    DWORD dwTimeoutMs = kPatienceMs)
         : m_strTitle(std::move(strTitle)),
           m_nButton(nButton),
           m_onFound(std::move(onFound)),
@@ -130,7 +134,7 @@ private:
 // Answers the next message box titled "提示" with its first button, keeping its text.
 class CMessageBoxAnswerer : public CWindowAnswerer {
 public:
-    CMessageBoxAnswerer() : CWindowAnswerer("提示", IDOK, {}, 5000) {}
+    CMessageBoxAnswerer() : CWindowAnswerer("提示", IDOK) {}
     std::string Text() {
         const AnsweredWindow& r = Result();
         return r.bFound ? r.strText : "<no message box>";

@@ -123,7 +123,7 @@ TEST_F(RetryWaitTest, BrokenConnectionIsTriedAgainAfterOneThenTwoSeconds) {
     const DWORD dwStart = GetTickCount();
     ASSERT_EQ(Upload(FaultUrl("/reset-after/100"), file.Path()), TransferCode::Failed) << m_listener.Describe();
     EXPECT_GE(GetTickCount() - dwStart, 3000u);
-    EXPECT_EQ(m_listener.RetryDelays(), (Delays{1000, 2000}));
+    EXPECT_EQ(m_listener.RetryDelays(), (Delays{1000, 2000})) << m_listener.Describe();
     EXPECT_EQ(m_listener.Last(Heard::RetryWait)->nSecond, static_cast<uint32_t>(RetryWait::Broken));
     EXPECT_EQ(FaultLog().size(), 3u);
 }

@@ -117,6 +117,10 @@ std::string RawHttpGet(int port, const std::string& path) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<u_short>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // A server that stalls fails the test that asked instead of holding the program for good.
+    const DWORD dwTimeoutMs = 30000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&dwTimeoutMs), sizeof dwTimeoutMs);
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&dwTimeoutMs), sizeof dwTimeoutMs);
     std::string answer;
     if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
         const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
@@ -124,6 +128,7 @@ std::string RawHttpGet(int port, const std::string& path) {
         char buffer[4096];
         for (;;) {
             const int n = recv(s, buffer, sizeof buffer, 0);
+            if (n < 0) std::fprintf(stderr, "no answer from port %d to %s\n", port, path.c_str());
             if (n <= 0) break;
             answer.append(buffer, static_cast<size_t>(n));
         }
