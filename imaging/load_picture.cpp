@@ -405,6 +405,13 @@ CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileS
     return DecodePictureFile(std::move(hBytes), nLength);
 }
 
+PictureType SniffPictureFile(const std::string& strPath) {
+    CScopedHandle file = OpenFileForReading(strPath);
+    std::uint8_t head[4] = {};
+    if (!file) return PictureType::None;
+    return SniffPictureType(std::span<const std::uint8_t>(head, ReadFileFully(file.Get(), head, sizeof head)));
+}
+
 std::optional<CJpegPixels> LoadJpegPixels(const std::string& strPath,
                                           const std::function<PixelSize(PixelSize)>& coverFor,
                                           const std::atomic<bool>* pbGoOn) {

@@ -15,6 +15,7 @@
 #include "base/geometry.h"
 #include "framework/com_ptr.h"
 #include "framework/scoped_handle.h"
+#include "imaging/picture_file.h"
 
 // Reads the whole file and decodes it with OleLoadPicture; null when the file cannot be
 // read or decoded, is larger than kMaxPictureFileBytes, does not begin as a JPEG or a GIF
@@ -23,6 +24,9 @@
 // *pFileSize (optional) receives the file's length as soon as the file is open, even when
 // decoding then fails, and is left alone when it cannot be opened. The file is only read.
 CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileSize);
+
+// What the first bytes of the file say it is (SniffPictureType); None when it cannot be read.
+PictureType SniffPictureFile(const std::string& strPath);
 
 // A JPEG's pixels for a copy to be made of it.
 struct CJpegPixels {

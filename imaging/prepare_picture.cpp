@@ -1,6 +1,7 @@
 #include "imaging/prepare_picture.h"
 
 #include "framework/file_reader.h"
+#include "framework/gdi.h"
 #include "framework/text.h"
 #include "imaging/area_scale.h"
 #include "imaging/exif_reader.h"
@@ -58,16 +59,45 @@ private:
     std::vector<std::uint32_t> m_arrWords;
 };
 
+// The kinds the control's own libjpeg does not read, a GIF, or a GIF under a JPEG's name:
+// the system's decoder reads the file, and the rule of the kind its name gives applies to
+// the picture's size in pixels of the screen. A copy is drawn on white at its size on a
+// surface of this thread's own, halftone, and written at quality 90.
+CPreparedUpload PrepareBySystemDecoder(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY) {
+    std::uint32_t nFileSize = 0;
+    CComPtrT<IPicture> picture = LoadPicture(strPath, &nFileSize);
+    if (!picture) return {};
+    const CWindowDC screen(nullptr);
+    const SIZE sizePicture = PictureSizeInPixels(picture.Get(), screen.Get());
+    int nWidth = static_cast<int>(sizePicture.cx);
+    int nHeight = static_cast<int>(sizePicture.cy);
+    if (nType != PictureType::Jpeg || IsBelowLimits(nLimitX, nLimitY, nWidth, nHeight))
+        return KeptAsIs(strPath, nFileSize);
+    FitWithinLimits(nLimitX, nLimitY, nWidth, nHeight);
+
+    CPreparedUpload result;
+    result.fileCopy = CTempFile::Create();
+    if (!result.fileCopy) return result;
+    result.strUploadPath = result.fileCopy.GetPath();
+    result.bWritten = true;
+    CBackBuffer surface(screen.Get(), nWidth, nHeight);
+    if (surface) {
+        FillSolidRect(surface.Get(), RECT{0, 0, nWidth, nHeight}, RGB(255, 255, 255));
+        RenderWholePicture(surface.Get(), picture.Get(), nWidth, nHeight);
+        picture.Release();  // drawn: the decoded picture can go now
+        const CScopedBitmap bmp = surface.TakeBitmap();
+        SaveBitmapAsJpeg(AnsiToWide(result.strUploadPath).c_str(), bmp.Get(), kUploadQuality);
+    }
+    result.nUploadSize = FileLength(result.strUploadPath);
+    return result;
+}
+
 }  // namespace
 
 CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
                                const std::atomic<bool>* pbGoOn) {
-    if (nType != PictureType::Jpeg) {
-        // A GIF goes as it is whatever its size, once the system's decoder takes it.
-        std::uint32_t nFileSize = 0;
-        if (!LoadPicture(strPath, &nFileSize)) return {};
-        return KeptAsIs(strPath, nFileSize);
-    }
+    // A GIF goes as it is whatever its size, once the system's decoder takes it.
+    if (nType != PictureType::Jpeg) return PrepareBySystemDecoder(strPath, nType, nLimitX, nLimitY);
     // Kept as it is, the picture is still decoded (at the smallest scale) so that one the
     // copy could not be made of is not sent either.
     const auto coverFor = [&](PixelSize size) {
@@ -76,7 +106,12 @@ CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, in
         return size;
     };
     std::optional<CJpegPixels> decoded = LoadJpegPixels(strPath, coverFor, pbGoOn);
-    if (!decoded) return {};
+    if (!decoded) {
+        // The name says JPEG, the bytes say GIF: a picture all the same, its name's rule applies.
+        if ((!pbGoOn || pbGoOn->load()) && SniffPictureFile(strPath) == PictureType::Gif)
+            return PrepareBySystemDecoder(strPath, nType, nLimitX, nLimitY);
+        return {};
+    }
     // The decoded size decides, not the header's: they agree for any file libjpeg reads.
     PixelSize size = decoded->sizePicture;
     // Kept as it is, the file goes byte for byte, its orientation tag with it.
