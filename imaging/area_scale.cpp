@@ -90,10 +90,3 @@ void CAreaScaler::AddRow(const std::uint32_t* pRow) {
         ++m_nDstRow;
     }
 }
-
-void AreaScale(std::span<const std::uint32_t> src, PixelSize sizeSrc, std::span<std::uint32_t> dst, PixelSize sizeDst) {
-    CAreaScaler scaler(sizeSrc, sizeDst, dst);
-    if (!scaler || src.size() < static_cast<std::size_t>(sizeSrc.cx) * static_cast<std::size_t>(sizeSrc.cy)) return;
-    for (int y = 0; y < sizeSrc.cy; ++y)
-        scaler.AddRow(src.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(sizeSrc.cx));
-}

@@ -49,6 +49,3 @@ private:
     // under way: only one is ever partly summed, as destination rows do not overlap.
     std::vector<std::uint32_t> m_arrAcross, m_arrSum;
 };
-
-// The whole of src (sizeSrc) scaled into dst at once, as CAreaScaler does row by row.
-void AreaScale(std::span<const std::uint32_t> src, PixelSize sizeSrc, std::span<std::uint32_t> dst, PixelSize sizeDst);

@@ -20,6 +20,13 @@ std::vector<std::uint32_t> Greys(const std::vector<int>& arrLevels) {
     return arrPixels;
 }
 
+// The whole of src fed to a scaler a row at a time, as a decoder does.
+void AreaScale(const std::vector<std::uint32_t>& arrSrc, PixelSize sizeSrc, std::vector<std::uint32_t>& arrDst,
+               PixelSize sizeDst) {
+    CAreaScaler scaler(sizeSrc, sizeDst, arrDst);
+    for (int y = 0; y < sizeSrc.cy; ++y) scaler.AddRow(arrSrc.data() + static_cast<std::size_t>(y * sizeSrc.cx));
+}
+
 struct ScaleCase {
     std::string strWhat;
     PixelSize sizeSrc;
@@ -115,7 +122,7 @@ TEST(AreaScale, WritesNothingWithoutAreaOrRoom) {
     struct {
         PixelSize sizeSrc, sizeDst;
         std::size_t nDst;
-    } const cases[] = {{{0, 4}, {1, 1}, 1}, {{2, 2}, {0, 1}, 1}, {{4, 4}, {1, 1}, 1}, {{2, 2}, {2, 2}, 3}};
+    } const cases[] = {{{0, 2}, {1, 1}, 1}, {{2, 2}, {0, 1}, 1}, {{2, 2}, {2, 2}, 3}};
     for (const auto& c : cases) {
         std::vector<std::uint32_t> arrDst(c.nDst, 7);
         AreaScale(arrSrc, c.sizeSrc, arrDst, c.sizeDst);
