@@ -58,18 +58,19 @@ CAreaScaler::CAreaScaler(PixelSize sizeSrc, PixelSize sizeDst, std::span<std::ui
 void CAreaScaler::AddRow(const std::uint32_t* pRow) {
     if (m_dst.empty() || m_nSrcRow >= m_sizeSrc.cy) return;
     const int nRow = m_nSrcRow++;
-    for (int x = 0; x < m_sizeDst.cx; ++x) {
+    // The shares of one destination pixel follow those of the one before.
+    const std::uint32_t* pWeight = m_across.arrWeight.data();
+    std::uint32_t* pOut = m_arrAcross.data();
+    for (int x = 0; x < m_sizeDst.cx; ++x, pOut += 3) {
         std::uint32_t b = 0, g = 0, r = 0;
         const std::uint32_t* p = pRow + m_across.arrFirst[static_cast<std::size_t>(x)];
-        const std::size_t nCount = m_across.Count(x);
-        for (std::size_t k = 0; k < nCount; ++k, ++p) {
-            const std::uint32_t w = m_across.Weight(x, k);
+        for (const std::uint32_t* pEnd = pWeight + m_across.Count(x); pWeight != pEnd; ++pWeight, ++p) {
+            const std::uint32_t w = *pWeight;
             const std::uint32_t c = *p;
             b += w * (c & 0xFF);
             g += w * ((c >> 8) & 0xFF);
             r += w * ((c >> 16) & 0xFF);
         }
-        std::uint32_t* pOut = &m_arrAcross[static_cast<std::size_t>(x) * 3];
         pOut[0] = b;
         pOut[1] = g;
         pOut[2] = r;
