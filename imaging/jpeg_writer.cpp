@@ -127,6 +127,18 @@ private:
 
 }  // namespace
 
+CTopDownDib::CTopDownDib(PixelSize size)
+    : m_arrWords(kHeaderWords + static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy)) {
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = size.cx;
+    bi.biHeight = -size.cy;
+    bi.biPlanes = 1;
+    bi.biBitCount = 32;
+    bi.biCompression = BI_RGB;
+    std::memcpy(m_arrWords.data(), &bi, sizeof bi);
+}
+
 bool WriteDibAsJpeg(std::span<const std::uint8_t> dib, int nQuality, const wchar_t* pszPath, std::string& strError,
                     std::span<const std::uint8_t> exifApp1) {
     if (nQuality < 0 || nQuality > 100 || dib.empty() || pszPath == nullptr || *pszPath == L'\0' ||

@@ -7,8 +7,25 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "base/geometry.h"
 #include "framework/scoped_handle.h"
+
+// A packed DIB that owns its words, as WriteDibAsJpeg takes it: the header, then 32-bit
+// rows top-down (a negative height) of blue, green, red and a spare byte.
+class CTopDownDib {
+public:
+    explicit CTopDownDib(PixelSize size);
+    std::span<std::uint32_t> Pixels() { return std::span<std::uint32_t>(m_arrWords).subspan(kHeaderWords); }
+    std::span<const std::uint8_t> Bytes() const {
+        return {reinterpret_cast<const std::uint8_t*>(m_arrWords.data()), m_arrWords.size() * 4};
+    }
+
+private:
+    static constexpr std::size_t kHeaderWords = sizeof(BITMAPINFOHEADER) / 4;
+    std::vector<std::uint32_t> m_arrWords;
+};
 
 // Writes the packed DIB (BITMAPINFOHEADER, colour table, pixel rows; 1, 4, 8, 16, 24 or 32
 // bits a pixel, uncompressed) to pszPath as a baseline JPEG of nQuality (0 to 100).

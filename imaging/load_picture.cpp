@@ -4,10 +4,12 @@
 #include "framework/scoped_handle.h"
 #include "imaging/embedded_thumbnail.h"
 #include "imaging/exif_reader.h"
+#include "imaging/area_scale.h"
 #include "imaging/fit_picture.h"
 #include "imaging/jpeg_error.h"
 #include "imaging/picture_file.h"
 
+#include <jerror.h>
 #include <olectl.h>
 
 #include <algorithm>
@@ -16,9 +18,11 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -113,14 +117,90 @@ struct CJpegProgress : jpeg_progress_mgr {
     }
 };
 
+// Takes the rows of a decode as libjpeg hands them out, as stored (not turned upright), in
+// place of a DIB section of the whole picture. Called inside the decoder's setjmp frame:
+// nothing of it may throw.
+class CJpegRowSink {
+public:
+    // What the decoded picture must cover, given the picture's own upright size.
+    virtual PixelSize CoverFor(PixelSize sizeUpright) noexcept = 0;
+    // The size the rows come at; false refuses them (no memory for what they go into).
+    virtual bool Begin(PixelSize sizeDecoded) noexcept = 0;
+    virtual void Row(const std::uint32_t* pRow) noexcept = 0;
+
+protected:
+    ~CJpegRowSink() = default;
+};
+
+// A file read in pieces as libjpeg asks for them, so that a large picture is never held
+// whole. The file's end where its length said it would be is the picture's end (libjpeg
+// then finishes a truncated picture in grey); a file that ends sooner changed under us and
+// is refused.
+struct CJpegFileSource : jpeg_source_mgr {
+    static constexpr std::size_t kPieceBytes = 256 * 1024;
+
+    HANDLE hFile = nullptr;
+    std::uint64_t nUnread = 0;  // bytes of the file's length not read yet
+    std::vector<std::uint8_t> arrBuffer;
+
+    // Reads the first piece; false when nothing could be read.
+    bool Open(HANDLE h, std::uint64_t nLength) {
+        hFile = h;
+        nUnread = nLength;
+        arrBuffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, nLength)));
+        init_source = [](j_decompress_ptr) {};
+        fill_input_buffer = &Fill;
+        skip_input_data = &Skip;
+        resync_to_restart = &jpeg_resync_to_restart;
+        term_source = [](j_decompress_ptr) {};
+        return ReadPiece() > 0;
+    }
+    std::span<const std::uint8_t> FirstPiece() const { return {next_input_byte, bytes_in_buffer}; }
+
+private:
+    std::size_t ReadPiece() {
+        const auto nWant = static_cast<std::size_t>(std::min<std::uint64_t>(arrBuffer.size(), nUnread));
+        const std::size_t nRead = nWant ? ReadFileFully(hFile, arrBuffer.data(), nWant) : 0;
+        nUnread -= nRead;
+        next_input_byte = arrBuffer.data();
+        bytes_in_buffer = nRead;
+        return nRead;
+    }
+    static boolean Fill(j_decompress_ptr cinfo) {
+        auto* pSelf = static_cast<CJpegFileSource*>(cinfo->src);
+        if (pSelf->ReadPiece() > 0) return TRUE;
+        if (pSelf->nUnread > 0) ERREXIT(cinfo, JERR_FILE_READ);
+        // At the end: an end-of-picture marker, as libjpeg's own sources give, and a warning.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        static const JOCTET kEnd[] = {0xFF, JPEG_EOI};
+        pSelf->next_input_byte = kEnd;
+        pSelf->bytes_in_buffer = sizeof kEnd;
+        return TRUE;
+    }
+    static void Skip(j_decompress_ptr cinfo, long nBytes) {
+        jpeg_source_mgr* pSrc = cinfo->src;
+        if (nBytes <= 0) return;
+        while (static_cast<std::size_t>(nBytes) > pSrc->bytes_in_buffer) {
+            nBytes -= static_cast<long>(pSrc->bytes_in_buffer);
+            Fill(cinfo);
+        }
+        pSrc->next_input_byte += nBytes;
+        pSrc->bytes_in_buffer -= static_cast<std::size_t>(nBytes);
+    }
+};
+
 // Everything the decoding touches lives here, in the caller's frame (see CompressRows of
 // the writer): after a longjmp the setjmp frame trusts none of its own locals.
 struct CJpegDecodeJob {
     jpeg_decompress_struct cinfo{};
     CJpegError error{};
     CJpegProgress progress{};
+    // The bytes in memory, or a source of the job's own.
     const std::uint8_t* pData = nullptr;
     unsigned long nLength = 0;
+    jpeg_source_mgr* pSource = nullptr;
+    // Where the rows go instead of hBitmap, when given: the whole picture, covering what it asks.
+    CJpegRowSink* pSink = nullptr;
     SIZE sizeBox{};
     // The scaled picture covers the box itself, not twice the box fitted to the picture.
     bool bCoverBox = false;
@@ -191,7 +271,10 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     cinfo->mem->max_memory_to_use = kJpegMemoryLimit;
     pJob->progress.progress_monitor = &CJpegProgress::Check;
     cinfo->progress = &pJob->progress;
-    jpeg_mem_src(cinfo, pJob->pData, pJob->nLength);
+    if (pJob->pSource)
+        cinfo->src = pJob->pSource;
+    else
+        jpeg_mem_src(cinfo, pJob->pData, pJob->nLength);
     jpeg_read_header(cinfo, TRUE);
     const PixelSize sizeStored{static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height)};
     if (!IsDecodableSize(sizeStored)) {
@@ -207,6 +290,11 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
         return false;
     }
     pJob->sizeFull = SIZE{sizeUpright.cx, sizeUpright.cy};
+    if (pJob->pSink) {
+        const PixelSize sizeCover = pJob->pSink->CoverFor(sizeUpright);
+        pJob->sizeBox = SIZE{sizeCover.cx, sizeCover.cy};
+        pJob->bCoverBox = true;
+    }
     // The part is what gets fitted into the box, so its size picks the scale.
     cinfo->scale_num = ChooseScale(static_cast<JDIMENSION>(rcPart.Width()), static_cast<JDIMENSION>(rcPart.Height()),
                                    pJob->sizeBox, pJob->bCoverBox);
@@ -217,6 +305,22 @@ bool DecodeRows(CJpegDecodeJob* pJob) {
     jpeg_start_decompress(cinfo);
 
     const PixelSize sizeOut{static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};
+    if (pJob->pSink) {
+        if (!pJob->pSink->Begin(sizeOut)) {
+            jpeg_destroy_decompress(cinfo);
+            return false;
+        }
+        JSAMPARRAY pRow =
+            cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, cinfo->output_width * 4, 1);
+        while (cinfo->output_scanline < cinfo->output_height) {
+            if (jpeg_read_scanlines(cinfo, pRow, 1) != 1) break;
+            if (bCmyk) CmykToBgrx(pRow[0], cinfo->output_width, cinfo->saw_Adobe_marker);
+            pJob->pSink->Row(reinterpret_cast<const std::uint32_t*>(pRow[0]));
+        }
+        jpeg_finish_decompress(cinfo);
+        jpeg_destroy_decompress(cinfo);
+        return true;
+    }
     const PixelSize sizeOutUpright = UprightSize(sizeOut, nOrientation);
     // The part in the scaled picture's pixels.
     const PixelRect rcOut{ScaledEdge(rcPart.left, sizeOutUpright.cx, sizeUpright.cx),
@@ -395,6 +499,64 @@ std::vector<std::uint8_t> ReadHead(const std::string& strPath, std::uint32_t* pF
     return head;
 }
 
+// Averages the decoded rows down to the copy's size as they come (CAreaScaler), in the
+// stored orientation; only the copy, at its own size, is turned upright at the end.
+class CScaledCopySink final : public CJpegRowSink {
+public:
+    CScaledCopySink(const std::function<PixelSize(PixelSize)>& sizeFor, int nOrientation)
+        : m_sizeFor(sizeFor), m_nOrientation(nOrientation) {}
+
+    PixelSize CoverFor(PixelSize sizeUpright) noexcept override {
+        m_sizeCopy = m_sizeFor(sizeUpright);
+        return m_sizeCopy;
+    }
+
+    bool Begin(PixelSize sizeDecoded) noexcept override {
+        try {
+            m_dib.emplace(PixelSize{std::max(0, m_sizeCopy.cx), std::max(0, m_sizeCopy.cy)});
+            m_sizeStored = UprightSize(m_sizeCopy, m_nOrientation);
+            std::span<std::uint32_t> dst = m_dib->Pixels();
+            if (m_nOrientation != 1) {
+                m_arrStored.resize(dst.size());
+                dst = m_arrStored;
+            }
+            // A copy without area has nothing to scale into: it is written empty.
+            m_scaler.emplace(sizeDecoded, m_sizeStored, dst);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
+    void Row(const std::uint32_t* pRow) noexcept override { m_scaler->AddRow(pRow); }
+
+    PixelSize GetCopySize() const { return m_sizeCopy; }
+
+    // The copy, upright, once every row has come; none when Begin was never reached.
+    std::optional<CTopDownDib> TakeUpright() {
+        if (!m_dib) return std::nullopt;
+        if (m_nOrientation != 1 && !m_arrStored.empty()) {
+            const std::span<std::uint32_t> upright = m_dib->Pixels();
+            const auto nWidth = static_cast<std::size_t>(m_sizeCopy.cx);
+            const std::uint32_t* pStored = m_arrStored.data();
+            for (int y = 0; y < m_sizeStored.cy; ++y)
+                for (int x = 0; x < m_sizeStored.cx; ++x) {
+                    const PixelPoint pt = UprightPoint(PixelPoint{x, y}, m_sizeStored, m_nOrientation);
+                    upright[static_cast<std::size_t>(pt.y) * nWidth + static_cast<std::size_t>(pt.x)] = *pStored++;
+                }
+        }
+        return std::exchange(m_dib, std::nullopt);
+    }
+
+private:
+    const std::function<PixelSize(PixelSize)>& m_sizeFor;
+    int m_nOrientation;
+    PixelSize m_sizeCopy{}, m_sizeStored{};
+    std::optional<CTopDownDib> m_dib;
+    std::vector<std::uint32_t> m_arrStored;  // the copy as stored, when that is not upright
+    std::optional<CAreaScaler> m_scaler;
+};
+
 }  // namespace
 
 CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileSize) {
@@ -405,31 +567,40 @@ CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileS
     return DecodePictureFile(std::move(hBytes), nLength);
 }
 
-std::optional<CJpegPixels> LoadJpegPixels(const std::string& strPath,
-                                          const std::function<PixelSize(PixelSize)>& coverFor,
-                                          const std::atomic<bool>* pbGoOn) {
-    std::uint32_t nLength = kNotOpened;
-    CScopedGlobal hBytes = ReadPictureFile(strPath, &nLength);
-    if (!hBytes || DecodableType(hBytes.Get(), nLength) != PictureType::Jpeg) return std::nullopt;
-    const CGlobalLock lock(hBytes.Get());
-    if (!lock.Get()) return std::nullopt;
-    const std::span<const std::uint8_t> bytes(lock.Get(), nLength);
-    const auto exif = ReadExif(bytes);
+PictureType SniffPictureFile(const std::string& strPath) {
+    CScopedHandle file = OpenFileForReading(strPath);
+    std::uint8_t head[4] = {};
+    if (!file) return PictureType::None;
+    return SniffPictureType(std::span<const std::uint8_t>(head, ReadFileFully(file.Get(), head, sizeof head)));
+}
+
+std::optional<CJpegCopy> LoadJpegCopy(const std::string& strPath, const std::function<PixelSize(PixelSize)>& sizeFor,
+                                      const std::atomic<bool>* pbGoOn) {
+    CScopedHandle file = OpenFileForReading(strPath);
+    if (!file) return std::nullopt;
+    const auto nLength = OpenFileLength(file.Get());
+    if (!nLength || *nLength == 0 || *nLength > kMaxPictureFileBytes) return std::nullopt;
+    auto pSource = std::make_unique<CJpegFileSource>();
+    if (!pSource->Open(file.Get(), *nLength) || SniffPictureType(pSource->FirstPiece()) != PictureType::Jpeg)
+        return std::nullopt;
+    // The EXIF block follows the start of the file: it is in the first piece, which the
+    // decoder reads over later.
+    const auto exif = ReadExif(pSource->FirstPiece());
     const int nOrientation = exif ? exif->nOrientation : 1;
-    const auto sizeStored = ReadPictureDimensions(bytes);
-    if (!sizeStored) return std::nullopt;
-    const PixelSize sizeCover = coverFor(UprightSize(*sizeStored, nOrientation));
-    CJpegPixels result;
-    SIZE sizeFull{};
-    result.bmp =
-        DecodeJpegBitmap(lock.Get(), nLength, SIZE{sizeCover.cx, sizeCover.cy}, true, nOrientation, &sizeFull, pbGoOn);
-    if (!result.bmp) return std::nullopt;
-    result.pixels = DibSectionPixels(result.bmp.Get(), result.size);
-    if (result.pixels.empty()) return std::nullopt;
-    result.sizePicture = PixelSize{static_cast<int>(sizeFull.cx), static_cast<int>(sizeFull.cy)};
-    result.nFileSize = nLength;
-    if (exif) result.exifTiff.assign(exif->tiff.begin(), exif->tiff.end());
-    return result;
+    std::vector<std::uint8_t> exifTiff;
+    if (exif) exifTiff.assign(exif->tiff.begin(), exif->tiff.end());
+
+    CScaledCopySink sink(sizeFor, nOrientation);
+    auto pJob = std::make_unique<CJpegDecodeJob>();
+    pJob->progress.pbGoOn = pbGoOn;
+    pJob->pSource = pSource.get();
+    pJob->pSink = &sink;
+    pJob->nOrientation = nOrientation;
+    if (!DecodeRows(pJob.get())) return std::nullopt;
+    std::optional<CTopDownDib> dib = sink.TakeUpright();
+    if (!dib) return std::nullopt;
+    return CJpegCopy{std::move(*dib), sink.GetCopySize(), PixelSize{pJob->sizeFull.cx, pJob->sizeFull.cy},
+                     static_cast<std::uint32_t>(*nLength), std::move(exifTiff)};
 }
 
 CComPtrT<IPicture> LoadPictureForBox(const std::string& strPath, SIZE sizeBox, HDC hdc, std::uint32_t* pFileSize,

@@ -15,6 +15,8 @@
 #include "base/geometry.h"
 #include "framework/com_ptr.h"
 #include "framework/scoped_handle.h"
+#include "imaging/jpeg_writer.h"
+#include "imaging/picture_file.h"
 
 // Reads the whole file and decodes it with OleLoadPicture; null when the file cannot be
 // read or decoded, is larger than kMaxPictureFileBytes, does not begin as a JPEG or a GIF
@@ -24,24 +26,27 @@
 // decoding then fails, and is left alone when it cannot be opened. The file is only read.
 CComPtrT<IPicture> LoadPicture(const std::string& strPath, std::uint32_t* pFileSize);
 
-// A JPEG's pixels for a copy to be made of it.
-struct CJpegPixels {
-    CScopedBitmap bmp;                      // a DIB section: owns the pixels
-    std::span<const std::uint32_t> pixels;  // blue, green, red, spare; rows top-down, upright
-    PixelSize size;                         // of pixels
-    PixelSize sizePicture;                  // the picture's own upright size
+// What the first bytes of the file say it is (SniffPictureType); None when it cannot be read.
+PictureType SniffPictureFile(const std::string& strPath);
+
+// A JPEG decoded and averaged down for a copy to be made of it.
+struct CJpegCopy {
+    CTopDownDib dib;        // the copy's pixels, upright
+    PixelSize size;         // of dib: what sizeFor asked for
+    PixelSize sizePicture;  // the picture's own upright size
     std::uint32_t nFileSize = 0;
     std::vector<std::uint8_t> exifTiff;  // the TIFF structure of the file's EXIF block; empty for none
 };
 
-// Reads the whole file once and decodes it upright with the control's own libjpeg, at the
-// smallest DCT scale whose size still covers what coverFor asks for the picture's own
-// upright size; nothing else of the picture is decoded. Empty for a file that cannot be
-// read, does not begin as a JPEG does, or is refused as LoadPictureForBox refuses one, and
-// when *pbGoOn (if given) turned false on the way. Needs no device: a worker thread's own.
-std::optional<CJpegPixels> LoadJpegPixels(const std::string& strPath,
-                                          const std::function<PixelSize(PixelSize)>& coverFor,
-                                          const std::atomic<bool>* pbGoOn = nullptr);
+// Reads the file once, a piece at a time, and decodes it upright with the control's own
+// libjpeg at the smallest DCT scale whose size still covers what sizeFor asks for the
+// picture's own upright size, each decoded row averaged down to that size as it comes
+// (CAreaScaler): neither the file nor the decoded picture is ever held whole. Empty for a
+// file that cannot be read, does not begin as a JPEG does, is refused as LoadPictureForBox
+// refuses one, or ends before its length, and when *pbGoOn (if given) turned false on the
+// way. Needs no device: a worker thread's own.
+std::optional<CJpegCopy> LoadJpegCopy(const std::string& strPath, const std::function<PixelSize(PixelSize)>& sizeFor,
+                                      const std::atomic<bool>* pbGoOn = nullptr);
 
 // What the first bytes say decides, not the name: a JPEG goes through the control's own
 // libjpeg only, decoded at the smallest DCT scale that still covers the box and upright

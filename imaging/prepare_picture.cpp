@@ -1,8 +1,8 @@
 #include "imaging/prepare_picture.h"
 
 #include "framework/file_reader.h"
+#include "framework/gdi.h"
 #include "framework/text.h"
-#include "imaging/area_scale.h"
 #include "imaging/exif_reader.h"
 #include "imaging/fit_picture.h"
 #include "imaging/jpeg_writer.h"
@@ -33,64 +33,68 @@ CPreparedUpload KeptAsIs(const std::string& strPath, std::uint32_t nFileSize) {
     return result;
 }
 
-// The copy's pixels as a packed DIB for the writer: a header, then 32-bit rows top-down
-// (a negative height), the words the scaler fills at PixelsOf.
-class CCopyDib {
-public:
-    explicit CCopyDib(PixelSize size)
-        : m_arrWords(kHeaderWords + static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy)) {
-        BITMAPINFOHEADER bi{};
-        bi.biSize = sizeof bi;
-        bi.biWidth = size.cx;
-        bi.biHeight = -size.cy;
-        bi.biPlanes = 1;
-        bi.biBitCount = 32;
-        bi.biCompression = BI_RGB;
-        std::memcpy(m_arrWords.data(), &bi, sizeof bi);
-    }
-    std::span<std::uint32_t> Pixels() { return std::span<std::uint32_t>(m_arrWords).subspan(kHeaderWords); }
-    std::span<const std::uint8_t> Bytes() const {
-        return {reinterpret_cast<const std::uint8_t*>(m_arrWords.data()), m_arrWords.size() * 4};
-    }
+// The kinds the control's own libjpeg does not read, a GIF, or a GIF under a JPEG's name:
+// the system's decoder reads the file, and the rule of the kind its name gives applies to
+// the picture's size in pixels of the screen. A copy is drawn on white at its size on a
+// surface of this thread's own, halftone, and written at quality 90.
+CPreparedUpload PrepareBySystemDecoder(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY) {
+    std::uint32_t nFileSize = 0;
+    CComPtrT<IPicture> picture = LoadPicture(strPath, &nFileSize);
+    if (!picture) return {};
+    const CWindowDC screen(nullptr);
+    const SIZE sizePicture = PictureSizeInPixels(picture.Get(), screen.Get());
+    int nWidth = static_cast<int>(sizePicture.cx);
+    int nHeight = static_cast<int>(sizePicture.cy);
+    if (nType != PictureType::Jpeg || IsBelowLimits(nLimitX, nLimitY, nWidth, nHeight))
+        return KeptAsIs(strPath, nFileSize);
+    FitWithinLimits(nLimitX, nLimitY, nWidth, nHeight);
 
-private:
-    static constexpr std::size_t kHeaderWords = sizeof(BITMAPINFOHEADER) / 4;
-    std::vector<std::uint32_t> m_arrWords;
-};
+    CPreparedUpload result;
+    result.fileCopy = CTempFile::Create();
+    if (!result.fileCopy) return result;
+    result.strUploadPath = result.fileCopy.GetPath();
+    result.bWritten = true;
+    CBackBuffer surface(screen.Get(), nWidth, nHeight);
+    if (surface) {
+        FillSolidRect(surface.Get(), RECT{0, 0, nWidth, nHeight}, RGB(255, 255, 255));
+        RenderWholePicture(surface.Get(), picture.Get(), nWidth, nHeight);
+        picture.Release();  // drawn: the decoded picture can go now
+        const CScopedBitmap bmp = surface.TakeBitmap();
+        SaveBitmapAsJpeg(AnsiToWide(result.strUploadPath).c_str(), bmp.Get(), kUploadQuality);
+    }
+    result.nUploadSize = FileLength(result.strUploadPath);
+    return result;
+}
 
 }  // namespace
 
 CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
                                const std::atomic<bool>* pbGoOn) {
-    if (nType != PictureType::Jpeg) {
-        // A GIF goes as it is whatever its size, once the system's decoder takes it.
-        std::uint32_t nFileSize = 0;
-        if (!LoadPicture(strPath, &nFileSize)) return {};
-        return KeptAsIs(strPath, nFileSize);
-    }
-    // Kept as it is, the picture is still decoded (at the smallest scale) so that one the
-    // copy could not be made of is not sent either.
-    const auto coverFor = [&](PixelSize size) {
+    // A GIF goes as it is whatever its size, once the system's decoder takes it.
+    if (nType != PictureType::Jpeg) return PrepareBySystemDecoder(strPath, nType, nLimitX, nLimitY);
+    // Kept as it is, the picture is still decoded (at the smallest scale, to a single pixel)
+    // so that one the copy could not be made of is not sent either.
+    const auto copySize = [&](PixelSize size) {
         if (IsBelowLimits(nLimitX, nLimitY, size.cx, size.cy)) return PixelSize{1, 1};
+        // A JPEG that only reaches a limit keeps its size and is re-encoded as it is.
         FitWithinLimits(nLimitX, nLimitY, size.cx, size.cy);
         return size;
     };
-    std::optional<CJpegPixels> decoded = LoadJpegPixels(strPath, coverFor, pbGoOn);
-    if (!decoded) return {};
+    std::optional<CJpegCopy> decoded = LoadJpegCopy(strPath, copySize, pbGoOn);
+    if (!decoded) {
+        // The name says JPEG, the bytes say GIF: a picture all the same, its name's rule applies.
+        if ((!pbGoOn || pbGoOn->load()) && SniffPictureFile(strPath) == PictureType::Gif)
+            return PrepareBySystemDecoder(strPath, nType, nLimitX, nLimitY);
+        return {};
+    }
     // The decoded size decides, not the header's: they agree for any file libjpeg reads.
-    PixelSize size = decoded->sizePicture;
     // Kept as it is, the file goes byte for byte, its orientation tag with it.
-    if (IsBelowLimits(nLimitX, nLimitY, size.cx, size.cy)) return KeptAsIs(strPath, decoded->nFileSize);
-    // A JPEG that only reaches a limit keeps its size and is re-encoded as it is.
-    FitWithinLimits(nLimitX, nLimitY, size.cx, size.cy);
-
-    CCopyDib dib(size);
-    AreaScale(decoded->pixels, decoded->size, dib.Pixels(), size);
+    if (IsBelowLimits(nLimitX, nLimitY, decoded->sizePicture.cx, decoded->sizePicture.cy))
+        return KeptAsIs(strPath, decoded->nFileSize);
     // The copy keeps the date taken, the camera and the exposure; a block that cannot be
     // read goes without.
     std::vector<std::uint8_t> exifApp1;
-    if (const auto exif = ReadExifTiff(decoded->exifTiff)) exifApp1 = RewriteExifForCopy(*exif, size);
-    decoded.reset();  // the pixels are scaled: the decoded picture can go now
+    if (const auto exif = ReadExifTiff(decoded->exifTiff)) exifApp1 = RewriteExifForCopy(*exif, decoded->size);
     if (pbGoOn && !pbGoOn->load()) return {};
 
     CPreparedUpload result;
@@ -99,7 +103,7 @@ CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, in
     result.strUploadPath = result.fileCopy.GetPath();
     result.bWritten = true;
     std::string strError;
-    WriteDibAsJpeg(dib.Bytes(), kUploadQuality, AnsiToWide(result.strUploadPath).c_str(), strError, exifApp1);
+    WriteDibAsJpeg(decoded->dib.Bytes(), kUploadQuality, AnsiToWide(result.strUploadPath).c_str(), strError, exifApp1);
     // Judged by the file: one the writer could not fill counts 0 and is prepared again.
     result.nUploadSize = FileLength(result.strUploadPath);
     return result;

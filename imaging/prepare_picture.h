@@ -28,8 +28,11 @@ struct CPreparedUpload {
 // and written at quality 90 to a new temporary file ("DORivav" prefix), with an EXIF block
 // of the picture's camera, dates and exposure only (RewriteExifForCopy: orientation 1, the
 // new size). A JPEG is read once and decoded once, at the smallest DCT scale that still
-// covers the copy's size, then averaged down to it (AreaScale): no device context is
-// touched, so any thread may prepare. Once *pbGoOn (if given) turns false the work is given
-// up, as for a picture that cannot be loaded, and no copy is left behind.
+// covers the copy's size, then averaged down to it (CAreaScaler): no device context is
+// touched, so any thread may prepare. The name decides the rule, not the bytes: a GIF under
+// a JPEG's name is read by the system's decoder and kept or copied by its size as a JPEG
+// would be, its copy drawn on white by a surface of the thread's own. Once *pbGoOn (if
+// given) turns false the work is given up, as for a picture that cannot be loaded, and no
+// copy is left behind.
 CPreparedUpload PreparePicture(const std::string& strPath, PictureType nType, int nLimitX, int nLimitY,
                                const std::atomic<bool>* pbGoOn = nullptr);

@@ -4,6 +4,7 @@
 
 #include "imaging_test_support.h"
 #include "test_support.h"
+#include "tests/unit/gif_writer.h"
 
 namespace {
 
@@ -119,6 +120,47 @@ TEST_F(PreparePictureTest, GifIsAlwaysItsOwnFile) {
     EXPECT_TRUE(upload.bKeptAsIs);
     EXPECT_EQ(upload.strUploadPath, strPath);
     EXPECT_EQ(upload.nUploadSize, kSmallGif.size());
+}
+
+TEST_F(PreparePictureTest, AGifUnderAJpegNameFollowsTheJpegRulesBySize) {
+    // 1000 × 750, left half red and right half blue, saved as a GIF under a JPEG's name: the
+    // name picks the rule, the system's decoder reads what the file holds.
+    gif_test::CGifWriter writer(1000, 750, {0xFF0000, 0x0000FF});
+    gif_test::CGifWriter::CImage image;
+    image.nWidth = 1000;
+    image.nHeight = 750;
+    for (int y = 0; y < 750; ++y)
+        for (int x = 0; x < 1000; ++x) image.arrPixels.push_back(x < 500 ? 0 : 1);
+    image.lzw.nMinCodeSize = 2;
+    writer.Image(image);
+    writer.Trailer();
+    const std::string strPath = m_folder.File("drawing.jpg");
+    ASSERT_TRUE(WriteBytes(strPath, writer.Bytes().data(), writer.Bytes().size()));
+    const FileFingerprint before = Fingerprint(strPath);
+
+    const CPreparedUpload kept = PreparePicture(strPath, PictureType::Jpeg, 1600, 1200);
+    EXPECT_TRUE(kept.bKeptAsIs);
+    EXPECT_EQ(kept.strUploadPath, strPath);
+    EXPECT_EQ(kept.nUploadSize, before.nSize);
+
+    const CPreparedUpload copy = PreparePicture(strPath, PictureType::Jpeg, kLimitX, kLimitY);
+    ASSERT_TRUE(copy.bWritten);
+    EXPECT_FALSE(copy.bKeptAsIs);
+    EXPECT_EQ(copy.nUploadSize, ReadBytes(copy.strUploadPath).size());
+    const auto frame = ReadJpegFrame(copy.strUploadPath);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->nMarker, 0xC0);
+    EXPECT_EQ(frame->nWidth, 800);
+    EXPECT_EQ(frame->nHeight, 600);
+    const auto pixels = DecodeWithDjpeg(copy.strUploadPath);
+    ASSERT_TRUE(pixels);
+    const std::uint8_t* pLeft = pixels->Pixel(200, 300);
+    const std::uint8_t* pRight = pixels->Pixel(600, 300);
+    EXPECT_GT(pLeft[0], 200);
+    EXPECT_LT(pLeft[2], 60);
+    EXPECT_LT(pRight[0], 60);
+    EXPECT_GT(pRight[2], 200);
+    EXPECT_EQ(Fingerprint(strPath), before) << "the picture itself is only read";
 }
 
 TEST_F(PreparePictureTest, UndecodablePictureStaysUnprepared) {
