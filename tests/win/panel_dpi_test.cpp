@@ -16,7 +16,8 @@ protected:
         const char* pszDpi = std::getenv("TESSALINE_EXPECT_DPI");
         if (!pszDpi) GTEST_SKIP() << "run by run-dpi-test.sh at a dpi it sets";
         m_scale = CDpiScale(std::atoi(pszDpi));
-        ASSERT_EQ(ScreenDpiScale().GetDpi(), std::atoi(pszDpi)) << "the screen's dpi is not the one set";
+        ASSERT_EQ(GetDeviceCaps(CWindowDC(nullptr).Get(), LOGPIXELSX), m_scale.GetDpi())
+            << "the screen's dpi is not the one set";
         // A page's 800 by 600 pixels, as a browser zoomed to the screen's dpi shows them.
         m_szSite = SIZE{m_scale.Scale(800), m_scale.Scale(600)};
         PanelTest::SetUp();
