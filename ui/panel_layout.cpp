@@ -69,8 +69,8 @@ PanelPlacement CPanelLayout::Place(const PanelMeasures& measures) const {
 
     // The group right of the space text hangs from the right edge, each piece left of the
     // one before.
-    p.rcUpload = PixelRect::FromOriginSize(cx - S(kUploadRightGap) - S(kUploadWidth), nTop, S(kUploadWidth),
-                                           nButtonHeight);
+    p.rcUpload =
+        PixelRect::FromOriginSize(cx - S(kUploadRightGap) - S(kUploadWidth), nTop, S(kUploadWidth), nButtonHeight);
     p.rcSelectNone =
         PixelRect::FromOriginSize(p.rcUpload.left - S(kSelectNoneWidth), nTop, S(kSelectNoneWidth), nButtonHeight);
     p.rcSelectAll =

@@ -8,8 +8,8 @@ CSkinLabel::CSkinLabel() : m_crBack(GetSysColor(COLOR_BTNFACE)) {}
 void CSkinLabel::CreateLabelFont(const CDpiScale& scale) {
     if (m_font) return;
     std::string face = LoadResString(IDS_FONT_NAME);
-    m_font.Reset(CreateFontA(scale.Scale(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, face.c_str()));
+    m_font.Reset(CreateFontA(scale.Scale(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, face.c_str()));
 }
 
 SIZE CSkinLabel::GetTextExtent(SIZE szDefault) const {

@@ -30,6 +30,7 @@ ThumbGridMetrics ThumbGridMetrics::At(const CDpiScale& scale) {
     m.nCaptionBottom = scale.Scale(base.nCaptionBottom);
     m.nCaptionIndent = scale.Scale(base.nCaptionIndent);
     m.nMaxPage = scale.Scale(base.nMaxPage);
+    m.nLineStep = scale.Scale(base.nLineStep);
     return m;
 }
 
@@ -56,7 +57,8 @@ ThumbCellRects CThumbGridLayout::CellRects(int nIndex) const {
     const long long y = RowTop(nIndex / m_nColumns);
     const int x = m.nFirstColumn + m.nColumnPitch * (nIndex % m_nColumns);
     r.rcCell = {x, Saturate(y), x + m.nCellSize, Saturate(y + m.nCellSize)};
-    r.rcPicture = {x + m.nFrame, Saturate(y + m.nFrame), x + m.nCellSize - m.nFrame, Saturate(y + m.nCellSize - m.nFrame)};
+    r.rcPicture = {x + m.nFrame, Saturate(y + m.nFrame), x + m.nCellSize - m.nFrame,
+                   Saturate(y + m.nCellSize - m.nFrame)};
     r.rcCaption = {x + m.nCaptionIndent, Saturate(y + m.nCaptionTop), x + m.nCellSize, Saturate(y + m.nCaptionBottom)};
     r.bVisible = y + m.nCaptionBottom >= 0 && y <= m_nClientHeight;
     return r;
@@ -67,8 +69,7 @@ ThumbRange CThumbGridLayout::VisibleItems() const {
     // Rows whose caption bottom reaches 0 or below, and whose top is at most the height.
     const long long nBase = static_cast<long long>(m_nOffset) + m_metrics.nFirstRow;
     const long long nFirstRow = std::max(0LL, -FloorDiv(nBase + m_metrics.nCaptionBottom, m_metrics.nRowPitch));
-    const long long nLastRow =
-        std::min<long long>(m_nRows - 1, FloorDiv(m_nClientHeight - nBase, m_metrics.nRowPitch));
+    const long long nLastRow = std::min<long long>(m_nRows - 1, FloorDiv(m_nClientHeight - nBase, m_metrics.nRowPitch));
     if (nLastRow < nFirstRow) return {};
     const long long nFirst = nFirstRow * m_nColumns;
     const long long nEnd = std::min<long long>(m_nCount, (nLastRow + 1) * m_nColumns);

@@ -42,6 +42,7 @@ struct ThumbGridMetrics {
     int nCaptionBottom = 122;  // from the cell's top
     int nCaptionIndent = 15;
     int nMaxPage = 90;
+    int nLineStep = 30;  // a scroll bar's line; a wheel notch is one at the usual setting
 
     static ThumbGridMetrics At(const CDpiScale& scale);
     // The box a thumbnail is made for: the cell inside its frame.

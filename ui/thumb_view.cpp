@@ -49,8 +49,8 @@ BOOL CThumbView::Create(CWnd* pParent, UINT nID, CThumbGridOwner* pOwner) {
 
 int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     if (DefWindowProc(WM_CREATE, 0, reinterpret_cast<LPARAM>(lpCreateStruct)) == -1) return -1;
-    // Cells, frames and thumbnails are as large on the screen at any dpi; the thumbnails are
-    // made at the cells' pixel size, never stretched up from a smaller one.
+    // Cells, frames and thumbnails grow with the dpi; the thumbnails are made at the cells'
+    // pixel size, never stretched up from a smaller one.
     const CDpiScale scale = ScreenDpiScale();
     m_metrics = ThumbGridMetrics::At(scale);
     m_nItemMargin = scale.Scale(kItemMargin);
@@ -229,7 +229,7 @@ void CThumbView::Scroll(ThumbScrollAction action) {
     ThumbScrollState state{si.nMin, si.nMax, static_cast<int>(si.nPage), si.nPos, si.nTrackPos};
     int nOld = si.nPos;
     si.fMask = SIF_POS;
-    si.nPos = RequestedScrollPos(action, state);
+    si.nPos = RequestedScrollPos(action, state, m_metrics.nLineStep);
     SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
     GetScrollInfo(m_hWnd, SB_VERT, &si);  // what the system made of it
     if (si.nPos != nOld) SendMessage(WM_THUMBS_SCROLLED, 0, nOld - si.nPos);
@@ -324,7 +324,8 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     m_nFocus = 0;
     m_pOwner->OnPicturesShown();
     const PixelSize szBox = m_metrics.PictureBox();
-    if (m_pOwner->GetPictureCount() > 0) m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd, SIZE{szBox.cx, szBox.cy});
+    if (m_pOwner->GetPictureCount() > 0)
+        m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd, SIZE{szBox.cx, szBox.cy});
     m_nScrollOffset = 0;
     Layout();
     Invalidate(TRUE);

@@ -87,8 +87,8 @@ protected:
         for (int nDpi : {96, 144, 192})
             for (PixelSize szText : {kShortText, kLongText, PixelSize{5000, 400}})
                 for (int nDelta : {0, 30, -150, -400, 5000}) {
-                    SCOPED_TRACE(::testing::Message() << nDpi << " dpi, text " << szText.cx << "x" << szText.cy
-                                                      << ", drag " << nDelta);
+                    SCOPED_TRACE(::testing::Message()
+                                 << nDpi << " dpi, text " << szText.cx << "x" << szText.cy << ", drag " << nDelta);
                     const CDpiScale scale(nDpi);
                     check(LayOut(Client(), scale.Scale(szText), nDelta, TemplateAt(scale), scale));
                 }
@@ -301,7 +301,9 @@ TEST(PanelLayout, At192DpiEveryFigureDoubles) {
     const CDpiScale scale(192);
     const PanelPlacement p96 = LayOut({1024, 768}, kShortText);
     const PanelPlacement p192 = LayOut({2048, 1536}, scale.Scale(kShortText), 0, TemplateAt(scale), scale);
-    const auto Doubled = [](const PixelRect& rc) { return PixelRect{2 * rc.left, 2 * rc.top, 2 * rc.right, 2 * rc.bottom}; };
+    const auto Doubled = [](const PixelRect& rc) {
+        return PixelRect{2 * rc.left, 2 * rc.top, 2 * rc.right, 2 * rc.bottom};
+    };
     const auto children96 = Children(p96);
     const auto children192 = Children(p192);
     for (std::size_t i = 0; i < children96.size(); ++i)

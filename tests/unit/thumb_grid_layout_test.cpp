@@ -200,6 +200,7 @@ TEST(ThumbGrid, MetricsScaleWithTheDpiAndTheCellsFollowThem) {
     EXPECT_EQ(m.nFrame, 2);
     EXPECT_EQ(m.nColumnPitch, 176);
     EXPECT_EQ(m.nRowPitch, 221);
+    EXPECT_EQ(m.nLineStep, 45);
     EXPECT_EQ(m.PictureBox(), (PixelSize{149, 149})) << "what the thumbnails are made for";
     EXPECT_EQ(ThumbGridMetrics::At(CDpiScale(96)).PictureBox(), (PixelSize{100, 100}));
 

@@ -34,7 +34,8 @@ protected:
         CWindowDC dc(hWnd);
         CScopedSelect font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(hWnd, WM_GETFONT, 0, 0)));
         RECT rcText{0, 0, rcClient.right, 0};
-        const bool bLines = std::string_view(text, static_cast<std::size_t>(nLength)).find('\n') != std::string_view::npos;
+        const bool bLines =
+            std::string_view(text, static_cast<std::size_t>(nLength)).find('\n') != std::string_view::npos;
         DrawTextA(dc.Get(), text, nLength, &rcText, DT_CALCRECT | (bLines ? DT_WORDBREAK : DT_SINGLELINE));
         return SIZE{std::max(0L, rcText.right - rcClient.right), std::max(0L, rcText.bottom - rcClient.bottom)};
     }
