@@ -46,9 +46,13 @@ target_link_libraries(tessaline_win PUBLIC
   wininet shlwapi comctl32 oleacc oleaut32 ole32 uuid shell32 gdi32 user32 winmm advapi32)
 target_include_directories(tessaline_win PUBLIC ${JPEG_PREFIX}/include)
 
-# The resource script embeds the type library; widl must have run first.
+# The resource script embeds the type library, so widl must have run first, and the artwork:
+# a face or a cursor drawn again compiles it again.
 set(RC ${CMAKE_SOURCE_DIR}/res/tessaline.rc)
-set_source_files_properties(${RC} PROPERTIES OBJECT_DEPENDS ${GEN}/tessaline.tlb)
+file(GLOB RC_ARTWORK CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.bmp ${CMAKE_SOURCE_DIR}/res/buttons/*.bmp
+  ${CMAKE_SOURCE_DIR}/res/*.cur ${CMAKE_SOURCE_DIR}/res/*.ico)
+set(RC_DEPENDS ${GEN}/tessaline.tlb ${RC_ARTWORK})
+set_source_files_properties(${RC} PROPERTIES OBJECT_DEPENDS "${RC_DEPENDS}")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${GEN} -I${CMAKE_SOURCE_DIR}/res -c 65001")
 set(CMAKE_RC_COMPILE_OBJECT
   "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O coff -i <SOURCE> -o <OBJECT>")

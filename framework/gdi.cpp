@@ -43,3 +43,8 @@ void FillSolidRect(HDC hdc, const RECT& rc, COLORREF cr) {
     ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
     SetBkColor(hdc, crOld);
 }
+
+CDpiScale ScreenDpiScale() {
+    CWindowDC screen(nullptr);
+    return CDpiScale(screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : CDpiScale::kBaseDpi);
+}

@@ -2,6 +2,7 @@
 // so no paint is left open and no GDI object is deleted while a context still holds it (a
 // bitmap deleted while selected is not deleted at all on Windows: it leaks).
 #pragma once
+#include "base/dpi_scale.h"
 #include "framework/scoped_handle.h"
 
 #include <optional>
@@ -94,3 +95,7 @@ private:
 
 // Fills a rectangle with a colour without creating a brush; the DC's text background stays.
 void FillSolidRect(HDC hdc, const RECT& rc, COLORREF cr);
+
+// The dpi the control draws at: the screen's, as the host's process sees it. The control
+// lives in the host's process and leaves that process's dpi awareness as the host set it.
+CDpiScale ScreenDpiScale();

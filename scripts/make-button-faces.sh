@@ -1,8 +1,9 @@
 #!/bin/bash
-# Draws the main panel's skinned button faces (bitmaps 212 to 220, 24-bit BMP with the
-# caption drawn in) into res/buttons/, and the splitter's drag cursor (cursor 208) into
-# res/splitter.cur. Run by hand when the artwork changes; the results are committed.
-# Every run gives byte-identical files.
+# Draws the main panel's skinned button faces (bitmaps 212 to 220, 24-bit BMP) into
+# res/buttons/, and the splitter's drag cursor (cursor 208) into res/splitter.cur. Run by
+# hand when the artwork changes; the results are committed. Every run gives byte-identical
+# files. The faces carry no caption: the button stretches its face to its size at the
+# screen's dpi and draws its own text over it at the font's real size.
 #
 #   212 213 214  "立即上传"  72 x 25  normal, pressed, disabled  (primary action, blue)
 #   218 219 220  "全选"      46 x 25  normal, pressed, disabled
@@ -11,8 +12,6 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 res="$here/../res"
 IM=/usr/bin/convert
-FONT=${FONT:-/usr/share/fonts/truetype/wqy/wqy-microhei.ttc}
-[ -f "$FONT" ] || { echo "font not found: $FONT (install fonts-wqy-microhei)" >&2; exit 1; }
 mkdir -p "$res/buttons"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -20,18 +19,16 @@ trap 'rm -rf "$tmp"' EXIT
 # The corners blend into this neutral tone, half way between the two usual button-face
 # colours, so that the 1-pixel rounding reads well on whatever skin colour the page sets.
 CORNER='#dedbd2'
-SIZE=12          # pixels per em: the glyphs are hinted crisp at this size
-BASELINE=17      # caption baseline; centres the ink in the 25-pixel height
 
-# Palette per look:  top bottom border highlight(row 1) text
+# Palette per look:  top bottom border highlight(row 1)
 #   secondary buttons
-S_N=('#ffffff' '#dde3ec' '#8d9ab0' '#ffffff' '#1f2b3a')
-S_P=('#c9d2df' '#e3e8ef' '#6f7e96' '#b7c2d2' '#1f2b3a')
+S_N=('#ffffff' '#dde3ec' '#8d9ab0' '#ffffff')
+S_P=('#c9d2df' '#e3e8ef' '#6f7e96' '#b7c2d2')
 #   primary button
-P_N=('#5b9ded' '#2f6fc9' '#2259a8' '#86b8f3' '#ffffff')
-P_P=('#2358a5' '#3271c6' '#1a4788' '#1c4d93' '#ffffff')
+P_N=('#5b9ded' '#2f6fc9' '#2259a8' '#86b8f3')
+P_P=('#2358a5' '#3271c6' '#1a4788' '#1c4d93')
 #   both, disabled
-D=('#e9e9e9' '#e9e9e9' '#b9b9b9' '#f2f2f2' '#9c9c9c')
+D=('#e9e9e9' '#e9e9e9' '#b9b9b9' '#f2f2f2')
 
 # mix A B: the colour half way between two #rrggbb colours.
 mix() {
@@ -42,14 +39,11 @@ mix() {
     echo "$out"
 }
 
-# face OUT W H TEXT TEXTX DX DY ARROW top bottom border highlight text
-#   TEXTX: left edge of the caption's advance box; DX/DY: extra shift (pressed look);
-#   ARROW: 1 to draw the upload arrow left of the caption.
+# face OUT W H top bottom border highlight
 face() {
-    local out=$1 w=$2 h=$3 text=$4 tx=$5 dx=$6 dy=$7 arrow=$8
-    local top=$9 bot=${10} border=${11} hi=${12} ink=${13}
+    local out=$1 w=$2 h=$3
+    local top=$4 bot=$5 border=$6 hi=$7
     local iw=$((w - 2)) ih=$((h - 2)) r=$((w - 1)) b=$((h - 1))
-    local x=$((tx + dx)) y=$((BASELINE + dy))
     local args=(
         -size "${w}x${h}" "xc:$border"
         \( -size "${iw}x${ih}" "gradient:$top-$bot" \) -geometry +1+1 -composite
@@ -69,34 +63,21 @@ face() {
            -draw "point $r,$((b - 1))"
            -fill "$ct" -draw "point 1,1" -draw "point $((r - 1)),1"
            -fill "$cb" -draw "point 1,$((b - 1))" -draw "point $((r - 1)),$((b - 1))")
-    if [ "$arrow" = 1 ]; then
-        # Upload arrow, 7 x 11 pixels: a head and a shaft over a short tray line.
-        local ax=$((x - 11)) ay=$((y - 10))
-        args+=(-fill "$ink"
-               -draw "polygon $ax,$((ay + 3)) $((ax + 3)),$ay $((ax + 6)),$((ay + 3))"
-               -draw "rectangle $((ax + 2)),$((ay + 3)) $((ax + 4)),$((ay + 7))"
-               -draw "rectangle $ax,$((ay + 9)) $((ax + 6)),$((ay + 10))")
-    fi
-    args+=(-fill "$ink" -font "$FONT" -pointsize "$SIZE" -density 72
-           -annotate "+$x+$y" "$text")
     "$IM" "${args[@]}" -alpha off -type TrueColor BMP3:"$out"
 }
 
-# make_set NORMAL PRESSED DISABLED W TEXT TEXTX ARROW: the three faces of one button.
-#   The caption is SIZE pixels a character; TEXTX centres it (the upload button's arrow
-#   and its gap take 11 pixels to the left of the caption). Pressed shifts it 1 pixel
-#   right and down.
+# make_set NORMAL PRESSED DISABLED W PRIMARY: the three faces of one button.
 make_set() {
-    local n=$1 p=$2 d=$3 w=$4 text=$5 tx=$6 arrow=$7
+    local n=$1 p=$2 d=$3 w=$4 primary=$5
     local pn=("${S_N[@]}") pp=("${S_P[@]}")
-    if [ "$arrow" = 1 ]; then pn=("${P_N[@]}"); pp=("${P_P[@]}"); fi
-    face "$res/buttons/$n.bmp" "$w" 25 "$text" "$tx" 0 0 "$arrow" "${pn[@]}"
-    face "$res/buttons/$p.bmp" "$w" 25 "$text" "$tx" 1 1 "$arrow" "${pp[@]}"
-    face "$res/buttons/$d.bmp" "$w" 25 "$text" "$tx" 0 0 "$arrow" "${D[@]}"
+    if [ "$primary" = 1 ]; then pn=("${P_N[@]}"); pp=("${P_P[@]}"); fi
+    face "$res/buttons/$n.bmp" "$w" 25 "${pn[@]}"
+    face "$res/buttons/$p.bmp" "$w" 25 "${pp[@]}"
+    face "$res/buttons/$d.bmp" "$w" 25 "${D[@]}"
 }
 
-make_set 212 213 214 72 '立即上传' 18 1
-make_set 218 219 220 46 '全选' 11 0
-make_set 215 216 217 45 '全否' 10 0
+make_set 212 213 214 72 1
+make_set 218 219 220 46 0
+make_set 215 216 217 45 0
 
 python3 "$here/make_cursor.py" "$res/splitter.cur"

@@ -43,6 +43,17 @@ std::string WindowText(HWND hWnd) {
     return text;
 }
 
+// The height a static control's text takes when broken at nWidth, in the control's font.
+int TextHeight(HWND hStatic, int nWidth) {
+    if (!hStatic) return 0;
+    const std::string text = WindowText(hStatic);
+    CWindowDC dc(hStatic);
+    CScopedSelect font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(hStatic, WM_GETFONT, 0, 0)));
+    RECT rc{0, 0, nWidth, 0};
+    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rc, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    return rc.bottom - rc.top;
+}
+
 std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
     return data.nFileSizeHigh ? std::numeric_limits<std::uint32_t>::max() : data.nFileSizeLow;
 }
@@ -56,6 +67,10 @@ BOOL CMainPanelDlg::OnInitDialog() {
     m_btnSelectAll.Attach(IDC_SELECT_ALL, this);
     m_btnUpload.Attach(IDC_UPLOAD_NOW, this);
 
+    // The dialog manager scaled the template with its font; what is laid out in pixels
+    // here scales with the screen's dpi.
+    m_layout = CPanelLayout(ScreenDpiScale());
+    const CDpiScale& scale = m_layout.GetScale();
     // The template's places of the pieces that keep them, read once before any layout.
     PanelTemplate tpl;
     tpl.nUploadTop = ChildRect(GetDlgItem(IDC_UPLOAD_NOW)).top;
@@ -72,8 +87,8 @@ BOOL CMainPanelDlg::OnInitDialog() {
     m_wndThumbs.Create(this, 1, this);
     if (m_wndSplitter.Create(this, 3)) {
         m_wndSplitter.m_crColor = m_crSkin;
-        m_wndSplitter.m_nLeftLimit = 140;
-        m_wndSplitter.m_nRightLimit = 170;
+        m_wndSplitter.m_nLeftLimit = scale.Scale(CPanelLayout::kSplitterLeftLimit);
+        m_wndSplitter.m_nRightLimit = scale.Scale(CPanelLayout::kSplitterRightLimit);
     }
     LPCSTR gaugeClass = RegisterWndClass(0);
     if (gaugeClass) m_wndGauge.CreateEx(0, gaugeClass, "", WS_CHILD | WS_VISIBLE, RECT{}, m_hWnd, 2);
@@ -84,15 +99,15 @@ BOOL CMainPanelDlg::OnInitDialog() {
 
     m_wndSpaceCaption.SubclassDlgItem(IDC_SPACE_CAPTION, this);
     m_wndSpaceCaption.SetBkColor(m_crSkin);
-    m_wndSpaceCaption.CreateLabelFont();
+    m_wndSpaceCaption.CreateLabelFont(scale);
     m_wndSpaceCaption.SetText(LoadResString(IDS_SPACE_CAPTION));
     m_wndCompressLabel.SubclassDlgItem(IDC_COMPRESS_LABEL, this);
     m_wndCompressLabel.SetBkColor(m_crSkin);
-    m_wndCompressLabel.CreateLabelFont();
+    m_wndCompressLabel.CreateLabelFont(scale);
     m_wndCompressLabel.SetText(LoadResString(IDS_AUTO_COMPRESS));
     m_wndSpaceText.SubclassDlgItem(IDC_SPACE_TEXT, this);
     m_wndSpaceText.SetBkColor(m_crSkin);
-    m_wndSpaceText.CreateLabelFont();
+    m_wndSpaceText.CreateLabelFont(scale);
     UpdateSpaceLabel();
 
     LOGFONTA lf{};
@@ -108,6 +123,11 @@ BOOL CMainPanelDlg::OnInitDialog() {
     m_btnSelectNone.SetBitmaps(IDB_SELECT_NONE_NORMAL, IDB_SELECT_NONE_PRESSED, IDB_SELECT_NONE_PRESSED,
                                IDB_SELECT_NONE_DISABLED);
     m_btnUpload.SetBitmaps(IDB_UPLOAD_NORMAL, IDB_UPLOAD_PRESSED, IDB_UPLOAD_PRESSED, IDB_UPLOAD_DISABLED);
+    // The faces' inks: light on the blue primary face, dark on the pale ones, grey disabled.
+    const COLORREF crDisabledText = RGB(0x9c, 0x9c, 0x9c);
+    m_btnUpload.SetTextColors(RGB(0xff, 0xff, 0xff), crDisabledText);
+    m_btnSelectAll.SetTextColors(RGB(0x1f, 0x2b, 0x3a), crDisabledText);
+    m_btnSelectNone.SetTextColors(RGB(0x1f, 0x2b, 0x3a), crDisabledText);
     EnableButton(IDC_SELECT_ALL, false);
     EnableButton(IDC_SELECT_NONE, false);
     EnableButton(IDC_UPLOAD_NOW, false);
@@ -157,6 +177,13 @@ void CMainPanelDlg::AcceptDrops() {
 
 std::string CMainPanelDlg::GetHintText() const { return WindowText(GetDlgItem(IDC_HINT)); }
 
+void CMainPanelDlg::SetHint(const std::string& strHint) {
+    if (!m_hWnd || strHint == GetHintText()) return;
+    SetDlgItemTextA(m_hWnd, IDC_HINT, strHint.c_str());
+    // Another text may take more lines, or fewer.
+    RecalcLayout(0);
+}
+
 bool CMainPanelDlg::CanTakeDrop(const std::vector<DroppedItem>& arrItems) const {
     return m_hWnd && IsWindowEnabled(m_hWnd) && !m_uploader.IsUploading() &&
            PlanDrop(arrItems, IsAnsiLeadByte).IsUsable();
@@ -171,7 +198,7 @@ void CMainPanelDlg::OnFilesDropped(const std::vector<DroppedItem>& arrItems) {
     const DropLeftOutTexts texts{LoadResString(IDS_DROP_SEPARATOR), LoadResString(IDS_DROP_NOT_PICTURES),
                                  LoadResString(IDS_DROP_OTHER_FOLDER), LoadResString(IDS_DROP_FOLDERS_LEFT)};
     const std::string strLeftOut = DescribeLeftOut(plan, texts);
-    if (!strLeftOut.empty()) SetDlgItemTextA(m_hWnd, IDC_HINT, strLeftOut.c_str());
+    if (!strLeftOut.empty()) SetHint(strLeftOut);
 }
 
 LRESULT CMainPanelDlg::OnDropFiles(WPARAM wParam, LPARAM) {
@@ -211,6 +238,7 @@ PanelMeasures CMainPanelDlg::Measure() const {
     SIZE text = m_wndSpaceText.GetTextExtent();
     m.szSpaceCaption = PixelSize{caption.cx, caption.cy};
     m.szSpaceText = PixelSize{text.cx, text.cy};
+    m.nHintHeight = TextHeight(GetDlgItem(IDC_HINT), m_layout.HintWidth(m.szClient.cx));
     return m;
 }
 
@@ -582,7 +610,7 @@ void CMainPanelDlg::StartUpload(PassNotes notes) {
 LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
     std::string strFolder = lParam ? reinterpret_cast<const char*>(lParam) : "";
     m_arrDropNames.clear();
-    if (m_hWnd) SetDlgItemTextA(m_hWnd, IDC_HINT, m_strHint.c_str());
+    SetHint(m_strHint);
     // A running batch reads these pictures: it ends before the list changes.
     if (!strFolder.empty()) m_uploader.Abort();
     StopPreparing();

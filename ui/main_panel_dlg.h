@@ -120,6 +120,7 @@ public:
     const CSkinLabel& GetSpaceLabel() const { return m_wndSpaceText; }
     CThumbView& GetThumbView() { return m_wndThumbs; }
     HWND GetTreeWindow() const { return m_wndTree.m_hWnd; }
+    const CSplitterBar& GetSplitter() const { return m_wndSplitter; }
     int GetTreeWidth() const { return m_layout.GetTreeWidth(); }
 
 protected:
@@ -172,6 +173,7 @@ private:
     void EnableSelectButtons(bool bEnable);
     void SetTabOrder();
     void AcceptDrops();
+    void SetHint(const std::string& strHint);
 
     std::string m_strSignature;
     std::string m_strAlbumName;

@@ -11,6 +11,7 @@ constexpr int kMaxExtent = 1 << 20;
 
 constexpr int Bound(int n) { return std::clamp(n, 0, kMaxExtent); }
 
+// Pixels at 96 dpi.
 constexpr int kMargin = 10;  // left and right of the tree and the view, and the top row
 constexpr int kGaugeWidth = 100;
 constexpr int kGaugeHeight = 12;
@@ -26,6 +27,9 @@ constexpr int kBottomBand = 50;  // below the tree: room for the hint
 constexpr int kHintHeight = 40;
 constexpr int kHintInset = 5;
 constexpr int kWrappedTextLeft = 72;
+constexpr int kSpaceTextGap = 3;  // between the gauge and the space text
+constexpr int kSpaceTextRightGap = 6;
+constexpr int kWrappedTextGap = 3;
 
 // The size of a template rectangle, measured in 64 bits: its corners come from the caller.
 PixelRect Sized(const PixelRect& rc) {
@@ -43,36 +47,43 @@ PanelPlacement CPanelLayout::Recalc(const PanelMeasures& measures, int nDelta) {
     return Place(measures);
 }
 
+int CPanelLayout::HintWidth(int cxClient) const { return std::max(0, Bound(cxClient) - 2 * m_scale.Scale(kHintInset)); }
+
 PanelPlacement CPanelLayout::Place(const PanelMeasures& measures) const {
+    const auto S = [this](int n) { return m_scale.Scale(n); };
     const int cx = Bound(measures.szClient.cx);
     const int cy = Bound(measures.szClient.cy);
     const int w1 = Bound(measures.szSpaceCaption.cx);
     const int h1 = Bound(measures.szSpaceCaption.cy);
     const int w2 = Bound(measures.szSpaceText.cx);
     const int h2 = Bound(measures.szSpaceText.cy);
+    const int nHint = std::max(S(kHintHeight), Bound(measures.nHintHeight));
     const int nTop = Bound(m_tpl.nUploadTop);
-    const int nButtonsBottom = nTop + kButtonHeight;
+    const int nButtonHeight = S(kButtonHeight);
+    const int nButtonsBottom = nTop + nButtonHeight;
+    const int nMargin = S(kMargin);
 
     PanelPlacement p;
-    p.rcSpaceCaption = PixelRect::FromOriginSize(kMargin, kMargin, w1, h1);
-    p.rcGauge = PixelRect::FromOriginSize(kMargin + w1, kMargin, kGaugeWidth, kGaugeHeight);
+    p.rcSpaceCaption = PixelRect::FromOriginSize(nMargin, nMargin, w1, h1);
+    p.rcGauge = PixelRect::FromOriginSize(nMargin + w1, nMargin, S(kGaugeWidth), S(kGaugeHeight));
 
     // The group right of the space text hangs from the right edge, each piece left of the
     // one before.
-    p.rcUpload = PixelRect::FromOriginSize(cx - kUploadRightGap - kUploadWidth, nTop, kUploadWidth, kButtonHeight);
+    p.rcUpload =
+        PixelRect::FromOriginSize(cx - S(kUploadRightGap) - S(kUploadWidth), nTop, S(kUploadWidth), nButtonHeight);
     p.rcSelectNone =
-        PixelRect::FromOriginSize(p.rcUpload.left - kSelectNoneWidth, nTop, kSelectNoneWidth, kButtonHeight);
+        PixelRect::FromOriginSize(p.rcUpload.left - S(kSelectNoneWidth), nTop, S(kSelectNoneWidth), nButtonHeight);
     p.rcSelectAll =
-        PixelRect::FromOriginSize(p.rcSelectNone.left - kSelectAllWidth, nTop, kSelectAllWidth, kButtonHeight);
+        PixelRect::FromOriginSize(p.rcSelectNone.left - S(kSelectAllWidth), nTop, S(kSelectAllWidth), nButtonHeight);
     const PixelRect rcLabel = Sized(m_tpl.rcCompressLabel);
     p.rcCompressLabel =
-        rcLabel.Offset(p.rcSelectAll.left - kLabelGap - rcLabel.right, Bound(m_tpl.rcCompressLabel.top));
+        rcLabel.Offset(p.rcSelectAll.left - S(kLabelGap) - rcLabel.right, Bound(m_tpl.rcCompressLabel.top));
     const PixelRect rcBox = Sized(m_tpl.rcCompressBox);
     p.rcCompressBox = rcBox.Offset(p.rcCompressLabel.left - rcBox.right, Bound(m_tpl.rcCompressBox.top));
 
     // A panel too narrow for both ends would lay the buttons over the gauge; they stop at
     // the gauge instead and the client edge cuts them.
-    const int nGroupMin = p.rcGauge.right + kLabelGap;
+    const int nGroupMin = p.rcGauge.right + S(kLabelGap);
     if (p.rcCompressBox.left < nGroupMin) {
         const int nShift = nGroupMin - p.rcCompressBox.left;
         for (PixelRect* pRect : {&p.rcUpload, &p.rcSelectNone, &p.rcSelectAll, &p.rcCompressLabel, &p.rcCompressBox})
@@ -83,30 +94,36 @@ PanelPlacement CPanelLayout::Place(const PanelMeasures& measures) const {
     // larger font) reaches further down, so that nothing of the row sits on the tree.
     const int nRowOneBottom = std::max(
         {nButtonsBottom, p.rcSpaceCaption.bottom, p.rcGauge.bottom, p.rcCompressLabel.bottom, p.rcCompressBox.bottom});
-    const int nAvail = p.rcCompressBox.left - (w1 + 110) - 6;
+    const int nAvail = p.rcCompressBox.left - p.rcGauge.right - S(kSpaceTextRightGap);
     if (nAvail >= w2) {
-        p.rcSpaceText = PixelRect::FromOriginSize(w1 + 113, kMargin, w2, nButtonsBottom - kMargin);
-        p.nRowBottom = nRowOneBottom;
+        p.rcSpaceText = PixelRect::FromOriginSize(p.rcGauge.right + S(kSpaceTextGap), nMargin, w2,
+                                                  std::max(nButtonsBottom - nMargin, h2));
+        p.nRowBottom = std::max(nRowOneBottom, p.rcSpaceText.bottom);
     } else {
-        p.rcSpaceText = PixelRect::FromOriginSize(kWrappedTextLeft, nRowOneBottom + 3, w2, h2);
+        const int nGap = S(kWrappedTextGap);
+        p.rcSpaceText = PixelRect::FromOriginSize(S(kWrappedTextLeft), nRowOneBottom + nGap, w2, h2);
         p.bSpaceTextWrapped = true;
-        p.nRowBottom = nRowOneBottom + 3 + h2;
+        p.nRowBottom = nRowOneBottom + nGap + h2;
     }
 
     // The content band never turns inside out: a client lower than the top row and the
     // bottom band leaves it empty rather than negative.
-    const int nBandTop = p.nRowBottom + kBandGap;
-    const int nBandBottom = std::max(nBandTop, cy - kBottomBand);
-    const int nTree = std::clamp(m_nTreeWidth, 0, std::max(0, cx - 2 * kMargin - kSplitterWidth));
-    const int x = kMargin + nTree;
-    p.rcTree = {kMargin, nBandTop, x, nBandBottom};
-    p.rcSplitter = {x, nBandTop, x + kSplitterWidth, nBandBottom};
-    p.rcThumbs = {x + kSplitterWidth, nBandTop, cx - kMargin, nBandBottom};
-    p.rcHint = {kHintInset, std::max(cy - kHintHeight, nBandBottom), cx - kHintInset, cy};
+    // The bottom band holds the hint whole: a hint broken into more lines than the band was
+    // drawn for (a narrow panel, a larger font) pushes the band up.
+    const int nBandTop = p.nRowBottom + S(kBandGap);
+    const int nBottomBand = std::max(S(kBottomBand), nHint + S(kBottomBand - kHintHeight));
+    const int nBandBottom = std::max(nBandTop, cy - nBottomBand);
+    const int nSplitter = S(kSplitterWidth);
+    const int nTree = std::clamp(m_nTreeWidth, 0, std::max(0, cx - 2 * nMargin - nSplitter));
+    const int x = nMargin + nTree;
+    p.rcTree = {nMargin, nBandTop, x, nBandBottom};
+    p.rcSplitter = {x, nBandTop, x + nSplitter, nBandBottom};
+    p.rcThumbs = {x + nSplitter, nBandTop, cx - nMargin, nBandBottom};
+    p.rcHint = {S(kHintInset), std::max(cy - nHint, nBandBottom), cx - S(kHintInset), cy};
 
     p.rcTopBand = {0, 0, cx, nBandTop};
-    p.rcLeftMargin = {0, nBandTop, kMargin, nBandBottom};
-    p.rcRightMargin = {cx - kMargin, nBandTop, cx, nBandBottom};
+    p.rcLeftMargin = {0, nBandTop, nMargin, nBandBottom};
+    p.rcRightMargin = {cx - nMargin, nBandTop, cx, nBandBottom};
     p.rcBottomBand = {0, nBandBottom, cx, cy};
 
     const PixelRect rcClient{0, 0, cx, cy};

@@ -1,6 +1,8 @@
 // Layout rules of the main panel: where its children go for a client size, and how a
 // splitter drag changes the tree's width. The panel measures, this decides, the panel moves.
+// Its figures are pixels at 96 dpi, scaled to the dpi the panel draws at.
 #pragma once
+#include "base/dpi_scale.h"
 #include "base/geometry.h"
 
 // Controls that keep the place dialog template 201 gave them, in pixels. Taken once right
@@ -17,6 +19,7 @@ struct PanelMeasures {
     PixelSize szClient;
     PixelSize szSpaceCaption;  // text extent of label 215 in its font
     PixelSize szSpaceText;     // text extent of label 201 (the current space text)
+    int nHintHeight = 0;       // height of the hint's text broken at HintWidth
 };
 
 // Client rectangles of every child, all inside the client area, none inside out.
@@ -46,7 +49,15 @@ struct PanelPlacement {
 
 class CPanelLayout {
 public:
-    static constexpr int kDefaultTreeWidth = 200;
+    static constexpr int kDefaultTreeWidth = 200;  // at 96 dpi
+    // The splitter keeps the mouse this far from the panel's left and right edges (96 dpi).
+    static constexpr int kSplitterLeftLimit = 140;
+    static constexpr int kSplitterRightLimit = 170;
+
+    CPanelLayout() = default;
+    // The tree starts at its default width at that dpi.
+    explicit CPanelLayout(CDpiScale scale) : m_scale(scale), m_nTreeWidth(scale.Scale(kDefaultTreeWidth)) {}
+    const CDpiScale& GetScale() const { return m_scale; }
 
     void SetTemplate(const PanelTemplate& tpl) { m_tpl = tpl; }
     const PanelTemplate& GetTemplate() const { return m_tpl; }
@@ -57,11 +68,15 @@ public:
     // The same placement without a move, for painting the background.
     PanelPlacement Place(const PanelMeasures& measures) const;
 
+    // The width the hint's text is broken at, for a client cxClient wide.
+    int HintWidth(int cxClient) const;
+
     // The width the user asked for; the tree is drawn narrower when the client is too small
     // to hold it, and gets it back when the client grows again.
     int GetTreeWidth() const { return m_nTreeWidth; }
 
 private:
     PanelTemplate m_tpl;
+    CDpiScale m_scale;
     int m_nTreeWidth = kDefaultTreeWidth;
 };

@@ -5,11 +5,11 @@
 
 CSkinLabel::CSkinLabel() : m_crBack(GetSysColor(COLOR_BTNFACE)) {}
 
-void CSkinLabel::CreateLabelFont() {
+void CSkinLabel::CreateLabelFont(const CDpiScale& scale) {
     if (m_font) return;
     std::string face = LoadResString(IDS_FONT_NAME);
-    m_font.Reset(CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, face.c_str()));
+    m_font.Reset(CreateFontA(scale.Scale(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, face.c_str()));
 }
 
 SIZE CSkinLabel::GetTextExtent(SIZE szDefault) const {
@@ -44,4 +44,9 @@ LRESULT CSkinLabel::OnSetText(WPARAM wParam, LPARAM lParam) {
     LRESULT result = ::DefWindowProcA(m_hWnd, WM_SETTEXT, wParam, lParam);
     Invalidate(TRUE);
     return result;
+}
+
+LRESULT CSkinLabel::OnGetFont(WPARAM wParam, LPARAM lParam) {
+    if (m_font) return reinterpret_cast<LRESULT>(m_font.Get());
+    return DefWindowProc(WM_GETFONT, wParam, lParam);
 }

@@ -10,11 +10,11 @@ int Saturate(long long n) { return static_cast<int>(std::clamp<long long>(n, INT
 
 }  // namespace
 
-int RequestedScrollPos(ThumbScrollAction action, const ThumbScrollState& state) {
+int RequestedScrollPos(ThumbScrollAction action, const ThumbScrollState& state, int nLineStep) {
     const long long nPos = state.nPos;
     switch (action) {
-    case ThumbScrollAction::LineUp: return Saturate(nPos - kThumbLineStep);
-    case ThumbScrollAction::LineDown: return Saturate(nPos + kThumbLineStep);
+    case ThumbScrollAction::LineUp: return Saturate(nPos - nLineStep);
+    case ThumbScrollAction::LineDown: return Saturate(nPos + nLineStep);
     case ThumbScrollAction::PageUp: return Saturate(nPos - state.nPage);
     case ThumbScrollAction::PageDown: return Saturate(nPos + state.nPage);
     case ThumbScrollAction::ThumbTrack: return state.nTrackPos;

@@ -15,10 +15,11 @@ struct ThumbScrollState {
     int nTrackPos = 0;
 };
 
+// A line's step at 96 dpi; the grid scales it with its other figures.
 constexpr int kThumbLineStep = 30;
 
 // The position the grid sets for the action, before the system clamps it.
-int RequestedScrollPos(ThumbScrollAction action, const ThumbScrollState& state);
+int RequestedScrollPos(ThumbScrollAction action, const ThumbScrollState& state, int nLineStep = kThumbLineStep);
 // What SetScrollInfo makes of a position: min .. max - (page - 1).
 int ClampScrollPos(int nPos, const ThumbScrollState& state);
 

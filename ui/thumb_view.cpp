@@ -49,8 +49,13 @@ BOOL CThumbView::Create(CWnd* pParent, UINT nID, CThumbGridOwner* pOwner) {
 
 int CThumbView::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
     if (DefWindowProc(WM_CREATE, 0, reinterpret_cast<LPARAM>(lpCreateStruct)) == -1) return -1;
-    m_penSelected.Reset(CreatePen(PS_SOLID, 3, RGB(49, 106, 197)));
-    m_penNormal.Reset(CreatePen(PS_SOLID, 1, RGB(236, 233, 216)));
+    // Cells, frames and thumbnails grow with the dpi; the thumbnails are made at the cells'
+    // pixel size, never stretched up from a smaller one.
+    const CDpiScale scale = ScreenDpiScale();
+    m_metrics = ThumbGridMetrics::At(scale);
+    m_nItemMargin = scale.Scale(kItemMargin);
+    m_penSelected.Reset(CreatePen(PS_SOLID, scale.Scale(3), RGB(49, 106, 197)));
+    m_penNormal.Reset(CreatePen(PS_SOLID, m_metrics.nFrame, RGB(236, 233, 216)));
     m_fontCaption = MakeFont(9);
     m_fontMessage = MakeFont(15);
     return 0;
@@ -69,7 +74,7 @@ void CThumbView::ForgetPictures() {
     m_producer.Stop();
     m_cache.Clear();
     // Until the new list comes the grid shows nothing of the old one, whose items go now.
-    m_grid = CThumbGridLayout(PixelSize{}, 0, 0);
+    m_grid = CThumbGridLayout(PixelSize{}, 0, 0, m_metrics);
 }
 
 void CThumbView::Layout() {
@@ -77,7 +82,7 @@ void CThumbView::Layout() {
     RECT rc = GetClientRect();
     m_grid = CThumbGridLayout(PixelSize{rc.right - rc.left, rc.bottom - rc.top},
                               static_cast<int>(std::min<std::size_t>(m_pOwner->GetPictureCount(), INT_MAX)),
-                              m_nScrollOffset);
+                              m_nScrollOffset, m_metrics);
     m_nScrollOffset = m_grid.GetScrollOffset();
     // The screen first, then a screen's worth above and below it, so that a page either
     // way finds its thumbnails made; the cache holds all three.
@@ -169,12 +174,12 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcPaint) {
         const ThumbCellRects cell = m_grid.CellRects(static_cast<int>(i));
         // The item with its frames and the focus rectangle around it.
         RECT rcItem{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
-        InflateRect(&rcItem, kItemMargin, kItemMargin);
+        InflateRect(&rcItem, m_nItemMargin, m_nItemMargin);
         RECT rcShared{};
         if (!IntersectRect(&rcShared, &rcItem, &rcPaint)) continue;
         if (m_pOwner->IsPictureSelected(i)) {
             RECT rc = ToRect(cell.rcCell);
-            InflateRect(&rc, 2, 2);
+            InflateRect(&rc, m_metrics.nFrame * 2, m_metrics.nFrame * 2);
             DrawFrame(hdc, rc, m_penSelected.Get());
         } else {
             DrawFrame(hdc, ToRect(cell.rcCell), m_penNormal.Get());
@@ -188,7 +193,7 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcPaint) {
             // Around the cell, its caption and the selection's frame.
             RECT rcFocus = ToRect(cell.rcCell);
             rcFocus.bottom = cell.rcCaption.bottom;
-            InflateRect(&rcFocus, kItemMargin - 1, kItemMargin - 1);
+            InflateRect(&rcFocus, m_nItemMargin - m_metrics.nFrame, m_nItemMargin - m_metrics.nFrame);
             DrawFocusRect(hdc, &rcFocus);
         }
     }
@@ -224,7 +229,7 @@ void CThumbView::Scroll(ThumbScrollAction action) {
     ThumbScrollState state{si.nMin, si.nMax, static_cast<int>(si.nPage), si.nPos, si.nTrackPos};
     int nOld = si.nPos;
     si.fMask = SIF_POS;
-    si.nPos = RequestedScrollPos(action, state);
+    si.nPos = RequestedScrollPos(action, state, m_metrics.nLineStep);
     SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
     GetScrollInfo(m_hWnd, SB_VERT, &si);  // what the system made of it
     if (si.nPos != nOld) SendMessage(WM_THUMBS_SCROLLED, 0, nOld - si.nPos);
@@ -318,7 +323,9 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
     ForgetPictures();
     m_nFocus = 0;
     m_pOwner->OnPicturesShown();
-    if (m_pOwner->GetPictureCount() > 0) m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd);
+    const PixelSize szBox = m_metrics.PictureBox();
+    if (m_pOwner->GetPictureCount() > 0)
+        m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd, SIZE{szBox.cx, szBox.cy});
     m_nScrollOffset = 0;
     Layout();
     Invalidate(TRUE);
@@ -355,7 +362,7 @@ LRESULT CThumbView::OnKeyDown(WPARAM wParam, LPARAM lParam) {
     default: return DefWindowProc(WM_KEYDOWN, wParam, lParam);
     }
     RECT rc = GetClientRect();
-    const int nPageRows = std::max(1, static_cast<int>(rc.bottom / CThumbGridLayout::kRowPitch));
+    const int nPageRows = std::max(1, static_cast<int>(rc.bottom / m_metrics.nRowPitch));
     const int nCountInt = static_cast<int>(std::min<std::size_t>(nCount, INT_MAX));
     FocusItem(static_cast<std::size_t>(
         MoveThumbFocus(*key, static_cast<int>(m_nFocus), nCountInt, m_grid.GetColumns(), nPageRows)));
@@ -369,7 +376,7 @@ void CThumbView::FocusItem(std::size_t nIndex) {
     const ThumbCellRects cell = CellRects(nIndex);
     RECT rc = GetClientRect();
     // With the margin above its row: the first row comes back to the very top.
-    const int nDelta = ScrollToShow(cell.rcCell.top - CThumbGridLayout::kFirstRow, cell.rcCaption.bottom, rc.bottom);
+    const int nDelta = ScrollToShow(cell.rcCell.top - m_metrics.nFirstRow, cell.rcCaption.bottom, rc.bottom);
     if (nDelta != 0) {
         m_nScrollOffset += nDelta;
         Layout();
@@ -385,7 +392,7 @@ void CThumbView::FocusItem(std::size_t nIndex) {
 void CThumbView::InvalidateItem(std::size_t nIndex) {
     const ThumbCellRects cell = CellRects(nIndex);
     RECT rc{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
-    InflateRect(&rc, kItemMargin, kItemMargin);
+    InflateRect(&rc, m_nItemMargin, m_nItemMargin);
     InvalidateRect(m_hWnd, &rc, FALSE);
 }
 

@@ -49,6 +49,8 @@ public:
 
     int GetScrollOffset() const { return m_nScrollOffset; }
     int GetContentHeight() const { return m_grid.GetContentHeight(); }
+    // The grid's figures at the dpi it draws at.
+    const ThumbGridMetrics& GetMetrics() const { return m_metrics; }
     // Where item nIndex is drawn now; its thumbnail goes in PictureRect.
     ThumbCellRects CellRects(std::size_t nIndex) const;
     PixelRect PictureRect(std::size_t nIndex) const;
@@ -119,7 +121,7 @@ private:
     void Scroll(ThumbScrollAction action);
     void Draw(HDC hdc);
     // How far an item's drawing reaches beyond its cell and caption: the selection's frame,
-    // the focus rectangle.
+    // the focus rectangle (at 96 dpi; m_nItemMargin at the grid's).
     static constexpr int kItemMargin = 6;
     static constexpr UINT_PTR kScrollBarTimer = 0x5B01;
     static constexpr UINT kScrollBarDelayMs = 100;
@@ -136,6 +138,8 @@ private:
     int m_nScrollOffset = 0;  // 0 or negative: minus the scroll position
     std::size_t m_nFocus = 0;
     bool m_bScrollBarDue = false;  // the scroll bar is drawn when kScrollBarTimer comes
+    ThumbGridMetrics m_metrics;
+    int m_nItemMargin = kItemMargin;
     CThumbGridLayout m_grid{PixelSize{}, 0, 0};
     CThumbnailProducer m_producer;
     CThumbCache m_cache;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/gdi.h"
 #include "framework/ole_registry.h"
 #include "framework/scoped_handle.h"
 #include "framework/text.h"
@@ -205,8 +206,12 @@ void CUploadProgressDlg::StartProgressDisplay() {
     m_bAnimTried = true;
     m_pAnim = std::make_unique<CGifPlayer>();
     m_bAnimLoaded = m_pAnim->Load(m_strAnimationFile);
-    // Natural size, in the free band above the texts.
-    if (m_bAnimLoaded) m_pAnim->Play(m_hWnd, 45, 14, -1, -1);
+    // In the free band above the texts, as large as the dialog's dpi makes that band.
+    if (m_bAnimLoaded) {
+        const CDpiScale scale = ScreenDpiScale();
+        m_pAnim->Play(m_hWnd, scale.Scale(45), scale.Scale(14), scale.Scale(m_pAnim->ImageWidth()),
+                      scale.Scale(m_pAnim->ImageHeight()));
+    }
 }
 
 void CUploadProgressDlg::SetNote(const std::string& strNote) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "framework/gdi.h"
 #include "framework/text.h"
 #include "res/resource.h"
 
@@ -50,9 +51,11 @@ BOOL CUploadResultDlg::OnInitDialog() {
 }
 
 void CUploadResultDlg::InsertColumns() {
-    InsertColumn(m_wndList.m_hWnd, 0, LoadResString(IDS_COLUMN_NAME), 100);
+    // Widths at 96 dpi: the list grows with the dialog's font, its columns with the dpi.
+    const CDpiScale scale = ScreenDpiScale();
+    InsertColumn(m_wndList.m_hWnd, 0, LoadResString(IDS_COLUMN_NAME), scale.Scale(100));
     InsertColumn(m_wndList.m_hWnd, 1, LoadResString(m_request.bStatusColumn ? IDS_COLUMN_STATUS : IDS_COLUMN_REASON),
-                 210);
+                 scale.Scale(210));
 }
 
 void CUploadResultDlg::FillRows() {

@@ -26,10 +26,20 @@ constexpr PixelSize kCaption{65, 13};     // "相册空间："
 constexpr PixelSize kShortText{150, 13};  // fits the first row of a wide panel
 constexpr PixelSize kLongText{301, 13};   // "已使用/总空间：0.00M/10.00M  当前选择：0.00M  "
 
-PanelPlacement LayOut(PixelSize szClient, PixelSize szText, int nDelta = 0, PanelTemplate tpl = Template96()) {
-    CPanelLayout layout;
+// The same template as the dialog manager places it with the font's size at another dpi.
+PanelTemplate TemplateAt(const CDpiScale& scale) {
+    const PanelTemplate tpl = Template96();
+    const auto S = [&](const PixelRect& rc) {
+        return PixelRect{scale.Scale(rc.left), scale.Scale(rc.top), scale.Scale(rc.right), scale.Scale(rc.bottom)};
+    };
+    return PanelTemplate{scale.Scale(tpl.nUploadTop), S(tpl.rcCompressLabel), S(tpl.rcCompressBox)};
+}
+
+PanelPlacement LayOut(PixelSize szClient, PixelSize szText, int nDelta = 0, PanelTemplate tpl = Template96(),
+                      CDpiScale scale = {}) {
+    CPanelLayout layout(scale);
     layout.SetTemplate(tpl);
-    return layout.Recalc({szClient, kCaption, szText}, nDelta);
+    return layout.Recalc({szClient, scale.Scale(kCaption), szText}, nDelta);
 }
 
 using NamedRect = std::pair<const char*, PixelRect>;
@@ -65,19 +75,23 @@ long long Area(const PixelRect& rc) { return static_cast<long long>(rc.Width()) 
 // ---------------------------------------------------------------------------------------
 // Invariants over client sizes, text lengths and splitter drags.
 
-// Each client size is laid out with a short, a long and an absurdly long space text, and
-// after splitter drags that leave the tree ordinary, narrow, gone or wider than the panel.
+// Each client size is laid out at 96, 144 and 192 dpi with a short, a long and an absurdly
+// long space text, and after splitter drags that leave the tree ordinary, narrow, gone or
+// wider than the panel.
 class PanelLayoutSizes : public ::testing::TestWithParam<PixelSize> {
 protected:
     PixelSize Client() const { return GetParam(); }
 
     template <class Check>
     void ForEachPlacement(Check check) const {
-        for (PixelSize szText : {kShortText, kLongText, PixelSize{5000, 400}})
-            for (int nDelta : {0, 30, -150, -400, 5000}) {
-                SCOPED_TRACE(::testing::Message() << "text " << szText.cx << "x" << szText.cy << ", drag " << nDelta);
-                check(LayOut(Client(), szText, nDelta));
-            }
+        for (int nDpi : {96, 144, 192})
+            for (PixelSize szText : {kShortText, kLongText, PixelSize{5000, 400}})
+                for (int nDelta : {0, 30, -150, -400, 5000}) {
+                    SCOPED_TRACE(::testing::Message()
+                                 << nDpi << " dpi, text " << szText.cx << "x" << szText.cy << ", drag " << nDelta);
+                    const CDpiScale scale(nDpi);
+                    check(LayOut(Client(), scale.Scale(szText), nDelta, TemplateAt(scale), scale));
+                }
     }
 };
 
@@ -279,3 +293,34 @@ TEST(PanelLayout, AbsurdMeasuresStayInsideTheClient) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Other dpi.
+
+TEST(PanelLayout, At192DpiEveryFigureDoubles) {
+    const CDpiScale scale(192);
+    const PanelPlacement p96 = LayOut({1024, 768}, kShortText);
+    const PanelPlacement p192 = LayOut({2048, 1536}, scale.Scale(kShortText), 0, TemplateAt(scale), scale);
+    const auto Doubled = [](const PixelRect& rc) {
+        return PixelRect{2 * rc.left, 2 * rc.top, 2 * rc.right, 2 * rc.bottom};
+    };
+    const auto children96 = Children(p96);
+    const auto children192 = Children(p192);
+    for (std::size_t i = 0; i < children96.size(); ++i)
+        EXPECT_EQ(children192[i].second, Doubled(children96[i].second)) << children96[i].first;
+    EXPECT_EQ(p192.rcUpload.Width(), 144);
+    EXPECT_EQ(p192.rcUpload.Height(), 50);
+    EXPECT_EQ(p192.rcTree.Width(), 400) << "the default width, at 192 dpi";
+}
+
+TEST(PanelLayout, HintTallerThanItsBandPushesTheContentUp) {
+    CPanelLayout layout;
+    layout.SetTemplate(Template96());
+    const PanelPlacement usual = layout.Place({{1024, 768}, kCaption, kShortText, 30});
+    EXPECT_EQ(usual.rcHint.Height(), 40);
+    EXPECT_EQ(usual.rcTree.bottom, 768 - 50);
+    const PanelPlacement tall = layout.Place({{1024, 768}, kCaption, kShortText, 70});
+    EXPECT_EQ(tall.rcHint, (PixelRect{5, 768 - 70, 1019, 768}));
+    EXPECT_EQ(tall.rcTree.bottom, 768 - 80) << "the gap above the hint stays";
+    EXPECT_EQ(layout.HintWidth(1024), 1014);
+}

@@ -190,3 +190,26 @@ TEST(ThumbGrid, HugeListsStayInRange) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Other dpi.
+
+TEST(ThumbGrid, MetricsScaleWithTheDpiAndTheCellsFollowThem) {
+    const ThumbGridMetrics m = ThumbGridMetrics::At(CDpiScale(144));
+    EXPECT_EQ(m.nCellSize, 153);
+    EXPECT_EQ(m.nFrame, 2);
+    EXPECT_EQ(m.nColumnPitch, 176);
+    EXPECT_EQ(m.nRowPitch, 221);
+    EXPECT_EQ(m.nLineStep, 45);
+    EXPECT_EQ(m.PictureBox(), (PixelSize{149, 149})) << "what the thumbnails are made for";
+    EXPECT_EQ(ThumbGridMetrics::At(CDpiScale(96)).PictureBox(), (PixelSize{100, 100}));
+
+    const CThumbGridLayout grid({3 * 176, 1000}, 7, 0, m);
+    EXPECT_EQ(grid.GetColumns(), 3);
+    EXPECT_EQ(grid.GetContentHeight(), 9 + 3 * 221);
+    const ThumbCellRects r = grid.CellRects(4);
+    EXPECT_EQ(r.rcCell, (PixelRect{23 + 176, 9 + 221, 23 + 176 + 153, 9 + 221 + 153}));
+    EXPECT_EQ(r.rcPicture, r.rcCell.Deflated(2, 2));
+    EXPECT_EQ(r.rcCaption.top - r.rcCell.top, 161);  // 107 × 1.5 = 160.5
+    EXPECT_EQ(grid.HitTest({23 + 176 + 1, 9 + 221 + 1}), 4);
+}

@@ -3,8 +3,10 @@
 #pragma once
 #include "base/mbcs_text.h"
 #include "dispatch_helpers.h"
+#include "framework/gdi.h"
 #include "framework/text.h"
 #include "hosted_control.h"
+#include "imaging/jpeg_writer.h"
 #include "res/resource.h"
 #include "suite_window.h"
 #include "tessaline_h.h"
@@ -15,6 +17,7 @@
 
 #include <atomic>
 #include <commctrl.h>
+#include <olectl.h>
 #include <functional>
 #include <set>
 #include <string>
@@ -141,10 +144,28 @@ public:
     }
 };
 
+// A real JPEG of the given size, drawn and written by the control's own writer.
+inline void WriteJpeg(const std::string& path, int width, int height) {
+    CBackBuffer surface(nullptr, width, height);
+    ASSERT_TRUE(surface);
+    FillSolidRect(surface.Get(), RECT{0, 0, width, height}, RGB(200, 60, 40));
+    ASSERT_TRUE(SaveRectAsJpeg(surface.Get(), 0, 0, width, height, 85, AnsiToWide(path).c_str()));
+}
+
+// The pixel size of a thumbnail's bitmap.
+inline SIZE BitmapSize(IPicture* picture) {
+    OLE_HANDLE handle = 0;
+    BITMAP bm{};
+    if (FAILED(picture->get_Handle(&handle)) ||
+        !GetObjectA(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof bm, &bm))
+        return SIZE{};
+    return SIZE{bm.bmWidth, bm.bmHeight};
+}
+
 class PanelTest : public CSuiteWindowTest<820, 640> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_host.Create(Window(), RECT{0, 0, 800, 600}));
+        ASSERT_TRUE(m_host.Create(Window(), RECT{0, 0, m_szSite.cx, m_szSite.cy}));
         ASSERT_TRUE(m_host.Attach());
         PumpFor(50);
     }
@@ -176,6 +197,8 @@ protected:
     // What automation reads, which is also what the label paints.
     std::string SpaceText() { return Panel().GetSpaceLabel().GetWindowText(); }
 
+    // The control's size on the page, in pixels.
+    SIZE m_szSite{800, 600};
     CTestApartment m_apartment;
     CHostedControl m_host;
 };

@@ -1,8 +1,6 @@
 #include "hosted_panel_fixture.h"
 
-#include "framework/gdi.h"
 #include "framework/text.h"
-#include "imaging/jpeg_writer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -120,23 +118,6 @@ TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
     ASSERT_TRUE(Cell(nLast).bVisible);
     ClickAt(CentreOf(Cell(nLast).rcCell));
     EXPECT_TRUE(Panel().GetItems()[nLast]->bSelected);
-}
-
-// A real JPEG of the given size, drawn and written by the control's own writer.
-void WriteJpeg(const std::string& path, int width, int height) {
-    CBackBuffer surface(nullptr, width, height);
-    ASSERT_TRUE(surface);
-    FillSolidRect(surface.Get(), RECT{0, 0, width, height}, RGB(200, 60, 40));
-    ASSERT_TRUE(SaveRectAsJpeg(surface.Get(), 0, 0, width, height, 85, AnsiToWide(path).c_str()));
-}
-
-SIZE BitmapSize(IPicture* picture) {
-    OLE_HANDLE handle = 0;
-    BITMAP bm{};
-    if (FAILED(picture->get_Handle(&handle)) ||
-        !GetObjectA(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof bm, &bm))
-        return SIZE{};
-    return SIZE{bm.bmWidth, bm.bmHeight};
 }
 
 TEST_F(ThumbViewTest, ThumbnailsAreDrawnAtTheSizeTheyWereMade) {
