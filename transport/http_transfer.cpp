@@ -294,13 +294,16 @@ StepResult CHttpTransfer::RunAttempts() {
                                                 &dwLength, &dwSize, nullptr)
                                      ? dwLength
                                      : kNoLength;
-                m_notify.Post(WM_TRANSFER_RESPONSE, nullptr, 0);
                 char szStatus[80] = {};
                 DWORD dwStatusSize = sizeof szStatus - 1;
                 if (!HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusSize, nullptr))
                     ThrowLastInternetError();
                 const auto nStatus = static_cast<uint32_t>(std::atol(szStatus));
+                // WinINet here ends a wait for the answer that outlasts the receive time-out as
+                // if it had succeeded, with no status line: no answer came.
+                if (nStatus == 0) ThrowInternetError(ERROR_INTERNET_TIMEOUT);
                 m_nStatus = nStatus;
+                m_notify.Post(WM_TRANSFER_RESPONSE, nullptr, 0);
 
                 const StatusRule rule = RuleForStatus(nStatus);
                 if (rule.code) m_nCode = *rule.code;
