@@ -102,6 +102,8 @@ protected:
         m_nStatus = 0;
     }
     CNotifyLink& Notify() { return m_notify; }
+    // After EndJob: the answer file, which stays open from job to job, is let go.
+    void CloseAnswerFile() { m_answer.Close(); }
     // Ends the job as Stop does, keeping a worker that ended its job for the next one.
     void EndJob();
 
