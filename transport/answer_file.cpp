@@ -9,9 +9,11 @@
 #include "transport/random_string.h"
 
 bool CAnswerFile::Open(const std::string& path) {
+    if (IsOpen() && path == m_strPath) return Truncate();
     Close();
     m_hFile.Reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (IsOpen()) m_strPath = path;
     return IsOpen();
 }
 
@@ -59,6 +61,7 @@ void CAnswerFile::Close() {
         FreeCache();
     }
     m_hFile.Reset();
+    m_strPath.clear();
 }
 
 namespace {

@@ -16,8 +16,9 @@ public:
     CAnswerFile(const CAnswerFile&) = delete;
     CAnswerFile& operator=(const CAnswerFile&) = delete;
 
-    // Opens the file for writing, empty (made when there is none), others may read it; an open
-    // file is closed first.
+    // Opens the file for writing, empty (made when there is none), others may read it. The
+    // file already open there is only emptied: under Wine making a file costs as much as
+    // posting a small picture. Another open file is closed first.
     bool Open(const std::string& path);
     bool IsOpen() const { return static_cast<bool>(m_hFile); }
     // Back to length 0, for a new answer.
@@ -25,7 +26,7 @@ public:
     bool Write(const char* pData, uint32_t nSize);
     // Writes what the cache holds; the cache is empty afterwards whatever the outcome.
     bool Flush();
-    // Flushes, gives the cache back and closes the file.
+    // Flushes, gives the cache back and closes the file: the cache is kept until then.
     void Close();
 
 private:
@@ -33,6 +34,7 @@ private:
     void FreeCache();
 
     CScopedHandle m_hFile;
+    std::string m_strPath;
     // From the process heap; without it (the heap said no) writes go straight to the file.
     char* m_pCache = nullptr;
     bool m_bUseCache = true;

@@ -52,7 +52,11 @@ BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath)
     return TRUE;
 }
 
-void CHttpTransfer::Stop() { AfterStop(StopThread()); }
+void CHttpTransfer::Stop() {
+    AfterStop(StopThread());
+    // Kept open from job to job, while the worker waits for the next one.
+    m_answer.Close();
+}
 
 void CHttpTransfer::EndJob() { AfterStop(StopJob()); }
 
@@ -294,47 +298,35 @@ StepResult CHttpTransfer::RunAttempts() {
                                                 &dwLength, &dwSize, nullptr)
                                      ? dwLength
                                      : kNoLength;
-                m_notify.Post(WM_TRANSFER_RESPONSE, nullptr, 0);
                 char szStatus[80] = {};
                 DWORD dwStatusSize = sizeof szStatus - 1;
                 if (!HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusSize, nullptr))
                     ThrowLastInternetError();
                 const auto nStatus = static_cast<uint32_t>(std::atol(szStatus));
+                // WinINet here ends a wait for the answer that outlasts the receive time-out as
+                // if it had succeeded, with no status line: no answer came.
+                if (nStatus == 0) ThrowInternetError(ERROR_INTERNET_TIMEOUT);
                 m_nStatus = nStatus;
+                m_notify.Post(WM_TRANSFER_RESPONSE, nullptr, 0);
 
                 const StatusRule rule = RuleForStatus(nStatus);
                 if (rule.code) m_nCode = *rule.code;
                 switch (rule.action) {
                 case StatusAction::ReadBody:
                     r = ReadAnswer();
-                    m_answer.Close();
                     CloseRequest();
                     if (r != StepResult::Retry) return r;
                     bNextAttempt = true;
                     break;
-                case StatusAction::Fail:
-                    m_answer.Close();
-                    CloseRequest();
-                    return StepResult::Failed;
+                case StatusAction::Fail: CloseRequest(); return StepResult::Failed;
                 case StatusAction::Redirect:
                     r = Redirect(nStatus);
-                    m_answer.Close();
                     CloseRequest();
                     return r;
-                case StatusAction::NotModified:
-                    m_answer.Close();
-                    CloseRequest();
-                    return StepResult::Complete;
-                case StatusAction::GiveUp:
-                    m_answer.Close();
-                    CloseRequest();
-                    return StepResult::GiveUp;
-                case StatusAction::RetryLater:
-                    m_answer.Close();
-                    CloseRequest();
-                    return RetryWhenNotBusy();
+                case StatusAction::NotModified: CloseRequest(); return StepResult::Complete;
+                case StatusAction::GiveUp: CloseRequest(); return StepResult::GiveUp;
+                case StatusAction::RetryLater: CloseRequest(); return RetryWhenNotBusy();
                 case StatusAction::RetryOnce:
-                    m_answer.Close();
                     CloseRequest();
                     if (bRetried416) return StepResult::GiveUp;
                     bRetried416 = true;
@@ -485,7 +477,9 @@ void CHttpTransfer::CloseSession() {
 }
 
 void CHttpTransfer::CloseAll() {
-    m_answer.Close();
+    // The answer file stays open for the next job; what the last answer left in its cache is
+    // written before the job's end is told.
+    m_answer.Flush();
     CloseRequest();
     CloseConnection();
     CloseSession();

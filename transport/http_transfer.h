@@ -41,8 +41,8 @@ public:
     // or the notification window or the thread cannot be made: GetStartRefusal says which.
     BOOL Start(const std::string& url, const std::string& outputPath);
     StartRefusal GetStartRefusal() const { return m_startRefusal; }
-    // Ends the job: the worker stops at its next wait or chunk (or, after 5000 ms, is let go
-    // if it is blocked in a write, and terminated otherwise), then the listener is detached;
+    // Ends the job: the worker stops at its next wait or chunk (or is let go at once if it is
+    // held in a write, and terminated after 5000 ms otherwise), then the listener is detached;
     // it hears nothing more of this job. The worker ends too.
     void Stop();
     void SetListener(CTransferListener* pListener) { m_pListener = pListener; }
@@ -102,6 +102,8 @@ protected:
         m_nStatus = 0;
     }
     CNotifyLink& Notify() { return m_notify; }
+    // After EndJob: the answer file, which stays open from job to job, is let go.
+    void CloseAnswerFile() { m_answer.Close(); }
     // Ends the job as Stop does, keeping a worker that ended its job for the next one.
     void EndJob();
 

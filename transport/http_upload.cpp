@@ -54,6 +54,7 @@ BOOL CHttpUpload::StartUpload(const std::string& fileFieldName, const std::strin
 void CHttpUpload::DiscardAnswerFile() {
     // The worker may not yet have said that its job, whose end was posted, is over.
     EndJob();
+    CloseAnswerFile();
     if (m_strAnswerPath.empty()) return;
     DeleteFileA(m_strAnswerPath.c_str());
     m_strAnswerPath.clear();

@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <process.h>
 
+#include <algorithm>
 #include <iterator>
 #include <new>
 
@@ -117,11 +118,19 @@ bool CWorkerThread::StopJob() {
 
     // The job's end, or the thread's own (a worker ended by idleness has no job to end).
     const HANDLE waits[2] = {m_hJobEnded.Get(), m_hThread.Get()};
-    const bool bEnded = WaitForMultipleObjects(2, waits, FALSE, kStopTimeoutMs) != WAIT_TIMEOUT;
-    if (bEnded) return false;
-    // A worker blocked in a call it cannot leave is let go: terminating it there would leave
-    // whatever the call holds (WinINet's request, its socket) held for good.
-    if (!m_pDetachState->LetGo()) TerminateWorker();
+    for (DWORD dwWaited = 0;;) {
+        const DWORD dwStep = std::min(kBlockedCheckMs, kStopTimeoutMs - dwWaited);
+        if (WaitForMultipleObjects(2, waits, FALSE, dwStep) != WAIT_TIMEOUT) return false;
+        dwWaited += dwStep;
+        // A worker in a call it cannot leave (a write that a dead line holds until the send
+        // time-out) is let go at once: the caller, the user's cancel, waits for nothing.
+        // Terminating it there would leave whatever the call holds (WinINet's request, its
+        // socket) held for good.
+        if (m_pDetachState->LetGo(false)) break;
+        if (dwWaited < kStopTimeoutMs) continue;
+        if (!m_pDetachState->LetGo(true)) TerminateWorker();
+        break;
+    }
     m_hThread.Reset();
     return true;
 }
@@ -168,7 +177,7 @@ bool CWorkerThread::CDetachState::Leave() {
     return m_nState.compare_exchange_strong(nExpected, kOutside, std::memory_order_acq_rel);
 }
 
-bool CWorkerThread::CDetachState::LetGo() {
+bool CWorkerThread::CDetachState::LetGo(bool bCondemnOutside) {
     // Taken before the worker can see that it was let go: from then on it may end, and the
     // module may be unloaded, at any moment.
     HMODULE hModule = nullptr;
@@ -179,7 +188,7 @@ bool CWorkerThread::CDetachState::LetGo() {
     for (int nState = m_nState.load(std::memory_order_acquire);;) {
         if (nState == kInside) {
             if (m_nState.compare_exchange_strong(nState, kLetGo, std::memory_order_acq_rel)) return true;
-        } else if (nState == kOutside) {
+        } else if (nState == kOutside && bCondemnOutside) {
             if (m_nState.compare_exchange_strong(nState, kCondemned, std::memory_order_acq_rel)) break;
         } else {
             break;

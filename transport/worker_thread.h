@@ -14,6 +14,8 @@
 class CWorkerThread {
 public:
     static constexpr DWORD kStopTimeoutMs = 5000;
+    // How often a stop looks whether the worker is held in a BlockingCall.
+    static constexpr DWORD kBlockedCheckMs = 50;
     // A worker with no job ends after this long, so that an idle control holds no thread.
     static constexpr DWORD kIdleMs = 2000;
 
@@ -26,9 +28,9 @@ public:
     // next, otherwise on a new worker that has signalled that it started. One job at a time:
     // while the previous one still runs this starts nothing.
     BOOL StartThread();
-    // Asks the job to stop and waits up to kStopTimeoutMs for it to end. A job that does not
-    // end by then has its worker let go if it is inside a BlockingCall, and terminated
-    // otherwise, as the last resort. Returns true when it was let go or terminated: what it
+    // Asks the job to stop and waits up to kStopTimeoutMs for it to end. A worker seen inside
+    // a BlockingCall meanwhile is let go at once; one that has not ended by then outside any
+    // is terminated, as the last resort. Returns true when it was let go or terminated: what it
     // had open is then the caller's to close. StopJob keeps a worker that ended its job for
     // the next one; StopThread ends it too.
     bool StopJob();
@@ -47,9 +49,9 @@ protected:
     // subclass wraps this to keep its own locks out of reach as well.
     virtual void TerminateWorker();
 
-    // Worker thread: makes a call that no stop can interrupt and that may outlast
-    // kStopTimeoutMs. A worker that StopThread gives up on while it is inside is let go rather
-    // than terminated: it runs on until the call returns and then ends at once, touching
+    // Worker thread: makes a call that no stop can interrupt and that may last as long as a
+    // time-out of the network. A worker that a stop finds inside is let go rather than waited
+    // for or terminated: it runs on until the call returns and then ends at once, touching
     // nothing of this object again (the object may be gone by then), so whatever the call
     // uses must outlive the object. Only the few bytes its stack frames own are lost.
     template <class Call>
@@ -87,9 +89,9 @@ private:
         void Enter();
         // Worker: false when the worker was let go during the call.
         [[nodiscard]] bool Leave();
-        // Calling thread: lets go a worker inside a call (true), or condemns one outside, so
-        // that it cannot enter one before it is terminated (false).
-        [[nodiscard]] bool LetGo();
+        // Calling thread: lets go a worker inside a call (true); with bCondemnOutside, condemns
+        // one outside, so that it cannot enter one before it is terminated (false).
+        [[nodiscard]] bool LetGo(bool bCondemnOutside);
         // The module, held for a worker that was let go until its last instruction.
         HMODULE Module() const { return m_hModule; }
 

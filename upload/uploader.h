@@ -43,6 +43,7 @@ public:
     bool IsUploading() const { return m_batch.IsUploading(); }
 
     CUploadBatch& Batch() { return m_batch; }
+    CHttpUploadRequest& Request() { return m_request; }
     CPassRecorder& Recorder() { return m_recorder; }
     CUploadProgressDlg& ProgressDialog() { return m_dlgProgress; }
 

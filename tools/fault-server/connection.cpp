@@ -39,6 +39,15 @@ uint64_t CConnection::Discard(uint64_t nBytes) {
     return nDone;
 }
 
+bool CConnection::PeerHasClosed() {
+    char c;
+    for (;;) {
+        const ssize_t n = recv(m_fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+}
+
 void CConnection::WaitForPeerClose() {
     char buffer[4096];
     for (;;) {

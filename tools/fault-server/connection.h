@@ -21,6 +21,9 @@ public:
     // Reads and drops up to nBytes of what follows (the pending bytes first); returns how
     // many arrived before the peer stopped sending.
     uint64_t Discard(uint64_t nBytes);
+    // Whether the peer has closed or reset its side, without waiting; what it sent before
+    // stays to be read.
+    bool PeerHasClosed();
     // Waits for the peer to close (or for Interrupt from another thread).
     void WaitForPeerClose();
     // Ends our side, then reads what the peer still sends (for at most a second), so that an

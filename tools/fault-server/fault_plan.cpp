@@ -121,6 +121,13 @@ std::optional<FaultPlan> ParseFaultPlan(std::string_view path) {
         plan.nHoldMs = *hold;
         return withCount(FaultMode::StopReading, 0);
     }
+    if (name == "drop") {
+        if (seg.size() != 3) return std::nullopt;
+        const auto hold = Number(seg[2], 3600000);
+        if (!hold) return std::nullopt;
+        plan.nHoldMs = *hold;
+        return withCount(FaultMode::Drop, 0);
+    }
     if (name == "close-before-headers") return simple(FaultMode::CloseBeforeHeaders);
     if (name == "close-mid-headers") return simple(FaultMode::CloseMidHeaders);
     if (name == "slow") return withCount(FaultMode::Slow, 100);

@@ -23,6 +23,7 @@ enum class FaultMode {
     RedirectTo,          // /redirect-to/CODE/LOCATION: that Location, percent-decoded
     ResetAfter,          // /reset-after/N: read N bytes of the body, then reset the connection
     StopReading,         // /stop-reading/N[/MS]: read N bytes of the body, stop reading, reset after MS
+    Drop,                // /drop/N/MS: after N bytes of the body the line is dead for MS, then back
     CloseBeforeHeaders,  // /close-before-headers: read the body, close without a byte
     CloseMidHeaders,     // /close-mid-headers: read the body, close inside the header block
     Slow,                // /slow[/MS]: the /ok answer one byte per MS (100) milliseconds
@@ -47,8 +48,10 @@ struct FaultPlan {
     uint32_t nStatus = 200;
     uint64_t nCount = 0;
     std::string strValue;
-    std::string strInfo;   // a verdict's reason; for FaultName the plan's path
-    uint64_t nHoldMs = 0;  // StopReading: how long to hold the connection; 0 until the server stops
+    std::string strInfo;  // a verdict's reason; for FaultName the plan's path
+    // StopReading: how long to hold the connection, 0 until the server stops; Drop: how long
+    // the line is dead.
+    uint64_t nHoldMs = 0;
 };
 
 // None when the path names no mode (the default plan applies). The query is ignored.

@@ -165,6 +165,12 @@ void CFaultResponder::Serve(CConnection& connection, const RequestHead& head, co
         connection.Reset();
         return;
     }
+    if (plan.mode == FaultMode::Drop) {
+        if (!SitOutDrop(connection, head, plan)) return;
+        connection.Discard(head.nContentLength);
+        Reply(connection, head, FaultPlan{});
+        return;
+    }
     if (plan.mode == FaultMode::ResetAfter) {
         const uint64_t nRead = connection.Discard(std::min(plan.nCount, head.nContentLength));
         m_log.Add(head.strMethod, head.strPath, nRead);
@@ -199,6 +205,19 @@ void CFaultResponder::Serve(CConnection& connection, const RequestHead& head, co
     }
     default: Reply(connection, head, plan);
     }
+}
+
+bool CFaultResponder::SitOutDrop(CConnection& connection, const RequestHead& head, const FaultPlan& plan) {
+    std::string& pending = connection.Pending();
+    const uint64_t nBeforeDrop = std::min(plan.nCount, head.nContentLength);
+    while (pending.size() < nBeforeDrop)
+        if (!connection.Fill()) break;
+    // Logged as the line drops, so that a test can wait for that moment.
+    m_log.Add(head.strMethod, head.strPath, std::min<uint64_t>(pending.size(), nBeforeDrop));
+    if (!m_stop.SleepFor(std::chrono::milliseconds(plan.nHoldMs))) return false;
+    while (pending.size() < head.nContentLength)
+        if (!connection.Fill()) return false;
+    return !connection.PeerHasClosed();
 }
 
 void CFaultResponder::Reply(CConnection& connection, const RequestHead& head, const FaultPlan& plan) {

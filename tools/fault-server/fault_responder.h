@@ -14,6 +14,11 @@ public:
     void Serve(CConnection& connection, const RequestHead& head, const FaultPlan& plan);
     // The plan's answer once the body has been read, and the close or reset it ends with.
     void Reply(CConnection& connection, const RequestHead& head, const FaultPlan& plan);
+    // Drop: takes the body up to the plan's count, then nothing at all for its time (the line is
+    // dead), then what the client sent meanwhile, as a line that comes back delivers it. True
+    // when the client is still there with its whole body, which is left pending; false when it
+    // has gone, which a front that holds the request sees, and so forwards nothing.
+    bool SitOutDrop(CConnection& connection, const RequestHead& head, const FaultPlan& plan);
 
 private:
     std::string Origin() const;

@@ -118,22 +118,32 @@ void CFaultServer::ServeRelay(CConnection& connection, RequestHead head) {
     }
     if (head.bExpectContinue) connection.Send("HTTP/1.1 100 Continue\r\n\r\n");
     head.bExpectContinue = false;
-    // The picture's name is in the body: all of it is read before anything is decided.
+    // The picture's name comes before its bytes: the body is read as far as the name, so that a
+    // fault meets the picture's bytes as they arrive.
     std::string& pending = connection.Pending();
-    while (pending.size() < head.nContentLength)
-        if (!connection.Fill()) break;
-    const size_t nBody = std::min<uint64_t>(pending.size(), head.nContentLength);
-    const auto plan = m_relay.TakePlanFor(ImageFieldOf(pending.substr(0, nBody)));
-    // Faults of the answer alone let the picture through; the others take the place of the
-    // upstream. The body stays pending for those, so they read it as if it had come to them.
-    const bool bGoesThrough = plan && (plan->mode == FaultMode::Slow || plan->mode == FaultMode::LieLonger);
+    auto nameSoFar = [&] {
+        return ImageFieldOf(
+            std::string_view(pending).substr(0, std::min<uint64_t>(pending.size(), head.nContentLength)));
+    };
+    auto name = nameSoFar();
+    while (!name && pending.size() < head.nContentLength && connection.Fill()) name = nameSoFar();
+    const auto plan = m_relay.TakePlanFor(name.value_or(std::string()));
+    // Faults of the answer alone let the picture through, and so does a line that comes back
+    // while its client still waits; the others take the place of the upstream. The body stays
+    // pending for those, so they read it as if it had come to them.
+    const bool bDrop = plan && plan->mode == FaultMode::Drop;
+    if (bDrop && !CFaultResponder(m_nPort, m_log, m_stop).SitOutDrop(connection, head, *plan)) return;
+    const bool bGoesThrough = plan && (bDrop || plan->mode == FaultMode::Slow || plan->mode == FaultMode::LieLonger);
     if (plan && !bGoesThrough) {
         CFaultResponder(m_nPort, m_log, m_stop).Serve(connection, head, *plan);
         return;
     }
+    while (pending.size() < head.nContentLength)
+        if (!connection.Fill()) break;
+    const size_t nBody = std::min<uint64_t>(pending.size(), head.nContentLength);
     const std::string body = pending.substr(0, nBody);
     pending.erase(0, nBody);
-    m_log.Add(head.strMethod, head.strPath, body.size());
+    if (!bDrop) m_log.Add(head.strMethod, head.strPath, body.size());
     const std::string path = head.strPath.substr(std::string("/relay").size());
     const auto answer = m_relay.Exchange(head, path.empty() ? "/" : path, body);
     if (!answer) {
@@ -142,8 +152,8 @@ void CFaultServer::ServeRelay(CConnection& connection, RequestHead head) {
     } else if (plan && plan->mode == FaultMode::LieLonger) {
         // Stored upstream; the answer that comes back is cut short.
         CFaultResponder(m_nPort, m_log, m_stop).Reply(connection, head, *plan);
-    } else if (plan) {
-        // Slow: the upstream is not kept waiting on the client.
+    } else if (plan && plan->mode == FaultMode::Slow) {
+        // The upstream is not kept waiting on the client.
         for (char c : *answer)
             if (!connection.Send(std::string_view(&c, 1)) || !m_stop.SleepFor(std::chrono::milliseconds(plan->nCount)))
                 return;

@@ -51,11 +51,12 @@ std::optional<std::string> CRelay::Exchange(const RequestHead& head, const std::
     return std::move(upstream.Pending());
 }
 
-std::string ImageFieldOf(const std::string& body) {
-    const std::string marker = "name=\"imgfile\"\r\n\r\n";
+std::optional<std::string> ImageFieldOf(std::string_view body) {
+    constexpr std::string_view marker = "name=\"imgfile\"\r\n\r\n";
     const size_t nStart = body.find(marker);
-    if (nStart == std::string::npos) return std::string();
+    if (nStart == std::string::npos) return std::nullopt;
     const size_t nValue = nStart + marker.size();
     const size_t nEnd = body.find("\r\n", nValue);
-    return body.substr(nValue, nEnd == std::string::npos ? std::string::npos : nEnd - nValue);
+    if (nEnd == std::string::npos) return std::nullopt;
+    return std::string(body.substr(nValue, nEnd - nValue));
 }

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "connection.h"
 #include "fault_plan.h"
@@ -37,5 +38,6 @@ private:
     std::map<std::string, NamePlan> m_plans;
 };
 
-// The value of the text field "imgfile" in a multipart body, "" when there is none.
-std::string ImageFieldOf(const std::string& body);
+// The value of the text field "imgfile" in (the start of) a multipart body; none while the
+// field has not arrived whole.
+std::optional<std::string> ImageFieldOf(std::string_view body);

@@ -115,7 +115,7 @@ TEST_F(TransferTest, CancelAtSeededRandomPointsLeavesNothingBehind) {
 }
 
 // A server that stops reading holds WinINet's write on the worker, out of reach of the stop
-// event. After the stop timeout the worker is let go, not terminated: the upload object can be
+// event. The cancel lets the worker go at once, not terminated: the upload object can be
 // destroyed at once, and the worker ends by itself once the server lets go, leaving nothing
 // held (a worker terminated inside the write would keep WinINet's request and its socket).
 TEST_F(TransferTest, CancelWhileTheServerStopsReadingLetsTheWorkerGo) {
@@ -140,8 +140,7 @@ TEST_F(TransferTest, CancelWhileTheServerStopsReadingLetsTheWorkerGo) {
     m_pUpload->Cancel();
     const DWORD dwStopMs = GetTickCount() - dwStart;
     m_listener.MarkSilence();
-    EXPECT_GE(dwStopMs, 4900u) << "the write did not block: the path was not taken";
-    EXPECT_LT(dwStopMs, 7000u);
+    EXPECT_LT(dwStopMs, 500u) << "the user's cancel waited for the blocked write";
     // Gone while its worker still writes from the request's buffer.
     m_pUpload = std::make_unique<CHttpUpload>();
     m_pUpload->SetListener(&m_listener);

@@ -137,4 +137,23 @@ TEST_F(RetryWaitTest, RejectedPictureIsNeverTriedAgain) {
     EXPECT_EQ(FaultLog().size(), 1u);
 }
 
+// A line that drops in the middle of the body for longer than the time-outs: the attempt ends
+// by the receive time-out as a broken connection does, and the next follows a second later.
+TEST_F(RetryWaitTest, ALineThatDropsEndsTheAttemptByTheTimeout) {
+    CScratchFile file("line-drop.bin", 20 * 1024);
+    FaultNextUpload("line-drop.bin", "/drop/5000/5000");
+    m_pUpload->SetTimeouts(2000, 2000, 2000);
+    const long nStored = AlbumStats()["stored"];
+    TransferCode code{};
+    const DWORD dwMs = UploadThroughRelay("line-drop.bin", file, code);
+    ASSERT_EQ(code, TransferCode::Complete) << m_listener.Describe();
+    ExpectWellFormedJob(m_listener, TransferCode::Complete);
+    EXPECT_EQ(m_listener.RetryDelays(), (Delays{1000}));
+    EXPECT_EQ(m_listener.Last(Heard::RetryWait)->nSecond, static_cast<uint32_t>(RetryWait::Broken));
+    EXPECT_EQ(m_listener.Count(Heard::Response), 1u) << "the time-out is no answer";
+    EXPECT_GE(dwMs, 3000u);
+    EXPECT_LT(dwMs, 5000u) << "ended by the time-out, not by the line's return";
+    ExpectStoredOnce("line-drop.bin", file, nStored);
+}
+
 }  // namespace

@@ -81,9 +81,13 @@ protected:
             60000));
         PumpFor(50);
     }
-    // Presses the progress dialog's "取消" and answers the cancel summary with "确定".
-    void CancelPass(AnsweredWindow& shown) {
-        CWindowAnswerer cancelled(kResultTitle, IDCANCEL);
+    // Presses the progress dialog's "取消" and answers the cancel summary with "确定"; how long
+    // the summary took to show goes to pdwShownMs.
+    void CancelPass(AnsweredWindow& shown, DWORD* pdwShownMs = nullptr) {
+        const DWORD dwStart = GetTickCount();
+        CWindowAnswerer cancelled(kResultTitle, IDCANCEL, [&] {
+            if (pdwShownMs) *pdwShownMs = GetTickCount() - dwStart;
+        });
         SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
         ASSERT_TRUE(PumpUntil([&] { return cancelled.Done(); }, 5000));
         PumpFor(100);
@@ -392,6 +396,91 @@ TEST_F(UploadBatchTest, CancelWhileTheServerNeverAnswers) {
     UploadAndWait({&done});
     EXPECT_EQ(done.Text(), "上传完毕，共 3 个成功，0 个失败。");
     EXPECT_EQ(m_events.Count(1), 1);
+}
+
+// A line that drops in the middle of a picture, here for a few seconds (a user's may be down
+// for half a minute): the relay takes the first part of the body, then nothing passes either
+// way until the line is back.
+class LineDropTest : public UploadBatchTest {
+protected:
+    static constexpr DWORD kDropMs = 5000;
+
+    // Three pictures through the relay to the album, the middle one of nMiddleBytes; its first
+    // upload meets the drop after 5000 bytes of its body.
+    void Prepare(const std::string& stem, uint64_t nMiddleBytes) {
+        Panel().SetUploadCGI(FaultUrl("/relay/cgi-bin/upload"));
+        for (int i = 0; i < 3; ++i) {
+            m_names.push_back(stem + static_cast<char>('a' + i) + ".jpg");
+            m_paths.push_back(Picture(m_names.back(), i == 1 ? nMiddleBytes : 20 * 1024, 50 + i));
+        }
+        ASSERT_EQ(RawHttpGet(FaultPort(), "/_fault-name/" + m_names[1] + "/1/drop/5000/" + std::to_string(kDropMs)),
+                  "ok\n");
+        SelectAll();
+        m_nStoredBefore = AlbumStats()["stored"];
+        m_nRequestsBefore = FaultLog().size();
+    }
+    // The line is back and what it held has been dealt with: nothing comes later.
+    void WaitOutTheDrop(DWORD dwDropStart) {
+        const DWORD dwSince = GetTickCount() - dwDropStart;
+        if (dwSince < kDropMs + 500) PumpFor(kDropMs + 500 - dwSince);
+    }
+    bool IsStored(size_t i) { return GetFileAttributesA(StoredPath(m_names[i]).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    std::vector<std::string> m_names;
+    std::vector<std::string> m_paths;
+    long m_nStoredBefore = 0;
+    size_t m_nRequestsBefore = 0;
+};
+
+// The middle picture is far larger than the socket buffers take: when the line drops, the
+// worker is inside a write that nothing but the line's return or the send time-out ends.
+TEST_F(LineDropTest, CancelDuringTheDropEndsAtOnceAndStoresNothingMore) {
+    ASSERT_NO_FATAL_FAILURE(Prepare("cut", 24u << 20));
+    Click(IDC_UPLOAD_NOW);
+    // The first went through; the second's line is down.
+    ASSERT_TRUE(PumpUntil([&] { return FaultLog().size() >= m_nRequestsBefore + 2; }, 20000));
+    const DWORD dwDropStart = GetTickCount();
+    PumpFor(500);
+    ASSERT_TRUE(Batch().IsUploading());
+
+    DWORD dwShownMs = 0;
+    AnsweredWindow shown;
+    ASSERT_NO_FATAL_FAILURE(CancelPass(shown, &dwShownMs));
+    EXPECT_LT(dwShownMs, 1000u) << "the cancel waits for nothing";
+    EXPECT_EQ(shown.strText, "上传已被取消，您已成功上传了1个文件，剩余2个文件被取消了。");
+
+    WaitOutTheDrop(dwDropStart);
+    EXPECT_EQ(AlbumStats()["stored"], m_nStoredBefore + 1);
+    EXPECT_TRUE(FilesEqual(m_paths[0], StoredPath(m_names[0])));
+    EXPECT_FALSE(IsStored(1));
+    EXPECT_FALSE(IsStored(2));
+    EXPECT_EQ(FaultLog().size(), m_nRequestsBefore + 2) << "nothing was sent again";
+}
+
+TEST_F(LineDropTest, TheAttemptEndsByTheTimeoutIsTriedAgainAndThePassGoesOn) {
+    ASSERT_NO_FATAL_FAILURE(Prepare("late", 20 * 1024));
+    // Shorter than the drop, so that the attempt ends by the time-out, not by the line's return.
+    Panel().GetUploader().Request().Upload().SetTimeouts(2000, 2000, 2000);
+    // Until the summary shows, not until the windows are hidden (Wine without a window manager
+    // waits out every hide).
+    DWORD dwPassMs = 0;
+    const DWORD dwStart = GetTickCount();
+    CWindowAnswerer done(kNoteTitle, IDOK, [&] { dwPassMs = GetTickCount() - dwStart; });
+    UploadAndWait({&done});
+    EXPECT_EQ(done.Result().strText, "上传完毕，共 3 个成功，0 个失败。");
+    // The time-out, then a second's wait before the next attempt.
+    EXPECT_GE(dwPassMs, 3000u);
+    EXPECT_LT(dwPassMs, kDropMs) << "the pass went on before the line came back";
+    EXPECT_EQ(FaultLog().size(), m_nRequestsBefore + 4) << "the middle one twice, the others once";
+
+    // Each picture is in the album once, whole, also after the line has given up what it held.
+    WaitOutTheDrop(dwStart);
+    EXPECT_EQ(AlbumStats()["stored"], m_nStoredBefore + 3);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(FilesEqual(m_paths[i], StoredPath(m_names[i]))) << m_names[i];
+        const std::string second = m_names[i].substr(0, m_names[i].size() - 4) + "-2.jpg";
+        EXPECT_EQ(GetFileAttributesA(StoredPath(second).c_str()), INVALID_FILE_ATTRIBUTES) << second;
+    }
 }
 
 TEST_F(UploadBatchTest, AFolderChangeOrTheControlsEndStopsARunningPass) {

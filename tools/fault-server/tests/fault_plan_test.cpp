@@ -43,6 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"/redirect-nolocation/303", FaultMode::RedirectNoLocation, 303},
         PlanCase{"/reset-after/10240", FaultMode::ResetAfter, 200, 10240},
         PlanCase{"/stop-reading/100000", FaultMode::StopReading, 200, 100000},
+        PlanCase{"/drop/5000/4000", FaultMode::Drop, 200, 5000},
         PlanCase{"/redirect-scheme/302/https", FaultMode::RedirectScheme, 302, 0, "https"},
         PlanCase{"/cookie-check", FaultMode::CookieCheck, 200, 0, ""},
         PlanCase{"/redirect-to/307/http%3A%2F%2Fh%2Fok", FaultMode::RedirectTo, 307, 0, "http%3A%2F%2Fh%2Fok"},
@@ -61,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"/status/1000", std::nullopt}, PlanCase{"/reset-after", std::nullopt},
         PlanCase{"/reset-after/-1", std::nullopt}, PlanCase{"/redirect/302/x", std::nullopt},
         PlanCase{"/stop-reading", std::nullopt}, PlanCase{"/stop-reading/1/x", std::nullopt},
+        PlanCase{"/drop/5000", std::nullopt}, PlanCase{"/drop/1/x", std::nullopt},
         PlanCase{"/redirect-scheme/302", std::nullopt}, PlanCase{"/redirect-to/302", std::nullopt},
         PlanCase{"/redirect-to/302/a/b", std::nullopt}, PlanCase{"/long-body", std::nullopt}));
 

@@ -321,6 +321,40 @@ TEST(FaultServerRelay, FaultsANamedPictureThenLetsItThrough) {
     EXPECT_EQ(log->body, line + line) << "the upstream saw the two uploads that went through, whole";
 }
 
+// A line that drops for a while in the middle of a picture: the client that waits it out gets
+// the upstream's answer after it; the one that gives up meanwhile reaches nobody.
+TEST(FaultServerRelay, ALineThatDropsCarriesOnlyTheRequestsWhoseClientWaited) {
+    CServerProcess upstream({FAULT_SERVER_EXE, "0"});
+    CServerProcess relay({FAULT_SERVER_EXE, "0", "--upstream", std::to_string(upstream.Port())});
+    ASSERT_NE(relay.Port(), 0);
+    httplib::Client client("127.0.0.1", relay.Port());
+    ASSERT_TRUE(client.Get("/_fault-name/a.jpg/2/drop/10/300"));
+    const std::string body = "--B\r\nContent-Disposition: form-data; name=\"imgfile\"\r\n\r\na.jpg\r\n--B--\r\n";
+    const std::string request =
+        "POST /relay/ok HTTP/1.1\r\nHost: x\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+
+    CRawClient waiting(relay.Port());
+    const auto start = std::chrono::steady_clock::now();
+    waiting.Send(request);
+    const std::string reply = waiting.ReadAll(5s);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_NE(reply.find("\r\nAlbum-RetCode: 100\r\n"), std::string::npos) << reply;
+
+    CRawClient leaving(relay.Port());
+    leaving.Send(request);
+    std::this_thread::sleep_for(100ms);
+    leaving.Close();
+    std::this_thread::sleep_for(500ms);
+
+    httplib::Client upstreamClient("127.0.0.1", upstream.Port());
+    auto log = upstreamClient.Get("/_log");
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->body, "POST /ok " + std::to_string(body.size()) + "\n") << "only the one that waited";
+    auto relayLog = client.Get("/_log");
+    ASSERT_TRUE(relayLog);
+    EXPECT_EQ(relayLog->body, "POST /relay/ok 10\nPOST /relay/ok 10\n") << "each logged as its line dropped";
+}
+
 TEST(FaultServerRelay, ASlowPictureIsStoredUpstreamAndItsAnswerTrickles) {
     CServerProcess upstream({FAULT_SERVER_EXE, "0"});
     CServerProcess relay({FAULT_SERVER_EXE, "0", "--upstream", std::to_string(upstream.Port())});
