@@ -303,8 +303,9 @@ StepResult CHttpTransfer::RunAttempts() {
                 if (!HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusSize, nullptr))
                     ThrowLastInternetError();
                 const auto nStatus = static_cast<uint32_t>(std::atol(szStatus));
-                // WinINet here ends a wait for the answer that outlasts the receive time-out as
-                // if it had succeeded, with no status line: no answer came.
+                // WinINet here ends a wait for the answer that outlasts the receive time-out, or
+                // that a reset cuts short, as if it had succeeded, with no status line: no answer
+                // came.
                 if (nStatus == 0) ThrowInternetError(ERROR_INTERNET_TIMEOUT);
                 m_nStatus = nStatus;
                 m_notify.Post(WM_TRANSFER_RESPONSE, nullptr, 0);
