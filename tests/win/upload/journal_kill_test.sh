@@ -23,12 +23,20 @@ for run in $(seq 50); do
     # the writer's own.
     "$WINE" "$writer" write "$folder" >"$work/out" 2>/dev/null &
     pid=$!
-    for _ in $(seq 300); do
+    # A loaded machine may take many seconds to start a Wine program.
+    for _ in $(seq 1200); do
         grep -q written "$work/out" 2>/dev/null && break
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
     done
-    grep -q written "$work/out" || { echo "FAIL: run $run: the writer did not start"; failures=$((failures + 1)); continue; }
+    if ! grep -q written "$work/out"; then
+        echo "FAIL: run $run: the writer did not start"
+        failures=$((failures + 1))
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        pid=""
+        continue
+    fi
     tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q journal_writer ||
         { echo "FAIL: process $pid is not the writer"; exit 1; }
     # Anywhere in the loop: a write, a flush, the move.
