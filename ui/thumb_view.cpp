@@ -208,9 +208,12 @@ void CThumbView::DrawThumbnail(HDC hdc, const CThumbResult& thumb, const PixelRe
     if (SUCCEEDED(thumb.pThumb->get_Type(&nType)) && nType == PICTYPE_BITMAP &&
         SUCCEEDED(thumb.pThumb->get_Handle(&hHandle)) && hHandle) {
         const auto hBitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(hHandle));
-        if (!thumbs) thumbs.emplace(hdc, hBitmap);
-        if (*thumbs) {
-            CScopedSelect select(thumbs->Get(), hBitmap);
+        // The paint's memory DC shows one thumbnail after another and takes its own bitmap
+        // back only when the paint ends: one select a thumbnail rather than two, each costly
+        // enough under Wine to be a large share of a full grid's paint.
+        const bool bShown =
+            thumbs ? SelectObject(thumbs->Get(), hBitmap) != nullptr : static_cast<bool>(thumbs.emplace(hdc, hBitmap));
+        if (bShown) {
             StretchBlt(hdc, rc.left, rc.top, rc.Width(), rc.Height(), thumbs->Get(), 0, 0,
                        static_cast<int>(thumb.sizeThumb.cx), static_cast<int>(thumb.sizeThumb.cy), SRCCOPY);
             return;

@@ -20,6 +20,7 @@
 #include <olectl.h>
 #include <functional>
 #include <set>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,11 +145,14 @@ public:
     }
 };
 
-// A real JPEG of the given size, drawn and written by the control's own writer.
-inline void WriteJpeg(const std::string& path, int width, int height) {
+// A real JPEG of the given size, drawn and written by the control's own writer: its top half
+// in one colour, its bottom half in another (the same by default).
+inline void WriteJpeg(const std::string& path, int width, int height, COLORREF crTop = RGB(200, 60, 40),
+                      std::optional<COLORREF> crBottom = std::nullopt) {
     CBackBuffer surface(nullptr, width, height);
     ASSERT_TRUE(surface);
-    FillSolidRect(surface.Get(), RECT{0, 0, width, height}, RGB(200, 60, 40));
+    FillSolidRect(surface.Get(), RECT{0, 0, width, height / 2}, crTop);
+    FillSolidRect(surface.Get(), RECT{0, height / 2, width, height}, crBottom.value_or(crTop));
     ASSERT_TRUE(SaveRectAsJpeg(surface.Get(), 0, 0, width, height, 85, AnsiToWide(path).c_str()));
 }
 

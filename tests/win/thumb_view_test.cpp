@@ -120,11 +120,18 @@ TEST_F(ThumbViewTest, WheelAndScrollBarMoveTheGrid) {
     EXPECT_TRUE(Panel().GetItems()[nLast]->bSelected);
 }
 
-TEST_F(ThumbViewTest, ThumbnailsAreDrawnAtTheSizeTheyWereMade) {
+// Whether two colours are within JPEG's loss of each other.
+bool NearColour(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) < 24 && std::abs(GetGValue(a) - GetGValue(b)) < 24 &&
+           std::abs(GetBValue(a) - GetBValue(b)) < 24;
+}
+
+TEST_F(ThumbViewTest, ThumbnailsAreDrawnUprightAtTheSizeTheyWereMade) {
     CScratchFolder folder;
+    const COLORREF crTop = RGB(200, 60, 40), crBottom = RGB(40, 60, 200);
     // Sizes whose aspect ratio does not survive the round trip through HIMETRIC exactly.
-    WriteJpeg(folder.Path() + "\\wide.jpg", 400, 300);
-    WriteJpeg(folder.Path() + "\\tall.jpg", 300, 457);
+    WriteJpeg(folder.Path() + "\\wide.jpg", 400, 300, crTop, crBottom);
+    WriteJpeg(folder.Path() + "\\tall.jpg", 300, 457, crBottom, crTop);
     ASSERT_EQ(Scan(folder.Path()), 1);
     for (std::size_t i = 0; i < Panel().GetItems().size(); ++i) {
         ASSERT_TRUE(PumpUntil(
@@ -138,6 +145,18 @@ TEST_F(ThumbViewTest, ThumbnailsAreDrawnAtTheSizeTheyWereMade) {
         ASSERT_GT(made.cx, 0);
         EXPECT_EQ(View().PictureRect(i).Width(), made.cx) << i;
         EXPECT_EQ(View().PictureRect(i).Height(), made.cy) << i;
+    }
+    // As the grid paints them: each its own picture, its top half at the top of its box.
+    RECT client = View().GetClientRect();
+    CBackBuffer target(nullptr, client.right, client.bottom);
+    ASSERT_TRUE(target);
+    SendMessageA(View().m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(target.Get()), PRF_CLIENT);
+    for (std::size_t i = 0; i < Panel().GetItems().size(); ++i) {
+        const PixelRect rc = View().PictureRect(i);
+        const int x = (rc.left + rc.right) / 2;
+        const bool bWide = Caption(i) == "wide.jpg";
+        EXPECT_TRUE(NearColour(GetPixel(target.Get(), x, rc.top + 2), bWide ? crTop : crBottom)) << i;
+        EXPECT_TRUE(NearColour(GetPixel(target.Get(), x, rc.bottom - 3), bWide ? crBottom : crTop)) << i;
     }
 }
 
