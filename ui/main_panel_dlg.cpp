@@ -92,7 +92,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
     }
     LPCSTR gaugeClass = RegisterWndClass(0);
     if (gaugeClass) m_wndGauge.CreateEx(0, gaugeClass, "", WS_CHILD | WS_VISIBLE, RECT{}, m_hWnd, 2);
-    m_uploader.Attach(this, m_hWnd);
+    m_uploader.Attach(this, m_hWnd, WM_PANEL_JOURNAL_WRITTEN);
     m_workers.SetNotify(m_hWnd, WM_PANEL_PREPARED);
 
     Button_SetCheck(GetDlgItem(IDC_AUTO_COMPRESS), BST_CHECKED);
@@ -147,6 +147,8 @@ void CMainPanelDlg::OnDestroy() {
         m_pDropTarget.Release();
     }
     m_uploader.Abort();
+    // What the batch left for a later page reaches the disk before the window goes.
+    m_uploader.Detach();
     // The workers end with the window; one made again starts them afresh.
     m_workers.Stop();
     DestroyItems();
@@ -470,6 +472,11 @@ LRESULT CMainPanelDlg::OnPrepared(WPARAM, LPARAM) {
         EndPreparingWait();
         StartUpload(std::move(m_waitingNotes));
     }
+    return 0;
+}
+
+LRESULT CMainPanelDlg::OnJournalWritten(WPARAM, LPARAM) {
+    m_uploader.OnJournalWritten();
     return 0;
 }
 

@@ -140,6 +140,7 @@ protected:
     LRESULT OnScanFolder(WPARAM wParam, LPARAM lParam);
     LRESULT OnSplitMoved(WPARAM wParam, LPARAM lParam);
     LRESULT OnPrepared(WPARAM wParam, LPARAM lParam);
+    LRESULT OnJournalWritten(WPARAM wParam, LPARAM lParam);
     LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
@@ -155,6 +156,7 @@ protected:
         ON_MESSAGE(WM_PANEL_SCANFOLDER, OnScanFolder)
         ON_MESSAGE(WM_PANEL_SPLITMOVED, OnSplitMoved)
         ON_MESSAGE(WM_PANEL_PREPARED, OnPrepared)
+        ON_MESSAGE(WM_PANEL_JOURNAL_WRITTEN, OnJournalWritten)
         ON_MESSAGE(WM_DROPFILES, OnDropFiles)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
