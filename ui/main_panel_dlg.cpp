@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <numeric>
 #include <unordered_map>
 
 namespace {
@@ -54,6 +55,13 @@ int TextHeight(HWND hStatic, int nWidth) {
     return rc.bottom - rc.top;
 }
 
+// A file name as the file system compares it: without regard to case.
+std::string FoldCase(std::string_view strName) {
+    std::string folded(strName);
+    if (!folded.empty()) CharLowerBuffA(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
 std::uint32_t FileSizeOf(const WIN32_FIND_DATAA& data) {
     return data.nFileSizeHigh ? std::numeric_limits<std::uint32_t>::max() : data.nFileSizeLow;
 }
@@ -92,7 +100,7 @@ BOOL CMainPanelDlg::OnInitDialog() {
     }
     LPCSTR gaugeClass = RegisterWndClass(0);
     if (gaugeClass) m_wndGauge.CreateEx(0, gaugeClass, "", WS_CHILD | WS_VISIBLE, RECT{}, m_hWnd, 2);
-    m_uploader.Attach(this, m_hWnd);
+    m_uploader.Attach(this, m_hWnd, WM_PANEL_JOURNAL_WRITTEN);
     m_workers.SetNotify(m_hWnd, WM_PANEL_PREPARED);
 
     Button_SetCheck(GetDlgItem(IDC_AUTO_COMPRESS), BST_CHECKED);
@@ -147,6 +155,8 @@ void CMainPanelDlg::OnDestroy() {
         m_pDropTarget.Release();
     }
     m_uploader.Abort();
+    // What the batch left for a later page reaches the disk before the window goes.
+    m_uploader.Detach();
     // The workers end with the window; one made again starts them afresh.
     m_workers.Stop();
     DestroyItems();
@@ -192,9 +202,7 @@ bool CMainPanelDlg::CanTakeDrop(const std::vector<DroppedItem>& arrItems) const 
 void CMainPanelDlg::OnFilesDropped(const std::vector<DroppedItem>& arrItems) {
     if (!CanTakeDrop(arrItems)) return;
     const DropPlan plan = PlanDrop(arrItems, IsAnsiLeadByte);
-    OnScanFolder(0, reinterpret_cast<LPARAM>(plan.strFolder.c_str()));
-    m_wndTree.ShowFolder(plan.strFolder);
-    m_arrDropNames = plan.arrNames;
+    OpenFolderWith(plan.strFolder, plan.arrNames);
     const DropLeftOutTexts texts{LoadResString(IDS_DROP_SEPARATOR), LoadResString(IDS_DROP_NOT_PICTURES),
                                  LoadResString(IDS_DROP_OTHER_FOLDER), LoadResString(IDS_DROP_FOLDERS_LEFT)};
     const std::string strLeftOut = DescribeLeftOut(plan, texts);
@@ -414,16 +422,6 @@ void CMainPanelDlg::OnPicturesShown() {
     m_space.SetSelected(0);
     UpdateSpaceLabel();
     EnableSelectButtons(!m_arrItems.empty());
-    // Dropped pictures are chosen as clicks would choose them.
-    const std::vector<std::string> arrNames = std::move(m_arrDropNames);
-    m_arrDropNames.clear();
-    for (std::size_t i = 0; i < m_arrItems.size(); ++i) {
-        const std::string strName(GetPictureName(i));
-        if (std::any_of(arrNames.begin(), arrNames.end(), [&](const std::string& strDropped) {
-                return lstrcmpiA(strName.c_str(), strDropped.c_str()) == 0;
-            }))
-            OnPictureClicked(i);
-    }
 }
 
 void CMainPanelDlg::PrepareItem(std::size_t nIndex) {
@@ -473,6 +471,11 @@ LRESULT CMainPanelDlg::OnPrepared(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT CMainPanelDlg::OnJournalWritten(WPARAM, LPARAM) {
+    m_uploader.OnJournalWritten();
+    return 0;
+}
+
 void CMainPanelDlg::StopPreparing() {
     m_workers.CancelAll();
     for (const auto& item : m_arrItems) item->bPreparing = false;
@@ -510,17 +513,27 @@ void CMainPanelDlg::RecalcSelection() {
 }
 
 void CMainPanelDlg::OnSelectAll() {
+    std::vector<std::size_t> arrAll(m_arrItems.size());
+    std::iota(arrAll.begin(), arrAll.end(), std::size_t{0});
+    SelectPictures(arrAll);
+    if (m_wndThumbs.m_hWnd) SetFocus(m_wndThumbs.m_hWnd);
+}
+
+void CMainPanelDlg::SelectPictures(const std::vector<std::size_t>& arrIndices) {
     m_space.SetSelected(0);
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    for (std::size_t i = 0; i < m_arrItems.size(); ++i) {
-        m_arrItems[i]->bSelected = true;
-        m_space.AddSelected(ItemUploadKB(i));
+    // The box is asked once: asking is a message to it.
+    const bool bAuto = IsAutoCompress();
+    for (std::size_t i : arrIndices) {
+        ThumbItem& item = *m_arrItems[i];
+        item.bSelected = true;
+        if (NeedsPreparing(SizesOf(item), bAuto)) PrepareItem(i);
+        m_space.AddSelected(::ItemUploadKB(SizesOf(item), bAuto));
     }
     SetCursor(previous);
-    if (!m_arrItems.empty()) EnableButton(IDC_UPLOAD_NOW, true);
+    UpdateUploadButton();
     UpdateSpaceLabel();
     if (m_wndThumbs.m_hWnd) {
-        SetFocus(m_wndThumbs.m_hWnd);
         m_wndThumbs.Invalidate(TRUE);
         m_wndThumbs.NotifySelectionChanged();
     }
@@ -552,29 +565,37 @@ void CMainPanelDlg::OnUploadNow() { UploadSelection(PassNotes{}); }
 
 std::vector<int> CMainPanelDlg::OpenFolderWith(const std::string& strFolder, const std::vector<std::string>& arrNames) {
     OnScanFolder(0, reinterpret_cast<LPARAM>(strFolder.c_str()));
+    m_wndTree.ShowFolder(strFolder);
     // The grid takes its new list now: taking it later would zero the figure of the
     // selection made here.
     MSG msg;
     if (m_wndThumbs.m_hWnd && PeekMessageA(&msg, m_wndThumbs.m_hWnd, WM_THUMBS_NEWLIST, WM_THUMBS_NEWLIST, PM_REMOVE))
         DispatchMessageA(&msg);
-    std::unordered_map<std::string_view, int> indexOf;
-    for (std::size_t i = 0; i < m_arrItems.size(); ++i) indexOf.emplace(GetPictureName(i), static_cast<int>(i));
+    std::unordered_map<std::string, int> indexOf;
+    for (std::size_t i = 0; i < m_arrItems.size(); ++i)
+        indexOf.emplace(FoldCase(GetPictureName(i)), static_cast<int>(i));
     std::vector<int> arrFound;
+    std::vector<std::size_t> arrChosen;
+    std::vector<bool> arrIsChosen(m_arrItems.size());
     for (const std::string& strName : arrNames) {
-        const auto it = indexOf.find(strName);
+        const auto it = indexOf.find(FoldCase(strName));
         arrFound.push_back(it == indexOf.end() ? -1 : it->second);
-        if (it != indexOf.end()) m_arrItems[static_cast<std::size_t>(it->second)]->bSelected = true;
+        if (it == indexOf.end()) continue;
+        const auto nIndex = static_cast<std::size_t>(it->second);
+        // A name given twice chooses its picture once.
+        if (!arrIsChosen[nIndex]) arrChosen.push_back(nIndex);
+        arrIsChosen[nIndex] = true;
     }
-    RecalcSelection();
-    UpdateUploadButton();
+    if (!arrChosen.empty()) SelectPictures(arrChosen);
     return arrFound;
 }
 
 void CMainPanelDlg::UploadSelection(PassNotes notes) {
     // The marked pictures not prepared yet are handed to the workers; while any is under way
     // the progress dialog says so, and the upload starts once the last is in (OnPrepared).
+    const bool bAuto = IsAutoCompress();
     for (std::size_t i = 0; i < m_arrItems.size(); ++i)
-        if (m_arrItems[i]->bSelected) EnsurePrepared(i);
+        if (m_arrItems[i]->bSelected && NeedsPreparing(SizesOf(*m_arrItems[i]), bAuto)) PrepareItem(i);
     if (IsAnyPreparing()) {
         m_waitingNotes = std::move(notes);
         EnableInput(false);
@@ -593,9 +614,10 @@ void CMainPanelDlg::StartUpload(PassNotes notes) {
     // The shown figure may differ from the marks (a folder outside the file system zeroes it,
     // a recount after the box changed cuts each picture to whole kilobytes): the check counts
     // the marked pictures themselves, with their fractions, and leaves the text as it is.
+    const bool bAuto = IsAutoCompress();
     double dMarkedKB = 0;
     for (const auto& item : m_arrItems)
-        if (item->bSelected) dMarkedKB += ::ItemUploadKB(SizesOf(*item), IsAutoCompress());
+        if (item->bSelected) dMarkedKB += ::ItemUploadKB(SizesOf(*item), bAuto);
     if (m_space.IsOverQuota(dMarkedKB)) {
         note(IDS_SPACE_FULL);
         return;
@@ -609,7 +631,6 @@ void CMainPanelDlg::StartUpload(PassNotes notes) {
 
 LRESULT CMainPanelDlg::OnScanFolder(WPARAM, LPARAM lParam) {
     std::string strFolder = lParam ? reinterpret_cast<const char*>(lParam) : "";
-    m_arrDropNames.clear();
     SetHint(m_strHint);
     // A running batch reads these pictures: it ends before the list changes.
     if (!strFolder.empty()) m_uploader.Abort();

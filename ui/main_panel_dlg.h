@@ -99,7 +99,9 @@ public:
 
     // The selected indices into the upload queue (m_selIndex); their count.
     int CollectSelection();
-    // Shows the folder's pictures with the named ones selected; for each name its picture's
+    // Shows the folder's pictures, the tree walked to it, with the named ones chosen as clicks
+    // would choose them (names compared without regard to case, as the file system does): a
+    // drop and a resumed batch both open their folder here. For each name its picture's
     // index, or -1 when the folder holds no such picture.
     std::vector<int> OpenFolderWith(const std::string& strFolder, const std::vector<std::string>& arrNames);
     // What "立即上传" does; a resumed batch brings notes for its first summary.
@@ -133,6 +135,9 @@ protected:
     void OnSelectAll();
     void OnSelectNone();
     void RecalcSelection();
+    // The selection becomes these pictures, each prepared and counted as a click would (its
+    // fractions kept); the others are not selected already (the list is fresh, or all of it).
+    void SelectPictures(const std::vector<std::size_t>& arrIndices);
     void OnSize(UINT nType, int cx, int cy);
     BOOL OnEraseBkgnd(HDC hdc);
     LRESULT OnLButtonUp(WPARAM wParam, LPARAM lParam);
@@ -140,6 +145,7 @@ protected:
     LRESULT OnScanFolder(WPARAM wParam, LPARAM lParam);
     LRESULT OnSplitMoved(WPARAM wParam, LPARAM lParam);
     LRESULT OnPrepared(WPARAM wParam, LPARAM lParam);
+    LRESULT OnJournalWritten(WPARAM wParam, LPARAM lParam);
     LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
@@ -155,6 +161,7 @@ protected:
         ON_MESSAGE(WM_PANEL_SCANFOLDER, OnScanFolder)
         ON_MESSAGE(WM_PANEL_SPLITMOVED, OnSplitMoved)
         ON_MESSAGE(WM_PANEL_PREPARED, OnPrepared)
+        ON_MESSAGE(WM_PANEL_JOURNAL_WRITTEN, OnJournalWritten)
         ON_MESSAGE(WM_DROPFILES, OnDropFiles)
         ON_WM_DESTROY()
     END_MESSAGE_MAP()
@@ -187,8 +194,6 @@ private:
     std::vector<std::unique_ptr<ThumbItem>> m_arrItems;
     // The items' names, shared with the grid's thumbnail producer; null while there are none.
     std::shared_ptr<const CPictureNames> m_pNames;
-    // The names a drop selects once the grid shows their folder.
-    std::vector<std::string> m_arrDropNames;
     // The hint's own text, which a drop's note replaces until the next folder.
     std::string m_strHint;
     CComPtrT<CDropTarget> m_pDropTarget;

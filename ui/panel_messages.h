@@ -10,6 +10,8 @@ constexpr UINT WM_PANEL_SCANFOLDER = 0x464;
 constexpr UINT WM_PANEL_SPLITMOVED = 0x590;
 // Preparation workers to panel, posted once a picture's preparation is finished.
 constexpr UINT WM_PANEL_PREPARED = 0x591;
+// The upload journal's writer to panel, posted once a change of the journal is on the disk.
+constexpr UINT WM_PANEL_JOURNAL_WRITTEN = 0x592;
 // Panel to grid, posted once it has listed a new folder.
 constexpr UINT WM_THUMBS_NEWLIST = 0x464;
 // The grid to itself after scrolling: lParam is the old position minus the new one.

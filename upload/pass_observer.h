@@ -1,6 +1,7 @@
 // What the upload batch tells whoever keeps a record of its passes, as it happens: the
 // pictures of a new batch, each picture going to the server, each verdict, the end of a
-// pass and of the batch. The batch does not wait for the listener or hear back from it.
+// pass and of the batch. The batch never waits for the listener; only a picture's request
+// may be held until the listener has recorded that it starts.
 #pragma once
 #include <string>
 #include <vector>
@@ -20,8 +21,9 @@ public:
     virtual ~CPassObserver() = default;
     // The first pass of a batch begins; its re-upload passes send the failed pictures again.
     virtual void OnBatchStarted(const UploadSettings& settings, const std::vector<QueuedPicture>& pictures) = 0;
-    // The picture's request is about to start: from now on the server may have it.
-    virtual void OnSending(int nIndex) = 0;
+    // The picture's request is about to start: from now on the server may have it. False
+    // when the request must wait: the batch then starts it at its OnSendingRecorded.
+    virtual bool OnSending(int nIndex) = 0;
     // Stored, Rejected or Failed.
     virtual void OnVerdict(int nIndex, JournalState state) = 0;
     // Every picture of the pass has its verdict; the summary follows.

@@ -18,17 +18,17 @@ std::optional<CPassJournal> CPassRecorder::FindUnfinished(long nUser, const std:
     std::optional<CPassJournal> found;
     for (const std::string& strName : m_disk.List()) {
         // A running pass's journal is whole and current: it is neither read nor swept.
-        std::unique_ptr<CPassClaim> claim = m_disk.Claim(strName);
+        std::shared_ptr<CPassClaim> claim = m_disk.Claim(strName);
         if (!claim) continue;
         const auto bytes = m_disk.Read(strName, CPassJournal::kMaxBytes);
         auto journal = bytes ? CPassJournal::Parse(*bytes, m_pfnIsLead) : std::nullopt;
         if (!journal || journal->IsStale(nNow)) {
-            m_disk.Remove(strName);
+            Remove(strName, std::move(claim));
             continue;
         }
         if (strName != strOwn || journal->User() != nUser || journal->Album() != strAlbum) continue;
         if (journal->PendingCount() == 0) {
-            m_disk.Remove(strName);
+            Remove(strName, std::move(claim));
             continue;
         }
         m_claim = std::move(claim);
@@ -39,7 +39,7 @@ std::optional<CPassJournal> CPassRecorder::FindUnfinished(long nUser, const std:
 }
 
 void CPassRecorder::Discard() {
-    if (!m_strName.empty()) m_disk.Remove(m_strName);
+    if (!m_strName.empty()) Remove(m_strName, m_claim);
     Forget();
 }
 
@@ -63,8 +63,7 @@ ResumePlan CPassRecorder::PlanResume(const CPassJournal& journal) {
 
 void CPassRecorder::OnBatchStarted(const UploadSettings& settings, const std::vector<QueuedPicture>& pictures) {
     const std::string strName = CPassJournal::FileNameFor(settings.nKXUin, settings.strAlbumName);
-    // The claim taken when the journal was offered carries over to its resumed batch.
-    std::unique_ptr<CPassClaim> claim = m_claim && m_strName == strName ? std::move(m_claim) : m_disk.Claim(strName);
+    std::shared_ptr<CPassClaim> claim = ClaimFor(strName);
     Forget();
     // Without a user and an album no start-up could offer it; with another control's pass
     // running on this album, that pass keeps the journal.
@@ -72,29 +71,39 @@ void CPassRecorder::OnBatchStarted(const UploadSettings& settings, const std::ve
     const std::string strFolder = FolderOf(pictures.front().strPath, m_pfnIsLead);
     if (!CPassJournal::IsLocalFolder(strFolder, m_pfnIsLead)) return;
 
-    CPassJournal journal(settings.nKXUin, settings.strAlbumName, strFolder);
+    auto pass = std::make_shared<JournalPass>();
+    pass->nUser = settings.nKXUin;
+    pass->strAlbum = settings.strAlbumName;
+    pass->strFolder = strFolder;
     std::map<int, std::size_t> places;
     for (const QueuedPicture& queued : pictures) {
         const std::string strFile = GetFileNamePart(queued.strPath, m_pfnIsLead);
         if (FolderOf(queued.strPath, m_pfnIsLead) != strFolder) return;  // one folder, or no journal
-        if (!CPassJournal::IsPictureName(strFile, m_pfnIsLead)) continue;
-        // A picture that cannot be read now fails anyway; it is not worth resuming.
-        const auto stamp = m_disk.StampOf(queued.strPath);
-        if (!stamp || places.count(queued.nIndex)) continue;
-        places[queued.nIndex] = journal.Pictures().size();
-        journal.Pictures().push_back(JournalPicture{strFile, *stamp, JournalState::Waiting});
-        if (journal.Pictures().size() >= CPassJournal::kMaxPictures) break;
+        if (!CPassJournal::IsPictureName(strFile, m_pfnIsLead) || places.count(queued.nIndex)) continue;
+        places[queued.nIndex] = pass->arrNames.size();
+        pass->arrNames.push_back(strFile);
+        if (pass->arrNames.size() >= CPassJournal::kMaxPictures) break;
     }
-    m_journal = std::move(journal);
+    m_arrStates.assign(pass->arrNames.size(), JournalState::Waiting);
+    m_pass = std::move(pass);
     m_strName = strName;
     m_claim = std::move(claim);
     m_places = std::move(places);
     Save();
 }
 
-void CPassRecorder::OnSending(int nIndex) {
-    SetState(nIndex, JournalState::Sending);
-    Save();
+bool CPassRecorder::OnSending(int nIndex) {
+    if (!SetState(nIndex, JournalState::Sending) && !m_bUnsaved) return true;
+    const std::uint64_t nTicket = Save();
+    if (m_writer.IsWritten(nTicket)) return true;
+    m_nAwaited = nTicket;
+    return false;
+}
+
+void CPassRecorder::OnWritten() {
+    if (!m_nAwaited || !m_writer.IsWritten(*m_nAwaited)) return;
+    m_nAwaited.reset();
+    if (m_onRecorded) m_onRecorded();
 }
 
 void CPassRecorder::OnVerdict(int nIndex, JournalState state) {
@@ -108,7 +117,7 @@ void CPassRecorder::OnPassEnded() {
 }
 
 void CPassRecorder::OnBatchEnded() {
-    if (m_journal) m_disk.Remove(m_strName);
+    if (m_pass) Remove(m_strName, m_claim);
     Forget();
 }
 
@@ -117,29 +126,42 @@ void CPassRecorder::OnBatchAborted() {
     Forget();
 }
 
-void CPassRecorder::SetState(int nIndex, JournalState state) {
-    if (!m_journal) return;
+bool CPassRecorder::SetState(int nIndex, JournalState state) {
     const auto place = m_places.find(nIndex);
-    if (place == m_places.end()) return;
-    m_journal->Pictures()[place->second].state = state;
+    if (place == m_places.end()) return false;
+    m_arrStates[place->second] = state;
     m_bUnsaved = true;
+    return true;
 }
 
-void CPassRecorder::Save() {
-    if (!m_journal) return;
+std::uint64_t CPassRecorder::Save() {
     m_bUnsaved = false;
-    if (m_journal->PendingCount() == 0) {
-        m_disk.Remove(m_strName);
-        return;
-    }
-    m_journal->SetWrittenAt(m_disk.Now());
-    m_disk.Replace(m_strName, m_journal->Serialise());
+    // The states are copied: the batch goes on changing them while this version is written.
+    return m_writer.Write(m_strName, JournalVersion{m_pass, m_arrStates, m_disk.Now()}, m_claim);
+}
+
+void CPassRecorder::Remove(const std::string& strName, std::shared_ptr<CPassClaim> claim) {
+    m_writer.Write(strName, std::nullopt, std::move(claim));
+}
+
+std::shared_ptr<CPassClaim> CPassRecorder::ClaimFor(const std::string& strName) {
+    // The claim taken when the journal was offered carries over to its resumed batch.
+    if (m_claim && m_strName == strName) return m_claim;
+    if (m_strLastName == strName)
+        if (std::shared_ptr<CPassClaim> claim = m_lastClaim.lock()) return claim;
+    return m_disk.Claim(strName);
 }
 
 void CPassRecorder::Forget() {
-    m_journal.reset();
+    if (m_claim) {
+        m_strLastName = m_strName;
+        m_lastClaim = m_claim;
+    }
+    m_pass.reset();
+    m_arrStates.clear();
     m_strName.clear();
     m_claim.reset();
     m_places.clear();
     m_bUnsaved = false;
+    m_nAwaited.reset();
 }

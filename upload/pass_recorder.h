@@ -1,10 +1,16 @@
 // Keeps the journal of the running batch on disk as the batch reports (one journal per user
 // and album), and finds, at the control's start, the journal of a batch that never ended.
-// A picture's state is on disk before its request starts; a verdict is on disk before the
-// next request starts or the summary shows. The journal goes once nothing is left to send or
-// the user has seen the batch end; it stays when the batch dies unseen.
+// Its writer thread does the writing; the user-interface thread never waits for the disk.
+// A picture's state is on disk before its request starts: the batch holds the request until
+// the recorder says so. A verdict goes to disk with the next picture's state, or at once
+// when the pass ends; until it is there the picture counts as one whose answer never came,
+// which a resumed batch sends again with the note that the album may hold it already. The
+// journal goes once nothing is left to send or the user has seen the batch end; it stays
+// when the batch dies unseen.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +19,7 @@
 
 #include "base/mbcs_text.h"
 #include "upload/journal_disk.h"
+#include "upload/journal_writer.h"
 #include "upload/pass_journal.h"
 #include "upload/pass_observer.h"
 
@@ -32,9 +39,22 @@ struct ResumePlan {
 
 class CPassRecorder : public CPassObserver {
 public:
-    CPassRecorder(CJournalDisk& disk, LeadByteTest pfnIsLead) : m_disk(disk), m_pfnIsLead(pfnIsLead) {}
+    // wake runs on the writer's thread when a change is on the disk; it tells the owner's
+    // thread, which then calls OnWritten.
+    CPassRecorder(CJournalDisk& disk, LeadByteTest pfnIsLead, std::function<void()> wake)
+        : m_disk(disk), m_pfnIsLead(pfnIsLead), m_writer(disk, std::move(wake)) {}
     CPassRecorder(const CPassRecorder&) = delete;
     CPassRecorder& operator=(const CPassRecorder&) = delete;
+
+    // What OnWritten calls once the state of a picture held by OnSending is on the disk.
+    void SetRecordedHandler(std::function<void()> onRecorded) { m_onRecorded = std::move(onRecorded); }
+    // On the owner's thread, after the writer's wake.
+    void OnWritten();
+    // Waits at most nWaitMs for the journal's changes to reach the disk; true when they have.
+    bool Flush(unsigned nWaitMs) { return m_writer.Flush(nWaitMs); }
+    // The control's end: the last changes are given a moment to reach the disk, and the
+    // writer's thread ends.
+    void EndWrites() { m_writer.End(CJournalWriter::kEndWaitMs); }
 
     // Removes every journal that is too old or cannot be read (unless its pass is running),
     // then gives this user's journal of this album when it holds pictures not yet stored
@@ -49,7 +69,7 @@ public:
     ResumePlan PlanResume(const CPassJournal& journal);
 
     void OnBatchStarted(const UploadSettings& settings, const std::vector<QueuedPicture>& pictures) override;
-    void OnSending(int nIndex) override;
+    bool OnSending(int nIndex) override;
     void OnVerdict(int nIndex, JournalState state) override;
     void OnPassEnded() override;
     void OnBatchEnded() override;
@@ -59,17 +79,32 @@ public:
     const std::string& JournalName() const { return m_strName; }
 
 private:
-    // Writes the journal, or removes it once nothing is left to send.
-    void Save();
-    void SetState(int nIndex, JournalState state);
+    // Hands the journal's version to the writer; the ticket.
+    std::uint64_t Save();
+    void Remove(const std::string& strName, std::shared_ptr<CPassClaim> claim);
+    // True when the picture is journalled.
+    bool SetState(int nIndex, JournalState state);
+    // The claim of a journal: this recorder's own when it holds it still (its last changes
+    // may not be written yet), else a new one; null when another pass has it.
+    std::shared_ptr<CPassClaim> ClaimFor(const std::string& strName);
     void Forget();
 
     CJournalDisk& m_disk;
     LeadByteTest m_pfnIsLead;
-    std::optional<CPassJournal> m_journal;
+    // The pass being journalled, and each of its pictures' states.
+    std::shared_ptr<const JournalPass> m_pass;
+    std::vector<JournalState> m_arrStates;
     std::string m_strName;
-    std::unique_ptr<CPassClaim> m_claim;
+    std::shared_ptr<CPassClaim> m_claim;
+    // The journal kept last, whose claim its changes still queued may hold.
+    std::string m_strLastName;
+    std::weak_ptr<CPassClaim> m_lastClaim;
     // The panel's index of each journalled picture, to its place in the journal.
     std::map<int, std::size_t> m_places;
     bool m_bUnsaved = false;
+    // The change whose writing holds the batch's next request.
+    std::optional<std::uint64_t> m_nAwaited;
+    std::function<void()> m_onRecorded;
+    // Last: its thread ends before the rest goes.
+    CJournalWriter m_writer;
 };

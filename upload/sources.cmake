@@ -8,6 +8,7 @@ tessaline_sources(PORTABLE
   transfer_stats.cpp transfer_stats.h
   upload_batch.cpp upload_batch.h
   pass_journal.cpp pass_journal.h pass_observer.h journal_disk.h
+  journal_writer.cpp journal_writer.h
   pass_recorder.cpp pass_recorder.h
   announcement_pacer.cpp announcement_pacer.h)
 tessaline_sources(WIN

@@ -164,7 +164,6 @@ void CUploadBatch::StartPass() {
     m_texts.strCount = FormatText(Text(IDS_COUNT_START), m_nPassCount);
     m_texts.strRemaining = FormatRemainingTime(m_dTotalKB, kFirstSpeedKBps, m_textSource);
     m_texts.strSpeed = Text(IDS_SPEED_START);
-
     m_progress.Show();
     ShowTexts();
     m_pPanel->EnableInput(false);
@@ -184,12 +183,28 @@ void CUploadBatch::SendNext() {
         m_texts.strFileName = item.strName;
         ShowTexts();
         m_progress.StartProgressDisplay();
-        std::string strWhy;
-        if (m_pObserver) m_pObserver->OnSending(item.nIndex);
-        if (UploadOne(item, strWhy)) return;
-        FinishHead(Verdict::Failed, strWhy);
+        if (m_pObserver && !m_pObserver->OnSending(item.nIndex)) {
+            m_bAwaitingRecord = true;
+            return;
+        }
+        if (StartHead(item)) return;
     }
     if (m_bUploading) EndPass();
+}
+
+void CUploadBatch::OnSendingRecorded() {
+    if (!m_bAwaitingRecord) return;
+    m_bAwaitingRecord = false;
+    UploadItem item;
+    if (!m_bUploading || !PeekHead(item)) return;
+    if (!StartHead(item)) SendNext();
+}
+
+bool CUploadBatch::StartHead(const UploadItem& item) {
+    std::string strWhy;
+    if (UploadOne(item, strWhy)) return true;
+    FinishHead(Verdict::Failed, strWhy);
+    return false;
 }
 
 bool CUploadBatch::UploadOne(const UploadItem& item, std::string& strWhy) {
@@ -465,6 +480,7 @@ void CUploadBatch::OnCancelRequested() {
     const int nSucceeded = static_cast<int>(m_arrSucceeded.size());
     m_request.Cancel();
     m_bUploading = false;
+    m_bAwaitingRecord = false;
     if (m_pObserver) m_pObserver->OnBatchEnded();
     StopPauseDisplay();
 
@@ -506,6 +522,7 @@ void CUploadBatch::Abort() {
     if (m_bUploading) {
         m_request.Cancel();
         m_bUploading = false;
+        m_bAwaitingRecord = false;
         StopPauseDisplay();
         if (m_pPanel) CountStoredSpace();
     }

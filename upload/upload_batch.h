@@ -66,6 +66,8 @@ public:
     void OnProgress(uint32_t nDone, uint32_t nTotal) override;
     void OnFinished(TransferCode nCode, const char* pszAnswerPath) override;
     void OnRetryWait(uint32_t nDelayMs, RetryWait why) override;
+    // The head picture's start, recorded, may go ahead (its observer held it).
+    void OnSendingRecorded();
     void OnCancelRequested() override;
     bool IsPassRunning() const override { return m_bUploading; }
     void OnTick() override;
@@ -100,6 +102,8 @@ private:
     // Sends the head of the queue, failing at once every picture that cannot be sent,
     // until one is in flight or the pass ends.
     void SendNext();
+    // Starts the head picture, or fails it at once; true when it is in flight.
+    bool StartHead(const UploadItem& item);
     // The head picture is done: recorded, taken off the queue, the count text updated.
     void FinishHead(Verdict verdict, const std::string& strWhy);
     void EndPass();
@@ -149,6 +153,8 @@ private:
     int m_nSucceededTotal = 0;
 
     bool m_bUploading = false;
+    // The head picture waits for its observer before its request starts.
+    bool m_bAwaitingRecord = false;
     bool m_bInSummary = false;
     // Counts the batch's endings, so that a summary that returns after an Abort knows it
     // has been overtaken.

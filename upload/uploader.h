@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -25,8 +26,13 @@ public:
     CUploader(const CUploader&) = delete;
     CUploader& operator=(const CUploader&) = delete;
 
-    // The panel whose pictures go up, and its window, which owns the progress dialog.
-    void Attach(CUploadPanel* pPanel, HWND hOwner);
+    // The panel whose pictures go up, and its window, which owns the progress dialog and is
+    // posted nJournalMsg when the journal's writer has put a change on the disk.
+    void Attach(CUploadPanel* pPanel, HWND hOwner, UINT nJournalMsg);
+    // For nJournalMsg.
+    void OnJournalWritten() { m_recorder.OnWritten(); }
+    // The window goes: the journal's last changes are given a moment, and its writer ends.
+    void Detach();
     // Who is held, and tells its container, while a summary or a question is up.
     void SetModalHost(CModalHost* pHost) { m_dlgProgress.SetModalHost(pHost); }
 
@@ -70,6 +76,9 @@ private:
     CHttpUploadRequest m_request;
     CUploadProgressDlg m_dlgProgress;
     CJournalFolder m_journalFolder;
+    // Where the journal's writer posts, from its own thread.
+    std::atomic<HWND> m_hwndJournal{nullptr};
+    UINT m_nJournalMsg = 0;
     CPassRecorder m_recorder;
     // Last, so that it goes first: a running job is cancelled while the rest still exists.
     CUploadBatch m_batch;

@@ -53,6 +53,7 @@ public:
     void AddField(const std::string& name, const std::string& value) override { fields.emplace_back(name, value); }
     StartRefusal StartUpload(const std::string& fileField, const std::string& url, const std::string& path) override {
         if (refusal != StartRefusal::None) return refusal;
+        if (onStart) onStart();
         sent.push_back(Sent{fields, fileField, url, path});
         bInFlight = true;
         return StartRefusal::None;
@@ -82,6 +83,7 @@ public:
     int nDiscarded = 0;
     StartRefusal refusal = StartRefusal::None;
     bool bInFlight = false;
+    std::function<void()> onStart;
     int nCancels = 0;
 };
 
@@ -557,48 +559,66 @@ TEST_F(UploadBatchTest, AbortDuringAPassCancelsTheJobAndCountsWhatWasStored) {
     EXPECT_EQ(panel.nFinished, 0);
 }
 
-// The batch as its journal sees it: each picture is on disk as sent before its request starts,
-// each verdict before the next request or the summary; a batch with nothing left, or whose
-// end the user saw, removes it.
+// The batch as its journal sees it: each picture is on disk as sent before its request starts
+// (the request waits for the recorder), each verdict with the next picture's start or right
+// after the pass; a batch with nothing left, or whose end the user saw, removes it.
 TEST_F(UploadBatchTest, TheJournalFollowsEveryPictureAndGoesWithTheBatch) {
     CMemoryJournalDisk disk;
-    CPassRecorder recorder(disk, NoLeadBytes);
+    CPassRecorder recorder(disk, NoLeadBytes, [] {});
+    recorder.SetRecordedHandler([this] { batch.OnSendingRecorded(); });
     batch.SetObserver(&recorder);
+    // What the panel's message does once the writer's wake comes.
+    const auto written = [&] {
+        ASSERT_TRUE(recorder.Flush(5000));
+        recorder.OnWritten();
+    };
     AddPictures(3, 1024);
     for (const UploadSource& item : panel.items) disk.pictures[item.strPath] = FileStamp{1024, 5};
     const std::string name = CPassJournal::FileNameFor(10001, "Travel");
-    std::vector<std::string> atEachRequest;
     const auto states = [&] {
         std::string text;
-        const auto file = disk.files.find(name);
-        if (file == disk.files.end()) return text;
-        if (const auto journal = CPassJournal::Parse(file->second, NoLeadBytes))
-            for (const JournalPicture& p : journal->Pictures()) text += static_cast<char>(p.state);
+        if (const auto bytes = disk.Read(name, CPassJournal::kMaxBytes))
+            if (const auto journal = CPassJournal::Parse(*bytes, NoLeadBytes))
+                for (const JournalPicture& p : journal->Pictures()) text += static_cast<char>(p.state);
         return text;
     };
+    std::vector<std::string> atEachRequest;
+    request.onStart = [&] { atEachRequest.push_back(states()); };
     view.onSummary = [&](const SummaryRequest& s) {
+        EXPECT_TRUE(recorder.Flush(5000));
         atEachRequest.push_back("summary " + states());
         return s.bCanReupload ? SummaryChoice::Reupload : SummaryChoice::Done;
     };
     batch.StartBatch();
     for (const char* answer : {"100", "5", "100", "100"}) {
-        atEachRequest.push_back(states());
+        written();
         Finish(Answer(answer));
     }
     EXPECT_EQ(atEachRequest, (Names{"sww", "ksw", "kfs", "summary kfk", "ksk", "summary "}));
+    ASSERT_TRUE(recorder.Flush(5000));
     EXPECT_FALSE(disk.files.count(name));
     EXPECT_TRUE(disk.claimed.empty());
     EXPECT_EQ(panel.nFinished, 1);
 
-    // Torn down with the page: what is left stays. Cancelled: the user has seen the end.
+    // Torn down with the page: what is left stays. Cancelled, even while a request waits for
+    // the disk: the user has seen the end, and the request never starts.
     panel.queue = {0, 1};
     batch.StartBatch();
+    written();
     Finish(kStoredAnswer);
     batch.Abort();
+    ASSERT_TRUE(recorder.Flush(5000));
     EXPECT_EQ(states(), "ks");
     panel.queue = {0, 1};
+    request.sent.clear();
+    view.onSummary = nullptr;
+    disk.Hold();
     batch.StartBatch();
     batch.OnCancelRequested();
+    disk.Release();
+    written();
+    EXPECT_TRUE(request.sent.empty());
+    ASSERT_TRUE(recorder.Flush(5000));
     EXPECT_FALSE(disk.files.count(name));
     EXPECT_TRUE(disk.claimed.empty());
 }

@@ -124,6 +124,28 @@ TEST_F(PanelDropTest, PicturesOfOneFolderOpenItAndAreSelectedAsClicksWould) {
     EXPECT_TRUE(Enabled(IDC_UPLOAD_NOW));
 }
 
+// A resumed batch opens its folder as a drop does: the named pictures chosen as clicks would
+// choose them (fractions of a kilobyte counted), whatever the case of their names; a name
+// the folder lacks is told, and one given twice chooses its picture once.
+TEST_F(PanelDropTest, AFolderOpenedWithNamesChoosesThemAsADropDoes) {
+    CScratchFolder folder;
+    folder.Fill("a.jpg", 1024);
+    folder.Fill("b.jpg", 2048);
+    folder.Fill("c.gif", 1536);
+    SetAutoCompress(false);
+    const std::vector<int> found = Panel().OpenFolderWith(folder.Path(), {"A.JPG", "gone.jpg", "c.gif", "c.gif"});
+    ASSERT_EQ(found.size(), 4u);
+    ASSERT_GE(found[0], 0);
+    ASSERT_GE(found[2], 0);
+    EXPECT_EQ(Caption(static_cast<std::size_t>(found[0])), "a.jpg");
+    EXPECT_EQ(found[1], -1);
+    EXPECT_EQ(Caption(static_cast<std::size_t>(found[2])), "c.gif");
+    EXPECT_EQ(found[3], found[2]);
+    EXPECT_EQ(SelectedNames(), (std::set<std::string>{"a.jpg", "c.gif"}));
+    EXPECT_DOUBLE_EQ(Panel().GetSelectedKB(), 2.5);
+    EXPECT_TRUE(Enabled(IDC_UPLOAD_NOW));
+}
+
 TEST_F(PanelDropTest, WhatIsLeftOutIsSaidInOneLineUntilTheNextFolder) {
     CScratchFolder first;
     CScratchFolder second;

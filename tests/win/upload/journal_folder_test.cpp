@@ -91,17 +91,19 @@ TEST_F(JournalFolderTest, TheUsersOwnFolderIsUnderLocalApplicationData) {
 TEST_F(JournalFolderTest, TheSecondControlDoesNotOfferTheFirstOnesRunningPass) {
     const std::string picture = scratch.Fill("a.jpg", 100);
     const UploadSettings settings{"sig", "Travel", "http://127.0.0.1/upload", 10001, true};
-    auto first = std::make_unique<CPassRecorder>(folder, IsAnsiLeadByte);
+    auto first = std::make_unique<CPassRecorder>(folder, IsAnsiLeadByte, [] {});
     first->OnBatchStarted(settings, {QueuedPicture{0, picture}});
     first->OnSending(0);
     CJournalFolder secondFolder(folder.Folder());
-    CPassRecorder second(secondFolder, IsAnsiLeadByte);
+    CPassRecorder second(secondFolder, IsAnsiLeadByte, [] {});
     EXPECT_FALSE(second.FindUnfinished(10001, "Travel").has_value());
     first->OnBatchAborted();
+    ASSERT_TRUE(first->Flush(5000));
     const auto offered = second.FindUnfinished(10001, "Travel");
     ASSERT_TRUE(offered.has_value());
     EXPECT_EQ(offered->PendingCount(), 1u);
     second.Discard();
+    ASSERT_TRUE(second.Flush(5000));
     EXPECT_TRUE(FilesIn(folder.Folder()).empty());
 }
 
