@@ -403,7 +403,6 @@ void CMainPanelDlg::OnPictureClicked(std::size_t nIndex) {
     } else {
         item.bSelected = true;
         UpdateUploadButton();
-        EnsurePrepared(nIndex);
         m_space.AddSelected(ItemUploadKB(nIndex));
     }
     UpdateSpaceLabel();

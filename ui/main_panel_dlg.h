@@ -82,8 +82,8 @@ public:
     // message the container hands the control before dispatching it; true when it was used.
     bool TranslateKey(MSG* pMsg);
 
-    // For the picture at nIndex. ItemUploadKB counts a picture still being prepared with
-    // its file's size.
+    // For the picture at nIndex. ItemUploadKB starts its preparation when it needs one
+    // (EnsurePrepared) and counts it with its file's size until the copy is in.
     void EnsurePrepared(std::size_t nIndex);
     double ItemUploadKB(std::size_t nIndex);
     void UpdateUploadButton();

@@ -55,7 +55,6 @@ public:
     // bar can reach: within the bar's range, and 0 when everything fits and the bar is
     // hidden, so that no rows stay shifted out of a window that no longer scrolls.
     CThumbGridLayout(PixelSize szClient, int nItemCount, int nScrollOffset, const ThumbGridMetrics& metrics = {});
-    const ThumbGridMetrics& GetMetrics() const { return m_metrics; }
 
     int GetColumns() const { return m_nColumns; }
     int GetRows() const { return m_nRows; }

@@ -49,8 +49,6 @@ public:
 
     int GetScrollOffset() const { return m_nScrollOffset; }
     int GetContentHeight() const { return m_grid.GetContentHeight(); }
-    // The grid's figures at the dpi it draws at.
-    const ThumbGridMetrics& GetMetrics() const { return m_metrics; }
     // Where item nIndex is drawn now; its thumbnail goes in PictureRect.
     ThumbCellRects CellRects(std::size_t nIndex) const;
     PixelRect PictureRect(std::size_t nIndex) const;
