@@ -20,6 +20,12 @@ bool EndsTheJob(StepResult r) {
 
 const char* NullIfEmpty(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
+// What a connection handle is made for: a later job to the same one may use it again.
+std::string OriginOf(const CHttpUrl& url) {
+    return std::string(url.IsSecure() ? "s:" : "p:") + url.User() + ':' + url.Password() + '@' + url.Host() + ':' +
+           std::to_string(url.Port());
+}
+
 }  // namespace
 
 CHttpTransfer::CHttpTransfer() {
@@ -54,6 +60,8 @@ BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath)
 
 void CHttpTransfer::Stop() {
     AfterStop(StopThread());
+    // The worker is gone: what it kept for the next job goes too.
+    CloseAll();
     // Kept open from job to job, while the worker waits for the next one.
     m_answer.Close();
 }
@@ -86,8 +94,9 @@ bool CHttpTransfer::GetHeaderNumber(const std::string& name, uint32_t& nValue) c
 }
 
 unsigned CHttpTransfer::Run() {
+    m_nJobThreadId = GetCurrentThreadId();
     ExpectCompletion();
-    ResetEvent(m_hHandleCreated);
+    ExpectHandle();
     m_attempts.Reset();
     m_dwAsyncError = 0;
     ClearAnswer();
@@ -103,7 +112,12 @@ unsigned CHttpTransfer::Run() {
         if (r == StepResult::RetryLater) r = WaitBeforeRetry();
     }
     // Also after a failed connection: no handle outlives its job.
-    CloseAll();
+    // The session and the connection serve the next job to the same server (one handshake
+    // for a pass over https); after a failure nothing of this job's is trusted again.
+    if (r == StepResult::Complete)
+        CloseRequest();
+    else
+        CloseAll();
     PostFinished(r);
     return static_cast<unsigned>(r);
 }
@@ -124,9 +138,11 @@ StepResult CHttpTransfer::OpenAndConnect() {
                 INTERNET_INVALID_STATUS_CALLBACK)
                 ThrowLastInternetError();
         }
-        if (m_hConnect) return StepResult::Failed;
         const auto url = CHttpUrl::Parse(m_strUrl);
         if (!url) return StepResult::Failed;
+        const std::string strOrigin = OriginOf(*url);
+        if (m_hConnect && strOrigin == m_strOrigin) return StepResult::Continue;
+        CloseConnection();
         m_strObject = url->Object();
         m_strHost = url->Host();
         m_bSecure = url->IsSecure();
@@ -148,7 +164,8 @@ StepResult CHttpTransfer::OpenAndConnect() {
             if (r != StepResult::Continue) return r;
         }
         m_hConnect.Reset(hConnect);
-        ResetEvent(m_hHandleCreated);
+        m_strOrigin = strOrigin;
+        ExpectHandle();
         return m_hConnect ? StepResult::Continue : StepResult::Failed;
     } catch (...) {
         return StepResult::Failed;
@@ -201,6 +218,10 @@ void CHttpTransfer::OnStatus(CRequestContext& context, HINTERNET hInternet, DWOR
         // The information starts with the new handle (WinINet here sends only that much).
         if (pInfo && dwInfoLength >= sizeof(DWORD_PTR))
             m_hCreated = reinterpret_cast<HINTERNET>(static_cast<const INTERNET_ASYNC_RESULT*>(pInfo)->dwResult);
+        // Made within the creating call on the worker itself, the call returns it: nobody
+        // waits, and the event would cost two trips to the system.
+        if (GetCurrentThreadId() == m_nJobThreadId) break;
+        m_bHandleSignalled = true;
         SetEvent(m_hHandleCreated);
         break;
     case INTERNET_STATUS_REQUEST_COMPLETE:
@@ -238,7 +259,7 @@ StepResult CHttpTransfer::OpenRequest() {
         if (r != StepResult::Continue) return r;
     }
     m_hRequest.Reset(hRequest);
-    ResetEvent(m_hHandleCreated);
+    ExpectHandle();
     if (!m_hRequest) {
         m_nCode = TransferCode::Failed;
         return StepResult::Failed;
@@ -469,6 +490,7 @@ void CHttpTransfer::CloseConnection() {
     CloseRequest();
     m_connectContext.Reset();
     m_hConnect.Reset();
+    m_strOrigin.clear();
 }
 
 void CHttpTransfer::CloseSession() {

@@ -90,6 +90,10 @@ protected:
     void ExpectCompletion() {
         if (m_bCompletionSignalled.exchange(false)) ResetEvent(m_hRequestComplete);
     }
+    // The same for the event of a handle made by a call that pended.
+    void ExpectHandle() {
+        if (m_bHandleSignalled.exchange(false)) ResetEvent(m_hHandleCreated);
+    }
     // A start that does not happen, and why; returns FALSE.
     BOOL Refuse(StartRefusal why) {
         m_startRefusal = why;
@@ -176,6 +180,11 @@ private:
     // Set by the status callback before it sets m_hRequestComplete.
     std::atomic<bool> m_bCompletionSignalled{false};
     HANDLE m_hHandleCreated = nullptr;
+    std::atomic<bool> m_bHandleSignalled{false};
+    // The thread that runs the job, for the status callback to tell its own calls apart.
+    std::atomic<DWORD> m_nJobThreadId{0};
+    // The server m_hConnect was made for: scheme, user, password, host and port.
+    std::string m_strOrigin;
     DWORD m_dwConnectTimeout = 30000;
     DWORD m_dwSendTimeout = 30000;
     DWORD m_dwReceiveTimeout = 30000;

@@ -42,7 +42,7 @@ constexpr DWORD kLetGoExitCode = 1;
 CWorkerThread::CWorkerThread()
     : m_hStopEvent(NewManualResetEvent()),
       m_hStartedEvent(NewManualResetEvent()),
-      m_hJobEnded(NewManualResetEvent()),
+      m_hJobEnded(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       m_hNextJob(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       m_hQuit(NewManualResetEvent()) {
     m_waitHandles.push_back(m_hStopEvent.Get());
@@ -62,15 +62,16 @@ HANDLE CWorkerThread::AddWaitHandle(CScopedHandle hEvent) {
 }
 
 bool CWorkerThread::IsRunning() const {
-    return m_hThread && WaitForSingleObject(m_hJobEnded.Get(), 0) == WAIT_TIMEOUT &&
-           WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT;
+    return m_hThread && m_nWorkerState.load(std::memory_order_acquire) == kBusy;
 }
 
 BOOL CWorkerThread::StartThread() {
     if (IsRunning()) return FALSE;
     if (!m_hStopEvent || !m_hStartedEvent || !m_hJobEnded || !m_hNextJob || !m_hQuit) return FALSE;
-    ResetEvent(m_hStopEvent.Get());
-    ResetEvent(m_hJobEnded.Get());
+    // Each costs a trip to the system under Wine, as much as a small picture's header: only
+    // an event that was set is reset.
+    if (m_bStopSignalled) ResetEvent(m_hStopEvent.Get());
+    m_bStopSignalled = false;
     m_bStopRequested.store(false, std::memory_order_release);
     int nIdle = kIdle;
     if (m_hThread && m_nWorkerState.compare_exchange_strong(nIdle, kBusy, std::memory_order_acq_rel)) {
@@ -108,19 +109,34 @@ BOOL CWorkerThread::StartNewWorker() {
     const HANDLE waits[2] = {m_hStartedEvent.Get(), m_hThread.Get()};
     const DWORD w = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
     ResetEvent(m_hStartedEvent.Get());
-    return w == WAIT_OBJECT_0;
+    if (w == WAIT_OBJECT_0) return TRUE;
+    m_nWorkerState.store(kEnded, std::memory_order_release);
+    return FALSE;
 }
 
 bool CWorkerThread::StopJob() {
     if (!m_hThread) return false;
     m_bStopRequested.store(true, std::memory_order_release);
+    // Between jobs (the usual case: the next picture's start) there is nothing to stop.
+    if (m_nWorkerState.load(std::memory_order_acquire) != kBusy) return false;
     SetEvent(m_hStopEvent.Get());
+    m_bStopSignalled = true;
 
-    // The job's end, or the thread's own (a worker ended by idleness has no job to end).
+    // The job's end, or the thread's own (a worker ended by idleness has no job to end). The
+    // worker signals its end only while this waits for it; a signal left from an earlier
+    // stop only makes the state be looked at again.
     const HANDLE waits[2] = {m_hJobEnded.Get(), m_hThread.Get()};
+    m_bEndAwaited.store(true);
+    struct CEndAwaited {
+        std::atomic<bool>& bFlag;
+        ~CEndAwaited() { bFlag.store(false); }
+    } awaited{m_bEndAwaited};
     for (DWORD dwWaited = 0;;) {
+        if (m_nWorkerState.load() != kBusy) return false;
         const DWORD dwStep = std::min(kBlockedCheckMs, kStopTimeoutMs - dwWaited);
-        if (WaitForMultipleObjects(2, waits, FALSE, dwStep) != WAIT_TIMEOUT) return false;
+        const DWORD w = WaitForMultipleObjects(2, waits, FALSE, dwStep);
+        if (w == WAIT_OBJECT_0) continue;
+        if (w != WAIT_TIMEOUT) return false;
         dwWaited += dwStep;
         // A worker in a call it cannot leave (a write that a dead line holds until the send
         // time-out) is let go at once: the caller, the user's cancel, waits for nothing.
@@ -147,8 +163,10 @@ bool CWorkerThread::StopThread() {
 
 bool CWorkerThread::AwaitNextJob() {
     // Idle before the job's end is told: a caller that sees the end finds the worker idle.
-    m_nWorkerState.store(kIdle, std::memory_order_release);
-    SetEvent(m_hJobEnded.Get());
+    m_nWorkerState.store(kIdle);
+    // Paired with StopJob's flag, both sequentially consistent: either it sees the worker
+    // idle, or the worker sees it waiting.
+    if (m_bEndAwaited.load()) SetEvent(m_hJobEnded.Get());
     const HANDLE waits[2] = {m_hNextJob.Get(), m_hQuit.Get()};
     if (WaitForMultipleObjects(2, waits, FALSE, kIdleMs) == WAIT_OBJECT_0) return true;
     int nIdle = kIdle;

@@ -116,8 +116,9 @@ private:
     CScopedHandle m_hThread;
     CScopedHandle m_hStopEvent;
     CScopedHandle m_hStartedEvent;
-    // Set by the worker when its job is over; reset when a job is handed over.
+    // Auto-reset: set by the worker when its job is over while a stop waits for that.
     CScopedHandle m_hJobEnded;
+    std::atomic<bool> m_bEndAwaited{false};
     // Auto-reset: a job for the waiting worker.
     CScopedHandle m_hNextJob;
     // Ends the waiting worker.
@@ -127,6 +128,8 @@ private:
     std::vector<CScopedHandle> m_ownedWaitHandles;
     std::vector<HANDLE> m_waitHandles;
     std::atomic<bool> m_bStopRequested{false};
+    // The calling thread's own record that the stop event is set.
+    bool m_bStopSignalled = false;
     // A new one for every worker: one that was let go keeps its own.
     std::shared_ptr<CDetachState> m_pDetachState;
     DWORD m_nThreadId = 0;

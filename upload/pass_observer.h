@@ -21,9 +21,11 @@ public:
     virtual ~CPassObserver() = default;
     // The first pass of a batch begins; its re-upload passes send the failed pictures again.
     virtual void OnBatchStarted(const UploadSettings& settings, const std::vector<QueuedPicture>& pictures) = 0;
-    // The picture's request is about to start: from now on the server may have it. False
-    // when the request must wait: the batch then starts it at its OnSendingRecorded.
-    virtual bool OnSending(int nIndex) = 0;
+    // The picture's request is about to start: from now on the server may have it. nFollowing
+    // is the picture queued after it (-1: none), whose request may start the moment this one
+    // ends. False when the request must wait: the batch then starts it at its
+    // OnSendingRecorded.
+    virtual bool OnSending(int nIndex, int nFollowing) = 0;
     // Stored, Rejected or Failed.
     virtual void OnVerdict(int nIndex, JournalState state) = 0;
     // Every picture of the pass has its verdict; the summary follows.

@@ -92,11 +92,27 @@ void CPassRecorder::OnBatchStarted(const UploadSettings& settings, const std::ve
     Save();
 }
 
-bool CPassRecorder::OnSending(int nIndex) {
-    if (!SetState(nIndex, JournalState::Sending) && !m_bUnsaved) return true;
+bool CPassRecorder::OnSending(int nIndex, int nFollowing) {
+    // Recorded ahead: the change that did so is the one to wait for, usually long written.
+    std::optional<std::uint64_t> nRecordedBy;
+    if (m_ahead && m_ahead->nIndex == nIndex) nRecordedBy = m_ahead->nTicket;
+    else UndoAhead();
+    m_ahead.reset();
+    const bool bJournalled = SetState(nIndex, JournalState::Sending);
+    std::optional<Ahead> ahead;
+    if (const auto place = m_places.find(nFollowing); place != m_places.end()) {
+        ahead = Ahead{nFollowing, m_arrStates[place->second]};
+        SetState(nFollowing, JournalState::Sending);
+    }
+    if (!bJournalled && !m_bUnsaved) return true;
     const std::uint64_t nTicket = Save();
-    if (m_writer.IsWritten(nTicket)) return true;
-    m_nAwaited = nTicket;
+    if (ahead) {
+        ahead->nTicket = nTicket;
+        m_ahead = ahead;
+    }
+    const std::uint64_t nNeeded = nRecordedBy.value_or(nTicket);
+    if (m_writer.IsWritten(nNeeded)) return true;
+    m_nAwaited = nNeeded;
     return false;
 }
 
@@ -113,6 +129,7 @@ void CPassRecorder::OnVerdict(int nIndex, JournalState state) {
 }
 
 void CPassRecorder::OnPassEnded() {
+    UndoAhead();
     if (m_bUnsaved) Save();
 }
 
@@ -122,6 +139,7 @@ void CPassRecorder::OnBatchEnded() {
 }
 
 void CPassRecorder::OnBatchAborted() {
+    UndoAhead();
     if (m_bUnsaved) Save();
     Forget();
 }
@@ -132,6 +150,12 @@ bool CPassRecorder::SetState(int nIndex, JournalState state) {
     m_arrStates[place->second] = state;
     m_bUnsaved = true;
     return true;
+}
+
+void CPassRecorder::UndoAhead() {
+    if (!m_ahead) return;
+    SetState(m_ahead->nIndex, m_ahead->before);
+    m_ahead.reset();
 }
 
 std::uint64_t CPassRecorder::Save() {
@@ -164,4 +188,5 @@ void CPassRecorder::Forget() {
     m_places.clear();
     m_bUnsaved = false;
     m_nAwaited.reset();
+    m_ahead.reset();
 }

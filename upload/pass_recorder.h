@@ -2,9 +2,12 @@
 // and album), and finds, at the control's start, the journal of a batch that never ended.
 // Its writer thread does the writing; the user-interface thread never waits for the disk.
 // A picture's state is on disk before its request starts: the batch holds the request until
-// the recorder says so. A verdict goes to disk with the next picture's state, or at once
-// when the pass ends; until it is there the picture counts as one whose answer never came,
-// which a resumed batch sends again with the note that the album may hold it already. The
+// the recorder says so. So that it seldom has to, the picture queued next is recorded as
+// sending together with the one that starts: its request can follow the moment the answer
+// comes, whatever the disk is doing. A verdict goes to disk with the next picture's start, or
+// at once when the pass ends; until it is there the picture counts as one whose answer never
+// came, which a resumed batch sends again with the note that the album may hold it already
+// (the picture recorded ahead gets the note too: nobody can tell whether it had started). The
 // journal goes once nothing is left to send or the user has seen the batch end; it stays
 // when the batch dies unseen.
 #pragma once
@@ -69,7 +72,7 @@ public:
     ResumePlan PlanResume(const CPassJournal& journal);
 
     void OnBatchStarted(const UploadSettings& settings, const std::vector<QueuedPicture>& pictures) override;
-    bool OnSending(int nIndex) override;
+    bool OnSending(int nIndex, int nFollowing) override;
     void OnVerdict(int nIndex, JournalState state) override;
     void OnPassEnded() override;
     void OnBatchEnded() override;
@@ -84,6 +87,8 @@ private:
     void Remove(const std::string& strName, std::shared_ptr<CPassClaim> claim);
     // True when the picture is journalled.
     bool SetState(int nIndex, JournalState state);
+    // The picture recorded ahead gets its state back: its request never started.
+    void UndoAhead();
     // The claim of a journal: this recorder's own when it holds it still (its last changes
     // may not be written yet), else a new one; null when another pass has it.
     std::shared_ptr<CPassClaim> ClaimFor(const std::string& strName);
@@ -104,6 +109,14 @@ private:
     bool m_bUnsaved = false;
     // The change whose writing holds the batch's next request.
     std::optional<std::uint64_t> m_nAwaited;
+    // The picture recorded as sending before its request starts: its state before, and the
+    // change that records it.
+    struct Ahead {
+        int nIndex = -1;
+        JournalState before = JournalState::Waiting;
+        std::uint64_t nTicket = 0;
+    };
+    std::optional<Ahead> m_ahead;
     std::function<void()> m_onRecorded;
     // Last: its thread ends before the rest goes.
     CJournalWriter m_writer;

@@ -183,7 +183,9 @@ void CUploadBatch::SendNext() {
         m_texts.strFileName = item.strName;
         ShowTexts();
         m_progress.StartProgressDisplay();
-        if (m_pObserver && !m_pObserver->OnSending(item.nIndex)) {
+        const std::vector<int>& queue = m_pPanel->UploadQueue();
+        const int nFollowing = queue.size() > 1 ? queue[1] : -1;
+        if (m_pObserver && !m_pObserver->OnSending(item.nIndex, nFollowing)) {
             m_bAwaitingRecord = true;
             return;
         }

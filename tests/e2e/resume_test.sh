@@ -3,8 +3,8 @@
 # killed (SIGKILL: nothing of it runs after) while the fourth of six pictures is stored and its
 # answer is still on its way, one picture is then edited, and the host is started again with
 # the same properties. It asks once; "是": the folder's pictures that are left go up, the
-# edited one is listed as changed, the one in flight is marked as possibly in the album
-# already, UploadFinished fires, and the album holds every other picture exactly once. Killed
+# edited one is listed as changed, the one in flight and the one recorded ahead of its start
+# are marked as possibly in the album already, UploadFinished fires, and the album holds every other picture exactly once. Killed
 # again and answered "否": the journal is gone and the next start asks nothing. Killed once
 # more with the folder then gone: "是" says nothing is left and forgets the list.
 # With SHOTS_DIR a screenshot of the question and of the result goes there.
@@ -113,8 +113,9 @@ shot resume-result
 tr -d '\r' <"$work/result" | grep -E '^(row|child Static)' | sed 's/^/  /'
 grep -qF '"上传完毕，共 2 个成功，1 个失败。' "$work/result" || fail "the summary: $(grep '^child Static' "$work/result")"
 grep -qF 'p4.jpg | 可能已保存，请在相册中检查"' "$work/result" || fail "p4 is not marked: $(grep '^row' "$work/result")"
+grep -qF 'p5.jpg | 可能已保存，请在相册中检查"' "$work/result" || fail "p5 is not marked: $(grep '^row' "$work/result")"
 grep -qF 'p6.jpg | 文件已被修改，没有上传"' "$work/result" || fail "p6 is not listed as changed: $(grep '^row' "$work/result")"
-[ "$(grep -c '^row' "$work/result")" = 2 ] || fail "the list: $(grep '^row' "$work/result")"
+[ "$(grep -c '^row' "$work/result")" = 3 ] || fail "the list: $(grep '^row' "$work/result")"
 click "$(awk '$1 == "child" && $2 == "Button" && $3 == 2' "$work/result" | head -1)"
 finished() { tr -d '\r' <"$work/yes.out" | grep -q '^event UploadFinished$'; }
 wait_until 20 finished || fail "no UploadFinished after the resumed batch: $(tr -d '\r' <"$work/yes.out")"

@@ -35,10 +35,10 @@ protected:
 
     // Nothing is left for the writer to do, and the claims it held are let go.
     bool Idle() { return recorder.Flush(5000); }
-    // A picture's request as the batch starts it: once the recorder says its state is on the
-    // disk, which it says when the writer's wake reaches it.
-    void Send(int nIndex) {
-        if (recorder.OnSending(nIndex)) return;
+    // A picture's request as the batch starts it, nFollowing queued after it: once the
+    // recorder says its state is on the disk, which it says when the writer's wake reaches it.
+    void Send(int nIndex, int nFollowing = -1) {
+        if (recorder.OnSending(nIndex, nFollowing)) return;
         const int nBefore = nRecorded;
         ASSERT_TRUE(Idle());
         recorder.OnWritten();
@@ -58,11 +58,11 @@ TEST_F(PassRecorderTest, EachRequestStartsWithItsStateOnDiskAndTheEndRemovesIt) 
     recorder.OnBatchStarted(kSettings, Pictures(3));
     EXPECT_EQ(States(), "www");
     EXPECT_TRUE(disk.claimed.count(kName));
-    Send(0);
-    EXPECT_EQ(States(), "sww");
+    Send(0, 1);
+    EXPECT_EQ(States(), "ssw");
     recorder.OnVerdict(0, JournalState::Stored);
-    Send(1);
-    EXPECT_EQ(States(), "ksw");
+    Send(1, 2);
+    EXPECT_EQ(States(), "kss");
     recorder.OnVerdict(1, JournalState::Failed);
     Send(2);
     recorder.OnVerdict(2, JournalState::Stored);
@@ -78,7 +78,8 @@ TEST_F(PassRecorderTest, EachRequestStartsWithItsStateOnDiskAndTheEndRemovesIt) 
     recorder.OnBatchEnded();
     ASSERT_TRUE(Idle());
     EXPECT_TRUE(disk.claimed.empty());
-    EXPECT_EQ(disk.writes.size(), 6u);  // the start, then one a request
+    // The start, then at most one a request: a version not yet begun gives way to a later one.
+    EXPECT_LE(disk.writes.size(), 6u);
 }
 
 // The caller's thread (the user interface's) never waits for the disk: the writer's thread
@@ -87,7 +88,7 @@ TEST_F(PassRecorderTest, TheWriterWritesAndARequestWaitsForItsState) {
     recorder.OnBatchStarted(kSettings, Pictures(2));
     ASSERT_TRUE(Idle());
     disk.Hold();
-    EXPECT_FALSE(recorder.OnSending(0));
+    EXPECT_FALSE(recorder.OnSending(0, 1));
     ASSERT_TRUE(disk.AwaitWrite(2));
     recorder.OnWritten();
     EXPECT_EQ(nRecorded, 0) << "started before its state was on the disk";
@@ -97,17 +98,22 @@ TEST_F(PassRecorderTest, TheWriterWritesAndARequestWaitsForItsState) {
     EXPECT_EQ(nRecorded, 1);
     recorder.OnWritten();
     EXPECT_EQ(nRecorded, 1) << "a late wake starts nothing more";
-    EXPECT_EQ(States(), "sw");
+    EXPECT_EQ(States(), "ss");
     EXPECT_EQ(disk.writers.size(), 1u);
     EXPECT_FALSE(disk.writers.count(std::this_thread::get_id())) << "the caller's thread wrote";
+    // The picture recorded ahead starts at once, however slow the disk is now.
+    disk.Hold();
+    recorder.OnVerdict(0, JournalState::Stored);
+    EXPECT_TRUE(recorder.OnSending(1, -1));
+    disk.Release();
 }
 
 TEST_F(PassRecorderTest, ABatchTornDownUnseenKeepsWhatIsLeftAndLetsGo) {
     recorder.OnBatchStarted(kSettings, Pictures(2));
-    Send(0);
+    Send(0, 1);
     recorder.OnVerdict(0, JournalState::Failed);
     recorder.OnBatchAborted();
-    EXPECT_EQ(States(), "fw");
+    EXPECT_EQ(States(), "fw") << "the picture recorded ahead never started";
     EXPECT_TRUE(disk.claimed.empty());
 }
 

@@ -93,7 +93,7 @@ TEST_F(JournalFolderTest, TheSecondControlDoesNotOfferTheFirstOnesRunningPass) {
     const UploadSettings settings{"sig", "Travel", "http://127.0.0.1/upload", 10001, true};
     auto first = std::make_unique<CPassRecorder>(folder, IsAnsiLeadByte, [] {});
     first->OnBatchStarted(settings, {QueuedPicture{0, picture}});
-    first->OnSending(0);
+    first->OnSending(0, -1);
     CJournalFolder secondFolder(folder.Folder());
     CPassRecorder second(secondFolder, IsAnsiLeadByte, [] {});
     EXPECT_FALSE(second.FindUnfinished(10001, "Travel").has_value());
