@@ -61,9 +61,7 @@ HANDLE CWorkerThread::AddWaitHandle(CScopedHandle hEvent) {
     return h;
 }
 
-bool CWorkerThread::IsRunning() const {
-    return m_hThread && m_nWorkerState.load(std::memory_order_acquire) == kBusy;
-}
+bool CWorkerThread::IsRunning() const { return m_hThread && m_nWorkerState.load(std::memory_order_acquire) == kBusy; }
 
 BOOL CWorkerThread::StartThread() {
     if (IsRunning()) return FALSE;

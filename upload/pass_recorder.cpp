@@ -95,8 +95,10 @@ void CPassRecorder::OnBatchStarted(const UploadSettings& settings, const std::ve
 bool CPassRecorder::OnSending(int nIndex, int nFollowing) {
     // Recorded ahead: the change that did so is the one to wait for, usually long written.
     std::optional<std::uint64_t> nRecordedBy;
-    if (m_ahead && m_ahead->nIndex == nIndex) nRecordedBy = m_ahead->nTicket;
-    else UndoAhead();
+    if (m_ahead && m_ahead->nIndex == nIndex)
+        nRecordedBy = m_ahead->nTicket;
+    else
+        UndoAhead();
     m_ahead.reset();
     const bool bJournalled = SetState(nIndex, JournalState::Sending);
     std::optional<Ahead> ahead;
