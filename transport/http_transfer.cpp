@@ -12,7 +12,7 @@
 
 namespace {
 
-CScopedHandle NewManualResetEvent() { return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
+CScopedHandle NewAutoResetEvent() { return CScopedHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
 
 bool EndsTheJob(StepResult r) {
     return r == StepResult::Exhausted || r == StepResult::GiveUp || r == StepResult::Stopped;
@@ -29,8 +29,8 @@ std::string OriginOf(const CHttpUrl& url) {
 }  // namespace
 
 CHttpTransfer::CHttpTransfer() {
-    m_hRequestComplete = AddWaitHandle(NewManualResetEvent());
-    m_hHandleCreated = AddWaitHandle(NewManualResetEvent());
+    m_hRequestComplete = AddWaitHandle(NewAutoResetEvent());
+    m_hHandleCreated = AddWaitHandle(NewAutoResetEvent());
 }
 
 CHttpTransfer::~CHttpTransfer() { Stop(); }
@@ -192,8 +192,9 @@ StepResult CHttpTransfer::RetryWhenNotBusy() {
 
 StepResult CHttpTransfer::AwaitHandle(HINTERNET& hCreated) {
     HANDLE hFired = nullptr;
-    if (WaitForEvents(hFired, true)) return StepResult::Stopped;
+    if (WaitForEvents(hFired)) return StepResult::Stopped;
     if (hFired != m_hHandleCreated) return StepResult::Failed;
+    m_bHandleSignalled = false;  // the wait took it
     if (m_dwAsyncError) ThrowInternetError(m_dwAsyncError);
     hCreated = m_hCreated;
     return StepResult::Continue;
@@ -203,8 +204,9 @@ StepResult CHttpTransfer::AwaitCompletion() {
     const DWORD dwError = GetLastError();
     if (dwError != ERROR_IO_PENDING) ThrowInternetError(dwError);
     HANDLE hFired = nullptr;
-    if (WaitForEvents(hFired, true)) return StepResult::Stopped;
+    if (WaitForEvents(hFired)) return StepResult::Stopped;
     if (hFired != m_hRequestComplete) return StepResult::Failed;
+    m_bCompletionSignalled = false;  // the wait took it
     if (m_dwAsyncError) ThrowInternetError(m_dwAsyncError);
     return StepResult::Continue;
 }

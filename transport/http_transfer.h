@@ -85,8 +85,9 @@ protected:
     CRequestContext* RequestContext() const { return m_requestContext.Get(); }
     // For the send hook: the file it sends could not be read; the job ends with that code.
     void FailOnLocalFile() { m_nCode = TransferCode::LocalFileError; }
-    // Arms the completion event before a call that may pend. Only a completion that no wait
-    // consumed leaves it set, so a body sent chunk by chunk pays no system call per chunk.
+    // Arms the completion event (auto-reset) before a call that may pend. Only a completion
+    // that no wait consumed leaves it set, so a body sent chunk by chunk pays no system call
+    // per chunk.
     void ExpectCompletion() {
         if (m_bCompletionSignalled.exchange(false)) ResetEvent(m_hRequestComplete);
     }

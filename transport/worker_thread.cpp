@@ -224,7 +224,7 @@ void CWorkerThread::EndLetGoWorker(std::shared_ptr<CDetachState> pState) {
     ExitThread(kLetGoExitCode);
 }
 
-bool CWorkerThread::WaitForEvents(HANDLE& hFired, bool bReset) {
+bool CWorkerThread::WaitForEvents(HANDLE& hFired) {
     const DWORD n = static_cast<DWORD>(m_waitHandles.size());
     const DWORD w = WaitForMultipleObjects(n, m_waitHandles.data(), FALSE, INFINITE);
     if (w >= WAIT_OBJECT_0 + n) {
@@ -232,9 +232,7 @@ bool CWorkerThread::WaitForEvents(HANDLE& hFired, bool bReset) {
         return false;
     }
     hFired = m_waitHandles[w - WAIT_OBJECT_0];
-    if (w == WAIT_OBJECT_0) return true;
-    if (bReset) ResetEvent(hFired);
-    return false;
+    return w == WAIT_OBJECT_0;
 }
 
 bool CWorkerThread::SleepUnlessStopped(DWORD dwMs) const {

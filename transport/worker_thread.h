@@ -67,9 +67,10 @@ protected:
     }
 
     // Worker thread: waits for any of the wait handles. Returns true exactly when the stop
-    // event fired. hFired is the handle that fired, null when the wait failed; with bReset the
-    // fired event is reset (never the stop event: a stop stays requested until the next job).
-    bool WaitForEvents(HANDLE& hFired, bool bReset);
+    // event fired (which stays set: a stop stays requested until the next job). hFired is the
+    // handle that fired, null when the wait failed. The subclass's events are best
+    // auto-reset: the wait that sees one consumes it, with no further call to the system.
+    bool WaitForEvents(HANDLE& hFired);
     // Worker thread: whether a stop was asked for, without a system call, so that it can be
     // polled after every chunk of a transfer.
     bool IsStopRequested() const { return m_bStopRequested.load(std::memory_order_acquire); }

@@ -9,7 +9,7 @@
 
 namespace {
 
-CScopedHandle NewEvent() { return CScopedHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
+CScopedHandle NewEvent() { return CScopedHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
 
 // A worker whose body the test chooses.
 class CTestWorker : public CWorkerThread {
@@ -44,7 +44,7 @@ private:
         case Body::WaitForStop:
             for (;;) {
                 HANDLE h = nullptr;
-                if (WaitForEvents(h, true)) return 7;
+                if (WaitForEvents(h)) return 7;
                 if (!h) return 8;
             }
         case Body::IgnoreStop:
@@ -52,7 +52,7 @@ private:
             return 0;
         case Body::WaitOnce: {
             HANDLE h = nullptr;
-            m_nStopResult = WaitForEvents(h, true) ? 1 : 0;
+            m_nStopResult = WaitForEvents(h) ? 1 : 0;
             m_hFired = h;
             return 0;
         }
