@@ -81,6 +81,7 @@ using CScopedBitmap = CHandleT<GdiObjectTraits<HBITMAP>>;
 using CScopedBrush = CHandleT<GdiObjectTraits<HBRUSH>>;
 using CScopedFont = CHandleT<GdiObjectTraits<HFONT>>;
 using CScopedPen = CHandleT<GdiObjectTraits<HPEN>>;
+using CScopedRegion = CHandleT<GdiObjectTraits<HRGN>>;
 
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;

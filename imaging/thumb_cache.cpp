@@ -6,11 +6,12 @@
 
 void CThumbCache::SetCapacity(std::size_t nCapacity) { m_nCapacity = std::max(nCapacity, kMinCapacity); }
 
-bool CThumbCache::Adopt(CThumbnailProducer& producer) {
-    const std::size_t nTaken = producer.TakeResults(
-        [&](std::size_t nIndex, CThumbResult& result) { m_mapThumbs[nIndex] = std::move(result); });
+void CThumbCache::Adopt(CThumbnailProducer& producer, const std::function<void(std::size_t)>& onAdopted) {
+    producer.TakeResults([&](std::size_t nIndex, CThumbResult& result) {
+        m_mapThumbs[nIndex] = std::move(result);
+        onAdopted(nIndex);
+    });
     TrimToCapacity(producer);
-    return nTaken > 0;
 }
 
 void CThumbCache::TrimToCapacity(CThumbnailProducer& producer) {

@@ -3,6 +3,7 @@
 // farthest from the screen goes, and the producer is told, to make it again when wanted.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <unordered_map>
 
 #include "imaging/thumbnail.h"
@@ -19,8 +20,8 @@ public:
     std::size_t GetCapacity() const { return m_nCapacity; }
 
     // Takes the thumbnails the producer finished since the last call (a picture that gave
-    // none is kept too, as a known failure); true when any came.
-    bool Adopt(CThumbnailProducer& producer);
+    // none is kept too, as a known failure), telling onAdopted each one's index.
+    void Adopt(CThumbnailProducer& producer, const std::function<void(std::size_t)>& onAdopted);
     // The item's entry, or null when it has not been made or was let go.
     const CThumbResult* Find(std::size_t nIndex) const;
     // Lets every thumbnail go, for a new list.

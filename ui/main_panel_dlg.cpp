@@ -533,7 +533,7 @@ void CMainPanelDlg::SelectPictures(const std::vector<std::size_t>& arrIndices) {
     UpdateUploadButton();
     UpdateSpaceLabel();
     if (m_wndThumbs.m_hWnd) {
-        m_wndThumbs.Invalidate(TRUE);
+        m_wndThumbs.RepaintAll();
         m_wndThumbs.NotifySelectionChanged();
     }
     Invalidate(TRUE);
@@ -547,7 +547,7 @@ void CMainPanelDlg::OnSelectNone() {
     UpdateSpaceLabel();
     if (m_wndThumbs.m_hWnd) {
         SetFocus(m_wndThumbs.m_hWnd);
-        m_wndThumbs.Invalidate(TRUE);
+        m_wndThumbs.RepaintAll();
         m_wndThumbs.NotifySelectionChanged();
     }
     Invalidate(TRUE);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -127,6 +128,7 @@ const CThumbResult* CThumbView::FindThumbnail(std::size_t nIndex) const {
 void CThumbView::OnSize(UINT nType, int cx, int cy) {
     DefWindowProc(WM_SIZE, nType, MAKELPARAM(cx, cy));
     Layout();
+    RepaintAll();
 }
 
 void CThumbView::OnPaint() {
@@ -147,18 +149,37 @@ void CThumbView::Draw(HDC hdc) {
         CScopedSelect font(hdc, m_fontMessage.Get());
         SetBkMode(hdc, TRANSPARENT);
         DrawTextA(hdc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        m_bBackValid = false;
     } else if (HDC back = m_pOwner ? m_back.Cover(m_hWnd, rc.right, rc.bottom) : nullptr) {
-        m_cache.Adopt(m_producer);
-        // Only what needs painting: a moved focus or a new thumbnail is a cell or two.
+        if (!m_bBackValid) {
+            m_arrStale.assign(1, rc);
+            m_bBackValid = true;
+        }
+        // Only what changed is drawn: a moved focus or a new thumbnail is a cell or two, a
+        // scroll by a row the row that came into view.
+        m_cache.Adopt(m_producer, [this](std::size_t nIndex) { Repaint(ItemRect(nIndex)); });
+        for (const RECT& rcPart : m_arrStale) {
+            RECT rcStale{};
+            if (IntersectRect(&rcStale, &rcPart, &rc)) PaintItems(back, rcStale);
+        }
+        m_arrStale.clear();
         RECT rcPaint = rc;
         if (GetClipBox(hdc, &rcPaint) == ERROR || !IntersectRect(&rcPaint, &rcPaint, &rc)) rcPaint = rc;
-        PaintItems(back, rcPaint);
         BitBlt(hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top, back,
                rcPaint.left, rcPaint.top, SRCCOPY);
     }
 }
 
 void CThumbView::PaintItems(HDC hdc, const RECT& rcPaint) {
+    // An item reaching out of rcPaint is drawn only within it: outside, the back buffer
+    // already shows it, and a caption drawn twice over itself would darken.
+    const int nSaved = SaveDC(hdc);
+    IntersectClipRect(hdc, rcPaint.left, rcPaint.top, rcPaint.right, rcPaint.bottom);
+    PaintItemsClipped(hdc, rcPaint);
+    RestoreDC(hdc, nSaved);
+}
+
+void CThumbView::PaintItemsClipped(HDC hdc, const RECT& rcPaint) {
     FillRect(hdc, &rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     CScopedSelect font(hdc, m_fontCaption.Get());
     SetBkMode(hdc, TRANSPARENT);
@@ -172,9 +193,7 @@ void CThumbView::PaintItems(HDC hdc, const RECT& rcPaint) {
     const std::size_t nEnd = std::min(static_cast<std::size_t>(visible.nEnd), m_pOwner->GetPictureCount());
     for (auto i = static_cast<std::size_t>(visible.nFirst); i < nEnd; ++i) {
         const ThumbCellRects cell = m_grid.CellRects(static_cast<int>(i));
-        // The item with its frames and the focus rectangle around it.
-        RECT rcItem{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
-        InflateRect(&rcItem, m_nItemMargin, m_nItemMargin);
+        const RECT rcItem = ItemRect(i);
         RECT rcShared{};
         if (!IntersectRect(&rcShared, &rcItem, &rcPaint)) continue;
         if (m_pOwner->IsPictureSelected(i)) {
@@ -267,15 +286,60 @@ LRESULT CThumbView::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam != kScrollBarTimer) return DefWindowProc(WM_TIMER, wParam, lParam);
     KillTimer(m_hWnd, kScrollBarTimer);
     m_bScrollBarDue = false;
-    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
+    // The frame alone, drawn now: a region beside the client area reaches only the bar, so
+    // the grid's own paint is not made to wait for it as well.
+    const RECT rc = GetClientRect();
+    CScopedRegion bar(CreateRectRgn(rc.right, rc.top, rc.right + GetSystemMetrics(SM_CXVSCROLL), rc.bottom));
+    RedrawWindow(m_hWnd, nullptr, bar.Get(), RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN | RDW_UPDATENOW);
     return 0;
 }
 
 LRESULT CThumbView::OnScrolled(WPARAM, LPARAM lParam) {
-    m_nScrollOffset += static_cast<int>(lParam);
-    Layout();
-    Invalidate(TRUE);
+    ApplyScrollOffset(m_nScrollOffset + static_cast<int>(lParam));
     return 1;
+}
+
+void CThumbView::ApplyScrollOffset(int nOffset) {
+    const int nOld = m_nScrollOffset;
+    m_nScrollOffset = nOffset;
+    Layout();
+    ScrollContent(m_nScrollOffset - nOld);
+}
+
+void CThumbView::ScrollContent(int nDy) {
+    if (nDy == 0) return;
+    const RECT rc = GetClientRect();
+    HDC back = m_bBackValid ? m_back.Cover(m_hWnd, rc.right, rc.bottom) : nullptr;
+    if (!back || std::abs(nDy) >= rc.bottom) {
+        RepaintAll();
+        return;
+    }
+    if (nDy < 0)
+        BitBlt(back, 0, 0, rc.right, rc.bottom + nDy, back, 0, -nDy, SRCCOPY);
+    else
+        BitBlt(back, 0, nDy, rc.right, rc.bottom - nDy, back, 0, 0, SRCCOPY);
+    for (RECT& rcPart : m_arrStale) OffsetRect(&rcPart, 0, nDy);
+    Repaint(nDy < 0 ? RECT{0, rc.bottom + nDy, rc.right, rc.bottom} : RECT{0, 0, rc.right, nDy});
+    // The screen takes the whole moved picture from the back buffer.
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CThumbView::Repaint(const RECT& rc) {
+    // Apart: the old focus and a row come into view are two items' height apart, and the
+    // rectangle around both would be half the grid. Many parts make one.
+    if (m_arrStale.size() < kMaxStaleParts) {
+        m_arrStale.push_back(rc);
+    } else {
+        RECT rcAll = rc;
+        for (const RECT& rcPart : m_arrStale) UnionRect(&rcAll, &rcAll, &rcPart);
+        m_arrStale.assign(1, rcAll);
+    }
+    InvalidateRect(m_hWnd, &rc, FALSE);
+}
+
+void CThumbView::RepaintAll() {
+    m_bBackValid = false;
+    if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 std::optional<std::size_t> CThumbView::ItemAt(POINT pt) const {
@@ -292,7 +356,7 @@ std::optional<std::size_t> CThumbView::HitTest(LPARAM lParam) const {
 void CThumbView::ToggleItem(std::size_t nIndex) {
     if (nIndex >= GetPictureCount()) return;
     m_pOwner->OnPictureClicked(nIndex);
-    Invalidate(TRUE);
+    RepaintAll();
     NotifyItem(m_pOwner->IsPictureSelected(nIndex) ? EVENT_OBJECT_SELECTIONADD : EVENT_OBJECT_SELECTIONREMOVE, nIndex);
 }
 
@@ -331,7 +395,7 @@ LRESULT CThumbView::OnNewList(WPARAM, LPARAM) {
         m_producer.Start(m_pOwner->GetPictureNames(), m_hWnd, SIZE{szBox.cx, szBox.cy});
     m_nScrollOffset = 0;
     Layout();
-    Invalidate(TRUE);
+    RepaintAll();
     NotifyWinEvent(EVENT_OBJECT_REORDER, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
     SetCursor(previous);
     return 1;
@@ -380,27 +444,25 @@ void CThumbView::FocusItem(std::size_t nIndex) {
     RECT rc = GetClientRect();
     // With the margin above its row: the first row comes back to the very top.
     const int nDelta = ScrollToShow(cell.rcCell.top - m_metrics.nFirstRow, cell.rcCaption.bottom, rc.bottom);
-    if (nDelta != 0) {
-        m_nScrollOffset += nDelta;
-        Layout();
-        Invalidate(TRUE);
-    } else {
-        // Only the focus rectangle moves.
-        InvalidateItem(nOld);
-        InvalidateItem(nIndex);
-    }
+    if (nDelta != 0) ApplyScrollOffset(m_nScrollOffset + nDelta);
+    // The focus rectangle moves.
+    RepaintItem(nOld);
+    RepaintItem(nIndex);
     if (GetFocus() == m_hWnd) NotifyItem(EVENT_OBJECT_FOCUS, nIndex);
 }
 
-void CThumbView::InvalidateItem(std::size_t nIndex) {
+RECT CThumbView::ItemRect(std::size_t nIndex) const {
     const ThumbCellRects cell = CellRects(nIndex);
     RECT rc{cell.rcCell.left, cell.rcCell.top, cell.rcCell.right, cell.rcCaption.bottom};
     InflateRect(&rc, m_nItemMargin, m_nItemMargin);
-    InvalidateRect(m_hWnd, &rc, FALSE);
+    return rc;
 }
 
+void CThumbView::RepaintItem(std::size_t nIndex) { Repaint(ItemRect(nIndex)); }
+
 LRESULT CThumbView::OnFocusChange(WPARAM, LPARAM) {
-    Invalidate(TRUE);
+    // Only the focused picture shows whether the grid has the focus.
+    RepaintItem(m_nFocus);
     // A reader follows the focus into the grid to its focused picture.
     if (GetFocus() == m_hWnd && m_nFocus < GetPictureCount()) NotifyItem(EVENT_OBJECT_FOCUS, m_nFocus);
     return 0;

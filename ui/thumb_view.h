@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 // What the grid needs of its owner: the pictures, read by their index in the list, and
 // where it reports what the user did with them. The owner decides what a click means.
@@ -65,6 +66,8 @@ public:
     std::optional<std::size_t> ItemAt(POINT pt) const;
     // The owner changed many selections at once.
     void NotifySelectionChanged();
+    // Everything the grid shows is drawn afresh at the next paint.
+    void RepaintAll();
 
     // The owner's pictures, for the grid's accessible object.
     std::size_t GetPictureCount() const { return m_pOwner ? m_pOwner->GetPictureCount() : 0; }
@@ -123,9 +126,21 @@ private:
     static constexpr int kItemMargin = 6;
     static constexpr UINT_PTR kScrollBarTimer = 0x5B01;
     static constexpr UINT kScrollBarDelayMs = 100;
-    void InvalidateItem(std::size_t nIndex);
-    // Paints the items that reach into rcPaint, over white.
+    // The item with its frames and the focus rectangle around it.
+    RECT ItemRect(std::size_t nIndex) const;
+    void RepaintItem(std::size_t nIndex);
+    // The back buffer holds the grid as it is to be seen, except in m_arrStale: a paint brings
+    // that part up to date, then copies what the screen lacks. Whatever changes what the grid
+    // shows marks its part stale through Repaint.
+    void Repaint(const RECT& rc);
+    // The grid's content moved by nDy pixels (down when positive): what the back buffer holds
+    // moves with it, and only what comes into view is drawn.
+    void ScrollContent(int nDy);
+    // After a change of the scroll offset: the layout follows, and the content with it.
+    void ApplyScrollOffset(int nOffset);
+    // Paints the items that reach into rcPaint, over white, and nothing outside it.
     void PaintItems(HDC hdc, const RECT& rcPaint);
+    void PaintItemsClipped(HDC hdc, const RECT& rcPaint);
     // The thumbnail into rc, through the paint's memory DC (made at the first one).
     void DrawThumbnail(HDC hdc, const CThumbResult& thumb, const PixelRect& rc, std::optional<CMemoryDC>& thumbs) const;
     std::optional<std::size_t> HitTest(LPARAM lParam) const;
@@ -144,6 +159,9 @@ private:
     CScopedFont m_fontCaption;
     CScopedFont m_fontMessage;
     CWindowBackBuffer m_back;
+    bool m_bBackValid = false;
+    std::vector<RECT> m_arrStale;
+    static constexpr std::size_t kMaxStaleParts = 16;
     CScopedPen m_penSelected;
     CScopedPen m_penNormal;
     CComPtrT<CThumbAccessible> m_pAccessible;  // made at the first WM_GETOBJECT

@@ -3,6 +3,7 @@
 #include <oleidl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -56,8 +57,40 @@ protected:
         }
     }
 
+    // The grid as it shows itself now, pixel by pixel.
+    std::vector<DWORD> GridPixels() {
+        const RECT rc = View().GetClientRect();
+        CBackBuffer target(nullptr, rc.right, rc.bottom);
+        SendMessageA(View().m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(target.Get()), PRF_CLIENT);
+        std::vector<DWORD> pixels;
+        pixels.reserve(static_cast<std::size_t>(rc.right) * rc.bottom);
+        for (int y = 0; y < rc.bottom; ++y)
+            for (int x = 0; x < rc.right; ++x) pixels.push_back(GetPixel(target.Get(), x, y));
+        return pixels;
+    }
+
     CComPtrT<IOleInPlaceActiveObject> m_active;
 };
+
+// A held key scrolls the grid a row at a time by moving what is already drawn and drawing
+// only the row that comes into view: what it shows must be what a paint of everything shows.
+TEST_F(PanelKeyboardTest, AGridScrolledByKeysShowsWhatAWholePaintShows) {
+    CScratchFolder folder;
+    ShowPictures(folder, 30);
+    SetFocus(View().m_hWnd);
+    PumpFor(200);
+    for (const auto& [vk, nPresses] : {std::pair{VK_DOWN, 8}, std::pair{VK_UP, 5}}) {
+        const int nOffset = View().GetScrollOffset();
+        for (int i = 0; i < nPresses; ++i) {
+            Press(vk);
+            UpdateWindow(View().m_hWnd);
+        }
+        ASSERT_NE(View().GetScrollOffset(), nOffset) << "the keys scrolled the grid";
+        const std::vector<DWORD> moved = GridPixels();
+        View().RepaintAll();
+        EXPECT_TRUE(moved == GridPixels()) << "after " << nPresses << " presses of " << vk;
+    }
+}
 
 TEST_F(PanelKeyboardTest, TabVisitsTreeGridBoxAndButtonsInOrder) {
     CScratchFolder folder;
