@@ -75,6 +75,8 @@ void CGifPlayer::Pause() {
 void CGifPlayer::Resume() {
     {
         std::lock_guard lock(m_lock);
+        // Playing already (the next picture of a pass): its thread is not woken for nothing.
+        if (!m_bPaused) return;
         m_bPaused = false;
     }
     m_cvWake.notify_all();

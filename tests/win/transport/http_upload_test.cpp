@@ -177,7 +177,10 @@ TEST_F(TransferTest, HttpUploadBadSignatureIsRejected) {
 }
 
 TEST_F(TransferTest, HttpUploadBatchRestartsFromOnFinished) {
-    // What the batch does: the next picture starts from inside OnFinished of the last one.
+    // What the batch does: the next picture starts from inside OnFinished of the last one,
+    // here to another server (the relay in front of the album): the connection the engine
+    // keeps from job to job serves only its own server.
+    ClearFaultLog();
     CScratchFile first("chain-1.bin", 20000, 1);
     CScratchFile second("chain-2.bin", 30000, 2);
     int nFinished = 0;
@@ -188,7 +191,7 @@ TEST_F(TransferTest, HttpUploadBatchRestartsFromOnFinished) {
         if (++nFinished != 1) return;
         m_pUpload->ResetForm();
         AddAlbumFields("chain-2.bin", second.Size());
-        EXPECT_TRUE(m_pUpload->StartUpload("album", AlbumUrl("/cgi-bin/upload"), second.Path()));
+        EXPECT_TRUE(m_pUpload->StartUpload("album", FaultUrl("/relay/cgi-bin/upload"), second.Path()));
     };
     AddAlbumFields("chain-1.bin", first.Size());
     ASSERT_TRUE(m_pUpload->StartUpload("album", AlbumUrl("/cgi-bin/upload"), first.Path()));
@@ -197,5 +200,8 @@ TEST_F(TransferTest, HttpUploadBatchRestartsFromOnFinished) {
     EXPECT_EQ(m_listener.Count(Heard::Finished), 2u);
     EXPECT_TRUE(FilesEqual(first.Path(), AlbumFolder() + "chain-1.bin"));
     EXPECT_TRUE(FilesEqual(second.Path(), AlbumFolder() + "chain-2.bin"));
+    const std::vector<FaultLogEntry> relayed = FaultLog();
+    ASSERT_EQ(relayed.size(), 1u) << "the second picture went past the relay";
+    EXPECT_EQ(relayed[0].path, "/relay/cgi-bin/upload");
     for (const std::string& path : answers) DeleteFileA(path.c_str());
 }
