@@ -59,9 +59,18 @@ case "${1:-}" in
     "$WINE" wineboot </dev/null >/dev/null 2>&1
     # The desktop too: left to come and go between programs, it would be started again by
     # one of them and hold that program's output open (see the keeper's source).
+    # The run's first program must find it up: started by that program, it would hold the
+    # program's output open instead.
     keeper=$(dirname "${TESSALINE_OCX:-.}")/desktop_keeper.exe
     if [ -f "$keeper" ]; then
-        setsid "$WINE" "$keeper" </dev/null >/dev/null 2>&1 &
+        ready=$(mktemp -u /tmp/tessaline-desktop.XXXXXX)
+        setsid "$WINE" "$keeper" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
+        for _ in $(seq 300); do
+            [ -f "$ready" ] && break
+            sleep 0.1
+        done
+        [ -f "$ready" ] || echo "wine-run: the desktop keeper did not say the desktop is up" >&2
+        rm -f "$ready"
     fi
     exit 0
     ;;
