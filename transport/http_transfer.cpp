@@ -20,12 +20,6 @@ bool EndsTheJob(StepResult r) {
 
 const char* NullIfEmpty(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
-// What a connection handle is made for: a later job to the same one may use it again.
-std::string OriginOf(const CHttpUrl& url) {
-    return std::string(url.IsSecure() ? "s:" : "p:") + url.User() + ':' + url.Password() + '@' + url.Host() + ':' +
-           std::to_string(url.Port());
-}
-
 }  // namespace
 
 CHttpTransfer::CHttpTransfer() {
@@ -60,8 +54,6 @@ BOOL CHttpTransfer::Start(const std::string& url, const std::string& outputPath)
 
 void CHttpTransfer::Stop() {
     AfterStop(StopThread());
-    // The worker is gone: what it kept for the next job goes too.
-    CloseAll();
     // Kept open from job to job, while the worker waits for the next one.
     m_answer.Close();
 }
@@ -112,12 +104,7 @@ unsigned CHttpTransfer::Run() {
         if (r == StepResult::RetryLater) r = WaitBeforeRetry();
     }
     // Also after a failed connection: no handle outlives its job.
-    // The session and the connection serve the next job to the same server (one handshake
-    // for a pass over https); after a failure nothing of this job's is trusted again.
-    if (r == StepResult::Complete)
-        CloseRequest();
-    else
-        CloseAll();
+    CloseAll();
     PostFinished(r);
     return static_cast<unsigned>(r);
 }
@@ -138,11 +125,9 @@ StepResult CHttpTransfer::OpenAndConnect() {
                 INTERNET_INVALID_STATUS_CALLBACK)
                 ThrowLastInternetError();
         }
+        if (m_hConnect) return StepResult::Failed;
         const auto url = CHttpUrl::Parse(m_strUrl);
         if (!url) return StepResult::Failed;
-        const std::string strOrigin = OriginOf(*url);
-        if (m_hConnect && strOrigin == m_strOrigin) return StepResult::Continue;
-        CloseConnection();
         m_strObject = url->Object();
         m_strHost = url->Host();
         m_bSecure = url->IsSecure();
@@ -164,7 +149,6 @@ StepResult CHttpTransfer::OpenAndConnect() {
             if (r != StepResult::Continue) return r;
         }
         m_hConnect.Reset(hConnect);
-        m_strOrigin = strOrigin;
         ExpectHandle();
         return m_hConnect ? StepResult::Continue : StepResult::Failed;
     } catch (...) {
@@ -492,7 +476,6 @@ void CHttpTransfer::CloseConnection() {
     CloseRequest();
     m_connectContext.Reset();
     m_hConnect.Reset();
-    m_strOrigin.clear();
 }
 
 void CHttpTransfer::CloseSession() {

@@ -184,8 +184,6 @@ private:
     std::atomic<bool> m_bHandleSignalled{false};
     // The thread that runs the job, for the status callback to tell its own calls apart.
     std::atomic<DWORD> m_nJobThreadId{0};
-    // The server m_hConnect was made for: scheme, user, password, host and port.
-    std::string m_strOrigin;
     DWORD m_dwConnectTimeout = 30000;
     DWORD m_dwSendTimeout = 30000;
     DWORD m_dwReceiveTimeout = 30000;

@@ -157,7 +157,8 @@ void CThumbView::Draw(HDC hdc) {
         }
         // Only what changed is drawn: a moved focus or a new thumbnail is a cell or two, a
         // scroll by a row the row that came into view.
-        m_cache.Adopt(m_producer, [this](std::size_t nIndex) { Repaint(ItemRect(nIndex)); });
+        // The producer invalidated the window when it finished them: this paint shows them.
+        m_cache.Adopt(m_producer, [this](std::size_t nIndex) { MarkStale(ItemRect(nIndex)); });
         for (const RECT& rcPart : m_arrStale) {
             RECT rcStale{};
             if (IntersectRect(&rcStale, &rcPart, &rc)) PaintItems(back, rcStale);
@@ -319,12 +320,17 @@ void CThumbView::ScrollContent(int nDy) {
     else
         BitBlt(back, 0, nDy, rc.right, rc.bottom - nDy, back, 0, 0, SRCCOPY);
     for (RECT& rcPart : m_arrStale) OffsetRect(&rcPart, 0, nDy);
-    Repaint(nDy < 0 ? RECT{0, rc.bottom + nDy, rc.right, rc.bottom} : RECT{0, 0, rc.right, nDy});
+    MarkStale(nDy < 0 ? RECT{0, rc.bottom + nDy, rc.right, rc.bottom} : RECT{0, 0, rc.right, nDy});
     // The screen takes the whole moved picture from the back buffer.
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 void CThumbView::Repaint(const RECT& rc) {
+    MarkStale(rc);
+    InvalidateRect(m_hWnd, &rc, FALSE);
+}
+
+void CThumbView::MarkStale(const RECT& rc) {
     // Apart: the old focus and a row come into view are two items' height apart, and the
     // rectangle around both would be half the grid. Many parts make one.
     if (m_arrStale.size() < kMaxStaleParts) {
@@ -334,7 +340,6 @@ void CThumbView::Repaint(const RECT& rc) {
         for (const RECT& rcPart : m_arrStale) UnionRect(&rcAll, &rcAll, &rcPart);
         m_arrStale.assign(1, rcAll);
     }
-    InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 void CThumbView::RepaintAll() {

@@ -131,8 +131,10 @@ private:
     void RepaintItem(std::size_t nIndex);
     // The back buffer holds the grid as it is to be seen, except in m_arrStale: a paint brings
     // that part up to date, then copies what the screen lacks. Whatever changes what the grid
-    // shows marks its part stale through Repaint.
+    // shows marks its part stale through Repaint, which also has the screen take it.
     void Repaint(const RECT& rc);
+    // Stale in the back buffer only: the screen is told apart, or already knows.
+    void MarkStale(const RECT& rc);
     // The grid's content moved by nDy pixels (down when positive): what the back buffer holds
     // moves with it, and only what comes into view is drawn.
     void ScrollContent(int nDy);

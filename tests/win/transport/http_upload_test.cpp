@@ -178,8 +178,7 @@ TEST_F(TransferTest, HttpUploadBadSignatureIsRejected) {
 
 TEST_F(TransferTest, HttpUploadBatchRestartsFromOnFinished) {
     // What the batch does: the next picture starts from inside OnFinished of the last one,
-    // here to another server (the relay in front of the album): the connection the engine
-    // keeps from job to job serves only its own server.
+    // here to another server (the relay in front of the album), which it must reach.
     ClearFaultLog();
     CScratchFile first("chain-1.bin", 20000, 1);
     CScratchFile second("chain-2.bin", 30000, 2);
