@@ -18,6 +18,12 @@ public:
     virtual ~CPassClaim() = default;
 };
 
+// Bytes to write over a journal's own, at an offset from its start.
+struct JournalPiece {
+    std::size_t nOffset = 0;
+    std::string strBytes;
+};
+
 class CJournalDisk {
 public:
     virtual ~CJournalDisk() = default;
@@ -26,6 +32,10 @@ public:
     virtual std::optional<std::string> Read(const std::string& strName, std::size_t nMaxBytes) = 0;
     // Whole or not at all: whenever the process dies, the old bytes or the new are there.
     virtual bool Replace(const std::string& strName, const std::string& strBytes) = 0;
+    // Writes the pieces over the journal in place, on the disk before it returns. False when
+    // there is no such journal, it is not nLength bytes long (not the one the caller wrote), or
+    // a piece could not be written; the pieces written stay.
+    virtual bool Patch(const std::string& strName, std::size_t nLength, const std::vector<JournalPiece>& pieces) = 0;
     virtual void Remove(const std::string& strName) = 0;
     // Every journal kept, by name.
     virtual std::vector<std::string> List() = 0;

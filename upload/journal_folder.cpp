@@ -91,6 +91,26 @@ bool CJournalFolder::Replace(const std::string& strName, const std::string& strB
     return false;
 }
 
+bool CJournalFolder::Patch(const std::string& strName, std::size_t nLength, const std::vector<JournalPiece>& pieces) {
+    if (m_strFolder.empty()) return false;
+    CScopedHandle file(CreateFileA((m_strFolder + strName).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) != nLength)
+        return false;
+    for (const JournalPiece& piece : pieces) {
+        if (piece.nOffset + piece.strBytes.size() > nLength) return false;
+        // Journals are far shorter than 4 GiB: the offset's low half is the whole of it.
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(piece.nOffset);
+        const auto nBytes = static_cast<DWORD>(piece.strBytes.size());
+        DWORD nWritten = 0;
+        if (!WriteFile(file.Get(), piece.strBytes.data(), nBytes, &nWritten, &at) || nWritten != nBytes) return false;
+    }
+    return FlushFileBuffers(file.Get()) != FALSE;
+}
+
 void CJournalFolder::Remove(const std::string& strName) {
     if (m_strFolder.empty()) return;
     DeleteFileA((m_strFolder + strName).c_str());

@@ -19,6 +19,7 @@ public:
 
     std::optional<std::string> Read(const std::string& strName, std::size_t nMaxBytes) override;
     bool Replace(const std::string& strName, const std::string& strBytes) override;
+    bool Patch(const std::string& strName, std::size_t nLength, const std::vector<JournalPiece>& pieces) override;
     void Remove(const std::string& strName) override;
     std::vector<std::string> List() override;
     std::unique_ptr<CPassClaim> Claim(const std::string& strName) override;

@@ -62,16 +62,57 @@ void CJournalWriter::End(unsigned nWaitMs) {
 void CJournalWriter::Apply(const std::string& strName, const std::optional<JournalVersion>& version) {
     bool bWritten = false;
     try {
-        if (version) {
-            const CPassJournal journal = JournalOf(*version);
-            bWritten = journal.PendingCount() > 0 && m_disk.Replace(strName, journal.Serialise());
-        }
+        if (version) bWritten = WriteChanges(strName, *version) || WriteWhole(strName, *version);
     } catch (...) {
         // Out of memory for the text: as a version that could not be written.
     }
     // A version that could not be written must not leave an older one behind, which would
     // say a picture waits when its request may have started.
-    if (!bWritten) m_disk.Remove(strName);
+    if (!bWritten) {
+        m_written.reset();
+        m_disk.Remove(strName);
+    }
+}
+
+bool CJournalWriter::WriteChanges(const std::string& strName, const JournalVersion& version) {
+    if (!m_written || m_written->strName != strName || m_written->pass != version.pass) return false;
+    // Changes this close together go in one piece, with the unchanged bytes between them.
+    constexpr std::size_t kJoinGap = 512;
+    std::string& strText = m_written->strText;
+    std::vector<JournalPiece> pieces;
+    bool bPending = false;
+    for (std::size_t i = 0; i < m_written->arrStateAt.size() && i < version.arrStates.size(); ++i) {
+        const std::size_t nAt = m_written->arrStateAt[i];
+        if (nAt == std::string::npos) continue;
+        const JournalState state = version.arrStates[i];
+        if (state != JournalState::Stored && state != JournalState::Rejected) bPending = true;
+        if (strText[nAt] == static_cast<char>(state)) continue;
+        strText[nAt] = static_cast<char>(state);
+        JournalPiece* last = pieces.empty() ? nullptr : &pieces.back();
+        if (last && nAt - (last->nOffset + last->strBytes.size()) <= kJoinGap)
+            last->strBytes.append(strText, last->nOffset + last->strBytes.size(),
+                                  nAt + 1 - last->nOffset - last->strBytes.size());
+        else
+            pieces.push_back(JournalPiece{nAt, std::string(1, strText[nAt])});
+    }
+    // Nothing left to send: the journal goes, which writing whole does.
+    if (!bPending) return false;
+    return pieces.empty() || m_disk.Patch(strName, strText.size(), pieces);
+}
+
+bool CJournalWriter::WriteWhole(const std::string& strName, const JournalVersion& version) {
+    m_written.reset();
+    const CPassJournal journal = JournalOf(version);
+    if (journal.PendingCount() == 0) return false;
+    std::vector<std::size_t> arrLetters;
+    std::string strText = journal.Serialise(&arrLetters);
+    if (!m_disk.Replace(strName, strText)) return false;
+    // The journal lists the pass's pictures that have stamps, in the pass's order.
+    std::vector<std::size_t> arrStateAt(m_stamps.size(), std::string::npos);
+    for (std::size_t i = 0, nListed = 0; i < arrStateAt.size() && i < version.arrStates.size(); ++i)
+        if (m_stamps[i] && nListed < arrLetters.size()) arrStateAt[i] = arrLetters[nListed++];
+    m_written = Written{strName, version.pass, std::move(strText), std::move(arrStateAt)};
+    return true;
 }
 
 CPassJournal CJournalWriter::JournalOf(const JournalVersion& version) {

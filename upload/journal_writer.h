@@ -77,6 +77,12 @@ private:
     // Writes the version, or removes the journal when there is none, nothing in it is left to
     // send, or it cannot be written.
     void Apply(const std::string& strName, const std::optional<JournalVersion>& version);
+    // Writes over the journal last written the states that changed since: true when done. Its
+    // time stays that of the version last written whole. A
+    // pass of many small pictures changes a few letters per picture, and would otherwise have
+    // its whole list written for each.
+    bool WriteChanges(const std::string& strName, const JournalVersion& version);
+    bool WriteWhole(const std::string& strName, const JournalVersion& version);
     // The journal of a version, its pictures stamped when their pass is first seen.
     CPassJournal JournalOf(const JournalVersion& version);
     // The earliest ticket not yet done; past the last one when all are. Under m_lock.
@@ -88,6 +94,15 @@ private:
     // for a file that could not be read).
     std::shared_ptr<const JournalPass> m_stampedPass;
     std::vector<std::optional<FileStamp>> m_stamps;
+    // The journal last written whole, as it now stands on the disk, and where each of its
+    // pass's pictures has its state letter (npos for one not listed).
+    struct Written {
+        std::string strName;
+        std::shared_ptr<const JournalPass> pass;
+        std::string strText;
+        std::vector<std::size_t> arrStateAt;
+    };
+    std::optional<Written> m_written;
 
     mutable std::mutex m_lock;
     std::condition_variable m_cvWork;  // a change queued, or the end

@@ -8,17 +8,38 @@
 namespace {
 
 // The first line; a journal of any other version is not read.
-constexpr std::string_view kMagic = "tessaline-journal 1";
+constexpr std::string_view kMagic = "tessaline-journal 2";
+// A picture's line; its state letter stands in the column after the tag.
+constexpr std::string_view kPictureTag = "picture ";
 // A file name within a folder is at most this long on the systems the control runs on.
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::size_t kMaxFolderBytes = 1024;
 constexpr std::size_t kMaxAlbumBytes = 4096;
 
+constexpr std::uint64_t kFnvBasis = 0xcbf29ce484222325ull;
+
+void Fnv1aStep(std::uint64_t& h, char c) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 0x100000001b3ull;
+}
+
 std::uint64_t Fnv1a(std::string_view bytes) {
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    for (char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 0x100000001b3ull;
+    std::uint64_t h = kFnvBasis;
+    for (char c : bytes) Fnv1aStep(h, c);
+    return h;
+}
+
+// The checksum of a journal's text before its "end" line. The pictures' states are left out:
+// they are what a pass writes over in place, one letter at a time, each always its old letter
+// or its new one, so the sum holds whatever such a write left.
+std::uint64_t SumOf(std::string_view text) {
+    std::uint64_t h = kFnvBasis;
+    std::size_t nLineStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool bState =
+            i == nLineStart + kPictureTag.size() && text.substr(nLineStart, kPictureTag.size()) == kPictureTag;
+        if (!bState) Fnv1aStep(h, text[i]);
+        if (text[i] == '\n') nLineStart = i + 1;
     }
     return h;
 }
@@ -184,7 +205,7 @@ std::size_t CPassJournal::PendingCount() const {
     return n;
 }
 
-std::string CPassJournal::Serialise() const {
+std::string CPassJournal::Serialise(std::vector<std::size_t>* pStateOffsets) const {
     std::string text;
     text.reserve(128 + m_arrPictures.size() * 64);
     text.append(kMagic).append("\n");
@@ -193,13 +214,15 @@ std::string CPassJournal::Serialise() const {
     text.append("folder ").append(Hex(m_strFolder)).append("\n");
     text.append("written ").append(std::to_string(m_nWrittenAt)).append("\n");
     for (const JournalPicture& picture : m_arrPictures) {
-        text.append("picture ").append(1, static_cast<char>(picture.state)).append(" ");
+        text.append(kPictureTag);
+        if (pStateOffsets) pStateOffsets->push_back(text.size());
+        text.append(1, static_cast<char>(picture.state)).append(" ");
         text.append(std::to_string(picture.stamp.nSize)).append(" ");
         text.append(std::to_string(picture.stamp.nModified)).append(" ");
         text.append(Hex(picture.strName)).append("\n");
     }
     // The count and the checksum tell a whole journal from a cut or damaged one.
-    const std::string strSum = Hex64(Fnv1a(text));
+    const std::string strSum = Hex64(SumOf(text));
     text.append("end ").append(std::to_string(m_arrPictures.size())).append(" ").append(strSum).append("\n");
     return text;
 }
@@ -232,7 +255,7 @@ std::optional<CPassJournal> CPassJournal::Parse(std::string_view bytes, LeadByte
             const auto nCount = Number<std::size_t>(fields[1]);
             const auto nSum = Number<std::uint64_t>(fields[2], 16);
             if (!reader.AtEnd() || !nCount || *nCount != journal.m_arrPictures.size() || !nSum) return std::nullopt;
-            if (*nSum != Fnv1a(bytes.substr(0, nLineStart))) return std::nullopt;
+            if (*nSum != SumOf(bytes.substr(0, nLineStart))) return std::nullopt;
             break;
         }
         if (!SplitFields(*line, fields, 5) || fields[0] != "picture") return std::nullopt;

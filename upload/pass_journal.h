@@ -43,7 +43,10 @@ public:
     // Nothing for bytes that are not a whole journal of this version, for a picture outside
     // one local folder, or for a journal of a later version.
     static std::optional<CPassJournal> Parse(std::string_view bytes, LeadByteTest pfnIsLead);
-    std::string Serialise() const;
+    // Also tells, when asked, where each picture's state letter stands in the text (in the
+    // order of Pictures()): a later state may be written over it in place, and the text is
+    // still a whole journal, whichever of its letters a write reached.
+    std::string Serialise(std::vector<std::size_t>* pStateOffsets = nullptr) const;
 
     // The journal's file name for this user and album: the same pair always gives the same
     // name, made of letters, digits and '-' only, whatever the album is called.

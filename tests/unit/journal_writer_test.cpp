@@ -75,6 +75,34 @@ TEST_F(JournalWriterTest, AJournalWithNothingToSendOrThatCannotBeWrittenGoes) {
     EXPECT_EQ(c->Pictures().size(), 1u) << "the unreadable picture is not listed";
 }
 
+// After its first version a pass's journal takes only the states that changed, written over it
+// in place; a journal that is not as the writer left it is written whole again.
+TEST_F(JournalWriterTest, LaterVersionsOfAPassAreWrittenInPlace) {
+    using S = JournalState;
+    const auto three = std::make_shared<const JournalPass>(
+        JournalPass{10001, "Travel", "C:\\pics\\", {"p1.jpg", "gone.jpg", "p3.jpg"}});
+    disk.pictures["C:\\pics\\p3.jpg"] = FileStamp{3, 4};
+    for (const std::vector<S>& states :
+         {std::vector{S::Sending, S::Waiting, S::Sending}, std::vector{S::Stored, S::Sending, S::Sending},
+          std::vector{S::Stored, S::Sending, S::Failed}}) {
+        writer.Write("a", JournalVersion{three, states, 1}, nullptr);
+        ASSERT_TRUE(writer.Flush(5000));
+    }
+    EXPECT_EQ(disk.nReplaced, 1);
+    EXPECT_EQ(disk.writes.size(), 3u);
+    auto journal = CPassJournal::Parse(disk.files["a"], IsGbkLeadByte);
+    ASSERT_TRUE(journal.has_value());
+    ASSERT_EQ(journal->Pictures().size(), 2u);
+    EXPECT_EQ(journal->Pictures()[0].state, S::Stored);
+    EXPECT_EQ(journal->Pictures()[1].state, S::Failed);
+
+    disk.files["a"] += "\n";
+    writer.Write("a", JournalVersion{three, {S::Stored, S::Sending, S::Sending}, 2}, nullptr);
+    ASSERT_TRUE(writer.Flush(5000));
+    EXPECT_EQ(disk.nReplaced, 2);
+    EXPECT_EQ(WrittenAt("a"), 2);
+}
+
 // The end waits a bounded time: what is being written finishes, what is still queued is
 // dropped with its claim, and no thread is left.
 TEST_F(JournalWriterTest, TheEndWaitsABoundedTimeAndDropsWhatIsQueued) {

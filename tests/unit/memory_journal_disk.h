@@ -25,15 +25,21 @@ public:
     }
     bool Replace(const std::string& strName, const std::string& strBytes) override {
         std::unique_lock lock(m_lock);
-        ++m_nEntered;
-        m_cvChange.notify_all();
-        // Bounded: a writer on the test's own thread must not hang the test.
-        m_cvChange.wait_for(lock, std::chrono::seconds(5), [this] { return !m_bHeld || m_nPermits > 0; });
-        if (m_bHeld && m_nPermits > 0) --m_nPermits;
-        files[strName] = strBytes;
-        writes.push_back(strBytes);
-        writers.insert(std::this_thread::get_id());
-        return bCanWrite;
+        AwaitTurn(lock);
+        ++nReplaced;
+        return Store(strName, strBytes);
+    }
+    bool Patch(const std::string& strName, std::size_t nLength, const std::vector<JournalPiece>& pieces) override {
+        std::unique_lock lock(m_lock);
+        AwaitTurn(lock);
+        const auto it = files.find(strName);
+        if (it == files.end() || it->second.size() != nLength) return false;
+        std::string bytes = it->second;
+        for (const JournalPiece& piece : pieces) {
+            if (piece.nOffset + piece.strBytes.size() > nLength) return false;
+            bytes.replace(piece.nOffset, piece.strBytes.size(), piece.strBytes);
+        }
+        return Store(strName, bytes);
     }
     void Remove(const std::string& strName) override {
         const std::lock_guard lock(m_lock);
@@ -74,14 +80,16 @@ public:
         m_bHeld = false;
         m_cvChange.notify_all();
     }
-    // Waits until the n-th write has begun (it may be held).
+    // Waits until the n-th write (whole or in place) has begun (it may be held).
     bool AwaitWrite(int n) {
         std::unique_lock lock(m_lock);
         return m_cvChange.wait_for(lock, std::chrono::seconds(5), [&] { return m_nEntered >= n; });
     }
 
     std::map<std::string, std::string> files;
+    // Every version written, whole or in place; how many were written whole.
     std::vector<std::string> writes;
+    int nReplaced = 0;
     std::set<std::thread::id> writers;
     std::map<std::string, FileStamp> pictures;
     std::set<std::string> claimed;
@@ -104,6 +112,21 @@ private:
         CMemoryJournalDisk& m_disk;
         std::string m_strName;
     };
+
+    // Writes wait while held, until let go.
+    void AwaitTurn(std::unique_lock<std::mutex>& lock) {
+        ++m_nEntered;
+        m_cvChange.notify_all();
+        // Bounded: a writer on the test's own thread must not hang the test.
+        m_cvChange.wait_for(lock, std::chrono::seconds(5), [this] { return !m_bHeld || m_nPermits > 0; });
+        if (m_bHeld && m_nPermits > 0) --m_nPermits;
+    }
+    bool Store(const std::string& strName, const std::string& strBytes) {
+        files[strName] = strBytes;
+        writes.push_back(strBytes);
+        writers.insert(std::this_thread::get_id());
+        return bCanWrite;
+    }
 
     std::mutex m_lock;
     std::condition_variable m_cvChange;  // a write begun, or let go

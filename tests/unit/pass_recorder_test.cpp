@@ -205,7 +205,7 @@ TEST_F(PassRecorderTest, OldDamagedAndNewerJournalsAreSweptAtTheStart) {
     recorder.OnBatchAborted();
     ASSERT_TRUE(Idle());
     disk.files["pass-1-damaged.journal"] = disk.files[kName].substr(0, 40);
-    disk.files["pass-2-newer.journal"] = "tessaline-journal 2\n";
+    disk.files["pass-2-newer.journal"] = "tessaline-journal 3\n";
     disk.files["pass-3-huge.journal"] = std::string(CPassJournal::kMaxBytes + 1, 'x');
     disk.nNow += 4 * 24 * 3600 + 1;  // the first is now a week and a second old
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # A journal outlives its writer's death at any instant: 50 times a program that replaces one
-# journal in a loop is killed (SIGKILL: no clean-up of any kind) after a random while, and
-# each time the journal left reads back whole, as one of the versions the program wrote.
+# journal in a loop, and writes states over each version in place, is killed (SIGKILL: no
+# clean-up of any kind) after a random while, and each time the journal left reads back whole,
+# as one of the versions the program wrote.
 #   journal_kill_test.sh JOURNAL_WRITER_EXE
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -39,7 +40,7 @@ for run in $(seq 50); do
     fi
     tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q journal_writer ||
         { echo "FAIL: process $pid is not the writer"; exit 1; }
-    # Anywhere in the loop: a write, a flush, the move.
+    # Anywhere in the loop: a write, a flush, the move, a write in place.
     sleep "0.$(printf '%03d' $((RANDOM % 400)))"
     kill -9 "$pid"
     wait "$pid" 2>/dev/null
