@@ -107,17 +107,27 @@ StepResult CHttpUpload::SendRequest() {
         }
     } scope{*this};
 
+    char* pBuffer = RequestContext()->SendBuffer();
+    if (!pBuffer) return StepResult::Failed;
+    CFileBodyReader reader(m_hFile.Get());
+    CMultipartBody body(m_form, reader, static_cast<uint32_t>(*nFileSize));
+    // The first chunk goes out with the headers, in the same send.
+    const auto first = NextChunk(body);
+    if (!first) return StepResult::Failed;
     INTERNET_BUFFERSA& buffers = RequestContext()->SendBuffers();
     buffers = INTERNET_BUFFERSA{};
     buffers.dwStructSize = sizeof(INTERNET_BUFFERSA);
+    buffers.lpvBuffer = pBuffer;
+    buffers.dwBufferLength = first->nSize;
     buffers.dwBufferTotal = m_nTotalBytes;
     ExpectCompletion();
     if (!HttpSendRequestExA(RequestHandle(), &buffers, nullptr, kSendRequestFlags, 0)) {
         const StepResult r = AwaitCompletion();
         if (r != StepResult::Continue) return r;
     }
+    OnBytesTransferred(first->nSize);
 
-    const StepResult r = SendBody(static_cast<uint32_t>(*nFileSize));
+    const StepResult r = SendBody(body);
     if (r != StepResult::Continue) return r;
 
     ExpectCompletion();
@@ -130,31 +140,33 @@ StepResult CHttpUpload::SendRequest() {
     return StepResult::Continue;
 }
 
-StepResult CHttpUpload::SendBody(uint32_t nFileSize) {
-    char* pBuffer = RequestContext()->SendBuffer();
-    if (!pBuffer) return StepResult::Failed;
-    CFileBodyReader reader(m_hFile.Get());
-    CMultipartBody body(m_form, reader, nFileSize);
+std::optional<CMultipartBody::Chunk> CHttpUpload::NextChunk(CMultipartBody& body) {
+    const CMultipartBody::Chunk chunk =
+        body.Next(CMultipartBody::Buffer(RequestContext()->SendBuffer(), CMultipartBody::kChunkSize));
+    if (chunk.status == CMultipartBody::ChunkStatus::ReadFailed) {
+        FailOnLocalFile();
+        return std::nullopt;
+    }
+    // The file is done with once the trailer comes.
+    if (chunk.section == CMultipartBody::Section::Trailer && m_hFile) CloseFile();
+    return chunk;
+}
+
+StepResult CHttpUpload::SendBody(CMultipartBody& body) {
     for (;;) {
-        const CMultipartBody::Chunk chunk = body.Next(CMultipartBody::Buffer(pBuffer, CMultipartBody::kChunkSize));
-        if (chunk.status == CMultipartBody::ChunkStatus::Done) return StepResult::Continue;
-        if (chunk.status == CMultipartBody::ChunkStatus::ReadFailed) {
-            FailOnLocalFile();
-            return StepResult::Failed;
-        }
-        // The file is done with once the trailer comes.
-        if (chunk.section == CMultipartBody::Section::Trailer && m_hFile) CloseFile();
-        const StepResult r = WriteChunk(pBuffer, chunk.nSize);
-        if (r != StepResult::Continue) return r;
-        OnBytesTransferred(chunk.nSize);
-        // WinINet writes synchronously here, so a stop would otherwise wait for the end
-        // of the body; the flag costs no system call.
+        // WinINet writes synchronously here, so a stop would otherwise wait for the end of the
+        // body; the flag costs no system call.
         if (IsStopRequested()) return StepResult::Stopped;
+        const auto chunk = NextChunk(body);
+        if (!chunk) return StepResult::Failed;
+        if (chunk->status == CMultipartBody::ChunkStatus::Done) return StepResult::Continue;
+        const StepResult r = WriteChunk(RequestContext()->SendBuffer(), chunk->nSize);
+        if (r != StepResult::Continue) return r;
+        OnBytesTransferred(chunk->nSize);
     }
 }
 
 StepResult CHttpUpload::WriteChunk(const char* pBuffer, uint32_t nSize) {
-    if (nSize == 0) return StepResult::Continue;
     const HINTERNET hRequest = RequestHandle();
     DWORD* pWritten = &RequestContext()->WrittenCount();
     ExpectCompletion();

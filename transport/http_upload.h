@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "framework/scoped_handle.h"
@@ -45,9 +46,13 @@ protected:
     void OnWorkerAbandoned() override;
 
 private:
-    // Writes the first nSize bytes of pBuffer; an empty chunk writes nothing.
+    // Writes the first nSize bytes of pBuffer.
     StepResult WriteChunk(const char* pBuffer, uint32_t nSize);
-    StepResult SendBody(uint32_t nFileSize);
+    // The body's next chunk in the send buffer; nothing when the file could not be read, the
+    // job then failing on its local file.
+    std::optional<CMultipartBody::Chunk> NextChunk(CMultipartBody& body);
+    // What is left of the body after its first chunk, which went out with the headers.
+    StepResult SendBody(CMultipartBody& body);
     void CloseFile() { m_hFile.Reset(); }
 
     CMultipartForm m_form;

@@ -11,51 +11,46 @@ uint64_t CMultipartBody::TotalBytes() const {
 }
 
 CMultipartBody::Chunk CMultipartBody::Next(Buffer buffer) {
+    uint32_t nFilled = 0;
+    Section section = m_section;
+    while (nFilled < kChunkSize && !m_bDone && !m_bFailed) {
+        section = m_section;
+        switch (m_section) {
+        case Section::Form: FillFromText(buffer, nFilled, m_form.FormData()); break;
+        case Section::File: FillFromFile(buffer, nFilled); break;
+        case Section::Trailer: FillFromText(buffer, nFilled, m_strTrailer); break;
+        }
+    }
     if (m_bFailed) return {ChunkStatus::ReadFailed, Section::File, 0};
-    if (m_bDone) return {ChunkStatus::Done, Section::Trailer, 0};
-    switch (m_section) {
-    case Section::Form: return NextOfText(buffer, m_form.FormData());
-    case Section::File: return NextOfFile(buffer);
-    case Section::Trailer: return NextOfText(buffer, m_strTrailer);
-    }
-    return {ChunkStatus::Done, Section::Trailer, 0};
+    m_nProduced += nFilled;
+    if (nFilled == 0) return {ChunkStatus::Done, Section::Trailer, 0};
+    return {ChunkStatus::Data, section, nFilled};
 }
 
-CMultipartBody::Chunk CMultipartBody::NextOfText(Buffer buffer, const std::string& text) {
-    const Section section = m_section;
-    const size_t nSize = std::min<size_t>(kChunkSize, text.size() - m_nTextOffset);
-    std::memcpy(buffer.data(), text.data() + m_nTextOffset, nSize);
+void CMultipartBody::FillFromText(Buffer buffer, uint32_t& nFilled, const std::string& text) {
+    const size_t nSize = std::min<size_t>(kChunkSize - nFilled, text.size() - m_nTextOffset);
+    std::memcpy(buffer.data() + nFilled, text.data() + m_nTextOffset, nSize);
     m_nTextOffset += nSize;
-    m_nProduced += nSize;
-    if (nSize < kChunkSize) {
-        m_nTextOffset = 0;
-        if (section == Section::Trailer)
-            m_bDone = true;
-        else
-            m_section = Section::File;
-    }
-    return {ChunkStatus::Data, section, static_cast<uint32_t>(nSize)};
+    nFilled += static_cast<uint32_t>(nSize);
+    if (m_nTextOffset < text.size()) return;
+    m_nTextOffset = 0;
+    if (m_section == Section::Trailer)
+        m_bDone = true;
+    else
+        m_section = Section::File;
 }
 
-CMultipartBody::Chunk CMultipartBody::NextOfFile(Buffer buffer) {
-    const uint32_t nWanted = std::min(kChunkSize, m_nFileSize - m_nFileRead);
+void CMultipartBody::FillFromFile(Buffer buffer, uint32_t& nFilled) {
+    // The file is read only up to the size announced: one that grew since sends what it had.
+    const uint32_t nWanted = std::min(kChunkSize - nFilled, m_nFileSize - m_nFileRead);
     uint32_t nRead = 0;
-    // Once the announced size is reached the file is not asked again: that last, empty
-    // chunk stands for the read that finds the end of the file.
-    if (nWanted > 0 && (!m_reader.Read(buffer.data(), nWanted, nRead) || nRead > nWanted)) {
+    // A file that shrank since its size was taken would leave the body short of its
+    // Content-Length; the server could only wait for bytes that never come.
+    if (nWanted > 0 && (!m_reader.Read(buffer.data() + nFilled, nWanted, nRead) || nRead != nWanted)) {
         m_bFailed = true;
-        return {ChunkStatus::ReadFailed, Section::File, 0};
+        return;
     }
     m_nFileRead += nRead;
-    if (nRead < kChunkSize) {
-        // A file that shrank since its size was taken would leave the body short of its
-        // Content-Length; the server could only wait for bytes that never come.
-        if (m_nFileRead != m_nFileSize) {
-            m_bFailed = true;
-            return {ChunkStatus::ReadFailed, Section::File, 0};
-        }
-        m_section = Section::Trailer;
-    }
-    m_nProduced += nRead;
-    return {ChunkStatus::Data, Section::File, nRead};
+    nFilled += nRead;
+    if (m_nFileRead == m_nFileSize) m_section = Section::Trailer;
 }

@@ -15,7 +15,7 @@ public:
 
     enum class Section { Form, File, Trailer };
     enum class ChunkStatus {
-        Data,        // nSize bytes (possibly 0) are in the buffer: write them, report progress
+        Data,        // nSize bytes (at least one) are in the buffer: write them, report progress
         Done,        // the whole body has been produced; nothing to write or report
         ReadFailed,  // the file could not be read, or ended before the size it was sent with
     };
@@ -30,17 +30,19 @@ public:
     // so the body never disagrees with the length announced for it.
     CMultipartBody(const CMultipartForm& form, CBodyReader& reader, uint32_t nFileSize);
 
-    // Each section ends with the first chunk shorter than kChunkSize, an empty one included:
-    // a section whose length is a multiple of kChunkSize ends with an empty chunk, which
-    // writes nothing but still counts as a progress report.
+    // The buffer filled with the body's next bytes, across its sections: every chunk is full
+    // but the last, so that a small picture goes out in as few writes as its size allows.
+    // The chunk's section is that of its last byte (Trailer: the file is all read). Done once
+    // the whole body has been produced.
     Chunk Next(Buffer buffer);
 
     uint64_t TotalBytes() const;
     uint64_t ProducedBytes() const { return m_nProduced; }
 
 private:
-    Chunk NextOfText(Buffer buffer, const std::string& text);
-    Chunk NextOfFile(Buffer buffer);
+    // Appends to the chunk what the current section has left, as much as fits.
+    void FillFromText(Buffer buffer, uint32_t& nFilled, const std::string& text);
+    void FillFromFile(Buffer buffer, uint32_t& nFilled);
 
     const CMultipartForm& m_form;
     CBodyReader& m_reader;

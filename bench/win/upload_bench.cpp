@@ -22,12 +22,10 @@
 
 #include "framework/scoped_handle.h"
 #include "framework/text.h"
-#include "transport/file_body_reader.h"
 #include "transport/header_lookup.h"
 #include "transport/http_upload.h"
 #include "transport/http_url.h"
 #include "transport/internet_handle.h"
-#include "transport/multipart_body.h"
 #include "transport/multipart_form.h"
 #include "bench_clock.h"
 #include "ui_probe.h"
@@ -110,6 +108,8 @@ int RunEngine(Job& job) {
 
 // One POST of the job's form and file by a synchronous WinINet loop on the connection given;
 // the album's verdict, 0 when the request failed.
+constexpr size_t kPlainChunk = 10240;
+
 uint32_t PostPlain(HINTERNET hConnect, const CHttpUrl& url, Job& job, uint64_t& nSent) {
     CMultipartForm form;
     form.ResetForm("B0b1c2");
@@ -132,16 +132,22 @@ uint32_t PostPlain(HINTERNET hConnect, const CHttpUrl& url, Job& job, uint64_t& 
         std::fprintf(stderr, "plain: cannot send (%lu)\n", GetLastError());
         return 0;
     }
-    CFileBodyReader reader(hFile.Get());
-    CMultipartBody body(form, reader, static_cast<uint32_t>(job.nFileSize));
-    static char chunk[CMultipartBody::kChunkSize];
-    for (;;) {
-        const auto c = body.Next(std::span<char, CMultipartBody::kChunkSize>(chunk));
-        if (c.status != CMultipartBody::ChunkStatus::Data) break;
-        DWORD dwWritten = 0;
-        if (c.nSize && !InternetWriteFile(hRequest.Get(), chunk, c.nSize, &dwWritten)) return 0;
-        nSent += c.nSize;
-    }
+    // The form text, the file and the trailer, each written as it comes in pieces of 10 KiB.
+    const auto write = [&](const char* p, size_t nSize) {
+        for (size_t nDone = 0; nDone < nSize;) {
+            DWORD dwWritten = 0;
+            const auto nPiece = static_cast<DWORD>(std::min<size_t>(nSize - nDone, kPlainChunk));
+            if (!InternetWriteFile(hRequest.Get(), p + nDone, nPiece, &dwWritten)) return false;
+            nDone += nPiece;
+        }
+        nSent += nSize;
+        return true;
+    };
+    if (!write(form.FormData().data(), form.FormData().size())) return 0;
+    static char chunk[kPlainChunk];
+    for (DWORD dwRead = 0; ReadFile(hFile.Get(), chunk, sizeof chunk, &dwRead, nullptr) && dwRead;)
+        if (!write(chunk, dwRead)) return 0;
+    if (!write(form.Trailer().data(), form.Trailer().size())) return 0;
     if (!HttpEndRequestA(hRequest.Get(), nullptr, 0, 0)) return 0;
     char answer[4096];
     DWORD dwRead = 0;
