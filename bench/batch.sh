@@ -20,15 +20,40 @@ album_dir="$tmp/data/10001/54726176656c"
 stored() { find "$album_dir" -maxdepth 1 -type f 2>/dev/null | wc -l; }
 
 make_pictures "$count" "$bytes"
-line=$(control_batch) || exit 1
-value() { kv "$line" "$1"; }
-ctrl_s=$(value seconds)
-ctrl_ok=$(value succeeded)
-ctrl_stored=$(stored)
-
-plain=$(plain_batch)
-plain_s=$(kv "$plain" seconds)
-plain_ok=$(kv "$plain" stored)
+# The control and the loop take turns, a round each: the machine's pace drifts over seconds,
+# and a ratio of two runs that it caught at different paces says more about it than about
+# them. The middle round's ratio is the one told; the worst delay of all rounds.
+rounds=3
+status=0
+ratios=() ctrl_rates=() ui_worst=()
+for round in $(seq "$rounds"); do
+    before=$(stored)
+    line=$(control_batch) || exit 1
+    value() { kv "$line" "$1"; }
+    ctrl_s=$(value seconds)
+    ctrl_ok=$(value succeeded)
+    ctrl_stored=$(($(stored) - before))
+    if [ "$(value over)" != 1 ] || [ "$ctrl_ok" != "$count" ] || [ "$ctrl_stored" != "$count" ] || [ "$(value listed)" != "$count" ]; then
+        echo "bench batch: round $round: the control stored $ctrl_stored of $count (batch says $ctrl_ok, listed $(value listed)): $line" >&2
+        status=1
+    fi
+    samples=$(value ui_samples)
+    [ -n "$samples" ] && [ "$samples" -gt 0 ] || { echo "bench batch: round $round: no user-interface sample was taken" >&2; status=1; }
+    plain=$(plain_batch)
+    plain_s=$(kv "$plain" seconds)
+    plain_ok=$(kv "$plain" stored)
+    if [ "$plain_ok" != "$count" ]; then
+        echo "bench batch: round $round: the plain loop stored $plain_ok of $count: $plain" >&2
+        status=1
+    fi
+    echo "round $round of $count x 20 KiB: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s)," \
+        "plain WinINet loop ${plain_s} s ($(rate "$plain_ok" "$plain_s") pictures/s);" \
+        "user interface: $(value ui_samples) samples, the worst $(value ui_worst_ms) ms, sent $(value ui_worst_at_s) s" \
+        "after the click ($(value ui_worst_at_picture) pictures done); summary shown at $(value summary_at_s) s"
+    ratios+=("$(rate_ratio "$ctrl_ok" "$ctrl_s" "$plain_ok" "$plain_s")")
+    ctrl_rates+=("$(rate "$ctrl_ok" "$ctrl_s")")
+    ui_worst+=("$(value ui_worst_ms)")
+done
 # The transfer engine alone over the same folder, no dialog: where the control's time goes.
 engine=$("$run" "$win_bin/bench_upload.exe" engine-folder "$url" "$(winpath "$tmp/pictures")" "$album_signature" Travel 10001 |
     tr -d '\r') || true
@@ -38,28 +63,14 @@ curl_s=$(kv "$peer" seconds)
 curl_ok=$(kv "$peer" stored)
 total_stored=$(stored)
 
-echo "batch of $count x 20 KiB: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s, $ctrl_ok stored)," \
-    "plain WinINet loop ${plain_s} s ($(rate "$plain_ok" "$plain_s") pictures/s, $plain_ok stored)," \
-    "the engine alone $(kv "$engine" seconds) s ($(kv "$engine" stored) stored)," \
+echo "the engine alone $(kv "$engine" seconds) s ($(kv "$engine" stored) stored)," \
     "curl ${curl_s} s ($(rate "$curl_ok" "$curl_s") pictures/s, $curl_ok stored)"
-echo "user interface: $(value ui_samples) samples, the worst sent $(value ui_worst_at_s) s after the click" \
-    "($(value ui_worst_at_picture) pictures done); summary shown at $(value summary_at_s) s"
-status=0
-if [ "$(value over)" != 1 ] || [ "$ctrl_ok" != "$count" ] || [ "$ctrl_stored" != "$count" ] || [ "$(value listed)" != "$count" ]; then
-    echo "bench batch: the control stored $ctrl_stored of $count (batch says $ctrl_ok, listed $(value listed)): $line" >&2
-    status=1
-fi
-if [ "$plain_ok" != "$count" ]; then
-    echo "bench batch: the plain loop stored $plain_ok of $count: $plain" >&2
-    status=1
-fi
-if [ "$curl_ok" != "$count" ] || [ "$total_stored" != $((4 * count)) ]; then
+if [ "$curl_ok" != "$count" ] || [ "$total_stored" != $(((2 * rounds + 2) * count)) ]; then
     echo "bench batch: curl stored $curl_ok of $count; $total_stored pictures on the server in all" >&2
     status=1
 fi
-echo "bench batch-small: ratio $(rate_ratio "$ctrl_ok" "$ctrl_s" "$plain_ok" "$plain_s") (target >= 0.75)"
-echo "bench batch-small-curl: ratio $(rate_ratio "$ctrl_ok" "$ctrl_s" "$curl_ok" "$curl_s") (target >= 0.15)"
-samples=$(value ui_samples)
-echo "bench batch-ui: worst $(value ui_worst_ms) ms (target <= 50)"
-[ -n "$samples" ] && [ "$samples" -gt 0 ] || { echo "bench batch: no user-interface sample was taken" >&2; status=1; }
+echo "bench batch-small: ratio $(median "${ratios[@]}") (target >= 0.75)"
+echo "bench batch-small-curl: ratio $(awk -v c="$(median "${ctrl_rates[@]}")" -v p="$(rate "$curl_ok" "$curl_s")" \
+    'BEGIN { printf "%.3f", (p > 0 ? c / p : 0) }') (target >= 0.15)"
+echo "bench batch-ui: worst $(printf '%s\n' "${ui_worst[@]}" | sort -g | tail -1) ms (target <= 50)"
 exit $status

@@ -108,6 +108,9 @@ plain_batch() {
         tr -d '\r' || true
 }
 
+# The middle of the numbers given (the lower middle of an even count).
+median() { printf '%s\n' "$@" | sort -g | sed -n "$(((${#} + 1) / 2))p"; }
+
 # Pictures per second of (count, seconds), and the ratio of two such rates: control / peer.
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", (s > 0 ? n / s : 0) }'; }
 rate_ratio() {  # ok seconds peer_ok peer_seconds
