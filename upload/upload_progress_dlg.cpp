@@ -70,7 +70,8 @@ BOOL CUploadProgressDlg::OnInitDialog() {
     m_bAnimTried = false;
     // A new window shows the template's title and an empty bar.
     m_title = TextLine(0);
-    m_nPos = 0;
+    m_nPos = m_nWantedPos = 0;
+    m_dwPosSetAt = 0;
     // A new window has no timer.
     m_bTimerSet = false;
     m_barPacer.Reset();
@@ -135,6 +136,15 @@ void CUploadProgressDlg::PushTexts(bool bAll) {
         m_title.dwSetAt = dwNow;
         ApplyLine(m_title);
     }
+    ApplyPos(dwNow);
+}
+
+void CUploadProgressDlg::ApplyPos(DWORD dwNow) {
+    if (!m_wndProgress.m_hWnd || m_nWantedPos == m_nPos) return;
+    m_nPos = m_nWantedPos;
+    m_dwPosSetAt = dwNow;
+    m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(m_nPos));
+    Announce(m_barPacer, EVENT_OBJECT_VALUECHANGE, IDC_PROGRESS_BAR);
 }
 
 void CUploadProgressDlg::ApplyLine(TextLine& line) {
@@ -181,11 +191,13 @@ void CUploadProgressDlg::SetTitle(const std::string& strTitle) {
 }
 
 void CUploadProgressDlg::SetProgressPos(int nPercent) {
-    nPercent = std::clamp(nPercent, 0, 100);
-    if (!m_wndProgress.m_hWnd || nPercent == m_nPos) return;
-    m_nPos = nPercent;
-    m_wndProgress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPercent));
-    Announce(m_barPacer, EVENT_OBJECT_VALUECHANGE, IDC_PROGRESS_BAR);
+    m_nWantedPos = std::clamp(nPercent, 0, 100);
+    if (!m_wndProgress.m_hWnd || m_nWantedPos == m_nPos) return;
+    const DWORD dwNow = GetTickCount();
+    if (dwNow - m_dwPosSetAt >= kTextGapMs)
+        ApplyPos(dwNow);
+    else if (!m_bTimerSet)
+        m_bTimerSet = ::SetTimer(m_hWnd, kTextTimer, kTextGapMs, nullptr) != 0;
 }
 
 void CUploadProgressDlg::StartProgressDisplay() {
@@ -198,7 +210,7 @@ void CUploadProgressDlg::StartProgressDisplay() {
     if (m_wndProgress.m_hWnd) {
         m_wndProgress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, 100));
         m_wndProgress.SendMessage(PBM_SETPOS, 0);
-        m_nPos = 0;
+        m_nPos = m_nWantedPos = 0;
     }
     // A file that could not be played in this window is not looked for again before every
     // picture: the registry and the disk would be read hundreds of times in a long pass.

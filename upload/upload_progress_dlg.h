@@ -77,7 +77,9 @@ private:
     };
     void SetLine(TextLine& line, const std::string& strText);
     void ApplyLine(TextLine& line);
-    // Sets every line whose change waits (bAll: every text line), the title too.
+    // Moves the bar to where it is wanted, if it is not there.
+    void ApplyPos(DWORD dwNow);
+    // Sets every line whose change waits (bAll: every text line), the title and the bar too.
     void PushTexts(bool bAll);
     // Tells screen readers of a change of the bar or the file line, paced (see the pacers).
     void Announce(CAnnouncementPacer& pacer, DWORD dwEvent, int nID);
@@ -93,8 +95,11 @@ private:
     TextLine m_lines[5];
     TextLine m_title{0};
     bool m_bTimerSet = false;
-    // What the bar shows now, so that an unchanged one is not set again.
+    // What the bar shows now, so that an unchanged one is not set again, and where it is
+    // wanted: it paints itself whole at each move, so it moves at most every kTextGapMs too.
     int m_nPos = 0;
+    int m_nWantedPos = 0;
+    DWORD m_dwPosSetAt = 0;
     // The bar's value and the file line's name reach screen readers at most once a second.
     CAnnouncementPacer m_barPacer;
     CAnnouncementPacer m_filePacer;

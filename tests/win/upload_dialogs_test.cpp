@@ -263,10 +263,18 @@ TEST_F(UploadProgressDlgTest, ShowsWhatItIsToldAndIsKeptWhenClosed) {
     EXPECT_EQ(SendMessageA(hBar, PBM_GETRANGE, TRUE, 0), 0);
     EXPECT_EQ(SendMessageA(hBar, PBM_GETRANGE, FALSE, 0), 100);
     EXPECT_EQ(SendMessageA(hBar, PBM_GETPOS, 0, 0), 0);
-    for (const auto& [nSet, nShown] : std::initializer_list<std::pair<int, int>>{{42, 42}, {-5, 0}, {150, 100}}) {
-        m_dlg.SetProgressPos(nSet);
-        EXPECT_EQ(SendMessageA(hBar, PBM_GETPOS, 0, 0), nShown) << nSet;
-    }
+    // The bar moves at once after a quiet while; moves closer together wait for their turn,
+    // and the last one shows.
+    m_dlg.SetProgressPos(42);
+    EXPECT_EQ(SendMessageA(hBar, PBM_GETPOS, 0, 0), 42);
+    m_dlg.SetProgressPos(-5);
+    m_dlg.SetProgressPos(150);
+    EXPECT_EQ(SendMessageA(hBar, PBM_GETPOS, 0, 0), 42);
+    PumpFor(3 * CUploadProgressDlg::kTextGapMs);
+    EXPECT_EQ(SendMessageA(hBar, PBM_GETPOS, 0, 0), 100);
+    m_dlg.SetProgressPos(-5);
+    PumpFor(3 * CUploadProgressDlg::kTextGapMs);
+    EXPECT_EQ(SendMessageA(hBar, PBM_GETPOS, 0, 0), 0);
 
     m_dlg.Show();
     EXPECT_TRUE(Shown());
