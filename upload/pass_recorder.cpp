@@ -113,7 +113,11 @@ bool CPassRecorder::OnSending(int nIndex, int nFollowing) {
         m_ahead = ahead;
     }
     const std::uint64_t nNeeded = nRecordedBy.value_or(nTicket);
-    if (m_writer.IsWritten(nNeeded)) return true;
+    m_bAwaiting = true;
+    if (m_writer.IsWritten(nNeeded)) {
+        m_bAwaiting = false;
+        return true;
+    }
     m_nAwaited = nNeeded;
     return false;
 }
@@ -121,6 +125,7 @@ bool CPassRecorder::OnSending(int nIndex, int nFollowing) {
 void CPassRecorder::OnWritten() {
     if (!m_nAwaited || !m_writer.IsWritten(*m_nAwaited)) return;
     m_nAwaited.reset();
+    m_bAwaiting = false;
     if (m_onRecorded) m_onRecorded();
 }
 
@@ -190,5 +195,6 @@ void CPassRecorder::Forget() {
     m_places.clear();
     m_bUnsaved = false;
     m_nAwaited.reset();
+    m_bAwaiting = false;
     m_ahead.reset();
 }

@@ -11,6 +11,7 @@
 // journal goes once nothing is left to send or the user has seen the batch end; it stays
 // when the batch dies unseen.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -42,10 +43,13 @@ struct ResumePlan {
 
 class CPassRecorder : public CPassObserver {
 public:
-    // wake runs on the writer's thread when a change is on the disk; it tells the owner's
-    // thread, which then calls OnWritten.
+    // wake runs on the writer's thread when a change is on the disk while a request waits for
+    // one; it tells the owner's thread, which then calls OnWritten. Nobody is woken for the
+    // changes that nothing waits for, most of a pass's.
     CPassRecorder(CJournalDisk& disk, LeadByteTest pfnIsLead, std::function<void()> wake)
-        : m_disk(disk), m_pfnIsLead(pfnIsLead), m_writer(disk, std::move(wake)) {}
+        : m_disk(disk), m_pfnIsLead(pfnIsLead), m_writer(disk, [this, wake = std::move(wake)] {
+              if (m_bAwaiting.load()) wake();
+          }) {}
     CPassRecorder(const CPassRecorder&) = delete;
     CPassRecorder& operator=(const CPassRecorder&) = delete;
 
@@ -118,6 +122,10 @@ private:
     };
     std::optional<Ahead> m_ahead;
     std::function<void()> m_onRecorded;
+    // Set before a request's change is asked after, cleared once it is done: the writer's
+    // thread reads it after each change, so that either the asking sees the change done or
+    // the writer sees the asking.
+    std::atomic<bool> m_bAwaiting{false};
     // Last: its thread ends before the rest goes.
     CJournalWriter m_writer;
 };

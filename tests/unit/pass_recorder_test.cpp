@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "memory_journal_disk.h"
 
 namespace {
@@ -50,7 +52,8 @@ protected:
 
     const std::string kName = CPassJournal::FileNameFor(10001, "Travel");
     CMemoryJournalDisk disk;
-    CPassRecorder recorder{disk, IsGbkLeadByte, [] {}};
+    std::atomic<int> nWakes{0};
+    CPassRecorder recorder{disk, IsGbkLeadByte, [this] { ++nWakes; }};
     int nRecorded = 0;
 };
 
@@ -87,6 +90,7 @@ TEST_F(PassRecorderTest, EachRequestStartsWithItsStateOnDiskAndTheEndRemovesIt) 
 TEST_F(PassRecorderTest, TheWriterWritesAndARequestWaitsForItsState) {
     recorder.OnBatchStarted(kSettings, Pictures(2));
     ASSERT_TRUE(Idle());
+    EXPECT_EQ(nWakes, 0) << "nothing waited for the start's change";
     disk.Hold();
     EXPECT_FALSE(recorder.OnSending(0, 1));
     ASSERT_TRUE(disk.AwaitWrite(2));
@@ -94,6 +98,7 @@ TEST_F(PassRecorderTest, TheWriterWritesAndARequestWaitsForItsState) {
     EXPECT_EQ(nRecorded, 0) << "started before its state was on the disk";
     disk.Release();
     ASSERT_TRUE(Idle());
+    EXPECT_GE(nWakes, 1);
     recorder.OnWritten();
     EXPECT_EQ(nRecorded, 1);
     recorder.OnWritten();
