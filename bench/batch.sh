@@ -39,13 +39,7 @@ for round in $(seq "$rounds"); do
     fi
     samples=$(value ui_samples)
     [ -n "$samples" ] && [ "$samples" -gt 0 ] || { echo "bench batch: round $round: no user-interface sample was taken" >&2; status=1; }
-    plain=$(plain_batch)
-    plain_s=$(kv "$plain" seconds)
-    plain_ok=$(kv "$plain" stored)
-    if [ "$plain_ok" != "$count" ]; then
-        echo "bench batch: round $round: the plain loop stored $plain_ok of $count: $plain" >&2
-        status=1
-    fi
+    plain_round batch "$round" "$count" || status=1
     echo "round $round of $count x 20 KiB: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s)," \
         "plain WinINet loop ${plain_s} s ($(rate "$plain_ok" "$plain_s") pictures/s);" \
         "user interface: $(value ui_samples) samples, the worst $(value ui_worst_ms) ms, sent $(value ui_worst_at_s) s" \

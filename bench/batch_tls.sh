@@ -32,13 +32,7 @@ for round in $(seq "$rounds"); do
         echo "bench batch-tls: round $round: the control stored $ctrl_stored of $count (batch says $ctrl_ok): $line" >&2
         status=1
     fi
-    plain=$(plain_batch)
-    plain_s=$(kv "$plain" seconds)
-    plain_ok=$(kv "$plain" stored)
-    if [ "$plain_ok" != "$count" ]; then
-        echo "bench batch-tls: round $round: the plain loop stored $plain_ok of $count: $plain" >&2
-        status=1
-    fi
+    plain_round batch-tls "$round" "$count" || status=1
     echo "round $round of $count x 20 KiB over https: control ${ctrl_s} s ($(rate "$ctrl_ok" "$ctrl_s") pictures/s)," \
         "plain WinINet loop ${plain_s} s ($(rate "$plain_ok" "$plain_s") pictures/s)"
     ratios+=("$(rate_ratio "$ctrl_ok" "$ctrl_s" "$plain_ok" "$plain_s")")

@@ -108,6 +108,18 @@ plain_batch() {
         tr -d '\r' || true
 }
 
+# A round of the plain loop, for a benchmark that takes turns with it: sets plain_s and
+# plain_ok, and says so (returning 1) when the loop did not store all COUNT pictures.
+plain_round() {  # NAME ROUND COUNT
+    local plain
+    plain=$(plain_batch)
+    plain_s=$(kv "$plain" seconds)
+    plain_ok=$(kv "$plain" stored)
+    [ "$plain_ok" = "$3" ] && return 0
+    echo "bench $1: round $2: the plain loop stored $plain_ok of $3: $plain" >&2
+    return 1
+}
+
 # The middle of the numbers given (the lower middle of an even count).
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(((${#} + 1) / 2))p"; }
 
