@@ -114,12 +114,15 @@ void CUploadProgressDlg::SetLine(TextLine& line, const std::string& strText) {
     if (!m_hWnd) return;
     // GetTickCount reads shared memory here, no system call.
     const DWORD dwNow = GetTickCount();
-    if (dwNow - line.dwSetAt >= kTextGapMs) {
-        line.dwSetAt = dwNow;
-        ApplyLine(line);
-    } else if (!m_bTimerSet) {
-        m_bTimerSet = ::SetTimer(m_hWnd, kTextTimer, kTextGapMs, nullptr) != 0;
-    }
+    if (!IsDue(line.dwSetAt, dwNow)) return;
+    line.dwSetAt = dwNow;
+    ApplyLine(line);
+}
+
+bool CUploadProgressDlg::IsDue(DWORD dwSetAt, DWORD dwNow) {
+    if (dwNow - dwSetAt >= kTextGapMs) return true;
+    if (!m_bTimerSet) m_bTimerSet = ::SetTimer(m_hWnd, kTextTimer, kTextGapMs, nullptr) != 0;
+    return false;
 }
 
 void CUploadProgressDlg::PushTexts(bool bAll) {
@@ -194,10 +197,7 @@ void CUploadProgressDlg::SetProgressPos(int nPercent) {
     m_nWantedPos = std::clamp(nPercent, 0, 100);
     if (!m_wndProgress.m_hWnd || m_nWantedPos == m_nPos) return;
     const DWORD dwNow = GetTickCount();
-    if (dwNow - m_dwPosSetAt >= kTextGapMs)
-        ApplyPos(dwNow);
-    else if (!m_bTimerSet)
-        m_bTimerSet = ::SetTimer(m_hWnd, kTextTimer, kTextGapMs, nullptr) != 0;
+    if (IsDue(m_dwPosSetAt, dwNow)) ApplyPos(dwNow);
 }
 
 void CUploadProgressDlg::StartProgressDisplay() {

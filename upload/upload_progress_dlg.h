@@ -76,6 +76,9 @@ private:
         bool bPending = false;
     };
     void SetLine(TextLine& line, const std::string& strText);
+    // True when a change may show now, its last one set at dwSetAt; otherwise the text timer
+    // is set to show it once its turn comes.
+    bool IsDue(DWORD dwSetAt, DWORD dwNow);
     void ApplyLine(TextLine& line);
     // Moves the bar to where it is wanted, if it is not there.
     void ApplyPos(DWORD dwNow);
