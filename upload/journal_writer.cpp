@@ -85,13 +85,13 @@ bool CJournalWriter::WriteChanges(const std::string& strName, const JournalVersi
         const std::size_t nAt = m_written->arrStateAt[i];
         if (nAt == std::string::npos) continue;
         const JournalState state = version.arrStates[i];
-        if (state != JournalState::Stored && state != JournalState::Rejected) bPending = true;
+        if (IsPending(state)) bPending = true;
         if (strText[nAt] == static_cast<char>(state)) continue;
         strText[nAt] = static_cast<char>(state);
         JournalPiece* last = pieces.empty() ? nullptr : &pieces.back();
-        if (last && nAt - (last->nOffset + last->strBytes.size()) <= kJoinGap)
-            last->strBytes.append(strText, last->nOffset + last->strBytes.size(),
-                                  nAt + 1 - last->nOffset - last->strBytes.size());
+        const std::size_t nLastEnd = last ? last->nOffset + last->strBytes.size() : 0;
+        if (last && nAt - nLastEnd <= kJoinGap)
+            last->strBytes.append(strText, nLastEnd, nAt + 1 - nLastEnd);
         else
             pieces.push_back(JournalPiece{nAt, std::string(1, strText[nAt])});
     }

@@ -78,9 +78,8 @@ private:
     // send, or it cannot be written.
     void Apply(const std::string& strName, const std::optional<JournalVersion>& version);
     // Writes over the journal last written the states that changed since: true when done. Its
-    // time stays that of the version last written whole. A
-    // pass of many small pictures changes a few letters per picture, and would otherwise have
-    // its whole list written for each.
+    // time stays that of the version last written whole. A pass of many small pictures changes
+    // a few letters per picture, and would otherwise have its whole list written for each.
     bool WriteChanges(const std::string& strName, const JournalVersion& version);
     bool WriteWhole(const std::string& strName, const JournalVersion& version);
     // The journal of a version, its pictures stamped when their pass is first seen.

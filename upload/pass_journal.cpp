@@ -201,7 +201,7 @@ bool CPassJournal::IsStale(std::int64_t nNow) const {
 std::size_t CPassJournal::PendingCount() const {
     std::size_t n = 0;
     for (const JournalPicture& picture : m_arrPictures)
-        if (picture.state != JournalState::Stored && picture.state != JournalState::Rejected) ++n;
+        if (IsPending(picture.state)) ++n;
     return n;
 }
 

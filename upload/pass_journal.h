@@ -16,6 +16,9 @@
 // verdict never came back.
 enum class JournalState : char { Waiting = 'w', Sending = 's', Stored = 'k', Rejected = 'r', Failed = 'f' };
 
+// A picture that a further pass would send: not stored, and not rejected.
+inline bool IsPending(JournalState state) { return state != JournalState::Stored && state != JournalState::Rejected; }
+
 // What tells an unchanged picture file: its size and its last-write time (as the system
 // keeps it; compared, never interpreted).
 struct FileStamp {
